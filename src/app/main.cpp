@@ -1,0 +1,28 @@
+// Start-up: the shared objects exist from the start (closed); record the screen; show the login.
+#include "shell/frmlogin.h"
+#include "shell/mdl_connection.h"
+#include "shell/x11display.h"
+
+#include <QApplication>
+#include <QScreen>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quoravel"));
+    QApplication::setApplicationName(QStringLiteral("Quoravel"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        ScreenWidth = s->geometry().width();
+        ScreenHeight = s->geometry().height();
+    }
+    qv::setDisplaySwitch(qv::makePlatformDisplaySwitch());
+    auto* login = new frmLogin();
+    login->show();
+    const int rc = QApplication::exec();
+    Rs.close();
+    Rs3.close();
+    Conn.close();
+    qv::setDisplaySwitch(nullptr);
+    return rc;
+}

@@ -1,0 +1,335 @@
+#include "db/connection.h"
+
+#include "db/logins.h"
+#include "db/money.h"
+#include "db/schema.h"
+
+#include <QAtomicInt>
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlRecord>
+
+namespace qv {
+
+namespace {
+QAtomicInt g_serial;
+
+QString propKey(const QString& name) { return name.trimmed().toLower(); }
+} // namespace
+
+bool DbError::isUniqueViolation() const
+{
+    return m_sqlState == QLatin1String("23505") || m_sqlState == QLatin1String("2067")
+        || m_sqlState == QLatin1String("1555") || description().contains(QLatin1String("UNIQUE constraint"));
+}
+
+Connection::Connection() : m_name(QStringLiteral("qv_conn_%1").arg(g_serial.fetchAndAddRelaxed(1) + 1))
+{
+    m_props.insert(propKey(QStringLiteral("Initial Catalog")), QStringLiteral("Fendral"));
+}
+
+Connection::~Connection() { close(); }
+
+void Connection::setProperty(const QString& name, const QString& value) { m_props.insert(propKey(name), value); }
+
+QString Connection::property(const QString& name) const { return m_props.value(propKey(name)); }
+
+QSqlDatabase Connection::database() const { return QSqlDatabase::database(m_name, false); }
+
+bool Connection::isOpen() const { return m_open; }
+
+void Connection::close()
+{
+    // Only touch Qt's connection registry when this object added to it: the shared `Conn`
+    // may outlive the registry at program exit.
+    if (!m_registered)
+        return;
+    m_registered = false;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+    m_open = false;
+    m_txDepth = 0;
+    m_widths.clear();
+}
+
+void Connection::requireOpen() const
+{
+    if (!m_open)
+        throw DbError(QStringLiteral("The connection to the database is not open."));
+}
+
+void Connection::raise(const QSqlError& e, const QString& sql) const
+{
+    Q_UNUSED(sql);
+    QString text = e.databaseText().trimmed();
+    if (text.isEmpty())
+        text = e.text().trimmed();
+    if (!e.driverText().isEmpty() && !text.contains(e.driverText()))
+        text += QLatin1Char('\n') + e.driverText();
+    throw DbError(text, e.nativeErrorCode());
+}
+
+void Connection::open()
+{
+    close();
+    const QString user = property(QStringLiteral("User ID"));
+    const QString catalog = property(QStringLiteral("Initial Catalog"));
+    if (user.trimmed().isEmpty())
+        throw DbError(QStringLiteral("Login failed: no user name was given."));
+    const DataSource ds = DataSource::parse(property(QStringLiteral("Data Source")), catalog);
+    if (ds.backend == Backend::Sqlite) {
+        QFileInfo fi(ds.filePath);
+        if (!fi.exists())
+            throw DbError(QStringLiteral("The database file \"%1\" does not exist.").arg(ds.filePath),
+                          QStringLiteral("QV_NOFILE"));
+        if (!fi.isFile())
+            throw DbError(QStringLiteral("\"%1\" is not a database file.").arg(ds.filePath));
+        const auto perms = QFile::permissions(ds.filePath);
+        if (!(perms & (QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther)))
+            throw DbError(QStringLiteral("The database file \"%1\" is read-only; the program needs to write to it.")
+                              .arg(ds.filePath));
+        if (!QFileInfo(fi.absolutePath()).isWritable())
+            throw DbError(QStringLiteral("The folder of the database file \"%1\" is not writable.").arg(ds.filePath));
+        openFileUnchecked(ds.filePath, false);
+        try {
+            checkEmbeddedLogin();
+        } catch (...) {
+            close();
+            throw;
+        }
+        return;
+    }
+    openServerUnchecked(ds.host, ds.port, catalog, user, property(QStringLiteral("Password")));
+}
+
+void Connection::openFileUnchecked(const QString& path, bool create)
+{
+    close();
+    if (!create && !QFileInfo::exists(path))
+        throw DbError(QStringLiteral("The database file \"%1\" does not exist.").arg(path), QStringLiteral("QV_NOFILE"));
+    m_backend = Backend::Sqlite;
+    m_path = path;
+    QSqlError failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        m_registered = true;
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open())
+            failure = db.lastError();
+    }
+    if (failure.isValid()) {
+        close();
+        raise(failure, {});
+    }
+    m_open = true;
+    try {
+        prepareSqlite();
+    } catch (const DbError& e) {
+        close();
+        throw DbError(QStringLiteral("\"%1\" could not be opened as a database: %2").arg(path, e.description()),
+                      e.sqlState());
+    }
+}
+
+void Connection::prepareSqlite()
+{
+    // Reading the schema first makes a file that is not a database fail here, clearly.
+    scalar(QStringLiteral("select count(*) from sqlite_master"));
+    scalar(QStringLiteral("PRAGMA journal_mode=WAL"));
+    execute(QStringLiteral("PRAGMA synchronous=FULL"));
+    execute(QStringLiteral("PRAGMA foreign_keys=ON"));
+}
+
+void Connection::checkEmbeddedLogin()
+{
+    const QString user = property(QStringLiteral("User ID"));
+    if (!Schema::isProvisioned(*this))
+        throw DbError(QStringLiteral("\"%1\" is not a Quoravel database.").arg(m_path));
+    if (!Logins::verifyEmbedded(*this, user, property(QStringLiteral("Password"))))
+        throw DbError(QStringLiteral("Login failed for user '%1': the user name or the password is wrong.").arg(user));
+}
+
+void Connection::openServerUnchecked(const QString& host, int port, const QString& database, const QString& user,
+                                     const QString& password)
+{
+    close();
+    m_backend = Backend::Postgres;
+    m_path.clear();
+    QSqlError failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+        m_registered = true;
+        db.setHostName(host);
+        db.setPort(port);
+        db.setDatabaseName(database);
+        db.setUserName(user);
+        db.setPassword(password);
+        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+        db.setNumericalPrecisionPolicy(QSql::HighPrecision);
+        if (!db.open())
+            failure = db.lastError();
+    }
+    if (failure.isValid()) {
+        close();
+        raise(failure, {});
+    }
+    m_open = true;
+    execute(QStringLiteral("SET client_min_messages = warning"));
+}
+
+QVariant Connection::toStorage(const QVariant& v) const
+{
+    if (v.metaType() == QMetaType::fromType<Money>()) {
+        const Money m = v.value<Money>();
+        return m_backend == Backend::Sqlite ? QVariant(m.cents) : QVariant(plainAmount(m));
+    }
+    if (v.metaType() == QMetaType::fromType<QDateTime>())
+        return v.toDateTime().date();
+    return v;
+}
+
+QSqlQuery Connection::query(const QString& sql, const QVariantList& params, bool forwardOnly)
+{
+    requireOpen();
+    if (m_hook)
+        m_hook(sql);
+    QSqlQuery q(database());
+    q.setForwardOnly(forwardOnly);
+    // Statements without parameters run as they are: PostgreSQL cannot prepare utility
+    // statements (CREATE ROLE, BEGIN, ...).
+    if (params.isEmpty()) {
+        if (!q.exec(sql))
+            raise(q.lastError(), sql);
+        return q;
+    }
+    if (!q.prepare(sql))
+        raise(q.lastError(), sql);
+    for (const QVariant& p : params)
+        q.addBindValue(toStorage(p));
+    if (!q.exec())
+        raise(q.lastError(), sql);
+    return q;
+}
+
+int Connection::execute(const QString& sql, const QVariantList& params)
+{
+    QSqlQuery q = query(sql, params);
+    return q.numRowsAffected();
+}
+
+QVariant Connection::scalar(const QString& sql, const QVariantList& params)
+{
+    QSqlQuery q = query(sql, params);
+    if (q.next()) {
+        const QVariant v = q.value(0);
+        return v.isNull() ? QVariant() : v;
+    }
+    return {};
+}
+
+qint64 Connection::insertReturningKey(const QString& sql, const QVariantList& params)
+{
+    QSqlQuery q = query(sql, params);
+    if (!q.next())
+        throw DbError(QStringLiteral("The new row's key was not returned."));
+    return q.value(0).toLongLong();
+}
+
+int Connection::columnWidth(const QString& table, const QString& column)
+{
+    const QString key = table.toLower() + QLatin1Char('.') + column.toLower();
+    if (auto it = m_widths.constFind(key); it != m_widths.constEnd())
+        return *it;
+    int width = -1;
+    if (m_backend == Backend::Sqlite) {
+        QSqlQuery q = query(QStringLiteral("select type from pragma_table_info(?) where lower(name) = lower(?)"),
+                            {table, column});
+        if (q.next()) {
+            static const QRegularExpression re(QStringLiteral("\\(\\s*(\\d+)\\s*\\)"));
+            const auto m = re.match(q.value(0).toString());
+            if (m.hasMatch())
+                width = m.captured(1).toInt();
+        }
+    } else {
+        const QVariant v = scalar(QStringLiteral("select character_maximum_length from information_schema.columns "
+                                                 "where table_schema = current_schema() and table_name = lower(?) "
+                                                 "and column_name = lower(?)"),
+                                  {table, column});
+        if (!v.isNull())
+            width = v.toInt();
+    }
+    m_widths.insert(key, width);
+    return width;
+}
+
+void Connection::begin()
+{
+    requireOpen();
+    if (m_txDepth++ > 0)
+        return;
+    try {
+        execute(m_backend == Backend::Sqlite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    } catch (...) {
+        m_txDepth = 0;
+        throw;
+    }
+}
+
+void Connection::commit()
+{
+    if (m_txDepth <= 0)
+        throw DbError(QStringLiteral("Commit without a transaction."));
+    if (--m_txDepth > 0)
+        return;
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("COMMIT"))) {
+        const QSqlError e = q.lastError();
+        QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
+        raise(e, QStringLiteral("COMMIT"));
+    }
+}
+
+void Connection::rollback()
+{
+    if (m_txDepth <= 0)
+        return;
+    m_txDepth = 0;
+    if (m_open)
+        QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
+}
+
+Transaction::~Transaction()
+{
+    if (!m_done)
+        m_conn.rollback();
+}
+
+void Transaction::commit()
+{
+    m_done = true;
+    m_conn.commit();
+}
+
+QString containsPattern(const QString& typed)
+{
+    QString t = typed;
+    t.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    t.replace(QLatin1Char('%'), QLatin1String("\\%"));
+    t.replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return QLatin1Char('%') + t + QLatin1Char('%');
+}
+
+QString likeContains(const QString& expr)
+{
+    return QStringLiteral("lower(%1) like lower(?) escape '\\'").arg(expr);
+}
+
+} // namespace qv

@@ -1,0 +1,108 @@
+#pragma once
+// The one database connection behind `Conn`: an embedded SQLite file or a PostgreSQL server,
+// chosen by the Data Source, with the same calls for both. Every value travels as a bound
+// parameter; failures throw DbError with a readable description.
+#include "db/datasource.h"
+#include "db/dberror.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariantList>
+#include <functional>
+
+namespace qv {
+
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Provider properties, set one by one as the login does: "User ID", "Password",
+    // "Data Source", "Initial Catalog". Names are matched without regard to case.
+    void setProperty(const QString& name, const QString& value);
+    QString property(const QString& name) const;
+
+    // Opens with the properties set before; checks the login (PostgreSQL: its roles; the
+    // embedded file: its Logins table). Throws DbError; `code()` of a missing embedded file is
+    // "QV_NOFILE" so that the first-run offer can tell it apart.
+    void open();
+    // Opens a connection to a new or existing embedded file without checking a login; used
+    // only by provisioning and by the admin tool.
+    void openFileUnchecked(const QString& path, bool create);
+    // Opens as an administrator on a PostgreSQL server without the program's login check.
+    void openServerUnchecked(const QString& host, int port, const QString& database, const QString& user,
+                             const QString& password);
+    bool isOpen() const;
+    void close();
+
+    Backend backend() const { return m_backend; }
+    QString userName() const { return property(QStringLiteral("User ID")); }
+    QString embeddedPath() const { return m_path; }
+    QSqlDatabase database() const;
+
+    // A statement that returns no rows. Returns the number of rows affected.
+    int execute(const QString& sql, const QVariantList& params = {});
+    // First column of the first row, or a null QVariant when there is no row.
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
+    // A prepared, executed query. Forward-only by default: the cheap way to stream many rows.
+    QSqlQuery query(const QString& sql, const QVariantList& params = {}, bool forwardOnly = true);
+    // `INSERT ... RETURNING key` on both backends; returns the new key.
+    qint64 insertReturningKey(const QString& sql, const QVariantList& params);
+
+    // Defined width of a text column (characters), -1 when it has none or is unknown.
+    int columnWidth(const QString& table, const QString& column);
+
+    // Transactions; nested begin/commit pairs join the outer one.
+    void begin();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_txDepth > 0; }
+
+    // Tests install a hook that runs before every statement and may throw DbError.
+    using StatementHook = std::function<void(const QString& sql)>;
+    void setStatementHook(StatementHook hook) { m_hook = std::move(hook); }
+
+    // Binds a value for this backend (Money and dates converted as the columns store them).
+    QVariant toStorage(const QVariant& v) const;
+
+private:
+    void prepareSqlite();
+    void checkEmbeddedLogin();
+    void requireOpen() const;
+    [[noreturn]] void raise(const QSqlError& e, const QString& sql) const;
+
+    QHash<QString, QString> m_props;
+    QString m_name;
+    QString m_path;
+    Backend m_backend = Backend::Sqlite;
+    bool m_open = false;
+    int m_txDepth = 0;
+    bool m_registered = false;
+    StatementHook m_hook;
+    QHash<QString, int> m_widths;
+};
+
+// Begins on construction; rolls back on destruction unless committed.
+class Transaction {
+public:
+    explicit Transaction(Connection& c) : m_conn(c) { m_conn.begin(); }
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Connection& m_conn;
+    bool m_done = false;
+};
+
+// "%text%" with LIKE's own wildcards escaped ('\' is the escape character), for
+// `lower(col) like lower(?) escape '\'`.
+QString containsPattern(const QString& typed);
+// The SQL piece for a case-insensitive contains-search on one expression.
+QString likeContains(const QString& expr);
+
+} // namespace qv

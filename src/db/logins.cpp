@@ -1,0 +1,133 @@
+#include "db/logins.h"
+
+#include "shell/tables.h"
+
+#include <QRegularExpression>
+#include <sodium.h>
+
+namespace qv::Logins {
+
+namespace {
+void initSodium()
+{
+    static const bool ok = sodium_init() >= 0;
+    if (!ok)
+        throw DbError(QStringLiteral("The password library could not start."));
+}
+
+// CREATE/ALTER ROLE take no bound parameters: the server quotes the name and the password
+// itself through format(), and the statement text is never logged.
+QString serverStatement(Connection& c, const QString& pattern, const QVariantList& args)
+{
+    return c.scalar(QStringLiteral("select format(%1)").arg(pattern), args).toString();
+}
+} // namespace
+
+QString hashPassword(const QString& password, HashCost cost)
+{
+    initSodium();
+    const QByteArray pw = password.toUtf8();
+    char out[crypto_pwhash_STRBYTES];
+    const auto ops = cost == HashCost::Minimal ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE;
+    const auto mem = cost == HashCost::Minimal ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE;
+    if (crypto_pwhash_str_alg(out, pw.constData(), quint64(pw.size()), ops, mem, crypto_pwhash_ALG_ARGON2ID13) != 0)
+        throw DbError(QStringLiteral("The password could not be hashed (out of memory)."));
+    return QString::fromLatin1(out);
+}
+
+bool verifyHash(const QString& hash, const QString& password)
+{
+    initSodium();
+    const QByteArray h = hash.toLatin1();
+    const QByteArray pw = password.toUtf8();
+    return crypto_pwhash_str_verify(h.constData(), pw.constData(), quint64(pw.size())) == 0;
+}
+
+QString checkName(const QString& name)
+{
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_.-]{0,62}$"));
+    if (name.isEmpty())
+        return QStringLiteral("Please enter a user name.");
+    if (!re.match(name).hasMatch())
+        return QStringLiteral("A user name may hold letters, digits, '_', '.' and '-', begins with a letter or '_' "
+                              "and has at most 63 characters.");
+    return {};
+}
+
+bool verifyEmbedded(Connection& c, const QString& name, const QString& password)
+{
+    const QVariant h = c.scalar(QStringLiteral("select PwHash from Logins where UserName = ?"), {name});
+    if (h.isNull()) {
+        // Spend the same effort on an unknown name, so a wrong name and a wrong password look alike.
+        static const QString dummy = hashPassword(QStringLiteral("x"), HashCost::Minimal);
+        verifyHash(dummy, password);
+        return false;
+    }
+    return verifyHash(h.toString(), password);
+}
+
+QStringList list(Connection& c)
+{
+    QStringList out;
+    QSqlQuery q = c.backend() == Backend::Sqlite
+        ? c.query(QStringLiteral("select UserName from Logins order by UserName"))
+        : c.query(QStringLiteral("select r.rolname from pg_roles r join pg_auth_members m on m.member = r.oid "
+                                 "join pg_roles g on g.oid = m.roleid where g.rolname = ? and r.rolcanlogin "
+                                 "order by r.rolname"),
+                  {QLatin1String(tbl::GroupRole)});
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+void add(Connection& c, const QString& name, const QString& password, HashCost cost)
+{
+    if (const QString err = checkName(name); !err.isEmpty())
+        throw DbError(err);
+    if (password.isEmpty())
+        throw DbError(QStringLiteral("Please enter a password."));
+    if (c.backend() == Backend::Sqlite) {
+        if (c.scalar(QStringLiteral("select count(*) from Logins where UserName = ?"), {name}).toInt() > 0)
+            throw DbError(QStringLiteral("The user name \"%1\" is already taken.").arg(name));
+        c.execute(QStringLiteral("insert into Logins (UserName, PwHash) values (?, ?)"),
+                  {name, hashPassword(password, cost)});
+        return;
+    }
+    if (c.scalar(QStringLiteral("select count(*) from pg_roles where rolname = ?"), {name}).toInt() > 0)
+        throw DbError(QStringLiteral("The user name \"%1\" is already taken.").arg(name));
+    c.execute(serverStatement(c, QStringLiteral("'CREATE ROLE %I LOGIN PASSWORD %L IN ROLE %I', CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT)"),
+                              {name, password, QLatin1String(tbl::GroupRole)}));
+}
+
+void setPassword(Connection& c, const QString& name, const QString& password, HashCost cost)
+{
+    if (password.isEmpty())
+        throw DbError(QStringLiteral("Please enter a password."));
+    if (c.backend() == Backend::Sqlite) {
+        if (c.execute(QStringLiteral("update Logins set PwHash = ? where UserName = ?"),
+                      {hashPassword(password, cost), name})
+            != 1)
+            throw DbError(QStringLiteral("There is no user \"%1\".").arg(name));
+        return;
+    }
+    c.execute(serverStatement(c, QStringLiteral("'ALTER ROLE %I PASSWORD %L', CAST(? AS TEXT), CAST(? AS TEXT)"), {name, password}));
+}
+
+void remove(Connection& c, const QString& name)
+{
+    if (c.backend() == Backend::Sqlite) {
+        if (c.execute(QStringLiteral("delete from Logins where UserName = ?"), {name}) != 1)
+            throw DbError(QStringLiteral("There is no user \"%1\".").arg(name));
+        return;
+    }
+    c.execute(serverStatement(c, QStringLiteral("'DROP ROLE %I', CAST(? AS TEXT)"), {name}));
+}
+
+void ensureGroupRole(Connection& admin)
+{
+    const QString g = QLatin1String(tbl::GroupRole);
+    if (admin.scalar(QStringLiteral("select count(*) from pg_roles where rolname = ?"), {g}).toInt() == 0)
+        admin.execute(serverStatement(admin, QStringLiteral("'CREATE ROLE %I NOLOGIN', CAST(? AS TEXT)"), {g}));
+}
+
+} // namespace qv::Logins

@@ -1,0 +1,33 @@
+#pragma once
+// Creating a new database: the schema, the first login, the lock password and, on request,
+// a small demo company. Used by quoravel-admin, the first-run offer and the test fixture.
+#include "db/logins.h"
+
+namespace qv {
+
+struct InitOptions {
+    QString dataSource;   // as in Server.txt: ".", a file path, or host[:port]
+    QString catalog = QStringLiteral("Fendral");
+    QString user;
+    QString password;
+    QString lockPassword;
+    bool demo = false;
+    bool replace = false; // drop an existing database first (tests and --force)
+    Logins::HashCost cost = Logins::HashCost::Interactive;
+    // PostgreSQL administrator connection (needs CREATEDB and CREATEROLE).
+    QString adminUser = QStringLiteral("postgres");
+    QString adminPassword;
+    QString adminDatabase = QStringLiteral("postgres");
+};
+
+namespace Provision {
+// Creates the database named by the options; throws DbError. Returns where it was made
+// (the embedded file's path, or host:port/database).
+QString init(const InitOptions& o);
+// Writes the demo company into a freshly created database.
+void addDemoData(Connection& c);
+// Sets (replaces) the lock password rows with one row.
+void setLockPassword(Connection& c, const QString& password);
+} // namespace Provision
+
+} // namespace qv

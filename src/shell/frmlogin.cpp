@@ -1,0 +1,182 @@
+#include "shell/frmlogin.h"
+
+#include "db/provision.h"
+#include "shell/display.h"
+#include "shell/homepicture.h"
+#include "shell/mdiform1.h"
+#include "shell/mdl_connection.h"
+#include "shell/servertxt.h"
+#include "widgets/msgbox.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+std::function<void()> frmLogin::endProgram = [] { QCoreApplication::exit(0); };
+
+namespace {
+bool askResolution(const QString& text, const QString& title)
+{
+    return qv::Msg::askYesNo(text, title, qv::Msg::Icon::Question);
+}
+} // namespace
+
+frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmLogin"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Log In:-"));
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(18, 14, 18, 14);
+    grid->setHorizontalSpacing(10);
+    auto* logo = new QLabel(this);
+    logo->setObjectName(QStringLiteral("flashKVLogo"));
+    logo->setPixmap(qv::homePicture(QSize(300, 150)));
+    grid->addWidget(logo, 0, 0, 1, 3, Qt::AlignCenter);
+    auto* heading = new QLabel(QStringLiteral("Log In"), this);
+    heading->setObjectName(QStringLiteral("Image1"));
+    heading->setFont(QFont(QStringLiteral("DejaVu Serif"), 16, QFont::Bold));
+    heading->setStyleSheet(QStringLiteral("color:#1f4e79"));
+    grid->addWidget(heading, 1, 0, 1, 3);
+
+    txtServer = new QLineEdit(QStringLiteral("."), this);
+    txtServer->setObjectName(QStringLiteral("txtServer"));
+    cboUsers = new QComboBox(this);
+    cboUsers->setObjectName(QStringLiteral("cboUsers"));
+    cboUsers->setEditable(true);
+    txtPassword = new QLineEdit(this);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    grid->addWidget(new QLabel(QStringLiteral("Server:"), this), 2, 0);
+    grid->addWidget(txtServer, 2, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("User ID:"), this), 3, 0);
+    grid->addWidget(cboUsers, 3, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Password:"), this), 4, 0);
+    grid->addWidget(txtPassword, 4, 1, 1, 2);
+
+    cmdLogIn = new QPushButton(QStringLiteral("&Login"), this);
+    cmdLogIn->setObjectName(QStringLiteral("cmdLogIn"));
+    cmdCancel = new QPushButton(QStringLiteral("E&xit"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    grid->addWidget(cmdLogIn, 5, 1);
+    grid->addWidget(cmdCancel, 5, 2);
+    connect(cmdLogIn, &QPushButton::clicked, this, &frmLogin::cmdLogIn_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmLogin::cmdCancel_Click);
+    cboUsers->lineEdit()->installEventFilter(this);
+    txtPassword->installEventFilter(this);
+
+    // Load.
+    SetResulation();
+    cboUsers->addItem(QStringLiteral("sa"));
+    cboUsers->setEditText(QStringLiteral("sa"));
+    txtServer->setText(qv::readServerFile(ProgramFolder()));
+    setTabOrder(cboUsers, txtPassword);
+    setTabOrder(txtPassword, cmdLogIn);
+    setTabOrder(cmdLogIn, cmdCancel);
+    setTabOrder(cmdCancel, txtServer);
+    cboUsers->setFocus();
+    cboUsers->lineEdit()->selectAll();
+    setFixedSize(sizeHint().expandedTo(QSize(360, 0)));
+}
+
+void frmLogin::SetResulation() { qv::changeResolution(1024, 768, askResolution); }
+
+void frmLogin::setDefautResulation() { qv::changeResolution(ScreenWidth, ScreenHeight, askResolution); }
+
+bool frmLogin::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int k = static_cast<QKeyEvent*>(event)->key();
+        if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+            if (watched == cboUsers->lineEdit()) {
+                txtPassword->setFocus();
+                return true;
+            }
+            if (watched == txtPassword) {
+                cmdLogIn_Click();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool frmLogin::offerNewDatabase(const QString& path)
+{
+    if (!qv::Msg::askYesNo(QStringLiteral("There is no database at \"%1\".\n\nCreate a new database there, with \"%2\" "
+                                          "as its first user and the password you typed?")
+                               .arg(path, cboUsers->currentText()),
+                           QStringLiteral("New Database")))
+        return false;
+    if (txtPassword->text().isEmpty()) {
+        qv::Msg::info(QStringLiteral("Please type a password for the first user before creating the database."));
+        return false;
+    }
+    const QString lock = qv::Msg::askText(QStringLiteral("Lock password (asked before \"Set Menus\" and other "
+                                                         "administrative windows):"),
+                                          QStringLiteral("New Database"), true);
+    if (lock.isEmpty())
+        return false;
+    qv::InitOptions o;
+    o.dataSource = path;
+    o.catalog = LoginCatalog;
+    o.user = cboUsers->currentText();
+    o.password = txtPassword->text();
+    o.lockPassword = lock;
+    o.demo = qv::Msg::askYesNo(QStringLiteral("Fill the new database with a small demo company?"),
+                               QStringLiteral("New Database"));
+    qv::Provision::init(o);
+    return true;
+}
+
+void frmLogin::cmdLogIn_Click()
+{
+    try {
+        if (Conn.isOpen())
+            Conn.close();
+        Conn.setProperty(QStringLiteral("User ID"), cboUsers->currentText());
+        Conn.setProperty(QStringLiteral("Password"), txtPassword->text());
+        Conn.setProperty(QStringLiteral("Data Source"), txtServer->text());
+        Conn.setProperty(QStringLiteral("Initial Catalog"), LoginCatalog);
+        try {
+            Conn.open();
+        } catch (const qv::DbError& e) {
+            if (e.sqlState() != QLatin1String("QV_NOFILE"))
+                throw;
+            const QString path = qv::DataSource::parse(txtServer->text(), LoginCatalog).filePath;
+            if (!offerNewDatabase(path))
+                throw;
+            Conn.open();
+        }
+        LoginUser = cboUsers->currentText();
+        LoginPassword = txtPassword->text();
+        auto* main = new MDIForm1();
+        main->showMaximized();
+        m_loggedIn = true;
+        close();
+    } catch (const qv::DbError& e) {
+        qv::Msg::show(e.description(), QStringLiteral("Login Error"), qv::Msg::Icon::Critical, QMessageBox::Ok);
+        txtPassword->setFocus();
+        txtPassword->setSelection(0, txtPassword->text().size());
+    }
+}
+
+void frmLogin::closeEvent(QCloseEvent* e)
+{
+    if (m_loggedIn)
+        SetResulation();
+    QWidget::closeEvent(e);
+}
+
+void frmLogin::cmdCancel_Click()
+{
+    setDefautResulation();
+    if (endProgram)
+        endProgram();
+}

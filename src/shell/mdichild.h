@@ -1,0 +1,30 @@
+#pragma once
+// The base of every window that lives inside the main window's frame. Activation of its
+// sub-window calls onActivated() (the finder hand-over and the lock window's reset hang on it);
+// unload() closes and deletes it; a window that applies the menu rights when it closes says so.
+#include <QWidget>
+
+class QMdiSubWindow;
+
+namespace qv {
+
+class MdiChild : public QWidget {
+    Q_OBJECT
+public:
+    explicit MdiChild(QWidget* parent = nullptr);
+
+    // Called each time the window's sub-window becomes the active one.
+    virtual void onActivated() {}
+    // Close and release the window (its closeEvent runs, then it is deleted).
+    void unload();
+    // Hide the window but keep it loaded.
+    void hideWindow();
+    QMdiSubWindow* subWindow() const;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    // Whether closing this window runs ApplyMenus (true for the working windows).
+    bool m_applyMenusOnClose = true;
+};
+
+} // namespace qv

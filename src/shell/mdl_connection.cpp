@@ -1,0 +1,58 @@
+#include "shell/mdl_connection.h"
+
+#include "shell/tables.h"
+
+qv::Connection Conn;
+qv::RecordSet Rs;
+qv::RecordSet Rs3;
+
+int ScreenWidth = 0;
+int ScreenHeight = 0;
+QString LoginUser;
+QString LoginPassword;
+bool OpenedForCaller = false;
+bool OpenAccountsAfterLock = false;
+bool OpenMenusAfterLock = false;
+QString FindACType;
+QString FindACRowID;
+QString FindACName;
+QString LoginCatalog = QString::fromLatin1(qv::tbl::Catalog);
+
+void OpenRs(const QString& sql, const QVariantList& params)
+{
+    if (Rs.isOpen())
+        Rs.close();
+    Rs.open(sql, Conn, params);
+}
+
+void OpenRs3(const QString& sql, const QVariantList& params)
+{
+    if (Rs3.isOpen())
+        Rs3.close();
+    Rs3.open(sql, Conn, params);
+}
+
+void ResetSharedState()
+{
+    Rs.close();
+    Rs3.close();
+    LoginUser.clear();
+    LoginPassword.clear();
+    OpenedForCaller = OpenAccountsAfterLock = OpenMenusAfterLock = false;
+    FindACType.clear();
+    FindACRowID.clear();
+    FindACName.clear();
+}
+
+#include <QCoreApplication>
+
+namespace {
+QString g_programFolder;
+}
+
+QString ProgramFolder()
+{
+    return g_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_programFolder;
+}
+
+void SetProgramFolder(const QString& folder) { g_programFolder = folder; }

@@ -1,0 +1,40 @@
+#pragma once
+// The objects every window shares: the one connection, the two shared record sets and the
+// flags through which windows hand work to each other.
+#include "db/connection.h"
+#include "db/recordset.h"
+
+#include <QString>
+
+extern qv::Connection Conn;
+extern qv::RecordSet Rs;
+extern qv::RecordSet Rs3;
+
+// Each call discards whatever the record set held, whoever opened it.
+void OpenRs(const QString& sql, const QVariantList& params = {});
+void OpenRs3(const QString& sql, const QVariantList& params = {});
+
+extern int ScreenWidth;
+extern int ScreenHeight;
+extern QString LoginUser;
+extern QString LoginPassword;
+
+extern bool OpenedForCaller;
+extern bool OpenAccountsAfterLock;
+extern bool OpenMenusAfterLock;
+
+// Account finder hand-over.
+extern QString FindACType;
+extern QString FindACRowID;
+extern QString FindACName;
+
+// The catalog the login window opens ("Fendral"); tests point it at a database of their own.
+extern QString LoginCatalog;
+
+// Resets every global to its start-up value (a new run, or a test's fresh start).
+void ResetSharedState();
+
+// The folder of the program's executable (Server.txt and the report templates sit there);
+// tests point it elsewhere.
+QString ProgramFolder();
+void SetProgramFolder(const QString& folder);

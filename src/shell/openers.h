@@ -1,0 +1,3 @@
+#pragma once
+// Wires each subsystem's windows to their menu entries (idempotent).
+void registerAllOpeners();

@@ -1,0 +1,25 @@
+#pragma once
+// The table and column names of the database, in one place.
+namespace qv::tbl {
+
+inline constexpr const char* Accounts = "Accounts";
+inline constexpr const char* MasJV = "MasJV";
+inline constexpr const char* DetJV = "DetJV";
+inline constexpr const char* VouSetting = "VouSetting";
+inline constexpr const char* Company = "Company";
+inline constexpr const char* Catagory = "tblCatagory";
+inline constexpr const char* Application = "tblApplication";
+inline constexpr const char* Menus = "Menus";
+inline constexpr const char* LctPswd = "LctPswd";
+inline constexpr const char* Logins = "Logins";         // embedded database only
+inline constexpr const char* SchemaInfo = "SchemaInfo"; // schema version
+
+// The group role whose members may use the program on a PostgreSQL server.
+inline constexpr const char* GroupRole = "quoravel_users";
+// The fixed catalog (database) name.
+inline constexpr const char* Catalog = "Fendral";
+
+// The eleven voucher setup rows, in their stored order.
+inline constexpr const char* VouSettingCodes[] = {"CP", "CR", "BP", "BR", "JV", "SI", "PO", "QT", "DC", "TI", "GI"};
+
+} // namespace qv::tbl

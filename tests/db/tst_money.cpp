@@ -1,0 +1,75 @@
+#include "db/datasource.h"
+#include "db/money.h"
+
+#include <QTest>
+
+using qv::Money;
+
+class TstMoney : public QObject {
+    Q_OBJECT
+private slots:
+    void formats_data()
+    {
+        QTest::addColumn<qint64>("cents");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("plain");
+        QTest::newRow("zero") << qint64(0) << "0.00" << "0.00";
+        QTest::newRow("small") << qint64(5) << "0.05" << "0.05";
+        QTest::newRow("thousand") << qint64(123450) << "1,234.50" << "1234.50";
+        QTest::newRow("million") << qint64(123456789012) << "1,234,567,890.12" << "1234567890.12";
+        QTest::newRow("negative") << qint64(-100000) << "-1,000.00" << "-1000.00";
+        QTest::newRow("exact hundred") << qint64(100000000) << "1,000,000.00" << "1000000.00";
+    }
+    void formats()
+    {
+        QFETCH(qint64, cents);
+        QFETCH(QString, display);
+        QCOMPARE(qv::displayAmount(Money(cents)), display);
+        QFETCH(QString, plain);
+        QCOMPARE(qv::plainAmount(Money(cents)), plain);
+        // What is written reads back to the same cents.
+        QCOMPARE(qv::parseAmount(plain)->cents, cents);
+        QCOMPARE(qv::parseAmount(qv::displayAmount(Money(cents)))->cents, cents);
+    }
+    void parsing()
+    {
+        QCOMPARE(qv::parseAmount("1234.5")->cents, 123450);
+        QCOMPARE(qv::parseAmount(".5")->cents, 50);
+        QCOMPARE(qv::parseAmount("12")->cents, 1200);
+        QCOMPARE(qv::parseAmount("0.005")->cents, 1); // half a cent rounds away from zero
+        QCOMPARE(qv::parseAmount("-0.005")->cents, -1);
+        QVERIFY(!qv::parseAmount("").has_value());
+        QVERIFY(!qv::parseAmount(".").has_value());
+        QVERIFY(!qv::parseAmount("12a").has_value());
+        QVERIFY(!qv::parseAmount("1.2.3").has_value());
+        // Summing a million cents as integers stays exact where doubles drift.
+        Money sum;
+        for (int i = 0; i < 1000000; ++i)
+            sum += *qv::parseAmount("0.10");
+        QCOMPARE(sum.cents, 10000000);
+    }
+    void leadingNumber()
+    {
+        QCOMPARE(qv::leadingAmount("12.5abc").cents, 1250);
+        QCOMPARE(qv::leadingAmount("abc").cents, 0);
+        QCOMPARE(qv::leadingAmount("").cents, 0);
+        QCOMPARE(qv::leadingAmount("1,500.25 only").cents, 150025);
+        QCOMPARE(qv::leadingAmount("  -7").cents, -700);
+    }
+    void dataSources()
+    {
+        using qv::Backend;
+        QCOMPARE(qv::DataSource::parse(".", "Fendral").backend, Backend::Sqlite);
+        QVERIFY(qv::DataSource::parse("", "Fendral").filePath.endsWith("Fendral.sqlite"));
+        QCOMPARE(qv::DataSource::parse("/tmp/a.db", "Fendral").filePath, QString("/tmp/a.db"));
+        QCOMPARE(qv::DataSource::parse("books.sqlite", "Fendral").backend, Backend::Sqlite);
+        const auto pg = qv::DataSource::parse("dbhost:5433", "Fendral");
+        QCOMPARE(pg.backend, Backend::Postgres);
+        QCOMPARE(pg.host, QString("dbhost"));
+        QCOMPARE(pg.port, 5433);
+        QCOMPARE(qv::DataSource::parse("dbhost", "Fendral").port, 5432);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstMoney)
+#include "tst_money.moc"

@@ -1,0 +1,176 @@
+#include "support/fixture.h"
+
+#include "shell/mdl_connection.h"
+
+#include <QAtomicInt>
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace qvt {
+
+namespace {
+QTemporaryDir& tempDir()
+{
+    static QTemporaryDir d;
+    return d;
+}
+QAtomicInt g_counter;
+
+QString pgHostPort() { return qEnvironmentVariable("QUORAVEL_TEST_PG"); }
+QString pgAdminUser() { return qEnvironmentVariable("QUORAVEL_TEST_PG_USER", QStringLiteral("postgres")); }
+QString pgAdminPassword() { return qEnvironmentVariable("QUORAVEL_TEST_PG_PASSWORD"); }
+} // namespace
+
+qv::Backend backend()
+{
+    return qEnvironmentVariable("QUORAVEL_TEST_BACKEND") == QLatin1String("pg") ? qv::Backend::Postgres
+                                                                                 : qv::Backend::Sqlite;
+}
+
+QString backendName() { return backend() == qv::Backend::Postgres ? QStringLiteral("pg") : QStringLiteral("sqlite"); }
+
+bool backendAvailable(QString* why)
+{
+    if (backend() == qv::Backend::Sqlite)
+        return true;
+    if (pgHostPort().isEmpty()) {
+        *why = QStringLiteral("no PostgreSQL server named (set QUORAVEL_TEST_PG=host:port)");
+        return false;
+    }
+    return true;
+}
+
+void initTestEnvironment()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("QuoravelTest"));
+    QCoreApplication::setApplicationName(QStringLiteral("QuoravelTest"));
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QString rt = tempDir().filePath(QStringLiteral("runtime"));
+        QDir().mkpath(rt);
+        QFile::setPermissions(rt, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", rt.toUtf8());
+    }
+}
+
+TestDb TestDb::create(bool demo)
+{
+    TestDb t;
+    const int n = g_counter.fetchAndAddRelaxed(1) + 1;
+    qv::InitOptions o;
+    if (backend() == qv::Backend::Sqlite) {
+        t.catalog = QStringLiteral("Fendral");
+        t.dataSource = tempDir().filePath(QStringLiteral("db%1/Fendral.sqlite").arg(n));
+    } else {
+        t.catalog = QStringLiteral("qvt_%1_%2").arg(QCoreApplication::applicationPid()).arg(n);
+        t.dataSource = pgHostPort();
+        o.adminUser = pgAdminUser();
+        o.adminPassword = pgAdminPassword();
+    }
+    o.dataSource = t.dataSource;
+    o.catalog = t.catalog;
+    o.user = t.user;
+    o.password = t.password;
+    o.lockPassword = t.lockPassword;
+    o.demo = demo;
+    o.replace = true;
+    o.cost = qv::Logins::HashCost::Minimal;
+    qv::Provision::init(o);
+    return t;
+}
+
+void TestDb::connect(qv::Connection& c) const
+{
+    c.setProperty(QStringLiteral("User ID"), user);
+    c.setProperty(QStringLiteral("Password"), password);
+    c.setProperty(QStringLiteral("Data Source"), dataSource);
+    c.setProperty(QStringLiteral("Initial Catalog"), catalog);
+    c.open();
+}
+
+void TestDb::connectAdmin(qv::Connection& c) const
+{
+    const qv::DataSource ds = qv::DataSource::parse(dataSource, catalog);
+    if (ds.backend == qv::Backend::Sqlite)
+        c.openFileUnchecked(ds.filePath, false);
+    else
+        c.openServerUnchecked(ds.host, ds.port, catalog, pgAdminUser(), pgAdminPassword());
+}
+
+void TestDb::drop() const
+{
+    const qv::DataSource ds = qv::DataSource::parse(dataSource, catalog);
+    if (ds.backend == qv::Backend::Sqlite) {
+        QDir(QFileInfo(ds.filePath).absolutePath()).removeRecursively();
+        return;
+    }
+    try {
+        qv::Connection admin;
+        admin.openServerUnchecked(ds.host, ds.port, QStringLiteral("postgres"), pgAdminUser(), pgAdminPassword());
+        admin.execute(admin.scalar(QStringLiteral("select format('DROP DATABASE IF EXISTS %I WITH (FORCE)', CAST(? AS TEXT))"),
+                                   {catalog})
+                          .toString());
+    } catch (const qv::DbError&) {
+        // A database left behind is dropped with the throwaway cluster.
+    }
+}
+
+void AppFixture::start(bool demo)
+{
+    ResetSharedState();
+    m_db = TestDb::create(demo);
+    Conn.close();
+    m_db.connect(Conn);
+    LoginUser = m_db.user;
+    LoginPassword = m_db.password;
+    LoginCatalog = m_db.catalog;
+    m_main = new MDIForm1();
+    m_main->resize(1024, 768);
+    m_main->show();
+}
+
+void AppFixture::stop()
+{
+    if (m_main) {
+        for (QMdiSubWindow* sw : m_main->mdiArea()->subWindowList())
+            sw->setAttribute(Qt::WA_DeleteOnClose);
+        m_main->mdiArea()->closeAllSubWindows();
+        delete m_main;
+        m_main = nullptr;
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ResetSharedState();
+    Conn.close();
+    m_db.drop();
+}
+
+MsgRecorder::MsgRecorder()
+{
+    m_old = qv::Msg::setHook([this](const qv::Msg::Message& m) {
+        seen << m;
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return (m.buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+    });
+    m_oldText = qv::Msg::setTextHook([this](const QString&, const QString&, bool) {
+        return textAnswers.isEmpty() ? QString() : textAnswers.takeFirst();
+    });
+}
+
+MsgRecorder::~MsgRecorder()
+{
+    qv::Msg::setHook(std::move(m_old));
+    qv::Msg::setTextHook(std::move(m_oldText));
+}
+
+QStringList MsgRecorder::texts() const
+{
+    QStringList out;
+    for (const auto& m : seen)
+        out << m.text;
+    return out;
+}
+
+} // namespace qvt
