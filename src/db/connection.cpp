@@ -92,7 +92,9 @@ void Connection::open()
         if (!fi.isFile())
             throw DbError(QStringLiteral("\"%1\" is not a database file.").arg(ds.filePath));
         const auto perms = QFile::permissions(ds.filePath);
-        if (!(perms & (QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther)))
+        // The permission bits, not access(): root may write anywhere, but a file marked read-only
+        // was meant to stay so.
+        if (!(perms & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
             throw DbError(QStringLiteral("The database file \"%1\" is read-only; the program needs to write to it.")
                               .arg(ds.filePath));
         if (!QFileInfo(fi.absolutePath()).isWritable())

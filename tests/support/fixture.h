@@ -7,6 +7,7 @@
 #include "widgets/msgbox.h"
 
 #include <QList>
+#include <QPointer>
 #include <QTest>
 
 namespace qvt {
@@ -54,7 +55,7 @@ public:
 
 private:
     TestDb m_db;
-    MDIForm1* m_main = nullptr;
+    QPointer<MDIForm1> m_main;
 };
 
 // Records every message box; answers with the queued buttons (default: Ok / Yes).

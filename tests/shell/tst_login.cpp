@@ -1,0 +1,295 @@
+// The login window: the Data Source, the login check of either backend, "Login Error" for every
+// failure, the keys, the first-run offer and the display switch.
+#include "shell/display.h"
+#include "shell/frmlogin.h"
+#include "shell/mdl_connection.h"
+#include "support/fixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+namespace {
+struct FakeDisplay : qv::DisplaySwitch {
+    QList<QSize> applied;
+    Result answer = Result::Success;
+    int broadcasts = 0, restarts = 0;
+    QSize currentMode() override { return {1280, 1024}; }
+    Result apply(QSize s, bool lasting) override
+    {
+        applied << s;
+        return lasting ? Result::Success : answer;
+    }
+    void broadcastChange(int w, int l) override { broadcasts += (w == 42 && l == 0); }
+    void requestRestart() override { ++restarts; }
+};
+
+MDIForm1* visibleMain()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<MDIForm1*>(w); m && m->isVisible())
+            return m;
+    return nullptr;
+}
+} // namespace
+
+class TstLogin : public QObject {
+    Q_OBJECT
+    qvt::TestDb db;
+    QTemporaryDir progDir;
+    QPointer<frmLogin> login;
+
+    QLineEdit* box(const char* name) { return login->findChild<QLineEdit*>(name); }
+    QComboBox* users() { return login->findChild<QComboBox*>("cboUsers"); }
+
+    void writeServerTxt(const QByteArray& content)
+    {
+        QFile f(progDir.filePath("Server.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+    }
+    void openLogin()
+    {
+        login = new frmLogin();
+        login->show();
+        QVERIFY(QTest::qWaitForWindowExposed(login));
+    }
+    void typeLogin(const QString& user, const QString& password, const QString& server)
+    {
+        users()->setEditText(user);
+        box("txtPassword")->setText(password);
+        box("txtServer")->setText(server);
+    }
+    // Logs in by pressing Enter in the password box; returns the message boxes shown.
+    QList<qv::Msg::Message> attempt(const QString& user, const QString& password, const QString& server)
+    {
+        qvt::MsgRecorder rec;
+        typeLogin(user, password, server);
+        box("txtPassword")->setFocus();
+        QTest::keyClick(box("txtPassword"), Qt::Key_Return);
+        return rec.seen;
+    }
+    void expectLoginError(const QList<qv::Msg::Message>& seen, const QString& fragment)
+    {
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen[0].title, QString("Login Error"));
+        QCOMPARE(seen[0].icon, qv::Msg::Icon::Critical);
+        QVERIFY2(seen[0].text.contains(fragment, Qt::CaseInsensitive), qPrintable(seen[0].text));
+        QVERIFY(!login.isNull() && login->isVisible());
+        QVERIFY(!visibleMain());
+        // The whole password is selected so that typing replaces it.
+        QCOMPARE(box("txtPassword")->selectedText(), box("txtPassword")->text());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qvt::initTestEnvironment();
+        QVT_REQUIRE_BACKEND();
+        SetProgramFolder(progDir.path());
+        frmLogin::endProgram = [] {};
+    }
+    void init()
+    {
+        ResetSharedState();
+        db = qvt::TestDb::create();
+        LoginCatalog = db.catalog;
+        QFile::remove(progDir.filePath("Server.txt"));
+    }
+    void cleanup()
+    {
+        if (login)
+            delete login;
+        if (MDIForm1* m = visibleMain())
+            delete m;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Conn.close();
+        db.drop();
+        qv::setDisplaySwitch(nullptr);
+    }
+
+    void loadReadsServerAndOffersSa()
+    {
+        writeServerTxt(" \"" + db.dataSource.toUtf8() + "\", ignored\n");
+        openLogin();
+        QCOMPARE(login->windowTitle(), QString("Log In:-"));
+        QCOMPARE(box("txtServer")->text(), db.dataSource);
+        QCOMPARE(users()->currentText(), QString("sa"));
+        QCOMPARE(users()->count(), 1);
+        QVERIFY(users()->hasFocus() || users()->lineEdit()->hasFocus());
+        QCOMPARE(users()->lineEdit()->selectedText(), QString("sa"));
+        QCOMPARE(login->findChild<QPushButton*>("cmdLogIn")->text(), QString("&Login"));
+        QCOMPARE(login->findChild<QPushButton*>("cmdCancel")->text(), QString("E&xit"));
+    }
+
+    void enterInUserBoxOnlyMovesOn()
+    {
+        openLogin();
+        qvt::MsgRecorder rec;
+        typeLogin(db.user, db.password, db.dataSource);
+        users()->lineEdit()->setFocus();
+        QTest::keyClick(users()->lineEdit(), Qt::Key_Return);
+        QVERIFY(box("txtPassword")->hasFocus());
+        QVERIFY(rec.seen.isEmpty());
+        QVERIFY(!Conn.isOpen());
+    }
+
+    void rightLoginOpensMainWindow()
+    {
+        openLogin();
+        const auto seen = attempt(db.user, db.password, db.dataSource);
+        QVERIFY2(seen.isEmpty(), seen.isEmpty() ? "" : qPrintable(seen[0].text));
+        QVERIFY(Conn.isOpen());
+        QCOMPARE(LoginUser, db.user);
+        QCOMPARE(LoginPassword, db.password);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(login.isNull()); // closed and released
+        MDIForm1* m = visibleMain();
+        QVERIFY(m);
+        QVERIFY(m->isMaximized());
+        QCOMPARE(m->findChild<QLabel*>("lblTitle")->text(), "Login :   " + db.user);
+        // A second login after "E&xit" closes the open connection and opens it again.
+        m->menuEntry("mnuExit")->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* l = qobject_cast<frmLogin*>(w); l && l->isVisible())
+                login = l;
+        QVERIFY(login);
+        QVERIFY(attempt(db.user, db.password, db.dataSource).isEmpty());
+        QVERIFY(Conn.isOpen());
+    }
+
+    void failuresGiveLoginError()
+    {
+        openLogin();
+        expectLoginError(attempt(db.user, "wrong", db.dataSource), "password");
+        QVERIFY(LoginUser.isEmpty()); // unchanged by a failed login
+        expectLoginError(attempt("nobody_here", db.password, db.dataSource), "nobody_here");
+        expectLoginError(attempt("", db.password, db.dataSource), "user name");
+        // After the failures the right login still works.
+        QVERIFY(attempt(db.user, db.password, db.dataSource).isEmpty());
+    }
+
+    void unreachableServer()
+    {
+        openLogin();
+        // Nothing listens on port 1 of the loopback address.
+        expectLoginError(attempt(db.user, db.password, "127.0.0.1:1"), "127.0.0.1");
+    }
+
+    void badEmbeddedFiles()
+    {
+        openLogin();
+        QTemporaryDir d;
+        const QString junk = d.filePath("junk.sqlite");
+        QFile f(junk);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, '\x7f'));
+        f.close();
+        expectLoginError(attempt(db.user, db.password, junk), "not");
+        // A SQLite file that is not ours.
+        const QString other = d.filePath("other.db");
+        {
+            qv::Connection c;
+            c.openFileUnchecked(other, true);
+            c.execute("create table t (x integer)");
+        }
+        expectLoginError(attempt(db.user, db.password, other), "not a Quoravel database");
+        // A read-only copy of a real database.
+        if (qvt::backend() == qv::Backend::Sqlite) {
+            QFile::setPermissions(db.dataSource, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+            expectLoginError(attempt(db.user, db.password, db.dataSource), "read-only");
+            QFile::setPermissions(db.dataSource, QFile::ReadOwner | QFile::WriteOwner);
+        }
+        // A folder given as the file.
+        expectLoginError(attempt(db.user, db.password, d.path() + "/"), "database");
+    }
+
+    void oddServerFileDoesNotCrash()
+    {
+        writeServerTxt(QByteArray("\x00\x01\xff\xfe,", 5) + QByteArray(100000, 'z'));
+        openLogin();
+        QVERIFY(!box("txtServer")->text().contains(QChar(0)));
+        qvt::MsgRecorder rec;
+        rec.answers << QMessageBox::No; // an empty item means the default file: decline creating it
+        typeLogin(db.user, db.password, box("txtServer")->text());
+        login->cmdLogIn_Click();
+        QVERIFY(!rec.seen.isEmpty());
+        QCOMPARE(rec.seen.last().title, QString("Login Error"));
+    }
+
+    void firstRunCreatesEmbeddedDatabase()
+    {
+        openLogin();
+        QTemporaryDir d;
+        const QString path = d.filePath("new/Books.sqlite");
+        qvt::MsgRecorder rec;
+        rec.textAnswers << "lock-1";
+        rec.answers << QMessageBox::Yes << QMessageBox::Yes; // create it; with the demo company
+        typeLogin("owner", "first pw", path);
+        login->cmdLogIn_Click();
+        QVERIFY2(rec.seen.size() == 2, qPrintable(rec.texts().join(" | ")));
+        QVERIFY(rec.seen[0].text.contains(path));
+        QVERIFY(Conn.isOpen());
+        QCOMPARE(LoginUser, QString("owner"));
+        QVERIFY(Conn.scalar("select count(*) from MasJV").toInt() > 0);
+        QCOMPARE(Conn.scalar("select Pswd from LctPswd").toString(), QString("lock-1"));
+        QCOMPARE(Conn.scalar("select count(*) from Menus").toInt(), 28);
+    }
+
+    void firstRunDeclinedIsLoginError()
+    {
+        openLogin();
+        QTemporaryDir d;
+        qvt::MsgRecorder rec;
+        rec.answers << QMessageBox::No;
+        typeLogin("owner", "pw", d.filePath("none.sqlite"));
+        login->cmdLogIn_Click();
+        QCOMPARE(rec.seen.size(), 2);
+        QCOMPARE(rec.seen[1].title, QString("Login Error"));
+        QVERIFY(rec.seen[1].text.contains("does not exist"));
+        QVERIFY(!QFile::exists(d.filePath("none.sqlite")));
+    }
+
+    void displaySwitch()
+    {
+        auto fake = std::make_unique<FakeDisplay>();
+        FakeDisplay* d = fake.get();
+        qv::setDisplaySwitch(std::move(fake));
+        ScreenWidth = 1280;
+        ScreenHeight = 1024;
+        openLogin();
+        QCOMPARE(d->applied, QList<QSize>({{1024, 768}, {1024, 768}})); // temporary, then lasting
+        QCOMPARE(d->broadcasts, 1);
+        d->applied.clear();
+        {
+            qvt::MsgRecorder rec;
+            login->findChild<QPushButton*>("cmdCancel")->click(); // E&xit restores the start-up size
+        }
+        QCOMPARE(d->applied.first(), QSize(1280, 1024));
+        // A restart-needing change asks first, and restarts only on Yes.
+        d->answer = qv::DisplaySwitch::Result::RestartRequired;
+        qvt::MsgRecorder rec;
+        rec.answers << QMessageBox::No << QMessageBox::Yes;
+        login->SetResulation();
+        login->SetResulation();
+        QCOMPARE(rec.seen.size(), 2);
+        QCOMPARE(rec.seen[0].title, QString("Screen Resolution"));
+        QCOMPARE(rec.seen[0].text,
+                 QString("You must restart your computer to apply these changes.\r\n\r\nDo you want to restart now?"));
+        QCOMPARE(d->restarts, 1);
+        // On a screen already 1024 wide nothing changes.
+        ScreenWidth = 1024;
+        d->applied.clear();
+        login->SetResulation();
+        login->setDefautResulation();
+        QVERIFY(d->applied.isEmpty());
+    }
+};
+
+QTEST_MAIN(TstLogin)
+#include "tst_login.moc"
