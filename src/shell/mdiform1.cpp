@@ -169,6 +169,15 @@ void MDIForm1::runEntry(const QString& name)
     (*it)(this);
 }
 
+bool MDIForm1::runOpener(const QString& key)
+{
+    const auto it = openers().constFind(key);
+    if (it == openers().constEnd())
+        return false;
+    (*it)(this);
+    return true;
+}
+
 void MDIForm1::exitToLogin()
 {
     auto* login = new frmLogin();

@@ -53,8 +53,12 @@ public:
     }
 
     // Menu actions are wired here by the subsystems; an entry without an action does nothing.
+    // Windows are also registered under their own names ("frmAccount", "frmLocPass"), so that
+    // one subsystem can open another's window without depending on its class.
     using Opener = std::function<void(MDIForm1*)>;
     static void registerOpener(const QString& entry, Opener opener);
+    // Runs the opener registered under `key` (no close_Menu); false when there is none.
+    bool runOpener(const QString& key);
 
     void updateDateLabel(const QDateTime& now);
     static QString dateLabelText(const QDateTime& now);
