@@ -1,0 +1,313 @@
+#include "masters/accountstore.h"
+
+#include "masters/accountcodes.h"
+
+#include <QSet>
+#include <algorithm>
+
+namespace qv {
+
+using namespace accounts;
+
+namespace {
+const QString NewRowSql = QStringLiteral("select * from Accounts where 0=1");
+const QString RowSql = QStringLiteral("select * from Accounts where RowID = ?");
+const QString NodeColumns = QStringLiteral("select RowID, AcStatus, ParentID, AcNodes, AcName from Accounts");
+
+AccountNode nodeFrom(const QSqlQuery& q)
+{
+    return AccountNode{q.value(0).toLongLong(), q.value(1).toString().trimmed(), q.value(2).toString().trimmed(),
+                       q.value(3).toString().trimmed(), q.value(4).toString()};
+}
+
+// A bound box may store any detail column, never the columns that place the account in the chart.
+bool isStructural(const QString& column)
+{
+    static const QSet<QString> cols = {QStringLiteral("rowid"),    QStringLiteral("acnodes"),
+                                       QStringLiteral("acstatus"), QStringLiteral("parentid"),
+                                       QStringLiteral("dcode"),    QStringLiteral("deletestatus")};
+    return cols.contains(column.toLower());
+}
+
+QString likePrefix(const QString& code)
+{
+    QString t = code.trimmed();
+    t.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    t.replace(QLatin1Char('%'), QLatin1String("\\%"));
+    t.replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return t + QStringLiteral(".%");
+}
+} // namespace
+
+std::vector<AccountNode> AccountStore::treeRows()
+{
+    std::vector<AccountNode> rows;
+    QSqlQuery q = m_c.query(NodeColumns);
+    while (q.next()) {
+        AccountNode n = nodeFrom(q);
+        if (levelOf(n.status) != 0)
+            rows.push_back(std::move(n));
+    }
+    std::sort(rows.begin(), rows.end(), [](const AccountNode& a, const AccountNode& b) {
+        return codeLess(a.code, b.code);
+    });
+    return rows;
+}
+
+std::optional<AccountNode> AccountStore::node(qint64 rowId)
+{
+    QSqlQuery q = m_c.query(NodeColumns + QStringLiteral(" where RowID = ?"), {rowId});
+    if (!q.next())
+        return std::nullopt;
+    return nodeFrom(q);
+}
+
+RecordSet AccountStore::load(qint64 rowId)
+{
+    RecordSet rs;
+    rs.open(RowSql, m_c, {rowId});
+    return rs;
+}
+
+std::optional<QString> AccountStore::titleByCode(const QString& code)
+{
+    QSqlQuery q = m_c.query(QStringLiteral("select AcName from Accounts where AcNodes = ?"), {code.trimmed()});
+    if (!q.next())
+        return std::nullopt;
+    return q.value(0).toString();
+}
+
+std::optional<QPair<QString, QString>> AccountStore::titleAndParentByCode(const QString& code)
+{
+    QSqlQuery q = m_c.query(QStringLiteral("select AcName, ParentID from Accounts where AcNodes = ?"), {code.trimmed()});
+    if (!q.next())
+        return std::nullopt;
+    return QPair<QString, QString>(q.value(0).toString(), q.value(1).toString());
+}
+
+QString AccountStore::nextControlCode()
+{
+    const QVariant v = m_c.scalar(QStringLiteral("select COALESCE(max(CAST(ParentID AS BIGINT)), 0) + 1 from Accounts "
+                                                 "where AcStatus = ?"),
+                                  {Control});
+    return QString::number(v.toLongLong());
+}
+
+int AccountStore::nextDcode(const QString& parentCode)
+{
+    // The head itself (Dcode 0 for a control account) and the accounts under it.
+    const qint64 d = m_c.scalar(QStringLiteral("select COALESCE(max(Dcode), 0) + 1 from Accounts "
+                                               "where rtrim(ParentID) = ?"),
+                                {parentCode.trimmed()})
+                         .toLongLong();
+    if (d > MaxDcode)
+        throw DbError(QStringLiteral("No more accounts can be added under %1: its numbers are used up to %2.")
+                          .arg(parentCode.trimmed())
+                          .arg(MaxDcode));
+    return int(d);
+}
+
+template <class F> auto AccountStore::allocate(F&& attempt) -> decltype(attempt())
+{
+    // Inside a caller's transaction a failed insert spoils the whole of it: no second try there.
+    const bool outer = m_c.inTransaction();
+    for (int i = 1;; ++i) {
+        try {
+            Transaction tx(m_c);
+            auto result = attempt();
+            tx.commit();
+            return result;
+        } catch (const DbError& e) {
+            if (outer || !e.isUniqueViolation() || i >= MaxAttempts)
+                throw;
+        }
+    }
+}
+
+QVariant AccountStore::orderValue(const QString& order) const
+{
+    const QString t = order.trimmed();
+    if (t.isEmpty())
+        return {};
+    bool ok = false;
+    const qlonglong n = t.toLongLong(&ok);
+    if (!ok || t.size() > 9 || n < 0)
+        throw DbError(QStringLiteral("The order number \"%1\" is not a whole number.").arg(order));
+    return n;
+}
+
+AddedAccount AccountStore::addControl(const QString& title, const QString& order)
+{
+    const QVariant orderStatus = orderValue(order);
+    return allocate([&] {
+        const QString code = nextControlCode();
+        RecordSet rs;
+        rs.open(NewRowSql, m_c);
+        rs.addNew();
+        rs.setField(QStringLiteral("ParentID"), code);
+        rs.setField(QStringLiteral("Dcode"), 0);
+        rs.setField(QStringLiteral("AcNodes"), code);
+        rs.setField(QStringLiteral("AcName"), title);
+        rs.setField(QStringLiteral("AcStatus"), Control);
+        rs.setField(QStringLiteral("OrderStatus"), orderStatus);
+        rs.update();
+        return AddedAccount{rs.field(QStringLiteral("RowID")).toLongLong(), code, 0};
+    });
+}
+
+std::optional<AddedAccount> AccountStore::addSubControl(qint64 controlRowId, const QString& title)
+{
+    return allocate([&]() -> std::optional<AddedAccount> {
+        // On the server the head is held while its new account goes in, so that a deletion
+        // of the head at the same moment waits for it (and then finds the new child).
+        const QString lock = m_c.backend() == Backend::Postgres ? QStringLiteral(" for share") : QString();
+        QSqlQuery q = m_c.query(QStringLiteral("select AcStatus, ParentID from Accounts where RowID = ?") + lock,
+                                {controlRowId});
+        if (!q.next() || q.value(0).toString().trimmed() != Control)
+            return std::nullopt;
+        const QString parent = q.value(1).toString().trimmed();
+        const int d = nextDcode(parent);
+        RecordSet rs;
+        rs.open(NewRowSql, m_c);
+        rs.addNew();
+        rs.setField(QStringLiteral("ParentID"), parent);
+        rs.setField(QStringLiteral("Dcode"), d);
+        rs.setField(QStringLiteral("AcNodes"), childCode(parent, d));
+        rs.setField(QStringLiteral("AcStatus"), SubControl);
+        rs.setField(QStringLiteral("AcName"), title);
+        rs.update();
+        return AddedAccount{rs.field(QStringLiteral("RowID")).toLongLong(), childCode(parent, d), d};
+    });
+}
+
+std::optional<AddedAccount> AccountStore::addSubsidiary(qint64 subControlRowId, const SubsidiaryInput& in)
+{
+    return allocate([&]() -> std::optional<AddedAccount> {
+        const QString lock = m_c.backend() == Backend::Postgres ? QStringLiteral(" for share") : QString();
+        QSqlQuery q = m_c.query(QStringLiteral("select AcStatus, AcNodes from Accounts where RowID = ?") + lock,
+                                {subControlRowId});
+        if (!q.next() || q.value(0).toString().trimmed() != SubControl)
+            return std::nullopt;
+        const QString parent = q.value(1).toString().trimmed();
+        const int d = nextDcode(parent);
+        RecordSet rs;
+        rs.open(NewRowSql, m_c);
+        rs.addNew();
+        rs.setField(QStringLiteral("ParentID"), parent);
+        rs.setField(QStringLiteral("Dcode"), d);
+        rs.setField(QStringLiteral("AcNodes"), childCode(parent, d));
+        rs.setField(QStringLiteral("AcStatus"), Subsidiary);
+        writeSubsidiary(rs, in);
+        rs.update();
+        return AddedAccount{rs.field(QStringLiteral("RowID")).toLongLong(), childCode(parent, d), d};
+    });
+}
+
+void AccountStore::writeSubsidiary(RecordSet& rs, const SubsidiaryInput& in)
+{
+    rs.setField(QStringLiteral("openDate"), in.openDate.isValid() ? QVariant(in.openDate) : QVariant());
+    rs.setField(QStringLiteral("AcName"), in.title);
+    for (const auto& [column, text] : in.fields) {
+        if (isStructural(column))
+            throw DbError(QStringLiteral("The column %1 cannot be written from an entry box.").arg(column));
+        rs.setField(column, text.isEmpty() ? QVariant() : QVariant(text));
+    }
+    if (in.gst)
+        rs.setField(QStringLiteral("GST"), *in.gst);
+    if (in.ntn)
+        rs.setField(QStringLiteral("NTN"), *in.ntn);
+    rs.setField(QStringLiteral("BStatus"), in.bStatus.isEmpty() ? QVariant() : QVariant(in.bStatus));
+}
+
+bool AccountStore::renameControl(qint64 rowId, const QString& title, const QString& order)
+{
+    return m_c.execute(QStringLiteral("update Accounts set AcName = ?, OrderStatus = ? where RowID = ? and AcStatus = ?"),
+                       {title, orderValue(order), rowId, Control})
+        > 0;
+}
+
+bool AccountStore::renameSubControl(qint64 rowId, const QString& title)
+{
+    return m_c.execute(QStringLiteral("update Accounts set AcName = ? where RowID = ? and AcStatus = ?"),
+                       {title, rowId, SubControl})
+        > 0;
+}
+
+bool AccountStore::updateSubsidiary(qint64 rowId, const SubsidiaryInput& in)
+{
+    Transaction tx(m_c);
+    RecordSet rs;
+    rs.open(RowSql, m_c, {rowId});
+    if (rs.recordCount() == 0 || rs.text(QStringLiteral("AcStatus")).trimmed() != Subsidiary)
+        return false;
+    rs.moveFirst();
+    writeSubsidiary(rs, in);
+    rs.update();
+    tx.commit();
+    return true;
+}
+
+bool AccountStore::titleExists(const QString& title, qint64 exceptRowId)
+{
+    QString bare = title;
+    bare.remove(QLatin1Char(' '));
+    return m_c.scalar(QStringLiteral("select count(*) from Accounts where lower(replace(AcName, ' ', '')) = lower(?) "
+                                     "and RowID <> ?"),
+                      {bare, exceptRowId})
+               .toLongLong()
+        > 0;
+}
+
+DeleteCheck AccountStore::checkDelete(qint64 rowId)
+{
+    if (rowId <= 0)
+        return DeleteCheck::NotSelected;
+    const QString lock = m_c.inTransaction() && m_c.backend() == Backend::Postgres ? QStringLiteral(" for update")
+                                                                                    : QString();
+    QSqlQuery q = m_c.query(QStringLiteral("select AcNodes from Accounts where RowID = ?") + lock, {rowId});
+    if (q.next()) {
+        // "1.%" and not "1%": the accounts under 1, not those under 10.
+        const qint64 children = m_c.scalar(QStringLiteral("select count(*) from Accounts where AcNodes like ? escape '\\'"),
+                                           {likePrefix(q.value(0).toString())})
+                                    .toLongLong();
+        if (children > 0)
+            return DeleteCheck::HasChildren;
+    }
+    if (m_c.scalar(QStringLiteral("select count(*) from DetJV where AcCode = ?"), {rowId}).toLongLong() > 0)
+        return DeleteCheck::UsedInVouchers;
+    return DeleteCheck::Allowed;
+}
+
+DeleteCheck AccountStore::deleteAccount(qint64 rowId)
+{
+    Transaction tx(m_c);
+    const DeleteCheck check = checkDelete(rowId);
+    if (check != DeleteCheck::Allowed)
+        return check;
+    m_c.execute(QStringLiteral("delete from Accounts where RowID = ?"), {rowId});
+    tx.commit();
+    return DeleteCheck::Allowed;
+}
+
+QString AccountStore::refusalText(DeleteCheck c)
+{
+    switch (c) {
+    case DeleteCheck::NotSelected: return QStringLiteral("please select any one account");
+    case DeleteCheck::HasChildren: return QStringLiteral("this head not remove ");
+    case DeleteCheck::UsedInVouchers: return QStringLiteral("this Account use in vouceher detail ");
+    case DeleteCheck::Allowed: break;
+    }
+    return {};
+}
+
+RecordSet AccountStore::search(const QString& typed)
+{
+    RecordSet rs;
+    rs.open(QStringLiteral("select RowID, AcNodes, AcName, Location, Contact, Fax, Email, OpenBal, Addr, Addr2 "
+                           "from Accounts where AcStatus = ? and ")
+                + likeContains(QStringLiteral("AcName")) + QStringLiteral(" order by AcName, RowID"),
+            m_c, {Subsidiary, containsPattern(typed)});
+    return rs;
+}
+
+} // namespace qv
