@@ -1,0 +1,211 @@
+#include "masters/accountentry.h"
+
+#include "masters/accounttree.h"
+#include "widgets/bound.h"
+#include "widgets/keys.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace qv {
+
+namespace {
+const QString GstMask = QStringLiteral("##-##-####-###-##");
+const QString NtnMask = QStringLiteral("#######-#");
+
+QLineEdit* box(QWidget* parent, const char* name)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    return e;
+}
+
+// Selects the whole text when the box takes the focus, after the click that gave it.
+class SelectOnFocus : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() == QEvent::FocusIn)
+            if (auto* le = qobject_cast<QLineEdit*>(watched))
+                QTimer::singleShot(0, le, [le] { le->selectAll(); });
+        return QObject::eventFilter(watched, e);
+    }
+};
+} // namespace
+
+void boldWhenTicked(QCheckBox* c)
+{
+    QObject::connect(c, &QCheckBox::toggled, c, [c](bool on) {
+        QFont f = c->font();
+        f.setBold(on);
+        c->setFont(f);
+    });
+}
+
+AccountEntry::AccountEntry(QWidget* parent) : QGroupBox(parent)
+{
+    setObjectName(QStringLiteral("frmEntry"));
+    auto* g = new QGridLayout(this);
+    Label7 = new QLabel(QStringLiteral("Level - 3    Subsidiary Account Title"), this);
+    Label7->setObjectName(QStringLiteral("Label7"));
+    txtSubsidiary = box(this, "txtSubsidiary");
+    g->addWidget(Label7, 0, 0, 1, 4);
+    g->addWidget(txtSubsidiary, 1, 0, 1, 4);
+
+    dtpOpening = new QDateEdit(this);
+    dtpOpening->setObjectName(QStringLiteral("dtpOpening"));
+    dtpOpening->setCalendarPopup(true);
+    dtpOpening->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
+    txtContactPerson = box(this, "txtContactPerson");
+    txt_address = box(this, "txt_address");
+    txtAdd2 = box(this, "txtAdd2");
+    txt_telno = box(this, "txt_telno");
+    txt_faxno = box(this, "txt_faxno");
+    txt_email = box(this, "txt_email");
+    txt_website = box(this, "txt_website");
+    txtLocation = box(this, "txtLocation");
+    txt_OpenBal = box(this, "txt_OpenBal");
+    txt_Gstno = box(this, "txt_Gstno");
+    txt_Ntnno = box(this, "txt_Ntnno");
+    chkBank = new QCheckBox(QStringLiteral("Bank Account"), this);
+    chkBank->setObjectName(QStringLiteral("chkBank"));
+    chkSupplier = new QCheckBox(QStringLiteral("Supplier"), this);
+    chkSupplier->setObjectName(QStringLiteral("chkSupplier"));
+
+    const struct {
+        QWidget* w;
+        const char* caption;
+        int row, col, span;
+    } rows[] = {
+        {dtpOpening, "Opening Date", 2, 0, 1}, {txtContactPerson, "Contact Person", 2, 2, 1},
+        {txt_address, "Address 1", 3, 0, 3},   {txtAdd2, "Address 2", 4, 0, 3},
+        {txt_telno, "Contact No.", 5, 0, 1},   {txt_faxno, "Fax No.", 5, 2, 1},
+        {txt_email, "E-Mail ", 6, 0, 1},       {txt_website, "Web Site", 6, 2, 1},
+        {txtLocation, "Location", 7, 0, 1},    {txt_OpenBal, "Opening Balance", 7, 2, 1},
+        {txt_Gstno, "G.S.T. No.", 8, 0, 1},    {txt_Ntnno, "N.T.N. No.", 8, 2, 1},
+    };
+    for (const auto& r : rows) {
+        auto* l = new QLabel(QString::fromLatin1(r.caption), this);
+        l->setObjectName(QStringLiteral("lbl_") + r.w->objectName());
+        l->setBuddy(r.w);
+        g->addWidget(l, r.row, r.col);
+        g->addWidget(r.w, r.row, r.col + 1, 1, r.span);
+    }
+    g->addWidget(chkBank, 9, 1);
+    g->addWidget(chkSupplier, 9, 3);
+    g->setColumnStretch(1, 1);
+    g->setColumnStretch(3, 1);
+
+    const QPair<QLineEdit*, const char*> bound[] = {
+        {txtContactPerson, "ContactPer"}, {txt_address, "Addr"},     {txtAdd2, "Addr2"},
+        {txt_telno, "Contact"},           {txt_faxno, "Fax"},        {txt_email, "Email"},
+        {txt_website, "WebSite"},         {txtLocation, "Location"}, {txt_OpenBal, "OpenBal"},
+        {txt_Gstno, "GST"},               {txt_Ntnno, "NTN"},
+    };
+    for (const auto& [b, column] : bound)
+        bind(b, Tag, QLatin1String(column));
+    setDigitMask(txt_Gstno, GstMask);
+    setDigitMask(txt_Ntnno, NtnMask);
+    txt_OpenBal->setAlignment(Qt::AlignRight);
+    txt_OpenBal->setMaxLength(14);
+    wireKeys();
+
+    connect(chkBank, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            chkSupplier->setChecked(false);
+    });
+    connect(chkSupplier, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            chkBank->setChecked(false);
+    });
+    boldWhenTicked(chkBank);
+    boldWhenTicked(chkSupplier);
+}
+
+void AccountEntry::wireKeys()
+{
+    for (QLineEdit* e : {txtSubsidiary, txtContactPerson, txtLocation})
+        upperCase(e);
+    for (QWidget* w : std::initializer_list<QWidget*>{txtSubsidiary, dtpOpening, txtContactPerson, txt_address,
+                                                      txtAdd2, txt_telno, txt_faxno, txt_email, txt_website,
+                                                      txtLocation, txt_OpenBal, txt_Gstno, txt_Ntnno})
+        enterAsTab(w);
+    // Digits and comma; the blank is refused.
+    charFilter(txt_telno, QStringLiteral("[0-9,]"));
+    charFilter(txt_faxno, QStringLiteral("[0-9,]"));
+    txt_OpenBal->setValidator(new OpenBalanceValidator(txt_OpenBal));
+    txt_OpenBal->installEventFilter(new SelectOnFocus(txt_OpenBal));
+}
+
+void AccountEntry::clearDetails()
+{
+    clearBound(this, Tag);
+    setDigitMask(txt_Gstno, GstMask);
+    txt_Gstno->clear();
+    setDigitMask(txt_Ntnno, NtnMask);
+    txt_Ntnno->clear();
+    dtpOpening->setDate(QDate::currentDate());
+}
+
+void AccountEntry::fillDetails(const RecordSet& rs)
+{
+    for (QLineEdit* e : boundBoxes(this, Tag))
+        if (e->inputMask().isEmpty())
+            e->setText(rs.text(e->property("dataField").toString()));
+    const QDate opened = rs.field(QStringLiteral("openDate")).toDate();
+    dtpOpening->setDate(opened.isValid() ? opened : QDate::currentDate());
+    if (!rs.isNull(QStringLiteral("GST")))
+        txt_Gstno->setText(rs.text(QStringLiteral("GST")));
+    if (!rs.isNull(QStringLiteral("NTN")))
+        txt_Ntnno->setText(rs.text(QStringLiteral("NTN")));
+    const QString b = rs.text(QStringLiteral("BStatus")).trimmed();
+    chkBank->setChecked(b == QLatin1String("B"));
+    chkSupplier->setChecked(b == QLatin1String("S"));
+}
+
+void AccountEntry::setMaxLengths(AccountStore& store)
+{
+    for (QLineEdit* e : boundBoxes(this, Tag)) {
+        if (e == txt_OpenBal || !e->inputMask().isEmpty())
+            continue;
+        const int w = store.columnWidth(e->property("dataField").toString());
+        if (w > 0)
+            e->setMaxLength(w);
+    }
+}
+
+SubsidiaryInput AccountEntry::input() const
+{
+    SubsidiaryInput in;
+    in.title = txtSubsidiary->text();
+    in.openDate = dtpOpening->date();
+    // The masked boxes are bound too, but are written only when fully typed.
+    for (QLineEdit* e : boundBoxes(this, Tag))
+        if (e->inputMask().isEmpty())
+            in.fields.append({e->property("dataField").toString(), e->text()});
+    if (maskComplete(txt_Gstno))
+        in.gst = txt_Gstno->text();
+    if (maskComplete(txt_Ntnno))
+        in.ntn = txt_Ntnno->text();
+    in.bStatus = chkBank->isChecked() ? QStringLiteral("B") : chkSupplier->isChecked() ? QStringLiteral("S") : QString();
+    return in;
+}
+
+void AccountEntry::dropLoneDot()
+{
+    if (txt_OpenBal->text() == QLatin1String("."))
+        txt_OpenBal->clear();
+}
+
+bool AccountEntry::openBalanceValid() const
+{
+    return txt_OpenBal->text().isEmpty() || parseAmount(txt_OpenBal->text()).has_value();
+}
+
+} // namespace qv
