@@ -1,6 +1,7 @@
 #include "masters/accountstore.h"
 
 #include "masters/accountcodes.h"
+#include "db/schema.h"
 
 #include <QSet>
 #include <algorithm>
@@ -10,7 +11,6 @@ namespace qv {
 using namespace accounts;
 
 namespace {
-const QString NewRowSql = QStringLiteral("select * from Accounts where 0=1");
 const QString RowSql = QStringLiteral("select * from Accounts where RowID = ?");
 const QString NodeColumns = QStringLiteral("select RowID, AcStatus, ParentID, AcNodes, AcName from Accounts");
 
@@ -109,19 +109,43 @@ int AccountStore::nextDcode(const QString& parentCode)
 
 template <class F> auto AccountStore::allocate(F&& attempt) -> decltype(attempt())
 {
-    // Inside a caller's transaction a failed insert spoils the whole of it: no second try there.
-    const bool outer = m_c.inTransaction();
-    for (int i = 1;; ++i) {
-        try {
-            Transaction tx(m_c);
-            auto result = attempt();
+    // A code that another station took between reading the highest number and inserting is
+    // not inserted (the insert does nothing on a clash of AcNodes); the number is read again,
+    // in the same transaction, which by then sees the other station's row.
+    Transaction tx(m_c);
+    for (int i = 0; i < MaxAttempts; ++i) {
+        auto result = attempt();
+        if (!result || result->rowId > 0) {
             tx.commit();
             return result;
-        } catch (const DbError& e) {
-            if (outer || !e.isUniqueViolation() || i >= MaxAttempts)
-                throw;
         }
     }
+    throw DbError(QStringLiteral("No free account code was found: other stations kept taking them. Please save again."));
+}
+
+qint64 AccountStore::insertAccount(const QList<QPair<QString, QVariant>>& columns)
+{
+    static const QSet<QString> known = [] {
+        QSet<QString> s;
+        for (const ColumnDef& c : Schema::findTable(QStringLiteral("Accounts"))->columns)
+            s << QString::fromLatin1(c.name).toLower();
+        return s;
+    }();
+    QStringList names, marks;
+    QVariantList params;
+    for (const auto& [column, value] : columns) {
+        // Names come from the program (and the bound boxes' data fields), never from typed text.
+        if (!known.contains(column.toLower()) || column.toLower() == QLatin1String("rowid"))
+            throw DbError(QStringLiteral("Accounts has no column %1.").arg(column));
+        names << column;
+        marks << QStringLiteral("?");
+        params << value;
+    }
+    QSqlQuery q = m_c.query(QStringLiteral("insert into Accounts (%1) values (%2) on conflict (AcNodes) do nothing "
+                                           "returning RowID")
+                                .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+                            params);
+    return q.next() ? q.value(0).toLongLong() : 0;
 }
 
 QVariant AccountStore::orderValue(const QString& order) const
@@ -139,84 +163,91 @@ QVariant AccountStore::orderValue(const QString& order) const
 AddedAccount AccountStore::addControl(const QString& title, const QString& order)
 {
     const QVariant orderStatus = orderValue(order);
-    return allocate([&] {
+    return *allocate([&]() -> std::optional<AddedAccount> {
         const QString code = nextControlCode();
-        RecordSet rs;
-        rs.open(NewRowSql, m_c);
-        rs.addNew();
-        rs.setField(QStringLiteral("ParentID"), code);
-        rs.setField(QStringLiteral("Dcode"), 0);
-        rs.setField(QStringLiteral("AcNodes"), code);
-        rs.setField(QStringLiteral("AcName"), title);
-        rs.setField(QStringLiteral("AcStatus"), Control);
-        rs.setField(QStringLiteral("OrderStatus"), orderStatus);
-        rs.update();
-        return AddedAccount{rs.field(QStringLiteral("RowID")).toLongLong(), code, 0};
+        const qint64 id = insertAccount({{QStringLiteral("ParentID"), code},
+                                         {QStringLiteral("Dcode"), 0},
+                                         {QStringLiteral("AcNodes"), code},
+                                         {QStringLiteral("AcName"), title},
+                                         {QStringLiteral("AcStatus"), Control},
+                                         {QStringLiteral("OrderStatus"), orderStatus}});
+        return AddedAccount{id, code, 0};
     });
+}
+
+std::optional<qint64> AccountStore::headOf(qint64 rowId, const QString& status, QString* code)
+{
+    // On the server the head is held while its new account goes in, so that a deletion of the
+    // head at the same moment waits for it (and then finds the new account under it).
+    const QString lock = m_c.backend() == Backend::Postgres ? QStringLiteral(" for share") : QString();
+    QSqlQuery q = m_c.query(QStringLiteral("select AcStatus, ParentID, AcNodes from Accounts where RowID = ?") + lock,
+                            {rowId});
+    if (!q.next() || q.value(0).toString().trimmed() != status)
+        return std::nullopt;
+    // A sub-control account hangs under the control account's ParentID, a subsidiary account
+    // under the sub-control account's code.
+    *code = (status == Control ? q.value(1) : q.value(2)).toString().trimmed();
+    return rowId;
 }
 
 std::optional<AddedAccount> AccountStore::addSubControl(qint64 controlRowId, const QString& title)
 {
     return allocate([&]() -> std::optional<AddedAccount> {
-        // On the server the head is held while its new account goes in, so that a deletion
-        // of the head at the same moment waits for it (and then finds the new child).
-        const QString lock = m_c.backend() == Backend::Postgres ? QStringLiteral(" for share") : QString();
-        QSqlQuery q = m_c.query(QStringLiteral("select AcStatus, ParentID from Accounts where RowID = ?") + lock,
-                                {controlRowId});
-        if (!q.next() || q.value(0).toString().trimmed() != Control)
+        QString parent;
+        if (!headOf(controlRowId, Control, &parent))
             return std::nullopt;
-        const QString parent = q.value(1).toString().trimmed();
         const int d = nextDcode(parent);
-        RecordSet rs;
-        rs.open(NewRowSql, m_c);
-        rs.addNew();
-        rs.setField(QStringLiteral("ParentID"), parent);
-        rs.setField(QStringLiteral("Dcode"), d);
-        rs.setField(QStringLiteral("AcNodes"), childCode(parent, d));
-        rs.setField(QStringLiteral("AcStatus"), SubControl);
-        rs.setField(QStringLiteral("AcName"), title);
-        rs.update();
-        return AddedAccount{rs.field(QStringLiteral("RowID")).toLongLong(), childCode(parent, d), d};
+        const QString code = childCode(parent, d);
+        const qint64 id = insertAccount({{QStringLiteral("ParentID"), parent},
+                                         {QStringLiteral("Dcode"), d},
+                                         {QStringLiteral("AcNodes"), code},
+                                         {QStringLiteral("AcStatus"), SubControl},
+                                         {QStringLiteral("AcName"), title}});
+        return AddedAccount{id, code, d};
     });
 }
 
 std::optional<AddedAccount> AccountStore::addSubsidiary(qint64 subControlRowId, const SubsidiaryInput& in)
 {
+    const auto details = subsidiaryColumns(in);
     return allocate([&]() -> std::optional<AddedAccount> {
-        const QString lock = m_c.backend() == Backend::Postgres ? QStringLiteral(" for share") : QString();
-        QSqlQuery q = m_c.query(QStringLiteral("select AcStatus, AcNodes from Accounts where RowID = ?") + lock,
-                                {subControlRowId});
-        if (!q.next() || q.value(0).toString().trimmed() != SubControl)
+        QString parent;
+        if (!headOf(subControlRowId, SubControl, &parent))
             return std::nullopt;
-        const QString parent = q.value(1).toString().trimmed();
         const int d = nextDcode(parent);
-        RecordSet rs;
-        rs.open(NewRowSql, m_c);
-        rs.addNew();
-        rs.setField(QStringLiteral("ParentID"), parent);
-        rs.setField(QStringLiteral("Dcode"), d);
-        rs.setField(QStringLiteral("AcNodes"), childCode(parent, d));
-        rs.setField(QStringLiteral("AcStatus"), Subsidiary);
-        writeSubsidiary(rs, in);
-        rs.update();
-        return AddedAccount{rs.field(QStringLiteral("RowID")).toLongLong(), childCode(parent, d), d};
+        const QString code = childCode(parent, d);
+        QList<QPair<QString, QVariant>> cols = {{QStringLiteral("ParentID"), parent},
+                                                {QStringLiteral("Dcode"), d},
+                                                {QStringLiteral("AcNodes"), code},
+                                                {QStringLiteral("AcStatus"), Subsidiary}};
+        cols += details;
+        return AddedAccount{insertAccount(cols), code, d};
     });
 }
 
-void AccountStore::writeSubsidiary(RecordSet& rs, const SubsidiaryInput& in)
+QList<QPair<QString, QVariant>> AccountStore::subsidiaryColumns(const SubsidiaryInput& in) const
 {
-    rs.setField(QStringLiteral("openDate"), in.openDate.isValid() ? QVariant(in.openDate) : QVariant());
-    rs.setField(QStringLiteral("AcName"), in.title);
+    QList<QPair<QString, QVariant>> cols = {
+        {QStringLiteral("openDate"), in.openDate.isValid() ? QVariant(in.openDate) : QVariant()},
+        {QStringLiteral("AcName"), in.title}};
     for (const auto& [column, text] : in.fields) {
         if (isStructural(column))
             throw DbError(QStringLiteral("The column %1 cannot be written from an entry box.").arg(column));
-        rs.setField(column, text.isEmpty() ? QVariant() : QVariant(text));
+        QVariant v = text.isEmpty() ? QVariant() : QVariant(text);
+        if (!text.isEmpty() && Schema::kindOf(column) == ColKind::Amount) {
+            const auto m = parseAmount(text);
+            if (!m)
+                throw DbError(QStringLiteral("\"%1\" is not an amount.").arg(text));
+            v = QVariant::fromValue(*m);
+        }
+        cols.append({column, v});
     }
     if (in.gst)
-        rs.setField(QStringLiteral("GST"), *in.gst);
+        cols.append({QStringLiteral("GST"), *in.gst});
     if (in.ntn)
-        rs.setField(QStringLiteral("NTN"), *in.ntn);
-    rs.setField(QStringLiteral("BStatus"), in.bStatus.isEmpty() ? QVariant() : QVariant(in.bStatus));
+        cols.append({QStringLiteral("NTN"), *in.ntn});
+    cols.append({QStringLiteral("BStatus"), in.bStatus.isEmpty() ? QVariant() : QVariant(in.bStatus)});
+    return cols;
 }
 
 bool AccountStore::renameControl(qint64 rowId, const QString& title, const QString& order)
@@ -241,7 +272,8 @@ bool AccountStore::updateSubsidiary(qint64 rowId, const SubsidiaryInput& in)
     if (rs.recordCount() == 0 || rs.text(QStringLiteral("AcStatus")).trimmed() != Subsidiary)
         return false;
     rs.moveFirst();
-    writeSubsidiary(rs, in);
+    for (const auto& [column, value] : subsidiaryColumns(in))
+        rs.setField(column, value);
     rs.update();
     tx.commit();
     return true;

@@ -1,8 +1,8 @@
 #pragma once
 // The chart of accounts in the table Accounts: the tree's rows, code allocation and the writes
 // for each level, the duplicate-title test, check-and-delete and the subsidiary search. Every
-// value travels as a bound parameter. Allocation and insert run in one transaction and are
-// retried when another station took the same code first (AcNodes is unique).
+// value travels as a bound parameter. Allocation and insert run in one transaction; when another
+// station took the same code first (AcNodes is unique) the code is allocated again.
 #include "db/connection.h"
 #include "db/recordset.h"
 
@@ -85,12 +85,15 @@ public:
 
     int columnWidth(const QString& column) { return m_c.columnWidth(QStringLiteral("Accounts"), column); }
 
-    // How often an allocation is tried again after losing its code to another station.
+    // How often a code is allocated again after another station took it first.
     static constexpr int MaxAttempts = 8;
 
 private:
     template <class F> auto allocate(F&& attempt) -> decltype(attempt());
-    void writeSubsidiary(RecordSet& rs, const SubsidiaryInput& in);
+    // Inserts unless the code is taken; the new RowID, or 0 when another account has the code.
+    qint64 insertAccount(const QList<QPair<QString, QVariant>>& columns);
+    std::optional<qint64> headOf(qint64 rowId, const QString& status, QString* code);
+    QList<QPair<QString, QVariant>> subsidiaryColumns(const SubsidiaryInput& in) const;
     QVariant orderValue(const QString& order) const;
 
     Connection& m_c;
