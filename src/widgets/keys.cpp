@@ -1,5 +1,6 @@
 #include "widgets/keys.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -13,6 +14,9 @@ bool EnterAsTabFilter::eventFilter(QObject* watched, QEvent* event)
         if ((ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) && ke->modifiers() == Qt::NoModifier) {
             if (auto* w = qobject_cast<QWidget*>(watched)) {
                 QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+                // A date box takes Tab for its own day, month and year: its parent moves the focus on.
+                if (qobject_cast<QAbstractSpinBox*>(w) && w->parentWidget())
+                    w = w->parentWidget();
                 QApplication::sendEvent(w, &tab);
                 return true;
             }
