@@ -353,6 +353,32 @@ private slots:
         QCOMPARE(mine->dcode, 2);
     }
 
+    void headDeletedWhileAnAccountGoesInUnderIt()
+    {
+        const auto head = store->addControl("HEAD", "");
+        // This station has put an account under the head and not yet committed it.
+        qv::Transaction tx(*conn);
+        QVERIFY(store->addSubControl(head.rowId, "UNDER IT"));
+        std::atomic<int> result{-1};
+        QString error;
+        std::thread other([&] {
+            qv::Connection c;
+            try {
+                db.connect(c);
+                result = int(AccountStore(c).deleteAccount(head.rowId));
+            } catch (const qv::DbError& e) {
+                error = e.description();
+            }
+        });
+        QTest::qWait(300);
+        tx.commit();
+        other.join();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        // The deletion waited for the new account and then refused.
+        QCOMPARE(result.load(), int(DeleteCheck::HasChildren));
+        QCOMPARE(count("RowID = ?", {head.rowId}), qint64(1));
+    }
+
     void twoStationsAddingUnderOneHead()
     {
         const auto head = store->addControl("HEAD", "");
