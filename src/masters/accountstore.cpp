@@ -332,14 +332,33 @@ QString AccountStore::refusalText(DeleteCheck c)
     return {};
 }
 
-RecordSet AccountStore::search(const QString& typed)
+std::vector<FoundAccount> AccountStore::search(const QString& typed)
 {
-    RecordSet rs;
-    rs.open(QStringLiteral("select RowID, AcNodes, AcName, Location, Contact, Fax, Email, OpenBal, Addr, Addr2 "
-                           "from Accounts where AcStatus = ? and ")
-                + likeContains(QStringLiteral("AcName")) + QStringLiteral(" order by AcName, RowID"),
-            m_c, {Subsidiary, containsPattern(typed)});
-    return rs;
+    // An empty box lists every subsidiary account with a title, as "%%" would, without the LIKE.
+    const bool all = typed.isEmpty();
+    QVariantList params = {Subsidiary};
+    if (!all)
+        params << containsPattern(typed);
+    QSqlQuery q = m_c.query(QStringLiteral("select RowID, AcNodes, AcName, Location, Contact, Fax, Email, OpenBal, "
+                                           "Addr, Addr2 from Accounts where AcStatus = ? and ")
+                                + (all ? QStringLiteral("AcName is not null") : likeContains(QStringLiteral("AcName")))
+                                + QStringLiteral(" order by AcName, RowID"),
+                            params);
+    const bool cents = m_c.backend() == Backend::Sqlite;
+    std::vector<FoundAccount> rows;
+    while (q.next()) {
+        FoundAccount& r = rows.emplace_back();
+        for (int c = 0; c < 10; ++c) {
+            const QVariant v = q.value(c);
+            if (v.isNull())
+                continue;
+            if (c == 7)
+                r[c] = displayAmount(moneyFromVariant(v, cents).value_or(Money()));
+            else
+                r[c] = c == 1 ? v.toString().trimmed() : v.toString();
+        }
+    }
+    return rows;
 }
 
 } // namespace qv

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QList>
 #include <QPair>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,10 @@ struct AddedAccount {
     QString code;
     int dcode = 0;
 };
+
+// One line of the subsidiary search, as the grid shows it: RowID, AcNodes, AcName, Location,
+// Contact, Fax, Email, OpenBal ("##,###0.00"), Addr, Addr2; a null is an empty text.
+using FoundAccount = std::array<QString, 10>;
 
 enum class DeleteCheck { Allowed, NotSelected, HasChildren, UsedInVouchers };
 
@@ -79,9 +84,9 @@ public:
     DeleteCheck deleteAccount(qint64 rowId);
     static QString refusalText(DeleteCheck c);
 
-    // Subsidiary accounts whose title contains the typed text, by title: RowID, AcNodes, AcName,
-    // Location, Contact, Fax, Email, OpenBal, Addr, Addr2.
-    RecordSet search(const QString& typed);
+    // Subsidiary accounts whose title contains the typed text (letter case ignored), by title.
+    // Read straight into texts: it runs on every keystroke.
+    std::vector<FoundAccount> search(const QString& typed);
 
     int columnWidth(const QString& column) { return m_c.columnWidth(QStringLiteral("Accounts"), column); }
 

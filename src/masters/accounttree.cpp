@@ -195,27 +195,46 @@ QTableWidget* newSearchGrid(QWidget* parent)
     return grid;
 }
 
-void fillSearchGrid(QTableWidget* grid, const RecordSet& rs)
+namespace {
+// A read-only grid cell that keeps its text itself: the grid is refilled on every keystroke,
+// and thousands of cells are made and dropped each time.
+class FoundCell : public QTableWidgetItem {
+public:
+    FoundCell(const QString& text, bool amount) : m_text(text), m_amount(amount) {}
+    QVariant data(int role) const override
+    {
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            return m_text;
+        if (role == Qt::TextAlignmentRole && m_amount)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return QTableWidgetItem::data(role);
+    }
+    void setData(int role, const QVariant& value) override
+    {
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            m_text = value.toString();
+        QTableWidgetItem::setData(role, value);
+    }
+
+private:
+    QString m_text;
+    bool m_amount;
+};
+} // namespace
+
+void fillSearchGrid(QTableWidget* grid, const std::vector<FoundAccount>& rows)
 {
-    const int rows = rs.recordCount();
     grid->setUpdatesEnabled(false);
-    grid->clearContents();
+    grid->setRowCount(0); // the old rows go at once, not cell by cell
     grid->setColumnCount(10);
-    grid->setRowCount(rows);
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < 10; ++c) {
-            const QVariant v = rs.value(r, c);
-            if (v.isNull())
-                continue;
-            QTableWidgetItem* item = nullptr;
-            if (v.metaType() == QMetaType::fromType<Money>()) {
-                item = new QTableWidgetItem(displayAmount(v.value<Money>()));
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            } else {
-                item = new QTableWidgetItem(c == 1 ? v.toString().trimmed() : v.toString());
-            }
-            grid->setItem(r, c, item);
-        }
+    grid->setRowCount(int(rows.size()));
+    {
+        // The rows are new and all repainted: no word to the view about each cell.
+        const QSignalBlocker quiet(grid->model());
+        for (int r = 0; r < int(rows.size()); ++r)
+            for (int c = 0; c < 10; ++c)
+                if (!rows[r][c].isEmpty())
+                    grid->setItem(r, c, new FoundCell(rows[r][c], c == 7));
     }
     grid->setUpdatesEnabled(true);
 }

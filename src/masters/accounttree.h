@@ -68,7 +68,7 @@ public:
 // The search grid (mshSearch): read-only, whole rows selected; ten columns (RowID hidden),
 // filled from AccountStore::search.
 QTableWidget* newSearchGrid(QWidget* parent);
-void fillSearchGrid(QTableWidget* grid, const RecordSet& rs);
+void fillSearchGrid(QTableWidget* grid, const std::vector<FoundAccount>& rows);
 void formatSearchGrid(QTableWidget* grid);
 
 } // namespace qv

@@ -283,9 +283,8 @@ private slots:
             store->addSubsidiary(sub->rowId, detail(t));
         auto titles = [&](const QString& typed) {
             QStringList out;
-            qv::RecordSet rs = store->search(typed);
-            for (int r = 0; r < rs.recordCount(); ++r)
-                out << rs.value(r, 2).toString();
+            for (const qv::FoundAccount& f : store->search(typed))
+                out << f[2];
             return out;
         };
         // Ordered by title, character by character ("_" after the letters).
@@ -295,9 +294,15 @@ private slots:
         QCOMPARE(titles("_"), QStringList({"A_B STORE"}));
         QCOMPARE(titles("trad"), QStringList({"O'BRIEN TRADING", "ZETA TRADERS"}));
         QCOMPARE(titles("no such title"), QStringList());
-        qv::RecordSet rs = store->search("ALPHA");
-        QCOMPARE(rs.columnCount(), 10);
-        QCOMPARE(rs.value(0, 1).toString(), QString("1.1.5"));
+        conn->execute("update Accounts set OpenBal = ?, Email = ? where AcName = 'ALPHA'",
+                      {QVariant::fromValue(qv::Money(-123456789)), "a@b.pk"});
+        const auto found = store->search("ALPHA");
+        QCOMPARE(found.size(), size_t(1));
+        QCOMPARE(found[0][0], QString::number(conn->scalar("select RowID from Accounts where AcName = 'ALPHA'").toLongLong()));
+        QCOMPARE(found[0][1], QString("1.1.5"));
+        QCOMPARE(found[0][6], QString("a@b.pk"));
+        QCOMPARE(found[0][7], QString("-1,234,567.89"));
+        QVERIFY(found[0][3].isEmpty() && found[0][8].isEmpty());
     }
 
     void failedWriteLeavesNothing()
