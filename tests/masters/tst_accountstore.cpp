@@ -1,6 +1,6 @@
 // The account store on both backends: codes of the three levels and their text order, reuse of
 // a freed highest number, the refusals of deletion, the title test, the writes of each level,
-// the search, and two stations adding under one head at the same moment.
+// the search, and two stations working under one head at the same moment.
 #include "masters/accountcodes.h"
 #include "masters/accountstore.h"
 #include "support/fixture.h"
@@ -20,24 +20,19 @@ class TstAccountStore : public QObject {
     std::unique_ptr<qv::Connection> conn;
     std::unique_ptr<AccountStore> store;
 
-    qv::RecordSet row(qint64 id)
+    // One column of one account, as text ("<null>" for null).
+    QString col(qint64 id, const QString& column)
     {
         qv::RecordSet rs;
         rs.open("select * from Accounts where RowID = ?", *conn, {id});
-        if (rs.recordCount() > 0)
-            rs.moveFirst();
-        return rs;
+        if (rs.recordCount() == 0)
+            return "<gone>";
+        rs.moveFirst();
+        return rs.isNull(column) ? "<null>" : rs.text(column);
     }
     qint64 count(const QString& where = "1=1", const QVariantList& params = {})
     {
         return conn->scalar("select count(*) from Accounts where " + where, params).toLongLong();
-    }
-    QStringList treeCodes()
-    {
-        QStringList out;
-        for (const qv::AccountNode& n : store->treeRows())
-            out << n.code;
-        return out;
     }
     qv::SubsidiaryInput detail(const QString& title)
     {
@@ -45,6 +40,13 @@ class TstAccountStore : public QObject {
         in.title = title;
         in.openDate = QDate(2025, 7, 1);
         return in;
+    }
+    QList<qint64> controls(int n)
+    {
+        QList<qint64> ids;
+        for (int i = 1; i <= n; ++i)
+            ids << store->addControl(QString("CONTROL %1").arg(i), "").rowId;
+        return ids;
     }
 
 private slots:
@@ -69,83 +71,72 @@ private slots:
 
     void codesOfTheThreeLevels()
     {
-        QCOMPARE(store->treeRows().size(), size_t(0));
-        QCOMPARE(store->nextControlCode(), QString("1"));
+        QVERIFY(store->treeRows().empty());
         const auto assets = store->addControl("ASSETS", "");
         QCOMPARE(assets.code, QString("1"));
-        qv::RecordSet rs = row(assets.rowId);
-        QCOMPARE(rs.text("ParentID"), QString("1"));
-        QCOMPARE(rs.text("AcNodes"), QString("1"));
-        QCOMPARE(rs.field("Dcode").toInt(), 0);
-        QCOMPARE(rs.text("AcStatus"), QString("HH"));
-        QVERIFY(rs.isNull("OrderStatus"));
-        QCOMPARE(rs.text("DeleteStatus"), QString("N"));
-
+        QCOMPARE(col(assets.rowId, "ParentID") + col(assets.rowId, "AcNodes") + col(assets.rowId, "Dcode"), QString("110"));
+        QCOMPARE(col(assets.rowId, "AcStatus"), QString("HH"));
+        QCOMPARE(col(assets.rowId, "OrderStatus"), QString("<null>"));
+        QCOMPARE(col(assets.rowId, "DeleteStatus"), QString("N"));
         const auto liab = store->addControl("LIABILITIES", "7");
         QCOMPARE(liab.code, QString("2"));
-        QCOMPARE(row(liab.rowId).field("OrderStatus").toInt(), 7);
+        QCOMPARE(col(liab.rowId, "OrderStatus"), QString("7"));
 
         const auto cash = store->addSubControl(assets.rowId, "CASH AND BANK");
-        QVERIFY(cash);
-        rs = row(cash->rowId);
-        QCOMPARE(rs.text("AcNodes"), QString("1.1"));
-        QCOMPARE(rs.text("ParentID"), QString("1"));
-        QCOMPARE(rs.field("Dcode").toInt(), 1);
-        QCOMPARE(rs.text("AcStatus"), QString("HD"));
+        QCOMPARE(col(cash->rowId, "AcNodes") + "|" + col(cash->rowId, "ParentID") + "|" + col(cash->rowId, "Dcode")
+                     + "|" + col(cash->rowId, "AcStatus"),
+                 QString("1.1|1|1|HD"));
 
         qv::SubsidiaryInput in = detail("HABIB BANK");
-        in.fields = {{"ContactPer", "ALI"}, {"Addr", ""}, {"Contact", "0300,0421"}, {"OpenBal", "-1234.5"}};
+        in.fields = {{"ContactPer", "ALI"}, {"Addr", ""}, {"OpenBal", "-1234.5"}};
         in.gst = "12-34-5678-901-23";
         in.bStatus = "B";
         const auto bank = store->addSubsidiary(cash->rowId, in);
-        QVERIFY(bank);
-        rs = row(bank->rowId);
-        QCOMPARE(rs.text("AcNodes"), QString("1.1.1"));
-        QCOMPARE(rs.text("ParentID"), QString("1.1"));
-        QCOMPARE(rs.field("Dcode").toInt(), 1);
-        QCOMPARE(rs.text("AcStatus"), QString("DD"));
-        QCOMPARE(rs.text("AcName"), QString("HABIB BANK"));
-        QCOMPARE(rs.field("openDate").toDate(), QDate(2025, 7, 1));
-        QCOMPARE(rs.text("ContactPer"), QString("ALI"));
-        QVERIFY(rs.isNull("Addr")); // an empty box is stored as null
-        QCOMPARE(rs.text("Contact"), QString("0300,0421"));
-        QCOMPARE(rs.money("OpenBal"), qv::Money(-123450));
-        QCOMPARE(rs.text("GST"), QString("12-34-5678-901-23"));
-        QVERIFY(rs.isNull("NTN")); // not fully typed: not written
-        QCOMPARE(rs.text("BStatus"), QString("B"));
+        QCOMPARE(col(bank->rowId, "AcNodes") + "|" + col(bank->rowId, "ParentID") + "|" + col(bank->rowId, "Dcode")
+                     + "|" + col(bank->rowId, "AcStatus"),
+                 QString("1.1.1|1.1|1|DD"));
+        QCOMPARE(col(bank->rowId, "openDate"), QString("2025-07-01"));
+        QCOMPARE(col(bank->rowId, "ContactPer"), QString("ALI"));
+        QCOMPARE(col(bank->rowId, "Addr"), QString("<null>")); // an empty box is stored as null
+        QCOMPARE(col(bank->rowId, "OpenBal"), QString("-1234.50"));
+        QCOMPARE(col(bank->rowId, "GST"), QString("12-34-5678-901-23"));
+        QCOMPARE(col(bank->rowId, "NTN"), QString("<null>")); // not fully typed: not written
+        QCOMPARE(col(bank->rowId, "BStatus"), QString("B"));
 
-        // A head of the wrong level, or one that is gone, takes no account.
+        // A head of the wrong level, or one that is gone, takes no account; a rename or an
+        // update touches its own level only; no entry box may move an account.
         QVERIFY(!store->addSubControl(cash->rowId, "WRONG LEVEL"));
         QVERIFY(!store->addSubsidiary(assets.rowId, detail("WRONG LEVEL")));
         QVERIFY(!store->addSubControl(999999, "NO HEAD"));
+        QVERIFY(!store->renameControl(cash->rowId, "X", ""));
+        QVERIFY(!store->renameSubControl(bank->rowId, "X"));
+        QVERIFY(!store->updateSubsidiary(cash->rowId, detail("X")));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, store->renameControl(assets.rowId, "ASSETS", "1a"));
+        qv::SubsidiaryInput moved = detail("MOVED");
+        moved.fields = {{"AcNodes", "9.9.9"}};
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, store->updateSubsidiary(bank->rowId, moved));
+        QCOMPARE(col(bank->rowId, "AcName") + "|" + col(bank->rowId, "AcNodes"), QString("HABIB BANK|1.1.1"));
         QCOMPARE(count(), qint64(4));
     }
 
     void textOrderOfCodes()
     {
-        QList<qint64> controls;
-        for (int i = 1; i <= 10; ++i)
-            controls << store->addControl(QString("CONTROL %1").arg(i), "").rowId;
+        const QList<qint64> heads = controls(10);
         qint64 first = 0;
         for (int i = 1; i <= 10; ++i) {
-            const auto sub = store->addSubControl(controls[0], QString("SUB %1").arg(i));
+            const auto sub = store->addSubControl(heads[0], QString("SUB %1").arg(i));
             QCOMPARE(sub->code, QString("1.%1").arg(i));
-            if (i == 1)
-                first = sub->rowId;
+            first = first ? first : sub->rowId;
         }
         QCOMPARE(store->addSubsidiary(first, detail("LEAF"))->code, QString("1.1.1"));
         // A row of another status is never part of the tree.
         conn->execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('0', 'OLD', 'XX', '0', 0)");
-
-        const QStringList expected = {"1",   "1.1", "1.1.1", "1.10", "1.2", "1.3", "1.4", "1.5", "1.6", "1.7",
-                                      "1.8", "1.9", "10",    "2",    "3",   "4",   "5",   "6",   "7",   "8", "9"};
-        QCOMPARE(treeCodes(), expected);
-
-        QVERIFY(qv::accounts::codeLess("1.1.1", "1.10"));
-        QVERIFY(qv::accounts::codeLess(" 10", "2 "));
+        QStringList codes;
+        for (const qv::AccountNode& n : store->treeRows())
+            codes << n.code;
+        QCOMPARE(codes, QStringList({"1", "1.1", "1.1.1", "1.10", "1.2", "1.3", "1.4", "1.5", "1.6", "1.7", "1.8",
+                                     "1.9", "10", "2", "3", "4", "5", "6", "7", "8", "9"}));
         QCOMPARE(qv::accounts::ancestorCodes("3.2.10"), QStringList({"3", "3.2"}));
-        QCOMPARE(qv::accounts::ancestorCodes("3"), QStringList());
-        QCOMPARE(qv::accounts::nodeKey(" 3.2 "), QString("'3.2'"));
     }
 
     void freedHighestNumberReused()
@@ -158,12 +149,8 @@ private slots:
         QCOMPARE(store->addSubControl(head.rowId, "AGAIN")->code, QString("1.3"));
         // A middle number freed stays a gap.
         QCOMPARE(store->deleteAccount(subs[1]), DeleteCheck::Allowed);
-        const auto next = store->addSubControl(head.rowId, "NEXT");
-        QCOMPARE(next->code, QString("1.4"));
-        QCOMPARE(next->dcode, 4);
-        QCOMPARE(count("AcNodes = ?", {"1.2"}), qint64(0));
-
-        // The same for control accounts.
+        QCOMPARE(store->addSubControl(head.rowId, "NEXT")->code, QString("1.4"));
+        QCOMPARE(count("AcNodes = '1.2'"), qint64(0));
         const auto second = store->addControl("SECOND", "");
         QCOMPARE(store->deleteAccount(second.rowId), DeleteCheck::Allowed);
         QCOMPARE(store->addControl("SECOND AGAIN", "").code, QString("2"));
@@ -173,112 +160,49 @@ private slots:
     {
         QCOMPARE(store->checkDelete(0), DeleteCheck::NotSelected);
         QCOMPARE(AccountStore::refusalText(DeleteCheck::NotSelected), QString("please select any one account"));
-
-        QList<qint64> controls;
-        for (int i = 1; i <= 10; ++i)
-            controls << store->addControl(QString("C%1").arg(i), "").rowId;
-        const auto sub = store->addSubControl(controls[0], "UNDER ONE");
-        QCOMPARE(store->checkDelete(controls[0]), DeleteCheck::HasChildren);
+        const QList<qint64> heads = controls(10);
+        const auto sub = store->addSubControl(heads[0], "UNDER ONE");
+        QCOMPARE(store->deleteAccount(heads[0]), DeleteCheck::HasChildren);
         QCOMPARE(AccountStore::refusalText(DeleteCheck::HasChildren), QString("this head not remove "));
-        QCOMPARE(store->deleteAccount(controls[0]), DeleteCheck::HasChildren);
-        QCOMPARE(count("RowID = ?", {controls[0]}), qint64(1));
+        QCOMPARE(count("RowID = ?", {heads[0]}), qint64(1));
 
-        // With only 10.1 left, control 1 has no account under it.
+        // With only 10.1 left, control account 1 has nothing under it.
         QCOMPARE(store->deleteAccount(sub->rowId), DeleteCheck::Allowed);
-        const auto underTen = store->addSubControl(controls[9], "UNDER TEN");
+        const auto underTen = store->addSubControl(heads[9], "UNDER TEN");
         QCOMPARE(underTen->code, QString("10.1"));
-        QCOMPARE(store->checkDelete(controls[0]), DeleteCheck::Allowed);
-        QCOMPARE(store->checkDelete(controls[9]), DeleteCheck::HasChildren);
+        QCOMPARE(store->checkDelete(heads[0]), DeleteCheck::Allowed);
+        QCOMPARE(store->checkDelete(heads[9]), DeleteCheck::HasChildren);
 
         // An account named on a voucher line stays; the contra column does not count.
         const auto used = store->addSubsidiary(underTen->rowId, detail("USED"));
         const auto contraOnly = store->addSubsidiary(underTen->rowId, detail("CONTRA ONLY"));
         conn->execute("insert into DetJV (VouNo, VouStatus, AcCode, CrAc) values (1, 'JV', ?, ?)",
                       {used->rowId, contraOnly->rowId});
-        QCOMPARE(store->checkDelete(used->rowId), DeleteCheck::UsedInVouchers);
-        QCOMPARE(AccountStore::refusalText(DeleteCheck::UsedInVouchers), QString("this Account use in vouceher detail "));
         QCOMPARE(store->deleteAccount(used->rowId), DeleteCheck::UsedInVouchers);
+        QCOMPARE(AccountStore::refusalText(DeleteCheck::UsedInVouchers), QString("this Account use in vouceher detail "));
         QCOMPARE(count("RowID = ?", {used->rowId}), qint64(1));
         QCOMPARE(store->deleteAccount(contraOnly->rowId), DeleteCheck::Allowed);
-        QCOMPARE(count("RowID = ?", {contraOnly->rowId}), qint64(0));
-        QCOMPARE(store->deleteAccount(controls[0]), DeleteCheck::Allowed);
-        QCOMPARE(count("RowID = ?", {controls[0]}), qint64(0));
+        QCOMPARE(store->deleteAccount(heads[0]), DeleteCheck::Allowed);
+        QCOMPARE(count("RowID in (?, ?)", {contraOnly->rowId, heads[0]}), qint64(0));
     }
 
-    void titleTestIgnoresBlanks()
+    void titleTestIgnoresBlanksAndKeepsApostrophes()
     {
         const auto head = store->addControl("CASH IN HAND", "");
         QVERIFY(store->titleExists("CASHIN  HAND"));
-        QVERIFY(store->titleExists(" CASH IN HAND "));
-        QVERIFY(store->titleExists("Cash In Hand"));
+        QVERIFY(store->titleExists(" Cash In Hand "));
         QVERIFY(!store->titleExists("CASH IN HANDS"));
-        // The account being retitled does not clash with itself.
-        QVERIFY(!store->titleExists("CASH  IN HAND", head.rowId));
-
-        // Apostrophes and other signs are stored and compared as typed.
+        QVERIFY(!store->titleExists("CASH  IN HAND", head.rowId)); // not against itself
         const QString odd = "O'BRIEN & SONS 100% 'A_B'";
         const auto obrien = store->addControl(odd, "");
-        QCOMPARE(row(obrien.rowId).text("AcName"), odd);
+        QCOMPARE(col(obrien.rowId, "AcName"), odd);
         QVERIFY(store->titleExists("O'BRIEN&SONS100%'A_B'"));
         QVERIFY(!store->titleExists("O'BRIEN & SONS 100% 'AXB'"));
     }
 
-    void renamesAndUpdate()
-    {
-        const auto head = store->addControl("ASSETS", "3");
-        const auto sub = store->addSubControl(head.rowId, "CASH");
-        qv::SubsidiaryInput in = detail("BANK");
-        in.gst = "11-22-3333-444-55";
-        in.ntn = "1234567-8";
-        in.bStatus = "S";
-        in.fields = {{"Email", "a@b.pk"}};
-        const auto leaf = store->addSubsidiary(sub->rowId, in);
-
-        QVERIFY(store->renameControl(head.rowId, "OWNER'S ASSETS", "12"));
-        qv::RecordSet rs = row(head.rowId);
-        QCOMPARE(rs.text("AcName"), QString("OWNER'S ASSETS"));
-        QCOMPARE(rs.field("OrderStatus").toInt(), 12);
-        QCOMPARE(rs.text("AcNodes"), QString("1"));
-        QVERIFY(store->renameControl(head.rowId, "ASSETS", ""));
-        QVERIFY(row(head.rowId).isNull("OrderStatus"));
-        QVERIFY_THROWS_EXCEPTION(qv::DbError, store->renameControl(head.rowId, "ASSETS", "1a"));
-
-        QVERIFY(store->renameSubControl(sub->rowId, "CASH 'N' BANK"));
-        QCOMPARE(row(sub->rowId).text("AcName"), QString("CASH 'N' BANK"));
-        QCOMPARE(row(sub->rowId).text("AcNodes"), QString("1.1"));
-        // Each rename touches only its own level.
-        QVERIFY(!store->renameControl(sub->rowId, "X", ""));
-        QVERIFY(!store->renameSubControl(leaf->rowId, "X"));
-
-        // A half-typed number is not sent: the stored one stays; the rest is written.
-        qv::SubsidiaryInput up = detail("BANK LTD");
-        up.openDate = QDate(2024, 1, 31);
-        up.fields = {{"Email", ""}, {"OpenBal", "99.99"}};
-        up.ntn = "7654321-0";
-        QVERIFY(store->updateSubsidiary(leaf->rowId, up));
-        rs = row(leaf->rowId);
-        QCOMPARE(rs.text("AcName"), QString("BANK LTD"));
-        QCOMPARE(rs.text("GST"), QString("11-22-3333-444-55"));
-        QCOMPARE(rs.text("NTN"), QString("7654321-0"));
-        QVERIFY(rs.isNull("Email"));
-        QVERIFY(rs.isNull("BStatus"));
-        QCOMPARE(rs.money("OpenBal"), qv::Money(9999));
-        QCOMPARE(rs.field("openDate").toDate(), QDate(2024, 1, 31));
-        QCOMPARE(rs.text("AcNodes"), QString("1.1.1"));
-
-        // A box bound to a column that places the account is refused, and nothing changes.
-        qv::SubsidiaryInput bad = detail("MOVED");
-        bad.fields = {{"AcNodes", "9.9.9"}};
-        QVERIFY_THROWS_EXCEPTION(qv::DbError, store->updateSubsidiary(leaf->rowId, bad));
-        QCOMPARE(row(leaf->rowId).text("AcName"), QString("BANK LTD"));
-        QVERIFY(!store->updateSubsidiary(sub->rowId, detail("NOT A SUBSIDIARY")));
-        QVERIFY(!store->updateSubsidiary(999999, detail("GONE")));
-    }
-
     void searchSubsidiaries()
     {
-        const auto head = store->addControl("HEAD", "");
-        const auto sub = store->addSubControl(head.rowId, "SUB");
+        const auto sub = store->addSubControl(store->addControl("HEAD", "").rowId, "SUB");
         for (const char* t : {"ZETA TRADERS", "O'BRIEN TRADING", "50% LAND", "A_B STORE", "ALPHA"})
             store->addSubsidiary(sub->rowId, detail(t));
         auto titles = [&](const QString& typed) {
@@ -287,22 +211,20 @@ private slots:
                 out << f[2];
             return out;
         };
-        // Ordered by title, character by character ("_" after the letters).
+        // By title, character by character ("_" after the letters); heads never listed.
         QCOMPARE(titles(""), QStringList({"50% LAND", "ALPHA", "A_B STORE", "O'BRIEN TRADING", "ZETA TRADERS"}));
         QCOMPARE(titles("o'b"), QStringList({"O'BRIEN TRADING"}));
         QCOMPARE(titles("%"), QStringList({"50% LAND"}));
         QCOMPARE(titles("_"), QStringList({"A_B STORE"}));
         QCOMPARE(titles("trad"), QStringList({"O'BRIEN TRADING", "ZETA TRADERS"}));
         QCOMPARE(titles("no such title"), QStringList());
-        conn->execute("update Accounts set OpenBal = ?, Email = ? where AcName = 'ALPHA'",
-                      {QVariant::fromValue(qv::Money(-123456789)), "a@b.pk"});
+        conn->execute("update Accounts set OpenBal = ?, Email = 'a@b.pk' where AcName = 'ALPHA'",
+                      {QVariant::fromValue(qv::Money(-123456789))});
         const auto found = store->search("ALPHA");
         QCOMPARE(found.size(), size_t(1));
         QCOMPARE(found[0][0], QString::number(conn->scalar("select RowID from Accounts where AcName = 'ALPHA'").toLongLong()));
-        QCOMPARE(found[0][1], QString("1.1.5"));
-        QCOMPARE(found[0][6], QString("a@b.pk"));
-        QCOMPARE(found[0][7], QString("-1,234,567.89"));
-        QVERIFY(found[0][3].isEmpty() && found[0][8].isEmpty());
+        QCOMPARE(found[0][1] + "|" + found[0][6] + "|" + found[0][7] + "|" + found[0][8],
+                 QString("1.1.5|a@b.pk|-1,234,567.89|"));
     }
 
     void failedWriteLeavesNothing()
@@ -315,10 +237,9 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(qv::DbError, store->addSubControl(head.rowId, "LOST"));
         conn->setStatementHook({});
         QVERIFY(!conn->inTransaction());
-        QCOMPARE(count(), qint64(1));
         QCOMPARE(store->addSubControl(head.rowId, "KEPT")->code, QString("1.1"));
 
-        // Sequence numbers are 16-bit: the head that has used them up says so.
+        // Sequence numbers are 16-bit: a head that has used them up says so.
         conn->execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) "
                       "values ('1.32767', 'LAST', 'HD', '1', 32767)");
         try {
@@ -330,16 +251,16 @@ private slots:
         QCOMPARE(count(), qint64(3));
     }
 
-    void codeTakenMeanwhileIsRetried()
+    void codeTakenMeanwhileIsAllocatedAgain()
     {
         const auto head = store->addControl("HEAD", "");
-        int fired = 0;
         std::unique_ptr<qv::Connection> other;
         if (qvt::backend() == qv::Backend::Postgres) {
             other = std::make_unique<qv::Connection>();
             db.connect(*other);
         }
         // Between reading the highest number and inserting, another station takes 1.1.
+        int fired = 0;
         conn->setStatementHook([&](const QString& sql) {
             if (fired || !sql.startsWith("insert into Accounts", Qt::CaseInsensitive))
                 return;
@@ -350,12 +271,9 @@ private slots:
         });
         const auto mine = store->addSubControl(head.rowId, "MINE");
         conn->setStatementHook({});
-        QVERIFY(mine);
-        QCOMPARE(count("AcNodes = ?", {mine->code}), qint64(1));
         QCOMPARE(fired, 1);
-        QCOMPARE(count("AcStatus = 'HD'"), qint64(2));
         QCOMPARE(mine->code, QString("1.2"));
-        QCOMPARE(mine->dcode, 2);
+        QCOMPARE(count("AcStatus = 'HD'"), qint64(2));
     }
 
     void headDeletedWhileAnAccountGoesInUnderIt()
@@ -397,8 +315,7 @@ private slots:
             try {
                 db.connect(c);
                 AccountStore s(c);
-                ++ready;
-                while (ready < 2)
+                for (++ready; ready < 2;)
                     std::this_thread::yield();
                 for (int i = 0; i < each; ++i) {
                     s.addSubControl(head.rowId, QString("S%1-%2").arg(n).arg(i));
@@ -414,17 +331,14 @@ private slots:
         a.join();
         b.join();
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
-        for (const QString& parent : {QString("1"), QString("1.1")}) {
-            QSqlQuery q = conn->query("select AcNodes, Dcode from Accounts where ParentID = ? and Dcode > 0", {parent});
+        for (const QString parent : {"1", "1.1"}) {
+            QSqlQuery q = conn->query("select AcNodes from Accounts where ParentID = ? and Dcode > 0", {parent});
             QSet<QString> codes;
-            QSet<int> dcodes;
-            while (q.next()) {
+            int rows = 0;
+            for (; q.next(); ++rows)
                 codes << q.value(0).toString();
-                dcodes << q.value(1).toInt();
-            }
             const int expected = parent == "1" ? 2 * each + 1 : 2 * each;
-            QCOMPARE(codes.size(), expected);
-            QCOMPARE(dcodes.size(), expected);
+            QCOMPARE(rows, expected);
             for (int d = 1; d <= expected; ++d)
                 QVERIFY2(codes.contains(parent + "." + QString::number(d)), qPrintable(QString::number(d)));
         }
