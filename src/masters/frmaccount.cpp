@@ -9,7 +9,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QGridLayout>
+#include <QBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
