@@ -53,6 +53,7 @@ frmRemoveData::frmRemoveData(QWidget* parent) : qv::MdiChild(parent)
     vgrid->addWidget(dtpFrom, 1, 1);
     vgrid->addWidget(new QLabel(QStringLiteral("to"), frame), 1, 2);
     vgrid->addWidget(dtpTo, 1, 3);
+    vgrid->setColumnStretch(4, 1);
 
     chkCatagory = new QCheckBox(QStringLiteral("Remove all plot &categories"), this);
     chkCatagory->setObjectName(QStringLiteral("chkCatagory"));
@@ -60,7 +61,8 @@ frmRemoveData::frmRemoveData(QWidget* parent) : qv::MdiChild(parent)
     chkApplication->setObjectName(QStringLiteral("chkApplication"));
     lblCounts = new QLabel(this);
     lblCounts->setObjectName(QStringLiteral("lblCounts"));
-    lblCounts->setMinimumHeight(70);
+    lblCounts->setMinimumHeight(90);
+    lblCounts->setWordWrap(true);
     lblCounts->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblCounts->setFrameShape(QFrame::StyledPanel);
     lblCounts->setMargin(6);
@@ -80,6 +82,7 @@ frmRemoveData::frmRemoveData(QWidget* parent) : qv::MdiChild(parent)
     lay->addWidget(chkApplication);
     lay->addWidget(lblCounts);
     lay->addLayout(buttons);
+    setMinimumWidth(560); // room for a voucher line of the counts
 
     for (QCheckBox* c : {chkVouchers, chkCatagory, chkApplication})
         connect(c, &QCheckBox::toggled, this, &frmRemoveData::ShowCounts);
