@@ -59,14 +59,15 @@ private slots:
     {
         qvt::initTestEnvironment();
         QVT_REQUIRE_BACKEND();
-        MDIForm1::registerOpener("frmAccount", [](MDIForm1* main) {
-            ++g_accountOpens;
-            main->open<FakeAccounts>();
-        });
     }
     void init()
     {
         app.start();
+        // After the frame has wired the program's openers, so that this one stands in for the real window.
+        MDIForm1::registerOpener("frmAccount", [](MDIForm1* main) {
+            ++g_accountOpens;
+            main->open<FakeAccounts>();
+        });
         QApplication::setActiveWindow(m());
         g_accountOpens = 0;
     }
