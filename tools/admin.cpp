@@ -37,6 +37,9 @@ Commands:
   --help
         This text.
 
+Every command also takes --catalog NAME: the database name (default Fendral; the embedded
+file is named after it when DATA_SOURCE is ".").
+
 DATA_SOURCE is what Server.txt may hold: "." (the embedded database in the user's data
 folder), a file path (contains "/" or ends in .sqlite or .db), or a PostgreSQL server as
 host or host:port. Options may also be written --name=value.
