@@ -52,13 +52,14 @@ frmCompany::frmCompany(QWidget* parent) : qv::MdiChild(parent)
     SSTab->addTab(search, QStringLiteral("Search Company"));
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(SSTab);
-    resize(qv::twips(9600), qv::twips(6600));
 
     FillGrid();
     SetMaxlength();
     SSTab->setCurrentIndex(0);
     txtCompany->setFocus();
 }
+
+QSize frmCompany::sizeHint() const { return {qv::twips(9600), qv::twips(6600)}; }
 
 void frmCompany::buildEntryTab(QWidget* tab)
 {
@@ -113,7 +114,7 @@ void frmCompany::buildEntryTab(QWidget* tab)
     }
     mskTax->setMaximumWidth(qv::twips(2400));
     mskNTN->setMaximumWidth(qv::twips(1600));
-    form->addWidget(chkComActive, r, 1);
+    form->addWidget(chkComActive, r, 1, Qt::AlignLeft);
     connect(chkComActive, &QCheckBox::toggled, this, [this](bool on) {
         QFont f = chkComActive->font();
         f.setBold(on);

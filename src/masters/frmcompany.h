@@ -12,6 +12,7 @@ class frmCompany : public qv::MdiChild {
     Q_OBJECT
 public:
     explicit frmCompany(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
 
     void ClearAll();
     void FillGrid();

@@ -67,7 +67,6 @@ frmFindAC::frmFindAC(QWidget* parent) : qv::MdiChild(parent)
     lay->addLayout(top);
     lay->addWidget(mshSearch, 1);
     lay->addLayout(buttons);
-    resize(qv::twips(10600), qv::twips(6000));
 
     txtFindAC->installEventFilter(this);
     mshSearch->installEventFilter(this);
@@ -85,14 +84,19 @@ frmFindAC* frmFindAC::showInstance()
     MDIForm1* m = MDIForm1::instance();
     if (!m)
         return nullptr;
-    if (frmFindAC* w = m->loaded<frmFindAC>()) {
+    frmFindAC* w = m->loaded<frmFindAC>();
+    if (w) {
         m->showChild(w);
-        return w;
+    } else {
+        w = new frmFindAC();
+        m->showChild(w, 3500, 1800);
     }
-    auto* w = new frmFindAC();
-    m->showChild(w, 3500, 1800);
+    // Typing goes straight into the search.
+    w->txtFindAC->setFocus();
     return w;
 }
+
+QSize frmFindAC::sizeHint() const { return {qv::twips(10600), qv::twips(6000)}; }
 
 void frmFindAC::onActivated() { FillGrid(); }
 

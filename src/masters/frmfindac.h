@@ -12,6 +12,7 @@ class frmFindAC : public qv::MdiChild {
     Q_OBJECT
 public:
     explicit frmFindAC(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
 
     // Shows the loaded finder as it is, or loads a new one at its place in the frame.
     static frmFindAC* showInstance();

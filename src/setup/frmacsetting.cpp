@@ -116,6 +116,7 @@ frmAcSetting::frmAcSetting(QWidget* parent) : qv::MdiChild(parent)
     starts->setRowStretch(11, 1);
 
     auto* panels = new QVBoxLayout;
+    panels->setSpacing(2);
     for (const PanelSpec& p : PanelSpecs)
         panels->addWidget(buildPanel(p));
     panels->addWidget(buildTaxPanel());
@@ -198,6 +199,7 @@ QGroupBox* frmAcSetting::buildPanel(const PanelSpec& p)
     fix->setObjectName(QString::fromLatin1(p.fixName));
 
     auto* row = new QHBoxLayout(g);
+    row->setContentsMargins(6, 2, 6, 2);
     row->addWidget(this->*AccountSpecs[p.account].box, 1);
     for (QWidget* w : std::initializer_list<QWidget*>{find, clear, dr, cr, fix})
         row->addWidget(w);
@@ -209,6 +211,8 @@ QGroupBox* frmAcSetting::buildTaxPanel()
 {
     auto* g = new QGroupBox(QStringLiteral("Sales Tax Invoice"), this);
     auto* grid = new QGridLayout(g);
+    grid->setContentsMargins(6, 2, 6, 2);
+    grid->setVerticalSpacing(3);
     for (int i = 6; i <= 9; ++i) {
         const AccountSpec& a = AccountSpecs[i];
         QPushButton* find = makeFindButton(a, g);
@@ -236,6 +240,7 @@ QGroupBox* frmAcSetting::buildGstPanel()
     cmdClearGst = new QPushButton(QStringLiteral("Clear"), g);
     cmdClearGst->setObjectName(QStringLiteral("cmdClearGst"));
     auto* row = new QHBoxLayout(g);
+    row->setContentsMargins(6, 2, 6, 2);
     row->addWidget(txtGstACC, 1);
     row->addWidget(find);
     row->addWidget(cmdClearGst);
