@@ -21,7 +21,7 @@
 
 using S = frmAcSetting;
 
-const S::StartSpec S::StartSpecs[11] = {
+const S::StartDef S::StartDefs[11] = {
     {&S::txtCP, "txtCP", "Start Cash Payment Voucher Number:"},
     {&S::txtCR, "txtCR", "Start Cash Receipt Voucher Number:"},
     {&S::txtBP, "txtBP", "Start Bank Payment Voucher Number:"},
@@ -35,7 +35,7 @@ const S::StartSpec S::StartSpecs[11] = {
     {&S::txtGstInv, "txtGstInv", "Start Non GST Invoice Number:"},
 };
 
-const S::AccountSpec S::AccountSpecs[11] = {
+const S::AccountDef S::AccountDefs[11] = {
     {&S::txtCPAcc, "txtCPAcc", "", &S::cmdCPFindAC, "cmdCPFindAC", "CP"},
     {&S::txtCRAcc, "txtCRAcc", "", &S::cmdCRFindAC, "cmdCRFindAC", "CR"},
     {&S::txtBPAcc, "txtBPAcc", "", &S::cmdBPFindAC, "cmdBPFindAC", "BP"},
@@ -49,7 +49,7 @@ const S::AccountSpec S::AccountSpecs[11] = {
     {&S::txtGstACC, "txtGstACC", "", &S::cmdFindGst, "cmdFindGst", "GI"},
 };
 
-const S::PanelSpec S::PanelSpecs[6] = {
+const S::PanelDef S::PanelDefs[6] = {
     {"Cash Payment Voucher", 0, 0, &S::cmdClearCP, "cmdClearCP", &S::optCPDr, "optCPDr", &S::optCPCr, "optCPCr",
      &S::chkCPYN, "chkCPYN"},
     {"Cash Receipt Voucher", 1, 1, &S::cmdClearCR, "cmdClearCR", &S::optCRDr, "optCRDr", &S::optCRCr, "optCRCr",
@@ -102,7 +102,7 @@ frmAcSetting::frmAcSetting(QWidget* parent) : qv::MdiChild(parent)
     auto* frame = new QGroupBox(QStringLiteral("[ Voucher Setup ]"), this);
     auto* starts = new QGridLayout;
     for (int i = 0; i < 11; ++i) {
-        const StartSpec& s = StartSpecs[i];
+        const StartDef& s = StartDefs[i];
         QLineEdit*& box = this->*s.box;
         box = new QLineEdit(frame);
         box->setObjectName(QString::fromLatin1(s.name));
@@ -117,7 +117,7 @@ frmAcSetting::frmAcSetting(QWidget* parent) : qv::MdiChild(parent)
 
     auto* panels = new QVBoxLayout;
     panels->setSpacing(2);
-    for (const PanelSpec& p : PanelSpecs)
+    for (const PanelDef& p : PanelDefs)
         panels->addWidget(buildPanel(p));
     panels->addWidget(buildTaxPanel());
     panels->addWidget(buildGstPanel());
@@ -161,7 +161,7 @@ frmAcSetting* frmAcSetting::showInstance()
     return w;
 }
 
-QPushButton* frmAcSetting::makeFindButton(const AccountSpec& a, QWidget* parent)
+QPushButton* frmAcSetting::makeFindButton(const AccountDef& a, QWidget* parent)
 {
     QPushButton*& b = this->*a.find;
     b = new QPushButton(QStringLiteral("Find A/C"), parent);
@@ -181,10 +181,10 @@ QPushButton* frmAcSetting::makeFindButton(const AccountSpec& a, QWidget* parent)
     return b;
 }
 
-QGroupBox* frmAcSetting::buildPanel(const PanelSpec& p)
+QGroupBox* frmAcSetting::buildPanel(const PanelDef& p)
 {
     auto* g = new QGroupBox(QString::fromLatin1(p.title), this);
-    QPushButton* find = makeFindButton(AccountSpecs[p.account], g);
+    QPushButton* find = makeFindButton(AccountDefs[p.account], g);
     QPushButton*& clear = this->*p.clear;
     clear = new QPushButton(QStringLiteral("Clear"), g);
     clear->setObjectName(QString::fromLatin1(p.clearName));
@@ -200,7 +200,7 @@ QGroupBox* frmAcSetting::buildPanel(const PanelSpec& p)
 
     auto* row = new QHBoxLayout(g);
     row->setContentsMargins(6, 2, 6, 2);
-    row->addWidget(this->*AccountSpecs[p.account].box, 1);
+    row->addWidget(this->*AccountDefs[p.account].box, 1);
     for (QWidget* w : std::initializer_list<QWidget*>{find, clear, dr, cr, fix})
         row->addWidget(w);
     connect(clear, &QPushButton::clicked, this, [this, &p] { clearPanel(p); });
@@ -214,7 +214,7 @@ QGroupBox* frmAcSetting::buildTaxPanel()
     grid->setContentsMargins(6, 2, 6, 2);
     grid->setVerticalSpacing(3);
     for (int i = 6; i <= 9; ++i) {
-        const AccountSpec& a = AccountSpecs[i];
+        const AccountDef& a = AccountDefs[i];
         QPushButton* find = makeFindButton(a, g);
         grid->addWidget(new QLabel(QString::fromLatin1(a.label), g), i - 6, 0);
         grid->addWidget(this->*a.box, i - 6, 1);
@@ -236,7 +236,7 @@ QGroupBox* frmAcSetting::buildTaxPanel()
 QGroupBox* frmAcSetting::buildGstPanel()
 {
     auto* g = new QGroupBox(QStringLiteral("Non GST Invoice"), this);
-    QPushButton* find = makeFindButton(AccountSpecs[10], g);
+    QPushButton* find = makeFindButton(AccountDefs[10], g);
     cmdClearGst = new QPushButton(QStringLiteral("Clear"), g);
     cmdClearGst->setObjectName(QStringLiteral("cmdClearGst"));
     auto* row = new QHBoxLayout(g);
@@ -266,11 +266,11 @@ void frmAcSetting::FillVouSetting()
             ++i;
         if (i == 11)
             continue; // a kind this window does not keep
-        (this->*StartSpecs[i].box)->setText(textOf(r.vouNo));
+        (this->*StartDefs[i].box)->setText(textOf(r.vouNo));
         if (i < 6) {
-            const PanelSpec& p = PanelSpecs[i];
+            const PanelDef& p = PanelDefs[i];
             setSide(this->*p.dr, this->*p.cr, textOf(r.acStatus));
-            setAccount(this->*AccountSpecs[i].box, r.acTitle, r.acCode);
+            setAccount(this->*AccountDefs[i].box, r.acTitle, r.acCode);
             (this->*p.fix)->setChecked(textOf(r.fix) == QLatin1String("Y"));
         } else if (i == TaxRow) {
             setAccount(txtSTaxACC, r.acTitle, r.acCode);
@@ -287,8 +287,8 @@ void frmAcSetting::onActivated()
 {
     if (!qv::finderPickPending())
         return;
-    const AccountSpec* target = nullptr;
-    for (const AccountSpec& a : AccountSpecs)
+    const AccountDef* target = nullptr;
+    for (const AccountDef& a : AccountDefs)
         if (m_findCode == QLatin1String(a.findCode))
             target = &a;
     // The pick is consumed even when it was for no box of this window.
@@ -297,12 +297,12 @@ void frmAcSetting::onActivated()
         (this->*target->find)->setFocus();
 }
 
-void frmAcSetting::clearPanel(const PanelSpec& p)
+void frmAcSetting::clearPanel(const PanelDef& p)
 {
-    (this->*StartSpecs[p.start].box)->clear();
+    (this->*StartDefs[p.start].box)->clear();
     setSide(this->*p.dr, this->*p.cr, {});
     (this->*p.fix)->setChecked(false);
-    setAccount(this->*AccountSpecs[p.account].box, {}, {});
+    setAccount(this->*AccountDefs[p.account].box, {}, {});
 }
 
 void frmAcSetting::clearAll()
@@ -311,7 +311,7 @@ void frmAcSetting::clearAll()
         e->clear();
         e->setProperty("tag", QString());
     }
-    for (const PanelSpec& p : PanelSpecs) {
+    for (const PanelDef& p : PanelDefs) {
         setSide(this->*p.dr, this->*p.cr, {});
         (this->*p.fix)->setChecked(false);
     }
@@ -323,11 +323,11 @@ void frmAcSetting::save()
     QList<qv::VouSettingRow> rows;
     try {
         for (int i = 0; i < 11; ++i) {
-            QLineEdit* start = this->*StartSpecs[i].box;
+            QLineEdit* start = this->*StartDefs[i].box;
             const auto no = qv::VouSettingStore::parseStartNumber(start->text());
             if (!no) {
                 // Checked before anything is written: the stored setup stays as it was.
-                QString label = QString::fromLatin1(StartSpecs[i].label).simplified();
+                QString label = QString::fromLatin1(StartDefs[i].label).simplified();
                 label.chop(1);
                 qv::Msg::info(QStringLiteral("%1: \"%2\" is not a whole number. Please type digits only, or leave "
                                              "the box empty.")
@@ -340,8 +340,8 @@ void frmAcSetting::save()
             r.vouStatus = QString::fromLatin1(qv::tbl::VouSettingCodes[i]);
             r.vouNo = *no;
             if (i < 6) {
-                const PanelSpec& p = PanelSpecs[i];
-                r.acCode = accountFromTag(tagOf(this->*AccountSpecs[i].box));
+                const PanelDef& p = PanelDefs[i];
+                r.acCode = accountFromTag(tagOf(this->*AccountDefs[i].box));
                 if ((this->*p.dr)->isChecked())
                     r.acStatus = QStringLiteral("DR");
                 else if ((this->*p.cr)->isChecked())

@@ -23,12 +23,12 @@ public:
     QString findCode() const { return m_findCode; }
 
 private:
-    struct StartSpec {
+    struct StartDef {
         QLineEdit* frmAcSetting::*box;
         const char* name;
         const char* label;
     };
-    struct AccountSpec {
+    struct AccountDef {
         QLineEdit* frmAcSetting::*box;
         const char* name;
         const char* label; // empty: the panel's title says it
@@ -37,10 +37,10 @@ private:
         const char* findCode;
     };
     // A default-account panel: start box, account box, side, fixed or not.
-    struct PanelSpec {
+    struct PanelDef {
         const char* title;
-        int start;   // into StartSpecs
-        int account; // into AccountSpecs
+        int start;   // into StartDefs
+        int account; // into AccountDefs
         QPushButton* frmAcSetting::*clear;
         const char* clearName;
         QRadioButton* frmAcSetting::*dr;
@@ -50,15 +50,15 @@ private:
         QCheckBox* frmAcSetting::*fix;
         const char* fixName;
     };
-    static const StartSpec StartSpecs[11];
-    static const AccountSpec AccountSpecs[11];
-    static const PanelSpec PanelSpecs[6];
+    static const StartDef StartDefs[11];
+    static const AccountDef AccountDefs[11];
+    static const PanelDef PanelDefs[6];
 
-    QGroupBox* buildPanel(const PanelSpec& p);
+    QGroupBox* buildPanel(const PanelDef& p);
     QGroupBox* buildTaxPanel();
     QGroupBox* buildGstPanel();
-    QPushButton* makeFindButton(const AccountSpec& a, QWidget* parent);
-    void clearPanel(const PanelSpec& p);
+    QPushButton* makeFindButton(const AccountDef& a, QWidget* parent);
+    void clearPanel(const PanelDef& p);
     void clearAll();
     void save();
 
