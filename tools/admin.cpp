@@ -5,6 +5,8 @@
 #include "tools/adminargs.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <memory>
 #include <QTextStream>
 
 namespace {
@@ -98,12 +100,17 @@ int cmdSetLock(const qv::AdminArgs& a)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // A report paints text, which needs a GUI application's fonts; headless, off any display.
+    const bool paints = argc > 1 && qstrcmp(argv[1], "report") == 0;
+    if (paints)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = paints ? std::make_unique<QGuiApplication>(argc, argv)
+                                                   : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quoravel"));
     QCoreApplication::setApplicationName(QStringLiteral("Quoravel"));
     QTextStream err(stderr);
     try {
-        const qv::AdminArgs a = qv::AdminArgs::parse(app.arguments());
+        const qv::AdminArgs a = qv::AdminArgs::parse(app->arguments());
         if (a.command.isEmpty() || a.command == QLatin1String("--help") || a.command == QLatin1String("help")
             || a.flag(QStringLiteral("help"))) {
             out() << Usage;
