@@ -316,6 +316,11 @@ private:
             ok = false;
         if (!ok)
             fail(m_text, pos, QStringLiteral("%1 cannot be compared with %2").arg(typeName(tx), typeName(ty)));
+        // Amounts are exact to the cent: a literal finer than that matches nothing, so say so.
+        for (const auto& [a, b] : {std::pair(&x, &y), std::pair(&y, &x)})
+            if (a->kind == Operand::Field && a->field.type == FieldType::Amount && b->kind == Operand::Number
+                && b->literal.section(QLatin1Char('.'), 1).size() > 2)
+                fail(m_text, pos, QStringLiteral("the amount %1 has more than two decimals").arg(b->literal));
     }
 
     Operand parseOperand()
@@ -374,21 +379,30 @@ private:
 
 class SqlWriter {
 public:
-    SqlWriter(Backend b, const QString& text) : m_backend(b), m_text(text) {}
+    explicit SqlWriter(Backend b) : m_backend(b) {}
     QVariantList params;
 
     QString node(const Formula::Node& n)
     {
+        // Parameters are collected as the text is written, left to right: each piece is made in
+        // its own statement (the order of a call's arguments is unspecified).
         switch (n.kind) {
-        case Formula::Node::And: return QStringLiteral("(%1 AND %2)").arg(node(*n.left), node(*n.right));
-        case Formula::Node::Or: return QStringLiteral("(%1 OR %2)").arg(node(*n.left), node(*n.right));
+        case Formula::Node::And:
+        case Formula::Node::Or: {
+            const QString l = node(*n.left);
+            const QString r = node(*n.right);
+            return QStringLiteral("(%1 %2 %3)").arg(l, n.kind == Formula::Node::And ? QStringLiteral("AND") : QStringLiteral("OR"), r);
+        }
         case Formula::Node::Not: return QStringLiteral("(NOT %1)").arg(node(*n.left));
         case Formula::Node::Compare: {
-            const QString a = operand(n.a, n.b), b = operand(n.b, n.a);
+            const QString a = operand(n.a, n.b);
+            const QString b = operand(n.b, n.a);
             return QStringLiteral("(%1 %2 %3)").arg(a, n.op, b);
         }
         case Formula::Node::Range: {
-            const QString a = operand(n.a, n.b), lo = operand(n.b, n.a), hi = operand(n.c, n.a);
+            const QString a = operand(n.a, n.b);
+            const QString lo = operand(n.b, n.a);
+            const QString hi = operand(n.c, n.a);
             return QStringLiteral("(%1 BETWEEN %2 AND %3)").arg(a, lo, hi);
         }
         }
@@ -420,14 +434,8 @@ private:
         case Operand::Text: return o.literal;
         case Operand::Date: return o.date;
         case Operand::Number:
-            if (as == FieldType::Amount) {
-                static const QRegularExpression twoPlaces(QStringLiteral("^-?\\d*(\\.\\d{0,2})?$"));
-                const auto m = parseAmount(o.literal);
-                if (!m || !twoPlaces.match(o.literal).hasMatch())
-                    throw ReportError(QStringLiteral("Error in the formula: the amount %1 has more than two decimals.\n\n%2")
-                                          .arg(o.literal, m_text));
-                return QVariant::fromValue(*m);
-            }
+            if (as == FieldType::Amount)
+                return QVariant::fromValue(parseAmount(o.literal).value_or(Money()));
             if (o.literal.contains(QLatin1Char('.')))
                 return o.literal.toDouble();
             return o.literal.toLongLong();
@@ -437,7 +445,6 @@ private:
     }
 
     Backend m_backend;
-    const QString& m_text;
 };
 
 } // namespace
@@ -460,7 +467,7 @@ SqlCondition Formula::toSql(Backend backend) const
     SqlCondition c;
     if (!m_root)
         return c;
-    SqlWriter w(backend, m_text);
+    SqlWriter w(backend);
     c.sql = w.node(*m_root);
     c.params = w.params;
     return c;

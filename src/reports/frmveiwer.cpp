@@ -37,6 +37,7 @@ frmVeiwer* frmVeiwer::ShowReport(std::shared_ptr<qv::rpt::Report> report)
     if (fresh)
         v->subWindow()->setGeometry(QRect(QPoint(0, 0), main->mdiArea()->viewport()->size()));
     v->setWindowTitle(QString());
+    v->subWindow()->setWindowTitle(QString());
     v->CRViewer91->setReportSource(std::move(report));
     v->CRViewer91->ViewReport();
     v->subWindow()->raise();

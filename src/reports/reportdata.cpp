@@ -11,7 +11,7 @@ SectionSql sectionSql(const Section& s, const Formula& selection, Backend backen
     SectionSql out;
     QStringList cols;
     for (const FieldInfo& f : s.fields.all())
-        cols << QStringLiteral("(%1) AS c%2").arg(f.sql).arg(f.index);
+        cols << QStringLiteral("(%1) AS c%2").arg(f.sql, QString::number(f.index));
     out.sql = QStringLiteral("SELECT %1 FROM %2").arg(cols.join(QStringLiteral(", ")), s.from);
     // The template's own condition and the formula are each parenthesised: an "or" in the
     // formula cannot reach past its own part of the WHERE.

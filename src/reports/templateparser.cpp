@@ -461,7 +461,7 @@ void TemplateParser::parseOption(const QString& w, Element& e, TextStyle& st, bo
     } else if (key == QLatin1String("csv") && isQuoted(val)) {
         e.csvName = unquote(val);
     } else {
-        fail(no, QStringLiteral("\"%1\" is not an option of this element").arg(w));
+        fail(no, QStringLiteral("\"%1\" is neither an option of this element nor a text between double quotes or a {field}").arg(w));
     }
 }
 
