@@ -34,10 +34,12 @@ frmVeiwer* frmVeiwer::ShowReport(std::shared_ptr<qv::rpt::Report> report)
     report->run();
     const bool fresh = !main->loaded<frmVeiwer>();
     frmVeiwer* v = main->open<frmVeiwer>();
-    if (fresh)
-        v->subWindow()->setGeometry(QRect(QPoint(0, 0), main->mdiArea()->viewport()->size()));
+    // The sub-window takes no empty caption from its widget, and keeps the title text it last
+    // sized itself for: clear both captions before the first sizing.
     v->setWindowTitle(QString());
     v->subWindow()->setWindowTitle(QString());
+    if (fresh)
+        v->subWindow()->setGeometry(QRect(QPoint(0, 0), main->mdiArea()->viewport()->size()));
     v->CRViewer91->setReportSource(std::move(report));
     v->CRViewer91->ViewReport();
     v->subWindow()->raise();
