@@ -4,10 +4,12 @@
 
 namespace qv {
 
-std::vector<std::pair<const char*, AdminCommand>> adminCommands()
-{
+std::vector<std::pair<const char*, AdminCommand>> adminCommands() {
     return {
-        {"report", [](const AdminArgs& a) { return rpt::reportCommand(a.positional, [&a](const QString& n) { return a.values(n); }); }},
+        {"report",
+         [](const AdminArgs& a) {
+             return rpt::reportCommand(a.positional, [&a](const QString& n) { return a.values(n); });
+         }},
     };
 }
 

@@ -41,7 +41,8 @@ private:
     void endPage();
     void ensureRoom(double h);
 
-    QString pieceText(const Section& s, const Piece& p, const Row* row, const Accs* accs, bool blankZero) const;
+    QString pieceText(const Section& s, const Piece& p, const Row* row, const Accs* accs,
+                      bool blankZero) const;
     QString valueText(const QVariant& v, FieldType type, bool blankZero) const;
     QStringList wrapLines(const QString& text, int style, double widthMm);
     double lineHeightMm(int style);

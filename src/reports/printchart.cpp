@@ -5,11 +5,11 @@
 #include "shell/mdl_connection.h"
 #include "widgets/msgbox.h"
 
-void PrintChartOfAccounts()
-{
+void PrintChartOfAccounts() {
     try {
         qv::rpt::Application crApp;
-        std::shared_ptr<qv::rpt::Report> report = crApp.OpenReport(ProgramFolder() + QStringLiteral("\\rptChartAC.rpt"));
+        std::shared_ptr<qv::rpt::Report> report =
+            crApp.OpenReport(ProgramFolder() + QStringLiteral("\\rptChartAC.rpt"));
         qv::rpt::ReportTable& table = report->Database().Tables(1);
         table.ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
         table.ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);

@@ -23,7 +23,8 @@ namespace qv::rpt {
 
 class ConnectionProperty {
 public:
-    explicit ConnectionProperty(const QString& name) : m_name(name) {}
+    explicit ConnectionProperty(const QString& name)
+        : m_name(name) {}
     const QString& name() const { return m_name; }
     const QString& value() const { return m_value; }
     void setValue(const QString& v) { m_value = v; }
@@ -55,7 +56,9 @@ private:
 
 class FormulaFieldDefinition {
 public:
-    FormulaFieldDefinition(const QString& name, const QString& text) : m_name(name), m_text(text) {}
+    FormulaFieldDefinition(const QString& name, const QString& text)
+        : m_name(name)
+        , m_text(text) {}
     const QString& Name() const { return m_name; }
     const QString& Text() const { return m_text; }
     // The formula's text: one text literal ("From :  ..." between double quotes). Checked here.
@@ -79,7 +82,8 @@ private:
 
 class Subreport {
 public:
-    explicit Subreport(const Section* section) : m_section(section) {}
+    explicit Subreport(const Section* section)
+        : m_section(section) {}
     const QString& Name() const { return m_section->name; }
     // Parsed at once against the subreport's own fields.
     void setRecordSelectionFormula(const QString& text);

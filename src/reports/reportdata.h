@@ -42,7 +42,8 @@ private:
 // Rows read once and kept (subreports, which may be flowed more than once).
 class BufferedRows : public RowSource {
 public:
-    explicit BufferedRows(const QVector<Row>* rows) : m_rows(rows) {}
+    explicit BufferedRows(const QVector<Row>* rows)
+        : m_rows(rows) {}
     bool next(Row& row) override;
 
 private:

@@ -7,7 +7,8 @@ namespace qv::rpt {
 
 class ReportError : public DbError {
 public:
-    explicit ReportError(const QString& description) : DbError(description, QStringLiteral("QV_REPORT")) {}
+    explicit ReportError(const QString& description)
+        : DbError(description, QStringLiteral("QV_REPORT")) {}
 };
 
 } // namespace qv::rpt

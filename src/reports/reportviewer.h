@@ -42,7 +42,8 @@ public:
     void exportCsv();
 
     // Tests and the headless run answer the file and print dialogs through these.
-    using SaveFileHook = std::function<QString(const QString& caption, const QString& suggested, const QString& filter)>;
+    using SaveFileHook =
+        std::function<QString(const QString& caption, const QString& suggested, const QString& filter)>;
     static SaveFileHook setSaveFileHook(SaveFileHook hook);
     using PrintDialogHook = std::function<bool(QPrinter& printer, int pageCount)>;
     static PrintDialogHook setPrintDialogHook(PrintDialogHook hook);

@@ -12,12 +12,24 @@
 
 namespace qv::rpt {
 
-enum class PieceKind { Literal, Field, Company, FormulaField, PageNumber, TotalPages, PrintDate, PrintTime, Title, Sum, Count };
+enum class PieceKind {
+    Literal,
+    Field,
+    Company,
+    FormulaField,
+    PageNumber,
+    TotalPages,
+    PrintDate,
+    PrintTime,
+    Title,
+    Sum,
+    Count
+};
 
 // One part of a text element's content; the element shows its parts joined.
 struct Piece {
     PieceKind kind = PieceKind::Literal;
-    QString text; // Literal: the text; Company: the column; FormulaField: the name
+    QString text;   // Literal: the text; Company: the column; FormulaField: the name
     int field = -1; // Field, Sum: the field's index in its section
     int slot = -1;  // Sum, Count: the accumulator
     int formula = -1;
@@ -32,9 +44,9 @@ struct Element {
     double pen = 0.25;
     QVector<Piece> pieces;
     int style = 0;
-    int boldStyle = 0;      // used when boldIfField's value is set
+    int boldStyle = 0; // used when boldIfField's value is set
     int boldIfField = -1;
-    int indentField = -1;   // the field's value times indentMm moves the text right
+    int indentField = -1; // the field's value times indentMm moves the text right
     double indentMm = 0;
     bool wrap = false;      // break into lines; the band grows to hold them
     bool blankZero = false; // a zero amount or number shows nothing
@@ -42,7 +54,16 @@ struct Element {
     int subreport = -1;     // Subreport: which one, flowed below the band
 };
 
-enum class BandKind { PageHeader, ReportHeader, ColumnHeader, GroupHeader, Detail, GroupFooter, ReportFooter, PageFooter };
+enum class BandKind {
+    PageHeader,
+    ReportHeader,
+    ColumnHeader,
+    GroupHeader,
+    Detail,
+    GroupFooter,
+    ReportFooter,
+    PageFooter
+};
 
 struct Band {
     BandKind kind = BandKind::Detail;
@@ -71,10 +92,10 @@ struct Section {
     QString from;
     QString where;
     FieldSet fields;
-    QVector<int> groups;               // field indices, outermost first
-    QVector<QPair<int, bool>> order;   // field index, descending
+    QVector<int> groups;             // field indices, outermost first
+    QVector<QPair<int, bool>> order; // field index, descending
     QVector<Band> bands;
-    QVector<Aggregate> aggregates;     // by slot
+    QVector<Aggregate> aggregates; // by slot
     const Band* band(BandKind kind, int level = 0) const;
 };
 

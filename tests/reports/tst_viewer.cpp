@@ -12,8 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QRegularExpression>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -23,8 +23,7 @@ using qv::ReportViewer;
 
 namespace {
 // A print handler as the windows write it, for the test book.
-std::shared_ptr<qv::rpt::Report> printBook(const QString& dates, const QString& selection = {})
-{
+std::shared_ptr<qv::rpt::Report> printBook(const QString& dates, const QString& selection = {}) {
     try {
         qv::rpt::Application crApp;
         auto report = crApp.OpenReport(QStringLiteral(QVT_TEST_TEMPLATES_DIR) + "\\rptTestBook.rpt");
@@ -46,39 +45,35 @@ class TstViewer : public QObject {
     qvt::AppFixture app;
     QTemporaryDir tmp;
 
-    QList<frmVeiwer*> viewers() const
-    {
+    QList<frmVeiwer*> viewers() const {
         QList<frmVeiwer*> out;
         for (QMdiSubWindow* sw : app.main()->mdiArea()->subWindowList())
-            if (auto* v = qobject_cast<frmVeiwer*>(sw->widget()))
-                out << v;
+            if (auto* v = qobject_cast<frmVeiwer*>(sw->widget())) out << v;
         return out;
     }
     frmVeiwer* viewer() const { return qvt::findWindow<frmVeiwer>(app.main(), "frmVeiwer"); }
-    template <class T = QToolButton> T* control(const char* name) const
-    {
+    template <class T = QToolButton> T* control(const char* name) const {
         return viewer()->CRViewer91->findChild<T*>(QLatin1String(name));
     }
-    QString pageShown() const { return control<QLineEdit>("txtPage")->text() + " " + control<QLabel>("lblPageCount")->text(); }
+    QString pageShown() const {
+        return control<QLineEdit>("txtPage")->text() + " " + control<QLabel>("lblPageCount")->text();
+    }
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         qvt::initTestEnvironment();
         QVT_REQUIRE_BACKEND();
         SetProgramFolder(QVT_TEMPLATES_DIR);
     }
     void cleanupTestCase() { SetProgramFolder(QString()); }
     void init() { app.start(true); }
-    void cleanup()
-    {
+    void cleanup() {
         ReportViewer::setSaveFileHook(nullptr);
         ReportViewer::setPrintDialogHook(nullptr);
         app.stop();
     }
 
-    void chartPrintOpensTheViewer()
-    {
+    void chartPrintOpensTheViewer() {
         qvt::MsgRecorder rec;
         PrintChartOfAccounts();
         QVERIFY2(rec.seen.isEmpty(), qPrintable(rec.last()));
@@ -99,8 +94,7 @@ private slots:
         }
     }
 
-    void pagingAndZoomFromTheToolbar()
-    {
+    void pagingAndZoomFromTheToolbar() {
         PrintChartOfAccounts();
         QVERIFY(viewer());
         QVERIFY(!control("cmdPrevPage")->isEnabled());
@@ -142,8 +136,7 @@ private slots:
         QVERIFY(view->width() > scroll->viewport()->width() - 40);
     }
 
-    void pageKeys()
-    {
+    void pageKeys() {
         PrintChartOfAccounts();
         app.main()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(app.main()));
@@ -157,8 +150,7 @@ private slots:
         QCOMPARE(ctl->currentPage(), 2);
     }
 
-    void secondPrintReplacesTheReportInTheSameViewer()
-    {
+    void secondPrintReplacesTheReportInTheSameViewer() {
         qvt::MsgRecorder rec;
         std::weak_ptr<qv::rpt::Report> first = printBook("From :  01-07-2025  To :  30-09-2025");
         QVERIFY(!first.expired());
@@ -184,16 +176,17 @@ private slots:
         QVERIFY(rec.seen.isEmpty());
     }
 
-    void failuresShowTheirTextAndNoViewer_data()
-    {
+    void failuresShowTheirTextAndNoViewer_data() {
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing template") << "template" << "rptChartAC\\.rpt\" was not found\\.$";
-        QTest::newRow("bad formula") << "formula" << "the field \\{DetJV\\.Nope\\} is not part of this report";
-        QTest::newRow("refused logon") << "logon" << "Login failed|password authentication failed";
+        QTest::newRow("missing template") << "template"
+                                          << "rptChartAC\\.rpt\" was not found\\.$";
+        QTest::newRow("bad formula") << "formula"
+                                     << "the field \\{DetJV\\.Nope\\} is not part of this report";
+        QTest::newRow("refused logon") << "logon"
+                                       << "Login failed|password authentication failed";
     }
-    void failuresShowTheirTextAndNoViewer()
-    {
+    void failuresShowTheirTextAndNoViewer() {
         QFETCH(QString, what);
         QFETCH(QString, message);
         qvt::MsgRecorder rec;
@@ -227,8 +220,7 @@ private slots:
         QCOMPARE(viewer()->CRViewer91->reportSource(), shown);
     }
 
-    void exportsAndPrinting()
-    {
+    void exportsAndPrinting() {
         qvt::MsgRecorder rec;
         PrintChartOfAccounts();
         QString asked;
@@ -282,8 +274,7 @@ private slots:
         QCOMPARE(viewer()->CRViewer91->currentPage(), 2);
     }
 
-    void realMessageBoxForAMissingTemplate()
-    {
+    void realMessageBoxForAMissingTemplate() {
         // No recorder here: the real box is answered by a timer armed before the print.
         SetProgramFolder(tmp.path());
         QString seen;
@@ -299,7 +290,8 @@ private slots:
         PrintChartOfAccounts();
         poll.stop();
         SetProgramFolder(QVT_TEMPLATES_DIR);
-        QCOMPARE(seen, QString("The report template \"%1\" was not found.").arg(QDir(tmp.path()).filePath("rptChartAC.rpt")));
+        QCOMPARE(seen, QString("The report template \"%1\" was not found.")
+                           .arg(QDir(tmp.path()).filePath("rptChartAC.rpt")));
         QVERIFY(viewers().isEmpty());
     }
 };
