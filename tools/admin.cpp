@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <algorithm>
 #include <memory>
 #include <QTextStream>
 
@@ -101,7 +102,7 @@ int cmdSetLock(const qv::AdminArgs& a)
 int main(int argc, char* argv[])
 {
     // A report paints text, which needs a GUI application's fonts; headless, off any display.
-    const bool paints = argc > 1 && qstrcmp(argv[1], "report") == 0;
+    const bool paints = std::any_of(argv + 1, argv + argc, [](const char* a) { return qstrcmp(a, "report") == 0; });
     if (paints)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app = paints ? std::make_unique<QGuiApplication>(argc, argv)
