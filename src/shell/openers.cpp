@@ -1,5 +1,8 @@
 #include "shell/openers.h"
 
+#include "masters/frmcompany.h"
+#include "masters/frmfindac.h"
+#include "setup/frmacsetting.h"
 #include "shell/frmlocpass.h"
 #include "shell/frmsecmenus.h"
 #include "shell/mdiform1.h"
@@ -11,6 +14,9 @@ void registerAllOpeners()
     if (done)
         return;
     done = true;
+    MDIForm1::registerOpener(QStringLiteral("mnuCompany"), [](MDIForm1* m) { m->open<frmCompany>(2800, 2100); });
+    MDIForm1::registerOpener(QStringLiteral("mnuVocSetting"), [](MDIForm1*) { frmAcSetting::showInstance(); });
+    MDIForm1::registerOpener(QStringLiteral("frmFindAC"), [](MDIForm1*) { frmFindAC::showInstance(); });
     MDIForm1::registerOpener("mnuSetMenu", [](MDIForm1* m) { frmLocPass::showFor(m, frmLocPass::Target::Menus); });
     MDIForm1::registerOpener("mnuAddUser", [](MDIForm1* m) { frmLocPass::showFor(m, frmLocPass::Target::Users); });
     MDIForm1::registerOpener("mnuRemoveData", [](MDIForm1* m) { frmLocPass::showFor(m, frmLocPass::Target::RemoveData); });
