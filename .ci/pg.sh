@@ -7,6 +7,8 @@ PGBIN=${PGBIN:-/usr/lib/postgresql/15/bin}
 cmd=${1:-start}
 if [ "$cmd" = start ]; then
   PGPORT=${PGPORT:-54329}
+  # Take the next free port when another cluster already listens there.
+  while (exec 3<>"/dev/tcp/127.0.0.1/$PGPORT") 2>/dev/null; do PGPORT=$((PGPORT + 1)); done
   PGDIR=$(mktemp -d /tmp/qvpg.XXXXXX)
   chown postgres:postgres "$PGDIR"
   (cd / && runuser -u postgres -- "$PGBIN/initdb" -D "$PGDIR/data" -U postgres --auth-local=peer \

@@ -5,6 +5,9 @@
 #include "tools/adminargs.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <algorithm>
+#include <memory>
 #include <QTextStream>
 
 namespace {
@@ -36,6 +39,9 @@ Commands:
         Renders a report template headless, through the same engine as the program.
   --help
         This text.
+
+Every command also takes --catalog NAME: the database name (default Fendral; the embedded
+file is named after it when DATA_SOURCE is ".").
 
 DATA_SOURCE is what Server.txt may hold: "." (the embedded database in the user's data
 folder), a file path (contains "/" or ends in .sqlite or .db), or a PostgreSQL server as
@@ -98,12 +104,17 @@ int cmdSetLock(const qv::AdminArgs& a)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // A report paints text, which needs a GUI application's fonts; headless, off any display.
+    const bool paints = std::any_of(argv + 1, argv + argc, [](const char* a) { return qstrcmp(a, "report") == 0; });
+    if (paints)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = paints ? std::make_unique<QGuiApplication>(argc, argv)
+                                                   : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quoravel"));
     QCoreApplication::setApplicationName(QStringLiteral("Quoravel"));
     QTextStream err(stderr);
     try {
-        const qv::AdminArgs a = qv::AdminArgs::parse(app.arguments());
+        const qv::AdminArgs a = qv::AdminArgs::parse(app->arguments());
         if (a.command.isEmpty() || a.command == QLatin1String("--help") || a.command == QLatin1String("help")
             || a.flag(QStringLiteral("help"))) {
             out() << Usage;

@@ -1,10 +1,16 @@
 #include "tools/admincommands.h"
 
+#include "reports/reportcommand.h"
+
 namespace qv {
 
-std::vector<std::pair<const char*, AdminCommand>> adminCommands()
-{
-    return {};
+std::vector<std::pair<const char*, AdminCommand>> adminCommands() {
+    return {
+        {"report",
+         [](const AdminArgs& a) {
+             return rpt::reportCommand(a.positional, [&a](const QString& n) { return a.values(n); });
+         }},
+    };
 }
 
 } // namespace qv

@@ -111,6 +111,24 @@ void Connection::open()
     openServerUnchecked(ds.host, ds.port, catalog, user, property(QStringLiteral("Password")));
 }
 
+void Connection::openDriver(const QString& driver, const std::function<void(QSqlDatabase&)>& configure)
+{
+    QSqlError failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_name);
+        m_registered = true;
+        configure(db);
+        if (!db.open())
+            failure = db.lastError();
+    }
+    // The QSqlDatabase handle above must be gone before close() removes the connection.
+    if (failure.isValid()) {
+        close();
+        raise(failure, {});
+    }
+    m_open = true;
+}
+
 void Connection::openFileUnchecked(const QString& path, bool create)
 {
     close();
@@ -118,20 +136,10 @@ void Connection::openFileUnchecked(const QString& path, bool create)
         throw DbError(QStringLiteral("The database file \"%1\" does not exist.").arg(path), QStringLiteral("QV_NOFILE"));
     m_backend = Backend::Sqlite;
     m_path = path;
-    QSqlError failure;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        m_registered = true;
+    openDriver(QStringLiteral("QSQLITE"), [&](QSqlDatabase& db) {
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!db.open())
-            failure = db.lastError();
-    }
-    if (failure.isValid()) {
-        close();
-        raise(failure, {});
-    }
-    m_open = true;
+    });
     try {
         prepareSqlite();
     } catch (const DbError& e) {
@@ -165,10 +173,7 @@ void Connection::openServerUnchecked(const QString& host, int port, const QStrin
     close();
     m_backend = Backend::Postgres;
     m_path.clear();
-    QSqlError failure;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-        m_registered = true;
+    openDriver(QStringLiteral("QPSQL"), [&](QSqlDatabase& db) {
         db.setHostName(host);
         db.setPort(port);
         db.setDatabaseName(database);
@@ -176,14 +181,7 @@ void Connection::openServerUnchecked(const QString& host, int port, const QStrin
         db.setPassword(password);
         db.setConnectOptions(QStringLiteral("connect_timeout=5"));
         db.setNumericalPrecisionPolicy(QSql::HighPrecision);
-        if (!db.open())
-            failure = db.lastError();
-    }
-    if (failure.isValid()) {
-        close();
-        raise(failure, {});
-    }
-    m_open = true;
+    });
     execute(QStringLiteral("SET client_min_messages = warning"));
 }
 

@@ -69,6 +69,7 @@ public:
     QVariant toStorage(const QVariant& v) const;
 
 private:
+    void openDriver(const QString& driver, const std::function<void(QSqlDatabase&)>& configure);
     void prepareSqlite();
     void checkEmbeddedLogin();
     void requireOpen() const;

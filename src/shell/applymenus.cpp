@@ -1,5 +1,6 @@
 #include "shell/applymenus.h"
 
+#include "shell/adminstore.h"
 #include "shell/mdiform1.h"
 #include "shell/mdl_connection.h"
 #include "widgets/msgbox.h"
@@ -8,26 +9,23 @@
 
 void ApplyMenus()
 {
+    // Without a frame (after "E&xit") there is nothing to apply the rights to.
     MDIForm1* main = MDIForm1::instance();
     if (!main)
         return;
     main->showHomePanel();
     try {
-        OpenRs(QStringLiteral("Select Active From Menus Where Active='1'"));
-        if (Rs.recordCount() != 0) {
-            OpenRs(QStringLiteral("Select Menus,Active From Menus"));
+        if (qv::RightsStore::anyActive(Conn)) {
+            // A right governs the entries whose caption is exactly its own (case and blanks
+            // count); entries that no row names keep their visibility.
             const QList<QAction*> entries = main->menuEntries();
-            Rs.moveFirst();
-            for (int i = 0, n = Rs.recordCount(); i < n; ++i) {
-                const QString caption = Rs.text(QStringLiteral("Menus"));
-                const bool active = Rs.text(QStringLiteral("Active")) == QLatin1String("1");
+            for (const qv::RightsStore::Row& row : qv::RightsStore::rows(Conn))
                 for (QAction* a : entries)
-                    if (a->text() == caption)
-                        a->setVisible(active);
-                Rs.moveNext();
-            }
+                    if (!a->isSeparator() && a->text() == row.caption)
+                        a->setVisible(row.active);
         } else {
             // No right granted: the transaction and report menus go; the rest stays as it is.
+            // ("Registeration", the third name of that list, is no entry of the menu tree.)
             for (const char* name : {"mnuMainTrans", "mnuMainRpt", "Registeration"})
                 if (QAction* a = main->menuEntry(QString::fromLatin1(name)))
                     a->setVisible(false);

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 std::function<void()> frmLogin::endProgram = [] { QCoreApplication::exit(0); };
 
@@ -68,6 +69,8 @@ frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
     grid->addWidget(cmdCancel, 5, 2);
     connect(cmdLogIn, &QPushButton::clicked, this, &frmLogin::cmdLogIn_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmLogin::cmdCancel_Click);
+    // The combo box holds the focus for its line edit, so keys reach it first.
+    cboUsers->installEventFilter(this);
     cboUsers->lineEdit()->installEventFilter(this);
     txtPassword->installEventFilter(this);
 
@@ -83,6 +86,8 @@ frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
     cboUsers->setFocus();
     cboUsers->lineEdit()->selectAll();
     setFixedSize(sizeHint().expandedTo(QSize(360, 0)));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void frmLogin::SetResulation() { qv::changeResolution(1024, 768, askResolution); }
@@ -94,7 +99,7 @@ bool frmLogin::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         const int k = static_cast<QKeyEvent*>(event)->key();
         if (k == Qt::Key_Return || k == Qt::Key_Enter) {
-            if (watched == cboUsers->lineEdit()) {
+            if (watched == cboUsers || watched == cboUsers->lineEdit()) {
                 txtPassword->setFocus();
                 return true;
             }
@@ -157,6 +162,9 @@ void frmLogin::cmdLogIn_Click()
         LoginUser = cboUsers->currentText();
         LoginPassword = txtPassword->text();
         auto* main = new MDIForm1();
+        // Without a window manager "maximised" means nothing: fill the screen ourselves too.
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            main->setGeometry(screen->availableGeometry());
         main->showMaximized();
         m_loggedIn = true;
         close();

@@ -204,11 +204,15 @@ QMdiSubWindow* MDIForm1::showChild(qv::MdiChild* w, int leftTwips, int topTwips)
         sw->setWindowIcon(windowIcon());
         sw->adjustSize();
     }
+    // A hidden sub-window stays the active one, so showing it again emits no activation.
+    const bool reshownActive = sw->isHidden() && m_area->activeSubWindow() == sw;
     sw->show();
     w->show();
     if (leftTwips >= 0 && topTwips >= 0)
         sw->move(qv::twips(leftTwips), qv::twips(topTwips));
     m_area->setActiveSubWindow(sw);
+    if (reshownActive)
+        w->onActivated();
     return sw;
 }
 

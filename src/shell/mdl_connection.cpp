@@ -13,6 +13,8 @@ QString LoginPassword;
 bool OpenedForCaller = false;
 bool OpenAccountsAfterLock = false;
 bool OpenMenusAfterLock = false;
+bool OpenUsersAfterLock = false;
+bool OpenRemoveDataAfterLock = false;
 QString FindACType;
 QString FindACRowID;
 QString FindACName;
@@ -39,6 +41,7 @@ void ResetSharedState()
     LoginUser.clear();
     LoginPassword.clear();
     OpenedForCaller = OpenAccountsAfterLock = OpenMenusAfterLock = false;
+    OpenUsersAfterLock = OpenRemoveDataAfterLock = false;
     FindACType.clear();
     FindACRowID.clear();
     FindACName.clear();

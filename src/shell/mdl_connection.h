@@ -22,6 +22,9 @@ extern QString LoginPassword;
 extern bool OpenedForCaller;
 extern bool OpenAccountsAfterLock;
 extern bool OpenMenusAfterLock;
+// The lock gate's other targets: "Add Users" and "Remove Data".
+extern bool OpenUsersAfterLock;
+extern bool OpenRemoveDataAfterLock;
 
 // Account finder hand-over.
 extern QString FindACType;

@@ -100,6 +100,11 @@ private slots:
         QVERIFY(a->activations >= 1);
         // A second window of the same kind is not made: the loaded one comes back.
         QCOMPARE(m->open<DummyWindow>(), a);
+        // Hidden while active, then shown again: that is an activation too.
+        const int before = a->activations;
+        a->hideWindow();
+        QCOMPARE(m->open<DummyWindow>(), a);
+        QCOMPARE(a->activations, before + 1);
         a->unload();
         QVERIFY(m->homePanelVisible()); // closing ran ApplyMenus
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -1,0 +1,38 @@
+#pragma once
+// "Search Account": the one picker of postable accounts. The pick goes back to the caller
+// through FindACRowID and FindACName; the caller takes it over when it is activated again.
+#include "shell/mdichild.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+class frmFindAC : public qv::MdiChild {
+    Q_OBJECT
+public:
+    explicit frmFindAC(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+    // Shows the loaded finder as it is, or loads a new one at its place in the frame.
+    static frmFindAC* showInstance();
+
+    void FillGrid();
+    void setGrid();
+    void onActivated() override;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void pick(int row);
+    void allAccountsClicked();
+    void addAccounts();
+
+    QCheckBox* chkAll = nullptr;
+    QLineEdit* txtFindAC = nullptr;
+    QTableWidget* mshSearch = nullptr;
+    QPushButton* cmdAccounts = nullptr;
+    QPushButton* cmdExit = nullptr;
+};

@@ -1,0 +1,61 @@
+#pragma once
+// A laid-out report: pages of positioned texts and lines in millimetres, painted by one routine
+// onto any device (PDF file, printer, the viewer's page), plus the detail rows for CSV export.
+#include "reports/template.h"
+
+#include <QStringList>
+#include <QVector>
+
+class QPainter;
+class QPagedPaintDevice;
+
+namespace qv::rpt {
+
+// Stand-ins for the page number and the page count, filled in once the last page is known.
+inline constexpr QChar PageNumberMark(0xE000);
+inline constexpr QChar PageCountMark(0xE001);
+
+struct DocItem {
+    enum Kind : quint8 { Text, Line, Box };
+    Kind kind = Text;
+    bool pageRef = false; // holds a page mark
+    quint16 style = 0;
+    float pen = 0.25f;
+    QRectF rect; // mm from the paper's top-left corner; a line runs from topLeft to bottomRight
+    QString text;
+};
+
+struct DocPage {
+    QVector<DocItem> items;
+};
+
+class Document {
+public:
+    QString title;
+    QPageSize::PageSizeId pageSize = QPageSize::A4;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    QSizeF pageMm;
+    QString fontFamily;
+    QVector<TextStyle> styles;
+    QVector<DocPage> pages;
+    QStringList csvHeader;
+    QVector<QStringList> csvRows; // one per detail row of the main report
+    int detailRows = 0;
+
+    int pageCount() const { return int(pages.size()); }
+    // The texts of one page, top to bottom and left to right (for tests and searching).
+    QStringList pageTexts(int page) const;
+    QString allText() const;
+
+    // Paints one page with its top-left corner at the painter's origin, at the device's
+    // resolution times zoom.
+    void paintPage(QPainter& p, int page, double zoom = 1.0) const;
+    // Pages from..to (1-based, inclusive; 0 = all) onto a paged device already set up.
+    void paintPages(QPagedPaintDevice& device, int from = 0, int to = 0) const;
+    QPageLayout pageLayout() const;
+    // Throw ReportError when the file cannot be written.
+    void writePdf(const QString& path) const;
+    void writeCsv(const QString& path) const;
+};
+
+} // namespace qv::rpt

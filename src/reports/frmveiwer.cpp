@@ -1,0 +1,46 @@
+#include "reports/frmveiwer.h"
+
+#include "reports/report.h"
+#include "reports/reporterror.h"
+#include "reports/reportviewer.h"
+#include "shell/mdiform1.h"
+
+#include <QMdiSubWindow>
+#include <QResizeEvent>
+
+frmVeiwer::frmVeiwer(QWidget* parent)
+    : qv::MdiChild(parent) {
+    setObjectName(QStringLiteral("frmVeiwer"));
+    setWindowTitle(QStringLiteral("Viewer"));
+    // The viewer is not one of the working windows whose closing re-applies the menu rights.
+    m_applyMenusOnClose = false;
+    CRViewer91 = new qv::ReportViewer(this);
+    resize(900, 640);
+}
+
+void frmVeiwer::resizeEvent(QResizeEvent* e) {
+    qv::MdiChild::resizeEvent(e);
+    CRViewer91->setGeometry(0, 0, width(), height());
+}
+
+frmVeiwer* frmVeiwer::ShowReport(std::shared_ptr<qv::rpt::Report> report) {
+    if (!report) throw qv::rpt::ReportError(QStringLiteral("There is no report to show."));
+    MDIForm1* main = MDIForm1::instance();
+    if (!main)
+        throw qv::rpt::ReportError(
+            QStringLiteral("The report cannot be shown: the main window is not open."));
+    report->run();
+    const bool fresh = !main->loaded<frmVeiwer>();
+    frmVeiwer* v = main->open<frmVeiwer>();
+    // The sub-window takes no empty caption from its widget, and keeps the title text it last
+    // sized itself for: clear both captions before the first sizing.
+    v->setWindowTitle(QString());
+    v->subWindow()->setWindowTitle(QString());
+    if (fresh) v->subWindow()->setGeometry(QRect(QPoint(0, 0), main->mdiArea()->viewport()->size()));
+    v->CRViewer91->setReportSource(std::move(report));
+    v->CRViewer91->ViewReport();
+    v->subWindow()->raise();
+    main->mdiArea()->setActiveSubWindow(v->subWindow());
+    v->CRViewer91->setFocus();
+    return v;
+}

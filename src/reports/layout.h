@@ -1,0 +1,66 @@
+#pragma once
+// Lays a report's rows out on pages: page header, report header and column headers, group
+// headers and footers with their sums, details, report totals, and the page footer at the
+// bottom of every page. Rows are taken one at a time; sums are kept in Money.
+#include "db/money.h"
+#include "reports/document.h"
+#include "reports/reportdata.h"
+
+#include <QFont>
+#include <QImage>
+
+namespace qv::rpt {
+
+class Layout {
+public:
+    Layout(const Template& t, const RunContext& ctx);
+    // Reads every row of the main report from `rows` and returns the pages.
+    Document run(RowSource& rows);
+
+    struct Acc {
+        Money money;
+        qint64 whole = 0;
+        double fraction = 0; // numbers with decimals
+        bool hasFraction = false;
+        qint64 count = 0;
+    };
+
+private:
+    using Accs = QVector<Acc>; // by slot
+
+    void processSection(const Section& s, RowSource& rows, double x, bool isMain);
+    void closeGroups(const Section& s, int from, const Row& last, QVector<Accs>& accs, double x);
+    void openGroups(const Section& s, int from, const Row& row, QVector<Accs>& accs, double x);
+    void accumulate(const Section& s, const Row& row, QVector<Accs>& accs);
+
+    double bandHeight(const Section& s, const Band& b, const Row* row);
+    // Places a band below the last one, on a new page when it does not fit.
+    void emitBand(const Section& s, const Band* b, const Row* row, const Accs* accs, double x);
+    void place(const Section& s, const Band& b, const Row* row, const Accs* accs, double x, double y);
+    void startPage();
+    void endPage();
+    void ensureRoom(double h);
+
+    QString pieceText(const Section& s, const Piece& p, const Row* row, const Accs* accs,
+                      bool blankZero) const;
+    QString valueText(const QVariant& v, FieldType type, bool blankZero) const;
+    QStringList wrapLines(const QString& text, int style, double widthMm);
+    double lineHeightMm(int style);
+    void addCsvRow(const Row& row);
+
+    const Template& m_t;
+    const RunContext& m_ctx;
+    Document m_doc;
+    QSizeF m_page;
+    double m_y = 0;
+    double m_bodyTop = 0;    // below the headers of the current page
+    double m_bodyBottom = 0; // above the page footer
+    bool m_columnHeaderPlaced = false;
+    const Row* m_mainRow = nullptr; // the main report's row for page headers and footers
+    Row m_lastMain;
+    QVector<int> m_csvFields;
+    QImage m_measure; // text is measured once, at a fine resolution, for wrapping
+    QVector<QFont> m_fonts;
+};
+
+} // namespace qv::rpt

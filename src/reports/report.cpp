@@ -1,0 +1,125 @@
+#include "report.h"
+
+#include "db/connection.h"
+#include "reports/layout.h"
+#include "reports/reportdata.h"
+#include "reports/reporterror.h"
+#include "shell/mdl_connection.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace qv::rpt {
+
+ConnectionProperty& ReportTable::ConnectionProperties(const QString& name) {
+    if (name.compare(m_user.name(), Qt::CaseInsensitive) == 0) return m_user;
+    if (name.compare(m_password.name(), Qt::CaseInsensitive) == 0) return m_password;
+    throw ReportError(
+        QStringLiteral(
+            "The report's table has no connection property \"%1\"; it takes \"User ID\" and \"Password\".")
+            .arg(name));
+}
+
+ReportTable& ReportDatabase::Tables(int index) {
+    if (index != 1)
+        throw ReportError(
+            QStringLiteral("The report's logon is on its table 1, not on table %1.").arg(index));
+    return m_first;
+}
+
+void FormulaFieldDefinition::setText(const QString& formula) {
+    try {
+        formulaFieldText(formula);
+    } catch (const ReportError& e) {
+        throw ReportError(QStringLiteral("The formula field %1: %2").arg(m_name, e.description()));
+    }
+    m_text = formula;
+}
+
+FormulaFieldDefinition& FormulaFieldDefinitions::byName(const QString& name) {
+    for (FormulaFieldDefinition& f : m_items)
+        if (f.Name().compare(name, Qt::CaseInsensitive) == 0) return f;
+    throw ReportError(QStringLiteral("The report has no formula field \"%1\".").arg(name));
+}
+
+void Subreport::setRecordSelectionFormula(const QString& text) {
+    m_formula = Formula::parse(text, m_section->fields);
+}
+
+Report::Report(Template t)
+    : m_template(std::move(t)) {
+    for (const FormulaDef& f : m_template.formulas)
+        m_formulas.add(FormulaFieldDefinition(f.name, f.text));
+    for (const Section& s : m_template.subreports)
+        m_subreports.push_back(Subreport(&s));
+}
+
+void Report::setRecordSelectionFormula(const QString& text) {
+    m_selection = Formula::parse(text, m_template.main.fields);
+}
+
+Subreport& Report::OpenSubreport(const QString& name) {
+    for (Subreport& s : m_subreports)
+        if (s.Name().compare(name, Qt::CaseInsensitive) == 0) return s;
+    throw ReportError(QStringLiteral("The report has no subreport \"%1\".").arg(name));
+}
+
+std::shared_ptr<const Document> Report::run() {
+    if (!Conn.isOpen())
+        throw ReportError(
+            QStringLiteral("The report cannot be read: the program is not connected to a database."));
+    ReportTable& table = m_database.Tables(1);
+    const QString user = table.ConnectionProperties(QStringLiteral("User ID")).value();
+    const QString password = table.ConnectionProperties(QStringLiteral("Password")).value();
+    // The logon decides the login: the shared connection when it is the same one (it also sees
+    // the session's prepared work tables), otherwise a connection of the report's own.
+    Connection* c = &Conn;
+    std::unique_ptr<Connection> own;
+    if (!user.isEmpty() && (user != Conn.property(QStringLiteral("User ID")) ||
+                            password != Conn.property(QStringLiteral("Password")))) {
+        own = std::make_unique<Connection>();
+        own->setProperty(QStringLiteral("User ID"), user);
+        own->setProperty(QStringLiteral("Password"), password);
+        own->setProperty(QStringLiteral("Data Source"), Conn.property(QStringLiteral("Data Source")));
+        own->setProperty(QStringLiteral("Initial Catalog"), Conn.property(QStringLiteral("Initial Catalog")));
+        own->open();
+        c = own.get();
+    }
+    RunContext ctx;
+    ctx.printed = QDateTime::currentDateTime();
+    for (int i = 0; i < m_formulas.count(); ++i)
+        ctx.formulaTexts << formulaFieldText(m_formulas.item(i).Text());
+    try {
+        ctx.company = readActiveCompany(*c);
+        for (int i = 0; i < m_subreports.size(); ++i) {
+            QueryRows rows(*c, m_template.subreports[i], m_subreports[i].formula());
+            QVector<Row> all;
+            Row r;
+            while (rows.next(r))
+                all.push_back(r);
+            ctx.subreportRows.push_back(std::move(all));
+        }
+        QueryRows rows(*c, m_template.main, m_selection);
+        Layout layout(m_template, ctx);
+        m_document = std::make_shared<const Document>(layout.run(rows));
+    } catch (const ReportError&) {
+        throw;
+    } catch (const DbError& e) {
+        throw ReportError(QStringLiteral("The report %1 could not read its data:\n%2")
+                              .arg(QFileInfo(m_template.path).fileName(), e.description()));
+    }
+    m_lastLogin = c->userName();
+    return m_document;
+}
+
+std::shared_ptr<Report> Application::OpenReport(const QString& path) {
+    QString p = path;
+    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return std::make_shared<Report>(loadTemplate(QDir::cleanPath(p)));
+}
+
+QString templatePath(const QString& literal) {
+    return ProgramFolder() + literal;
+}
+
+} // namespace qv::rpt

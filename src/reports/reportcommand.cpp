@@ -1,0 +1,117 @@
+#include "reports/reportcommand.h"
+
+#include "reports/report.h"
+#include "reports/reporterror.h"
+#include "shell/mdl_connection.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace qv::rpt {
+
+namespace {
+
+struct Usage {
+    QString text;
+};
+
+QString one(const OptionValues& values, const QString& name, bool required) {
+    const QStringList v = values(name);
+    if (v.isEmpty() && required) throw Usage{QStringLiteral("the option --%1 is missing.").arg(name)};
+    return v.isEmpty() ? QString() : v.last();
+}
+
+QPair<QString, QString> nameAndText(const QString& option, const QString& arg) {
+    const int eq = int(arg.indexOf(QLatin1Char('=')));
+    if (eq <= 0) throw Usage{QStringLiteral("--%1 is written NAME=TEXT, not \"%2\".").arg(option, arg)};
+    return {arg.left(eq).trimmed(), arg.mid(eq + 1)};
+}
+
+// A template named without a folder is looked for beside the program, as the windows do.
+QString findTemplate(const QString& name) {
+    if (QFileInfo(name).isFile()) return QFileInfo(name).absoluteFilePath();
+    if (!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))) {
+        for (const QString& n : {name, name + QStringLiteral(".rpt")})
+            if (QFileInfo(QDir(ProgramFolder()).filePath(n)).isFile())
+                return QDir(ProgramFolder()).filePath(n);
+    }
+    return name; // OpenReport names it in its error
+}
+
+// A formula field's text as typed on a command line: quoted already, or quoted here.
+QString asTextLiteral(const QString& text) {
+    try {
+        formulaFieldText(text);
+        return text;
+    } catch (const ReportError&) {
+        return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+               QLatin1Char('"');
+    }
+}
+
+} // namespace
+
+int reportCommand(const QStringList& positional, const OptionValues& values, QTextStream& out,
+                  QTextStream& err) {
+    try {
+        if (positional.size() != 1) throw Usage{QStringLiteral("report needs exactly one TEMPLATE.")};
+        const QString pdf = one(values, QStringLiteral("pdf"), false);
+        const QString csv = one(values, QStringLiteral("csv"), false);
+        if (pdf.isEmpty() && csv.isEmpty())
+            throw Usage{QStringLiteral("report needs --pdf FILE or --csv FILE.")};
+        Conn.close();
+        Conn.setProperty(QStringLiteral("User ID"), one(values, QStringLiteral("user"), true));
+        Conn.setProperty(QStringLiteral("Password"), one(values, QStringLiteral("password"), true));
+        Conn.setProperty(QStringLiteral("Data Source"), one(values, QStringLiteral("server"), true));
+        const QString catalog = one(values, QStringLiteral("catalog"), false);
+        Conn.setProperty(QStringLiteral("Initial Catalog"), catalog.isEmpty() ? LoginCatalog : catalog);
+        QList<QPair<QString, QString>> formulas, subreports;
+        for (const QString& f : values(QStringLiteral("formula")))
+            formulas << nameAndText(QStringLiteral("formula"), f);
+        for (const QString& s : values(QStringLiteral("subreport")))
+            subreports << nameAndText(QStringLiteral("subreport"), s);
+
+        Conn.open();
+        LoginUser = Conn.property(QStringLiteral("User ID"));
+        LoginPassword = Conn.property(QStringLiteral("Password"));
+        Application app;
+        std::shared_ptr<Report> report = app.OpenReport(findTemplate(positional.first()));
+        ReportTable& table = report->Database().Tables(1);
+        table.ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
+        table.ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);
+        report->setRecordSelectionFormula(one(values, QStringLiteral("selection"), false));
+        for (const auto& [name, text] : formulas)
+            report->FormulaFields().byName(name).setText(asTextLiteral(text));
+        for (const auto& [name, formula] : subreports)
+            report->OpenSubreport(name).setRecordSelectionFormula(formula);
+        const std::shared_ptr<const Document> doc = report->run();
+        if (!pdf.isEmpty()) {
+            doc->writePdf(pdf);
+            out << "Wrote " << doc->pageCount() << (doc->pageCount() == 1 ? " page" : " pages") << " to "
+                << pdf << ".\n";
+        }
+        if (!csv.isEmpty()) {
+            doc->writeCsv(csv);
+            out << "Wrote " << doc->csvRows.size() << " rows to " << csv << ".\n";
+        }
+        out.flush();
+        Conn.close();
+        return 0;
+    } catch (const Usage& u) {
+        err << "quoravel-admin: " << u.text << "\nSee quoravel-admin --help.\n";
+        err.flush();
+        return 2;
+    } catch (const DbError& e) {
+        Conn.close();
+        err << "quoravel-admin: " << e.description() << "\n";
+        err.flush();
+        return 1;
+    }
+}
+
+int reportCommand(const QStringList& positional, const OptionValues& values) {
+    QTextStream out(stdout), err(stderr);
+    return reportCommand(positional, values, out, err);
+}
+
+} // namespace qv::rpt

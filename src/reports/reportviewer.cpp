@@ -1,0 +1,305 @@
+#include "reports/reportviewer.h"
+
+#include "db/dberror.h"
+#include "widgets/msgbox.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace qv {
+
+namespace {
+constexpr int PaperGap = 14; // grey border around the paper, in pixels
+constexpr double MinZoom = 0.25, MaxZoom = 4.0, ZoomStep = 1.25;
+
+ReportViewer::SaveFileHook& saveHook() {
+    static ReportViewer::SaveFileHook h;
+    return h;
+}
+ReportViewer::PrintDialogHook& printHook() {
+    static ReportViewer::PrintDialogHook h;
+    return h;
+}
+} // namespace
+
+// The page itself, painted by the same routine that writes PDF files and prints.
+class ReportPageView : public QWidget {
+public:
+    explicit ReportPageView(QWidget* parent)
+        : QWidget(parent) {
+        setObjectName(QStringLiteral("pageView"));
+    }
+    const rpt::Document* doc = nullptr;
+    int page = 0; // 0-based
+    double zoom = 1.0;
+
+    QSize paperSize() const {
+        if (!doc) return {};
+        return QSize(qRound(doc->pageMm.width() / 25.4 * logicalDpiX() * zoom),
+                     qRound(doc->pageMm.height() / 25.4 * logicalDpiY() * zoom));
+    }
+    void relayout() {
+        const QSize s = paperSize();
+        setFixedSize(s.width() + 2 * PaperGap, s.height() + 2 * PaperGap);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), QColor(0x80, 0x86, 0x8c));
+        if (!doc) return;
+        const QRect paper(QPoint(PaperGap, PaperGap), paperSize());
+        p.fillRect(paper.translated(3, 3), QColor(0x50, 0x50, 0x50));
+        p.fillRect(paper, Qt::white);
+        p.translate(paper.topLeft());
+        doc->paintPage(p, page, zoom);
+    }
+};
+
+ReportViewer::SaveFileHook ReportViewer::setSaveFileHook(SaveFileHook hook) {
+    SaveFileHook old = std::move(saveHook());
+    saveHook() = std::move(hook);
+    return old;
+}
+
+ReportViewer::PrintDialogHook ReportViewer::setPrintDialogHook(PrintDialogHook hook) {
+    PrintDialogHook old = std::move(printHook());
+    printHook() = std::move(hook);
+    return old;
+}
+
+ReportViewer::ReportViewer(QWidget* parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("CRViewer91"));
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+    m_bar = new QWidget(this);
+    m_bar->setObjectName(QStringLiteral("toolbar"));
+    auto* bar = new QHBoxLayout(m_bar);
+    bar->setContentsMargins(4, 3, 4, 3);
+    lay->addWidget(m_bar);
+
+    auto* first =
+        addButton(QStringLiteral("cmdFirstPage"), QStringLiteral("|<"), tr("First page (Ctrl+Home)"));
+    auto* prev = addButton(QStringLiteral("cmdPrevPage"), QStringLiteral("<"), tr("Previous page (Page Up)"));
+    m_txtPage = new QLineEdit(m_bar);
+    m_txtPage->setObjectName(QStringLiteral("txtPage"));
+    m_txtPage->setFixedWidth(48);
+    m_txtPage->setAlignment(Qt::AlignRight);
+    m_txtPage->setValidator(new QIntValidator(1, 999999, m_txtPage));
+    m_txtPage->setToolTip(tr("Type a page number and press Enter"));
+    bar->addWidget(m_txtPage);
+    m_lblPages = new QLabel(m_bar);
+    m_lblPages->setObjectName(QStringLiteral("lblPageCount"));
+    bar->addWidget(m_lblPages);
+    auto* next = addButton(QStringLiteral("cmdNextPage"), QStringLiteral(">"), tr("Next page (Page Down)"));
+    auto* last = addButton(QStringLiteral("cmdLastPage"), QStringLiteral(">|"), tr("Last page (Ctrl+End)"));
+    bar->addSpacing(12);
+    auto* out = addButton(QStringLiteral("cmdZoomOut"), QStringLiteral("-"), tr("Zoom out (Ctrl+-)"));
+    m_lblZoom = new QLabel(m_bar);
+    m_lblZoom->setObjectName(QStringLiteral("lblZoom"));
+    m_lblZoom->setMinimumWidth(44);
+    m_lblZoom->setAlignment(Qt::AlignCenter);
+    bar->addWidget(m_lblZoom);
+    auto* in = addButton(QStringLiteral("cmdZoomIn"), QStringLiteral("+"), tr("Zoom in (Ctrl++)"));
+    auto* fit = addButton(QStringLiteral("cmdFitWidth"), tr("Fit Width"), tr("Zoom to the window's width"));
+    bar->addSpacing(12);
+    auto* print = addButton(QStringLiteral("cmdPrint"), tr("Print..."), tr("Print (Ctrl+P)"));
+    auto* pdf = addButton(QStringLiteral("cmdExportPdf"), tr("PDF..."), tr("Export to a PDF file"));
+    auto* csv =
+        addButton(QStringLiteral("cmdExportCsv"), tr("CSV..."), tr("Export the detail rows to a CSV file"));
+    bar->addStretch(1);
+
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("pageScroll"));
+    m_scroll->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_scroll->setBackgroundRole(QPalette::Dark);
+    m_view = new ReportPageView(m_scroll);
+    m_scroll->setWidget(m_view);
+    lay->addWidget(m_scroll, 1);
+
+    connect(first, &QToolButton::clicked, this, [this] { showPage(1); });
+    connect(prev, &QToolButton::clicked, this, [this] { showPage(m_page - 1); });
+    connect(next, &QToolButton::clicked, this, [this] { showPage(m_page + 1); });
+    connect(last, &QToolButton::clicked, this, [this] { showPage(pageCount()); });
+    connect(m_txtPage, &QLineEdit::returnPressed, this, [this] { showPage(m_txtPage->text().toInt()); });
+    connect(out, &QToolButton::clicked, this, &ReportViewer::zoomOut);
+    connect(in, &QToolButton::clicked, this, &ReportViewer::zoomIn);
+    connect(fit, &QToolButton::clicked, this, &ReportViewer::fitWidth);
+    connect(print, &QToolButton::clicked, this, &ReportViewer::printReport);
+    connect(pdf, &QToolButton::clicked, this, &ReportViewer::exportPdf);
+    connect(csv, &QToolButton::clicked, this, &ReportViewer::exportCsv);
+
+    auto key = [this](const QKeySequence& k, auto fn) {
+        auto* s = new QShortcut(k, this);
+        s->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(s, &QShortcut::activated, this, fn);
+    };
+    key(QKeySequence(Qt::Key_PageDown), [this] { showPage(m_page + 1); });
+    key(QKeySequence(Qt::Key_PageUp), [this] { showPage(m_page - 1); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { showPage(1); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_End), [this] { showPage(pageCount()); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { zoomIn(); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { zoomIn(); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { zoomOut(); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_P), [this] { printReport(); });
+    updateControls();
+}
+
+QToolButton* ReportViewer::addButton(const QString& name, const QString& text, const QString& tip) {
+    auto* b = new QToolButton(m_bar);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setToolTip(tip);
+    b->setAutoRaise(true);
+    b->setMinimumWidth(30);
+    m_bar->layout()->addWidget(b);
+    return b;
+}
+
+void ReportViewer::setReportSource(std::shared_ptr<rpt::Report> report) {
+    m_report = std::move(report);
+    m_doc.reset();
+    m_page = 0;
+    m_view->doc = nullptr;
+    updateControls();
+}
+
+void ReportViewer::ViewReport() {
+    if (!m_report) return;
+    m_doc = m_report->document() ? m_report->document() : m_report->run();
+    m_view->doc = m_doc.get();
+    m_page = 0;
+    showPage(1);
+}
+
+int ReportViewer::pageCount() const {
+    return m_doc ? m_doc->pageCount() : 0;
+}
+
+void ReportViewer::showPage(int page) {
+    if (!m_doc || pageCount() == 0) return;
+    m_page = qBound(1, page, pageCount());
+    m_view->page = m_page - 1;
+    m_view->zoom = m_zoom;
+    m_view->relayout();
+    m_scroll->verticalScrollBar()->setValue(0);
+    updateControls();
+}
+
+void ReportViewer::setZoom(double zoom) {
+    m_zoom = qBound(MinZoom, zoom, MaxZoom);
+    m_view->zoom = m_zoom;
+    m_view->relayout();
+    updateControls();
+}
+
+void ReportViewer::zoomIn() {
+    setZoom(m_zoom * ZoomStep);
+}
+
+void ReportViewer::zoomOut() {
+    setZoom(m_zoom / ZoomStep);
+}
+
+void ReportViewer::fitWidth() {
+    if (!m_doc) return;
+    const double paperAt100 = m_doc->pageMm.width() / 25.4 * m_view->logicalDpiX();
+    const int room =
+        m_scroll->viewport()->width() - 2 * PaperGap - m_scroll->verticalScrollBar()->sizeHint().width();
+    setZoom(room / paperAt100);
+}
+
+void ReportViewer::updateControls() {
+    const int n = pageCount();
+    m_txtPage->setText(m_page > 0 ? QString::number(m_page) : QString());
+    m_lblPages->setText(tr("of %1").arg(n));
+    m_lblZoom->setText(QStringLiteral("%1%").arg(qRound(m_zoom * 100)));
+    const bool has = n > 0;
+    for (const char* name : {"cmdFirstPage", "cmdPrevPage"})
+        m_bar->findChild<QToolButton*>(QLatin1String(name))->setEnabled(has && m_page > 1);
+    for (const char* name : {"cmdNextPage", "cmdLastPage"})
+        m_bar->findChild<QToolButton*>(QLatin1String(name))->setEnabled(has && m_page < n);
+    for (const char* name : {"cmdPrint", "cmdExportPdf", "cmdExportCsv", "cmdFitWidth"})
+        m_bar->findChild<QToolButton*>(QLatin1String(name))->setEnabled(has);
+    m_txtPage->setEnabled(has);
+}
+
+QString ReportViewer::askSaveFile(const QString& caption, const QString& extension, const QString& filter) {
+    const QString base = m_doc && !m_report->templ().path.isEmpty()
+                             ? QFileInfo(m_report->templ().path).completeBaseName()
+                             : QStringLiteral("report");
+    const QString suggested =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(base + extension);
+    QString path = saveHook() ? saveHook()(caption, suggested, filter)
+                              : QFileDialog::getSaveFileName(this, caption, suggested, filter);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += extension;
+    return path;
+}
+
+void ReportViewer::printReport() {
+    if (!m_doc) return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(m_doc->pageLayout());
+    printer.setFullPage(true);
+    printer.setDocName(m_doc->title);
+    printer.setFromTo(1, pageCount());
+    bool go = false;
+    if (printHook()) {
+        go = printHook()(printer, pageCount());
+    } else {
+        QPrintDialog dlg(&printer, this);
+        dlg.setMinMax(1, pageCount());
+        dlg.setOption(QAbstractPrintDialog::PrintPageRange, true);
+        go = dlg.exec() == QDialog::Accepted;
+    }
+    if (!go) return;
+    try {
+        const bool range = printer.printRange() == QPrinter::PageRange;
+        m_doc->paintPages(printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0);
+    } catch (const DbError& e) {
+        Msg::critical(e.description());
+    }
+}
+
+void ReportViewer::exportPdf() {
+    if (!m_doc) return;
+    const QString path = askSaveFile(tr("Export to PDF"), QStringLiteral(".pdf"), tr("PDF files (*.pdf)"));
+    if (path.isEmpty()) return;
+    try {
+        m_doc->writePdf(path);
+    } catch (const DbError& e) {
+        Msg::critical(e.description());
+    }
+}
+
+void ReportViewer::exportCsv() {
+    if (!m_doc) return;
+    const QString path =
+        askSaveFile(tr("Export the detail rows to CSV"), QStringLiteral(".csv"), tr("CSV files (*.csv)"));
+    if (path.isEmpty()) return;
+    try {
+        m_doc->writeCsv(path);
+    } catch (const DbError& e) {
+        Msg::critical(e.description());
+    }
+}
+
+} // namespace qv

@@ -1,0 +1,68 @@
+#pragma once
+// The viewer control (`CRViewer91` in frmVeiwer): a toolbar (first, previous, next and last
+// page, the page number, zoom out and in, fit width, print, export to PDF and to CSV) over the
+// page shown at the chosen zoom. It keeps its own reference to the report it shows.
+#include "reports/report.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QPrinter;
+class QScrollArea;
+class QToolButton;
+
+namespace qv {
+
+class ReportPageView;
+
+class ReportViewer : public QWidget {
+    Q_OBJECT
+public:
+    explicit ReportViewer(QWidget* parent = nullptr);
+
+    // ReportSource, then ViewReport: shows page 1 (running the report when it has not run).
+    void setReportSource(std::shared_ptr<rpt::Report> report);
+    std::shared_ptr<rpt::Report> reportSource() const { return m_report; }
+    void ViewReport();
+    const rpt::Document* document() const { return m_doc.get(); }
+
+    int currentPage() const { return m_page; } // 1-based; 0 when nothing is shown
+    int pageCount() const;
+    void showPage(int page);
+    double zoom() const { return m_zoom; }
+    void setZoom(double zoom);
+    void zoomIn();
+    void zoomOut();
+    void fitWidth();
+    void printReport();
+    void exportPdf();
+    void exportCsv();
+
+    // Tests and the headless run answer the file and print dialogs through these.
+    using SaveFileHook =
+        std::function<QString(const QString& caption, const QString& suggested, const QString& filter)>;
+    static SaveFileHook setSaveFileHook(SaveFileHook hook);
+    using PrintDialogHook = std::function<bool(QPrinter& printer, int pageCount)>;
+    static PrintDialogHook setPrintDialogHook(PrintDialogHook hook);
+
+private:
+    QToolButton* addButton(const QString& name, const QString& text, const QString& tip);
+    void updateControls();
+    QString askSaveFile(const QString& caption, const QString& extension, const QString& filter);
+
+    std::shared_ptr<rpt::Report> m_report;
+    std::shared_ptr<const rpt::Document> m_doc;
+    int m_page = 0;
+    double m_zoom = 1.0;
+    QWidget* m_bar = nullptr;
+    QLineEdit* m_txtPage = nullptr;
+    QLabel* m_lblPages = nullptr;
+    QLabel* m_lblZoom = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    ReportPageView* m_view = nullptr;
+};
+
+} // namespace qv

@@ -1,0 +1,531 @@
+// Reading the *.rpt text format. First pass: directives into sections, band element lines kept
+// raw; second pass (at the end of each section): elements resolved against the declared fields,
+// formula fields and subreports, so that declarations may follow the bands that use them.
+#include "reports/template.h"
+
+#include "reports/reporterror.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+namespace qv::rpt {
+
+namespace {
+
+struct RawLine {
+    int no = 0;
+    QString text;
+};
+
+struct RawBand {
+    Band band;
+    QVector<RawLine> lines;
+    int no = 0;
+};
+
+struct RawSection {
+    Section section;
+    QVector<RawBand> bands;
+    int no = 0;
+};
+
+// Scans one line: words separated by blanks, a quoted run ("..." with "" inside) kept whole.
+class Scanner {
+public:
+    explicit Scanner(const QString& s)
+        : m_s(s) {}
+    void skipBlanks() {
+        while (m_i < m_s.size() && m_s[m_i].isSpace())
+            ++m_i;
+    }
+    bool atEnd() {
+        skipBlanks();
+        return m_i >= m_s.size();
+    }
+    QString word() {
+        skipBlanks();
+        const int start = m_i;
+        bool quoted = false;
+        while (m_i < m_s.size()) {
+            const QChar c = m_s[m_i];
+            if (c == QLatin1Char('"')) {
+                if (quoted && m_i + 1 < m_s.size() && m_s[m_i + 1] == QLatin1Char('"'))
+                    ++m_i;
+                else
+                    quoted = !quoted;
+            } else if (!quoted && c.isSpace()) {
+                break;
+            }
+            ++m_i;
+        }
+        return m_s.mid(start, m_i - start);
+    }
+    QString rest() {
+        skipBlanks();
+        const QString r = m_s.mid(m_i).trimmed();
+        m_i = int(m_s.size());
+        return r;
+    }
+    int pos() const { return m_i; }
+
+private:
+    const QString& m_s;
+    int m_i = 0;
+};
+
+int leadingBlanks(const QString& s) {
+    int i = 0;
+    while (i < s.size() && s[i].isSpace())
+        ++i;
+    return i;
+}
+
+bool isQuoted(const QString& w) {
+    return w.size() >= 2 && w.startsWith(QLatin1Char('"')) && w.endsWith(QLatin1Char('"'));
+}
+
+QString unquote(const QString& w) {
+    return w.mid(1, w.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+}
+
+// The name inside "{...}", or empty when the word is not a brace reference.
+QString braceName(const QString& w) {
+    if (w.size() < 3 || !w.startsWith(QLatin1Char('{')) || !w.endsWith(QLatin1Char('}'))) return {};
+    return w.mid(1, w.size() - 2).trimmed();
+}
+
+const QStringList CompanyColumns{QStringLiteral("Company"),   QStringLiteral("comTel"),
+                                 QStringLiteral("comFax"),    QStringLiteral("comAddr"),
+                                 QStringLiteral("comTax"),    QStringLiteral("comNTN"),
+                                 QStringLiteral("comEmail"),  QStringLiteral("comWebSite"),
+                                 QStringLiteral("comActive"), QStringLiteral("CompCode")};
+
+class TemplateParser {
+public:
+    TemplateParser(const QString& text, const QString& path)
+        : m_text(text) {
+        m_t.path = path;
+        m_file = QFileInfo(path).fileName();
+    }
+
+    Template run() {
+        const QStringList lines = m_text.split(QLatin1Char('\n'));
+        RawSection main;
+        main.section.name = QFileInfo(m_t.path).completeBaseName();
+        QVector<RawSection> subs;
+        RawSection* section = &main;
+        RawBand* band = nullptr;
+        for (int i = 0; i < lines.size(); ++i) {
+            const int no = i + 1;
+            QString line = lines[i];
+            if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+            const QString trimmed = line.trimmed();
+            if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#'))) continue;
+            Scanner sc(line);
+            const QString kw = sc.word().toLower();
+            if (band) {
+                if (kw == QLatin1String("end"))
+                    band = nullptr;
+                else
+                    band->lines.push_back({no, line});
+                continue;
+            }
+            if (kw == QLatin1String("end")) {
+                if (section == &main) fail(no, QStringLiteral("\"end\" closes nothing here"));
+                section = &main;
+                continue;
+            }
+            if (kw == QLatin1String("from") || kw == QLatin1String("where")) {
+                // Continues on the lines indented deeper than this one.
+                const int indent = leadingBlanks(line);
+                QString sql = sc.rest();
+                while (i + 1 < lines.size()) {
+                    const QString next = lines[i + 1];
+                    const int nextIndent = leadingBlanks(next);
+                    if (next.trimmed().isEmpty() || nextIndent <= indent) break;
+                    sql += QLatin1Char(' ') + next.trimmed();
+                    ++i;
+                }
+                if (sql.isEmpty()) fail(no, QStringLiteral("\"%1\" needs its SQL text").arg(kw));
+                (kw == QLatin1String("from") ? section->section.from : section->section.where) = sql;
+            } else if (kw == QLatin1String("field")) {
+                const QString name = braceName(sc.word());
+                bool ok = false;
+                const FieldType type = fieldTypeFromName(sc.word(), &ok);
+                const QString sql = sc.rest();
+                if (name.isEmpty() || !name.contains(QLatin1Char('.')))
+                    fail(no,
+                         QStringLiteral("a field is declared as: field {Table.Column} TYPE SQL-EXPRESSION"));
+                if (!ok)
+                    fail(no,
+                         QStringLiteral("the type of {%1} must be text, number, amount or date").arg(name));
+                if (sql.isEmpty())
+                    fail(no, QStringLiteral("the field {%1} needs its SQL expression").arg(name));
+                try {
+                    section->section.fields.add(name, sql, type);
+                } catch (const ReportError& e) {
+                    fail(no, e.description().chopped(1));
+                }
+            } else if (kw == QLatin1String("group") || kw == QLatin1String("order")) {
+                const QString name = braceName(sc.word());
+                const QString dir = sc.word().toLower();
+                const FieldInfo* f = section->section.fields.find(name);
+                if (!f)
+                    fail(no, QStringLiteral("the field {%1} is not declared (declare fields before grouping "
+                                            "or ordering by them)")
+                                 .arg(name));
+                if (kw == QLatin1String("group"))
+                    section->section.groups << f->index;
+                else if (dir.isEmpty() || dir == QLatin1String("asc") || dir == QLatin1String("desc"))
+                    section->section.order << qMakePair(f->index, dir == QLatin1String("desc"));
+                else
+                    fail(no, QStringLiteral("the order is asc or desc, not \"%1\"").arg(dir));
+            } else if (kw == QLatin1String("band")) {
+                section->bands.push_back(parseBandHeader(sc, no, section != &main));
+                band = &section->bands.last();
+            } else if (kw == QLatin1String("subreport")) {
+                if (section != &main) fail(no, QStringLiteral("a subreport cannot hold another subreport"));
+                const QString name = sc.word();
+                if (name.isEmpty()) fail(no, QStringLiteral("the subreport needs a name"));
+                for (const RawSection& s : subs)
+                    if (s.section.name.compare(name, Qt::CaseInsensitive) == 0)
+                        fail(no, QStringLiteral("the subreport \"%1\" is declared twice").arg(name));
+                subs.push_back(RawSection());
+                subs.last().section.name = name;
+                subs.last().no = no;
+                section = &subs.last();
+            } else if (section == &main && topLevel(kw, sc, no)) {
+                // page set-up and formula fields
+            } else {
+                fail(no,
+                     QStringLiteral("\"%1\" is not a directive of this format%2")
+                         .arg(kw, section != &main ? QStringLiteral(" (inside a subreport)") : QString()));
+            }
+        }
+        if (band) fail(band->no, QStringLiteral("the band has no \"end\""));
+        if (section != &main)
+            fail(section->no,
+                 QStringLiteral("the subreport \"%1\" has no \"end\"").arg(section->section.name));
+        for (const RawSection& s : subs)
+            m_t.subreports.push_back(s.section);
+        m_t.main = main.section;
+        finishSection(main, m_t.main, true);
+        for (int i = 0; i < subs.size(); ++i)
+            finishSection(subs[i], m_t.subreports[i], false);
+        return m_t;
+    }
+
+private:
+    [[noreturn]] void fail(int line, const QString& what) const {
+        throw ReportError(
+            QStringLiteral("Error in the report template %1, line %2: %3.").arg(m_file).arg(line).arg(what));
+    }
+
+    double number(const QString& w, int no, const char* what) const {
+        bool ok = false;
+        const double v = w.toDouble(&ok);
+        if (!ok || v < 0)
+            fail(no, QStringLiteral("%1 must be a measure in millimetres, not \"%2\"")
+                         .arg(QLatin1String(what), w));
+        return v;
+    }
+
+    bool topLevel(const QString& kw, Scanner& sc, int no) {
+        if (kw == QLatin1String("title")) {
+            const QString w = sc.rest();
+            if (!isQuoted(w)) fail(no, QStringLiteral("the title is a text between double quotes"));
+            m_t.title = unquote(w);
+        } else if (kw == QLatin1String("page")) {
+            const QString size = sc.word().toLower(), orient = sc.word().toLower();
+            static const QList<QPair<QString, QPageSize::PageSizeId>> sizes{
+                {QStringLiteral("a4"), QPageSize::A4},
+                {QStringLiteral("a3"), QPageSize::A3},
+                {QStringLiteral("a5"), QPageSize::A5},
+                {QStringLiteral("letter"), QPageSize::Letter},
+                {QStringLiteral("legal"), QPageSize::Legal}};
+            bool found = false;
+            for (const auto& [n, id] : sizes)
+                if (n == size) {
+                    m_t.pageSize = id;
+                    found = true;
+                }
+            if (!found)
+                fail(no, QStringLiteral("the paper is A4, A3, A5, Letter or Legal, not \"%1\"").arg(size));
+            if (orient == QLatin1String("landscape"))
+                m_t.orientation = QPageLayout::Landscape;
+            else if (orient.isEmpty() || orient == QLatin1String("portrait"))
+                m_t.orientation = QPageLayout::Portrait;
+            else
+                fail(no, QStringLiteral("the orientation is portrait or landscape, not \"%1\"").arg(orient));
+        } else if (kw == QLatin1String("margins")) {
+            double m[4];
+            for (double& v : m)
+                v = number(sc.word(), no, "a margin");
+            m_t.margins = QMarginsF(m[0], m[1], m[2], m[3]);
+        } else if (kw == QLatin1String("font")) {
+            const QString fam = sc.word();
+            if (!isQuoted(fam)) fail(no, QStringLiteral("the font is given as: font \"Family\" SIZE"));
+            m_t.fontFamily = unquote(fam);
+            m_t.fontSize = number(sc.word(), no, "the font size");
+        } else if (kw == QLatin1String("formula")) {
+            const QString name = sc.word();
+            const QString text = sc.rest();
+            if (name.isEmpty() || m_t.formulaIndex(name) >= 0)
+                fail(no, QStringLiteral("a formula field needs a name of its own"));
+            try {
+                formulaFieldText(text);
+            } catch (const ReportError&) {
+                fail(no, QStringLiteral("the text of the formula field %1 must stand between double quotes")
+                             .arg(name));
+            }
+            m_t.formulas.push_back({name, text});
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    RawBand parseBandHeader(Scanner& sc, int no, bool inSubreport) {
+        static const QList<QPair<QString, BandKind>> kinds{
+            {QStringLiteral("page-header"), BandKind::PageHeader},
+            {QStringLiteral("report-header"), BandKind::ReportHeader},
+            {QStringLiteral("column-header"), BandKind::ColumnHeader},
+            {QStringLiteral("group-header"), BandKind::GroupHeader},
+            {QStringLiteral("detail"), BandKind::Detail},
+            {QStringLiteral("group-footer"), BandKind::GroupFooter},
+            {QStringLiteral("report-footer"), BandKind::ReportFooter},
+            {QStringLiteral("page-footer"), BandKind::PageFooter}};
+        RawBand rb;
+        rb.no = no;
+        const QString kind = sc.word().toLower();
+        bool found = false;
+        for (const auto& [n, k] : kinds)
+            if (n == kind) {
+                rb.band.kind = k;
+                found = true;
+            }
+        if (!found) fail(no, QStringLiteral("\"%1\" is not a kind of band").arg(kind));
+        if (inSubreport && (rb.band.kind == BandKind::PageHeader || rb.band.kind == BandKind::PageFooter))
+            fail(no, QStringLiteral("a subreport has no page header or page footer"));
+        if (rb.band.kind == BandKind::GroupHeader || rb.band.kind == BandKind::GroupFooter) {
+            bool ok = false;
+            rb.band.level = sc.word().toInt(&ok);
+            if (!ok || rb.band.level < 1)
+                fail(no, QStringLiteral("a group band names its group: 1 for the outermost"));
+        }
+        rb.band.height = number(sc.word(), no, "the band height");
+        return rb;
+    }
+
+    void finishSection(const RawSection& raw, Section& s, bool isMain) {
+        const QString where = isMain ? QString() : QStringLiteral(" of the subreport \"%1\"").arg(s.name);
+        if (s.from.isEmpty())
+            fail(raw.no ? raw.no : 1, QStringLiteral("the report%1 has no \"from\"").arg(where));
+        if (s.fields.size() == 0)
+            fail(raw.no ? raw.no : 1, QStringLiteral("the report%1 declares no field").arg(where));
+        for (const RawBand& rb : raw.bands) {
+            Band b = rb.band;
+            if (s.band(b.kind, b.level)) fail(rb.no, QStringLiteral("this band is given twice"));
+            if (b.level > s.groups.size()) fail(rb.no, QStringLiteral("there is no group %1").arg(b.level));
+            for (const RawLine& l : rb.lines)
+                b.elements.push_back(parseElement(l, b, s, isMain));
+            s.bands.push_back(b);
+        }
+    }
+
+    Element parseElement(const RawLine& l, const Band& band, Section& s, bool isMain);
+    void parseOption(const QString& w, Element& e, TextStyle& st, bool& alignSet, Section& s, int no);
+    Piece parsePiece(const QString& w, const Band& band, Section& s, int no);
+
+    const QString& m_text;
+    QString m_file;
+    Template m_t;
+};
+
+Element TemplateParser::parseElement(const RawLine& l, const Band& band, Section& s, bool isMain) {
+    Scanner sc(l.text);
+    const QString kw = sc.word().toLower();
+    const double width = m_t.bodyWidth();
+    Element e;
+    if (kw == QLatin1String("subreport")) {
+        if (!isMain) fail(l.no, QStringLiteral("a subreport cannot hold another subreport"));
+        if (band.kind == BandKind::PageHeader || band.kind == BandKind::PageFooter ||
+            band.kind == BandKind::ColumnHeader)
+            fail(l.no,
+                 QStringLiteral(
+                     "a subreport flows below a report, group or detail band, not in the page's own bands"));
+        const QString name = sc.word();
+        e.kind = ElementKind::Subreport;
+        e.subreport = m_t.subreportIndex(name);
+        if (e.subreport < 0) fail(l.no, QStringLiteral("there is no subreport \"%1\"").arg(name));
+        if (!sc.atEnd()) e.rect.setX(number(sc.word(), l.no, "the subreport's left edge"));
+        return e;
+    }
+    if (kw != QLatin1String("text") && kw != QLatin1String("line") && kw != QLatin1String("box"))
+        fail(l.no, QStringLiteral("a band holds text, line, box and subreport elements, not \"%1\"").arg(kw));
+    double g[4];
+    for (double& v : g)
+        v = number(sc.word(), l.no, "a position");
+    if (kw == QLatin1String("line")) {
+        e.kind = ElementKind::Line;
+        e.line = QLineF(g[0], g[1], g[2], g[3]);
+        if (qMax(g[0], g[2]) > width + 0.01 || qMax(g[1], g[3]) > band.height + 0.01)
+            fail(l.no, QStringLiteral("the line goes beyond its band or the right margin"));
+    } else {
+        e.kind = kw == QLatin1String("box") ? ElementKind::Box : ElementKind::Text;
+        e.rect = QRectF(g[0], g[1], g[2], g[3]);
+        if (e.rect.right() > width + 0.01)
+            fail(l.no, QStringLiteral("the element ends at %1 mm, beyond the printable width of %2 mm")
+                           .arg(e.rect.right())
+                           .arg(width));
+        if (e.rect.bottom() > band.height + 0.01)
+            fail(l.no, QStringLiteral("the element is taller than its band"));
+    }
+    TextStyle st;
+    st.size = m_t.fontSize;
+    bool alignSet = false;
+    // Content parts and options may come in any order; the parts keep theirs.
+    while (!sc.atEnd()) {
+        const QString w = sc.word();
+        const bool content = w.startsWith(QLatin1Char('"')) || w.startsWith(QLatin1Char('{')) ||
+                             w.startsWith(QLatin1String("sum(")) || w.startsWith(QLatin1String("count("));
+        if (content && e.kind == ElementKind::Text)
+            e.pieces << parsePiece(w, band, s, l.no);
+        else
+            parseOption(w, e, st, alignSet, s, l.no);
+    }
+    if (e.kind != ElementKind::Text) return e;
+    if (e.pieces.isEmpty()) fail(l.no, QStringLiteral("the text element shows nothing"));
+    // A figure alone in its element is right-aligned and never cut short.
+    if (e.pieces.size() == 1) {
+        const Piece& p = e.pieces.first();
+        const bool figure =
+            p.kind == PieceKind::Sum || p.kind == PieceKind::Count ||
+            (p.kind == PieceKind::Field && (s.fields.all()[p.field].type == FieldType::Amount ||
+                                            s.fields.all()[p.field].type == FieldType::Number));
+        if (figure) {
+            st.shrink = true;
+            if (!alignSet) st.align = Qt::AlignRight;
+        }
+    }
+    e.style = m_t.internStyle(st);
+    TextStyle bold = st;
+    bold.bold = true;
+    e.boldStyle = m_t.internStyle(bold);
+    return e;
+}
+
+void TemplateParser::parseOption(const QString& w, Element& e, TextStyle& st, bool& alignSet, Section& s,
+                                 int no) {
+    const int eq = int(w.indexOf(QLatin1Char('=')));
+    const QString key = (eq < 0 ? w : w.left(eq)).toLower();
+    const QString val = eq < 0 ? QString() : w.mid(eq + 1);
+    auto field = [&](const QString& ref) {
+        const FieldInfo* f = s.fields.find(braceName(ref));
+        if (!f) fail(no, QStringLiteral("the field %1 is not declared").arg(ref));
+        return f->index;
+    };
+    if (key == QLatin1String("left") || key == QLatin1String("center") || key == QLatin1String("right")) {
+        st.align = key == QLatin1String("left")    ? Qt::AlignLeft
+                   : key == QLatin1String("right") ? Qt::AlignRight
+                                                   : Qt::AlignHCenter;
+        alignSet = true;
+    } else if (key == QLatin1String("bold")) {
+        st.bold = true;
+    } else if (key == QLatin1String("italic")) {
+        st.italic = true;
+    } else if (key == QLatin1String("wrap")) {
+        e.wrap = true;
+    } else if (key == QLatin1String("blank-zero")) {
+        e.blankZero = true;
+    } else if (key == QLatin1String("size")) {
+        st.size = number(val, no, "the font size");
+    } else if ((key == QLatin1String("width")) && e.kind != ElementKind::Text) {
+        e.pen = number(val, no, "the line width");
+    } else if (key == QLatin1String("bold-if")) {
+        e.boldIfField = field(val);
+    } else if (key == QLatin1String("indent")) {
+        const int star = int(val.indexOf(QLatin1Char('*')));
+        if (star < 0) fail(no, QStringLiteral("indent is written indent={Table.Column}*MILLIMETRES"));
+        e.indentField = field(val.left(star));
+        e.indentMm = number(val.mid(star + 1), no, "the indent");
+    } else if (key == QLatin1String("csv") && isQuoted(val)) {
+        e.csvName = unquote(val);
+    } else {
+        fail(no,
+             QStringLiteral(
+                 "\"%1\" is neither an option of this element nor a text between double quotes or a {field}")
+                 .arg(w));
+    }
+}
+
+Piece TemplateParser::parsePiece(const QString& w, const Band& band, Section& s, int no) {
+    Piece p;
+    if (isQuoted(w)) {
+        p.text = unquote(w);
+        return p;
+    }
+    const bool sum = w.startsWith(QLatin1String("sum(")) && w.endsWith(QLatin1Char(')'));
+    const bool count = w.compare(QLatin1String("count()"), Qt::CaseInsensitive) == 0;
+    if (sum || count) {
+        if (band.kind != BandKind::GroupFooter && band.kind != BandKind::ReportFooter)
+            fail(no, QStringLiteral("sums and counts belong in group and report footers"));
+        Aggregate a;
+        a.count = count;
+        if (sum) {
+            const FieldInfo* f = s.fields.find(braceName(w.mid(4, w.size() - 5)));
+            if (!f) fail(no, QStringLiteral("%1 does not sum a declared field").arg(w));
+            if (f->type != FieldType::Amount && f->type != FieldType::Number)
+                fail(no, QStringLiteral("only amounts and numbers can be summed, not {%1}").arg(f->name));
+            a.field = f->index;
+        }
+        p.kind = count ? PieceKind::Count : PieceKind::Sum;
+        p.field = a.field;
+        p.slot = int(s.aggregates.size());
+        s.aggregates.push_back(a);
+        return p;
+    }
+    const QString name = braceName(w);
+    if (name.isEmpty())
+        fail(no, QStringLiteral("\"%1\" is neither a text between double quotes nor a {field}").arg(w));
+    if (name.startsWith(QLatin1Char('@'))) {
+        p.kind = PieceKind::FormulaField;
+        p.formula = m_t.formulaIndex(name.mid(1));
+        if (p.formula < 0) fail(no, QStringLiteral("there is no formula field %1").arg(name.mid(1)));
+        return p;
+    }
+    static const QList<QPair<QString, PieceKind>> specials{
+        {QStringLiteral("PageNumber"), PieceKind::PageNumber},
+        {QStringLiteral("TotalPages"), PieceKind::TotalPages},
+        {QStringLiteral("PrintDate"), PieceKind::PrintDate},
+        {QStringLiteral("PrintTime"), PieceKind::PrintTime},
+        {QStringLiteral("ReportTitle"), PieceKind::Title}};
+    for (const auto& [n, k] : specials)
+        if (name.compare(n, Qt::CaseInsensitive) == 0) {
+            p.kind = k;
+            return p;
+        }
+    if (name.startsWith(QLatin1String("Company."), Qt::CaseInsensitive)) {
+        const QString col = name.mid(8);
+        for (const QString& c : CompanyColumns)
+            if (c.compare(col, Qt::CaseInsensitive) == 0) {
+                p.kind = PieceKind::Company;
+                p.text = c;
+                return p;
+            }
+        fail(no, QStringLiteral("the company has no column \"%1\"").arg(col));
+    }
+    const FieldInfo* f = s.fields.find(name);
+    if (!f) fail(no, QStringLiteral("the field {%1} is not declared").arg(name));
+    p.kind = PieceKind::Field;
+    p.field = f->index;
+    return p;
+}
+
+} // namespace
+
+Template parseTemplate(const QString& text, const QString& path) {
+    return TemplateParser(text, path).run();
+}
+
+} // namespace qv::rpt

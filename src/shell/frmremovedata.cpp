@@ -1,0 +1,181 @@
+#include "shell/frmremovedata.h"
+
+#include "shell/mdl_connection.h"
+#include "widgets/msgbox.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QDateEdit* dateBox(QWidget* parent, const char* name, const QDate& d)
+{
+    auto* e = new QDateEdit(d, parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
+    e->setCalendarPopup(true);
+    return e;
+}
+
+QString dmy(const QDate& d) { return d.toString(QStringLiteral("dd-MM-yyyy")); }
+} // namespace
+
+frmRemoveData::frmRemoveData(QWidget* parent) : qv::MdiChild(parent)
+{
+    setObjectName(QStringLiteral("frmRemoveData"));
+    setWindowTitle(QStringLiteral("Remove Data"));
+
+    auto* frame = new QGroupBox(QStringLiteral("Vouchers"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    chkVouchers = new QCheckBox(QStringLiteral("Remove &vouchers of the kind"), frame);
+    chkVouchers->setObjectName(QStringLiteral("chkVouchers"));
+    cboKind = new QComboBox(frame);
+    cboKind->setObjectName(QStringLiteral("cboKind"));
+    cboKind->addItem(QStringLiteral("Every kind"), QString());
+    const char* names[] = {"Journal Voucher", "Bank Payment Voucher", "Bank Receive Voucher", "Cash Payment Voucher",
+                           "Cash Receive Voucher"};
+    for (int i = 0; i < 5; ++i)
+        cboKind->addItem(QStringLiteral("%1 - %2").arg(QLatin1String(qv::RemoveData::Kinds[i]), QLatin1String(names[i])),
+                         QString::fromLatin1(qv::RemoveData::Kinds[i]));
+    const QDate today = QDate::currentDate();
+    dtpFrom = dateBox(frame, "dtpFrom", QDate(today.year(), 1, 1));
+    dtpTo = dateBox(frame, "dtpTo", today);
+    auto* vgrid = new QGridLayout(frame);
+    vgrid->addWidget(chkVouchers, 0, 0);
+    vgrid->addWidget(cboKind, 0, 1, 1, 3);
+    vgrid->addWidget(new QLabel(QStringLiteral("dated from"), frame), 1, 0, Qt::AlignRight);
+    vgrid->addWidget(dtpFrom, 1, 1);
+    vgrid->addWidget(new QLabel(QStringLiteral("to"), frame), 1, 2);
+    vgrid->addWidget(dtpTo, 1, 3);
+    vgrid->setColumnStretch(4, 1);
+
+    chkCatagory = new QCheckBox(QStringLiteral("Remove all plot &categories"), this);
+    chkCatagory->setObjectName(QStringLiteral("chkCatagory"));
+    chkApplication = new QCheckBox(QStringLiteral("Remove all &applications"), this);
+    chkApplication->setObjectName(QStringLiteral("chkApplication"));
+    lblCounts = new QLabel(this);
+    lblCounts->setObjectName(QStringLiteral("lblCounts"));
+    lblCounts->setMinimumHeight(90);
+    lblCounts->setWordWrap(true);
+    lblCounts->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblCounts->setFrameShape(QFrame::StyledPanel);
+    lblCounts->setMargin(6);
+
+    cmdRemove = new QPushButton(QStringLiteral("&Remove"), this);
+    cmdRemove->setObjectName(QStringLiteral("cmdRemove"));
+    cmdExit = new QPushButton(QStringLiteral("E&xit"), this);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdRemove);
+    buttons->addWidget(cmdExit);
+
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(frame);
+    lay->addWidget(chkCatagory);
+    lay->addWidget(chkApplication);
+    lay->addWidget(lblCounts);
+    lay->addLayout(buttons);
+    setMinimumWidth(560); // room for a voucher line of the counts
+
+    for (QCheckBox* c : {chkVouchers, chkCatagory, chkApplication})
+        connect(c, &QCheckBox::toggled, this, &frmRemoveData::ShowCounts);
+    connect(cboKind, &QComboBox::currentIndexChanged, this, &frmRemoveData::ShowCounts);
+    connect(dtpFrom, &QDateEdit::dateChanged, this, &frmRemoveData::ShowCounts);
+    connect(dtpTo, &QDateEdit::dateChanged, this, &frmRemoveData::ShowCounts);
+    connect(cmdRemove, &QPushButton::clicked, this, &frmRemoveData::cmdRemove_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmRemoveData::unload);
+    ShowCounts();
+}
+
+qv::RemovalChoice frmRemoveData::choice() const
+{
+    qv::RemovalChoice ch;
+    ch.vouchers = chkVouchers->isChecked();
+    ch.kind = cboKind->currentData().toString();
+    ch.from = dtpFrom->date();
+    ch.to = dtpTo->date();
+    ch.categories = chkCatagory->isChecked();
+    ch.applications = chkApplication->isChecked();
+    return ch;
+}
+
+QString frmRemoveData::describe(const qv::RemovalChoice& ch, const qv::RemovalCounts& n)
+{
+    QStringList lines;
+    if (ch.vouchers)
+        lines << QStringLiteral("Vouchers (%1) dated %2 to %3: %4 vouchers with %5 lines")
+                     .arg(ch.kind.isEmpty() ? QStringLiteral("every kind") : ch.kind, dmy(ch.from), dmy(ch.to))
+                     .arg(n.vouchers)
+                     .arg(n.lines);
+    if (ch.categories)
+        lines << QStringLiteral("Plot categories: %1").arg(n.categories);
+    if (ch.applications)
+        lines << QStringLiteral("Applications: %1").arg(n.applications);
+    return lines.join(QLatin1Char('\n'));
+}
+
+void frmRemoveData::ShowCounts()
+{
+    const qv::RemovalChoice ch = choice();
+    cboKind->setEnabled(ch.vouchers);
+    dtpFrom->setEnabled(ch.vouchers);
+    dtpTo->setEnabled(ch.vouchers);
+    if (const QString err = qv::RemoveData::checkChoice(ch); !err.isEmpty()) {
+        lblCounts->setText(err);
+        return;
+    }
+    try {
+        lblCounts->setText(QStringLiteral("To be removed:\n") + describe(ch, qv::RemoveData::count(Conn, ch)));
+    } catch (const qv::DbError& e) {
+        lblCounts->setText(QStringLiteral("The rows could not be counted:\n") + e.description());
+    }
+}
+
+void frmRemoveData::cmdRemove_Click()
+{
+    const qv::RemovalChoice ch = choice();
+    if (const QString err = qv::RemoveData::checkChoice(ch); !err.isEmpty()) {
+        qv::Msg::info(err);
+        return;
+    }
+    const bool embedded = Conn.backend() == qv::Backend::Sqlite;
+    try {
+        const qv::RemovalCounts n = qv::RemoveData::count(Conn, ch);
+        lblCounts->setText(QStringLiteral("To be removed:\n") + describe(ch, n));
+        if (n.total() == 0) {
+            qv::Msg::info(QStringLiteral("There is nothing to remove for this choice."));
+            return;
+        }
+        const QString copyNote = embedded
+            ? QStringLiteral("A copy of the database file is written beside it first.")
+            : QStringLiteral("The server's database is not copied by the program: make sure it has a recent backup.");
+        if (!qv::Msg::askYesNo(QStringLiteral("These rows will be removed:\n\n%1\n\n%2\n\nare you sure remove this data")
+                                   .arg(describe(ch, n), copyNote),
+                               {}, qv::Msg::Icon::Warning))
+            return;
+        QString copy;
+        if (embedded) {
+            try {
+                copy = qv::RemoveData::backup(Conn, QDateTime::currentDateTime());
+            } catch (const qv::DbError& e) {
+                qv::Msg::critical(e.description() + QStringLiteral("\n\nNothing was removed."));
+                return;
+            }
+        }
+        qv::RemoveData::remove(Conn, ch, n);
+        QString done = QStringLiteral("The data has been removed:\n\n") + describe(ch, n);
+        if (!copy.isEmpty())
+            done += QStringLiteral("\n\nThe database as it was before is kept at:\n") + copy;
+        qv::Msg::info(done);
+    } catch (const qv::DbError& e) {
+        qv::Msg::critical(e.description() + QStringLiteral("\n\nNothing was removed."));
+    }
+    ShowCounts();
+}

@@ -1,0 +1,262 @@
+// The account finder: which accounts it lists, the pick and its hand-over, "All Accounts",
+// "&Add Accounts" and what every close resets.
+#include "masters/finderpick.h"
+#include "masters/frmfindac.h"
+#include "shell/mdichild.h"
+#include "shell/mdl_connection.h"
+#include "support/fixture.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace {
+// Stands in for the lock window, which another subsystem provides.
+class LockStandIn : public qv::MdiChild {
+    Q_OBJECT
+public:
+    LockStandIn() { setObjectName("frmLocPass"); }
+};
+
+QStringList titles(const QTableWidget* g)
+{
+    QStringList out;
+    for (int r = 0; r < g->rowCount(); ++r)
+        if (g->item(r, 0) && !g->item(r, 0)->text().isEmpty())
+            out << g->item(r, 2)->text();
+    return out;
+}
+
+QStringList titlesFromDb(const QString& extraWhere)
+{
+    QStringList out;
+    QSqlQuery q = Conn.query("select AcName from Accounts where AcStatus = 'DD' and DeleteStatus = 'N' " + extraWhere +
+                             " order by AcName, RowID");
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+void doubleClick(QTableWidget* g, int row)
+{
+    g->scrollToItem(g->item(row, 2) ? g->item(row, 2) : g->item(row, 0));
+    const QRect r = g->visualRect(g->model()->index(row, 2));
+    // The view takes a double click on the cell its press started on.
+    QTest::mousePress(g->viewport(), Qt::LeftButton, {}, r.center());
+    QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, r.center());
+    QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, r.center());
+}
+} // namespace
+
+class TstFinder : public QObject {
+    Q_OBJECT
+    qvt::AppFixture app;
+
+    frmFindAC* finder() { return qvt::findWindow<frmFindAC>(app.main(), "frmFindAC"); }
+    QTableWidget* grid() { return finder()->findChild<QTableWidget*>("mshSearch"); }
+    frmFindAC* openFinder(const QString& type)
+    {
+        FindACType = type;
+        qv::showFinder(true);
+        frmFindAC* f = finder();
+        if (!f)
+            qFatal("the finder was not shown");
+        return f;
+    }
+    bool finderClosed()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return finder() == nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qvt::initTestEnvironment();
+        QVT_REQUIRE_BACKEND();
+    }
+    void init()
+    {
+        app.start(true);
+        app.main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app.main()));
+    }
+    void cleanup() { app.stop(); }
+
+    void bankSideThenAllAccountsThenBankAgain()
+    {
+        // A deleted bank account and the levels above the subsidiary accounts never show.
+        Conn.execute("update Accounts set DeleteStatus = 'Y' where AcName like 'MCB%'");
+        Conn.execute("update Accounts set BStatus = 'B' where AcStatus = 'HD' and AcName = 'CASH AND BANK'");
+        frmFindAC* f = openFinder("B");
+        QCOMPARE(f->windowTitle(), QString("Search Account"));
+        const QStringList banks = titlesFromDb("and BStatus = 'B'");
+        QCOMPARE(banks, QStringList({"HABIB BANK LTD - 0123-7"}));
+        QCOMPARE(titles(grid()), banks);
+
+        auto* all = f->findChild<QCheckBox*>("chkAll");
+        QCOMPARE(all->text(), QString("All Accounts"));
+        QTest::mouseClick(all, Qt::LeftButton);
+        QVERIFY(all->isChecked());
+        QCOMPARE(FindACType, QString());
+        const QStringList every = titlesFromDb("");
+        QVERIFY(every.size() > 20);
+        QCOMPARE(titles(grid()), every);
+        QVERIFY(!titles(grid()).contains("MCB BANK LTD - 4471-2"));
+        QVERIFY(!titles(grid()).contains("CASH AND BANK"));
+
+        QTest::mouseClick(all, Qt::LeftButton);
+        QCOMPARE(FindACType, QString("B"));
+        QCOMPARE(titles(grid()), banks);
+    }
+
+    void otherCallersSeeEveryAccountAndUntickingNarrows()
+    {
+        frmFindAC* f = openFinder("");
+        QCOMPARE(titles(grid()), titlesFromDb(""));
+        auto* all = f->findChild<QCheckBox*>("chkAll");
+        QVERIFY(!all->isChecked());
+        QTest::mouseClick(all, Qt::LeftButton); // ticked: still everything
+        QCOMPARE(titles(grid()), titlesFromDb(""));
+        QTest::mouseClick(all, Qt::LeftButton); // unticked: bank accounts only
+        QCOMPARE(titles(grid()), titlesFromDb("and BStatus = 'B'"));
+    }
+
+    void gridColumnsAndTyping()
+    {
+        frmFindAC* f = openFinder("");
+        QTableWidget* g = grid();
+        QCOMPARE(g->columnCount(), 8);
+        const QStringList headers = {"RowID", "Code", "Account Title", "Opening Balance", "Contact", "Fax", "Addr", "Addr2"};
+        const int widths[] = {0, 80, 333, 100, 133, 0, 0, 0};
+        for (int c = 0; c < 8; ++c) {
+            QCOMPARE(g->horizontalHeaderItem(c)->text(), headers[c]);
+            QCOMPARE(g->isColumnHidden(c), widths[c] == 0);
+            if (widths[c])
+                QCOMPARE(g->columnWidth(c), widths[c]);
+        }
+        auto* box = f->findChild<QLineEdit*>("txtFindAC");
+        QTest::keyClicks(box, "bank");
+        QCOMPARE(titles(g), QStringList({"HABIB BANK LTD - 0123-7", "MCB BANK LTD - 4471-2"}));
+        // The row carries the account as stored: its code and the opening balance as displayed.
+        QCOMPARE(g->item(0, 1)->text(), QString("1.1.2"));
+        QCOMPARE(g->item(0, 3)->text(), QString("1,500,000.00"));
+        QCOMPARE(g->item(0, 0)->text(),
+                 Conn.scalar("select RowID from Accounts where AcNodes = '1.1.2'").toString());
+        box->clear();
+        QTest::keyClicks(box, "o'b");
+        QCOMPARE(titles(g), QStringList({"O'BRIEN TRADING CO"}));
+        box->clear();
+        QTest::keyClicks(box, "%");
+        QCOMPARE(titles(g), QStringList());
+        QCOMPARE(g->rowCount(), 1); // the one blank row
+    }
+
+    void pickByDoubleClickAndByEnter()
+    {
+        openFinder("");
+        QTableWidget* g = grid();
+        const int row = titles(g).indexOf("SAIMA NAEEM");
+        QVERIFY(row >= 0);
+        const QString id = g->item(row, 0)->text();
+        doubleClick(g, row);
+        QCOMPARE(FindACRowID, id);
+        QCOMPARE(FindACName, QString("SAIMA NAEEM"));
+        QVERIFY(finderClosed());
+
+        FindACRowID.clear();
+        FindACName.clear();
+        frmFindAC* f = openFinder("B");
+        auto* box = f->findChild<QLineEdit*>("txtFindAC");
+        box->setFocus();
+        QTest::keyClicks(box, "mcb");
+        QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), grid());
+        QTest::keyClick(grid(), Qt::Key_Return);
+        QCOMPARE(FindACName, QString("MCB BANK LTD - 4471-2"));
+        QCOMPARE(FindACRowID, Conn.scalar("select RowID from Accounts where AcNodes = '1.1.3'").toString());
+        QVERIFY(finderClosed());
+    }
+
+    void emptyListAndExitHandNothingBack()
+    {
+        frmFindAC* f = openFinder("");
+        auto* box = f->findChild<QLineEdit*>("txtFindAC");
+        QTest::keyClicks(box, "no such account");
+        QCOMPARE(grid()->rowCount(), 1);
+        doubleClick(grid(), 0);
+        grid()->setCurrentCell(0, 2);
+        QTest::keyClick(grid(), Qt::Key_Enter);
+        QCOMPARE(FindACRowID.toInt(), 0);
+        QVERIFY(!finderClosed());
+
+        QTest::keyClick(box, Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), grid());
+        box->clear();
+        QTest::mouseClick(f->findChild<QPushButton*>("cmdExit"), Qt::LeftButton);
+        QVERIFY(finderClosed());
+        QCOMPARE(FindACRowID.toInt(), 0);
+        QVERIFY(FindACName.isEmpty());
+    }
+
+    void addAccountsAsksForTheLockAndCloseResetsFlags()
+    {
+        int asked = 0;
+        MDIForm1::registerOpener("frmLocPass", [&asked](MDIForm1* m) {
+            ++asked;
+            m->showChild(new LockStandIn());
+        });
+        frmFindAC* f = openFinder("B");
+        auto* all = f->findChild<QCheckBox*>("chkAll");
+        QTest::mouseClick(all, Qt::LeftButton);
+        QTest::mouseClick(f->findChild<QPushButton*>("cmdAccounts"), Qt::LeftButton);
+        MDIForm1::registerOpener("frmLocPass", [](MDIForm1*) {});
+        QCOMPARE(asked, 1);
+        QVERIFY(OpenAccountsAfterLock);
+        QVERIFY(OpenedForCaller);
+        auto* lock = qvt::findWindow(app.main(), "frmLocPass");
+        QVERIFY(lock);
+        QCOMPARE(lock->parentWidget()->pos(), QPoint(5000 / 15, 3000 / 15));
+        QCOMPARE(f->subWindow()->pos(), QPoint(3500 / 15, 1800 / 15));
+
+        // An account added meanwhile shows when the finder is active again.
+        Conn.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, BStatus) "
+                     "values ('1.1.9', 'ALLIED BANK - 9', 'DD', '1.1', 'B')");
+        app.main()->mdiArea()->setActiveSubWindow(f->subWindow());
+        QVERIFY(titles(grid()).contains("ALLIED BANK - 9"));
+
+        f->findChild<QPushButton*>("cmdExit")->click();
+        QVERIFY(!OpenAccountsAfterLock);
+        QVERIFY(!OpenedForCaller);
+        QVERIFY(!all->isChecked());
+        QVERIFY(finderClosed());
+    }
+
+    void callerTakesThePickOnce()
+    {
+        QLineEdit box;
+        box.setText("kept");
+        box.setProperty("tag", "7");
+        QVERIFY(!qv::takeFinderPick(&box)); // nothing picked: nothing changes
+        QCOMPARE(box.text(), QString("kept"));
+        FindACRowID = "42";
+        FindACName = "O'BRIEN TRADING CO";
+        QVERIFY(qv::takeFinderPick(&box));
+        QCOMPARE(box.text(), QString("O'BRIEN TRADING CO"));
+        QCOMPARE(box.property("tag").toString(), QString("42"));
+        QCOMPARE(FindACRowID.toInt(), 0);
+        QVERIFY(FindACName.isEmpty());
+        QVERIFY(!qv::takeFinderPick(&box));
+        QCOMPARE(box.property("tag").toString(), QString("42"));
+        // A pick for no known box is still consumed.
+        FindACRowID = "5";
+        FindACName = "X";
+        QVERIFY(!qv::takeFinderPick(nullptr));
+        QVERIFY(!qv::finderPickPending());
+    }
+};
+
+QTEST_MAIN(TstFinder)
+#include "tst_finder.moc"
