@@ -494,7 +494,7 @@ private slots:
         QVERIFY(node("'1.1.10'"));
     }
 
-    void exitAndTheLockWindowsWay()
+    void exitClosesAndAppliesTheRights()
     {
         QPointer<frmAccount> first(win);
         click(button("cmdExit"));
@@ -502,27 +502,48 @@ private slots:
         QVERIFY(first.isNull());
         QVERIFY(app.main()->homePanelVisible()); // closing ran ApplyMenus
 
-        // Opened for the account finder through the lock window, maximised; "E&xit" only hides it.
-        OpenedForCaller = true;
-        QVERIFY(app.main()->runOpener("frmAccount"));
+        // Closed by the frame's own button, it applies the menu rights as well.
+        app.main()->menuEntry("mnuChartOfAC")->trigger();
         win = app.main()->loaded<frmAccount>();
-        QVERIFY(win && !app.main()->homePanelVisible());
-        QMdiSubWindow* sw = app.main()->mdiArea()->activeSubWindow();
-        QCOMPARE(sw, win->subWindow());
-        sw->showMaximized();
+        Conn.execute("update Menus set Active = 0 where Menus = 'Chart Of Accounts'");
+        win->subWindow()->close();
+        QVERIFY(app.main()->homePanelVisible());
+        QVERIFY(!app.main()->menuEntry("mnuChartOfAC")->isVisible());
+    }
+
+    void openedFromTheFinderThroughTheLock()
+    {
+        win->unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(app.main()->runOpener("frmFindAC"));
+        auto* finder = qvt::findWindow(app.main(), "frmFindAC");
+        QVERIFY(finder);
+        click(finder->findChild<QPushButton*>("cmdAccounts"));
+        auto* gate = qvt::findWindow(app.main(), "frmLocPass");
+        QVERIFY(gate);
+        auto* password = gate->findChild<QLineEdit*>("txtPassword");
+        QTest::keyClicks(password, app.db().lockPassword);
+        QTest::keyClick(password, Qt::Key_Return);
+
+        // Maximised, active, and usable at that size.
+        win = app.main()->loaded<frmAccount>();
+        QVERIFY(win);
+        QMdiSubWindow* sw = win->subWindow();
+        QVERIFY(sw->isMaximized());
+        QCOMPARE(app.main()->mdiArea()->activeSubWindow(), sw);
         QVERIFY(tree()->width() > 300 && tree()->height() > 400);
+        clickNode("'1.1'");
+        click(button("cmdCreateAc"));
+        QTest::keyClicks(get("txtSubsidiary"), "opened from the finder");
+        click(button("cmdCreateAc"));
+        QCOMPARE(cols("1.1.4", {"AcName"}), QString("OPENED FROM THE FINDER"));
+
+        // "E&xit" only hides it: the finder is still in charge; the next opening shows it again.
         click(button("cmdExit"));
         QVERIFY(!sw->isVisible());
         QCOMPARE(app.main()->loaded<frmAccount>(), win);
-        app.main()->runOpener("frmAccount");
+        QVERIFY(app.main()->runOpener("frmAccount"));
         QVERIFY(sw->isVisible());
-
-        // Closed by the frame's own button, it applies the menu rights as well.
-        OpenedForCaller = false;
-        Conn.execute("update Menus set Active = 0 where Menus = 'Chart Of Accounts'");
-        sw->close();
-        QVERIFY(app.main()->homePanelVisible());
-        QVERIFY(!app.main()->menuEntry("mnuChartOfAC")->isVisible());
     }
 };
 
