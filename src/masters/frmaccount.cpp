@@ -3,6 +3,7 @@
 #include "masters/accountcodes.h"
 #include "masters/accountentry.h"
 #include "masters/accounttree.h"
+#include "reports/printchart.h"
 #include "shell/mdl_connection.h"
 #include "widgets/keys.h"
 #include "widgets/msgbox.h"
@@ -162,7 +163,7 @@ void frmAccount::buildEntryTab(QWidget* tab)
     connect(cmdCancel, &QPushButton::clicked, this, &frmAccount::cmdCancel_Click);
     connect(Command3, &QPushButton::clicked, this, &frmAccount::Command3_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmAccount::cmdExit_Click);
-    // "&Print" is wired to the chart template by the report engine.
+    connect(cmdPrint, &QPushButton::clicked, this, [] { PrintChartOfAccounts(); });
     connect(chkHead, &QCheckBox::toggled, this, [this](bool on) {
         if (!on)
             txtAcDes->setEnabled(false);

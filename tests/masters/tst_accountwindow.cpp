@@ -2,6 +2,9 @@
 // each kind of selection, the right-button "Edit", the detail panel and its key rules, the
 // order of the save checks, deletion, the search tab, database errors and the ways out.
 #include "masters/frmaccount.h"
+#include "reports/frmveiwer.h"
+#include "reports/report.h"
+#include "reports/reportviewer.h"
 #include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
@@ -12,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -542,8 +546,39 @@ private slots:
         click(button("cmdExit"));
         QVERIFY(!sw->isVisible());
         QCOMPARE(app.main()->loaded<frmAccount>(), win);
+        // The finder, activated again, lists the account just added.
+        QMdiSubWindow* finderWindow = finder->parentWidget() ? qobject_cast<QMdiSubWindow*>(finder->parentWidget())
+                                                             : nullptr;
+        QVERIFY(finderWindow);
+        app.main()->mdiArea()->setActiveSubWindow(finderWindow);
+        auto* found = finder->findChild<QTableWidget*>("mshSearch");
+        bool listed = false;
+        for (int r = 0; r < found->rowCount(); ++r)
+            for (int c = 0; c < found->columnCount(); ++c)
+                if (found->item(r, c) && found->item(r, c)->text() == "OPENED FROM THE FINDER")
+                    listed = true;
+        QVERIFY(listed);
         QVERIFY(app.main()->runOpener("frmAccount"));
         QVERIFY(sw->isVisible());
+    }
+
+    void printShowsTheWholeChart()
+    {
+        clickNode("'1'");
+        click(button("cmdPrint"));
+        auto* viewer = qvt::findWindow<frmVeiwer>(app.main(), "frmVeiwer");
+        QVERIFY(viewer);
+        QVERIFY(viewer->windowTitle().isEmpty());
+        // No selection formula: every account of the table is printed, in code order.
+        QVERIFY(viewer->CRViewer91->reportSource()->RecordSelectionFormula().isEmpty());
+        const QString text = viewer->CRViewer91->document()->allText();
+        OpenRs("select AcNodes, AcName from Accounts");
+        QVERIFY(Rs.recordCount() > 0);
+        for (Rs.moveFirst(); !Rs.eof(); Rs.moveNext()) {
+            QVERIFY2(text.contains(Rs.text("AcName")), qPrintable(Rs.text("AcName")));
+            QVERIFY(text.contains(Rs.text("AcNodes")));
+        }
+        QVERIFY(text.contains("Page 1 of"));
     }
 };
 
