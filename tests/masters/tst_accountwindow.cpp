@@ -237,7 +237,7 @@ private slots:
         // The new sub-control title starts with the head's title.
         QCOMPARE(mode(), QString("&Save AcDes- Order- Sub+ Head- Entry."));
         QCOMPARE(get("txtAcDes")->text() + "|" + get("txtSubControl")->text(), QString("ASSETS|ASSETS"));
-        QTRY_COMPARE(QApplication::focusWidget(), get("txtSubControl"));
+        QCOMPARE(app.main()->focusWidget(), get("txtSubControl"));
         retype("txtSubControl", "deposits");
         click(button("cmdCreateAc"));
         QVERIFY(rec.seen.isEmpty());
@@ -309,11 +309,12 @@ private slots:
         QVERIFY(rightClick("'1'", true));
         QCOMPARE(mode(), QString("&Save AcDes+ Order+ Sub. Head- Entry."));
         QVERIFY(!win->NewAccountMode);
-        // The popup hands activation back to the frame asynchronously.
-        QTRY_COMPARE(QApplication::focusWidget(), get("txtAcDes"));
+        // Where the frame's focus went; the offscreen platform may leave no window active after
+        // the popup closes, so the application's focus widget can be null here.
+        QCOMPARE(app.main()->focusWidget(), get("txtAcDes"));
         retype("txtAcDes", "owner's assets");
         QTest::keyClick(get("txtAcDes"), Qt::Key_Return); // Enter is not handled here
-        QCOMPARE(QApplication::focusWidget(), get("txtAcDes"));
+        QCOMPARE(app.main()->focusWidget(), get("txtAcDes"));
         typeInto("txtOrder", "567890");
         click(button("cmdCreateAc"));
         QVERIFY(rec.seen.isEmpty());
@@ -325,7 +326,7 @@ private slots:
         QVERIFY(rightClick("'1.2'", true));
         QCOMPARE(mode(), QString("&Save AcDes- Order- Sub+ Head- Entry."));
         QCOMPARE(get("txtAcDes")->text(), QString("OWNER'S ASSETS"));
-        QTRY_COMPARE(QApplication::focusWidget(), get("txtSubControl"));
+        QCOMPARE(app.main()->focusWidget(), get("txtSubControl"));
         retype("txtSubControl", "customers' accounts");
         click(button("cmdCreateAc"));
         QVERIFY(rec.seen.isEmpty());
