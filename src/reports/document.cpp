@@ -12,7 +12,10 @@ namespace qv::rpt {
 
 QStringList Document::pageTexts(int page) const {
     QVector<const DocItem*> texts;
-    for (const DocItem& i : pages.value(page).items)
+    if (page < 0 || page >= pages.size())
+        return {};
+    // Point into the stored page, never into a copy that dies with the loop.
+    for (const DocItem& i : pages.at(page).items)
         if (i.kind == DocItem::Text) texts << &i;
     std::stable_sort(texts.begin(), texts.end(), [](const DocItem* a, const DocItem* b) {
         if (qAbs(a->rect.top() - b->rect.top()) > 0.5) return a->rect.top() < b->rect.top();
