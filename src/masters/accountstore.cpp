@@ -346,6 +346,7 @@ std::vector<FoundAccount> AccountStore::search(const QString& typed)
                             params);
     const bool cents = m_c.backend() == Backend::Sqlite;
     std::vector<FoundAccount> rows;
+    rows.reserve(m_mostFound);
     while (q.next()) {
         FoundAccount& r = rows.emplace_back();
         r.rowId = q.value(0).toLongLong();
@@ -354,6 +355,7 @@ std::vector<FoundAccount> AccountStore::search(const QString& typed)
         for (int c : {2, 3, 4, 5, 6, 8, 9})
             r.texts[c] = q.value(c).toString(); // a null gives an empty text
     }
+    m_mostFound = std::max(m_mostFound, rows.size());
     return rows;
 }
 

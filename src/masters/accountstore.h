@@ -110,6 +110,9 @@ private:
     QVariant orderValue(const QString& order) const;
 
     Connection& m_c;
+    // The longest search so far: room reserved at once, so that going back to the whole list
+    // does not regrow (and move) the lines a dozen times.
+    size_t m_mostFound = 0;
 };
 
 } // namespace qv
