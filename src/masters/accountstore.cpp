@@ -346,19 +346,26 @@ std::vector<FoundAccount> AccountStore::search(const QString& typed)
                             params);
     const bool cents = m_c.backend() == Backend::Sqlite;
     std::vector<FoundAccount> rows;
+    rows.reserve(m_mostFound);
     while (q.next()) {
         FoundAccount& r = rows.emplace_back();
-        for (int c = 0; c < 10; ++c) {
-            const QVariant v = q.value(c);
-            if (v.isNull())
-                continue;
-            if (c == 7)
-                r[c] = displayAmount(moneyFromVariant(v, cents).value_or(Money()));
-            else
-                r[c] = c == 1 ? v.toString().trimmed() : v.toString();
-        }
+        r.rowId = q.value(0).toLongLong();
+        r.openBal = moneyFromVariant(q.value(7), cents);
+        r.texts[1] = q.value(1).toString().trimmed();
+        for (int c : {2, 3, 4, 5, 6, 8, 9})
+            r.texts[c] = q.value(c).toString(); // a null gives an empty text
     }
+    m_mostFound = std::max(m_mostFound, rows.size());
     return rows;
+}
+
+QString FoundAccount::operator[](int column) const
+{
+    if (column == 0)
+        return QString::number(rowId);
+    if (column == 7)
+        return openBal ? displayAmount(*openBal) : QString();
+    return column > 0 && column < 10 ? texts[column] : QString();
 }
 
 } // namespace qv

@@ -4,6 +4,7 @@
 // value travels as a bound parameter. Allocation and insert run in one transaction; when another
 // station took the same code first (AcNodes is unique) the code is allocated again.
 #include "db/connection.h"
+#include "db/money.h"
 #include "db/recordset.h"
 
 #include <QDate>
@@ -41,9 +42,16 @@ struct AddedAccount {
     int dcode = 0;
 };
 
-// One line of the subsidiary search, as the grid shows it: RowID, AcNodes, AcName, Location,
-// Contact, Fax, Email, OpenBal ("##,###0.00"), Addr, Addr2; a null is an empty text.
-using FoundAccount = std::array<QString, 10>;
+// One line of the subsidiary search: RowID, AcNodes, AcName, Location, Contact, Fax, Email,
+// OpenBal, Addr, Addr2. The key and the amount stay numbers as read (the search runs on every
+// keystroke and a grid shows only the lines in view); line[c] is column c's text as the grid
+// shows it, the amount as "##,###0.00", a null as an empty text.
+struct FoundAccount {
+    qint64 rowId = 0;
+    std::optional<Money> openBal;
+    std::array<QString, 10> texts; // the text columns; 0 and 7 stay empty
+    QString operator[](int column) const;
+};
 
 enum class DeleteCheck { Allowed, NotSelected, HasChildren, UsedInVouchers };
 
@@ -102,6 +110,9 @@ private:
     QVariant orderValue(const QString& order) const;
 
     Connection& m_c;
+    // The longest search so far: room reserved at once, so that going back to the whole list
+    // does not regrow (and move) the lines a dozen times.
+    size_t m_mostFound = 0;
 };
 
 } // namespace qv

@@ -1,6 +1,7 @@
 #include "masters/accounttree.h"
 
 #include "masters/accountcodes.h"
+#include "masters/searchmodel.h"
 #include "widgets/bound.h"
 
 #include <QHeaderView>
@@ -9,7 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTreeWidgetItemIterator>
 
 namespace qv {
@@ -182,78 +183,34 @@ QIcon AccountTree::image(int index)
     return QIcon(pm);
 }
 
-QTableWidget* newSearchGrid(QWidget* parent)
+QTableView* newSearchGrid(QWidget* parent)
 {
-    auto* grid = new QTableWidget(parent);
+    auto* grid = new QTableView(parent);
     grid->setObjectName(QStringLiteral("mshSearch"));
+    grid->setModel(new AccountSearchModel(grid));
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setWordWrap(false);
+    // Rows of one fixed height: the view places thousands of them without measuring any.
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     return grid;
 }
 
-namespace {
-// A read-only grid cell that keeps its text itself: the grid is refilled on every keystroke,
-// and thousands of cells are made and dropped each time.
-class FoundCell : public QTableWidgetItem {
-public:
-    FoundCell(const QString& text, bool amount) : m_text(text), m_amount(amount) {}
-    QVariant data(int role) const override
-    {
-        if (role == Qt::DisplayRole || role == Qt::EditRole)
-            return m_text;
-        if (role == Qt::TextAlignmentRole && m_amount)
-            return int(Qt::AlignRight | Qt::AlignVCenter);
-        return QTableWidgetItem::data(role);
-    }
-    void setData(int role, const QVariant& value) override
-    {
-        if (role == Qt::DisplayRole || role == Qt::EditRole)
-            m_text = value.toString();
-        QTableWidgetItem::setData(role, value);
-    }
+AccountSearchModel* searchModel(const QTableView* grid) { return qobject_cast<AccountSearchModel*>(grid->model()); }
 
-private:
-    QString m_text;
-    bool m_amount;
-};
-} // namespace
-
-void fillSearchGrid(QTableWidget* grid, const std::vector<FoundAccount>& rows)
+void fillSearchGrid(QTableView* grid, std::vector<FoundAccount> rows)
 {
-    grid->setUpdatesEnabled(false);
-    grid->setRowCount(0); // the old rows go at once, not cell by cell
-    grid->setColumnCount(10);
-    grid->setRowCount(int(rows.size()));
-    {
-        // The rows are new and all repainted: no word to the view about each cell.
-        const QSignalBlocker quiet(grid->model());
-        for (int r = 0; r < int(rows.size()); ++r)
-            for (int c = 0; c < 10; ++c)
-                if (!rows[r][c].isEmpty())
-                    grid->setItem(r, c, new FoundCell(rows[r][c], c == 7));
-    }
-    grid->setUpdatesEnabled(true);
+    searchModel(grid)->setRows(std::move(rows));
 }
 
-void formatSearchGrid(QTableWidget* grid)
+void formatSearchGrid(QTableView* grid)
 {
-    static const struct {
-        const char* header;
-        int twips;
-    } cols[] = {{"RowNo", 0},          {"Code", 1200},     {"Account Title", 5000}, {"Location", 2000},
-                {"Contact", 2000},     {"Fax", 2000},      {"E-Mail", 2000},        {"Opening Balance", 1800},
-                {"Address 1", 3500},   {"Address 2", 3500}};
-    grid->setColumnCount(10);
-    QStringList headers;
-    for (const auto& c : cols)
-        headers << QString::fromLatin1(c.header);
-    grid->setHorizontalHeaderLabels(headers);
-    for (int i = 0; i < 10; ++i)
-        grid->setColumnWidth(i, twips(cols[i].twips));
+    // The headers come from the model; the widths are the grid's.
+    for (int i = 0; i < AccountSearchModel::Columns; ++i)
+        grid->setColumnWidth(i, twips(AccountSearchModel::widthTwips(i)));
     grid->setColumnHidden(0, true);
 }
 

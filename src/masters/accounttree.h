@@ -7,9 +7,11 @@
 #include <QTreeWidget>
 #include <QValidator>
 
-class QTableWidget;
+class QTableView;
 
 namespace qv {
+
+class AccountSearchModel;
 
 // A tree that tells the window about the user's own node clicks (left or right button, and
 // moving the selection with the keys) and the user's own expanding and collapsing, apart from
@@ -65,10 +67,11 @@ public:
     State validate(QString& input, int& pos) const override;
 };
 
-// The search grid (mshSearch): read-only, whole rows selected; ten columns (RowID hidden),
-// filled from AccountStore::search.
-QTableWidget* newSearchGrid(QWidget* parent);
-void fillSearchGrid(QTableWidget* grid, const std::vector<FoundAccount>& rows);
-void formatSearchGrid(QTableWidget* grid);
+// The search grid (mshSearch): a read-only view over an AccountSearchModel of its own, whole rows
+// selected; ten columns (RowID hidden), filled from AccountStore::search.
+QTableView* newSearchGrid(QWidget* parent);
+AccountSearchModel* searchModel(const QTableView* grid);
+void fillSearchGrid(QTableView* grid, std::vector<FoundAccount> rows);
+void formatSearchGrid(QTableView* grid);
 
 } // namespace qv

@@ -3,6 +3,7 @@
 #include "masters/accountcodes.h"
 #include "masters/accountentry.h"
 #include "masters/accounttree.h"
+#include "masters/searchmodel.h"
 #include "reports/printchart.h"
 #include "shell/mdl_connection.h"
 #include "widgets/keys.h"
@@ -16,7 +17,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 
 using namespace qv::accounts;
 
@@ -182,7 +183,7 @@ void frmAccount::buildSearchTab(QWidget* tab)
     mshSearch = qv::newSearchGrid(tab);
     lay->addWidget(mshSearch, 1);
     connect(txtFindAC, &QLineEdit::textChanged, this, [this] { guarded([this] { FillGrid(); }); });
-    connect(mshSearch, &QTableWidget::cellDoubleClicked, this, [this](int r, int) { mshSearch_DblClick(r); });
+    connect(mshSearch, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { mshSearch_DblClick(i.row()); });
 }
 
 // ---- tree ---------------------------------------------------------------------------------
@@ -580,9 +581,9 @@ void frmAccount::setGrid() { qv::formatSearchGrid(mshSearch); }
 
 void frmAccount::mshSearch_DblClick(int row)
 {
-    const QTableWidgetItem* id = mshSearch->item(row, 0);
-    if (!id || id->text().isEmpty())
+    const qv::FoundAccount* line = qv::searchModel(mshSearch)->line(row);
+    if (!line || line->rowId == 0)
         return;
-    EditAC(id->text().toInt());
+    EditAC(qint32(line->rowId));
     SSTab->setCurrentIndex(0);
 }

@@ -12,7 +12,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTabWidget;
-class QTableWidget;
+class QTableView;
 class QTreeWidgetItem;
 
 namespace qv {
@@ -87,5 +87,5 @@ private:
     QMenu* mnuPop = nullptr;
     QAction* mnuEdit = nullptr;
     QLineEdit* txtFindAC = nullptr;
-    QTableWidget* mshSearch = nullptr;
+    QTableView* mshSearch = nullptr;
 };

@@ -1,6 +1,7 @@
 // The chart-of-accounts window driven as a user drives it: the tree and its levels, "&New" from
 // each kind of selection, the right-button "Edit", the detail panel and its key rules, the
-// order of the save checks, deletion, the search tab, database errors and the ways out.
+// order of the save checks, deletion, database errors and the ways out (the search tab has a
+// suite of its own).
 #include "masters/frmaccount.h"
 #include "reports/frmveiwer.h"
 #include "reports/report.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -36,6 +38,9 @@ class TstAccountWindow : public QObject {
         return w;
     }
     QTreeWidget* tree() { return get<QTreeWidget>("lstTree"); }
+    // The search grid, read through its model.
+    QTableView* grid() { return get<QTableView>("mshSearch"); }
+    int gridRows() { return grid()->model()->rowCount(); }
     QPushButton* button(const char* name) { return get<QPushButton>(name); }
     QString caption() { return button("cmdCreateAc")->text(); }
     QTreeWidgetItem* node(const QString& key) { return win->nodeByKey(key); }
@@ -97,6 +102,14 @@ class TstAccountWindow : public QObject {
         });
         poll.start();
         clickNode(key, Qt::RightButton);
+        // Without a window manager the offscreen platform may leave no widget focused once the
+        // popup has gone: activate the frame again, as a window manager would. The box the
+        // window gave the focus to gets it back.
+        QCoreApplication::processEvents();
+        if (!QApplication::focusWidget()) {
+            QApplication::setActiveWindow(nullptr);
+            QApplication::setActiveWindow(app.main());
+        }
         return seen;
     }
     // Focus on the box, cursor home, then the keys.
@@ -171,15 +184,13 @@ private slots:
         QVERIFY(!node("'10.1'"));
 
         // The search grid lists every subsidiary account at load, in ten columns.
-        auto* grid = get<QTableWidget>("mshSearch");
-        QCOMPARE(grid->rowCount(), int(count("AcStatus = 'DD'")));
-        QCOMPARE(grid->columnCount(), 10);
-        QVERIFY(grid->isColumnHidden(0));
-        QCOMPARE(grid->horizontalHeaderItem(0)->text() + "|" + grid->horizontalHeaderItem(7)->text() + "|"
-                     + grid->horizontalHeaderItem(9)->text(),
-                 QString("RowNo|Opening Balance|Address 2"));
-        QCOMPARE(grid->columnWidth(1), 1200 / 15);
-        QCOMPARE(grid->columnWidth(2), 5000 / 15);
+        QCOMPARE(gridRows(), int(count("AcStatus = 'DD'")));
+        QCOMPARE(grid()->model()->columnCount(), 10);
+        QVERIFY(grid()->isColumnHidden(0));
+        auto header = [this](int c) { return grid()->model()->headerData(c, Qt::Horizontal).toString(); };
+        QCOMPARE(header(0) + "|" + header(7) + "|" + header(9), QString("RowNo|Opening Balance|Address 2"));
+        QCOMPARE(grid()->columnWidth(1), 1200 / 15);
+        QCOMPARE(grid()->columnWidth(2), 5000 / 15);
     }
 
     void newOnAnEmptyTree()
@@ -294,7 +305,8 @@ private slots:
                          "-25000.50|12-34-5678-901-23|7654321-0|B"));
         QVERIFY(node("'1.1.4'") && node("'1'")->isExpanded() && node("'1.1'")->isExpanded());
         QCOMPARE(caption(), QString("&New"));
-        QVERIFY(!get<QTableWidget>("mshSearch")->findItems("MEEZAN BANK", Qt::MatchExactly).isEmpty());
+        const QAbstractItemModel* found = grid()->model();
+        QVERIFY(!found->match(found->index(0, 2), Qt::DisplayRole, "MEEZAN BANK", 1, Qt::MatchExactly).isEmpty());
     }
 
     void rightClickOnEachLevel()
@@ -413,42 +425,13 @@ private slots:
         QCOMPARE(rec.seen.first().buttons, QMessageBox::Yes | QMessageBox::No);
         QVERIFY(node("'1.1.9'") && count("AcNodes = '1.1.9'") == 1);
 
-        auto* grid = get<QTableWidget>("mshSearch");
-        const int rows = grid->rowCount();
+        const int rows = gridRows();
         click(button("Command3"));
         QCOMPARE(count("AcNodes = '1.1.9'"), qint64(0));
         QVERIFY(!node("'1.1.9'"));
         QVERIFY(get<QGroupBox>("frmEntry")->isHidden());
         QVERIFY(get("txtFindParent")->text().isEmpty() && get("txtSubsidiary")->text().isEmpty());
-        QCOMPARE(grid->rowCount(), rows - 1);
-    }
-
-    void searchTab()
-    {
-        auto* tab = get<QTabWidget>("SSTab");
-        tab->setCurrentIndex(1);
-        auto* grid = get<QTableWidget>("mshSearch");
-        typeInto("txtFindAC", "zzz");
-        QCOMPARE(grid->rowCount(), 0);
-        QCOMPARE(grid->columnCount(), 10);
-        QCOMPARE(grid->horizontalHeaderItem(2)->text(), QString("Account Title"));
-        retype("txtFindAC", "o'b");
-        QCOMPARE(grid->rowCount(), 1);
-        QCOMPARE(grid->item(0, 1)->text() + "|" + grid->item(0, 2)->text(), QString("1.2.6|O'BRIEN TRADING CO"));
-        retype("txtFindAC", "bank");
-        QCOMPARE(grid->rowCount(), 2);
-        QCOMPARE(grid->item(0, 2)->text() + "|" + grid->item(0, 7)->text(), QString("HABIB BANK LTD - 0123-7|1,500,000.00"));
-
-        node("'2'")->setExpanded(true);
-        const QPoint at = grid->visualItemRect(grid->item(1, 2)).center();
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
-        QCOMPARE(tab->currentIndex(), 0);
-        QCOMPARE(tree()->currentItem(), node("'1.1.3'"));
-        QCOMPARE(get("txtAcDes")->text() + "|" + get("txtSubControl")->text() + "|" + get("txtSubsidiary")->text(),
-                 QString("ASSETS|CASH AND BANK|MCB BANK LTD - 4471-2"));
-        QCOMPARE(mode(), QString("&Save AcDes- Order- Sub- Head- Entry+"));
-        QVERIFY(!node("'2'")->isExpanded() && node("'1.1'")->isExpanded());
+        QCOMPARE(gridRows(), rows - 1);
     }
 
     void expandOrCollapseByTheUser()

@@ -1,0 +1,38 @@
+#pragma once
+// The lines of the subsidiary search behind the chart window's grid (mshSearch): read-only,
+// ten columns, RowID first. A refill is one model reset over a vector of lines; a cell's text
+// is made only when the view asks for it, so only the lines in view are ever formatted.
+#include "masters/accountstore.h"
+
+#include <QAbstractTableModel>
+#include <vector>
+
+namespace qv {
+
+class AccountSearchModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int Columns = 10;
+    static constexpr int AmountColumn = 7; // OpenBal, right aligned
+
+    explicit AccountSearchModel(QObject* parent = nullptr);
+
+    // Replaces every line at once.
+    void setRows(std::vector<FoundAccount> rows);
+    // The line shown in row `row`, or null outside the list.
+    const FoundAccount* line(int row) const;
+
+    // Each column's header and width in twips (RowID's width 0: hidden).
+    static QString header(int column);
+    static int widthTwips(int column);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    std::vector<FoundAccount> m_rows;
+};
+
+} // namespace qv
