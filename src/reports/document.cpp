@@ -11,8 +11,10 @@
 namespace qv::rpt {
 
 QStringList Document::pageTexts(int page) const {
+    if (page < 0 || page >= pageCount()) return {};
+    // Pointers into the page itself: a copy of it would be gone before they are sorted.
     QVector<const DocItem*> texts;
-    for (const DocItem& i : pages.value(page).items)
+    for (const DocItem& i : pages.at(page).items)
         if (i.kind == DocItem::Text) texts << &i;
     std::stable_sort(texts.begin(), texts.end(), [](const DocItem* a, const DocItem* b) {
         if (qAbs(a->rect.top() - b->rect.top()) > 0.5) return a->rect.top() < b->rect.top();
