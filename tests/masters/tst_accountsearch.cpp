@@ -20,13 +20,7 @@ class TstAccountSearch : public QObject {
     qvt::AppFixture app;
     frmAccount* win = nullptr;
 
-    template <class T = QLineEdit> T* get(const char* name)
-    {
-        T* w = win->findChild<T*>(QLatin1String(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
-    }
+    template <class T = QLineEdit> T* get(const char* name) { return qvt::child<T>(win, name); }
     QTabWidget* tabs() { return get<QTabWidget>("SSTab"); }
     QTableView* grid() { return get<QTableView>("mshSearch"); }
     int rows() { return grid()->model()->rowCount(); }

@@ -30,13 +30,7 @@ class TstAccountWindow : public QObject {
     qvt::AppFixture app;
     frmAccount* win = nullptr;
 
-    template <class T = QLineEdit> T* get(const char* name)
-    {
-        T* w = win->findChild<T*>(QLatin1String(name));
-        if (!w)
-            qFatal("no widget %s", name);
-        return w;
-    }
+    template <class T = QLineEdit> T* get(const char* name) { return qvt::child<T>(win, name); }
     QTreeWidget* tree() { return get<QTreeWidget>("lstTree"); }
     // The search grid, read through its model.
     QTableView* grid() { return get<QTableView>("mshSearch"); }

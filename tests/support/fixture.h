@@ -75,6 +75,15 @@ private:
     qv::Msg::TextHook m_oldText;
 };
 
+// A widget that must exist under `parent`, by objectName; a missing one ends the test at once.
+template <class T> T* child(const QObject* parent, const char* name)
+{
+    T* w = parent->findChild<T*>(QLatin1String(name));
+    if (!w)
+        qFatal("no widget %s", name);
+    return w;
+}
+
 // A child window of the main window's MDI area, by objectName.
 template <class T = QWidget> T* findWindow(MDIForm1* main, const QString& name)
 {
