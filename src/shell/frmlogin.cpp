@@ -54,6 +54,7 @@ frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // '*' for each character
     grid->addWidget(new QLabel(QStringLiteral("Server:"), this), 2, 0);
     grid->addWidget(txtServer, 2, 1, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("User ID:"), this), 3, 0);
