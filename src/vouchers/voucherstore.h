@@ -48,6 +48,17 @@ struct KindSetup {
     bool fix = false;               // Fix = 'Y'
 };
 
+// One DetJV row as a save writes it (the bulk generator of the benchmarks writes the same).
+struct DetailRow {
+    int entryNo = 0;
+    qint64 acCode = 0;
+    std::optional<qint64> crAc;
+    Money dr, cr;
+    std::optional<QString> cheque;
+    QString narration;
+    std::optional<QString> fileNo, billNo;
+};
+
 struct SaveResult {
     enum class Outcome { Saved, Renumbered, Gone } outcome;
     qint64 number; // the number the voucher is stored under
@@ -87,12 +98,17 @@ public:
     // cash accounts); empty when it can. save() throws DbError with this text.
     static QString refusal(const Voucher& v);
 
+    // The detail rows of a voucher that refusal() accepts, in the order they are written: two
+    // mirrored rows per line (journal, bank), or one row per line and the cash row (cash).
+    static std::vector<DetailRow> detailRows(const Voucher& v, Money total);
+
     // How often a number is allocated again after other stations took it first.
     static constexpr int MaxAttempts = 8;
 
 private:
     bool insertMaster(const Voucher& v, qint64 number, const QString& login, Money total);
     void writeLines(const Voucher& v, qint64 number, Money total);
+    std::optional<qint64> highestNumber(VoucherKind k);
 
     Connection& m_c;
 };
