@@ -230,8 +230,10 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
             m_c.execute(QStringLiteral("update MasJV set VouDate = ?, PaidReceive = ?, TotalAmount = ?, "
                                        "Login = ? where VouStatus = ? and VouNo = ?"),
                         {v.date, keepEmpty(v.party), money(total), login, code, v.number});
-        if (changed == 0)
-            return {SaveResult::Outcome::Gone, v.number}; // the transaction ends unwritten
+        if (changed == 0) {
+            tx.commit(); // nothing was written; an outer transaction goes on
+            return {SaveResult::Outcome::Gone, v.number};
+        }
         m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, v.number});
     }
     writeLines(v, result.number, total);

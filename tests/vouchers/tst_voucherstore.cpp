@@ -450,6 +450,13 @@ private slots:
         QCOMPARE(int(r.outcome), int(SaveResult::Outcome::Gone));
         QCOMPARE(tables(), before);
         QVERIFY(!conn->inTransaction());
+        {
+            // Within a caller's transaction, a gone voucher does not end that transaction.
+            qv::Transaction outer(*conn);
+            QCOMPARE(int(store->save(*opened, false, "late").outcome), int(SaveResult::Outcome::Gone));
+            QVERIFY(conn->inTransaction());
+            outer.commit();
+        }
         QVERIFY(!store->remove(K::BR, 5));
         // Saved as a new voucher instead, it lands.
         QCOMPARE(int(store->save(*opened, true, "late").outcome), int(SaveResult::Outcome::Saved));
