@@ -8,7 +8,6 @@
 
 #include <QMutex>
 #include <QSqlRecord>
-#include <atomic>
 #include <latch>
 #include <memory>
 #include <thread>
@@ -16,7 +15,6 @@
 using qv::Money;
 using qv::SaveResult;
 using qv::Voucher;
-using qv::VoucherKind;
 using qv::VoucherLine;
 using K = qv::VoucherKind;
 
@@ -540,15 +538,6 @@ private slots:
             huge.lines.push_back(line(C, A, "9999999999999999.99"));
         QVERIFY_THROWS_EXCEPTION(qv::DbError, huge.total());
         QVERIFY(qv::VoucherStore::refusal(voucher(K::CP, 1, {line(A, C, "1"), line(B, C, "1")})).isEmpty());
-    }
-
-    void widthsOfTheBoxes()
-    {
-        QCOMPARE(store->partyWidth(), conn->columnWidth("MasJV", "PaidReceive"));
-        QVERIFY(store->partyWidth() > 0);
-        QVERIFY(store->narrationWidth() > 0);
-        QVERIFY(store->chequeWidth() > 0);
-        QVERIFY(store->numberWidth() >= 9);
     }
 
     void kindsTable()
