@@ -6,6 +6,7 @@
 #include "shell/mdiform1.h"
 #include "shell/mdl_connection.h"
 #include "shell/servertxt.h"
+#include "vouchers/demovouchers.h"
 #include "widgets/msgbox.h"
 
 #include <QApplication>
@@ -137,6 +138,7 @@ bool frmLogin::offerNewDatabase(const QString& path)
     o.lockPassword = lock;
     o.demo = qv::Msg::askYesNo(QStringLiteral("Fill the new database with a small demo company?"),
                                QStringLiteral("New Database"));
+    o.demoVouchers = qv::addDemoVouchers;
     qv::Provision::init(o);
     return true;
 }
