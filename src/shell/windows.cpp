@@ -22,11 +22,20 @@ QHash<QString, std::function<void()>>& menuActions()
 }
 } // namespace
 
-void Windows::define(const QString& name, Definition d) { definitions().insert(name, std::move(d)); }
+void Windows::define(const QString& name, Definition d)
+{
+    definitions().insert(name, std::move(d));
+}
 
-bool Windows::defined(const QString& name) { return definitions().contains(name); }
+bool Windows::defined(const QString& name)
+{
+    return definitions().contains(name);
+}
 
-Windows::Definition Windows::definition(const QString& name) { return definitions().value(name); }
+Windows::Definition Windows::definition(const QString& name)
+{
+    return definitions().value(name);
+}
 
 MdiChild* Windows::find(const QString& name)
 {

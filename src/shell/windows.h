@@ -25,6 +25,16 @@ public:
 
     // Defines (or, in tests, replaces) what the name opens.
     static void define(const QString& name, Definition d);
+    static void define(const QString& name, std::function<MdiChild*()> make, std::optional<QPoint> place = {},
+                       bool placeOnlyWhenNew = false, std::function<void(MdiChild*, bool)> shown = {})
+    {
+        Definition d;
+        d.make = std::move(make);
+        d.place = place;
+        d.placeOnlyWhenNew = placeOnlyWhenNew;
+        d.shown = std::move(shown);
+        define(name, std::move(d));
+    }
     static bool defined(const QString& name);
     // What the name opens now (empty when undefined); tests keep it to put it back.
     static Definition definition(const QString& name);

@@ -206,8 +206,8 @@ private slots:
     {
         int asked = 0;
         const qv::Windows::Definition realGate = qv::Windows::definition("frmLocPass");
-        qv::Windows::define("frmLocPass", {[] { return new LockStandIn(); }, realGate.place, false,
-                                           [&asked](qv::MdiChild*, bool) { ++asked; }});
+        qv::Windows::define("frmLocPass", [] { return new LockStandIn(); }, realGate.place, false,
+                                           [&asked](qv::MdiChild*, bool) { ++asked; });
         frmFindAC* f = openFinder("B");
         auto* all = f->findChild<QCheckBox*>("chkAll");
         QTest::mouseClick(all, Qt::LeftButton);

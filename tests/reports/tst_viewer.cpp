@@ -159,11 +159,11 @@ private slots:
         QVERIFY(v && v->CRViewer91->currentPage() == 1);
         QTest::mouseClick(control("cmdNextPage"), Qt::LeftButton);
         // Another window comes to the front; the next print brings the viewer back.
-        qv::Windows::define("frmOther", {[] {
+        qv::Windows::define("frmOther", [] {
                                 auto* w = new qv::MdiChild();
                                 w->setObjectName("frmOther");
                                 return w;
-                            }});
+                            });
         auto* other = qv::Windows::open("frmOther");
         QCOMPARE(app.main()->mdiArea()->activeSubWindow(), other->subWindow());
 

@@ -211,11 +211,11 @@ private slots:
     {
         showGate(false, true);
         QTest::keyClicks(box(), "abc");
-        qv::Windows::define("frmOther", {[] {
+        qv::Windows::define("frmOther", [] {
                                 auto* w = new FakeAccounts();
                                 w->setObjectName("frmOther");
                                 return w;
-                            }});
+                            });
         auto* other = qv::Windows::open("frmOther");
         QCOMPARE(m()->mdiArea()->activeSubWindow(), other->parentWidget());
         m()->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(qvt::gate(m())->parentWidget()));

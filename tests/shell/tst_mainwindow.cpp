@@ -96,7 +96,7 @@ private slots:
         MDIForm1* m = app.main();
         QVERIFY(m->homePanelVisible());
         m->close_Menu();
-        qv::Windows::define("frmDummy", {[] { return new DummyWindow(); }});
+        qv::Windows::define("frmDummy", [] { return new DummyWindow(); });
         auto* a = qv::Windows::open<DummyWindow>("frmDummy");
         QVERIFY(!m->homePanelVisible());
         QVERIFY(a->activations >= 1);
