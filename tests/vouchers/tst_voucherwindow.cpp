@@ -49,7 +49,7 @@ QStringList detailRows(const QString& kind, qint64 number)
         r << q.value(0).toString() << q.value(1).toString()
           << qv::plainAmount(*qv::moneyFromVariant(q.value(2), Conn.backend() == qv::Backend::Sqlite))
           << qv::plainAmount(*qv::moneyFromVariant(q.value(3), Conn.backend() == qv::Backend::Sqlite))
-          << q.value(4).toString() << q.value(5).toString() << (q.value(6).isNull() ? "null" : q.value(6).toString())
+          << (q.value(4).isNull() ? "null" : q.value(4).toString()) << q.value(5).toString() << (q.value(6).isNull() ? "null" : q.value(6).toString())
           << (q.value(7).isNull() ? "null" : q.value(7).toString());
         out << r.join('|');
     }
@@ -277,7 +277,7 @@ private slots:
         QCOMPARE(detailRows("CP", number),
                  QStringList({"1|" + QString::number(accountId("OFFICE RENT")) + "|100.00|0.00|" + cash + "|june|null|null",
                               "2|" + QString::number(accountId("VEHICLES")) + "|50.00|0.00|" + cash + "|june|null|null",
-                              "3|" + cash + "|0.00|150.00||june|null|null"}));
+                              "3|" + cash + "|0.00|150.00|null|june|null|null"}));
         QCOMPARE(qv::plainAmount(*qv::moneyFromVariant(
                      Conn.scalar("select TotalAmount from MasJV where VouStatus = 'CP' and VouNo = ?", {number}),
                      Conn.backend() == qv::Backend::Sqlite)),
