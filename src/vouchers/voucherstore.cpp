@@ -206,6 +206,11 @@ void VoucherStore::writeLines(const Voucher& v, qint64 number, Money total)
                           money(r.cr), nullable(r.cheque), r.narration, nullable(r.fileNo), nullable(r.billNo)});
 }
 
+namespace {
+// The advisory-lock class of voucher numbering ("QV"); the kind is the lock's second key.
+constexpr int NumberingLock = 0x5156;
+} // namespace
+
 SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login)
 {
     if (const QString why = refusal(v); !why.isEmpty())
@@ -214,6 +219,13 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
     const QString code = voucherKind(v.kind).code;
     Transaction tx(m_c);
     SaveResult result{SaveResult::Outcome::Saved, v.number};
+    if (isNew && m_c.backend() == Backend::Postgres) {
+        // New vouchers of one kind take their turn, as BEGIN IMMEDIATE makes them on the
+        // embedded file: otherwise a busy station can keep losing each number it tries to the
+        // others and give up. Released with the transaction.
+        m_c.scalar(QStringLiteral("select pg_advisory_xact_lock(cast(? as integer), cast(? as integer))"),
+                   {NumberingLock, int(v.kind)});
+    }
     if (isNew) {
         int attempt = 0;
         while (!insertMaster(v, result.number, login, total)) {
