@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlQuery>
@@ -143,12 +144,14 @@ int crashChild(const QStringList& a)
 struct BookCheck {
     int vouchers = 0;
     QStringList problems;
-    QHash<QString, QString> prints; // key -> fingerprint of what is stored
+    QSet<QString> present;          // every voucher's key
+    QHash<QString, QString> prints; // key -> fingerprint of what is stored (those asked for)
 };
 
 // Every voucher whole: its lines balance, its total is the lines' total, a cash voucher has its
-// cash row, no number twice.
-BookCheck checkBook(Connection& c)
+// cash row, no detail row without its voucher, no number twice. One grouped query, so that a
+// check of a large book stays quick. `printsOf` gives the stored content of the vouchers named.
+BookCheck checkBook(Connection& c, const QStringList& printsOf = {}, bool allPrints = false)
 {
     BookCheck r;
     if (c.backend() == Backend::Sqlite) {
@@ -160,47 +163,55 @@ BookCheck checkBook(Connection& c)
         QStringLiteral("select VouStatus, VouNo from MasJV group by VouStatus, VouNo having count(*) > 1"));
     while (dup.next())
         r.problems << QStringLiteral("number twice: %1").arg(key(dup.value(0).toString(), dup.value(1).toLongLong()));
-    QList<QPair<VoucherKind, qint64>> all;
-    QSqlQuery m = c.query(QStringLiteral("select VouStatus, VouNo, TotalAmount from MasJV order by VouStatus, VouNo"));
+    dup.finish();
+    const int orphans = c.scalar(QStringLiteral("select count(*) from DetJV d where not exists (select 1 from MasJV m "
+                                                "where m.VouStatus = d.VouStatus and m.VouNo = d.VouNo)"))
+                            .toInt();
+    if (orphans)
+        r.problems << QStringLiteral("%1 detail rows without their voucher").arg(orphans);
     const bool cents = c.backend() == Backend::Sqlite;
-    QHash<QString, Money> totals;
+    QList<QPair<VoucherKind, qint64>> all;
+    QSqlQuery m = c.query(QStringLiteral(
+        "select m.VouStatus, m.VouNo, m.TotalAmount, count(d.RowID), coalesce(sum(d.DrAmt), 0), "
+        "coalesce(sum(d.CrAmt), 0), coalesce(sum(case when d.RowID is not null and d.CrAc is null then 1 else 0 end), 0) "
+        "from MasJV m left join DetJV d on d.VouStatus = m.VouStatus and d.VouNo = m.VouNo "
+        "group by m.VouStatus, m.VouNo, m.TotalAmount order by m.VouStatus, m.VouNo"));
     while (m.next()) {
         const VoucherKindInfo* k = voucherKindByCode(m.value(0).toString());
+        const QString id = key(m.value(0).toString(), m.value(1).toLongLong());
+        ++r.vouchers;
         if (!k) {
-            r.problems << QStringLiteral("unknown kind %1").arg(m.value(0).toString());
+            r.problems << id + QStringLiteral(": unknown kind");
             continue;
         }
         all.append({k->kind, m.value(1).toLongLong()});
-        totals.insert(key(k->code, m.value(1).toLongLong()), moneyFromVariant(m.value(2), cents).value_or(Money()));
-    }
-    m.finish();
-    VoucherStore store(c);
-    for (const auto& [kind, number] : all) {
-        const VoucherKindInfo& k = voucherKind(kind);
-        const QString id = key(k.code, number);
-        ++r.vouchers;
-        QSqlQuery d = c.query(QStringLiteral("select count(*), coalesce(sum(DrAmt), 0), coalesce(sum(CrAmt), 0), "
-                                             "sum(case when CrAc is null then 1 else 0 end) from DetJV "
-                                             "where VouStatus = ? and VouNo = ?"),
-                              {k.code, number});
-        d.next();
-        const int rows = d.value(0).toInt();
-        const Money dr = moneyFromVariant(d.value(1), cents).value_or(Money());
-        const Money cr = moneyFromVariant(d.value(2), cents).value_or(Money());
-        const int cashRows = d.value(3).toInt();
+        const Money total = moneyFromVariant(m.value(2), cents).value_or(Money());
+        const int rows = m.value(3).toInt();
+        const Money dr = moneyFromVariant(m.value(4), cents).value_or(Money());
+        const Money cr = moneyFromVariant(m.value(5), cents).value_or(Money());
+        const int cashRows = m.value(6).toInt();
         if (rows == 0)
             r.problems << id + QStringLiteral(": no detail rows");
         if (dr != cr)
             r.problems << id + QStringLiteral(": debits %1 but credits %2").arg(plainAmount(dr), plainAmount(cr));
-        if (dr != totals.value(id))
-            r.problems << id + QStringLiteral(": total %1 but lines %2").arg(plainAmount(totals.value(id)), plainAmount(dr));
-        if (k.shape == RowShape::LinePlusCash && cashRows != 1)
+        if (dr != total)
+            r.problems << id + QStringLiteral(": total %1 but lines %2").arg(plainAmount(total), plainAmount(dr));
+        if (k->shape == RowShape::LinePlusCash && cashRows != 1)
             r.problems << id + QStringLiteral(": %1 cash rows").arg(cashRows);
-        if (k.shape == RowShape::Mirrored && rows % 2 != 0)
+        if (k->shape == RowShape::Mirrored && rows % 2 != 0)
             r.problems << id + QStringLiteral(": %1 rows, not two a line").arg(rows);
-        if (const auto v = store.open(kind, number))
-            r.prints.insert(id, fingerprint(*v));
     }
+    m.finish();
+    VoucherStore store(c);
+    for (const auto& [kind, number] : all) {
+        const QString id = key(voucherKind(kind).code, number);
+        if (allPrints || printsOf.contains(id))
+            if (const auto v = store.open(kind, number))
+                r.prints.insert(id, fingerprint(*v));
+    }
+    r.present.reserve(all.size());
+    for (const auto& [kind, number] : all)
+        r.present.insert(key(voucherKind(kind).code, number));
     return r;
 }
 
@@ -253,20 +264,26 @@ int crash(const QStringList& a)
         child.kill();
         child.waitForFinished();
         QString inFlightKey, inFlightPrint;
+        QStringList touched;
         for (const QByteArray& raw : child.readAllStandardOutput().split('\n')) {
             const QStringList w = QString::fromUtf8(raw).split(QLatin1Char(' '));
             if (w.size() == 4 && w[0] == QLatin1String("B")) {
                 inFlightKey = w[2];
                 inFlightPrint = w[3];
+                touched << w[2];
             } else if (w.size() == 3 && w[0] == QLatin1String("A")) {
                 acked.insert(w[1], w[2]);
                 ++acknowledged;
+                touched << w[1];
                 inFlightKey.clear();
             }
         }
         Connection c;
         c.openFileUnchecked(db, false);
-        const BookCheck b = checkBook(c);
+        // Whole and balanced: every voucher, every round. Content: the vouchers this round
+        // touched (the others were checked when they were last touched, and again at the end).
+        const bool last = round == rounds;
+        const BookCheck b = checkBook(c, touched, last);
         int problems = 0;
         for (const QString& p : b.problems) {
             out << "round " << round << ": " << p << "\n";
@@ -278,25 +295,28 @@ int crash(const QStringList& a)
             else
                 ++halfWritten;
         }
-        for (auto it = acked.cbegin(); it != acked.cend(); ++it) {
-            const QString stored = b.prints.value(it.key(), QStringLiteral("-"));
+        for (auto it = acked.begin(); it != acked.end(); ++it) {
+            if (!last && !touched.contains(it.key()))
+                continue;
+            const QString stored =
+                b.present.contains(it.key()) ? b.prints.value(it.key(), QStringLiteral("?")) : QStringLiteral("-");
             if (stored == it.value())
                 continue;
-            // A new voucher's number is known only once acknowledged; a change or delete in
-            // flight may have committed before the kill.
-            if (it.key() == inFlightKey && stored == inFlightPrint)
+            // A change or delete in flight at the kill may have committed; the book then holds
+            // its content, which becomes the state to hold from now on.
+            if (it.key() == inFlightKey && stored == inFlightPrint) {
+                it.value() = stored;
                 continue;
+            }
             out << "round " << round << ": " << it.key() << " acknowledged " << it.value() << " but holds " << stored
                 << "\n";
             ++lost;
             ++problems;
+            it.value() = stored;
         }
-        // The book now is the truth for the next round (an in-flight change may have landed).
-        for (auto it = b.prints.cbegin(); it != b.prints.cend(); ++it)
-            acked.insert(it.key(), it.value());
-        for (auto it = acked.begin(); it != acked.end(); ++it)
-            if (!b.prints.contains(it.key()))
-                it.value() = QStringLiteral("-");
+        // A new voucher in flight that landed is kept from now on.
+        if (!inFlightKey.isEmpty() && !acked.contains(inFlightKey) && b.present.contains(inFlightKey))
+            acked.insert(inFlightKey, b.prints.value(inFlightKey));
         if (problems)
             ++failedRounds;
     }

@@ -1,5 +1,7 @@
 #include "vouchers/voucherstore.h"
 
+#include <tuple>
+
 #include <QSqlQuery>
 
 namespace qv {
@@ -56,6 +58,21 @@ Money VoucherStore::maxAmount()
     return Money(MaxCents);
 }
 
+namespace {
+// Control characters cannot be stored on every backend (PostgreSQL refuses NUL) and are never
+// what a user meant to keep; a tab is kept, and a narration may hold line breaks.
+QString controlCharacter(const QString& text, const QString& what, bool lineBreaks)
+{
+    for (QChar c : text)
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t') && !(lineBreaks && c == QLatin1Char('\n')))
+            return QStringLiteral("%1 contains a control character (code %2), which cannot be stored. Please remove "
+                                  "it and save again.")
+                .arg(what)
+                .arg(c.unicode());
+    return {};
+}
+} // namespace
+
 QString VoucherStore::refusal(const Voucher& v)
 {
     const QString tooLarge =
@@ -68,11 +85,21 @@ QString VoucherStore::refusal(const Voucher& v)
         return QStringLiteral("The voucher has no date.");
     if (v.number < 0)
         return QStringLiteral("The voucher number %1 is not a valid number.").arg(v.number);
+    if (const QString bad = controlCharacter(v.party, QStringLiteral("The party name"), false); !bad.isEmpty())
+        return bad;
     const VoucherKindInfo& kind = voucherKind(v.kind);
     qint64 sum = 0;
     for (size_t i = 0; i < v.lines.size(); ++i) {
         const VoucherLine& l = v.lines[i];
         const int n = int(i) + 1;
+        const QString where = QStringLiteral(" of line %1").arg(n);
+        for (const auto& [text, what, lines] :
+             {std::tuple{l.cheque, QStringLiteral("The cheque number"), false},
+              std::tuple{l.narration, QStringLiteral("The narration"), true},
+              std::tuple{l.fileNo, QStringLiteral("The file number"), false},
+              std::tuple{l.billNo, QStringLiteral("The bill number"), false}})
+            if (const QString bad = controlCharacter(text, what + where, lines); !bad.isEmpty())
+                return bad;
         if (l.drAc <= 0)
             return QStringLiteral("Line %1 has no debit account.").arg(n);
         if (l.crAc <= 0)
