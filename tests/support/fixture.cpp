@@ -1,5 +1,6 @@
 #include "support/fixture.h"
 
+#include "db/dailybackup.h"
 #include "shell/mdl_connection.h"
 
 #include <QAtomicInt>
@@ -115,6 +116,8 @@ void TestDb::drop() const
 {
     const qv::DataSource ds = qv::DataSource::parse(dataSource, catalog);
     if (ds.backend == qv::Backend::Sqlite) {
+        // A login's automatic backup finishes before its book goes.
+        qv::dailybackup::wait();
         QDir(QFileInfo(ds.filePath).absolutePath()).removeRecursively();
         return;
     }
