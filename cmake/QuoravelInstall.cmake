@@ -24,12 +24,12 @@ set(CPACK_PACKAGE_NAME quoravel)
 set(CPACK_PACKAGE_VENDOR Quoravel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Double-entry accounting for a property developer")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Double-entry accounting for a property developer\n"
-    " A three-level chart of accounts, journal, bank and cash vouchers, customers'\n"
-    " applications for plots, ledgers, cash and bank books and trial balances, on an\n"
-    " embedded database file or a PostgreSQL server. Includes quoravel-admin for\n"
-    " set-up, headless reports and backups of the embedded book.")
+# The first line of the package's description is the summary above; this is the rest.
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "A three-level chart of accounts, journal, bank and cash vouchers, customers'\n"
+  "applications for plots, ledgers, cash and bank books and trial balances, on an\n"
+  "embedded database file or a PostgreSQL server. Includes quoravel-admin for\n"
+  "set-up, headless reports and backups of the embedded book.")
 set(CPACK_PACKAGE_CONTACT "Quoravel developers <quoravel@localhost>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
