@@ -33,7 +33,8 @@ QString findTemplate(const QString& name) {
     if (!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))) {
         for (const QString& folder : TemplateFolders())
             for (const QString& n : {name, name + QStringLiteral(".rpt")})
-                if (QFileInfo(QDir(folder).filePath(n)).isFile()) return QDir(folder).filePath(n);
+                if (QFileInfo(QDir(folder).filePath(n)).isFile())
+                    return QDir(folder).filePath(n);
     }
     return name; // OpenReport names it in its error
 }
