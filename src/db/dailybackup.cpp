@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QThread>
+#include <atomic>
 #include <memory>
 
 namespace qv::dailybackup {
@@ -18,6 +19,7 @@ namespace {
 
 QMutex g_mutex;
 std::unique_ptr<QThread> g_worker;
+std::atomic<bool> g_automatic{true};
 
 QString autoPrefix(const QString& bookPath)
 {
@@ -82,7 +84,7 @@ QString runNow(const QString& bookPath, int keep, const QDate& today)
 
 void start(const Connection& c, int keep, FailureHandler onFailure)
 {
-    if (keep <= 0 || !c.isOpen() || c.backend() != Backend::Sqlite)
+    if (!g_automatic || keep <= 0 || !c.isOpen() || c.backend() != Backend::Sqlite)
         return;
     const QString book = c.embeddedPath();
     const QDate today = QDate::currentDate();
@@ -118,6 +120,11 @@ void wait()
         g_worker->wait();
         g_worker.reset();
     }
+}
+
+void setAutomatic(bool on)
+{
+    g_automatic = on;
 }
 
 } // namespace qv::dailybackup

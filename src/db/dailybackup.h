@@ -35,6 +35,9 @@ using FailureHandler = std::function<void(const QString& description)>;
 void start(const Connection& c, int keep, FailureHandler onFailure);
 // Waits until a running backup is done (tests; the program waits at exit by itself).
 void wait();
+// On by default. Test processes turn it off: their logins open books that vanish moments later,
+// and a backup failing over a vanished book would report at some later, unrelated moment.
+void setAutomatic(bool on);
 
 } // namespace dailybackup
 } // namespace qv

@@ -60,7 +60,11 @@ class TstBackup : public QObject {
     QString book;
 
 private slots:
-    void initTestCase() { qvt::initTestEnvironment(); }
+    void initTestCase()
+    {
+        qvt::initTestEnvironment();
+        dailybackup::setAutomatic(true);
+    }
     void init()
     {
         db = qvt::TestDb::create();
@@ -395,10 +399,15 @@ private slots:
         QTRY_COMPARE(failures.size(), 1);
         QVERIFY2(failures[0].contains("could not be created"), qPrintable(failures[0]));
 
-        // Turned off: nothing is started.
+        // Turned off, by the setting or for the process: nothing is started.
         QVERIFY(blocker.remove());
         dailybackup::start(c, 0, [&](const QString& d) { failures << d; });
         dailybackup::wait();
+        QVERIFY(!QFileInfo::exists(backup::defaultFolder(book)));
+        dailybackup::setAutomatic(false);
+        dailybackup::start(c, 7, [&](const QString& d) { failures << d; });
+        dailybackup::wait();
+        dailybackup::setAutomatic(true);
         QVERIFY(!QFileInfo::exists(backup::defaultFolder(book)));
     }
 };

@@ -46,6 +46,7 @@ private slots:
     void initTestCase()
     {
         qvt::initTestEnvironment();
+        qv::dailybackup::setAutomatic(true);
         SetProgramFolder(progDir.path());
         frmLogin::endProgram = [] {};
     }

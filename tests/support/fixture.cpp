@@ -47,6 +47,8 @@ bool backendAvailable(QString* why)
 void initTestEnvironment()
 {
     QStandardPaths::setTestModeEnabled(true);
+    // Suites that test the automatic backups turn them on again.
+    qv::dailybackup::setAutomatic(false);
     QCoreApplication::setOrganizationName(QStringLiteral("QuoravelTest"));
     QCoreApplication::setApplicationName(QStringLiteral("QuoravelTest"));
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
