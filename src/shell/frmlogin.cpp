@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 
 std::function<void()> frmLogin::endProgram = [] { QCoreApplication::exit(0); };
 
@@ -167,10 +168,16 @@ void frmLogin::cmdLogIn_Click()
         LoginPassword = txtPassword->text();
         StartDailyBackup();
         auto* main = new MDIForm1();
-        // Without a window manager "maximised" means nothing: fill the screen ourselves too.
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            main->setGeometry(screen->availableGeometry());
-        main->showMaximized();
+        // The frame as the user left it last time; the first time maximised (without a window
+        // manager "maximised" means nothing: fill the screen ourselves too).
+        if (const QByteArray saved = QSettings().value(QStringLiteral("Frame/geometry")).toByteArray();
+            !saved.isEmpty() && main->restoreGeometry(saved)) {
+            main->show();
+        } else {
+            if (const QScreen* screen = QGuiApplication::primaryScreen())
+                main->setGeometry(screen->availableGeometry());
+            main->showMaximized();
+        }
         m_loggedIn = true;
         close();
     } catch (const qv::DbError& e) {

@@ -1,6 +1,7 @@
 #include "shell/mdichild.h"
 
 #include "shell/applymenus.h"
+#include "shell/windows.h"
 
 #include <QCloseEvent>
 #include <QMdiSubWindow>
@@ -32,6 +33,8 @@ void MdiChild::hideWindow()
 void MdiChild::closeEvent(QCloseEvent* e)
 {
     QWidget::closeEvent(e);
+    if (e->isAccepted())
+        Windows::rememberGeometry(this);
     if (e->isAccepted() && m_applyMenusOnClose)
         ApplyMenus();
 }

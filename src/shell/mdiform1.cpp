@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QPointer>
+#include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -165,6 +166,7 @@ void MDIForm1::closeEvent(QCloseEvent* e)
     // Each working window runs its own close step (the finder resets the hand-over flags, for
     // one) before the frame goes; deleting them with the frame would skip it.
     m_closing = true;
+    QSettings().setValue(QStringLiteral("Frame/geometry"), saveGeometry());
     for (QMdiSubWindow* sw : m_area->subWindowList())
         if (auto* child = qobject_cast<qv::MdiChild*>(sw->widget()))
             child->unload();

@@ -4,7 +4,9 @@
 #include "shell/mdiform1.h"
 
 #include <QHash>
+#include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSettings>
 
 namespace qv {
 
@@ -20,7 +22,31 @@ QHash<QString, std::function<void()>>& menuActions()
     static QHash<QString, std::function<void()>> h;
     return h;
 }
+QString geometryKey(const QString& name) { return QStringLiteral("Windows/") + name; }
+
+void restoreGeometry(MdiChild* w, bool placed)
+{
+    QMdiSubWindow* sw = w->subWindow();
+    const QRect saved = QSettings().value(geometryKey(w->objectName())).toRect();
+    if (!sw || !saved.isValid())
+        return;
+    // A frame smaller than last time still shows the whole window.
+    const QSize room = sw->mdiArea() ? sw->mdiArea()->viewport()->size() : saved.size();
+    const QSize size = saved.size().boundedTo(room);
+    if (placed)
+        sw->resize(size);
+    else
+        sw->setGeometry(QRect(saved.topLeft(), size));
+}
 } // namespace
+
+void Windows::rememberGeometry(const MdiChild* w)
+{
+    const QMdiSubWindow* sw = w->subWindow();
+    if (!sw || w->objectName().isEmpty() || sw->isMaximized() || sw->isMinimized())
+        return;
+    QSettings().setValue(geometryKey(w->objectName()), sw->geometry());
+}
 
 void Windows::define(const QString& name, Definition d)
 {
@@ -66,6 +92,8 @@ MdiChild* Windows::open(const QString& name)
     if (d.place && (fresh || !d.placeOnlyWhenNew))
         at = d.place;
     main->showChild(w, at ? at->x() : -1, at ? at->y() : -1);
+    if (fresh)
+        restoreGeometry(w, d.place.has_value());
     if (d.shown)
         d.shown(w, fresh);
     return w;

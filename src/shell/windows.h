@@ -58,6 +58,11 @@ public:
 
     // Every subsystem's windows and menu entries (idempotent).
     static void defineAll();
+
+    // Sizes and positions the user gave a window are kept between runs (QSettings): a window
+    // placed by its description keeps its place and gets back only its size; a size that the
+    // description fixes (the `shown` step) still wins.
+    static void rememberGeometry(const MdiChild* w);
 };
 
 } // namespace qv

@@ -19,19 +19,6 @@
 namespace {
 using qvt::child;
 
-// The cell texts of the entry grid, row by row.
-QList<QStringList> gridRows(const QTableWidget* g)
-{
-    QList<QStringList> out;
-    for (int r = 0; r < g->rowCount(); ++r) {
-        QStringList row;
-        for (int c = 0; c < g->columnCount(); ++c)
-            row << (g->item(r, c) ? g->item(r, c)->text() : QString());
-        out << row;
-    }
-    return out;
-}
-
 qint64 accountId(const QString& title)
 {
     return Conn.scalar("select RowID from Accounts where AcName = ?", {title}).toLongLong();
