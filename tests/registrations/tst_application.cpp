@@ -324,6 +324,36 @@ private slots:
         QCOMPARE(rows(), qint64(0));
     }
 
+    void customerTypedButNotPicked()
+    {
+        type("txtCusName", "someone");
+        type("txtRegNo", "R-1");
+        type("txtName", "NAME");
+        typeNic("3520212345671");
+        qvt::MsgRecorder rec;
+        click("cmdSave");
+        QCOMPARE(rec.texts(),
+                 QStringList({"There is no such customer account: please pick the customer with \"Find \"."}));
+        QCOMPARE(focused(), get<QPushButton>("CmbFind"));
+        QCOMPARE(rows(), qint64(0));
+        QCOMPARE(get("txtCusName")->text(), QString("SOMEONE"));
+    }
+
+    void enterOnAListedApplicationClosesTheWindow()
+    {
+        fill("R-1", "X", First);
+        click("cmdSave");
+        get<QTabWidget>("SSTab1")->setCurrentIndex(1);
+        auto* g = get<QTableWidget>("Msh");
+        g->setFocus();
+        g->setCurrentCell(0, 1);
+        QPointer<frmApplication> open = w;
+        QTest::keyClick(g, Qt::Key_Return);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!open);
+        QVERIFY(app.main()->homePanelVisible());
+    }
+
     void databaseErrorLeavesTheWindowUsable()
     {
         fill("R-1", "TYPED", First);
