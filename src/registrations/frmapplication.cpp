@@ -104,7 +104,7 @@ frmApplication::frmApplication(QWidget* parent)
 
 QSize frmApplication::sizeHint() const
 {
-    return {qv::twips(11400), qv::twips(8400)};
+    return {qv::twips(11400), qv::twips(7600)};
 }
 
 void frmApplication::buildEntryTab(QWidget* tab)
@@ -123,6 +123,7 @@ void frmApplication::buildEntryTab(QWidget* tab)
     };
     txtRowNo = box("txtRowNo", "RowNo");
     txtRowNo->setEnabled(false);
+    txtRowNo->setToolTip(QStringLiteral("Row No"));
     txtCusName = new QLineEdit(tab);
     txtCusName->setObjectName(QStringLiteral("txtCusName"));
     CmbFind = new QPushButton(QStringLiteral("Find "), tab);
@@ -131,6 +132,7 @@ void frmApplication::buildEntryTab(QWidget* tab)
     // Filled only by the finder's pick (or from a stored application).
     txtCusId->setReadOnly(true);
     txtCusId->setFocusPolicy(Qt::NoFocus);
+    txtCusId->setToolTip(QStringLiteral("Customer account"));
     txtRegNo = box("txtRegNo", "RegNo");
     RegDate = datePicker(tab, "RegDate");
     txtPlace = box("txtPlace", "Place");
