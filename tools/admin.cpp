@@ -3,6 +3,7 @@
 #include "db/provision.h"
 #include "shell/mdl_connection.h"
 #include "tools/adminargs.h"
+#include "vouchers/demovouchers.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -69,6 +70,7 @@ int cmdInit(const qv::AdminArgs& a)
     o.password = a.value(QStringLiteral("password"));
     o.lockPassword = a.value(QStringLiteral("lock-password"));
     o.demo = a.flag(QStringLiteral("demo"));
+    o.demoVouchers = qv::addDemoVouchers;
     o.replace = a.flag(QStringLiteral("force"));
     o.adminUser = a.value(QStringLiteral("admin-user"), o.adminUser);
     o.adminPassword = a.value(QStringLiteral("admin-password"), qEnvironmentVariable("PGPASSWORD"));

@@ -3,6 +3,8 @@
 // a small demo company. Used by quoravel-admin, the first-run offer and the test fixture.
 #include "db/logins.h"
 
+#include <functional>
+
 namespace qv {
 
 struct InitOptions {
@@ -12,6 +14,9 @@ struct InitOptions {
     QString password;
     QString lockPassword;
     bool demo = false;
+    // With `demo`: writes the demo company's vouchers once its chart and setup are in, in the same
+    // transaction (qv::addDemoVouchers; the vouchers go through the voucher store, above this layer).
+    std::function<void(Connection&)> demoVouchers;
     bool replace = false; // drop an existing database first (tests and --force)
     Logins::HashCost cost = Logins::HashCost::Interactive;
     // PostgreSQL administrator connection (needs CREATEDB and CREATEROLE).
@@ -24,7 +29,8 @@ namespace Provision {
 // Creates the database named by the options; throws DbError. Returns where it was made
 // (the embedded file's path, or host:port/database).
 QString init(const InitOptions& o);
-// Writes the demo company into a freshly created database.
+// Writes the demo company (chart, company, voucher setup, categories; no vouchers) into a
+// freshly created database.
 void addDemoData(Connection& c);
 // Sets (replaces) the lock password rows with one row.
 void setLockPassword(Connection& c, const QString& password);

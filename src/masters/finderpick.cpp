@@ -1,7 +1,6 @@
 #include "masters/finderpick.h"
 
-#include "masters/frmfindac.h"
-#include "shell/mdiform1.h"
+#include "shell/windows.h"
 #include "shell/mdl_connection.h"
 
 #include <QLineEdit>
@@ -25,13 +24,11 @@ bool takeFinderPick(QLineEdit* box)
 
 void showFinder(bool fresh)
 {
-    MDIForm1* m = MDIForm1::instance();
-    if (!m)
-        return;
+    const QString name = QStringLiteral("frmFindAC");
     if (fresh)
-        if (frmFindAC* old = m->loaded<frmFindAC>())
-            old->unload();
-    m->runOpener(QStringLiteral("frmFindAC"));
+        Windows::openFresh(name);
+    else
+        Windows::open(name);
 }
 
 } // namespace qv

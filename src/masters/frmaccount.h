@@ -2,6 +2,7 @@
 // The chart-of-accounts window: the tree of the three levels, the entry of control, sub-control
 // and subsidiary accounts (the level follows from the node selected before "&New"), their
 // renaming and deletion, and the search of subsidiary accounts by title.
+#include "masters/accountsave.h"
 #include "masters/accountstore.h"
 #include "shell/mdichild.h"
 
@@ -32,12 +33,17 @@ public:
     void FillData();
     void FillGrid();
     void setGrid();
-    void EditAC(qint32 rowId);
+    void EditAC(qint64 rowId);
 
     // The node of that key ("'3.2'"), or null.
     QTreeWidgetItem* nodeByKey(const QString& key) const;
 
-    bool NewAccountMode = false;
+    // Browse: the button offers "&New". NewAccount / Change: it offers "&Save", for a new
+    // account or for the loaded one.
+    enum class Mode { Browse, NewAccount, Change };
+    Mode mode() const { return m_mode; }
+    bool NewAccountMode() const { return m_mode == Mode::NewAccount; }
+
     QString OldTitle;
     QString SelectedKey;
     QString LoadedStatus;
@@ -56,17 +62,21 @@ private:
     void cmdCreateAc_Click();
     void newAccount();
     void saveAccount();
-    bool writeAccount(QString* branchCode, bool* edited);
+    bool writeAccount(const qv::accounts::SavePlan& plan, QString* branchCode, bool* edited);
     void openSavedBranch(const QString& code, bool edited);
     void cmdCancel_Click();
     void Command3_Click();
     void cmdExit_Click();
     void mshSearch_DblClick(int row);
 
-    qint64 selectedRowId() const;
+    void setMode(Mode m);
+    void setSelected(qint64 rowId);
     bool requireTitle(QLineEdit* box);
+    QLineEdit* titleBox(qv::accounts::TitleBox b) const;
 
     qv::AccountStore m_store;
+    Mode m_mode = Mode::Browse;
+    qint64 m_selectedId = 0; // the node loaded last; 0 when none
 
     QTabWidget* SSTab = nullptr;
     qv::AccountTree* lstTree = nullptr;

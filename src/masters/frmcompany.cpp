@@ -4,6 +4,7 @@
 #include "shell/mdl_connection.h"
 #include "widgets/bound.h"
 #include "widgets/keys.h"
+#include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 
 #include <QCheckBox>
@@ -174,11 +175,7 @@ void frmCompany::buildSearchTab(QWidget* tab)
 
 void frmCompany::SetMaxlength()
 {
-    try {
-        qv::setBoundMaxLengths(this, Tag, Conn, QStringLiteral("Company"));
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-    }
+    qv::guarded([this] { qv::setBoundMaxLengths(this, Tag, Conn, QStringLiteral("Company")); });
 }
 
 void frmCompany::setMask(QLineEdit* box, const QString& text)
@@ -201,11 +198,7 @@ void frmCompany::ClearAll()
 void frmCompany::FillGrid()
 {
     QList<qv::CompanyRow> rows;
-    try {
-        rows = qv::CompanyStore::search(Conn, txtSearch->text());
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-    }
+    qv::guarded([&] { rows = qv::CompanyStore::search(Conn, txtSearch->text()); });
     Msh->setUpdatesEnabled(false);
     Msh->clearContents();
     Msh->setColumnCount(ColumnCount);
@@ -267,14 +260,9 @@ void frmCompany::save()
     std::optional<qint64> code;
     if (!txtCompCode->text().isEmpty())
         code = txtCompCode->text().toLongLong();
-    try {
-        qv::CompanyStore::save(Conn, code, columns, chkComActive->isChecked());
-    } catch (const qv::DbError& e) {
-        // The entries stay on screen so that nothing typed is lost.
-        qv::Msg::critical(e.description());
-        txtCompany->setFocus();
+    // On failure the entries stay on screen so that nothing typed is lost.
+    if (!qv::guarded([&] { qv::CompanyStore::save(Conn, code, columns, chkComActive->isChecked()); }, txtCompany))
         return;
-    }
     ClearAll();
     FillGrid();
     txtCompany->setFocus();
@@ -285,13 +273,11 @@ void frmCompany::deleteCompany()
     if (txtCompCode->text().isEmpty())
         return;
     if (qv::Msg::askYesNo(QStringLiteral("are you sure delete this Company"), {}, qv::Msg::Icon::Information)) {
-        try {
+        qv::guarded([this] {
             qv::CompanyStore::remove(Conn, txtCompCode->text().toLongLong());
             ClearAll();
             FillGrid();
-        } catch (const qv::DbError& e) {
-            qv::Msg::critical(e.description());
-        }
+        });
     }
     txtCompany->setFocus();
 }

@@ -1,9 +1,10 @@
 #include "masters/frmfindac.h"
 
 #include "masters/finderstore.h"
-#include "shell/mdiform1.h"
+#include "shell/windows.h"
 #include "shell/mdl_connection.h"
 #include "widgets/bound.h"
+#include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 
 #include <QCheckBox>
@@ -79,23 +80,6 @@ frmFindAC::frmFindAC(QWidget* parent) : qv::MdiChild(parent)
     FillGrid();
 }
 
-frmFindAC* frmFindAC::showInstance()
-{
-    MDIForm1* m = MDIForm1::instance();
-    if (!m)
-        return nullptr;
-    frmFindAC* w = m->loaded<frmFindAC>();
-    if (w) {
-        m->showChild(w);
-    } else {
-        w = new frmFindAC();
-        m->showChild(w, 3500, 1800);
-    }
-    // Typing goes straight into the search.
-    w->txtFindAC->setFocus();
-    return w;
-}
-
 QSize frmFindAC::sizeHint() const { return {qv::twips(10600), qv::twips(6000)}; }
 
 void frmFindAC::onActivated() { FillGrid(); }
@@ -103,11 +87,7 @@ void frmFindAC::onActivated() { FillGrid(); }
 void frmFindAC::FillGrid()
 {
     QList<qv::FinderRow> rows;
-    try {
-        rows = qv::FinderStore::search(Conn, FindACType, txtFindAC->text());
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-    }
+    qv::guarded([&] { rows = qv::FinderStore::search(Conn, FindACType, txtFindAC->text()); });
     mshSearch->setUpdatesEnabled(false);
     mshSearch->clearContents();
     // An empty list keeps one blank row, which hands nothing back.
@@ -170,12 +150,7 @@ void frmFindAC::addAccounts()
 {
     OpenAccountsAfterLock = true;
     OpenedForCaller = true;
-    MDIForm1* m = MDIForm1::instance();
-    if (!m || !m->runOpener(QStringLiteral("frmLocPass")))
-        return;
-    QMdiSubWindow* gate = m->mdiArea()->activeSubWindow();
-    if (gate && gate != subWindow())
-        gate->move(qv::twips(5000), qv::twips(3000));
+    qv::Windows::open(QStringLiteral("frmLocPass"));
 }
 
 void frmFindAC::closeEvent(QCloseEvent* e)

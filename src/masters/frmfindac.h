@@ -14,9 +14,6 @@ public:
     explicit frmFindAC(QWidget* parent = nullptr);
     QSize sizeHint() const override;
 
-    // Shows the loaded finder as it is, or loads a new one at its place in the frame.
-    static frmFindAC* showInstance();
-
     void FillGrid();
     void setGrid();
     void onActivated() override;

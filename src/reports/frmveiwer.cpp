@@ -4,6 +4,7 @@
 #include "reports/reporterror.h"
 #include "reports/reportviewer.h"
 #include "shell/mdiform1.h"
+#include "shell/windows.h"
 
 #include <QMdiSubWindow>
 #include <QResizeEvent>
@@ -30,13 +31,9 @@ frmVeiwer* frmVeiwer::ShowReport(std::shared_ptr<qv::rpt::Report> report) {
         throw qv::rpt::ReportError(
             QStringLiteral("The report cannot be shown: the main window is not open."));
     report->run();
-    const bool fresh = !main->loaded<frmVeiwer>();
-    frmVeiwer* v = main->open<frmVeiwer>();
-    // The sub-window takes no empty caption from its widget, and keeps the title text it last
-    // sized itself for: clear both captions before the first sizing.
-    v->setWindowTitle(QString());
-    v->subWindow()->setWindowTitle(QString());
-    if (fresh) v->subWindow()->setGeometry(QRect(QPoint(0, 0), main->mdiArea()->viewport()->size()));
+    auto* v = qv::Windows::open<frmVeiwer>(QStringLiteral("frmVeiwer"));
+    if (!v)
+        throw qv::rpt::ReportError(QStringLiteral("The report cannot be shown: the main window is not open."));
     v->CRViewer91->setReportSource(std::move(report));
     v->CRViewer91->ViewReport();
     v->subWindow()->raise();

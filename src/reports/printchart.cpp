@@ -3,10 +3,11 @@
 #include "reports/frmveiwer.h"
 #include "reports/report.h"
 #include "shell/mdl_connection.h"
-#include "widgets/msgbox.h"
+#include "widgets/guarded.h"
 
-void PrintChartOfAccounts() {
-    try {
+void PrintChartOfAccounts()
+{
+    qv::guarded([] {
         qv::rpt::Application crApp;
         std::shared_ptr<qv::rpt::Report> report =
             crApp.OpenReport(ProgramFolder() + QStringLiteral("\\rptChartAC.rpt"));
@@ -14,7 +15,5 @@ void PrintChartOfAccounts() {
         table.ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
         table.ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);
         frmVeiwer::ShowReport(report);
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-    }
+    });
 }

@@ -6,6 +6,7 @@
 #include "shell/mdl_connection.h"
 #include "shell/tables.h"
 #include "widgets/bound.h"
+#include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 
 #include <QCheckBox>
@@ -58,8 +59,8 @@ const S::PanelDef S::PanelDefs[6] = {
      &S::chkBPYN, "chkBPYN"},
     {"Bank Receipt Voucher", 3, 3, &S::cmdClearBR, "cmdClearBR", &S::optBRDr, "optBRDr", &S::optBRCr, "optBRCr",
      &S::chkBRYN, "chkBRYN"},
-    {"Journal Voucher", 4, 4, &S::cmdClearJV, "cmdClearJV", &S::optJVDr, "optJVDr", &S::optJVCr, "optJVCr",
-     &S::chkJVYN, "chkJVYN"},
+    {"Journal Voucher", 4, 4, &S::cmdClearJV, "cmdClearJV", &S::optJVDr, "optJVDr", &S::optJVCr, "optJVCr", &S::chkJVYN,
+     "chkJVYN"},
     {"Sale Invoice", 5, 5, &S::cmdClearSalInv, "cmdClearSalInv", &S::optSalInvDr, "optSalInvDr", &S::optSalInvCr,
      "optSalInvCr", &S::chkSalInvYN, "chkSalInvYN"},
 };
@@ -68,7 +69,10 @@ namespace {
 constexpr int TaxRow = 9;  // "TI"
 constexpr int GstRow = 10; // "GI"
 
-QString textOf(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
+QString textOf(const QVariant& v)
+{
+    return v.isNull() ? QString() : v.toString();
+}
 
 void setAccount(QLineEdit* box, const QString& title, const QVariant& code)
 {
@@ -91,10 +95,14 @@ void setSide(QRadioButton* dr, QRadioButton* cr, const QString& side)
     cr->setAutoExclusive(true);
 }
 
-QString tagOf(const QLineEdit* box) { return box->property("tag").toString(); }
+QString tagOf(const QLineEdit* box)
+{
+    return box->property("tag").toString();
+}
 } // namespace
 
-frmAcSetting::frmAcSetting(QWidget* parent) : qv::MdiChild(parent)
+frmAcSetting::frmAcSetting(QWidget* parent)
+    : qv::MdiChild(parent)
 {
     setObjectName(QStringLiteral("frmAcSetting"));
     setWindowTitle(QStringLiteral("Voucher Setup"));
@@ -147,18 +155,6 @@ frmAcSetting::frmAcSetting(QWidget* parent) : qv::MdiChild(parent)
     connect(cmdExit, &QPushButton::clicked, this, [this] { unload(); });
 
     FillVouSetting();
-}
-
-frmAcSetting* frmAcSetting::showInstance()
-{
-    MDIForm1* m = MDIForm1::instance();
-    if (!m)
-        return nullptr;
-    const bool fresh = !m->loaded<frmAcSetting>();
-    auto* w = m->open<frmAcSetting>(0, 0);
-    if (fresh && w->subWindow())
-        w->subWindow()->resize(qv::twips(15300), qv::twips(10560));
-    return w;
 }
 
 QPushButton* frmAcSetting::makeFindButton(const AccountDef& a, QWidget* parent)
@@ -254,12 +250,8 @@ QGroupBox* frmAcSetting::buildGstPanel()
 void frmAcSetting::FillVouSetting()
 {
     QList<qv::VouSettingRow> rows;
-    try {
-        rows = qv::VouSettingStore::load(Conn);
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
+    if (!qv::guarded([&] { rows = qv::VouSettingStore::load(Conn); }))
         return;
-    }
     for (const qv::VouSettingRow& r : rows) {
         int i = 0;
         while (i < 11 && r.vouStatus != QLatin1String(qv::tbl::VouSettingCodes[i]))
@@ -321,7 +313,8 @@ void frmAcSetting::save()
 {
     using qv::VouSettingStore::accountFromTag;
     QList<qv::VouSettingRow> rows;
-    try {
+    bool saved = false;
+    qv::guarded([&] {
         for (int i = 0; i < 11; ++i) {
             QLineEdit* start = this->*StartDefs[i].box;
             const auto no = qv::VouSettingStore::parseStartNumber(start->text());
@@ -358,9 +351,9 @@ void frmAcSetting::save()
             rows << r;
         }
         qv::VouSettingStore::replaceAll(Conn, rows);
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
+        saved = true;
+    });
+    if (!saved)
         return;
-    }
     qv::Msg::info(QStringLiteral("Sucessfully  save you Voucher Setting"));
 }

@@ -15,7 +15,6 @@ class frmAcSetting : public qv::MdiChild {
 public:
     explicit frmAcSetting(QWidget* parent = nullptr);
     // Shows the loaded window, or loads it at the frame's top left corner at its full size.
-    static frmAcSetting* showInstance();
 
     void FillVouSetting();
     void onActivated() override;

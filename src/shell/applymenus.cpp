@@ -3,18 +3,20 @@
 #include "shell/adminstore.h"
 #include "shell/mdiform1.h"
 #include "shell/mdl_connection.h"
+#include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 
 #include <QAction>
 
 void ApplyMenus()
 {
-    // Without a frame (after "E&xit") there is nothing to apply the rights to.
+    // Without a frame (after "E&xit", or while it unloads its windows) there is nothing to
+    // apply the rights to.
     MDIForm1* main = MDIForm1::instance();
-    if (!main)
+    if (!main || main->closing())
         return;
     main->showHomePanel();
-    try {
+    qv::guarded([main] {
         if (qv::RightsStore::anyActive(Conn)) {
             // A right governs the entries whose caption is exactly its own (case and blanks
             // count); entries that no row names keep their visibility.
@@ -30,7 +32,5 @@ void ApplyMenus()
                 if (QAction* a = main->menuEntry(QString::fromLatin1(name)))
                     a->setVisible(false);
         }
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-    }
+    });
 }

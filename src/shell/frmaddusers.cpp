@@ -3,6 +3,7 @@
 #include "shell/adminstore.h"
 #include "shell/mdl_connection.h"
 #include "widgets/keys.h"
+#include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 
 #include <QGridLayout>
@@ -103,7 +104,7 @@ frmAddUsers::frmAddUsers(QWidget* parent) : qv::MdiChild(parent)
 void frmAddUsers::FillGrid()
 {
     lstUsers->clear();
-    try {
+    qv::guarded([this] {
         for (const QString& name : qv::Logins::list(Conn)) {
             auto* item = new QListWidgetItem(name, lstUsers);
             if (name == LoginUser) {
@@ -113,9 +114,7 @@ void frmAddUsers::FillGrid()
                 item->setToolTip(QStringLiteral("logged in now"));
             }
         }
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-    }
+    });
 }
 
 void frmAddUsers::ClearAll()
@@ -142,16 +141,19 @@ void frmAddUsers::refuse(const QString& text, QLineEdit* focus)
 void frmAddUsers::cmdAdd_Click()
 {
     const QString name = typedName();
-    try {
-        const QString pwErr = qv::UserStore::checkPasswords(txtPassword->text(), txtConfirm->text());
-        if (const QString err = qv::UserStore::checkNew(Conn, name, txtPassword->text(), txtConfirm->text());
-            !err.isEmpty())
-            return refuse(err, err == pwErr ? txtPassword : txtUserName);
-        qv::UserStore::add(Conn, name, txtPassword->text());
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(QStringLiteral("The user \"%1\" was not added:\n%2").arg(name, e.description()));
+    bool added = false;
+    qv::guarded(
+        [&] {
+            const QString pwErr = qv::UserStore::checkPasswords(txtPassword->text(), txtConfirm->text());
+            if (const QString err = qv::UserStore::checkNew(Conn, name, txtPassword->text(), txtConfirm->text());
+                !err.isEmpty())
+                return refuse(err, err == pwErr ? txtPassword : txtUserName);
+            qv::UserStore::add(Conn, name, txtPassword->text());
+            added = true;
+        },
+        QStringLiteral("The user \"%1\" was not added:\n").arg(name) + QStringLiteral("%1"));
+    if (!added)
         return;
-    }
     qv::Msg::info(QStringLiteral("The user \"%1\" has been added.").arg(name));
     FillGrid();
     ClearAll();
@@ -161,16 +163,19 @@ void frmAddUsers::cmdChange_Click()
 {
     const QString name = typedName();
     const QString password = txtPassword->text();
-    try {
-        if (const QString err = qv::UserStore::checkExisting(Conn, name); !err.isEmpty())
-            return refuse(err, txtUserName);
-        if (const QString err = qv::UserStore::checkPasswords(password, txtConfirm->text()); !err.isEmpty())
-            return refuse(err, txtPassword);
-        qv::UserStore::changePassword(Conn, name, password);
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(QStringLiteral("The password of \"%1\" was not changed:\n%2").arg(name, e.description()));
+    bool changed = false;
+    qv::guarded(
+        [&] {
+            if (const QString err = qv::UserStore::checkExisting(Conn, name); !err.isEmpty())
+                return refuse(err, txtUserName);
+            if (const QString err = qv::UserStore::checkPasswords(password, txtConfirm->text()); !err.isEmpty())
+                return refuse(err, txtPassword);
+            qv::UserStore::changePassword(Conn, name, password);
+            changed = true;
+        },
+        QStringLiteral("The password of \"%1\" was not changed:\n").arg(name) + QStringLiteral("%1"));
+    if (!changed)
         return;
-    }
     // The reports log on with the login in use: keep its password current.
     if (name == LoginUser) {
         LoginPassword = password;
@@ -183,16 +188,19 @@ void frmAddUsers::cmdChange_Click()
 void frmAddUsers::cmdRemove_Click()
 {
     const QString name = typedName();
-    try {
-        if (const QString err = qv::UserStore::checkRemoval(Conn, name, LoginUser); !err.isEmpty())
-            return refuse(err, txtUserName);
-        if (!qv::Msg::askYesNo(QStringLiteral("are you sure remove the user \"%1\"").arg(name)))
-            return;
-        qv::UserStore::remove(Conn, name, LoginUser);
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(QStringLiteral("The user \"%1\" was not removed:\n%2").arg(name, e.description()));
+    bool removed = false;
+    qv::guarded(
+        [&] {
+            if (const QString err = qv::UserStore::checkRemoval(Conn, name, LoginUser); !err.isEmpty())
+                return refuse(err, txtUserName);
+            if (!qv::Msg::askYesNo(QStringLiteral("are you sure remove the user \"%1\"").arg(name)))
+                return;
+            qv::UserStore::remove(Conn, name, LoginUser);
+            removed = true;
+        },
+        QStringLiteral("The user \"%1\" was not removed:\n").arg(name) + QStringLiteral("%1"));
+    if (!removed)
         return;
-    }
     qv::Msg::info(QStringLiteral("The user \"%1\" has been removed.").arg(name));
     FillGrid();
     ClearAll();

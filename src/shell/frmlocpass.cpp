@@ -2,17 +2,18 @@
 
 #include "shell/adminstore.h"
 #include "shell/applymenus.h"
-#include "shell/frmaddusers.h"
-#include "shell/frmremovedata.h"
-#include "shell/frmsecmenus.h"
 #include "shell/mdiform1.h"
 #include "shell/mdl_connection.h"
+#include "shell/windows.h"
+#include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 
 frmLocPass::frmLocPass(QWidget* parent) : qv::MdiChild(parent)
@@ -48,16 +49,13 @@ frmLocPass::frmLocPass(QWidget* parent) : qv::MdiChild(parent)
     txtPassword->setFocus();
 }
 
-void frmLocPass::showGate(MDIForm1* main) { main->open<frmLocPass>(5000, 3000); }
-
-void frmLocPass::showFor(MDIForm1* main, Target t)
+void frmLocPass::aimAt(Target t)
 {
     // The flags are never lowered behind the gate, so each entry lowers the others it owns:
     // an earlier "Set Menus" must not turn a later "Add Users" into the rights window.
     OpenMenusAfterLock = t == Target::Menus;
     OpenUsersAfterLock = t == Target::Users;
     OpenRemoveDataAfterLock = t == Target::RemoveData;
-    showGate(main);
 }
 
 void frmLocPass::onActivated()
@@ -75,42 +73,36 @@ void frmLocPass::cmdOK_Click()
         return;
     }
     bool right = false;
-    try {
-        right = qv::LockStore::passwordMatches(Conn, typed);
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-        txtPassword->setFocus();
+    if (!qv::guarded([&] { right = qv::LockStore::passwordMatches(Conn, typed); }, txtPassword))
         return;
-    }
     if (!right) {
         qv::Msg::info(QStringLiteral("please check your password"));
         txtPassword->clear();
         txtPassword->setFocus();
         return;
     }
-    MDIForm1* main = MDIForm1::instance();
     m_applyMenusOnClose = false; // the window behind the gate takes over; rights apply when it closes
     unload();
-    if (main)
-        openTarget(main);
+    openTarget();
 }
 
-void frmLocPass::openTarget(MDIForm1* main)
+void frmLocPass::openTarget()
 {
+    MDIForm1* main = MDIForm1::instance();
+    if (!main)
+        return;
     if (OpenAccountsAfterLock) {
-        if (main->runOpener(QStringLiteral("frmAccount")))
-            for (QMdiSubWindow* sw : main->mdiArea()->subWindowList())
-                if (sw->isVisible() && sw->widget() && sw->widget()->objectName() == QLatin1String("frmAccount")) {
-                    sw->showMaximized();
-                    main->mdiArea()->setActiveSubWindow(sw);
-                    sw->widget()->setFocus();
-                }
+        if (qv::MdiChild* w = qv::Windows::open(QStringLiteral("frmAccount")); w && w->subWindow()) {
+            w->subWindow()->showMaximized();
+            main->mdiArea()->setActiveSubWindow(w->subWindow());
+            w->setFocus();
+        }
     } else if (OpenMenusAfterLock) {
-        main->open<frmSecMenus>(1000, 1500);
+        qv::Windows::open(QStringLiteral("frmSecMenus"));
     } else if (OpenUsersAfterLock) {
-        main->open<frmAddUsers>(3500, 2500);
+        qv::Windows::open(QStringLiteral("frmAddUsers"));
     } else if (OpenRemoveDataAfterLock) {
-        main->open<frmRemoveData>(3000, 2000);
+        qv::Windows::open(QStringLiteral("frmRemoveData"));
     }
     // Nothing opened and nothing else open: an empty frame would hide the home panel for no window.
     for (QMdiSubWindow* sw : main->mdiArea()->subWindowList())

@@ -4,7 +4,6 @@
 // OpenRemoveDataAfterLock) and shows the gate; a password found in `LctPswd` opens that window.
 #include "shell/mdichild.h"
 
-class MDIForm1;
 class QLineEdit;
 class QPushButton;
 
@@ -14,17 +13,16 @@ public:
     explicit frmLocPass(QWidget* parent = nullptr);
 
     enum class Target { Menus, Users, RemoveData };
-    // The main window's administrative entries: raise the one flag of `t`, then show the gate.
-    static void showFor(MDIForm1* main, Target t);
-    // Shows the gate (a loaded one comes back) at Left 5000, Top 3000.
-    static void showGate(MDIForm1* main);
+    // The main window's administrative entries raise the one flag of `t`; the entry then opens
+    // the gate ("frmLocPass", at Left 5000, Top 3000).
+    static void aimAt(Target t);
 
     void onActivated() override;
     void cmdOK_Click();
     void cmdCancel_Click();
 
 private:
-    void openTarget(MDIForm1* main);
+    void openTarget();
 
     QLineEdit* txtPassword;
     QPushButton* cmdOK;

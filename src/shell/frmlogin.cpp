@@ -6,6 +6,7 @@
 #include "shell/mdiform1.h"
 #include "shell/mdl_connection.h"
 #include "shell/servertxt.h"
+#include "vouchers/demovouchers.h"
 #include "widgets/msgbox.h"
 
 #include <QApplication>
@@ -54,6 +55,7 @@ frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // '*' for each character
     grid->addWidget(new QLabel(QStringLiteral("Server:"), this), 2, 0);
     grid->addWidget(txtServer, 2, 1, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("User ID:"), this), 3, 0);
@@ -136,6 +138,7 @@ bool frmLogin::offerNewDatabase(const QString& path)
     o.lockPassword = lock;
     o.demo = qv::Msg::askYesNo(QStringLiteral("Fill the new database with a small demo company?"),
                                QStringLiteral("New Database"));
+    o.demoVouchers = qv::addDemoVouchers;
     qv::Provision::init(o);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "shell/frmremovedata.h"
 
 #include "shell/mdl_connection.h"
+#include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 
 #include <QCheckBox>
@@ -23,10 +24,14 @@ QDateEdit* dateBox(QWidget* parent, const char* name, const QDate& d)
     return e;
 }
 
-QString dmy(const QDate& d) { return d.toString(QStringLiteral("dd-MM-yyyy")); }
+QString dmy(const QDate& d)
+{
+    return d.toString(QStringLiteral("dd-MM-yyyy"));
+}
 } // namespace
 
-frmRemoveData::frmRemoveData(QWidget* parent) : qv::MdiChild(parent)
+frmRemoveData::frmRemoveData(QWidget* parent)
+    : qv::MdiChild(parent)
 {
     setObjectName(QStringLiteral("frmRemoveData"));
     setWindowTitle(QStringLiteral("Remove Data"));
@@ -41,8 +46,9 @@ frmRemoveData::frmRemoveData(QWidget* parent) : qv::MdiChild(parent)
     const char* names[] = {"Journal Voucher", "Bank Payment Voucher", "Bank Receive Voucher", "Cash Payment Voucher",
                            "Cash Receive Voucher"};
     for (int i = 0; i < 5; ++i)
-        cboKind->addItem(QStringLiteral("%1 - %2").arg(QLatin1String(qv::RemoveData::Kinds[i]), QLatin1String(names[i])),
-                         QString::fromLatin1(qv::RemoveData::Kinds[i]));
+        cboKind->addItem(
+            QStringLiteral("%1 - %2").arg(QLatin1String(qv::RemoveData::Kinds[i]), QLatin1String(names[i])),
+            QString::fromLatin1(qv::RemoveData::Kinds[i]));
     const QDate today = QDate::currentDate();
     dtpFrom = dateBox(frame, "dtpFrom", QDate(today.year(), 1, 1));
     dtpTo = dateBox(frame, "dtpTo", today);
@@ -146,36 +152,33 @@ void frmRemoveData::cmdRemove_Click()
         return;
     }
     const bool embedded = Conn.backend() == qv::Backend::Sqlite;
-    try {
-        const qv::RemovalCounts n = qv::RemoveData::count(Conn, ch);
-        lblCounts->setText(QStringLiteral("To be removed:\n") + describe(ch, n));
-        if (n.total() == 0) {
-            qv::Msg::info(QStringLiteral("There is nothing to remove for this choice."));
-            return;
-        }
-        const QString copyNote = embedded
-            ? QStringLiteral("A copy of the database file is written beside it first.")
-            : QStringLiteral("The server's database is not copied by the program: make sure it has a recent backup.");
-        if (!qv::Msg::askYesNo(QStringLiteral("These rows will be removed:\n\n%1\n\n%2\n\nare you sure remove this data")
-                                   .arg(describe(ch, n), copyNote),
-                               {}, qv::Msg::Icon::Warning))
-            return;
-        QString copy;
-        if (embedded) {
-            try {
-                copy = qv::RemoveData::backup(Conn, QDateTime::currentDateTime());
-            } catch (const qv::DbError& e) {
-                qv::Msg::critical(e.description() + QStringLiteral("\n\nNothing was removed."));
+    qv::guarded(
+        [&] {
+            const qv::RemovalCounts n = qv::RemoveData::count(Conn, ch);
+            lblCounts->setText(QStringLiteral("To be removed:\n") + describe(ch, n));
+            if (n.total() == 0) {
+                qv::Msg::info(QStringLiteral("There is nothing to remove for this choice."));
                 return;
             }
-        }
-        qv::RemoveData::remove(Conn, ch, n);
-        QString done = QStringLiteral("The data has been removed:\n\n") + describe(ch, n);
-        if (!copy.isEmpty())
-            done += QStringLiteral("\n\nThe database as it was before is kept at:\n") + copy;
-        qv::Msg::info(done);
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description() + QStringLiteral("\n\nNothing was removed."));
-    }
+            const QString copyNote =
+                embedded ? QStringLiteral("A copy of the database file is written beside it first.")
+                         : QStringLiteral(
+                             "The server's database is not copied by the program: make sure it has a recent backup.");
+            if (!qv::Msg::askYesNo(
+                    QStringLiteral("These rows will be removed:\n\n%1\n\n%2\n\nare you sure remove this data")
+                        .arg(describe(ch, n), copyNote),
+                    {}, qv::Msg::Icon::Warning))
+                return;
+            QString copy;
+            if (embedded) {
+                copy = qv::RemoveData::backup(Conn, QDateTime::currentDateTime());
+            }
+            qv::RemoveData::remove(Conn, ch, n);
+            QString done = QStringLiteral("The data has been removed:\n\n") + describe(ch, n);
+            if (!copy.isEmpty())
+                done += QStringLiteral("\n\nThe database as it was before is kept at:\n") + copy;
+            qv::Msg::info(done);
+        },
+        QStringLiteral("%1\n\nNothing was removed."));
     ShowCounts();
 }

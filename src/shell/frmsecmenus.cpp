@@ -3,6 +3,7 @@
 #include "shell/adminstore.h"
 #include "shell/menurights.h"
 #include "shell/mdl_connection.h"
+#include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 
 #include <QCheckBox>
@@ -69,14 +70,12 @@ frmSecMenus::frmSecMenus(QWidget* parent) : qv::MdiChild(parent)
 
 void frmSecMenus::OpenMenus()
 {
-    try {
+    qv::guarded([this] {
         for (const qv::RightsStore::Row& row : qv::RightsStore::rows(Conn))
             for (QCheckBox* box : m_boxes)
                 if (box->text() == row.caption)
                     box->setChecked(row.active);
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-    }
+    });
 }
 
 void frmSecMenus::cmdSave_Click()
@@ -84,13 +83,9 @@ void frmSecMenus::cmdSave_Click()
     QList<qv::RightsStore::Row> rights;
     for (QCheckBox* box : m_boxes)
         rights.append({box->text(), box->isChecked()});
-    try {
-        qv::RightsStore::save(Conn, rights);
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(QStringLiteral("The menu rights were not saved; the previous rights stay in force.\n\n")
-                          + e.description());
+    if (!qv::guarded([&] { qv::RightsStore::save(Conn, rights); },
+                     QStringLiteral("The menu rights were not saved; the previous rights stay in force.\n\n%1")))
         return;
-    }
     unload();
 }
 

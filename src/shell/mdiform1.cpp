@@ -4,9 +4,10 @@
 #include "shell/homepicture.h"
 #include "shell/mdichild.h"
 #include "shell/mdl_connection.h"
-#include "shell/openers.h"
+#include "shell/windows.h"
 #include "widgets/bound.h"
 
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QEvent>
 #include <QHash>
@@ -19,12 +20,6 @@
 
 namespace {
 QPointer<MDIForm1> g_instance;
-
-QHash<QString, MDIForm1::Opener>& openers()
-{
-    static QHash<QString, MDIForm1::Opener> h;
-    return h;
-}
 
 struct Entry {
     int level;
@@ -87,7 +82,7 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("MDIForm1"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Quoravel - Computerized Accounts Management"));
-    registerAllOpeners();
+    qv::Windows::defineAll();
 
     m_area = new QMdiArea(this);
     m_area->setObjectName(QStringLiteral("mdiArea"));
@@ -113,8 +108,6 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent)
 MDIForm1::~MDIForm1() = default;
 
 MDIForm1* MDIForm1::instance() { return g_instance.data(); }
-
-void MDIForm1::registerOpener(const QString& entry, Opener opener) { openers().insert(entry, std::move(opener)); }
 
 void MDIForm1::buildMenus()
 {
@@ -162,20 +155,20 @@ void MDIForm1::runEntry(const QString& name)
         exitToLogin();
         return;
     }
-    const auto it = openers().constFind(name);
-    if (it == openers().constEnd())
-        return; // the window of this entry is not part of the program yet
     close_Menu();
-    (*it)(this);
+    // An entry whose window is not part of the program yet does nothing.
+    qv::Windows::runMenu(name);
 }
 
-bool MDIForm1::runOpener(const QString& key)
+void MDIForm1::closeEvent(QCloseEvent* e)
 {
-    const auto it = openers().constFind(key);
-    if (it == openers().constEnd())
-        return false;
-    (*it)(this);
-    return true;
+    // Each working window runs its own close step (the finder resets the hand-over flags, for
+    // one) before the frame goes; deleting them with the frame would skip it.
+    m_closing = true;
+    for (QMdiSubWindow* sw : m_area->subWindowList())
+        if (auto* child = qobject_cast<qv::MdiChild*>(sw->widget()))
+            child->unload();
+    QMainWindow::closeEvent(e);
 }
 
 void MDIForm1::exitToLogin()

@@ -1,7 +1,8 @@
 #include "shell/removedata.h"
 
+#include "vouchers/voucherkinds.h"
+
 #include <QAtomicInt>
-#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -80,9 +81,7 @@ QString checkChoice(const RemovalChoice& ch)
             return QStringLiteral("Please choose the dates of the vouchers to remove.");
         if (ch.from > ch.to)
             return QStringLiteral("The first date is after the last date.");
-        if (!ch.kind.isEmpty() && std::none_of(std::begin(Kinds), std::end(Kinds), [&](const char* k) {
-                return ch.kind == QLatin1String(k);
-            }))
+        if (!ch.kind.isEmpty() && !voucherKindByCode(ch.kind))
             return QStringLiteral("\"%1\" is not a voucher kind.").arg(ch.kind);
     }
     return {};

@@ -1,6 +1,7 @@
 // The chart-of-accounts window's search tab driven as a user drives it: typing narrows the list
 // keystroke by keystroke, the grid shows the lines as the store reads them, a double click opens
 // the account on the first tab, and a failed search leaves the last list usable.
+#include "shell/windows.h"
 #include "masters/accountstore.h"
 #include "masters/frmaccount.h"
 #include "shell/mdl_connection.h"
@@ -67,7 +68,7 @@ private slots:
     {
         app.start(true);
         app.main()->menuEntry("mnuChartOfAC")->trigger();
-        win = app.main()->loaded<frmAccount>();
+        win = qv::Windows::find<frmAccount>("frmAccount");
         QVERIFY(win);
         QApplication::setActiveWindow(app.main());
         tabs()->setCurrentIndex(1);

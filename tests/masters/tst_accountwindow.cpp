@@ -2,6 +2,7 @@
 // each kind of selection, the right-button "Edit", the detail panel and its key rules, the
 // order of the save checks, deletion, database errors and the ways out (the search tab has a
 // suite of its own).
+#include "shell/windows.h"
 #include "masters/frmaccount.h"
 #include "reports/frmveiwer.h"
 #include "reports/report.h"
@@ -136,7 +137,7 @@ private slots:
     {
         app.start(QTest::currentTestFunction() != QLatin1String("newOnAnEmptyTree"));
         app.main()->menuEntry("mnuChartOfAC")->trigger();
-        win = app.main()->loaded<frmAccount>();
+        win = qv::Windows::find<frmAccount>("frmAccount");
         QVERIFY(win);
         QApplication::setActiveWindow(app.main());
     }
@@ -193,7 +194,7 @@ private slots:
         QCOMPARE(tree()->topLevelItemCount(), 0);
         click(button("cmdCreateAc"));
         QCOMPARE(mode(), QString("&Save AcDes+ Order+ Sub. Head+ Entry."));
-        QVERIFY(win->NewAccountMode);
+        QVERIFY(win->NewAccountMode());
         typeInto("txtAcDes", "assets");
         typeInto("txtOrder", "1x 25");
         QCOMPARE(get("txtAcDes")->text() + "|" + get("txtOrder")->text(), QString("ASSETS|125"));
@@ -314,7 +315,7 @@ private slots:
 
         QVERIFY(rightClick("'1'", true));
         QCOMPARE(mode(), QString("&Save AcDes+ Order+ Sub. Head- Entry."));
-        QVERIFY(!win->NewAccountMode);
+        QVERIFY(!win->NewAccountMode());
         // Where the frame's focus went; the offscreen platform may leave no window active after
         // the popup closes, so the application's focus widget can be null here.
         QCOMPARE(app.main()->focusWidget(), get("txtAcDes"));
@@ -487,7 +488,7 @@ private slots:
 
         // Closed by the frame's own button, it applies the menu rights as well.
         app.main()->menuEntry("mnuChartOfAC")->trigger();
-        win = app.main()->loaded<frmAccount>();
+        win = qv::Windows::find<frmAccount>("frmAccount");
         Conn.execute("update Menus set Active = 0 where Menus = 'Chart Of Accounts'");
         win->subWindow()->close();
         QVERIFY(app.main()->homePanelVisible());
@@ -498,7 +499,7 @@ private slots:
     {
         win->unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(app.main()->runOpener("frmFindAC"));
+        QVERIFY(qv::Windows::open("frmFindAC"));
         auto* finder = qvt::findWindow(app.main(), "frmFindAC");
         QVERIFY(finder);
         click(finder->findChild<QPushButton*>("cmdAccounts"));
@@ -509,7 +510,7 @@ private slots:
         QTest::keyClick(password, Qt::Key_Return);
 
         // Maximised, active, and usable at that size.
-        win = app.main()->loaded<frmAccount>();
+        win = qv::Windows::find<frmAccount>("frmAccount");
         QVERIFY(win);
         QMdiSubWindow* sw = win->subWindow();
         QVERIFY(sw->isMaximized());
@@ -524,7 +525,7 @@ private slots:
         // "E&xit" only hides it: the finder is still in charge; the next opening shows it again.
         click(button("cmdExit"));
         QVERIFY(!sw->isVisible());
-        QCOMPARE(app.main()->loaded<frmAccount>(), win);
+        QCOMPARE(qv::Windows::find<frmAccount>("frmAccount"), win);
         // The finder, activated again, lists the account just added.
         QMdiSubWindow* finderWindow = finder->parentWidget() ? qobject_cast<QMdiSubWindow*>(finder->parentWidget())
                                                              : nullptr;
@@ -537,7 +538,7 @@ private slots:
                 if (found->item(r, c) && found->item(r, c)->text() == "OPENED FROM THE FINDER")
                     listed = true;
         QVERIFY(listed);
-        QVERIFY(app.main()->runOpener("frmAccount"));
+        QVERIFY(qv::Windows::open("frmAccount"));
         QVERIFY(sw->isVisible());
     }
 

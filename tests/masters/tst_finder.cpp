@@ -1,5 +1,6 @@
 // The account finder: which accounts it lists, the pick and its hand-over, "All Accounts",
 // "&Add Accounts" and what every close resets.
+#include "shell/windows.h"
 #include "masters/finderpick.h"
 #include "masters/frmfindac.h"
 #include "shell/mdichild.h"
@@ -204,15 +205,14 @@ private slots:
     void addAccountsAsksForTheLockAndCloseResetsFlags()
     {
         int asked = 0;
-        MDIForm1::registerOpener("frmLocPass", [&asked](MDIForm1* m) {
-            ++asked;
-            m->showChild(new LockStandIn());
-        });
+        const qv::Windows::Definition realGate = qv::Windows::definition("frmLocPass");
+        qv::Windows::define("frmLocPass", [] { return new LockStandIn(); }, realGate.place, false,
+                                           [&asked](qv::MdiChild*, bool) { ++asked; });
         frmFindAC* f = openFinder("B");
         auto* all = f->findChild<QCheckBox*>("chkAll");
         QTest::mouseClick(all, Qt::LeftButton);
         QTest::mouseClick(f->findChild<QPushButton*>("cmdAccounts"), Qt::LeftButton);
-        MDIForm1::registerOpener("frmLocPass", [](MDIForm1*) {});
+        qv::Windows::define("frmLocPass", realGate);
         QCOMPARE(asked, 1);
         QVERIFY(OpenAccountsAfterLock);
         QVERIFY(OpenedForCaller);

@@ -1,5 +1,6 @@
 // frmVeiwer driven as a user drives it: the chart's "&Print", paging, zoom, printing and
 // exports through the toolbar, one viewer for every print, and failures as message boxes.
+#include "shell/windows.h"
 #include "reportfixture.h"
 #include "reports/frmveiwer.h"
 #include "reports/printchart.h"
@@ -158,9 +159,12 @@ private slots:
         QVERIFY(v && v->CRViewer91->currentPage() == 1);
         QTest::mouseClick(control("cmdNextPage"), Qt::LeftButton);
         // Another window comes to the front; the next print brings the viewer back.
-        auto* other = new qv::MdiChild();
-        other->setObjectName("frmOther");
-        app.main()->showChild(other);
+        qv::Windows::define("frmOther", [] {
+                                auto* w = new qv::MdiChild();
+                                w->setObjectName("frmOther");
+                                return w;
+                            });
+        auto* other = qv::Windows::open("frmOther");
         QCOMPARE(app.main()->mdiArea()->activeSubWindow(), other->subWindow());
 
         printBook("From :  01-10-2025  To :  31-12-2025", "{DetJV.VouDate} in #2025-10-01# to #2025-12-31#");

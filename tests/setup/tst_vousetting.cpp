@@ -1,6 +1,7 @@
 // The voucher setup window: loading the stored rows, the finder hand-over by the last
 // "Find A/C" pressed, the clear buttons, and a save that rewrites the eleven rows at once
 // or changes nothing.
+#include "shell/windows.h"
 #include "masters/frmfindac.h"
 #include "setup/frmacsetting.h"
 #include "setup/vousettingstore.h"
@@ -181,7 +182,7 @@ private slots:
 
         // A second activation changes nothing.
         child(w, "txtSalInvACC")->setText("unchanged");
-        QMdiSubWindow* other = app.main()->showChild(new frmFindAC());
+        QMdiSubWindow* other = qv::Windows::open("frmFindAC")->subWindow();
         app.main()->mdiArea()->setActiveSubWindow(w->subWindow());
         QCOMPARE(child(w, "txtSalInvACC")->text(), QString("unchanged"));
 
@@ -218,7 +219,7 @@ private slots:
         const QStringList before = boxes();
         FindACRowID = QString::number(accountId("1.1.1"));
         FindACName = "CASH IN HAND";
-        app.main()->showChild(new frmFindAC());
+        qv::Windows::open("frmFindAC");
         app.main()->mdiArea()->setActiveSubWindow(w->subWindow());
         QCOMPARE(FindACRowID.toInt(), 0);
         QVERIFY(FindACName.isEmpty());

@@ -1,11 +1,16 @@
 // The lock gate (frmLocPass): the password compared exactly, the two messages, the window
 // opened behind it by the caller's flag, "&Cancel" for the main window and for a caller.
+#include "shell/windows.h"
 #include "adminhelpers.h"
 #include "db/provision.h"
+#include "shell/frmlogin.h"
 #include "shell/mdichild.h"
 #include "shell/mdl_connection.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -37,7 +42,7 @@ class TstLock : public QObject {
     {
         OpenAccountsAfterLock = accounts;
         OpenMenusAfterLock = menus;
-        QVERIFY(m()->runOpener("frmLocPass"));
+        QVERIFY(qv::Windows::open("frmLocPass"));
         QVERIFY(qvt::gate(m()));
     }
     // The password is refused with `message`; the gate stays, emptied, with the focus.
@@ -54,6 +59,8 @@ class TstLock : public QObject {
         QVERIFY(!qvt::isLoaded(m(), "frmSecMenus"));
     }
 
+    qv::Windows::Definition m_realAccounts;
+
 private slots:
     void initTestCase()
     {
@@ -64,14 +71,17 @@ private slots:
     {
         app.start();
         // After the frame has wired the program's openers, so that this one stands in for the real window.
-        MDIForm1::registerOpener("frmAccount", [](MDIForm1* main) {
-            ++g_accountOpens;
-            main->open<FakeAccounts>();
-        });
+        m_realAccounts = qv::Windows::definition("frmAccount");
+        qv::Windows::define("frmAccount",
+                            {[] { return new FakeAccounts(); }, std::nullopt, false, [](qv::MdiChild*, bool) { ++g_accountOpens; }});
         QApplication::setActiveWindow(m());
         g_accountOpens = 0;
     }
-    void cleanup() { app.stop(); }
+    void cleanup()
+    {
+        qv::Windows::define("frmAccount", m_realAccounts);
+        app.stop();
+    }
 
     void setMenusEndToEnd()
     {
@@ -190,7 +200,7 @@ private slots:
         QVERIFY(g); // still loaded
         QVERIFY(!g->parentWidget()->isVisible());
         // Shown again by the caller: the previous entry is gone and the box has the focus.
-        QVERIFY(m()->runOpener("frmLocPass"));
+        QVERIFY(qv::Windows::open("frmLocPass"));
         QCOMPARE(qvt::gate(m()), g);
         QVERIFY(g->parentWidget()->isVisible());
         QVERIFY(box()->text().isEmpty());
@@ -201,9 +211,12 @@ private slots:
     {
         showGate(false, true);
         QTest::keyClicks(box(), "abc");
-        auto* other = new FakeAccounts();
-        other->setObjectName("frmOther");
-        m()->showChild(other);
+        qv::Windows::define("frmOther", [] {
+                                auto* w = new FakeAccounts();
+                                w->setObjectName("frmOther");
+                                return w;
+                            });
+        auto* other = qv::Windows::open("frmOther");
         QCOMPARE(m()->mdiArea()->activeSubWindow(), other->parentWidget());
         m()->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(qvt::gate(m())->parentWidget()));
         QVERIFY(box()->text().isEmpty());
@@ -250,6 +263,44 @@ private slots:
         QCOMPARE(seenText, QString("please enter your password"));
         QCOMPARE(seenTitle, QString("Quoravel"));
         QVERIFY(qvt::gate(m()));
+    }
+
+    // The frame's "E&xit" unloads every window through its close step: the finder's reset of
+    // its hand-over flags must run, or after logging in again "Set Menus" opened the chart
+    // of accounts behind the gate instead of the rights window.
+    void frameExitRunsEachWindowsCloseStep()
+    {
+        auto* finder = qv::Windows::open("frmFindAC");
+        QVERIFY(finder);
+        QTest::mouseClick(finder->findChild<QPushButton*>("cmdAccounts"), Qt::LeftButton);
+        QVERIFY(OpenAccountsAfterLock && OpenedForCaller);
+        QVERIFY(qvt::gate(m()));
+
+        QPointer<MDIForm1> old(m());
+        m()->menuEntry("mnuExit")->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(old.isNull());
+        QVERIFY(!OpenAccountsAfterLock && !OpenedForCaller);
+
+        frmLogin* login = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* l = qobject_cast<frmLogin*>(w); l && l->isVisible())
+                login = l;
+        QVERIFY(login);
+        login->findChild<QComboBox*>("cboUsers")->setEditText(app.db().user);
+        login->findChild<QLineEdit*>("txtPassword")->setText(app.db().password);
+        login->findChild<QLineEdit*>("txtServer")->setText(app.db().dataSource);
+        login->cmdLogIn_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QPointer<MDIForm1> again(MDIForm1::instance());
+        QVERIFY(again && again != old);
+
+        again->menuEntry("mnuSetMenu")->trigger();
+        qvt::typeAtGate(again, app.db().lockPassword);
+        QVERIFY(qvt::isLoaded(again, "frmSecMenus"));
+        QCOMPARE(g_accountOpens, 0);
+        delete again.data();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 };
 

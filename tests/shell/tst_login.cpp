@@ -128,6 +128,15 @@ private slots:
         QCOMPARE(login->findChild<QPushButton*>("cmdCancel")->text(), QString("E&xit"));
     }
 
+    void passwordShowsAStarForEachCharacter()
+    {
+        openLogin();
+        QLineEdit* pw = box("txtPassword");
+        QTest::keyClicks(pw, "s3cret");
+        QCOMPARE(pw->displayText(), QString("******"));
+        QCOMPARE(pw->text(), QString("s3cret"));
+    }
+
     void enterInUserBoxOnlyMovesOn()
     {
         openLogin();

@@ -1,5 +1,6 @@
 // The frame window: the menu tree, the home panel, the date label, "E&xit" and the rights
 // applied when a working window closes.
+#include "shell/windows.h"
 #include "shell/applymenus.h"
 #include "shell/frmlogin.h"
 #include "shell/mdichild.h"
@@ -95,20 +96,21 @@ private slots:
         MDIForm1* m = app.main();
         QVERIFY(m->homePanelVisible());
         m->close_Menu();
-        auto* a = m->open<DummyWindow>();
+        qv::Windows::define("frmDummy", [] { return new DummyWindow(); });
+        auto* a = qv::Windows::open<DummyWindow>("frmDummy");
         QVERIFY(!m->homePanelVisible());
         QVERIFY(a->activations >= 1);
         // A second window of the same kind is not made: the loaded one comes back.
-        QCOMPARE(m->open<DummyWindow>(), a);
+        QCOMPARE(qv::Windows::open<DummyWindow>("frmDummy"), a);
         // Hidden while active, then shown again: that is an activation too.
         const int before = a->activations;
         a->hideWindow();
-        QCOMPARE(m->open<DummyWindow>(), a);
+        QCOMPARE(qv::Windows::open<DummyWindow>("frmDummy"), a);
         QCOMPARE(a->activations, before + 1);
         a->unload();
         QVERIFY(m->homePanelVisible()); // closing ran ApplyMenus
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!m->loaded<DummyWindow>());
+        QVERIFY(!qv::Windows::find("frmDummy"));
     }
 
     void rightsAppliedOnClose()

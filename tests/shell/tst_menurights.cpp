@@ -1,5 +1,6 @@
 // Menu rights: the rights sheet (frmSecMenus) reached through "Set Menus" and the lock gate,
 // what "&Save" stores, and what ApplyMenus makes of the stored rows.
+#include "shell/windows.h"
 #include "adminhelpers.h"
 #include "shell/applymenus.h"
 #include "shell/frmremovedata.h"
@@ -235,7 +236,7 @@ private slots:
         QWidget* sheet = openSheet();
         QVERIFY(sheet);
         m()->close_Menu();
-        m()->open<frmRemoveData>(3000, 2000);
+        qv::Windows::open("frmRemoveData");
         QVERIFY(!m()->homePanelVisible());
         // Rights changed meanwhile are applied by the closing.
         Conn.execute("update Menus set Active = 0 where Menus = ?", {"Chart Of Accounts"});

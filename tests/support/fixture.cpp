@@ -1,6 +1,7 @@
 #include "support/fixture.h"
 
 #include "shell/mdl_connection.h"
+#include "vouchers/demovouchers.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -76,6 +77,7 @@ TestDb TestDb::create(bool demo)
     o.password = t.password;
     o.lockPassword = t.lockPassword;
     o.demo = demo;
+    o.demoVouchers = qv::addDemoVouchers;
     o.replace = true;
     o.cost = qv::Logins::HashCost::Minimal;
     // Suites of several developers share one server and its cluster-wide test role; a clash

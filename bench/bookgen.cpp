@@ -1,0 +1,149 @@
+#include "bookgen.h"
+
+#include "vouchers/voucherstore.h"
+
+#include <QElapsedTimer>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <array>
+
+namespace qvb {
+
+namespace {
+
+const char* Narrations[] = {"Running bill", "Booking amount, plot 114", "Instalment received",
+                            "Office rent",  "Cement, 1,200 bags",       "Site staff wages",
+                            "Transfer fee", "Electricity bill"};
+
+// A prepared statement bound by position, converted as the connection converts values.
+class Prepared {
+public:
+    Prepared(qv::Connection& c, const QString& sql)
+        : m_c(c)
+        , m_q(c.database())
+    {
+        if (!m_q.prepare(sql))
+            throw qv::DbError(m_q.lastError().text());
+    }
+    void run(const QVariantList& values)
+    {
+        for (int i = 0; i < values.size(); ++i)
+            m_q.bindValue(i, m_c.toStorage(values[i]));
+        if (!m_q.exec())
+            throw qv::DbError(m_q.lastError().text());
+    }
+
+private:
+    qv::Connection& m_c;
+    QSqlQuery m_q;
+};
+
+QVariant orNull(const std::optional<QString>& t)
+{
+    return t ? QVariant(*t) : QVariant(QMetaType::fromType<QString>());
+}
+
+} // namespace
+
+BookStats writeBook(qv::Connection& c, const BookSpec& spec)
+{
+    QElapsedTimer timer;
+    timer.start();
+    BookStats st;
+    qv::Transaction tx(c);
+    qv::VoucherStore store(c);
+
+    // Accounts under a head of their own: 9 / 9.1 / 9.1.n.
+    const QString acc = QStringLiteral("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode, BStatus) "
+                                       "values (?, ?, ?, ?, ?, ?) returning RowID");
+    c.insertReturningKey(acc, {"9", "BENCH BOOK", "HH", "9", 0, QVariant()});
+    c.insertReturningKey(acc, {"9.1", "BENCH ACCOUNTS", "HD", "9", 1, QVariant()});
+    QList<qint64> banks, parties;
+    for (int i = 1; i <= spec.accounts; ++i) {
+        const bool bank = i % 10 == 2;
+        const qint64 id = c.insertReturningKey(acc, {QStringLiteral("9.1.%1").arg(i),
+                                                     QStringLiteral("%1 %2").arg(bank ? "BANK" : "PARTY").arg(i), "DD",
+                                                     "9.1", i, bank ? QVariant("B") : QVariant()});
+        st.accounts << id;
+        if (i == 1)
+            st.cashAccount = id;
+        else if (bank)
+            banks << id;
+        else
+            parties << id;
+    }
+    if (banks.isEmpty() || parties.size() < 2)
+        throw qv::DbError(QStringLiteral("The book needs at least 12 accounts."));
+
+    Prepared master(c, QStringLiteral("insert into MasJV (VouNo, VouStatus, VouDate, PaidReceive, TotalAmount, Login) "
+                                      "values (?, ?, ?, ?, ?, ?)"));
+    Prepared detail(c, QStringLiteral("insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, CrAc, DrAmt, "
+                                      "CrAmt, ChecqNo, Naration, FileNo, BillNo) "
+                                      "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    std::array<qint64, 5> numbers{};
+    for (const qv::VoucherKindInfo& k : qv::voucherKinds())
+        numbers[size_t(k.kind)] = store.nextNumber(k.kind, 1);
+
+    const QString login = QStringLiteral("bench");
+    quint32 rnd = 12345;
+    auto next = [&rnd](quint32 n) {
+        rnd = rnd * 1103515245u + 12345u;
+        return (rnd >> 8) % n;
+    };
+    const qint64 total = spec.detailRows;
+    while (st.detailRows < total) {
+        const qint64 left = total - st.detailRows;
+        qv::Voucher v;
+        int lines = 1 + int(next(10));
+        if (left <= 40) {
+            // The last voucher makes the count exact: a journal of left/2 lines, or a cash
+            // voucher of left-1 lines.
+            v.kind = left % 2 == 0 ? qv::VoucherKind::JV : qv::VoucherKind::CP;
+            lines = int(left % 2 == 0 ? left / 2 : left - 1);
+        } else {
+            v.kind = qv::VoucherKind(next(5));
+        }
+        const qv::VoucherKindInfo& kind = qv::voucherKind(v.kind);
+        v.number = numbers[size_t(v.kind)]++;
+        v.date = spec.from.addDays(qint64(st.vouchers * spec.days / (total / 8 + 1)) % spec.days);
+        v.party = QStringLiteral("PARTY %1").arg(next(1000));
+        const qint64 contra =
+            kind.shape == qv::RowShape::LinePlusCash ? st.cashAccount : banks[int(next(quint32(banks.size())))];
+        for (int i = 0; i < lines; ++i) {
+            qv::VoucherLine l;
+            const qint64 party = parties[int(next(quint32(parties.size())))];
+            if (!kind.contra) {
+                l.drAc = party;
+                l.crAc = parties[(parties.indexOf(party) + 1 + int(next(50))) % parties.size()];
+            } else if (*kind.contra == qv::Side::Credit) {
+                l.drAc = party, l.crAc = contra;
+            } else {
+                l.drAc = contra, l.crAc = party;
+            }
+            l.amount = qv::Money(100 + qint64(next(5'000'000)) * 7);
+            l.cheque = kind.bankContra ? QString::number(100000 + next(900000)) : QString();
+            l.narration = QString::fromLatin1(Narrations[next(8)]);
+            if (next(4) == 0)
+                l.fileNo = QString::number(next(10000));
+            if (next(4) == 0)
+                l.billNo = QString::number(next(10000));
+            v.lines.push_back(std::move(l));
+        }
+        if (const QString why = qv::VoucherStore::refusal(v); !why.isEmpty())
+            throw qv::DbError(why);
+        const qv::Money sum = v.total();
+        master.run({v.number, kind.code, v.date, v.party, QVariant::fromValue(sum), login});
+        for (const qv::DetailRow& r : qv::VoucherStore::detailRows(v, sum)) {
+            detail.run({v.number, kind.code, v.date, r.entryNo, r.acCode,
+                        r.crAc ? QVariant(*r.crAc) : QVariant(QMetaType::fromType<qint64>()), QVariant::fromValue(r.dr),
+                        QVariant::fromValue(r.cr), orNull(r.cheque), r.narration, orNull(r.fileNo), orNull(r.billNo)});
+            ++st.detailRows;
+        }
+        ++st.vouchers;
+    }
+    tx.commit();
+    st.seconds = timer.elapsed() / 1000.0;
+    return st;
+}
+
+} // namespace qvb

@@ -1,0 +1,30 @@
+#pragma once
+// A book of vouchers for the benchmarks: subsidiary accounts and vouchers of all five kinds,
+// written in the voucher store's exact row shapes (VoucherStore::detailRows) by a bulk path:
+// one transaction, one prepared statement per table. Deterministic for a given spec.
+#include "db/connection.h"
+
+#include <QDate>
+
+namespace qvb {
+
+struct BookSpec {
+    qint64 detailRows = 1'000'000; // exactly this many DetJV rows are written
+    int accounts = 500;            // subsidiary accounts added (every tenth a bank)
+    QDate from{2024, 7, 1};        // vouchers spread over `days` days from here
+    int days = 730;
+};
+
+struct BookStats {
+    qint64 vouchers = 0;
+    qint64 detailRows = 0;
+    qint64 cashAccount = 0; // RowID of the book's cash account
+    QList<qint64> accounts; // RowIDs of the subsidiary accounts added (cash and banks included)
+    double seconds = 0;
+};
+
+// Adds the accounts and vouchers to an open, provisioned database (numbers continue after the
+// vouchers already there). Throws DbError.
+BookStats writeBook(qv::Connection& c, const BookSpec& spec = {});
+
+} // namespace qvb

@@ -1,3 +1,0 @@
-#pragma once
-// Wires each subsystem's windows to their menu entries (idempotent).
-void registerAllOpeners();

@@ -1,0 +1,112 @@
+#pragma once
+// The voucher window: one class for the five kinds (frmJV, frmBP, frmBR, frmCP, frmCR). What
+// differs between them is the kind's row of the voucher-kinds table: captions, which account box
+// is the line's and which the contra, the grid, the boxes each step empties, where the focus
+// goes after a failed check. The SQL is the voucher store's.
+#include "shell/mdichild.h"
+#include "vouchers/voucherstore.h"
+
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QPlainTextEdit;
+
+class frmVoucher : public qv::MdiChild {
+    Q_OBJECT
+public:
+    explicit frmVoucher(qv::VoucherKind kind, QWidget* parent = nullptr);
+    const qv::VoucherKindInfo& kind() const { return m_kind; }
+
+    void setGrid();
+    void FixAccount();
+    void SetMaxlength();
+    void NewNo();
+    void ClearAll();
+    void OpenVoucher();
+    void totGrdAmount();
+
+    void onActivated() override;
+
+    // Window state: a save inserts (true) or changes the voucher shown (false).
+    bool IsNewVoucher = true;
+    qint64 StartVouNo = 0;
+    QString FinderSide; // "DR" or "CR": the box the finder was last opened for
+
+    // Opens the voucher with that number in edit mode (the search list's double click).
+    void openForChange(qint64 number);
+
+signals:
+    // A save wrote its master row, or a delete was asked for: the search list is refreshed.
+    void vouchersChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void load();
+    void buildEntryTab(QWidget* tab);
+    void buildTabOrder();
+    void connectEntry();
+
+    void selectAccount(const QString& side);
+    void cmdAdd_Click();
+    void MshEntry_DblClick();
+    void acmRemove_Click();
+    void cmdSave_Click();
+    void cmdDelete_Click();
+    void cmdCancel_Click();
+
+    // Line checks, in their order; false when one failed (message shown, focus moved).
+    bool checkLine();
+    void focusAfter(qv::CheckFocus f);
+    void clearBoxes(int boxes);
+    void setAccount(QLineEdit* box, qint64 rowId, const QString& title);
+    qint64 accountOf(const QLineEdit* box) const;
+    // The setup's account, put back into its box when the setup fixes it.
+    void putBackFixedAccount();
+    void setLineRow(int row, const qv::VoucherLine& line);
+    qv::VoucherLine lineAt(int row) const;
+    int lineCount() const;
+    qv::Voucher voucherOnScreen() const;
+    void showVoucher(const qv::Voucher& v);
+    void setChangingRow(int row);
+
+    const qv::VoucherKindInfo& m_kind;
+    qv::VoucherStore m_store;
+    std::optional<qv::KindSetup> m_setup;
+    int m_changingRow = -1; // the grid row being changed, -1 for a new line
+    int m_narrationWidth = 0;
+
+public:
+    QTabWidget* SSTab = nullptr;
+    QWidget* searchTab = nullptr; // "Search Voucher"
+    QLabel* lblfrmTitle = nullptr;
+    QLineEdit* txtVouStatus = nullptr;
+    QLineEdit* txtVoucher = nullptr;
+    QDateEdit* DTPicker = nullptr;
+    QLabel* lblPaidTo = nullptr;
+    QLineEdit* txtPaidTo = nullptr;
+    QLineEdit* txtDrAc = nullptr;
+    QPushButton* cmdSelectDr = nullptr;
+    QLineEdit* txtCrAc = nullptr;
+    QPushButton* cmdSelectCr = nullptr;
+    QLineEdit* txtDRCR = nullptr;
+    QLineEdit* txtChecque = nullptr;
+    QPlainTextEdit* txtNaration = nullptr;
+    QLineEdit* txtFile = nullptr;
+    QLineEdit* txtBill = nullptr;
+    QPushButton* cmdAdd = nullptr;
+    QPushButton* acmRemove = nullptr;
+    QTableWidget* MshEntry = nullptr;
+    QLabel* lblTotalAmount = nullptr;
+    QLineEdit* txtTotAmount = nullptr;
+    QLineEdit* txtGrdRow = nullptr;
+    QPushButton* cmdSave = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QPushButton* cmdDelete = nullptr;
+    QPushButton* cmdPrint = nullptr;
+    QPushButton* cmdExit = nullptr;
+};

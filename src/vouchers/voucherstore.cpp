@@ -1,0 +1,323 @@
+#include "vouchers/voucherstore.h"
+
+#include <QSqlQuery>
+
+namespace qv {
+
+namespace {
+
+// NUMERIC(18,2) holds 16 digits before the point; TotalAmount has the same type, so a voucher's
+// total is bounded by the same figure.
+constexpr qint64 MaxCents = 999'999'999'999'999'999LL;
+// EntryNo is 16-bit; a cash voucher needs one more for its cash row.
+constexpr size_t MaxLines = 32766;
+
+QVariant nullable(const std::optional<QString>& t)
+{
+    return t ? QVariant(*t) : QVariant(QMetaType::fromType<QString>());
+}
+
+std::optional<QString> nullIfEmpty(const QString& t)
+{
+    return t.isEmpty() ? std::nullopt : std::optional<QString>(t);
+}
+
+// An empty text stays an empty text: a null QString would be bound as null.
+QString keepEmpty(const QString& t)
+{
+    return t.isNull() ? QStringLiteral("") : t;
+}
+
+QVariant money(Money m)
+{
+    return QVariant::fromValue(m);
+}
+
+QString text(const QVariant& v)
+{
+    return v.isNull() ? QString() : v.toString();
+}
+
+} // namespace
+
+Money Voucher::total() const
+{
+    qint64 sum = 0;
+    for (const VoucherLine& l : lines)
+        if (__builtin_add_overflow(sum, l.amount.cents, &sum))
+            throw DbError(
+                QStringLiteral("The total of the lines is more than the largest amount a voucher can hold (%1).")
+                    .arg(displayAmount(VoucherStore::maxAmount())));
+    return Money(sum);
+}
+
+Money VoucherStore::maxAmount()
+{
+    return Money(MaxCents);
+}
+
+QString VoucherStore::refusal(const Voucher& v)
+{
+    const QString tooLarge =
+        QStringLiteral("is more than the largest amount a voucher can hold (%1).").arg(displayAmount(maxAmount()));
+    if (v.lines.empty())
+        return QStringLiteral("A voucher needs at least one line.");
+    if (v.lines.size() > MaxLines)
+        return QStringLiteral("A voucher holds at most %1 lines.").arg(MaxLines);
+    if (!v.date.isValid())
+        return QStringLiteral("The voucher has no date.");
+    if (v.number < 0)
+        return QStringLiteral("The voucher number %1 is not a valid number.").arg(v.number);
+    const VoucherKindInfo& kind = voucherKind(v.kind);
+    qint64 sum = 0;
+    for (size_t i = 0; i < v.lines.size(); ++i) {
+        const VoucherLine& l = v.lines[i];
+        const int n = int(i) + 1;
+        if (l.drAc <= 0)
+            return QStringLiteral("Line %1 has no debit account.").arg(n);
+        if (l.crAc <= 0)
+            return QStringLiteral("Line %1 has no credit account.").arg(n);
+        if (l.drAc == l.crAc)
+            return QStringLiteral("Line %1 has the same account on both sides.").arg(n);
+        if (l.amount.cents <= 0)
+            return QStringLiteral("The amount of line %1 must be more than 0.").arg(n);
+        if (l.amount > maxAmount())
+            return QStringLiteral("The amount %1 of line %2 %3").arg(displayAmount(l.amount)).arg(n).arg(tooLarge);
+        // Both operands are at most MaxCents, so the sum cannot wrap before the check.
+        sum += l.amount.cents;
+        if (sum > MaxCents)
+            return QStringLiteral("The total of the lines %1").arg(tooLarge);
+        if (kind.shape == RowShape::LinePlusCash) {
+            const auto cash = [&](const VoucherLine& x) { return *kind.contra == Side::Credit ? x.crAc : x.drAc; };
+            if (cash(l) != cash(v.lines.front()))
+                return QStringLiteral("Line %1 names another cash account than the first line.").arg(n);
+        }
+    }
+    return {};
+}
+
+std::vector<DetailRow> VoucherStore::detailRows(const Voucher& v, Money total)
+{
+    const VoucherKindInfo& kind = voucherKind(v.kind);
+    std::vector<DetailRow> rows;
+    rows.reserve(v.lines.size() * 2 + 1);
+    int entry = 0;
+    for (const VoucherLine& l : v.lines) {
+        DetailRow r;
+        r.entryNo = ++entry;
+        r.cheque = keepEmpty(l.cheque);
+        r.narration = keepEmpty(l.narration);
+        r.fileNo = nullIfEmpty(l.fileNo);
+        r.billNo = nullIfEmpty(l.billNo);
+        if (kind.shape == RowShape::Mirrored) {
+            // Each side of the line posts to its account and names the other one.
+            DetailRow debit = r, credit = r;
+            debit.acCode = l.drAc;
+            debit.crAc = l.crAc;
+            debit.dr = l.amount;
+            credit.acCode = l.crAc;
+            credit.crAc = l.drAc;
+            credit.cr = l.amount;
+            rows.push_back(std::move(debit));
+            rows.push_back(std::move(credit));
+        } else if (*kind.contra == Side::Credit) { // cash payment: the party is debited
+            r.acCode = l.drAc;
+            r.crAc = l.crAc;
+            r.dr = l.amount;
+            rows.push_back(std::move(r));
+        } else { // cash receive: the party is credited
+            r.acCode = l.crAc;
+            r.crAc = l.drAc;
+            r.cr = l.amount;
+            rows.push_back(std::move(r));
+        }
+    }
+    if (kind.shape == RowShape::LinePlusCash) {
+        // The cash row: the total against the cash account, with the first line's narration.
+        const VoucherLine& first = v.lines.front();
+        DetailRow cash;
+        cash.entryNo = entry + 1;
+        cash.narration = keepEmpty(first.narration);
+        if (*kind.contra == Side::Credit) {
+            cash.acCode = first.crAc;
+            cash.cr = total;
+        } else {
+            cash.acCode = first.drAc;
+            cash.dr = total;
+        }
+        rows.push_back(std::move(cash));
+    }
+    return rows;
+}
+
+std::optional<KindSetup> VoucherStore::setup(VoucherKind k)
+{
+    QSqlQuery q = m_c.query(
+        QStringLiteral("select v.VouNo, v.AcCode, v.Fix, v.AcStatus, "
+                       "(select a.AcName from Accounts a where a.AcStatus = 'DD' and a.RowID = v.AcCode) as AcTitle "
+                       "from VouSetting v where v.VouStatus = ? order by v.RowID"),
+        {voucherKind(k).code});
+    if (!q.next())
+        return std::nullopt;
+    KindSetup s;
+    s.startNo = q.value(0).toLongLong();
+    s.acCode = text(q.value(1));
+    s.fix = text(q.value(2)) == QLatin1String("Y");
+    s.acStatus = text(q.value(3));
+    if (!q.value(4).isNull())
+        s.acTitle = q.value(4).toString();
+    return s;
+}
+
+std::optional<qint64> VoucherStore::highestNumber(VoucherKind k)
+{
+    const QVariant v =
+        m_c.scalar(QStringLiteral("select max(VouNo) from MasJV where VouStatus = ?"), {voucherKind(k).code});
+    return v.isNull() ? std::nullopt : std::optional<qint64>(v.toLongLong());
+}
+
+qint64 VoucherStore::nextNumber(VoucherKind k, qint64 startNo)
+{
+    const auto high = highestNumber(k);
+    return high ? *high + 1 : startNo;
+}
+
+bool VoucherStore::insertMaster(const Voucher& v, qint64 number, const QString& login, Money total)
+{
+    // A number another station holds is not inserted (the unique (VouStatus, VouNo) makes the
+    // insert do nothing); the caller allocates again.
+    QSqlQuery q =
+        m_c.query(QStringLiteral("insert into MasJV (VouNo, VouStatus, VouDate, PaidReceive, TotalAmount, Login) "
+                                 "values (?, ?, ?, ?, ?, ?) on conflict (VouStatus, VouNo) do nothing "
+                                 "returning RowID"),
+                  {number, voucherKind(v.kind).code, v.date, keepEmpty(v.party), money(total), login});
+    return q.next();
+}
+
+void VoucherStore::writeLines(const Voucher& v, qint64 number, Money total)
+{
+    const QString sql = QStringLiteral(
+        "insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, CrAc, DrAmt, CrAmt, ChecqNo, Naration, "
+        "FileNo, BillNo) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    const QString code = voucherKind(v.kind).code;
+    for (const DetailRow& r : detailRows(v, total))
+        m_c.execute(sql, {number, code, v.date, r.entryNo, r.acCode,
+                          r.crAc ? QVariant(*r.crAc) : QVariant(QMetaType::fromType<qint64>()), money(r.dr),
+                          money(r.cr), nullable(r.cheque), r.narration, nullable(r.fileNo), nullable(r.billNo)});
+}
+
+SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login)
+{
+    if (const QString why = refusal(v); !why.isEmpty())
+        throw DbError(why);
+    const Money total = v.total();
+    const QString code = voucherKind(v.kind).code;
+    Transaction tx(m_c);
+    SaveResult result{SaveResult::Outcome::Saved, v.number};
+    if (isNew) {
+        int attempt = 0;
+        while (!insertMaster(v, result.number, login, total)) {
+            // Taken meanwhile: the next free number, read in this transaction, which by now sees
+            // the other station's voucher.
+            if (++attempt == MaxAttempts)
+                throw DbError(QStringLiteral("No free voucher number was found: other stations kept taking them. "
+                                             "Please save again."));
+            result.number = nextNumber(v.kind, v.number);
+            result.outcome = SaveResult::Outcome::Renumbered;
+        }
+    } else {
+        const int changed =
+            m_c.execute(QStringLiteral("update MasJV set VouDate = ?, PaidReceive = ?, TotalAmount = ?, "
+                                       "Login = ? where VouStatus = ? and VouNo = ?"),
+                        {v.date, keepEmpty(v.party), money(total), login, code, v.number});
+        if (changed == 0) {
+            tx.commit(); // nothing was written; an outer transaction goes on
+            return {SaveResult::Outcome::Gone, v.number};
+        }
+        m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, v.number});
+    }
+    writeLines(v, result.number, total);
+    tx.commit();
+    return result;
+}
+
+std::optional<Voucher> VoucherStore::open(VoucherKind k, qint64 number)
+{
+    const VoucherKindInfo& kind = voucherKind(k);
+    QSqlQuery m = m_c.query(QStringLiteral("select VouDate, PaidReceive, ChecqNo from MasJV "
+                                           "where VouStatus = ? and VouNo = ?"),
+                            {kind.code, number});
+    if (!m.next())
+        return std::nullopt;
+    Voucher v;
+    v.kind = k;
+    v.number = number;
+    v.date = m.value(0).toDate();
+    v.party = text(m.value(1));
+    v.masterCheque = text(m.value(2));
+    m.finish();
+
+    // One row per line: the party's side. For the kinds whose lines are credits (bank and cash
+    // receive) the row posts to the party and names the bank or cash account: the sides are put
+    // back for the grid.
+    const bool debitShown = kind.shownSide == Side::Debit;
+    QSqlQuery q = m_c.query(
+        QStringLiteral("select d.AcCode, d.CrAc, a.AcName, c.AcName, d.DrAmt, d.CrAmt, d.ChecqNo, d.Naration, "
+                       "d.FileNo, d.BillNo from DetJV d left join Accounts a on a.RowID = d.AcCode "
+                       "left join Accounts c on c.RowID = d.CrAc "
+                       "where d.VouStatus = ? and d.VouNo = ? and d.%1 > 0 order by d.EntryNo, d.RowID")
+            .arg(debitShown ? QLatin1String("DrAmt") : QLatin1String("CrAmt")),
+        {kind.code, number});
+    const bool cents = m_c.backend() == Backend::Sqlite;
+    while (q.next()) {
+        VoucherLine l;
+        const qint64 ac = q.value(0).toLongLong(), contra = q.value(1).toLongLong();
+        const QString acName = text(q.value(2)), contraName = text(q.value(3));
+        if (debitShown) {
+            l.drAc = ac, l.drName = acName, l.crAc = contra, l.crName = contraName;
+        } else {
+            l.drAc = contra, l.drName = contraName, l.crAc = ac, l.crName = acName;
+        }
+        l.amount = moneyFromVariant(q.value(debitShown ? 4 : 5), cents).value_or(Money());
+        l.cheque = text(q.value(6));
+        l.narration = text(q.value(7));
+        l.fileNo = text(q.value(8));
+        l.billNo = text(q.value(9));
+        v.lines.push_back(std::move(l));
+    }
+    return v;
+}
+
+bool VoucherStore::remove(VoucherKind k, qint64 number)
+{
+    const QString code = voucherKind(k).code;
+    Transaction tx(m_c);
+    m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, number});
+    const int n = m_c.execute(QStringLiteral("delete from MasJV where VouStatus = ? and VouNo = ?"), {code, number});
+    tx.commit();
+    return n > 0;
+}
+
+int VoucherStore::partyWidth()
+{
+    return m_c.columnWidth(QStringLiteral("MasJV"), QStringLiteral("PaidReceive"));
+}
+
+int VoucherStore::numberWidth()
+{
+    // VouNo is a whole number without a declared width: the digits a 64-bit number always holds.
+    const int w = m_c.columnWidth(QStringLiteral("MasJV"), QStringLiteral("VouNo"));
+    return w > 0 ? w : 18;
+}
+
+int VoucherStore::narrationWidth()
+{
+    return m_c.columnWidth(QStringLiteral("DetJV"), QStringLiteral("Naration"));
+}
+
+int VoucherStore::chequeWidth()
+{
+    return m_c.columnWidth(QStringLiteral("DetJV"), QStringLiteral("ChecqNo"));
+}
+
+} // namespace qv
