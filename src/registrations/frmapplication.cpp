@@ -5,8 +5,10 @@
 #include "shell/mdl_connection.h"
 #include "shell/tables.h"
 #include "widgets/bound.h"
+#include "widgets/guarded.h"
 #include "widgets/keys.h"
 #include "widgets/msgbox.h"
+#include "widgets/named.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -81,8 +83,7 @@ frmApplication::frmApplication(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmApplication"));
     setWindowTitle(QStringLiteral("Application"));
-    SSTab1 = new QTabWidget(this);
-    SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    SSTab1 = qv::named<QTabWidget>(this, "SSTab1");
     auto* entry = new QWidget(SSTab1);
     auto* search = new QWidget(SSTab1);
     buildEntryTab(entry);
@@ -124,10 +125,8 @@ void frmApplication::buildEntryTab(QWidget* tab)
     txtRowNo = box("txtRowNo", "RowNo");
     txtRowNo->setEnabled(false);
     txtRowNo->setToolTip(QStringLiteral("Row No"));
-    txtCusName = new QLineEdit(tab);
-    txtCusName->setObjectName(QStringLiteral("txtCusName"));
-    CmbFind = new QPushButton(QStringLiteral("Find "), tab);
-    CmbFind->setObjectName(QStringLiteral("CmbFind"));
+    txtCusName = qv::named<QLineEdit>(tab, "txtCusName");
+    CmbFind = qv::named<QPushButton>(tab, "CmbFind", QStringLiteral("Find "));
     txtCusId = box("txtCusId", "ACCode");
     // Filled only by the finder's pick (or from a stored application).
     txtCusId->setReadOnly(true);
@@ -140,11 +139,9 @@ void frmApplication::buildEntryTab(QWidget* tab)
     txtFName = box("txtFName", "FatherName");
     txtGuardian = box("txtGuardian", "Guardian");
     DateOfBirth = datePicker(tab, "DateOfBirth");
-    msk_Nic_no = new QLineEdit(tab);
-    msk_Nic_no->setObjectName(QStringLiteral("msk_Nic_no"));
+    msk_Nic_no = qv::named<QLineEdit>(tab, "msk_Nic_no");
     clearNic();
-    CmbSex = new QComboBox(tab);
-    CmbSex->setObjectName(QStringLiteral("CmbSex"));
+    CmbSex = qv::named<QComboBox>(tab, "CmbSex");
     txtAddress = box("txtAddress", "Address");
     txtChInAddress = box("txtChInAddress", "ChangeInAdd");
     txtPhNo = box("txtPhNo", "PhoneNo");
@@ -152,10 +149,8 @@ void frmApplication::buildEntryTab(QWidget* tab)
     txtCellNo = box("txtCellNo", "CellNo");
     auto* payment = new QGroupBox(QStringLiteral("Mode Of Payment"), tab);
     payment->setObjectName(QStringLiteral("fraPayment"));
-    OptOnBooking = new QRadioButton(QStringLiteral("On Booking "), payment);
-    OptOnBooking->setObjectName(QStringLiteral("OptOnBooking"));
-    OptCash = new QRadioButton(QStringLiteral("CASH"), payment);
-    OptCash->setObjectName(QStringLiteral("OptCash"));
+    OptOnBooking = qv::named<QRadioButton>(payment, "OptOnBooking", QStringLiteral("On Booking "));
+    OptCash = qv::named<QRadioButton>(payment, "OptCash", QStringLiteral("CASH"));
     auto* pl = new QHBoxLayout(payment);
     pl->addWidget(OptOnBooking);
     pl->addWidget(OptCash);
@@ -225,16 +220,11 @@ void frmApplication::buildEntryTab(QWidget* tab)
     txtRowNo->setMaximumWidth(qv::twips(900));
     msk_Nic_no->setMinimumWidth(qv::twips(2000));
 
-    auto button = [tab](const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), tab);
-        b->setObjectName(QString::fromLatin1(name));
-        return b;
-    };
-    cmdSave = button("cmdSave", "&Save");
-    cmdDelete = button("cmdDelete", "&DELETE");
-    cmdCancel = button("cmdCancel", "&CANCEL");
-    cmdPrint = button("cmdPrint", "&PRINT");
-    cmdExit = button("cmdExit", "E&XIT");
+    cmdSave = qv::named<QPushButton>(tab, "cmdSave", QStringLiteral("&Save"));
+    cmdDelete = qv::named<QPushButton>(tab, "cmdDelete", QStringLiteral("&DELETE"));
+    cmdCancel = qv::named<QPushButton>(tab, "cmdCancel", QStringLiteral("&CANCEL"));
+    cmdPrint = qv::named<QPushButton>(tab, "cmdPrint", QStringLiteral("&PRINT"));
+    cmdExit = qv::named<QPushButton>(tab, "cmdExit", QStringLiteral("E&XIT"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     for (QPushButton* b : {cmdSave, cmdDelete, cmdCancel, cmdPrint, cmdExit})
@@ -258,19 +248,16 @@ void frmApplication::buildEntryTab(QWidget* tab)
 
 void frmApplication::buildSearchTab(QWidget* tab)
 {
-    cmb_s_cri = new QComboBox(tab);
-    cmb_s_cri->setObjectName(QStringLiteral("cmb_s_cri"));
+    cmb_s_cri = qv::named<QComboBox>(tab, "cmb_s_cri");
     cmb_s_cri->setEditable(true);
     cmb_s_cri->setInsertPolicy(QComboBox::NoInsert);
-    txt_s_value = new QLineEdit(tab);
-    txt_s_value->setObjectName(QStringLiteral("txt_s_value"));
+    txt_s_value = qv::named<QLineEdit>(tab, "txt_s_value");
     qv::enterAsTab(txt_s_value);
     qv::upperCase(txt_s_value);
     txt_s_value->installEventFilter(this);
     DTPicker1 = datePicker(tab, "DTPicker1");
     DTPicker1->setVisible(false);
-    Msh = new QTableWidget(tab);
-    Msh->setObjectName(QStringLiteral("Msh"));
+    Msh = qv::named<QTableWidget>(tab, "Msh");
     Msh->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Msh->setSelectionBehavior(QAbstractItemView::SelectRows);
     Msh->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -303,11 +290,7 @@ void frmApplication::buildSearchTab(QWidget* tab)
 
 void frmApplication::SetMaxLenght()
 {
-    try {
-        qv::setBoundMaxLengths(this, Tag, Conn, QLatin1String(qv::tbl::Application));
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-    }
+    qv::guarded([this] { qv::setBoundMaxLengths(this, Tag, Conn, QLatin1String(qv::tbl::Application)); });
 }
 
 void frmApplication::clearNic()
@@ -347,11 +330,7 @@ void frmApplication::FillGrid()
     else
         return; // no criterion of the list: the grid stays as it is
     std::vector<qv::Application> rows;
-    try {
-        rows = qv::RegistrationStore(Conn).applications(by, txt_s_value->text(), DTPicker1->date());
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-    }
+    qv::guarded([&] { rows = qv::RegistrationStore(Conn).applications(by, txt_s_value->text(), DTPicker1->date()); });
     Msh->setUpdatesEnabled(false);
     Msh->clearContents();
     Msh->setColumnCount(ColumnCount);
@@ -397,12 +376,8 @@ void frmApplication::FillData()
     if (txtRowNo->text().isEmpty())
         return;
     std::optional<qv::Application> a;
-    try {
-        a = qv::RegistrationStore(Conn).application(txtRowNo->text().toLongLong());
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
+    if (!qv::guarded([&] { a = qv::RegistrationStore(Conn).application(txtRowNo->text().toLongLong()); }))
         return;
-    }
     if (!a) {
         qv::Msg::info(qv::RegistrationStore::noSuchApplication(txtRowNo->text()));
         return;
@@ -484,13 +459,9 @@ void frmApplication::save()
     else if (OptCash->isChecked())
         in.modeOfPayment = Cash;
     qv::SaveResult r;
-    try {
-        r = qv::RegistrationStore(Conn).saveApplication(in);
-    } catch (const qv::DbError& e) {
-        // What was typed stays, so the save can be tried again.
-        qv::Msg::critical(e.description());
+    // On failure what was typed stays, so the save can be tried again.
+    if (!qv::guarded([&] { r = qv::RegistrationStore(Conn).saveApplication(in); }, txtRegNo))
         return;
-    }
     if (!r.ok()) {
         qv::Msg::info(r.message);
         if (r.status == qv::SaveStatus::NoSuchRow)
@@ -511,13 +482,11 @@ void frmApplication::deleteApplication()
     if (!qv::Msg::askYesNo(QStringLiteral("Are you sure delete this information"), QStringLiteral("Confirm"),
                            qv::Msg::Icon::Information))
         return;
-    try {
-        if (!qv::RegistrationStore(Conn).deleteApplication(no)) {
-            qv::Msg::info(qv::RegistrationStore::noSuchApplication(no));
-            return;
-        }
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
+    bool deleted = false;
+    if (!qv::guarded([&] { deleted = qv::RegistrationStore(Conn).deleteApplication(no); }))
+        return;
+    if (!deleted) {
+        qv::Msg::info(qv::RegistrationStore::noSuchApplication(no));
         return;
     }
     ClearAll();

@@ -4,8 +4,10 @@
 #include "shell/mdl_connection.h"
 #include "shell/tables.h"
 #include "widgets/bound.h"
+#include "widgets/guarded.h"
 #include "widgets/keys.h"
 #include "widgets/msgbox.h"
+#include "widgets/named.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -49,8 +51,7 @@ frmCatagory::frmCatagory(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmCatagory"));
     setWindowTitle(QStringLiteral("Plots Catagory"));
-    SSTab1 = new QTabWidget(this);
-    SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    SSTab1 = qv::named<QTabWidget>(this, "SSTab1");
     auto* entry = new QWidget(SSTab1);
     auto* search = new QWidget(SSTab1);
     buildEntryTab(entry);
@@ -87,8 +88,7 @@ void frmCatagory::buildEntryTab(QWidget* tab)
     txtCataId->setEnabled(false);
     txtCatagory = box("txtCatagory", "Catagory");
     txtAmount = box("txtAmount", "Amount");
-    CmbStatus = new QComboBox(tab);
-    CmbStatus->setObjectName(QStringLiteral("CmbStatus"));
+    CmbStatus = qv::named<QComboBox>(tab, "CmbStatus");
     // A list: typing picks an item, so the stored status is always one of the two.
 
     for (QWidget* w :
@@ -119,16 +119,11 @@ void frmCatagory::buildEntryTab(QWidget* tab)
     CmbStatus->setMaximumWidth(qv::twips(2200));
     form->setColumnStretch(1, 1);
 
-    auto button = [tab](const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), tab);
-        b->setObjectName(QString::fromLatin1(name));
-        return b;
-    };
-    cmdSave = button("cmdSave", "&Save");
-    cmdDelete = button("cmdDelete", "&DELETE");
-    cmdCancel = button("cmdCancel", "&CANCEL");
-    cmdPrint = button("cmdPrint", "&PRINT");
-    cmdExit = button("cmdExit", "E&XIT");
+    cmdSave = qv::named<QPushButton>(tab, "cmdSave", QStringLiteral("&Save"));
+    cmdDelete = qv::named<QPushButton>(tab, "cmdDelete", QStringLiteral("&DELETE"));
+    cmdCancel = qv::named<QPushButton>(tab, "cmdCancel", QStringLiteral("&CANCEL"));
+    cmdPrint = qv::named<QPushButton>(tab, "cmdPrint", QStringLiteral("&PRINT"));
+    cmdExit = qv::named<QPushButton>(tab, "cmdExit", QStringLiteral("E&XIT"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     for (QPushButton* b : {cmdSave, cmdDelete, cmdCancel, cmdPrint, cmdExit})
@@ -154,17 +149,14 @@ void frmCatagory::buildEntryTab(QWidget* tab)
 
 void frmCatagory::buildSearchTab(QWidget* tab)
 {
-    cmb_s_cri = new QComboBox(tab);
-    cmb_s_cri->setObjectName(QStringLiteral("cmb_s_cri"));
+    cmb_s_cri = qv::named<QComboBox>(tab, "cmb_s_cri");
     // Chosen with the mouse only.
     cmb_s_cri->installEventFilter(this);
-    txt_s_value = new QLineEdit(tab);
-    txt_s_value->setObjectName(QStringLiteral("txt_s_value"));
+    txt_s_value = qv::named<QLineEdit>(tab, "txt_s_value");
     qv::enterAsTab(txt_s_value);
     qv::upperCase(txt_s_value);
     txt_s_value->installEventFilter(this);
-    Msh = new QTableWidget(tab);
-    Msh->setObjectName(QStringLiteral("Msh"));
+    Msh = qv::named<QTableWidget>(tab, "Msh");
     Msh->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Msh->setSelectionBehavior(QAbstractItemView::SelectRows);
     Msh->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -195,13 +187,11 @@ void frmCatagory::buildSearchTab(QWidget* tab)
 void frmCatagory::SetMaxlength()
 {
     // The name box is limited to what its column holds; the code and cost boxes are not text.
-    try {
+    qv::guarded([this] {
         const int w = Conn.columnWidth(QLatin1String(qv::tbl::Catagory), QStringLiteral("Catagory"));
         if (w > 0)
             txtCatagory->setMaxLength(w);
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-    }
+    });
 }
 
 void frmCatagory::ClearAll()
@@ -215,11 +205,7 @@ void frmCatagory::FillGrid(const QString& criterion)
                                      : criterion == QLatin1String("Catagory ID") ? qv::CategoryCriterion::Code
                                                                                  : qv::CategoryCriterion::All;
     std::vector<qv::Category> rows;
-    try {
-        rows = qv::RegistrationStore(Conn).categories(by, txt_s_value->text());
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
-    }
+    qv::guarded([&] { rows = qv::RegistrationStore(Conn).categories(by, txt_s_value->text()); });
     Msh->setUpdatesEnabled(false);
     Msh->clearContents();
     Msh->setColumnCount(ColumnCount);
@@ -281,13 +267,9 @@ void frmCatagory::save()
             in.fields.append({e->property("dataField").toString(), e->text()});
     in.status = CmbStatus->currentText();
     qv::SaveResult r;
-    try {
-        r = qv::RegistrationStore(Conn).saveCategory(in);
-    } catch (const qv::DbError& e) {
-        // What was typed stays, so the save can be tried again.
-        qv::Msg::critical(e.description());
+    // On failure what was typed stays, so the save can be tried again.
+    if (!qv::guarded([&] { r = qv::RegistrationStore(Conn).saveCategory(in); }, txtCatagory))
         return;
-    }
     if (!r.ok()) {
         qv::Msg::info(r.message);
         (r.status == qv::SaveStatus::NotANumber ? txtAmount : txtCataId)->setFocus();
@@ -305,13 +287,11 @@ void frmCatagory::deleteCatagory()
     if (!qv::Msg::askYesNo(QStringLiteral("Are you sure delete this information"), QStringLiteral("Confirm"),
                            qv::Msg::Icon::Information))
         return;
-    try {
-        if (!qv::RegistrationStore(Conn).deleteCategory(code)) {
-            qv::Msg::info(qv::RegistrationStore::noSuchCategory(code));
-            return;
-        }
-    } catch (const qv::DbError& e) {
-        qv::Msg::critical(e.description());
+    bool deleted = false;
+    if (!qv::guarded([&] { deleted = qv::RegistrationStore(Conn).deleteCategory(code); }))
+        return;
+    if (!deleted) {
+        qv::Msg::info(qv::RegistrationStore::noSuchCategory(code));
         return;
     }
     ClearAll();

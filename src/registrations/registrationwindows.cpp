@@ -2,19 +2,24 @@
 
 #include "registrations/frmapplication.h"
 #include "registrations/frmcatagory.h"
-#include "shell/mdiform1.h"
+#include "shell/windows.h"
 
-void registerRegistrationWindows()
+#include <QPoint>
+
+namespace qv {
+
+void defineRegistrations()
 {
     static bool done = false;
     if (done)
         return;
     done = true;
+    Windows::define(
+        QStringLiteral("frmCatagory"), [] { return new frmCatagory(); }, QPoint(2700, 1600));
+    Windows::define(QStringLiteral("frmApplication"), [] { return new frmApplication(); });
     // "Catagory" always discards an open category window, unsaved entries included.
-    MDIForm1::registerOpener(QStringLiteral("mnuCatagory"), [](MDIForm1* m) {
-        if (frmCatagory* old = m->loaded<frmCatagory>())
-            old->unload();
-        m->showChild(new frmCatagory(), 2700, 1600);
-    });
-    MDIForm1::registerOpener(QStringLiteral("mnuApp"), [](MDIForm1* m) { m->open<frmApplication>(); });
+    Windows::bindMenu(QStringLiteral("mnuCatagory"), [] { Windows::openFresh(QStringLiteral("frmCatagory")); });
+    Windows::bindMenu(QStringLiteral("mnuApp"), QStringLiteral("frmApplication"));
 }
+
+} // namespace qv

@@ -1,3 +1,6 @@
 #pragma once
-// Wires "Catagory" and "Application" of the main window's menu to their windows (idempotent).
-void registerRegistrationWindows();
+// The category and application windows under their documented names, and the menu entries
+// "Catagory" and "Application" that open them (idempotent).
+namespace qv {
+void defineRegistrations();
+}

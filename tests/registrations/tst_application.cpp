@@ -4,6 +4,7 @@
 #include "masters/frmfindac.h"
 #include "registrations/frmapplication.h"
 #include "registrations/registrationwindows.h"
+#include "shell/windows.h"
 #include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
@@ -106,7 +107,7 @@ private slots:
     {
         qvt::initTestEnvironment();
         QVT_REQUIRE_BACKEND();
-        registerRegistrationWindows();
+        qv::defineRegistrations();
     }
     void init()
     {

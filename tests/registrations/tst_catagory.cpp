@@ -3,6 +3,7 @@
 // its question, the code box after "&CANCEL", a failing database, the keys.
 #include "registrations/frmcatagory.h"
 #include "registrations/registrationwindows.h"
+#include "shell/windows.h"
 #include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
@@ -82,7 +83,7 @@ private slots:
     {
         qvt::initTestEnvironment();
         QVT_REQUIRE_BACKEND();
-        registerRegistrationWindows();
+        qv::defineRegistrations();
     }
     void init()
     {
