@@ -2,6 +2,7 @@
 # One command from a fresh Debian 12 machine:
 #   bash scripts/setup.sh run    install what is missing, build, start Quoravel on its embedded database
 #   bash scripts/setup.sh test   install what is missing, build, run every test (PostgreSQL suites included)
+#   bash scripts/setup.sh package  install what is missing, build, make the Debian package in build/
 # Run as root, or as a user who may use sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +12,8 @@ SUDO=""
 
 PACKAGES=(qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libgl-dev libsodium-dev
           libxrandr-dev libx11-dev cmake g++ ninja-build pkg-config postgresql poppler-utils
-          xvfb xauth x11-utils imagemagick libbenchmark-dev fonts-dejavu-core)
+          xvfb xauth x11-utils imagemagick libbenchmark-dev fonts-dejavu-core
+          desktop-file-utils dpkg-dev file)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -40,8 +42,12 @@ case "$mode" in
     trap 'bash .ci/pg.sh stop "$QUORAVEL_PGDIR"' EXIT
     (cd build && ctest --output-on-failure -j2 --timeout 900)
     ;;
+  package)
+    (cd build && cpack -G DEB)
+    echo "Install it with: sudo apt install ./build/$(cd build && ls -t quoravel_*.deb | head -n 1)"
+    ;;
   *)
-    echo "usage: bash scripts/setup.sh run|test" >&2
+    echo "usage: bash scripts/setup.sh run|test|package" >&2
     exit 2
     ;;
 esac

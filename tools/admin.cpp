@@ -38,6 +38,17 @@ Commands:
   report TEMPLATE --server S --user U --password P [--selection FORMULA] [--formula NAME=TEXT]...
          [--subreport NAME=FORMULA]... (--pdf OUT.pdf | --csv OUT.csv)
         Renders a report template headless, through the same engine as the program.
+        A TEMPLATE named without a folder is looked for beside the program, then in the
+        installed share/quoravel/templates/.
+  backup --server FILE [--to DIR]
+        Copies the embedded book FILE while stations may keep working (one consistent
+        snapshot), checks the copy (PRAGMA integrity_check) and names it
+        BOOK-yyyyMMdd-HHmmss.sqlite in DIR (default: the folder "backups" beside the book).
+        A copy that fails the check is deleted and the command fails.
+  restore --from BACKUP --server FILE
+        Replaces the embedded book FILE with BACKUP. The backup is checked first; the book
+        must not be open on any station; the replaced book is kept beside it as
+        FILE.replaced-yyyyMMdd-HHmmss.
   --help
         This text.
 
@@ -47,6 +58,12 @@ file is named after it when DATA_SOURCE is ".").
 DATA_SOURCE is what Server.txt may hold: "." (the embedded database in the user's data
 folder), a file path (contains "/" or ends in .sqlite or .db), or a PostgreSQL server as
 host or host:port. Options may also be written --name=value.
+
+The program itself backs up an embedded book at the first login of each day into the
+"backups" folder beside it (BOOK-auto-yyyy-MM-dd.sqlite) and keeps the newest 7.
+
+Exit codes: 0 done, 1 the database refused or failed (the message says why), 2 the command
+line is wrong.
 )";
 
 int connectAs(const qv::AdminArgs& a, qv::Connection& c)

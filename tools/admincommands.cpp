@@ -1,6 +1,7 @@
 #include "tools/admincommands.h"
 
 #include "reports/reportcommand.h"
+#include "tools/adminbackup.h"
 
 namespace qv {
 
@@ -10,6 +11,8 @@ std::vector<std::pair<const char*, AdminCommand>> adminCommands() {
          [](const AdminArgs& a) {
              return rpt::reportCommand(a.positional, [&a](const QString& n) { return a.values(n); });
          }},
+        {"backup", adminBackup},
+        {"restore", adminRestore},
     };
 }
 

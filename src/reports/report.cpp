@@ -115,7 +115,7 @@ std::shared_ptr<const Document> Report::run() {
 std::shared_ptr<Report> Application::OpenReport(const QString& path) {
     QString p = path;
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return std::make_shared<Report>(loadTemplate(QDir::cleanPath(p)));
+    return std::make_shared<Report>(loadTemplate(LocateTemplate(QDir::cleanPath(p))));
 }
 
 QString templatePath(const QString& literal) {

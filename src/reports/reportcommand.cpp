@@ -27,13 +27,14 @@ QPair<QString, QString> nameAndText(const QString& option, const QString& arg) {
     return {arg.left(eq).trimmed(), arg.mid(eq + 1)};
 }
 
-// A template named without a folder is looked for beside the program, as the windows do.
+// A template named without a folder is looked for where the windows look for theirs.
 QString findTemplate(const QString& name) {
     if (QFileInfo(name).isFile()) return QFileInfo(name).absoluteFilePath();
     if (!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))) {
-        for (const QString& n : {name, name + QStringLiteral(".rpt")})
-            if (QFileInfo(QDir(ProgramFolder()).filePath(n)).isFile())
-                return QDir(ProgramFolder()).filePath(n);
+        for (const QString& folder : TemplateFolders())
+            for (const QString& n : {name, name + QStringLiteral(".rpt")})
+                if (QFileInfo(QDir(folder).filePath(n)).isFile())
+                    return QDir(folder).filePath(n);
     }
     return name; // OpenReport names it in its error
 }

@@ -1,6 +1,7 @@
 #include "shell/frmlogin.h"
 
 #include "db/provision.h"
+#include "shell/autobackup.h"
 #include "shell/display.h"
 #include "shell/homepicture.h"
 #include "shell/mdiform1.h"
@@ -164,6 +165,7 @@ void frmLogin::cmdLogIn_Click()
         }
         LoginUser = cboUsers->currentText();
         LoginPassword = txtPassword->text();
+        StartDailyBackup();
         auto* main = new MDIForm1();
         // Without a window manager "maximised" means nothing: fill the screen ourselves too.
         if (const QScreen* screen = QGuiApplication::primaryScreen())

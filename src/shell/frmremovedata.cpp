@@ -1,4 +1,5 @@
 #include "shell/frmremovedata.h"
+#include "vouchers/voucherkinds.h"
 
 #include "shell/mdl_connection.h"
 #include "widgets/guarded.h"
@@ -43,12 +44,8 @@ frmRemoveData::frmRemoveData(QWidget* parent)
     cboKind = new QComboBox(frame);
     cboKind->setObjectName(QStringLiteral("cboKind"));
     cboKind->addItem(QStringLiteral("Every kind"), QString());
-    const char* names[] = {"Journal Voucher", "Bank Payment Voucher", "Bank Receive Voucher", "Cash Payment Voucher",
-                           "Cash Receive Voucher"};
-    for (int i = 0; i < 5; ++i)
-        cboKind->addItem(
-            QStringLiteral("%1 - %2").arg(QLatin1String(qv::RemoveData::Kinds[i]), QLatin1String(names[i])),
-            QString::fromLatin1(qv::RemoveData::Kinds[i]));
+    for (const qv::VoucherKindInfo& k : qv::voucherKinds())
+        cboKind->addItem(QStringLiteral("%1 - %2").arg(k.code, k.caption), k.code);
     const QDate today = QDate::currentDate();
     dtpFrom = dateBox(frame, "dtpFrom", QDate(today.year(), 1, 1));
     dtpTo = dateBox(frame, "dtpTo", today);

@@ -48,6 +48,8 @@ void ResetSharedState()
 }
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 QString g_programFolder;
@@ -59,3 +61,22 @@ QString ProgramFolder()
 }
 
 void SetProgramFolder(const QString& folder) { g_programFolder = folder; }
+
+QStringList TemplateFolders()
+{
+    const QDir program(ProgramFolder());
+    return {program.absolutePath(), QDir::cleanPath(program.absoluteFilePath(QStringLiteral(QV_INSTALLED_TEMPLATES)))};
+}
+
+QString LocateTemplate(const QString& path)
+{
+    const QFileInfo fi(path);
+    if (fi.exists() || QDir::cleanPath(fi.absolutePath()) != QDir(ProgramFolder()).absolutePath())
+        return path;
+    for (const QString& folder : TemplateFolders().mid(1)) {
+        const QString candidate = QDir(folder).filePath(fi.fileName());
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    }
+    return path;
+}

@@ -41,3 +41,11 @@ void ResetSharedState();
 // tests point it elsewhere.
 QString ProgramFolder();
 void SetProgramFolder(const QString& folder);
+
+// Where report templates are looked for: beside the program first (the build folder), then the
+// installed share/quoravel/templates/, found relative to the program so that any prefix works.
+QStringList TemplateFolders();
+// A template path built on ProgramFolder(), as the print handlers build it: when no such file
+// is there, the same name in the installed folder if it is there; otherwise the path unchanged
+// (so that "not found" names the first place looked).
+QString LocateTemplate(const QString& path);

@@ -34,9 +34,6 @@ struct RemovalCounts {
 
 namespace RemoveData {
 
-// The voucher kinds that may be chosen one by one.
-inline constexpr const char* Kinds[] = {"JV", "BP", "BR", "CP", "CR"};
-
 // An error text for a choice that cannot be run (nothing chosen, a bad range); empty if fine.
 QString checkChoice(const RemovalChoice& ch);
 RemovalCounts count(Connection& c, const RemovalChoice& ch);

@@ -1,5 +1,7 @@
 #include "vouchers/voucherstore.h"
 
+#include <tuple>
+
 #include <QSqlQuery>
 
 namespace qv {
@@ -56,6 +58,21 @@ Money VoucherStore::maxAmount()
     return Money(MaxCents);
 }
 
+namespace {
+// Control characters cannot be stored on every backend (PostgreSQL refuses NUL) and are never
+// what a user meant to keep; a tab is kept, and a narration may hold line breaks.
+QString controlCharacter(const QString& text, const QString& what, bool lineBreaks)
+{
+    for (QChar c : text)
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t') && !(lineBreaks && c == QLatin1Char('\n')))
+            return QStringLiteral("%1 contains a control character (code %2), which cannot be stored. Please remove "
+                                  "it and save again.")
+                .arg(what)
+                .arg(c.unicode());
+    return {};
+}
+} // namespace
+
 QString VoucherStore::refusal(const Voucher& v)
 {
     const QString tooLarge =
@@ -68,11 +85,21 @@ QString VoucherStore::refusal(const Voucher& v)
         return QStringLiteral("The voucher has no date.");
     if (v.number < 0)
         return QStringLiteral("The voucher number %1 is not a valid number.").arg(v.number);
+    if (const QString bad = controlCharacter(v.party, QStringLiteral("The party name"), false); !bad.isEmpty())
+        return bad;
     const VoucherKindInfo& kind = voucherKind(v.kind);
     qint64 sum = 0;
     for (size_t i = 0; i < v.lines.size(); ++i) {
         const VoucherLine& l = v.lines[i];
         const int n = int(i) + 1;
+        const QString where = QStringLiteral(" of line %1").arg(n);
+        for (const auto& [text, what, lines] :
+             {std::tuple{l.cheque, QStringLiteral("The cheque number"), false},
+              std::tuple{l.narration, QStringLiteral("The narration"), true},
+              std::tuple{l.fileNo, QStringLiteral("The file number"), false},
+              std::tuple{l.billNo, QStringLiteral("The bill number"), false}})
+            if (const QString bad = controlCharacter(text, what + where, lines); !bad.isEmpty())
+                return bad;
         if (l.drAc <= 0)
             return QStringLiteral("Line %1 has no debit account.").arg(n);
         if (l.crAc <= 0)
@@ -206,6 +233,11 @@ void VoucherStore::writeLines(const Voucher& v, qint64 number, Money total)
                           money(r.cr), nullable(r.cheque), r.narration, nullable(r.fileNo), nullable(r.billNo)});
 }
 
+namespace {
+// The advisory-lock class of voucher numbering ("QV"); the kind is the lock's second key.
+constexpr int NumberingLock = 0x5156;
+} // namespace
+
 SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login)
 {
     if (const QString why = refusal(v); !why.isEmpty())
@@ -214,6 +246,13 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
     const QString code = voucherKind(v.kind).code;
     Transaction tx(m_c);
     SaveResult result{SaveResult::Outcome::Saved, v.number};
+    if (isNew && m_c.backend() == Backend::Postgres) {
+        // New vouchers of one kind take their turn, as BEGIN IMMEDIATE makes them on the
+        // embedded file: otherwise a busy station can keep losing each number it tries to the
+        // others and give up. Released with the transaction.
+        m_c.scalar(QStringLiteral("select pg_advisory_xact_lock(cast(? as integer), cast(? as integer))"),
+                   {NumberingLock, int(v.kind)});
+    }
     if (isNew) {
         int attempt = 0;
         while (!insertMaster(v, result.number, login, total)) {

@@ -1,5 +1,6 @@
 #include "support/fixture.h"
 
+#include "db/dailybackup.h"
 #include "shell/mdl_connection.h"
 #include "vouchers/demovouchers.h"
 
@@ -47,6 +48,8 @@ bool backendAvailable(QString* why)
 void initTestEnvironment()
 {
     QStandardPaths::setTestModeEnabled(true);
+    // Suites that test the automatic backups turn them on again.
+    qv::dailybackup::setAutomatic(false);
     QCoreApplication::setOrganizationName(QStringLiteral("QuoravelTest"));
     QCoreApplication::setApplicationName(QStringLiteral("QuoravelTest"));
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
@@ -117,6 +120,8 @@ void TestDb::drop() const
 {
     const qv::DataSource ds = qv::DataSource::parse(dataSource, catalog);
     if (ds.backend == qv::Backend::Sqlite) {
+        // A login's automatic backup finishes before its book goes.
+        qv::dailybackup::wait();
         QDir(QFileInfo(ds.filePath).absolutePath()).removeRecursively();
         return;
     }
