@@ -3,6 +3,7 @@
 #include "masters/frmaccount.h"
 #include "masters/frmcompany.h"
 #include "masters/frmfindac.h"
+#include "registrations/registrationwindows.h"
 #include "reports/frmveiwer.h"
 #include "setup/frmacsetting.h"
 #include "shell/frmaddusers.h"
@@ -100,6 +101,7 @@ void Windows::defineAll()
     defineMasters();
     defineAdministration();
     defineVouchers();
+    defineRegistrations();
     defineReports();
 }
 
