@@ -458,7 +458,7 @@ void frmApplication::save()
         in.modeOfPayment = OnBooking;
     else if (OptCash->isChecked())
         in.modeOfPayment = Cash;
-    qv::SaveResult r;
+    qv::RegistrationResult r;
     // On failure what was typed stays, so the save can be tried again.
     if (!qv::guarded([&] { r = qv::RegistrationStore(Conn).saveApplication(in); }, txtRegNo))
         return;

@@ -266,7 +266,7 @@ void frmCatagory::save()
         if (e != txtCataId)
             in.fields.append({e->property("dataField").toString(), e->text()});
     in.status = CmbStatus->currentText();
-    qv::SaveResult r;
+    qv::RegistrationResult r;
     // On failure what was typed stays, so the save can be tried again.
     if (!qv::guarded([&] { r = qv::RegistrationStore(Conn).saveCategory(in); }, txtCatagory))
         return;

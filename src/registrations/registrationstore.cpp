@@ -44,9 +44,9 @@ std::optional<QString> knownColumn(const QString& column, const QStringList& all
     return std::nullopt;
 }
 
-SaveResult refused(SaveStatus s, const QString& message)
+RegistrationResult refused(SaveStatus s, const QString& message)
 {
-    return SaveResult{s, 0, message};
+    return RegistrationResult{s, 0, message};
 }
 } // namespace
 
@@ -106,7 +106,7 @@ std::vector<Category> RegistrationStore::categories(CategoryCriterion by, const 
     return out;
 }
 
-SaveResult RegistrationStore::saveCategory(const CategoryInput& in)
+RegistrationResult RegistrationStore::saveCategory(const CategoryInput& in)
 {
     static const QStringList allowed = {QStringLiteral("Catagory"), QStringLiteral("Amount")};
     QList<QPair<QString, QVariant>> cols;
@@ -145,7 +145,7 @@ SaveResult RegistrationStore::saveCategory(const CategoryInput& in)
                         params)
             == 0)
             return refused(SaveStatus::NoSuchRow, noSuchCategory(in.cataId));
-        return SaveResult{SaveStatus::Saved, *id, {}};
+        return RegistrationResult{SaveStatus::Saved, *id, {}};
     }
 
     // A code that another station took between reading the highest and inserting is read
@@ -157,7 +157,7 @@ SaveResult RegistrationStore::saveCategory(const CategoryInput& in)
         withKey.prepend({QStringLiteral("CataId"), id});
         if (insertUnlessTaken(CategoryTable, QStringLiteral("CataId"), withKey)) {
             tx.commit();
-            return SaveResult{SaveStatus::Saved, id, {}};
+            return RegistrationResult{SaveStatus::Saved, id, {}};
         }
     }
     throw DbError(
@@ -249,7 +249,7 @@ bool RegistrationStore::customerHasApplication(qint64 acCode)
     return m_c.query(QStringLiteral("select RowNo from tblApplication where ACCode = ?"), {acCode}).next();
 }
 
-SaveResult RegistrationStore::saveApplication(const ApplicationInput& in)
+RegistrationResult RegistrationStore::saveApplication(const ApplicationInput& in)
 {
     static const QStringList allowed = {QStringLiteral("RegNo"),       QStringLiteral("Place"),
                                         QStringLiteral("Name"),        QStringLiteral("FatherName"),
@@ -299,7 +299,7 @@ SaveResult RegistrationStore::saveApplication(const ApplicationInput& in)
             == 0)
             return refused(SaveStatus::NoSuchRow, noSuchApplication(in.rowNo));
         tx.commit();
-        return SaveResult{SaveStatus::Saved, *rowNo, {}};
+        return RegistrationResult{SaveStatus::Saved, *rowNo, {}};
     }
 
     if (customerHasApplication(*acCode))
@@ -310,7 +310,7 @@ SaveResult RegistrationStore::saveApplication(const ApplicationInput& in)
         withKey.prepend({QStringLiteral("RowNo"), no});
         if (insertUnlessTaken(ApplicationTable, QStringLiteral("RowNo"), withKey)) {
             tx.commit();
-            return SaveResult{SaveStatus::Saved, no, {}};
+            return RegistrationResult{SaveStatus::Saved, no, {}};
         }
     }
     throw DbError(

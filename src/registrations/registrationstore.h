@@ -23,7 +23,7 @@ enum class SaveStatus {
     NoSuchCustomer, // no customer account picked, or the account is gone
 };
 
-struct SaveResult {
+struct RegistrationResult {
     SaveStatus status = SaveStatus::Saved;
     qint64 key = 0;  // the code or row number saved
     QString message; // what the user is told when nothing was saved
@@ -80,7 +80,7 @@ public:
 
     // Categories, newest code first; by name or by code containing the typed text.
     std::vector<Category> categories(CategoryCriterion by, const QString& typed = {});
-    SaveResult saveCategory(const CategoryInput& in);
+    RegistrationResult saveCategory(const CategoryInput& in);
     // False when no category has that code.
     bool deleteCategory(const QString& cataId);
 
@@ -88,7 +88,7 @@ public:
     // containing the typed text, or registered on one day.
     std::vector<Application> applications(ApplicationCriterion by, const QString& typed, const QDate& day = {});
     std::optional<Application> application(qint64 rowNo);
-    SaveResult saveApplication(const ApplicationInput& in);
+    RegistrationResult saveApplication(const ApplicationInput& in);
     bool deleteApplication(const QString& rowNo);
 
     int columnWidth(const QString& table, const QString& column) { return m_c.columnWidth(table, column); }

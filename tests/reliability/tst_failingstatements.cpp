@@ -4,6 +4,7 @@
 #include "support/failing.h"
 #include "support/fixture.h"
 #include "masters/accountstore.h"
+#include "registrations/registrationstore.h"
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "vouchers/frmvoucher.h"
@@ -198,6 +199,35 @@ private slots:
                     }),
                     2);
         QCOMPARE(Conn.scalar("select count(*) from Accounts where RowID = ?", {added->rowId}).toInt(), 0);
+    }
+
+    // Plot categories and customer applications, at the store.
+    void registrations()
+    {
+        qv::RegistrationStore store(Conn);
+        qv::CategoryInput cat;
+        cat.fields = {{"Catagory", "1 KANAL"}, {"Amount", "1250000.50"}};
+        cat.status = "Commercial";
+        qv::RegistrationResult saved;
+        auto quiet = [](auto&& f) {
+            return [f] {
+                try {
+                    f();
+                } catch (const qv::DbError&) {
+                }
+            };
+        };
+        expectClean(qvt::failEachStatement(Conn, quiet([&] { saved = store.saveCategory(cat); })), 2);
+        QVERIFY(saved.ok());
+        qv::ApplicationInput app;
+        app.acCode = QString::number(accountId("ZUBAIR AHMED"));
+        app.fields = {{"RegNo", "R-77"}, {"Name", "ZUBAIR AHMED"}};
+        app.regDate = QDate(2026, 3, 1);
+        app.dateOfBirth = QDate(1980, 1, 1);
+        app.sex = "Male";
+        expectClean(qvt::failEachStatement(Conn, quiet([&] { saved = store.saveApplication(app); })), 2);
+        QVERIFY2(saved.ok(), qPrintable(saved.message));
+        QVERIFY(store.application(saved.key));
     }
 };
 
