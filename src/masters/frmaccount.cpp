@@ -5,6 +5,7 @@
 #include "masters/accounttree.h"
 #include "masters/searchmodel.h"
 #include "reports/printchart.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "widgets/keys.h"
 #include "widgets/msgbox.h"

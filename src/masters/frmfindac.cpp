@@ -2,6 +2,7 @@
 
 #include "masters/finderstore.h"
 #include "shell/mdiform1.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "widgets/bound.h"
 #include "widgets/msgbox.h"

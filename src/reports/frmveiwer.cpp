@@ -4,6 +4,7 @@
 #include "reports/reporterror.h"
 #include "reports/reportviewer.h"
 #include "shell/mdiform1.h"
+#include "shell/mdl_connection.h"
 
 #include <QMdiSubWindow>
 #include <QResizeEvent>
@@ -29,7 +30,7 @@ frmVeiwer* frmVeiwer::ShowReport(std::shared_ptr<qv::rpt::Report> report) {
     if (!main)
         throw qv::rpt::ReportError(
             QStringLiteral("The report cannot be shown: the main window is not open."));
-    report->run();
+    report->run(Conn);
     const bool fresh = !main->loaded<frmVeiwer>();
     frmVeiwer* v = main->open<frmVeiwer>();
     // The sub-window takes no empty caption from its widget, and keeps the title text it last

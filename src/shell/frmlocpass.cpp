@@ -6,6 +6,7 @@
 #include "shell/frmremovedata.h"
 #include "shell/frmsecmenus.h"
 #include "shell/mdiform1.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "widgets/msgbox.h"
 

@@ -3,7 +3,7 @@
 // the search, and two stations working under one head at the same moment.
 #include "masters/accountcodes.h"
 #include "masters/accountstore.h"
-#include "support/fixture.h"
+#include "support/dbfixture.h"
 
 #include <QMutex>
 #include <QSet>

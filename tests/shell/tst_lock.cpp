@@ -3,6 +3,7 @@
 #include "adminhelpers.h"
 #include "db/provision.h"
 #include "shell/mdichild.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 
 #include <QApplication>
