@@ -9,7 +9,10 @@ class TstTransactions : public QObject {
     qvt::TestDb db;
     qv::Connection c;
 
-    void insert(const char* name) { c.execute("insert into Company (Company) values (?)", {QString::fromLatin1(name)}); }
+    void insert(const char* name)
+    {
+        c.execute("insert into Company (Company) values (?)", {QString::fromLatin1(name)});
+    }
     // The names committed, as another connection sees them.
     QStringList committed()
     {
