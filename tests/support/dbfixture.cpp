@@ -17,18 +17,30 @@ QTemporaryDir& tempDir()
 }
 QAtomicInt g_counter;
 
-QString pgHostPort() { return qEnvironmentVariable("QUORAVEL_TEST_PG"); }
-QString pgAdminUser() { return qEnvironmentVariable("QUORAVEL_TEST_PG_USER", QStringLiteral("postgres")); }
-QString pgAdminPassword() { return qEnvironmentVariable("QUORAVEL_TEST_PG_PASSWORD"); }
+QString pgHostPort()
+{
+    return qEnvironmentVariable("QUORAVEL_TEST_PG");
+}
+QString pgAdminUser()
+{
+    return qEnvironmentVariable("QUORAVEL_TEST_PG_USER", QStringLiteral("postgres"));
+}
+QString pgAdminPassword()
+{
+    return qEnvironmentVariable("QUORAVEL_TEST_PG_PASSWORD");
+}
 } // namespace
 
 qv::Backend backend()
 {
     return qEnvironmentVariable("QUORAVEL_TEST_BACKEND") == QLatin1String("pg") ? qv::Backend::Postgres
-                                                                                 : qv::Backend::Sqlite;
+                                                                                : qv::Backend::Sqlite;
 }
 
-QString backendName() { return backend() == qv::Backend::Postgres ? QStringLiteral("pg") : QStringLiteral("sqlite"); }
+QString backendName()
+{
+    return backend() == qv::Backend::Postgres ? QStringLiteral("pg") : QStringLiteral("sqlite");
+}
 
 bool backendAvailable(QString* why)
 {
@@ -119,9 +131,11 @@ void TestDb::drop() const
     try {
         qv::Connection admin;
         admin.openServerUnchecked(ds.host, ds.port, QStringLiteral("postgres"), pgAdminUser(), pgAdminPassword());
-        admin.execute(admin.scalar(QStringLiteral("select format('DROP DATABASE IF EXISTS %I WITH (FORCE)', CAST(? AS TEXT))"),
-                                   {catalog})
-                          .toString());
+        admin.execute(
+            admin
+                .scalar(QStringLiteral("select format('DROP DATABASE IF EXISTS %I WITH (FORCE)', CAST(? AS TEXT))"),
+                        {catalog})
+                .toString());
     } catch (const qv::DbError&) {
         // A database left behind is dropped with the throwaway cluster.
     }
