@@ -2,7 +2,10 @@
 // rolls back to its savepoint and the outer level goes on; an outer rollback takes every
 // inner level with it; a failed statement spoils its level until that level is rolled back.
 #include "db/connection.h"
+#include "db/retry.h"
 #include "support/dbfixture.h"
+
+#include <memory>
 
 class TstTransactions : public QObject {
     Q_OBJECT
@@ -151,6 +154,67 @@ private slots:
         again.commit();
         QCOMPARE(committed(), QStringList{"C"});
         QVERIFY_THROWS_EXCEPTION(qv::DbError, c.commit());
+    }
+
+    void keyRetriedAfterAUniqueViolation()
+    {
+        // Another station takes the voucher number this one read, between the read and the
+        // insert: the plain insert fails on the unique key (on PostgreSQL the transaction is then
+        // refused until its savepoint is rolled back), and the number is read and tried again.
+        std::unique_ptr<qv::Connection> other;
+        if (qvt::backend() == qv::Backend::Postgres) {
+            other = std::make_unique<qv::Connection>();
+            db.connect(*other);
+        }
+        int tries = 0;
+        c.setStatementHook([&](const QString& sql) {
+            if (tries == 1 && sql.startsWith(QLatin1String("insert into MasJV")))
+                (other ? *other : c).execute("insert into MasJV (VouNo, VouStatus, TotalAmount) values (1, 'JV', 0)");
+        });
+        qv::Transaction outer(c);
+        insert("BEFORE");
+        const qint64 no = qv::withRetry(c, 3, "no number", [&] {
+            ++tries;
+            const qint64 n =
+                c.scalar("select COALESCE(max(VouNo), 0) + 1 from MasJV where VouStatus = 'JV'").toLongLong();
+            c.execute("insert into MasJV (VouNo, VouStatus, TotalAmount) values (?, 'JV', 0)", {n});
+            return n;
+        });
+        c.setStatementHook({});
+        insert("AFTER");
+        outer.commit();
+        QCOMPARE(tries, 2);
+        QCOMPARE(no, qint64(2));
+        QCOMPARE(committed(), (QStringList{"AFTER", "BEFORE"}));
+        QCOMPARE(c.scalar("select count(*) from MasJV where VouStatus = 'JV' and VouNo in (1, 2)").toInt(), 2);
+    }
+
+    void keyRetryGivesUpAndLeavesNothing()
+    {
+        int tries = 0;
+        try {
+            qv::withRetry(c, 3, "no free number", [&] {
+                ++tries;
+                c.execute("insert into MasJV (VouNo, VouStatus, TotalAmount) values (?, 'JV', 0)", {tries});
+                throw qv::KeyTaken();
+                return 0;
+            });
+            QFAIL("the retries should have run out");
+        } catch (const qv::DbError& e) {
+            QCOMPARE(e.description(), QString("no free number"));
+        }
+        QCOMPARE(tries, 3);
+        QVERIFY(!c.inTransaction());
+        QCOMPARE(c.scalar("select count(*) from MasJV").toInt(), 0);
+        // Any other failure ends it at once.
+        tries = 0;
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::withRetry(c, 3, "no free number", [&] {
+                                     ++tries;
+                                     failingStatement();
+                                     return 0;
+                                 }));
+        QCOMPARE(tries, 1);
+        QVERIFY(!c.inTransaction());
     }
 };
 

@@ -196,6 +196,20 @@ private slots:
         QCOMPARE(qv::accounts::ancestorCodes("3.2.10"), QStringList({"3", "3.2"}));
     }
 
+    void controlNumbersPastNine()
+    {
+        // The next control number is the highest as a number: as text "9" > "10", and the 11th
+        // control account would be given the 10th's number again.
+        controls(10);
+        qv::AddedAccount eleventh, twelfth;
+        QVERIFY_THROWS_NO_EXCEPTION(eleventh = store->addControl("ELEVENTH", ""));
+        QVERIFY_THROWS_NO_EXCEPTION(twelfth = store->addControl("TWELFTH", ""));
+        QCOMPARE(eleventh.code, QString("11"));
+        QCOMPARE(col(eleventh.rowId, "ParentID") + "|" + col(eleventh.rowId, "AcNodes"), QString("11|11"));
+        QCOMPARE(twelfth.code, QString("12"));
+        QCOMPARE(count("AcStatus = 'HH'"), qint64(12));
+    }
+
     void freedHighestNumberReused()
     {
         const auto head = store->addControl("HEAD", "");
@@ -240,6 +254,10 @@ private slots:
                  QString("this Account use in vouceher detail "));
         QCOMPARE(count("RowID = ?", {used->rowId}), qint64(1));
         QCOMPARE(store->deleteAccount(contraOnly->rowId), DeleteCheck::Allowed);
+        // Accounts under it and named on a voucher line as well: the head refusal comes first.
+        conn->execute("insert into DetJV (VouNo, VouStatus, AcCode) values (2, 'JV', ?)", {underTen->rowId});
+        QCOMPARE(store->checkDelete(underTen->rowId), DeleteCheck::HasChildren);
+        QCOMPARE(store->deleteAccount(underTen->rowId), DeleteCheck::HasChildren);
         QCOMPARE(store->deleteAccount(heads[0]), DeleteCheck::Allowed);
         QCOMPARE(count("RowID in (?, ?)", {contraOnly->rowId, heads[0]}), qint64(0));
     }

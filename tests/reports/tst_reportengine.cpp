@@ -377,5 +377,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstReportEngine)
+QTEST_MAIN(TstReportEngine)
 #include "tst_reportengine.moc"
