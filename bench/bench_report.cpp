@@ -152,7 +152,7 @@ void BM_ThreeGroupReportToPdf(benchmark::State& state) {
         report->Database().Tables(1).ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
         report->Database().Tables(1).ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);
         report->setRecordSelectionFormula(QStringLiteral("{DetJV.VouDate} in #2025-01-01# to #2026-12-31#"));
-        const auto doc = report->run();
+        const auto doc = report->run(Conn);
         doc->writePdf(f.pdf);
         pages = doc->pageCount();
         if (doc->detailRows != Lines) state.SkipWithError("the report did not read every line");

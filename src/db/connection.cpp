@@ -17,29 +17,48 @@ namespace qv {
 namespace {
 QAtomicInt g_serial;
 
-QString propKey(const QString& name) { return name.trimmed().toLower(); }
+QString propKey(const QString& name)
+{
+    return name.trimmed().toLower();
+}
 } // namespace
 
 bool DbError::isUniqueViolation() const
 {
     return m_sqlState == QLatin1String("23505") || m_sqlState == QLatin1String("2067")
-        || m_sqlState == QLatin1String("1555") || description().contains(QLatin1String("UNIQUE constraint"));
+           || m_sqlState == QLatin1String("1555") || description().contains(QLatin1String("UNIQUE constraint"));
 }
 
-Connection::Connection() : m_name(QStringLiteral("qv_conn_%1").arg(g_serial.fetchAndAddRelaxed(1) + 1))
+Connection::Connection()
+    : m_name(QStringLiteral("qv_conn_%1").arg(g_serial.fetchAndAddRelaxed(1) + 1))
 {
     m_props.insert(propKey(QStringLiteral("Initial Catalog")), QStringLiteral("Fendral"));
 }
 
-Connection::~Connection() { close(); }
+Connection::~Connection()
+{
+    close();
+}
 
-void Connection::setProperty(const QString& name, const QString& value) { m_props.insert(propKey(name), value); }
+void Connection::setProperty(const QString& name, const QString& value)
+{
+    m_props.insert(propKey(name), value);
+}
 
-QString Connection::property(const QString& name) const { return m_props.value(propKey(name)); }
+QString Connection::property(const QString& name) const
+{
+    return m_props.value(propKey(name));
+}
 
-QSqlDatabase Connection::database() const { return QSqlDatabase::database(m_name, false); }
+QSqlDatabase Connection::database() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
 
-bool Connection::isOpen() const { return m_open; }
+bool Connection::isOpen() const
+{
+    return m_open;
+}
 
 void Connection::close()
 {
@@ -56,6 +75,7 @@ void Connection::close()
     QSqlDatabase::removeDatabase(m_name);
     m_open = false;
     m_txDepth = 0;
+    m_failedDepth = 0;
     m_widths.clear();
 }
 
@@ -133,7 +153,8 @@ void Connection::openFileUnchecked(const QString& path, bool create)
 {
     close();
     if (!create && !QFileInfo::exists(path))
-        throw DbError(QStringLiteral("The database file \"%1\" does not exist.").arg(path), QStringLiteral("QV_NOFILE"));
+        throw DbError(QStringLiteral("The database file \"%1\" does not exist.").arg(path),
+                      QStringLiteral("QV_NOFILE"));
     m_backend = Backend::Sqlite;
     m_path = path;
     openDriver(QStringLiteral("QSQLITE"), [&](QSqlDatabase& db) {
@@ -199,6 +220,16 @@ QVariant Connection::toStorage(const QVariant& v) const
 QSqlQuery Connection::query(const QString& sql, const QVariantList& params, bool forwardOnly)
 {
     requireOpen();
+    try {
+        return run(sql, params, forwardOnly);
+    } catch (const DbError&) {
+        noteFailure();
+        throw;
+    }
+}
+
+QSqlQuery Connection::run(const QString& sql, const QVariantList& params, bool forwardOnly)
+{
     if (m_hook)
         m_hook(sql);
     QSqlQuery q(database());
@@ -270,27 +301,53 @@ int Connection::columnWidth(const QString& table, const QString& column)
     return width;
 }
 
+void Connection::noteFailure()
+{
+    if (m_txDepth > 0 && (m_failedDepth == 0 || m_txDepth < m_failedDepth))
+        m_failedDepth = m_txDepth;
+}
+
+QString Connection::savepointName(int level)
+{
+    return QStringLiteral("qv_level_%1").arg(level);
+}
+
 void Connection::begin()
 {
     requireOpen();
-    if (m_txDepth++ > 0)
-        return;
-    try {
+    if (m_txDepth == 0) {
         execute(m_backend == Backend::Sqlite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
-    } catch (...) {
-        m_txDepth = 0;
-        throw;
+        m_txDepth = 1;
+        m_failedDepth = 0;
+        return;
     }
+    execute(QStringLiteral("SAVEPOINT ") + savepointName(m_txDepth + 1));
+    ++m_txDepth;
 }
 
 void Connection::commit()
 {
     if (m_txDepth <= 0)
         throw DbError(QStringLiteral("Commit without a transaction."));
-    if (--m_txDepth > 0)
+    if (m_failedDepth > 0 && m_failedDepth <= m_txDepth) {
+        rollback();
+        throw DbError(QStringLiteral("The work was not saved: a statement in it failed and it was rolled back."));
+    }
+    if (m_txDepth > 1) {
+        try {
+            execute(QStringLiteral("RELEASE SAVEPOINT ") + savepointName(m_txDepth));
+        } catch (...) {
+            rollback();
+            throw;
+        }
+        --m_txDepth;
         return;
+    }
     QSqlQuery q(database());
-    if (!q.exec(QStringLiteral("COMMIT"))) {
+    const bool ok = q.exec(QStringLiteral("COMMIT"));
+    m_txDepth = 0;
+    m_failedDepth = 0;
+    if (!ok) {
         const QSqlError e = q.lastError();
         QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
         raise(e, QStringLiteral("COMMIT"));
@@ -301,20 +358,50 @@ void Connection::rollback()
 {
     if (m_txDepth <= 0)
         return;
+    if (m_txDepth > 1 && m_open) {
+        // Back to the level's savepoint, which also clears PostgreSQL's aborted state; the
+        // savepoint is then released so that the outer level goes on as if it had never begun.
+        const QString name = savepointName(m_txDepth);
+        QSqlQuery q(database());
+        if (q.exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name)
+            && q.exec(QStringLiteral("RELEASE SAVEPOINT ") + name)) {
+            if (m_failedDepth >= m_txDepth)
+                m_failedDepth = 0;
+            --m_txDepth;
+            return;
+        }
+        // The savepoint is gone (the server ended the transaction): nothing below it is left.
+    }
     m_txDepth = 0;
+    m_failedDepth = 0;
     if (m_open)
         QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
 }
 
+Transaction::Transaction(Connection& c)
+    : m_conn(c)
+{
+    m_conn.begin();
+    m_level = m_conn.transactionDepth();
+}
+
 Transaction::~Transaction()
 {
-    if (!m_done)
+    // Only this level and any inner one left open; a level already ended stays ended.
+    while (!m_done && m_conn.transactionDepth() >= m_level && m_level > 0)
         m_conn.rollback();
 }
 
 void Transaction::commit()
 {
+    if (m_done)
+        throw DbError(QStringLiteral("Commit of a transaction already ended."));
     m_done = true;
+    // An inner level left open is rolled back first, as its destructor would have.
+    while (m_conn.transactionDepth() > m_level)
+        m_conn.rollback();
+    if (m_conn.transactionDepth() < m_level)
+        throw DbError(QStringLiteral("Commit of a transaction already ended."));
     m_conn.commit();
 }
 

@@ -55,11 +55,22 @@ public:
     // Defined width of a text column (characters), -1 when it has none or is unknown.
     int columnWidth(const QString& table, const QString& column);
 
-    // Transactions; nested begin/commit pairs join the outer one.
+    // Transactions nest. The outermost begin() starts the database transaction (SQLite: BEGIN
+    // IMMEDIATE, so that two stations never both read before writing); each inner begin() sets
+    // a SAVEPOINT. An inner commit() releases its savepoint into the level around it: nothing
+    // is saved until the outermost commit(). rollback() undoes the innermost level only (back
+    // to its savepoint) and the levels around it go on; rolling back the outermost level
+    // undoes everything, inner commits included.
+    // A statement that fails inside a transaction spoils the innermost level open at the time
+    // (PostgreSQL refuses every further statement there): that level's commit() rolls it back
+    // and throws, on both backends. Work that may fail and be got over belongs in a level of
+    // its own.
     void begin();
     void commit();
     void rollback();
     bool inTransaction() const { return m_txDepth > 0; }
+    // Levels open: 0 outside a transaction, 1 in the outermost.
+    int transactionDepth() const { return m_txDepth; }
 
     // Tests install a hook that runs before every statement and may throw DbError.
     using StatementHook = std::function<void(const QString& sql)>;
@@ -74,6 +85,9 @@ private:
     void checkEmbeddedLogin();
     void requireOpen() const;
     [[noreturn]] void raise(const QSqlError& e, const QString& sql) const;
+    QSqlQuery run(const QString& sql, const QVariantList& params, bool forwardOnly);
+    void noteFailure();
+    static QString savepointName(int level);
 
     QHash<QString, QString> m_props;
     QString m_name;
@@ -81,15 +95,17 @@ private:
     Backend m_backend = Backend::Sqlite;
     bool m_open = false;
     int m_txDepth = 0;
+    int m_failedDepth = 0; // the outermost level spoilt by a failed statement; 0: none
     bool m_registered = false;
     StatementHook m_hook;
     QHash<QString, int> m_widths;
 };
 
-// Begins on construction; rolls back on destruction unless committed.
+// One level of a transaction: begins on construction; rolls its own level back on destruction
+// unless committed (an inner level back to its savepoint, the outermost entirely).
 class Transaction {
 public:
-    explicit Transaction(Connection& c) : m_conn(c) { m_conn.begin(); }
+    explicit Transaction(Connection& c);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -97,6 +113,7 @@ public:
 
 private:
     Connection& m_conn;
+    int m_level = 0;
     bool m_done = false;
 };
 

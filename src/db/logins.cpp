@@ -1,6 +1,6 @@
 #include "db/logins.h"
 
-#include "shell/tables.h"
+#include "db/tables.h"
 
 #include <QRegularExpression>
 #include <sodium.h>

@@ -2,8 +2,8 @@
 
 #include "db/money.h"
 #include "db/schema.h"
-#include "shell/menurights.h"
-#include "shell/tables.h"
+#include "db/menurights.h"
+#include "db/tables.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "db/schema.h"
 
-#include "shell/tables.h"
+#include "db/tables.h"
 
 #include <QHash>
 

@@ -1,6 +1,7 @@
 #include "masters/accountstore.h"
 
 #include "masters/accountcodes.h"
+#include "db/retry.h"
 #include "db/schema.h"
 
 #include <QSet>
@@ -112,15 +113,15 @@ template <class F> auto AccountStore::allocate(F&& attempt) -> decltype(attempt(
     // A code that another station took between reading the highest number and inserting is
     // not inserted (the insert does nothing on a clash of AcNodes); the number is read again,
     // in the same transaction, which by then sees the other station's row.
-    Transaction tx(m_c);
-    for (int i = 0; i < MaxAttempts; ++i) {
-        auto result = attempt();
-        if (!result || result->rowId > 0) {
-            tx.commit();
-            return result;
-        }
-    }
-    throw DbError(QStringLiteral("No free account code was found: other stations kept taking them. Please save again."));
+    return withRetry(m_c, MaxAttempts,
+                     QStringLiteral("No free account code was found: other stations kept taking them. Please save "
+                                    "again."),
+                     [&] {
+                         auto result = attempt();
+                         if (result && result->rowId <= 0)
+                             throw KeyTaken();
+                         return result;
+                     });
 }
 
 qint64 AccountStore::insertAccount(const QList<QPair<QString, QVariant>>& columns)

@@ -1,5 +1,6 @@
 #include "masters/finderpick.h"
 
+#include "shell/handover.h"
 #include "shell/windows.h"
 #include "shell/mdl_connection.h"
 

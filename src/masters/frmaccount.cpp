@@ -3,6 +3,7 @@
 #include "masters/accountcodes.h"
 #include "masters/accountentry.h"
 #include "masters/accounttree.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"

@@ -1,6 +1,7 @@
 #include "masters/frmfindac.h"
 
 #include "masters/finderstore.h"
+#include "shell/handover.h"
 #include "shell/windows.h"
 #include "shell/mdl_connection.h"
 #include "widgets/bound.h"

@@ -1,8 +1,9 @@
 #include "registrations/frmcatagory.h"
 
 #include "registrations/registrationstore.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
-#include "shell/tables.h"
+#include "db/tables.h"
 #include "widgets/bound.h"
 #include "widgets/guarded.h"
 #include "widgets/keys.h"

@@ -1,6 +1,6 @@
 #include "registrations/registrationstore.h"
 
-#include "shell/tables.h"
+#include "db/tables.h"
 
 #include <QSqlQuery>
 #include <QStringList>

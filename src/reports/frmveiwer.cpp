@@ -4,6 +4,7 @@
 #include "reports/reporterror.h"
 #include "reports/reportviewer.h"
 #include "shell/mdiform1.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 
 #include <QMdiSubWindow>
@@ -30,7 +31,7 @@ frmVeiwer* frmVeiwer::ShowReport(std::shared_ptr<qv::rpt::Report> report) {
     if (!main)
         throw qv::rpt::ReportError(
             QStringLiteral("The report cannot be shown: the main window is not open."));
-    report->run();
+    report->run(Conn);
     auto* v = qv::Windows::open<frmVeiwer>(QStringLiteral("frmVeiwer"));
     if (!v)
         throw qv::rpt::ReportError(QStringLiteral("The report cannot be shown: the main window is not open."));

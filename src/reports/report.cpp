@@ -64,24 +64,24 @@ Subreport& Report::OpenSubreport(const QString& name) {
     throw ReportError(QStringLiteral("The report has no subreport \"%1\".").arg(name));
 }
 
-std::shared_ptr<const Document> Report::run() {
-    if (!Conn.isOpen())
+std::shared_ptr<const Document> Report::run(Connection& conn) {
+    if (!conn.isOpen())
         throw ReportError(
             QStringLiteral("The report cannot be read: the program is not connected to a database."));
     ReportTable& table = m_database.Tables(1);
     const QString user = table.ConnectionProperties(QStringLiteral("User ID")).value();
     const QString password = table.ConnectionProperties(QStringLiteral("Password")).value();
-    // The logon decides the login: the shared connection when it is the same one (it also sees
-    // the session's prepared work tables), otherwise a connection of the report's own.
-    Connection* c = &Conn;
+    // The logon decides the login: the given connection when it is the same one, otherwise a
+    // connection of the report's own.
+    Connection* c = &conn;
     std::unique_ptr<Connection> own;
-    if (!user.isEmpty() && (user != Conn.property(QStringLiteral("User ID")) ||
-                            password != Conn.property(QStringLiteral("Password")))) {
+    if (!user.isEmpty() && (user != conn.property(QStringLiteral("User ID")) ||
+                            password != conn.property(QStringLiteral("Password")))) {
         own = std::make_unique<Connection>();
         own->setProperty(QStringLiteral("User ID"), user);
         own->setProperty(QStringLiteral("Password"), password);
-        own->setProperty(QStringLiteral("Data Source"), Conn.property(QStringLiteral("Data Source")));
-        own->setProperty(QStringLiteral("Initial Catalog"), Conn.property(QStringLiteral("Initial Catalog")));
+        own->setProperty(QStringLiteral("Data Source"), conn.property(QStringLiteral("Data Source")));
+        own->setProperty(QStringLiteral("Initial Catalog"), conn.property(QStringLiteral("Initial Catalog")));
         own->open();
         c = own.get();
     }

@@ -7,7 +7,7 @@
 //   report->setRecordSelectionFormula("{Company.comActive} = 'Y'");
 //   report->FormulaFields().byName("Dates").setText("\"From : ...\"");
 //   report->OpenSubreport("rptSubOpening").setRecordSelectionFormula("...");
-//   frmVeiwer::ShowReport(report);                                    // runs it, shows it
+//   frmVeiwer::ShowReport(report);                                    // runs it on Conn, shows it
 // Every failure (missing template, bad formula, refused logon, a query error) is a ReportError
 // or DbError whose description is fit to show the user.
 #include "reports/document.h"
@@ -112,8 +112,10 @@ public:
     void setEnableParameterPrompting(bool on) { m_prompting = on; }
     bool EnableParameterPrompting() const { return m_prompting; }
 
-    // Reads the data under the logon and lays the pages out; the result is kept.
-    std::shared_ptr<const Document> run();
+    // Reads the data under the logon and lays the pages out; the result is kept. `conn` is the
+    // program's connection: read through directly when the logon is its login (it also sees the
+    // session's prepared work tables), otherwise its data source is opened under the logon.
+    std::shared_ptr<const Document> run(Connection& conn);
     std::shared_ptr<const Document> document() const { return m_document; }
     const Template& templ() const { return m_template; }
     // The login the last run read under.

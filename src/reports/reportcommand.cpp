@@ -85,7 +85,7 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
             report->FormulaFields().byName(name).setText(asTextLiteral(text));
         for (const auto& [name, formula] : subreports)
             report->OpenSubreport(name).setRecordSelectionFormula(formula);
-        const std::shared_ptr<const Document> doc = report->run();
+        const std::shared_ptr<const Document> doc = report->run(Conn);
         if (!pdf.isEmpty()) {
             doc->writePdf(pdf);
             out << "Wrote " << doc->pageCount() << (doc->pageCount() == 1 ? " page" : " pages") << " to "

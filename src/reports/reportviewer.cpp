@@ -1,6 +1,7 @@
 #include "reports/reportviewer.h"
 
 #include "db/dberror.h"
+#include "shell/mdl_connection.h"
 #include "widgets/msgbox.h"
 
 #include <QDir>
@@ -184,7 +185,7 @@ void ReportViewer::setReportSource(std::shared_ptr<rpt::Report> report) {
 
 void ReportViewer::ViewReport() {
     if (!m_report) return;
-    m_doc = m_report->document() ? m_report->document() : m_report->run();
+    m_doc = m_report->document() ? m_report->document() : m_report->run(Conn);
     m_view->doc = m_doc.get();
     m_page = 0;
     showPage(1);

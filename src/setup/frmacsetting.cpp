@@ -4,7 +4,7 @@
 #include "setup/vousettingstore.h"
 #include "shell/mdiform1.h"
 #include "shell/mdl_connection.h"
-#include "shell/tables.h"
+#include "db/tables.h"
 #include "widgets/bound.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"

@@ -1,7 +1,7 @@
 #include "setup/vousettingstore.h"
 
 #include "db/recordset.h"
-#include "shell/tables.h"
+#include "db/tables.h"
 
 #include <QRegularExpression>
 

@@ -3,6 +3,7 @@
 #include "shell/adminstore.h"
 #include "shell/applymenus.h"
 #include "shell/mdiform1.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "widgets/guarded.h"

@@ -1,7 +1,7 @@
 #include "shell/frmsecmenus.h"
 
 #include "shell/adminstore.h"
-#include "shell/menurights.h"
+#include "db/menurights.h"
 #include "shell/mdl_connection.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"

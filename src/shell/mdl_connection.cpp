@@ -1,6 +1,6 @@
 #include "shell/mdl_connection.h"
 
-#include "shell/tables.h"
+#include "db/tables.h"
 
 qv::Connection Conn;
 qv::RecordSet Rs;
@@ -10,14 +10,6 @@ int ScreenWidth = 0;
 int ScreenHeight = 0;
 QString LoginUser;
 QString LoginPassword;
-bool OpenedForCaller = false;
-bool OpenAccountsAfterLock = false;
-bool OpenMenusAfterLock = false;
-bool OpenUsersAfterLock = false;
-bool OpenRemoveDataAfterLock = false;
-QString FindACType;
-QString FindACRowID;
-QString FindACName;
 QString LoginCatalog = QString::fromLatin1(qv::tbl::Catalog);
 
 void OpenRs(const QString& sql, const QVariantList& params)
@@ -40,11 +32,6 @@ void ResetSharedState()
     Rs3.close();
     LoginUser.clear();
     LoginPassword.clear();
-    OpenedForCaller = OpenAccountsAfterLock = OpenMenusAfterLock = false;
-    OpenUsersAfterLock = OpenRemoveDataAfterLock = false;
-    FindACType.clear();
-    FindACRowID.clear();
-    FindACName.clear();
 }
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 // The objects every window shares: the one connection, the two shared record sets and the
-// flags through which windows hand work to each other.
+// login. The windows' hand-over flags are in shell/handover.h, with the windows.
 #include "db/connection.h"
 #include "db/recordset.h"
 
@@ -19,22 +19,11 @@ extern int ScreenHeight;
 extern QString LoginUser;
 extern QString LoginPassword;
 
-extern bool OpenedForCaller;
-extern bool OpenAccountsAfterLock;
-extern bool OpenMenusAfterLock;
-// The lock gate's other targets: "Add Users" and "Remove Data".
-extern bool OpenUsersAfterLock;
-extern bool OpenRemoveDataAfterLock;
-
-// Account finder hand-over.
-extern QString FindACType;
-extern QString FindACRowID;
-extern QString FindACName;
-
 // The catalog the login window opens ("Fendral"); tests point it at a database of their own.
 extern QString LoginCatalog;
 
-// Resets every global to its start-up value (a new run, or a test's fresh start).
+// Resets the shared record sets and the login to their start-up values (a new run, or a
+// test's fresh start).
 void ResetSharedState();
 
 // The folder of the program's executable (Server.txt and the report templates sit there);

@@ -1,6 +1,7 @@
 #include "vouchers/frmvoucher.h"
 
 #include "masters/finderpick.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "widgets/guarded.h"

@@ -1,6 +1,6 @@
 // quoravel-admin as a user runs it: exit codes, messages, and what it leaves in the database.
 #include "db/logins.h"
-#include "support/fixture.h"
+#include "support/dbfixture.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 #include "db/recordset.h"
 #include "db/schema.h"
 #include "shell/mdl_connection.h"
-#include "support/fixture.h"
+#include "support/dbfixture.h"
 
 #include <QDate>
 

@@ -13,12 +13,29 @@ private slots:
         QTest::addColumn<qint64>("cents");
         QTest::addColumn<QString>("display");
         QTest::addColumn<QString>("plain");
-        QTest::newRow("zero") << qint64(0) << "0.00" << "0.00";
-        QTest::newRow("small") << qint64(5) << "0.05" << "0.05";
-        QTest::newRow("thousand") << qint64(123450) << "1,234.50" << "1234.50";
-        QTest::newRow("million") << qint64(123456789012) << "1,234,567,890.12" << "1234567890.12";
-        QTest::newRow("negative") << qint64(-100000) << "-1,000.00" << "-1000.00";
-        QTest::newRow("exact hundred") << qint64(100000000) << "1,000,000.00" << "1000000.00";
+        QTest::newRow("zero") << qint64(0) << "0.00"
+                              << "0.00";
+        QTest::newRow("small") << qint64(5) << "0.05"
+                               << "0.05";
+        QTest::newRow("thousand") << qint64(123450) << "1,234.50"
+                                  << "1234.50";
+        QTest::newRow("million") << qint64(123456789012) << "1,234,567,890.12"
+                                 << "1234567890.12";
+        QTest::newRow("negative") << qint64(-100000) << "-1,000.00"
+                                  << "-1000.00";
+        // Below one unit the units are 0 and carry no sign of their own: the sign must not be lost.
+        QTest::newRow("negative half") << qint64(-50) << "-0.50"
+                                       << "-0.50";
+        QTest::newRow("negative cent") << qint64(-1) << "-0.01"
+                                       << "-0.01";
+        QTest::newRow("negative just below one") << qint64(-99) << "-0.99"
+                                                 << "-0.99";
+        QTest::newRow("negative one") << qint64(-100) << "-1.00"
+                                      << "-1.00";
+        QTest::newRow("negative with cents") << qint64(-123456) << "-1,234.56"
+                                             << "-1234.56";
+        QTest::newRow("exact hundred") << qint64(100000000) << "1,000,000.00"
+                                       << "1000000.00";
     }
     void formats()
     {

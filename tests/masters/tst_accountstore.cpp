@@ -3,16 +3,47 @@
 // the search, and two stations working under one head at the same moment.
 #include "masters/accountcodes.h"
 #include "masters/accountstore.h"
-#include "support/fixture.h"
+#include "support/dbfixture.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
+#include <QSqlDriver>
+#include <QThread>
 #include <QSet>
 #include <atomic>
 #include <memory>
+#include <sqlite3.h>
 #include <thread>
 
 using qv::AccountStore;
 using qv::DeleteCheck;
+
+// The embedded file's lock: SQLite calls the busy handler of a connection that finds the file
+// locked by another; this one records that and goes on waiting, as the busy timeout would.
+struct LockWait {
+    std::atomic<bool> blocked{false};
+    std::atomic<bool> gaveUp{false};
+};
+
+int onBusy(void* p, int tries)
+{
+    auto* w = static_cast<LockWait*>(p);
+    w->blocked = true;
+    if (tries > 20000) {
+        w->gaveUp = true;
+        return 0;
+    }
+    QThread::usleep(500);
+    return 1;
+}
+
+void watchBusy(qv::Connection& c, LockWait* w)
+{
+    const QVariant h = c.database().driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        throw qv::DbError("the embedded connection has no SQLite handle");
+    sqlite3_busy_handler(*static_cast<sqlite3* const*>(h.constData()), onBusy, w);
+}
 
 class TstAccountStore : public QObject {
     Q_OBJECT
@@ -40,6 +71,30 @@ class TstAccountStore : public QObject {
         in.title = title;
         in.openDate = QDate(2025, 7, 1);
         return in;
+    }
+    // True once the other station waits for a lock this one holds: on SQLite its busy handler
+    // ran; on PostgreSQL its backend has a lock not granted. False after 30 s without.
+    bool waitUntilBlocked(const LockWait& w, const std::atomic<qint64>& pid)
+    {
+        std::unique_ptr<qv::Connection> watch;
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 30000 && !w.gaveUp) {
+            if (qvt::backend() == qv::Backend::Sqlite) {
+                if (w.blocked)
+                    return true;
+            } else if (pid > 0) {
+                if (!watch) {
+                    watch = std::make_unique<qv::Connection>();
+                    db.connect(*watch);
+                }
+                if (watch->scalar("select count(*) from pg_locks where pid = ? and not granted", {pid.load()}).toInt()
+                    > 0)
+                    return true;
+            }
+            QThread::msleep(2);
+        }
+        return false;
     }
     QList<qint64> controls(int n)
     {
@@ -74,7 +129,8 @@ private slots:
         QVERIFY(store->treeRows().empty());
         const auto assets = store->addControl("ASSETS", "");
         QCOMPARE(assets.code, QString("1"));
-        QCOMPARE(col(assets.rowId, "ParentID") + col(assets.rowId, "AcNodes") + col(assets.rowId, "Dcode"), QString("110"));
+        QCOMPARE(col(assets.rowId, "ParentID") + col(assets.rowId, "AcNodes") + col(assets.rowId, "Dcode"),
+                 QString("110"));
         QCOMPARE(col(assets.rowId, "AcStatus"), QString("HH"));
         QCOMPARE(col(assets.rowId, "OrderStatus"), QString("<null>"));
         QCOMPARE(col(assets.rowId, "DeleteStatus"), QString("N"));
@@ -130,13 +186,28 @@ private slots:
         }
         QCOMPARE(store->addSubsidiary(first, detail("LEAF"))->code, QString("1.1.1"));
         // A row of another status is never part of the tree.
-        conn->execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('0', 'OLD', 'XX', '0', 0)");
+        conn->execute(
+            "insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('0', 'OLD', 'XX', '0', 0)");
         QStringList codes;
         for (const qv::AccountNode& n : store->treeRows())
             codes << n.code;
-        QCOMPARE(codes, QStringList({"1", "1.1", "1.1.1", "1.10", "1.2", "1.3", "1.4", "1.5", "1.6", "1.7", "1.8",
-                                     "1.9", "10", "2", "3", "4", "5", "6", "7", "8", "9"}));
+        QCOMPARE(codes, QStringList({"1",   "1.1", "1.1.1", "1.10", "1.2", "1.3", "1.4", "1.5", "1.6", "1.7", "1.8",
+                                     "1.9", "10",  "2",     "3",    "4",   "5",   "6",   "7",   "8",   "9"}));
         QCOMPARE(qv::accounts::ancestorCodes("3.2.10"), QStringList({"3", "3.2"}));
+    }
+
+    void controlNumbersPastNine()
+    {
+        // The next control number is the highest as a number: as text "9" > "10", and the 11th
+        // control account would be given the 10th's number again.
+        controls(10);
+        qv::AddedAccount eleventh, twelfth;
+        QVERIFY_THROWS_NO_EXCEPTION(eleventh = store->addControl("ELEVENTH", ""));
+        QVERIFY_THROWS_NO_EXCEPTION(twelfth = store->addControl("TWELFTH", ""));
+        QCOMPARE(eleventh.code, QString("11"));
+        QCOMPARE(col(eleventh.rowId, "ParentID") + "|" + col(eleventh.rowId, "AcNodes"), QString("11|11"));
+        QCOMPARE(twelfth.code, QString("12"));
+        QCOMPARE(count("AcStatus = 'HH'"), qint64(12));
     }
 
     void freedHighestNumberReused()
@@ -179,9 +250,14 @@ private slots:
         conn->execute("insert into DetJV (VouNo, VouStatus, AcCode, CrAc) values (1, 'JV', ?, ?)",
                       {used->rowId, contraOnly->rowId});
         QCOMPARE(store->deleteAccount(used->rowId), DeleteCheck::UsedInVouchers);
-        QCOMPARE(AccountStore::refusalText(DeleteCheck::UsedInVouchers), QString("this Account use in vouceher detail "));
+        QCOMPARE(AccountStore::refusalText(DeleteCheck::UsedInVouchers),
+                 QString("this Account use in vouceher detail "));
         QCOMPARE(count("RowID = ?", {used->rowId}), qint64(1));
         QCOMPARE(store->deleteAccount(contraOnly->rowId), DeleteCheck::Allowed);
+        // Accounts under it and named on a voucher line as well: the head refusal comes first.
+        conn->execute("insert into DetJV (VouNo, VouStatus, AcCode) values (2, 'JV', ?)", {underTen->rowId});
+        QCOMPARE(store->checkDelete(underTen->rowId), DeleteCheck::HasChildren);
+        QCOMPARE(store->deleteAccount(underTen->rowId), DeleteCheck::HasChildren);
         QCOMPARE(store->deleteAccount(heads[0]), DeleteCheck::Allowed);
         QCOMPARE(count("RowID in (?, ?)", {contraOnly->rowId, heads[0]}), qint64(0));
     }
@@ -222,7 +298,8 @@ private slots:
                       {QVariant::fromValue(qv::Money(-123456789))});
         const auto found = store->search("ALPHA");
         QCOMPARE(found.size(), size_t(1));
-        QCOMPARE(found[0][0], QString::number(conn->scalar("select RowID from Accounts where AcName = 'ALPHA'").toLongLong()));
+        QCOMPARE(found[0][0],
+                 QString::number(conn->scalar("select RowID from Accounts where AcName = 'ALPHA'").toLongLong()));
         QCOMPARE(found[0][1] + "|" + found[0][6] + "|" + found[0][7] + "|" + found[0][8],
                  QString("1.1.5|a@b.pk|-1,234,567.89|"));
     }
@@ -253,21 +330,21 @@ private slots:
 
     void codeTakenMeanwhileIsAllocatedAgain()
     {
+        // The embedded file has one writer at a time: its transaction (BEGIN IMMEDIATE) keeps
+        // every other station from writing between the read and the insert.
+        if (qvt::backend() == qv::Backend::Sqlite)
+            QSKIP("no other station can write to the embedded file inside this one's transaction");
         const auto head = store->addControl("HEAD", "");
-        std::unique_ptr<qv::Connection> other;
-        if (qvt::backend() == qv::Backend::Postgres) {
-            other = std::make_unique<qv::Connection>();
-            db.connect(*other);
-        }
+        qv::Connection other;
+        db.connect(other);
         // Between reading the highest number and inserting, another station takes 1.1.
         int fired = 0;
         conn->setStatementHook([&](const QString& sql) {
             if (fired || !sql.startsWith("insert into Accounts", Qt::CaseInsensitive))
                 return;
             fired = 1;
-            qv::Connection& by = other ? *other : *conn; // the embedded file has one writer at a time
-            by.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) "
-                       "values ('1.1', 'OTHER STATION', 'HD', '1', 1)");
+            other.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) "
+                          "values ('1.1', 'OTHER STATION', 'HD', '1', 1)");
         });
         const auto mine = store->addSubControl(head.rowId, "MINE");
         conn->setStatementHook({});
@@ -283,20 +360,30 @@ private slots:
         qv::Transaction tx(*conn);
         QVERIFY(store->addSubControl(head.rowId, "UNDER IT"));
         std::atomic<int> result{-1};
+        std::atomic<qint64> pid{0};
+        LockWait wait;
         QString error;
         std::thread other([&] {
             qv::Connection c;
             try {
                 db.connect(c);
+                if (c.backend() == qv::Backend::Sqlite)
+                    watchBusy(c, &wait);
+                else
+                    pid = c.scalar("select pg_backend_pid()").toLongLong();
                 result = int(AccountStore(c).deleteAccount(head.rowId));
             } catch (const qv::DbError& e) {
                 error = e.description();
+                wait.gaveUp = true;
             }
         });
-        QTest::qWait(300);
+        // Commit only once the other station is really waiting for this station's lock.
+        const bool waited = waitUntilBlocked(wait, pid);
         tx.commit();
         other.join();
         QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY2(waited, "the other station never waited for the lock");
+        QVERIFY(!wait.gaveUp);
         // The deletion waited for the new account and then refused.
         QCOMPARE(result.load(), int(DeleteCheck::HasChildren));
         QCOMPARE(count("RowID = ?", {head.rowId}), qint64(1));

@@ -4,6 +4,7 @@
 #include "masters/finderpick.h"
 #include "masters/frmfindac.h"
 #include "shell/mdichild.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "support/fixture.h"
 

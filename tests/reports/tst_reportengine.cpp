@@ -6,7 +6,7 @@
 #include "reportfixture.h"
 #include "reports/reporterror.h"
 #include "shell/mdl_connection.h"
-#include "support/fixture.h"
+#include "support/dbfixture.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -70,7 +70,7 @@ private slots:
                      "('1.10.1', 'SECURITY DEPOSITS', 'DD', '1.10', 1, ?)",
                      {QVariant::fromValue(Money(0))});
         auto report = qvt::openReport(qvt::chartTemplate(), LoginUser, LoginPassword);
-        const auto doc = report->run();
+        const auto doc = report->run(Conn);
         QStringList expected;
         for (const auto& [code, title] : qvt::accounts(Conn))
             expected << code;
@@ -120,7 +120,7 @@ private slots:
         auto r = book("{DetJV.VouNo} = -1");
         r->OpenSubreport("rptSubAcOpen").setRecordSelectionFormula("{Accounts.RowID} = -1");
         r->OpenSubreport("rptSubOpening").setRecordSelectionFormula("{DetJV.AcCode} = -1");
-        const auto doc = r->run();
+        const auto doc = r->run(Conn);
         QCOMPARE(doc->detailRows, 0);
         QCOMPARE(doc->pageCount(), 1);
         const QStringList t = doc->pageTexts(0);
@@ -137,25 +137,25 @@ private slots:
         // With no active company the callers' condition selects nothing; the report still opens.
         Conn.execute("update Company set comActive = null");
         auto r = book("{Company.comActive} = 'Y'");
-        const auto doc = r->run();
+        const auto doc = r->run(Conn);
         Conn.execute("update Company set comActive = 'Y'");
         QCOMPARE(doc->detailRows, 0);
         QVERIFY(!doc->pageTexts(0).contains("GREEN VALLEY DEVELOPERS (PVT) LTD"));
-        QCOMPARE(book("{Company.comActive} = 'Y'")->run()->detailRows, count("select count(*) from DetJV"));
+        QCOMPARE(book("{Company.comActive} = 'Y'")->run(Conn)->detailRows, count("select count(*) from DetJV"));
     }
 
     void formulaFieldOnEveryPage() {
         auto r = book();
         const QString dates = "From :  01-07-2025  To :  31-12-2025";
         r->FormulaFields().byName("Dates").setText('"' + dates + '"');
-        const auto doc = r->run();
+        const auto doc = r->run(Conn);
         QVERIFY(doc->pageCount() > 3);
         for (int p = 0; p < doc->pageCount(); ++p)
             QCOMPARE(doc->pageTexts(p).count(dates), 2); // page header and page footer
 
         // Quotes inside the text; a text not between quotes and an unknown name are refused.
         r->FormulaFields().byName("dates").setText("\"Say \"\"when\"\"\"");
-        QVERIFY(r->run()->pageTexts(0).contains("Say \"when\""));
+        QVERIFY(r->run(Conn)->pageTexts(0).contains("Say \"when\""));
         QVERIFY_THROWS_EXCEPTION(ReportError,
                                  r->FormulaFields().byName("Dates").setText("From : 01-07-2025"));
         QVERIFY_THROWS_EXCEPTION(ReportError, r->FormulaFields().byName("Period"));
@@ -169,7 +169,7 @@ private slots:
         r->OpenSubreport("rptSubOpening")
             .setRecordSelectionFormula("{DetJV.AcCode} = " + c + " and {DetJV.VouDate} < #2025-10-01#");
         r->OpenSubreport("rptSubAcOpen").setRecordSelectionFormula("{Accounts.RowID}  = " + c);
-        const auto doc = r->run();
+        const auto doc = r->run(Conn);
 
         QSqlQuery q = Conn.query("select sum(DrAmt), sum(CrAmt) from DetJV where AcCode = ? and VouDate < ?",
                                  {cash, QDate(2025, 10, 1)});
@@ -187,7 +187,7 @@ private slots:
                        {cash, QDate(2025, 10, 1), QDate(2025, 12, 31)}));
 
         // Without its formula the subreport reads all of its rows.
-        const auto all = book("{DetJV.VouNo} = -1")->run();
+        const auto all = book("{DetJV.VouNo} = -1")->run(Conn);
         QCOMPARE(all->allText().count("Account: "), count("select count(*) from Accounts"));
         QVERIFY_THROWS_EXCEPTION(ReportError, r->OpenSubreport("rptSubClosing"));
         // A subreport's formula is compiled against the subreport's own fields.
@@ -196,7 +196,7 @@ private slots:
     }
 
     void groupSumsExactToTheCent() {
-        const auto doc = book()->run();
+        const auto doc = book()->run(Conn);
         const QStringList t = doc->allText().split(QRegularExpression("[\n\f]"));
         QSqlQuery q =
             Conn.query("select VouStatus, count(*), sum(DrAmt), sum(CrAmt) from DetJV group by VouStatus");
@@ -250,21 +250,21 @@ private slots:
         const int expected = count(
             "select count(*) from DetJV d join Accounts a on a.RowID = d.AcCode where " + where, params);
         QVERIFY(expected > 0);
-        QCOMPARE(book(formula)->run()->detailRows, expected);
+        QCOMPARE(book(formula)->run(Conn)->detailRows, expected);
     }
 
     void statementEndingTextChangesNothing() {
         const int accounts = count("select count(*) from Accounts");
         QVERIFY_THROWS_EXCEPTION(ReportError, book("{DetJV.Naration} = 'x'; drop table Accounts"));
         auto r = book("{DetJV.Naration} = 'x''; drop table Accounts; --'");
-        QCOMPARE(r->run()->detailRows, 0);
+        QCOMPARE(r->run(Conn)->detailRows, 0);
         QCOMPARE(count("select count(*) from Accounts"), accounts);
     }
 
     void logonDecidesTheLogin() {
         auto wrong = qvt::openReport(qvt::chartTemplate(), LoginUser, "not the password");
         try {
-            wrong->run();
+            wrong->run(Conn);
             QFAIL("a wrong password was accepted");
         } catch (const qv::DbError& e) {
             QVERIFY2(e.description().contains("Login failed") ||
@@ -274,16 +274,26 @@ private slots:
         QVERIFY(!wrong->document());
 
         auto same = qvt::openReport(qvt::chartTemplate(), LoginUser, LoginPassword);
-        same->run();
+        same->run(Conn);
         QCOMPARE(same->lastLogin(), LoginUser);
 
         const QString clerk = QString("clerk_%1").arg(QCoreApplication::applicationPid());
         qv::Logins::add(Conn, clerk, "clerk's pw", qv::Logins::HashCost::Minimal);
         auto other = qvt::openReport(qvt::chartTemplate(), clerk, "clerk's pw");
-        const auto doc = other->run();
+        const auto doc = other->run(Conn);
         qv::Logins::remove(Conn, clerk);
         QCOMPARE(other->lastLogin(), clerk);
         QCOMPARE(doc->detailRows, count("select count(*) from Accounts"));
+
+        // The engine reads from the connection it is given, not from the shared one.
+        const int accounts = count("select count(*) from Accounts");
+        qv::Connection mine;
+        db.connect(mine);
+        Conn.close();
+        auto given = qvt::openReport(qvt::chartTemplate(), LoginUser, LoginPassword);
+        const auto fromMine = given->run(mine);
+        db.connect(Conn);
+        QCOMPARE(fromMine->detailRows, accounts);
 
         auto report = qvt::openReport(qvt::chartTemplate(), LoginUser, LoginPassword);
         QVERIFY_THROWS_EXCEPTION(ReportError, report->Database().Tables(2));
@@ -308,7 +318,7 @@ private slots:
     }
 
     void pdfAndCsvFiles() {
-        const auto chart = qvt::openReport(qvt::chartTemplate(), LoginUser, LoginPassword)->run();
+        const auto chart = qvt::openReport(qvt::chartTemplate(), LoginUser, LoginPassword)->run(Conn);
         const QString pdf = tmp.filePath("chart.pdf");
         chart->writePdf(pdf);
         QFile f(pdf);
@@ -325,7 +335,7 @@ private slots:
         }
 
         const QString csv = tmp.filePath("book.csv");
-        book("{DetJV.Naration} = 'Cement, 1,200 bags'")->run()->writeCsv(csv);
+        book("{DetJV.Naration} = 'Cement, 1,200 bags'")->run(Conn)->writeCsv(csv);
         QFile c(csv);
         QVERIFY(c.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(c.readAll()).split("\r\n", Qt::SkipEmptyParts);
@@ -353,7 +363,7 @@ private slots:
                       QVariant::fromValue(Money(0)), narration});
         auto r = book("{DetJV.VouNo} = 900");
         r->OpenSubreport("rptSubAcOpen").setRecordSelectionFormula("{Accounts.RowID} = -1");
-        const auto doc = r->run();
+        const auto doc = r->run(Conn);
         QVector<const DocItem*> parts;
         for (const DocItem& i : doc->pages[0].items)
             if (i.kind == DocItem::Text && narration.contains(i.text) && i.text.size() > 10) parts << &i;

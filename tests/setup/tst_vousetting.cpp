@@ -5,6 +5,7 @@
 #include "masters/frmfindac.h"
 #include "setup/frmacsetting.h"
 #include "setup/vousettingstore.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "support/fixture.h"
 

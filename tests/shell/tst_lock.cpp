@@ -5,6 +5,7 @@
 #include "db/provision.h"
 #include "shell/frmlogin.h"
 #include "shell/mdichild.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 
 #include <QApplication>

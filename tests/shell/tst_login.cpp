@@ -2,6 +2,7 @@
 // failure, the keys, the first-run offer and the display switch.
 #include "shell/display.h"
 #include "shell/frmlogin.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
@@ -98,6 +99,7 @@ private slots:
     void init()
     {
         ResetSharedState();
+        ResetHandOver();
         db = qvt::TestDb::create();
         LoginCatalog = db.catalog;
         QFile::remove(progDir.filePath("Server.txt"));

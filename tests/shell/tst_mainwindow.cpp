@@ -150,6 +150,25 @@ private slots:
         login->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+
+    // A window the description does not place comes back where the user left it; a placed one
+    // keeps its place and gets back its size.
+    void windowGeometryIsRemembered()
+    {
+        auto* chart = qv::Windows::open("frmAccount");
+        chart->subWindow()->setGeometry(40, 30, 700, 500);
+        chart->unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        chart = qv::Windows::open("frmAccount");
+        QCOMPARE(chart->subWindow()->geometry(), QRect(40, 30, 700, 500));
+
+        auto* company = qv::Windows::open("frmCompany");
+        company->subWindow()->setGeometry(5, 5, 640, 460);
+        company->unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        company = qv::Windows::open("frmCompany");
+        QCOMPARE(company->subWindow()->geometry(), QRect(QPoint(2800 / 15, 2100 / 15), QSize(640, 460)));
+    }
 };
 
 QTEST_MAIN(TstMainWindow)

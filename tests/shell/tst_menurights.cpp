@@ -4,7 +4,7 @@
 #include "adminhelpers.h"
 #include "shell/applymenus.h"
 #include "shell/frmremovedata.h"
-#include "shell/menurights.h"
+#include "db/menurights.h"
 #include "shell/mdl_connection.h"
 
 #include <QCheckBox>

@@ -76,7 +76,8 @@ class TstRemoveData : public QObject {
     }
     int vouchersBetween(const QString& kind, const QDate& from, const QDate& to)
     {
-        return Conn.scalar("select count(*) from MasJV where VouStatus = ? and VouDate between ? and ?", {kind, from, to})
+        return Conn
+            .scalar("select count(*) from MasJV where VouStatus = ? and VouDate between ? and ?", {kind, from, to})
             .toInt();
     }
     QStringList folderFiles() const
@@ -140,7 +141,7 @@ private slots:
         QCOMPARE(after.applications, before.applications);
         QCOMPARE(after.orphans, 0);
         QCOMPARE(vouchersBetween("BP", from, to), 0);
-        QCOMPARE(vouchersBetween("JV", from, to), jvBefore); // other kinds stay
+        QCOMPARE(vouchersBetween("JV", from, to), jvBefore);                             // other kinds stay
         QCOMPARE(vouchersBetween("BP", to.addDays(1), QDate(2026, 1, 1)), bpAfterRange); // other dates stay
         QVERIFY(seen[1].text.startsWith("The data has been removed:"));
         QVERIFY(!Conn.inTransaction());
@@ -152,12 +153,13 @@ private slots:
         chooseVouchers("", QDate(2025, 10, 1), QDate(2025, 10, 31));
         click("chkApplication");
         const Snapshot before = snapshot(Conn);
-        const int inRange =
-            Conn.scalar("select count(*) from MasJV where VouDate between ? and ?", {QDate(2025, 10, 1), QDate(2025, 10, 31)})
-                .toInt();
+        const int inRange = Conn.scalar("select count(*) from MasJV where VouDate between ? and ?",
+                                        {QDate(2025, 10, 1), QDate(2025, 10, 31)})
+                                .toInt();
         const auto seen = pressRemove();
         QCOMPARE(seen.size(), 2);
-        const int vouchers = number(seen[0].text, "Vouchers \\(every kind\\) dated 01-10-2025 to 31-10-2025: (\\d+) vouchers");
+        const int vouchers =
+            number(seen[0].text, "Vouchers \\(every kind\\) dated 01-10-2025 to 31-10-2025: (\\d+) vouchers");
         const int lines = number(seen[0].text, "with (\\d+) lines");
         QCOMPARE(vouchers, inRange);
         QCOMPARE(number(seen[0].text, "Applications: (\\d+)"), 4);
@@ -230,9 +232,10 @@ private slots:
         qv::Connection copy;
         copy.openFileUnchecked(path, false);
         QCOMPARE(copy.scalar("PRAGMA integrity_check").toString(), QString("ok"));
-        QCOMPARE(copy.scalar("select count(*) from MasJV where VouStatus = 'BR' and VouDate between ? and ?", {from, to})
-                     .toInt(),
-                 removed);
+        QCOMPARE(
+            copy.scalar("select count(*) from MasJV where VouStatus = 'BR' and VouDate between ? and ?", {from, to})
+                .toInt(),
+            removed);
         QCOMPARE(copy.scalar("select count(*) from tblCatagory").toInt(), 3);
         QCOMPARE(snapshot(copy).orphans, 0);
     }
@@ -258,7 +261,8 @@ private slots:
         QCOMPARE(snapshot(Conn), before);
         QCOMPARE(folderFiles(), files);
         // A copy that cannot be written (its folder does not exist) leaves nothing behind either.
-        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::RemoveData::backupTo(Conn, Conn.embeddedPath() + ".missing/x.sqlite"));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError,
+                                 qv::RemoveData::backupTo(Conn, Conn.embeddedPath() + ".missing/x.sqlite"));
     }
 
     void refusals()
@@ -281,16 +285,29 @@ private slots:
 
     void rowsChangedAfterCountingRemoveNothing()
     {
-        // Another station adds a voucher between the count and the removal.
+        // Another station adds to the vouchers between the count and the removal.
         qv::RemovalChoice ch;
         ch.vouchers = true;
         ch.kind = "CR";
         ch.from = QDate(2025, 7, 1);
         ch.to = QDate(2025, 12, 31);
-        const qv::RemovalCounts counted = qv::RemoveData::count(Conn, ch);
+        qv::RemovalCounts counted = qv::RemoveData::count(Conn, ch);
         QVERIFY(counted.vouchers > 0);
+        // A line added to a voucher already counted: as many vouchers as agreed to, one line more.
+        QSqlQuery line = Conn.query("select d.VouNo, d.AcCode from DetJV d join MasJV m on m.VouStatus = d.VouStatus "
+                                    "and m.VouNo = d.VouNo where m.VouStatus = 'CR' and m.VouDate between ? and ?",
+                                    {ch.from, ch.to});
+        QVERIFY(line.next());
+        const QVariantList voucherAndAccount{line.value(0), line.value(1)};
+        line.finish();
+        Conn.execute("insert into DetJV (VouNo, VouStatus, AcCode) values (?, 'CR', ?)", voucherAndAccount);
+        Snapshot before = snapshot(Conn);
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::RemoveData::remove(Conn, ch, counted));
+        QCOMPARE(snapshot(Conn), before);
+        counted = qv::RemoveData::count(Conn, ch);
+        // Another voucher in the range.
         Conn.execute("insert into MasJV (VouNo, VouStatus, VouDate) values (999, 'CR', ?)", {QDate(2025, 9, 9)});
-        const Snapshot before = snapshot(Conn);
+        before = snapshot(Conn);
         QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::RemoveData::remove(Conn, ch, counted));
         QCOMPARE(snapshot(Conn), before);
         const qv::RemovalCounts again = qv::RemoveData::count(Conn, ch);

@@ -1,49 +1,17 @@
 #pragma once
-// Test support: a fresh database on either backend, a logged-in main window, and a recorder
-// for message boxes.
-#include "db/connection.h"
-#include "db/provision.h"
+// Test support for windows: a logged-in main window, a recorder for message boxes, and widgets
+// found by objectName.
 #include "shell/mdiform1.h"
+#include "support/dbfixture.h"
 #include "widgets/msgbox.h"
 
+#include <QAbstractItemView>
 #include <QList>
 #include <QPointer>
-#include <QTest>
+#include <QStandardItemModel>
+#include <type_traits>
 
 namespace qvt {
-
-// The backend a suite runs on: QUORAVEL_TEST_BACKEND=sqlite|pg (default sqlite). The pg runs
-// need QUORAVEL_TEST_PG=host:port and an administrator in QUORAVEL_TEST_PG_USER/_PASSWORD.
-qv::Backend backend();
-bool backendAvailable(QString* why);
-QString backendName();
-
-// Skips the whole suite (from initTestCase) when its backend is not available.
-#define QVT_REQUIRE_BACKEND()                                                                                          \
-    do {                                                                                                               \
-        QString why_;                                                                                                  \
-        if (!qvt::backendAvailable(&why_))                                                                             \
-            QSKIP(qPrintable(why_));                                                                                   \
-    } while (false)
-
-// Common set-up of a test process: test paths, a private runtime dir.
-void initTestEnvironment();
-
-struct TestDb {
-    QString dataSource;
-    QString catalog;
-    QString user = QStringLiteral("tester");
-    QString password = QStringLiteral("pa'ss %w\\rd");
-    QString lockPassword = QStringLiteral("lock me");
-
-    // A new, empty (or demo) database on the current backend.
-    static TestDb create(bool demo = false);
-    // Opens `c` as the test login, through the same check the login window uses.
-    void connect(qv::Connection& c) const;
-    // Opens `c` as an administrator (PostgreSQL) or straight onto the file (embedded).
-    void connectAdmin(qv::Connection& c) const;
-    void drop() const;
-};
 
 // A fresh database, the shared connection open on it, and a logged-in main window.
 class AppFixture {
@@ -75,13 +43,26 @@ private:
     qv::Msg::TextHook m_oldText;
 };
 
-// A widget that must exist under `parent`, by objectName; a missing one ends the test at once.
+// A widget that must exist under `parent`, by objectName. A missing one fails the current test
+// only: the failure is recorded at once and an empty stand-in of the asked type comes back, so
+// the rest of the test runs on harmlessly and the suite goes on with the next test (a missing
+// widget used to end the whole suite). The stand-in is never shown and is left to the process.
 template <class T> T* child(const QObject* parent, const char* name)
 {
-    T* w = parent->findChild<T*>(QLatin1String(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
+    if (T* w = parent->findChild<T*>(QLatin1String(name)))
+        return w;
+    QTest::qFail(
+        qPrintable(QStringLiteral("no widget %1 (%2) under %3")
+                       .arg(QLatin1String(name), QLatin1String(T::staticMetaObject.className()), parent->objectName())),
+        __FILE__, __LINE__);
+    T* standIn = new T();
+    standIn->setObjectName(QLatin1String(name));
+    if constexpr (std::is_base_of_v<QAbstractItemView, T>) {
+        auto* view = static_cast<QAbstractItemView*>(standIn);
+        if (!view->model())
+            view->setModel(new QStandardItemModel(view));
+    }
+    return standIn;
 }
 
 // A child window of the main window's MDI area, by objectName.

@@ -2,6 +2,7 @@
 // lines added, changed and removed, vouchers saved, opened and deleted; then what the database
 // holds and what the window and the message hook show.
 #include "support/fixture.h"
+#include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "vouchers/frmvoucher.h"

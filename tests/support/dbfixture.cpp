@@ -1,0 +1,155 @@
+#include "support/dbfixture.h"
+
+#include "db/dailybackup.h"
+#include "vouchers/demovouchers.h"
+
+#include <QAtomicInt>
+#include <QCoreApplication>
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace qvt {
+
+namespace {
+QTemporaryDir& tempDir()
+{
+    static QTemporaryDir d;
+    return d;
+}
+QAtomicInt g_counter;
+
+QString pgHostPort()
+{
+    return qEnvironmentVariable("QUORAVEL_TEST_PG");
+}
+QString pgAdminUser()
+{
+    return qEnvironmentVariable("QUORAVEL_TEST_PG_USER", QStringLiteral("postgres"));
+}
+QString pgAdminPassword()
+{
+    return qEnvironmentVariable("QUORAVEL_TEST_PG_PASSWORD");
+}
+} // namespace
+
+qv::Backend backend()
+{
+    return qEnvironmentVariable("QUORAVEL_TEST_BACKEND") == QLatin1String("pg") ? qv::Backend::Postgres
+                                                                                : qv::Backend::Sqlite;
+}
+
+QString backendName()
+{
+    return backend() == qv::Backend::Postgres ? QStringLiteral("pg") : QStringLiteral("sqlite");
+}
+
+bool backendAvailable(QString* why)
+{
+    if (backend() == qv::Backend::Sqlite)
+        return true;
+    if (pgHostPort().isEmpty()) {
+        *why = QStringLiteral("no PostgreSQL server named (set QUORAVEL_TEST_PG=host:port)");
+        return false;
+    }
+    return true;
+}
+
+void initTestEnvironment()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    // Suites that test the automatic backups turn them on again.
+    qv::dailybackup::setAutomatic(false);
+    QCoreApplication::setOrganizationName(QStringLiteral("QuoravelTest"));
+    QCoreApplication::setApplicationName(QStringLiteral("QuoravelTest"));
+    // Each suite starts from the settings of a new station (remembered windows, last user).
+    QSettings().clear();
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QString rt = tempDir().filePath(QStringLiteral("runtime"));
+        QDir().mkpath(rt);
+        QFile::setPermissions(rt, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", rt.toUtf8());
+    }
+}
+
+TestDb TestDb::create(bool demo)
+{
+    TestDb t;
+    const int n = g_counter.fetchAndAddRelaxed(1) + 1;
+    qv::InitOptions o;
+    if (backend() == qv::Backend::Sqlite) {
+        t.catalog = QStringLiteral("Fendral");
+        t.dataSource = tempDir().filePath(QStringLiteral("db%1/Fendral.sqlite").arg(n));
+    } else {
+        t.catalog = QStringLiteral("qvt_%1_%2").arg(QCoreApplication::applicationPid()).arg(n);
+        t.dataSource = pgHostPort();
+        o.adminUser = pgAdminUser();
+        o.adminPassword = pgAdminPassword();
+    }
+    o.dataSource = t.dataSource;
+    o.catalog = t.catalog;
+    o.user = t.user;
+    o.password = t.password;
+    o.lockPassword = t.lockPassword;
+    o.demo = demo;
+    o.demoVouchers = qv::addDemoVouchers;
+    o.replace = true;
+    o.cost = qv::Logins::HashCost::Minimal;
+    // Suites of several developers share one server and its cluster-wide test role; a clash
+    // there ("tuple concurrently updated") is passing, so try again before giving up.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            qv::Provision::init(o);
+            return t;
+        } catch (const qv::DbError& e) {
+            if (attempt == 3 || backend() == qv::Backend::Sqlite)
+                throw;
+            qWarning("test database not made (%s); trying again", qPrintable(e.description()));
+            QThread::msleep(300);
+        }
+    }
+}
+
+void TestDb::connect(qv::Connection& c) const
+{
+    c.setProperty(QStringLiteral("User ID"), user);
+    c.setProperty(QStringLiteral("Password"), password);
+    c.setProperty(QStringLiteral("Data Source"), dataSource);
+    c.setProperty(QStringLiteral("Initial Catalog"), catalog);
+    c.open();
+}
+
+void TestDb::connectAdmin(qv::Connection& c) const
+{
+    const qv::DataSource ds = qv::DataSource::parse(dataSource, catalog);
+    if (ds.backend == qv::Backend::Sqlite)
+        c.openFileUnchecked(ds.filePath, false);
+    else
+        c.openServerUnchecked(ds.host, ds.port, catalog, pgAdminUser(), pgAdminPassword());
+}
+
+void TestDb::drop() const
+{
+    const qv::DataSource ds = qv::DataSource::parse(dataSource, catalog);
+    if (ds.backend == qv::Backend::Sqlite) {
+        // A login's automatic backup finishes before its book goes.
+        qv::dailybackup::wait();
+        QDir(QFileInfo(ds.filePath).absolutePath()).removeRecursively();
+        return;
+    }
+    try {
+        qv::Connection admin;
+        admin.openServerUnchecked(ds.host, ds.port, QStringLiteral("postgres"), pgAdminUser(), pgAdminPassword());
+        admin.execute(
+            admin
+                .scalar(QStringLiteral("select format('DROP DATABASE IF EXISTS %I WITH (FORCE)', CAST(? AS TEXT))"),
+                        {catalog})
+                .toString());
+    } catch (const qv::DbError&) {
+        // A database left behind is dropped with the throwaway cluster.
+    }
+}
+
+} // namespace qvt
