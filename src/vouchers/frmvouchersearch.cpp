@@ -1,0 +1,126 @@
+// The "Search Voucher" tab of the voucher window: the criterion, the search box or date, and the
+// list (mshSearch) from which a voucher is opened for change. The queries are VoucherSearch's.
+#include "shell/mdl_connection.h"
+#include "vouchers/frmvoucher.h"
+#include "vouchers/vouchersearchmodel.h"
+#include "widgets/guarded.h"
+#include "widgets/named.h"
+
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace {
+const QString ByNumber = QStringLiteral("Voucher #");
+const QString ByDate = QStringLiteral("Date");
+const QString ByParty = QStringLiteral("Paid To");
+
+// Backspace in the date box refreshes the list, as a change of its date does.
+class BackspaceRefresh : public QObject {
+public:
+    BackspaceRefresh(QObject* parent, std::function<void()> refresh)
+        : QObject(parent)
+        , m_refresh(std::move(refresh))
+    {
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Backspace)
+            m_refresh();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_refresh;
+};
+} // namespace
+
+void frmVoucher::buildSearchTab(QWidget* tab)
+{
+    auto* grid = new QGridLayout(tab);
+    auto* title = qv::named<QLabel>(tab, "lblCriteria", QStringLiteral("Select Searching Criteria"));
+    title->setFont(QFont(QStringLiteral("DejaVu Sans"), 10, QFont::Bold));
+    cboSearch = qv::named<QComboBox>(tab, "cboSearch");
+    cboSearch->setEditable(true);
+    cboSearch->addItems({ByNumber, ByDate, ByParty});
+    cboSearch->setCurrentIndex(0);
+    cboSearch->setMinimumWidth(160);
+    lblSearch = qv::named<QLabel>(tab, "lblSearch", cboSearch->currentText());
+    lblSearch->setMinimumWidth(90);
+    txtSearch = qv::named<QLineEdit>(tab, "txtSearch");
+    txtSearch->setMinimumWidth(260);
+    DTPSearch = qv::named<QDateEdit>(tab, "DTPSearch");
+    DTPSearch->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
+    DTPSearch->setCalendarPopup(true);
+    DTPSearch->setDate(QDate::currentDate());
+    DTPSearch->setVisible(false);
+    mshSearch = qv::named<QTableView>(tab, "mshSearch");
+    m_searchModel = new qv::VoucherSearchModel(mshSearch);
+    mshSearch->setModel(m_searchModel);
+    mshSearch->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mshSearch->setSelectionBehavior(QAbstractItemView::SelectRows);
+    mshSearch->setSelectionMode(QAbstractItemView::SingleSelection);
+    mshSearch->verticalHeader()->setDefaultSectionSize(22);
+    mshSearch->verticalHeader()->setFixedWidth(14);
+    for (int c = 0; c < qv::VoucherSearchModel::Columns; ++c)
+        mshSearch->setColumnWidth(c, qv::VoucherSearchModel::widthTwips(c) / 15);
+
+    grid->addWidget(title, 0, 0, 1, 3);
+    grid->addWidget(cboSearch, 1, 0);
+    grid->addWidget(lblSearch, 1, 1, Qt::AlignRight);
+    grid->addWidget(txtSearch, 1, 2);
+    grid->addWidget(DTPSearch, 1, 3);
+    grid->setColumnStretch(4, 1);
+    grid->addWidget(mshSearch, 2, 0, 1, 5);
+    grid->setRowStretch(2, 1);
+
+    connect(cboSearch, &QComboBox::currentTextChanged, this, &frmVoucher::cboSearch_Changed);
+    connect(txtSearch, &QLineEdit::textChanged, this, [this] { SearchGrd(); });
+    connect(DTPSearch, &QDateEdit::dateChanged, this, [this] { SearchGrd(); });
+    connect(DTPSearch->calendarWidget(), &QCalendarWidget::clicked, this, [this] { SearchGrd(); });
+    DTPSearch->installEventFilter(new BackspaceRefresh(DTPSearch, [this] { SearchGrd(); }));
+    connect(mshSearch, &QTableView::doubleClicked, this, &frmVoucher::mshSearch_DblClick);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmVoucher::cmdPrint_Click);
+}
+
+// Choosing a criterion changes the caption and the date box; the list stays until the search
+// text or the date changes.
+void frmVoucher::cboSearch_Changed(const QString& text)
+{
+    lblSearch->setText(text);
+    DTPSearch->setVisible(text == ByDate);
+}
+
+void frmVoucher::SearchGrd()
+{
+    const QString by = cboSearch->currentText();
+    qv::VoucherSearch search(Conn);
+    std::vector<qv::FoundVoucher> rows;
+    std::function<void()> step;
+    if (by == ByNumber)
+        step = [&] { rows = search.byNumber(m_kind.kind, txtSearch->text()); };
+    else if (by == ByDate)
+        step = [&] { rows = search.byDate(m_kind.kind, DTPSearch->date()); };
+    else if (by == ByParty)
+        step = [&] { rows = search.byParty(m_kind.kind, txtSearch->text()); };
+    else
+        return; // a typed criterion that is none of the three
+    if (qv::guarded(step))
+        m_searchModel->setRows(std::move(rows));
+}
+
+void frmVoucher::mshSearch_DblClick(const QModelIndex& index)
+{
+    const qv::FoundVoucher* v = m_searchModel->line(index.row());
+    if (!v)
+        return; // an empty list, or one of its two empty rows
+    openForChange(v->number);
+}
