@@ -87,6 +87,8 @@ void frmVoucher::buildSearchTab(QWidget* tab)
     connect(DTPSearch, &QDateEdit::dateChanged, this, [this] { SearchGrd(); });
     connect(DTPSearch->calendarWidget(), &QCalendarWidget::clicked, this, [this] { SearchGrd(); });
     DTPSearch->installEventFilter(new BackspaceRefresh(DTPSearch, [this] { SearchGrd(); }));
+    // A save's master row and every delete click refresh the list.
+    connect(this, &frmVoucher::vouchersChanged, this, &frmVoucher::SearchGrd);
     connect(mshSearch, &QTableView::doubleClicked, this, &frmVoucher::mshSearch_DblClick);
     connect(cmdPrint, &QPushButton::clicked, this, &frmVoucher::cmdPrint_Click);
 }
