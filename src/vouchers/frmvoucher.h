@@ -119,8 +119,10 @@ public:
     // ---- search tab and printing (frmvouchersearch.cpp, voucherprint.cpp) ----
 public:
     // Fills mshSearch by the criterion in cboSearch; a criterion that is none of the three
-    // leaves the list as it is.
+    // leaves the list as it is. The first lines show at once; a long list is read on in pages
+    // while the event loop runs (a new search drops the rest of the old one).
     void SearchGrd();
+    bool searchComplete() const { return !m_searchPending; }
     QComboBox* cboSearch = nullptr;
     QLabel* lblSearch = nullptr;
     QLineEdit* txtSearch = nullptr;
@@ -133,5 +135,8 @@ private:
     void cboSearch_Changed(const QString& text);
     void mshSearch_DblClick(const QModelIndex& index);
     void cmdPrint_Click();
+    void readMoreVouchers(int round, int criterion, const QString& text, const QDate& day);
     qv::VoucherSearchModel* m_searchModel = nullptr;
+    int m_searchRound = 0;
+    bool m_searchPending = false;
 };

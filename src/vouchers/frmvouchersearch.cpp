@@ -17,11 +17,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
+#include <limits>
 
 namespace {
 const QString ByNumber = QStringLiteral("Voucher #");
 const QString ByDate = QStringLiteral("Date");
 const QString ByParty = QStringLiteral("Paid To");
+// A keystroke reads the first page (more than a screenful); the rest follows in larger pages.
+constexpr int FirstPage = 100;
+constexpr int NextPage = 2000;
 
 // Backspace in the date box refreshes the list, as a change of its date does.
 class BackspaceRefresh : public QObject {
@@ -104,19 +109,50 @@ void frmVoucher::cboSearch_Changed(const QString& text)
 void frmVoucher::SearchGrd()
 {
     const QString by = cboSearch->currentText();
-    qv::VoucherSearch search(Conn);
-    std::vector<qv::FoundVoucher> rows;
-    std::function<void()> step;
+    qv::VoucherCriterion c;
     if (by == ByNumber)
-        step = [&] { rows = search.byNumber(m_kind.kind, txtSearch->text()); };
+        c.by = qv::VoucherCriterion::By::Number;
     else if (by == ByDate)
-        step = [&] { rows = search.byDate(m_kind.kind, DTPSearch->date()); };
+        c.by = qv::VoucherCriterion::By::Date;
     else if (by == ByParty)
-        step = [&] { rows = search.byParty(m_kind.kind, txtSearch->text()); };
+        c.by = qv::VoucherCriterion::By::Party;
     else
         return; // a typed criterion that is none of the three
-    if (qv::guarded(step))
-        m_searchModel->setRows(std::move(rows));
+    c.text = txtSearch->text();
+    c.day = DTPSearch->date();
+    const int round = ++m_searchRound;
+    m_searchPending = false;
+    std::vector<qv::FoundVoucher> rows;
+    qv::VoucherSearch search(Conn);
+    if (!qv::guarded([&] { rows = search.find(m_kind.kind, c, std::numeric_limits<qint64>::min(), FirstPage); }))
+        return;
+    const bool more = rows.size() == size_t(FirstPage);
+    m_searchModel->setRows(std::move(rows));
+    if (more) {
+        m_searchPending = true;
+        QTimer::singleShot(0, this, [this, round, c] { readMoreVouchers(round, int(c.by), c.text, c.day); });
+    }
+}
+
+// The next page of a long list, unless another search has started since.
+void frmVoucher::readMoreVouchers(int round, int criterion, const QString& text, const QDate& day)
+{
+    if (round != m_searchRound)
+        return;
+    const qv::FoundVoucher* last = m_searchModel->line(m_searchModel->rowCount() - 1);
+    std::vector<qv::FoundVoucher> rows;
+    qv::VoucherSearch search(Conn);
+    const qv::VoucherCriterion c{qv::VoucherCriterion::By(criterion), text, day};
+    if (!last || !qv::guarded([&] { rows = search.find(m_kind.kind, c, last->number, NextPage); })) {
+        m_searchPending = false;
+        return;
+    }
+    const bool more = rows.size() == size_t(NextPage);
+    m_searchModel->appendRows(rows);
+    if (more)
+        QTimer::singleShot(0, this, [=, this] { readMoreVouchers(round, criterion, text, day); });
+    else
+        m_searchPending = false;
 }
 
 void frmVoucher::mshSearch_DblClick(const QModelIndex& index)

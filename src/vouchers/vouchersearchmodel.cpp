@@ -23,6 +23,19 @@ void VoucherSearchModel::setRows(std::vector<FoundVoucher> rows)
     endResetModel();
 }
 
+void VoucherSearchModel::appendRows(const std::vector<FoundVoucher>& rows)
+{
+    if (rows.empty())
+        return;
+    if (m_rows.empty()) { // the two empty rows and the bare header give way to the lines
+        setRows(rows);
+        return;
+    }
+    beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + rows.size()) - 1);
+    m_rows.insert(m_rows.end(), rows.begin(), rows.end());
+    endInsertRows();
+}
+
 const FoundVoucher* VoucherSearchModel::line(int row) const
 {
     return row >= 0 && row < int(m_rows.size()) ? &m_rows[size_t(row)] : nullptr;

@@ -18,6 +18,8 @@ public:
     explicit VoucherSearchModel(QObject* parent = nullptr);
 
     void setRows(std::vector<FoundVoucher> rows);
+    // Adds the next page of a long list below the lines already there.
+    void appendRows(const std::vector<FoundVoucher>& rows);
     // The voucher of list row `row`, or null (outside the list, or an empty row).
     const FoundVoucher* line(int row) const;
     bool isEmpty() const { return m_rows.empty(); }

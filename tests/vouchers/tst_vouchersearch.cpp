@@ -114,6 +114,27 @@ private slots:
         QVERIFY(search->byNumber(K::CR, QString()).empty());
     }
 
+    // Pages: the numbers after the last one read, at most so many; together they are the list.
+    void pages()
+    {
+        for (qint64 n = 1; n <= 25; ++n)
+            save(K::JV, n, 1);
+        const qv::VoucherCriterion ones{qv::VoucherCriterion::By::Number, "1", {}};
+        QCOMPARE(numbers(search->find(K::JV, ones, 10, 3)), QList<qint64>({11, 12, 13}));
+        QCOMPARE(numbers(search->find(K::JV, ones, 13, 0)), QList<qint64>({14, 15, 16, 17, 18, 19, 21}));
+        QCOMPARE(numbers(search->find(K::JV, ones, 21, 5)), QList<qint64>());
+        QList<qint64> paged;
+        for (qint64 after = std::numeric_limits<qint64>::min();;) {
+            const auto page = search->find(K::JV, {qv::VoucherCriterion::By::Party, "par", {}}, after, 4);
+            paged += numbers(page);
+            if (page.size() < 4)
+                break;
+            after = page.back().number;
+        }
+        QCOMPARE(paged, numbers(search->byParty(K::JV, "par")));
+        QCOMPARE(paged.size(), 25);
+    }
+
     void byDate()
     {
         save(K::JV, 3, 1, "P", day);

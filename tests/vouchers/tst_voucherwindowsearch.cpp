@@ -238,6 +238,45 @@ private slots:
         QCOMPARE(rows().size(), vouchers - 1);
     }
 
+    // A list longer than its first page shows the first lines at once and the rest as the event
+    // loop runs, in number order, each voucher once; a new search drops the rest of the old one.
+    void longListInPages()
+    {
+        {
+            qv::Transaction tx(Conn);
+            qv::VoucherStore store(Conn);
+            std::optional<qv::Voucher> v = store.open(qv::VoucherKind::JV, 1);
+            QVERIFY(v);
+            for (qint64 n = 1000; n < 1250; ++n) {
+                v->number = n;
+                store.save(*v, true, "bulk");
+            }
+            tx.commit();
+        }
+        open("frmJV");
+        const qint64 all = count("JV");
+        QVERIFY(rows().size() < all);
+        QVERIFY(!win->searchComplete());
+        QTRY_VERIFY(win->searchComplete());
+        const auto* m = win->searchModel();
+        QCOMPARE(qint64(m->rowCount()), all);
+        for (int r = 1; r < m->rowCount(); ++r)
+            QVERIFY(m->line(r - 1)->number < m->line(r)->number);
+
+        type("txtSearch", "1");
+        QVERIFY(!win->searchComplete());
+        QTest::keyClicks(get("txtSearch"), "2"); // while the list of "1" is still being read
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(win->searchComplete());
+        const qint64 twelves =
+            Conn.scalar("select count(*) from MasJV where VouStatus = 'JV' and CAST(VouNo AS TEXT) like '%12%'")
+                .toLongLong();
+        QCOMPARE(qint64(m->rowCount()), twelves);
+        for (int r = 0; r < m->rowCount(); ++r)
+            QVERIFY(QString::number(m->line(r)->number).contains("12"));
+    }
+
     // Print with an empty number box: the message, the focus to the date, no viewer. Print of a
     // saved voucher: the viewer shows that voucher of that kind.
     void print()
