@@ -277,6 +277,28 @@ private slots:
             QVERIFY(QString::number(m->line(r)->number).contains("12"));
     }
 
+    // A search the database refuses is shown with its description; the list stays as it was and
+    // the next keystroke searches again.
+    void refusedSearchKeepsTheList()
+    {
+        open("frmBP");
+        const QStringList before = rows();
+        qvt::MsgRecorder rec;
+        Conn.setStatementHook([](const QString& sql) {
+            if (sql.contains("from MasJV m"))
+                throw qv::DbError("the server went away");
+        });
+        type("txtSearch", "1");
+        Conn.setStatementHook({});
+        QCOMPARE(rec.seen.size(), 1);
+        QVERIFY2(rec.last().contains("the server went away"), qPrintable(rec.last()));
+        QCOMPARE(rows(), before);
+        QTest::keyClicks(get("txtSearch"), "5");
+        QCOMPARE(rows().size(),
+                 Conn.scalar("select count(*) from MasJV where VouStatus = 'BP' and CAST(VouNo AS TEXT) like '%15%'")
+                     .toLongLong());
+    }
+
     // Print with an empty number box: the message, the focus to the date, no viewer. Print of a
     // saved voucher: the viewer shows that voucher of that kind.
     void print()
