@@ -1,5 +1,6 @@
 #include "reports/layout.h"
 
+#include "reports/amountwords.h"
 #include "reports/reporterror.h"
 
 #include <QFontMetricsF>
@@ -165,13 +166,11 @@ void Layout::accumulate(const Section& s, const Row& row, QVector<Accs>& accs) {
     }
 }
 
-double Layout::bandHeight(const Section& s, const Band& b, const Row* row) {
+double Layout::bandHeight(const Section& s, const Band& b, const Row* row, const Accs* accs) {
     double h = b.height;
     for (const Element& e : b.elements) {
         if (!e.wrap || e.kind != ElementKind::Text) continue;
-        QString text;
-        for (const Piece& p : e.pieces)
-            text += pieceText(s, p, row, nullptr, e.blankZero);
+        const QString text = elementText(s, e, row, accs);
         const int lines = int(wrapLines(text, e.style, e.rect.width()).size());
         if (lines > 1) h = qMax(h, e.rect.top() + lines * lineHeightMm(e.style));
     }
@@ -189,7 +188,7 @@ void Layout::ensureRoom(double h) {
 
 void Layout::emitBand(const Section& s, const Band* b, const Row* row, const Accs* accs, double x) {
     if (!b) return;
-    const double h = bandHeight(s, *b, row);
+    const double h = bandHeight(s, *b, row, accs);
     ensureRoom(h);
     place(s, *b, row, accs, x, m_y);
     m_y += h;
@@ -249,11 +248,9 @@ void Layout::place(const Section& s, const Band& b, const Row* row, const Accs* 
         case ElementKind::Text:
             break;
         }
-        QString text;
-        for (const Piece& p : e.pieces) {
-            text += pieceText(s, p, row, accs, e.blankZero);
+        const QString text = elementText(s, e, row, accs);
+        for (const Piece& p : e.pieces)
             it.pageRef |= p.kind == PieceKind::PageNumber || p.kind == PieceKind::TotalPages;
-        }
         QRectF r = e.rect.translated(left, y);
         if (e.indentField >= 0 && row) {
             const double indent = (*row)[e.indentField].toDouble() * e.indentMm;
@@ -275,6 +272,18 @@ void Layout::place(const Section& s, const Band& b, const Row* row, const Accs* 
             page.items.push_back(it);
         }
     }
+}
+
+QString Layout::elementText(const Section& s, const Element& e, const Row* row, const Accs* accs) const {
+    if (e.words) { // checked when read: one amount field or sum
+        const Piece& p = e.pieces.first();
+        if (p.kind == PieceKind::Sum) return accs ? amountInWords((*accs)[p.slot].money) : QString();
+        const QVariant v = row ? (*row)[p.field] : QVariant();
+        return v.isNull() || !v.isValid() ? QString() : amountInWords(v.value<Money>());
+    }
+    QString text;
+    for (const Piece& p : e.pieces) text += pieceText(s, p, row, accs, e.blankZero);
+    return text;
 }
 
 QString Layout::valueText(const QVariant& v, FieldType type, bool blankZero) const {

@@ -33,7 +33,7 @@ private:
     void openGroups(const Section& s, int from, const Row& row, QVector<Accs>& accs, double x);
     void accumulate(const Section& s, const Row& row, QVector<Accs>& accs);
 
-    double bandHeight(const Section& s, const Band& b, const Row* row);
+    double bandHeight(const Section& s, const Band& b, const Row* row, const Accs* accs = nullptr);
     // Places a band below the last one, on a new page when it does not fit.
     void emitBand(const Section& s, const Band* b, const Row* row, const Accs* accs, double x);
     void place(const Section& s, const Band& b, const Row* row, const Accs* accs, double x, double y);
@@ -43,6 +43,7 @@ private:
 
     QString pieceText(const Section& s, const Piece& p, const Row* row, const Accs* accs,
                       bool blankZero) const;
+    QString elementText(const Section& s, const Element& e, const Row* row, const Accs* accs) const;
     QString valueText(const QVariant& v, FieldType type, bool blankZero) const;
     QStringList wrapLines(const QString& text, int style, double widthMm);
     double lineHeightMm(int style);

@@ -50,6 +50,7 @@ struct Element {
     double indentMm = 0;
     bool wrap = false;      // break into lines; the band grows to hold them
     bool blankZero = false; // a zero amount or number shows nothing
+    bool words = false;     // its one amount (a field or a sum) is written out in words
     QString csvName;        // column heading in the CSV export of the detail rows
     int subreport = -1;     // Subreport: which one, flowed below the band
 };

@@ -396,8 +396,14 @@ Element TemplateParser::parseElement(const RawLine& l, const Band& band, Section
     }
     if (e.kind != ElementKind::Text) return e;
     if (e.pieces.isEmpty()) fail(l.no, QStringLiteral("the text element shows nothing"));
+    if (e.words) {
+        const Piece& p = e.pieces.first();
+        const bool amount = e.pieces.size() == 1 && (p.kind == PieceKind::Sum || p.kind == PieceKind::Field) &&
+                            s.fields.all()[p.field].type == FieldType::Amount;
+        if (!amount) fail(l.no, QStringLiteral("words writes out one amount: a {field} or a sum() of an amount"));
+    }
     // A figure alone in its element is right-aligned and never cut short.
-    if (e.pieces.size() == 1) {
+    if (e.pieces.size() == 1 && !e.words) {
         const Piece& p = e.pieces.first();
         const bool figure =
             p.kind == PieceKind::Sum || p.kind == PieceKind::Count ||
@@ -438,6 +444,8 @@ void TemplateParser::parseOption(const QString& w, Element& e, TextStyle& st, bo
         e.wrap = true;
     } else if (key == QLatin1String("blank-zero")) {
         e.blankZero = true;
+    } else if (key == QLatin1String("words")) {
+        e.words = true;
     } else if (key == QLatin1String("size")) {
         st.size = number(val, no, "the font size");
     } else if ((key == QLatin1String("width")) && e.kind != ElementKind::Text) {

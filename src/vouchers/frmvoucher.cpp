@@ -57,6 +57,8 @@ void frmVoucher::load()
     qv::guarded([this] { SetMaxlength(); });
     DTPicker->setDate(QDate::currentDate());
     SSTab->setCurrentIndex(0);
+    buildSearchTab(searchTab);
+    SearchGrd();
     qv::guarded([this] { NewNo(); });
     totGrdAmount();
 }

@@ -6,13 +6,19 @@
 #include "shell/mdichild.h"
 #include "vouchers/voucherstore.h"
 
+class QComboBox;
 class QDateEdit;
+class QModelIndex;
+class QTableView;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
 class QPlainTextEdit;
+namespace qv {
+class VoucherSearchModel;
+}
 
 class frmVoucher : public qv::MdiChild {
     Q_OBJECT
@@ -109,4 +115,28 @@ public:
     QPushButton* cmdDelete = nullptr;
     QPushButton* cmdPrint = nullptr;
     QPushButton* cmdExit = nullptr;
+
+    // ---- search tab and printing (frmvouchersearch.cpp, voucherprint.cpp) ----
+public:
+    // Fills mshSearch by the criterion in cboSearch; a criterion that is none of the three
+    // leaves the list as it is. The first lines show at once; a long list is read on in pages
+    // while the event loop runs (a new search drops the rest of the old one).
+    void SearchGrd();
+    bool searchComplete() const { return !m_searchPending; }
+    QComboBox* cboSearch = nullptr;
+    QLabel* lblSearch = nullptr;
+    QLineEdit* txtSearch = nullptr;
+    QDateEdit* DTPSearch = nullptr;
+    QTableView* mshSearch = nullptr;
+    qv::VoucherSearchModel* searchModel() const { return m_searchModel; }
+
+private:
+    void buildSearchTab(QWidget* tab);
+    void cboSearch_Changed(const QString& text);
+    void mshSearch_DblClick(const QModelIndex& index);
+    void cmdPrint_Click();
+    void readMoreVouchers(int round, int criterion, const QString& text, const QDate& day);
+    qv::VoucherSearchModel* m_searchModel = nullptr;
+    int m_searchRound = 0;
+    bool m_searchPending = false;
 };
