@@ -2,6 +2,7 @@
 
 #include "shell/mdichild.h"
 #include "shell/mdiform1.h"
+#include "widgets/keyrules.h"
 
 #include <QHash>
 #include <QMdiSubWindow>
@@ -60,12 +61,15 @@ MdiChild* Windows::open(const QString& name)
     if (fresh) {
         w = d.make();
         Q_ASSERT(w->objectName() == name);
+        qv::keyboardRules(w);
     }
     main->close_Menu();
     std::optional<QPoint> at;
     if (d.place && (fresh || !d.placeOnlyWhenNew))
         at = d.place;
     main->showChild(w, at ? at->x() : -1, at ? at->y() : -1);
+    if (fresh && w->firstFocus())
+        w->firstFocus()->setFocus();
     if (d.shown)
         d.shown(w, fresh);
     return w;

@@ -7,12 +7,15 @@
 #include "masters/frmcompany.h"
 #include "masters/frmfindac.h"
 #include "masters/finderpick.h"
+#include "shell/homepicture.h"
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -413,6 +416,8 @@ private slots:
         QCOMPARE(get(w, "txtSubsidiary")->text(), QString("CASH IN HAND TWO"));
         QTest::mouseClick(get<QPushButton>(w, "Command3"), Qt::LeftButton);
         QCOMPARE(status(), QString("Account %1 CASH IN HAND TWO deleted").arg(code));
+        QCOMPARE(rec.texts(), QStringList{"are you sure delete this account"});
+        rec.clear();
 
         m()->menuEntry("mnuCompany")->trigger();
         QWidget* c = qv::Windows::find("frmCompany");
@@ -421,6 +426,31 @@ private slots:
         QTest::mouseClick(get<QPushButton>(c, "cmdNew"), Qt::LeftButton);
         QCOMPARE(status(), QString("Company ACME TRADERS saved"));
         QVERIFY2(rec.seen.isEmpty(), qPrintable(rec.texts().join('|')));
+    }
+
+    void gridsIconsAndHeaders()
+    {
+        frmAccount* w = chart();
+        // Every window carries the program's icon, not the toolkit's.
+        const QImage own = qv::programIcon().pixmap(16).toImage();
+        QCOMPARE(w->subWindow()->windowIcon().pixmap(16).toImage(), own);
+        QCOMPARE(m()->windowIcon().pixmap(16).toImage(), own);
+        // A refill brings the search grid back to its first column.
+        auto* tabs = get<QTabWidget>(w, "SSTab");
+        tabs->setCurrentIndex(1);
+        auto* grid = get<QTableView>(w, "mshSearch");
+        grid->resize(200, 200);
+        grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+        QVERIFY(grid->horizontalScrollBar()->value() > 0);
+        QTest::keyClicks(get(w, "txtFindAC"), "a");
+        QCOMPARE(grid->horizontalScrollBar()->value(), 0);
+        // The finder's captions read whole.
+        FindACType.clear();
+        qv::showFinder(true);
+        auto* f = qv::Windows::find<frmFindAC>("frmFindAC");
+        auto* fg = f->findChild<QTableWidget*>("mshSearch");
+        for (int c = 1; c <= 4; ++c)
+            QVERIFY2(fg->columnWidth(c) >= fg->horizontalHeader()->sectionSizeHint(c), qPrintable(QString::number(c)));
     }
 
     void pasteKeepsTheAcceptedCharacters()
