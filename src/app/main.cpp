@@ -1,5 +1,6 @@
 // Start-up: the shared objects exist from the start (closed); record the screen; show the login.
 #include "shell/frmlogin.h"
+#include "shell/homepicture.h"
 #include "shell/mdl_connection.h"
 #include "shell/x11display.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Quoravel"));
     QApplication::setApplicationName(QStringLiteral("Quoravel"));
     QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setWindowIcon(qv::programIcon());
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         ScreenWidth = s->geometry().width();
         ScreenHeight = s->geometry().height();

@@ -3,6 +3,7 @@
 #include "db/logins.h"
 #include "db/money.h"
 #include "db/schema.h"
+#include "db/sqlitefold.h"
 
 #include <QAtomicInt>
 #include <QDate>
@@ -177,6 +178,9 @@ void Connection::prepareSqlite()
     scalar(QStringLiteral("PRAGMA journal_mode=WAL"));
     execute(QStringLiteral("PRAGMA synchronous=FULL"));
     execute(QStringLiteral("PRAGMA foreign_keys=ON"));
+    // Searches ignore the case of every letter, as lower() does on PostgreSQL.
+    if (!registerUnicodeLower(database()))
+        throw DbError(QStringLiteral("The embedded database's lower() could not be replaced."));
 }
 
 void Connection::checkEmbeddedLogin()

@@ -151,6 +151,10 @@ void AccountEntry::clearDetails()
     setDigitMask(txt_Ntnno, NtnMask);
     txt_Ntnno->clear();
     dtpOpening->setDate(QDate::currentDate());
+    // A bank or supplier mark left from the account looked at before would be stored with the
+    // next new account.
+    chkBank->setChecked(false);
+    chkSupplier->setChecked(false);
 }
 
 void AccountEntry::fillDetails(const RecordSet& rs)

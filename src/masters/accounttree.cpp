@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeWidgetItemIterator>
 
 namespace qv {
@@ -29,6 +30,24 @@ AccountTree::AccountTree(QWidget* parent) : QTreeWidget(parent)
     };
     connect(this, &QTreeWidget::itemExpanded, this, toggled);
     connect(this, &QTreeWidget::itemCollapsed, this, toggled);
+    // The node in view is the node loaded: a highlight that "&New" would not follow is a trap.
+    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now) {
+        if (!m_filling && !m_focusing)
+            show(now);
+    });
+    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
+        const QList<QTreeWidgetItem*> sel = selectedItems();
+        if (!m_filling && !sel.isEmpty())
+            show(sel.first());
+    });
+}
+
+void AccountTree::show(QTreeWidgetItem* item)
+{
+    if (!item || item == m_shown)
+        return;
+    m_shown = item;
+    emit nodeShown(item);
 }
 
 void AccountTree::fill(const std::vector<AccountNode>& rows)
@@ -62,9 +81,12 @@ void AccountTree::fill(const std::vector<AccountNode>& rows)
         else
             roots << item;
     }
+    m_filling = true;
+    m_shown = nullptr;
     clear();
     addTopLevelItems(roots);
     m_nodes = std::move(nodes);
+    m_filling = false;
 }
 
 QTreeWidgetItem* AccountTree::locate(const QString& tag)
@@ -125,6 +147,7 @@ void AccountTree::mouseReleaseEvent(QMouseEvent* e)
     m_pressed = nullptr;
     if (item && item == pressed && !m_pressToggled) {
         setCurrentItem(item);
+        m_shown = item;
         emit nodeClick(item);
     }
 }
@@ -138,14 +161,41 @@ void AccountTree::mouseDoubleClickEvent(QMouseEvent* e)
 
 void AccountTree::keyPressEvent(QKeyEvent* e)
 {
-    QTreeWidgetItem* before = currentItem();
+    emit mouseDown(Qt::LeftButton); // a key is never the right button
+    const bool popup = e->key() == Qt::Key_Menu
+                       || (e->key() == Qt::Key_F10 && (e->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier);
+    if (popup) {
+        if (QTreeWidgetItem* item = currentItem()) {
+            m_keyPopup = true;
+            QTimer::singleShot(0, this, [this] { m_keyPopup = false; });
+            emit popupKey(item);
+        }
+        e->accept();
+        return;
+    }
+    // The node the keys move to (or select with Space) is reported through nodeShown.
     ++m_userDepth;
     QTreeWidget::keyPressEvent(e);
     --m_userDepth;
-    if (QTreeWidgetItem* now = currentItem(); now && now != before) {
-        emit mouseDown(Qt::LeftButton); // a key is never the right button
-        emit nodeClick(now);
-    }
+}
+
+void AccountTree::focusInEvent(QFocusEvent* e)
+{
+    // The toolkit marks a first node current on focus without selecting it; that mark alone
+    // loads nothing (Space or a move then does).
+    m_focusing = true;
+    QTreeWidget::focusInEvent(e);
+    m_focusing = false;
+}
+
+void AccountTree::contextMenuEvent(QContextMenuEvent* e)
+{
+    // The mouse's popup follows the right-button click; the keyboard's comes here on some
+    // platforms as well as through keyPressEvent.
+    if (e->reason() == QContextMenuEvent::Keyboard && !m_keyPopup)
+        if (QTreeWidgetItem* item = currentItem())
+            emit popupKey(item);
+    e->accept();
 }
 
 QIcon AccountTree::image(int index)
@@ -216,17 +266,26 @@ void formatSearchGrid(QTableView* grid)
 
 QValidator::State OpenBalanceValidator::validate(QString& input, int& pos) const
 {
-    Q_UNUSED(pos);
-    int dots = 0, minus = 0;
-    for (const QChar ch : input) {
-        if (ch == QLatin1Char('.'))
-            ++dots;
-        else if (ch == QLatin1Char('-'))
-            ++minus;
-        else if (!ch.isDigit() || ch.unicode() > 127)
-            return Invalid;
+    // Other characters are dropped, not refused: a typed blank changes nothing, and a pasted
+    // "1,234.56" keeps 1234.56.
+    QString kept;
+    int dots = 0, minus = 0, before = 0;
+    for (int i = 0; i < input.size(); ++i) {
+        const QChar ch = input.at(i);
+        const bool digit = ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+        if (!digit && ch != QLatin1Char('.') && ch != QLatin1Char('-'))
+            continue;
+        dots += ch == QLatin1Char('.');
+        minus += ch == QLatin1Char('-');
+        kept += ch;
+        if (i < pos)
+            ++before;
     }
-    return dots <= 1 && minus <= 1 ? Acceptable : Invalid;
+    if (dots > 1 || minus > 1)
+        return Invalid;
+    input = kept;
+    pos = before;
+    return Acceptable;
 }
 
 } // namespace qv

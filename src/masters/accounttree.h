@@ -13,9 +13,10 @@ namespace qv {
 
 class AccountSearchModel;
 
-// A tree that tells the window about the user's own node clicks (left or right button, and
-// moving the selection with the keys) and the user's own expanding and collapsing, apart from
-// the changes the window makes in code while it rebuilds the tree or opens a branch.
+// A tree that tells the window about the user's own node clicks (left or right button), every
+// node that comes into view as the current one, however it came (keys, typing a title's first
+// letter, Space, code), the popup asked for from the keyboard, and the user's own expanding
+// and collapsing, apart from the changes the window makes in code while it rebuilds the tree.
 class AccountTree : public QTreeWidget {
     Q_OBJECT
 public:
@@ -44,12 +45,18 @@ signals:
     void mouseDown(Qt::MouseButton button);
     void nodeClick(QTreeWidgetItem* item);
     void nodeToggled(QTreeWidgetItem* item);
+    // A node became the current (or the selected) one and is not the one reported last.
+    void nodeShown(QTreeWidgetItem* item);
+    // Shift+F10 or the Menu key on the current node.
+    void popupKey(QTreeWidgetItem* item);
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
     QTreeWidgetItem* m_pressed = nullptr;
@@ -57,6 +64,12 @@ private:
     int m_userDepth = 0; // inside a user's event: expansions are the user's
     bool m_toggled = false;
     QHash<QString, QTreeWidgetItem*> m_nodes;
+    QTreeWidgetItem* m_shown = nullptr; // the node reported last
+    bool m_filling = false;
+    bool m_focusing = false;
+    bool m_keyPopup = false; // a popup key was handled; its context-menu event is not another
+
+    void show(QTreeWidgetItem* item);
 };
 
 // The opening balance box: digits, at most one "." and at most one "-"; no blanks.

@@ -5,15 +5,22 @@
 #include "masters/accounttree.h"
 #include "shell/handover.h"
 #include "shell/mdl_connection.h"
+#include "shell/windows.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
+#include "widgets/status.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
+#include <QPointer>
 
 using namespace qv::accounts;
 using qv::guarded;
@@ -57,6 +64,18 @@ void frmAccount::lstTree_NodeClick(QTreeWidgetItem* item)
     if (RightButtonDown && (LoadedStatus == Control || LoadedStatus == SubControl))
         mnuPop->exec(lstTree->viewport()->mapToGlobal(lstTree->visualItemRect(item).center()));
     RightButtonDown = false;
+    LoadedStatus.clear();
+}
+
+// A node came into view as the current one (keys, typing, code): loaded as a click loads it,
+// without the popup.
+void frmAccount::lstTree_NodeShown(QTreeWidgetItem* item)
+{
+    selectNode(item);
+    guarded([this] { FillData(); });
+    chkHead->setChecked(false);
+    closeTitles();
+    // RightButtonDown stays: a right press makes the node current before its click.
     LoadedStatus.clear();
 }
 
@@ -264,6 +283,11 @@ void frmAccount::saveAccount()
         openSavedBranch(code, edited);
     chkHead->setChecked(false);
     guarded([this] { FillGrid(); });
+    if (!code.isEmpty())
+        guarded([&] {
+            qv::Status::say(
+                QStringLiteral("Account %1 %2 saved").arg(code, m_store.titleByCode(code).value_or(QString())));
+        });
 }
 
 // Runs the write the plan calls for. False when a message ended the click.
@@ -320,8 +344,15 @@ void frmAccount::openSavedBranch(const QString& code, bool edited)
     if (code.isEmpty())
         return;
     lstTree->openBranch(code, edited);
-    if (!edited)
+    if (!edited) {
+        // The new account is the one selected, shown and loaded, as after a click on it.
+        if (QTreeWidgetItem* item = nodeByKey(qv::accounts::nodeKey(code))) {
+            lstTree->setFocus();
+            lstTree->setCurrentItem(item);
+            lstTree->scrollToItem(item);
+        }
         return;
+    }
     guarded([this] {
         if (const auto n = m_store.node(m_selectedId))
             setMode(n->status == Subsidiary ? Mode::Change : Mode::Browse);
@@ -348,7 +379,8 @@ void frmAccount::Command3_Click()
             qv::Msg::info(qv::AccountStore::refusalText(check));
             return;
         }
-        if (qv::Msg::askYesNo(QStringLiteral("are you sure delete this account"), {}, qv::Msg::Icon::Information)) {
+        const std::optional<qv::AccountNode> gone = m_store.node(id);
+        if (qv::Msg::askDestructive(QStringLiteral("are you sure delete this account"))) {
             // Checked again with the deletion: another station may have used it meanwhile.
             const qv::DeleteCheck done = m_store.deleteAccount(id);
             if (done != qv::DeleteCheck::Allowed) {
@@ -361,6 +393,8 @@ void frmAccount::Command3_Click()
             lstTree->setFocus();
             ClearAll();
             setSelected(0);
+            if (gone)
+                qv::Status::say(QStringLiteral("Account %1 %2 deleted").arg(gone->code, gone->title));
         }
         FillGrid();
     });
@@ -369,9 +403,37 @@ void frmAccount::Command3_Click()
 void frmAccount::cmdExit_Click()
 {
     // Opened for the account finder: it stays loaded, the finder is still in charge.
-    if (OpenedForCaller)
+    if (OpenedForCaller) {
         hideWindow();
-    else
+        bringBackFinder();
+    } else {
         unload();
+    }
 }
 
+void frmAccount::closeEvent(QCloseEvent* e)
+{
+    qv::MdiChild::closeEvent(e);
+    if (e->isAccepted())
+        bringBackFinder();
+}
+
+// The finder that asked for this window comes back to the front, refilled (its activation
+// refills it), instead of staying under the window that was below this one.
+void frmAccount::bringBackFinder()
+{
+    qv::MdiChild* finder = qv::Windows::find(QStringLiteral("frmFindAC"));
+    if (!finder || !finder->subWindow())
+        return;
+    QPointer<QMdiSubWindow> sw = finder->subWindow();
+    // After the frame has activated whatever it chose for the hidden or closed window.
+    QTimer::singleShot(0, sw, [sw] {
+        if (QMdiArea* area = sw->mdiArea()) {
+            sw->raise();
+            if (area->activeSubWindow() == sw)
+                qobject_cast<qv::MdiChild*>(sw->widget())->onActivated();
+            else
+                area->setActiveSubWindow(sw);
+        }
+    });
+}

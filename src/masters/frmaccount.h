@@ -57,6 +57,8 @@ private:
     void closeTitles();
     void showSubControl(bool on);
     void lstTree_NodeClick(QTreeWidgetItem* item);
+    void lstTree_NodeShown(QTreeWidgetItem* item);
+    void bringBackFinder();
     void lstTree_Toggled();
     void mnuEdit_Click();
     void cmdCreateAc_Click();
@@ -67,6 +69,11 @@ private:
     void cmdCancel_Click();
     void Command3_Click();
     void cmdExit_Click();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
     void mshSearch_DblClick(int row);
 
     void setMode(Mode m);

@@ -7,6 +7,7 @@
 #include "reports/printchart.h"
 #include "shell/mdl_connection.h"
 #include "widgets/guarded.h"
+#include "widgets/keyrules.h"
 #include "widgets/keys.h"
 #include "widgets/named.h"
 
@@ -60,6 +61,7 @@ frmAccount::frmAccount(QWidget* parent) : qv::MdiChild(parent), m_store(Conn)
     qv::guarded([this] { FillTreeData(); });
     qv::guarded([this] { SetMaxlength(); });
     qv::guarded([this] { FillGrid(); });
+    m_firstFocus = lstTree; // typing starts in the tree
 }
 
 void frmAccount::buildEntryTab(QWidget* tab)
@@ -127,6 +129,11 @@ void frmAccount::buildEntryTab(QWidget* tab)
     connect(lstTree, &qv::AccountTree::mouseDown, this,
             [this](Qt::MouseButton b) { RightButtonDown = b == Qt::RightButton; });
     connect(lstTree, &qv::AccountTree::nodeClick, this, &frmAccount::lstTree_NodeClick);
+    connect(lstTree, &qv::AccountTree::nodeShown, this, &frmAccount::lstTree_NodeShown);
+    connect(lstTree, &qv::AccountTree::popupKey, this, [this](QTreeWidgetItem* item) {
+        RightButtonDown = true; // the keyboard's way to the right-button popup
+        lstTree_NodeClick(item);
+    });
     connect(lstTree, &qv::AccountTree::nodeToggled, this, &frmAccount::lstTree_Toggled);
     connect(mnuEdit, &QAction::triggered, this, &frmAccount::mnuEdit_Click);
     connect(cmdCreateAc, &QPushButton::clicked, this, &frmAccount::cmdCreateAc_Click);
@@ -150,6 +157,7 @@ void frmAccount::buildSearchTab(QWidget* tab)
     row->addWidget(txtFindAC, 1);
     lay->addLayout(row);
     mshSearch = qv::newSearchGrid(tab);
+    qv::enterActsAsDoubleClick(mshSearch);
     lay->addWidget(mshSearch, 1);
     connect(txtFindAC, &QLineEdit::textChanged, this, [this] { qv::guarded([this] { FillGrid(); }); });
     connect(mshSearch, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { mshSearch_DblClick(i.row()); });
@@ -200,6 +208,7 @@ void frmAccount::FillGrid()
 {
     qv::fillSearchGrid(mshSearch, m_store.search(txtFindAC->text()));
     setGrid();
+    qv::scrollHome(mshSearch);
 }
 
 void frmAccount::setGrid() { qv::formatSearchGrid(mshSearch); }

@@ -3,7 +3,9 @@
 #include "masters/companystore.h"
 #include "shell/mdl_connection.h"
 #include "widgets/bound.h"
+#include "widgets/keyrules.h"
 #include "widgets/keys.h"
+#include "widgets/status.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 
@@ -57,6 +59,8 @@ frmCompany::frmCompany(QWidget* parent) : qv::MdiChild(parent)
     FillGrid();
     SetMaxlength();
     SSTab->setCurrentIndex(0);
+    m_firstFocus = txtCompany;
+    sayNew();
     txtCompany->setFocus();
 }
 
@@ -145,6 +149,7 @@ void frmCompany::buildEntryTab(QWidget* tab)
     connect(cmdCancel, &QPushButton::clicked, this, [this] {
         ClearAll();
         txtCompany->setFocus();
+        sayNew();
     });
     connect(cmdDelete, &QPushButton::clicked, this, [this] { deleteCompany(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { unload(); });
@@ -171,6 +176,7 @@ void frmCompany::buildSearchTab(QWidget* tab)
     lay->addWidget(Msh, 1);
     connect(txtSearch, &QLineEdit::textChanged, this, [this] { FillGrid(); });
     connect(Msh, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { pickRow(row); });
+    qv::enterActsAsDoubleClick(Msh);
 }
 
 void frmCompany::SetMaxlength()
@@ -216,6 +222,7 @@ void frmCompany::FillGrid()
         if (GridColumns[col].widthTwips > 0)
             Msh->setColumnWidth(col, qv::twips(GridColumns[col].widthTwips));
     }
+    qv::scrollHome(Msh);
     Msh->setUpdatesEnabled(true);
 }
 
@@ -263,6 +270,7 @@ void frmCompany::save()
     // On failure the entries stay on screen so that nothing typed is lost.
     if (!qv::guarded([&] { qv::CompanyStore::save(Conn, code, columns, chkComActive->isChecked()); }, txtCompany))
         return;
+    qv::Status::say(QStringLiteral("Company %1 saved").arg(txtCompany->text()));
     ClearAll();
     FillGrid();
     txtCompany->setFocus();
@@ -272,12 +280,19 @@ void frmCompany::deleteCompany()
 {
     if (txtCompCode->text().isEmpty())
         return;
-    if (qv::Msg::askYesNo(QStringLiteral("are you sure delete this Company"), {}, qv::Msg::Icon::Information)) {
+    if (qv::Msg::askDestructive(QStringLiteral("are you sure delete this Company"))) {
         qv::guarded([this] {
+            const QString name = txtCompany->text();
             qv::CompanyStore::remove(Conn, txtCompCode->text().toLongLong());
             ClearAll();
             FillGrid();
+            qv::Status::say(QStringLiteral("Company %1 deleted").arg(name));
         });
     }
     txtCompany->setFocus();
+}
+
+void frmCompany::sayNew()
+{
+    qv::Status::say(QStringLiteral("New company: type its details, or pick one in Search to change it"));
 }

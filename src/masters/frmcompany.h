@@ -24,6 +24,8 @@ private:
     void pickRow(int row);
     void save();
     void deleteCompany();
+    // The status bar says the window is ready for a new company.
+    void sayNew();
     void setMask(QLineEdit* box, const QString& text);
 
     QTabWidget* SSTab = nullptr;

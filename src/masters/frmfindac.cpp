@@ -6,9 +6,11 @@
 #include "shell/mdl_connection.h"
 #include "widgets/bound.h"
 #include "widgets/guarded.h"
+#include "widgets/keyrules.h"
 #include "widgets/msgbox.h"
 
 #include <QCheckBox>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -112,6 +114,7 @@ void frmFindAC::FillGrid()
         }
     }
     setGrid();
+    qv::scrollHome(mshSearch);
     mshSearch->setUpdatesEnabled(true);
 }
 
@@ -122,8 +125,10 @@ void frmFindAC::setGrid()
         const Column& col = GridColumns[c];
         mshSearch->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromLatin1(col.header)));
         mshSearch->setColumnHidden(c, col.widthTwips == 0);
+        // Never narrower than its header, so that every caption reads whole.
         if (col.widthTwips > 0)
-            mshSearch->setColumnWidth(c, qv::twips(col.widthTwips));
+            mshSearch->setColumnWidth(
+                c, std::max(qv::twips(col.widthTwips), mshSearch->horizontalHeader()->sectionSizeHint(c)));
     }
 }
 

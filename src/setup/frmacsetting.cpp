@@ -8,6 +8,7 @@
 #include "widgets/bound.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
+#include "widgets/status.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -355,5 +356,6 @@ void frmAcSetting::save()
     });
     if (!saved)
         return;
+    qv::Status::say(QStringLiteral("Voucher setup saved"));
     qv::Msg::info(QStringLiteral("Sucessfully  save you Voucher Setting"));
 }

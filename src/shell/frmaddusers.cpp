@@ -5,6 +5,7 @@
 #include "widgets/keys.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
+#include "widgets/status.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -193,7 +194,8 @@ void frmAddUsers::cmdRemove_Click()
         [&] {
             if (const QString err = qv::UserStore::checkRemoval(Conn, name, LoginUser); !err.isEmpty())
                 return refuse(err, txtUserName);
-            if (!qv::Msg::askYesNo(QStringLiteral("are you sure remove the user \"%1\"").arg(name)))
+            if (!qv::Msg::askDestructive(QStringLiteral("are you sure remove the user \"%1\"").arg(name), {},
+                                         qv::Msg::Icon::Question))
                 return;
             qv::UserStore::remove(Conn, name, LoginUser);
             removed = true;
@@ -201,6 +203,7 @@ void frmAddUsers::cmdRemove_Click()
         QStringLiteral("The user \"%1\" was not removed:\n").arg(name) + QStringLiteral("%1"));
     if (!removed)
         return;
+    qv::Status::say(QStringLiteral("User %1 removed").arg(name));
     qv::Msg::info(QStringLiteral("The user \"%1\" has been removed.").arg(name));
     FillGrid();
     ClearAll();

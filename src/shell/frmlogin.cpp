@@ -1,5 +1,6 @@
 #include "shell/frmlogin.h"
 
+#include "db/logins.h"
 #include "db/provision.h"
 #include "shell/autobackup.h"
 #include "shell/display.h"
@@ -8,9 +9,12 @@
 #include "shell/mdl_connection.h"
 #include "shell/servertxt.h"
 #include "vouchers/demovouchers.h"
+#include "widgets/keyrules.h"
 #include "widgets/msgbox.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QSettings>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -35,6 +39,8 @@ frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmLogin"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Log In:-"));
+    QApplication::setWindowIcon(qv::programIcon());
+    setWindowIcon(qv::programIcon());
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(18, 14, 18, 14);
@@ -77,11 +83,18 @@ frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
     cboUsers->installEventFilter(this);
     cboUsers->lineEdit()->installEventFilter(this);
     txtPassword->installEventFilter(this);
+    // Coming back to the password (after "Login Error", say) selects it, so typing replaces it.
+    qv::selectAllOnFocus(txtPassword);
+    qv::enterPressesButtons(this);
 
     // Load.
     SetResulation();
+    // The station's last user first, then "sa".
+    const QString last = QSettings().value(lastUserKey()).toString();
+    if (!last.isEmpty() && last != QLatin1String("sa"))
+        cboUsers->addItem(last);
     cboUsers->addItem(QStringLiteral("sa"));
-    cboUsers->setEditText(QStringLiteral("sa"));
+    cboUsers->setEditText(last.isEmpty() ? QStringLiteral("sa") : last);
     txtServer->setText(qv::readServerFile(ProgramFolder()));
     setTabOrder(cboUsers, txtPassword);
     setTabOrder(txtPassword, cmdLogIn);
@@ -116,33 +129,94 @@ bool frmLogin::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-bool frmLogin::offerNewDatabase(const QString& path)
+namespace {
+// The folders that making `path` would create, deepest first.
+QStringList missingFolders(const QString& path)
 {
-    if (!qv::Msg::askYesNo(QStringLiteral("There is no database at \"%1\".\n\nCreate a new database there, with \"%2\" "
-                                          "as its first user and the password you typed?")
-                               .arg(path, cboUsers->currentText()),
-                           QStringLiteral("New Database")))
-        return false;
+    QStringList out;
+    for (QDir d = QFileInfo(path).absoluteDir(); !d.exists() && !d.isRoot();) {
+        out << d.absolutePath();
+        if (!d.cdUp())
+            break;
+    }
+    return out;
+}
+
+// Takes away what a failed first run left: the file with its journals, then the folders it made.
+void removeFirstRun(const QString& path, const QStringList& madeFolders)
+{
+    for (const QString& suffix :
+         {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
+        QFile::remove(path + suffix);
+    for (const QString& dir : madeFolders)
+        QDir().rmdir(dir); // only when empty
+}
+} // namespace
+
+std::optional<QString> frmLogin::askLockPassword()
+{
+    const QString title = QStringLiteral("New Database");
+    for (;;) {
+        const std::optional<QString> first = qv::Msg::askText(
+            QStringLiteral("Lock password (asked before \"Set Menus\" and other administrative windows):"), title,
+            true);
+        if (!first)
+            return std::nullopt;
+        if (first->isEmpty()) {
+            qv::Msg::info(QStringLiteral("The lock password cannot be empty: it guards \"Set Menus\", \"Add Users\", "
+                                         "\"Remove Data\" and \"Add Accounts\". Please type one."),
+                          title);
+            continue;
+        }
+        const std::optional<QString> again =
+            qv::Msg::askText(QStringLiteral("Type the lock password again:"), title, true);
+        if (!again)
+            return std::nullopt;
+        if (*again == *first)
+            return first;
+        qv::Msg::info(QStringLiteral("The two lock passwords differ. Please type it twice again."), title);
+    }
+}
+
+frmLogin::FirstRun frmLogin::offerNewDatabase(const QString& path)
+{
+    // What the new database's first login needs is checked before anything is asked.
+    const QString user = cboUsers->currentText();
+    if (const QString err = qv::Logins::checkName(user); !err.isEmpty()) {
+        qv::Msg::info(err);
+        cboUsers->setFocus();
+        return FirstRun::Stopped;
+    }
     if (txtPassword->text().isEmpty()) {
         qv::Msg::info(QStringLiteral("Please type a password for the first user before creating the database."));
-        return false;
+        txtPassword->setFocus();
+        return FirstRun::Stopped;
     }
-    const QString lock = qv::Msg::askText(QStringLiteral("Lock password (asked before \"Set Menus\" and other "
-                                                         "administrative windows):"),
-                                          QStringLiteral("New Database"), true);
-    if (lock.isEmpty())
-        return false;
+    if (!qv::Msg::askYesNo(QStringLiteral("There is no database at \"%1\".\n\nCreate a new database there, with \"%2\" "
+                                          "as its first user and the password you typed?")
+                               .arg(path, user),
+                           QStringLiteral("New Database")))
+        return FirstRun::Declined;
+    const std::optional<QString> lock = askLockPassword();
+    if (!lock)
+        return FirstRun::Stopped;
     qv::InitOptions o;
     o.dataSource = path;
     o.catalog = LoginCatalog;
-    o.user = cboUsers->currentText();
+    o.user = user;
     o.password = txtPassword->text();
-    o.lockPassword = lock;
+    o.lockPassword = *lock;
     o.demo = qv::Msg::askYesNo(QStringLiteral("Fill the new database with a small demo company?"),
                                QStringLiteral("New Database"));
     o.demoVouchers = qv::addDemoVouchers;
-    qv::Provision::init(o);
-    return true;
+    const QStringList made = missingFolders(path);
+    try {
+        qv::Provision::init(o);
+    } catch (...) {
+        removeFirstRun(path, made);
+        throw;
+    }
+    return FirstRun::Created;
 }
 
 void frmLogin::cmdLogIn_Click()
@@ -160,13 +234,17 @@ void frmLogin::cmdLogIn_Click()
             if (e.sqlState() != QLatin1String("QV_NOFILE"))
                 throw;
             const QString path = qv::DataSource::parse(txtServer->text(), LoginCatalog).filePath;
-            if (!offerNewDatabase(path))
+            const FirstRun run = offerNewDatabase(path);
+            if (run == FirstRun::Declined)
                 throw;
+            if (run == FirstRun::Stopped)
+                return; // a message said why, or the user cancelled; nothing was made
             Conn.open();
         }
         LoginUser = cboUsers->currentText();
         LoginPassword = txtPassword->text();
         StartDailyBackup();
+        QSettings().setValue(lastUserKey(), LoginUser);
         auto* main = new MDIForm1();
         // The frame as the user left it last time; the first time maximised (without a window
         // manager "maximised" means nothing: fill the screen ourselves too).

@@ -1,6 +1,7 @@
 #pragma once
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QLineEdit;
@@ -19,13 +20,17 @@ public:
 
     // What "E&xit" does after restoring the display (ends the program; tests replace it).
     static std::function<void()> endProgram;
+    // The settings key of the last user who logged in on this station.
+    static QString lastUserKey() { return QStringLiteral("login/lastUser"); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    bool offerNewDatabase(const QString& path);
+    enum class FirstRun { Created, Declined, Stopped };
+    FirstRun offerNewDatabase(const QString& path);
+    std::optional<QString> askLockPassword();
 
     QComboBox* cboUsers;
     QLineEdit* txtPassword;

@@ -4,6 +4,7 @@
 #include "shell/mdl_connection.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
+#include "widgets/status.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -161,7 +162,7 @@ void frmRemoveData::cmdRemove_Click()
                 embedded ? QStringLiteral("A copy of the database file is written beside it first.")
                          : QStringLiteral(
                              "The server's database is not copied by the program: make sure it has a recent backup.");
-            if (!qv::Msg::askYesNo(
+            if (!qv::Msg::askDestructive(
                     QStringLiteral("These rows will be removed:\n\n%1\n\n%2\n\nare you sure remove this data")
                         .arg(describe(ch, n), copyNote),
                     {}, qv::Msg::Icon::Warning))
@@ -174,6 +175,7 @@ void frmRemoveData::cmdRemove_Click()
             QString done = QStringLiteral("The data has been removed:\n\n") + describe(ch, n);
             if (!copy.isEmpty())
                 done += QStringLiteral("\n\nThe database as it was before is kept at:\n") + copy;
+            qv::Status::say(QStringLiteral("Data removed: %1").arg(describe(ch, n).simplified()));
             qv::Msg::info(done);
         },
         QStringLiteral("%1\n\nNothing was removed."));

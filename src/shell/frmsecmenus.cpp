@@ -5,6 +5,7 @@
 #include "shell/mdl_connection.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
+#include "widgets/status.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -86,6 +87,7 @@ void frmSecMenus::cmdSave_Click()
     if (!qv::guarded([&] { qv::RightsStore::save(Conn, rights); },
                      QStringLiteral("The menu rights were not saved; the previous rights stay in force.\n\n%1")))
         return;
+    qv::Status::say(QStringLiteral("Menu rights saved"));
     unload();
 }
 

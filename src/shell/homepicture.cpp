@@ -40,4 +40,30 @@ QPixmap homePicture(QSize size)
     return pm;
 }
 
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int n : {16, 24, 32, 48, 64, 128}) {
+        QPixmap pm(n, n);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(n / 64.0, n / 64.0);
+        // A blue ledger, its ruled page and a green tick of a balanced book.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x1f, 0x4e, 0x79));
+        p.drawRoundedRect(QRectF(6, 4, 52, 56), 8, 8);
+        p.setBrush(QColor(0xf3, 0xf1, 0xea));
+        p.drawRoundedRect(QRectF(14, 10, 38, 44), 3, 3);
+        p.setPen(QPen(QColor(0x9a, 0xa3, 0xab), 2.5));
+        for (int y = 20; y <= 44; y += 8)
+            p.drawLine(QPointF(19, y), QPointF(47, y));
+        p.setPen(QPen(QColor(0x2e, 0x8b, 0x57), 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(22, 36), QPointF(31, 45), QPointF(50, 22)}));
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
 } // namespace qv

@@ -20,11 +20,14 @@ public:
     // Hide the window but keep it loaded.
     void hideWindow();
     QMdiSubWindow* subWindow() const;
+    // Where typing starts when the window opens (null: the toolkit's first control).
+    QWidget* firstFocus() const { return m_firstFocus; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
     // Whether closing this window runs ApplyMenus (true for the working windows).
     bool m_applyMenusOnClose = true;
+    QWidget* m_firstFocus = nullptr;
 };
 
 } // namespace qv

@@ -6,7 +6,9 @@
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "widgets/bound.h"
+#include "widgets/status.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QEvent>
@@ -14,6 +16,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QPointer>
 #include <QSettings>
 #include <QTimer>
@@ -83,6 +86,9 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("MDIForm1"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Quoravel - Computerized Accounts Management"));
+    // Every window, the working windows in the frame included, carries the program's icon.
+    QApplication::setWindowIcon(qv::programIcon());
+    setWindowIcon(qv::programIcon());
     qv::Windows::defineAll();
 
     m_area = new QMdiArea(this);
@@ -96,6 +102,9 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent)
     });
     buildMenus();
     buildHomePanel();
+    // Saves, deletes and removals that show no message box say here what they did.
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    qv::Status::setSink([this](const QString& text) { statusBar()->showMessage(text); });
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
@@ -106,7 +115,11 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent)
     m_lblTitle->setText(QStringLiteral("Login :   ") + LoginUser);
 }
 
-MDIForm1::~MDIForm1() = default;
+MDIForm1::~MDIForm1()
+{
+    if (g_instance == this)
+        qv::Status::setSink({});
+}
 
 MDIForm1* MDIForm1::instance() { return g_instance.data(); }
 

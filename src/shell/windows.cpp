@@ -2,6 +2,7 @@
 
 #include "shell/mdichild.h"
 #include "shell/mdiform1.h"
+#include "widgets/keyrules.h"
 
 #include <QHash>
 #include <QMdiArea>
@@ -86,6 +87,7 @@ MdiChild* Windows::open(const QString& name)
     if (fresh) {
         w = d.make();
         Q_ASSERT(w->objectName() == name);
+        qv::keyboardRules(w);
     }
     main->close_Menu();
     std::optional<QPoint> at;
@@ -94,6 +96,8 @@ MdiChild* Windows::open(const QString& name)
     main->showChild(w, at ? at->x() : -1, at ? at->y() : -1);
     if (fresh)
         restoreGeometry(w, d.place.has_value());
+    if (fresh && w->firstFocus())
+        w->firstFocus()->setFocus();
     if (d.shown)
         d.shown(w, fresh);
     return w;

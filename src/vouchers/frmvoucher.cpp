@@ -461,8 +461,7 @@ void frmVoucher::openForChange(qint64 number)
 void frmVoucher::cmdDelete_Click()
 {
     const QString number = txtVoucher->text().trimmed();
-    if (!number.isEmpty()
-        && qv::Msg::askYesNo(QStringLiteral("are you sure Delete this Voucher "), {}, qv::Msg::Icon::Information)) {
+    if (!number.isEmpty() && qv::Msg::askDestructive(QStringLiteral("are you sure Delete this Voucher "))) {
         bool removed = false;
         if (qv::guarded([&] { removed = m_store.remove(m_kind.kind, number.toLongLong()); })) {
             if (!removed)

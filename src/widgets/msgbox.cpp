@@ -35,9 +35,9 @@ TextHook setTextHook(TextHook hook)
 }
 
 QMessageBox::StandardButton show(const QString& text, const QString& title, Icon icon,
-                                 QMessageBox::StandardButtons buttons)
+                                 QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
 {
-    const Message m{text, title.isEmpty() ? appTitle() : title, icon, buttons};
+    const Message m{text, title.isEmpty() ? appTitle() : title, icon, buttons, defaultButton};
     if (hookRef())
         return hookRef()(m);
     QMessageBox::Icon qicon = QMessageBox::Information;
@@ -48,6 +48,8 @@ QMessageBox::StandardButton show(const QString& text, const QString& title, Icon
     case Icon::Information: break;
     }
     QMessageBox box(qicon, m.title, m.text, buttons, QApplication::activeWindow());
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -60,14 +62,21 @@ bool askYesNo(const QString& text, const QString& title, Icon icon)
     return show(text, title, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-QString askText(const QString& prompt, const QString& title, bool password)
+bool askDestructive(const QString& text, const QString& title, Icon icon)
+{
+    return show(text, title, icon, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString> askText(const QString& prompt, const QString& title, bool password)
 {
     if (textHookRef())
         return textHookRef()(prompt, title, password);
     bool ok = false;
     const QString t = QInputDialog::getText(QApplication::activeWindow(), title.isEmpty() ? appTitle() : title, prompt,
                                             password ? QLineEdit::Password : QLineEdit::Normal, {}, &ok);
-    return ok ? t : QString();
+    if (!ok)
+        return std::nullopt;
+    return t;
 }
 
 } // namespace qv::Msg

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace qv::Msg {
 
@@ -14,6 +15,8 @@ struct Message {
     QString title;
     Icon icon;
     QMessageBox::StandardButtons buttons;
+    // The button Enter presses; NoButton leaves it to the toolkit (Ok, or Yes).
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 using Hook = std::function<QMessageBox::StandardButton(const Message&)>;
@@ -21,15 +24,20 @@ using Hook = std::function<QMessageBox::StandardButton(const Message&)>;
 Hook setHook(Hook hook);
 
 QMessageBox::StandardButton show(const QString& text, const QString& title, Icon icon,
-                                 QMessageBox::StandardButtons buttons);
+                                 QMessageBox::StandardButtons buttons,
+                                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 void info(const QString& text, const QString& title = {});
 void critical(const QString& text, const QString& title = {});
 bool askYesNo(const QString& text, const QString& title = {}, Icon icon = Icon::Question);
+// A question before destroying something (a deletion, a removal): "No" is the default, so a
+// stray Enter destroys nothing.
+bool askDestructive(const QString& text, const QString& title = {}, Icon icon = Icon::Information);
 
-// A line of text asked for (the first-run offer's lock password); empty when cancelled.
-using TextHook = std::function<QString(const QString& prompt, const QString& title, bool password)>;
+// A line of text asked for (the first-run offer's lock password); nothing when cancelled, so
+// that an empty answer can be told from a cancel.
+using TextHook = std::function<std::optional<QString>(const QString& prompt, const QString& title, bool password)>;
 TextHook setTextHook(TextHook hook);
-QString askText(const QString& prompt, const QString& title, bool password);
+std::optional<QString> askText(const QString& prompt, const QString& title, bool password);
 
 QString appTitle();
 

@@ -207,7 +207,7 @@ private slots:
         for (const QString& p : payloads()) {
             if (p.size() > 40)
                 continue;
-            const QString title = QString("Z%1 ").arg(++n) + p.toUpper();
+            const QString title = QString("Z%1 ").arg(++n) + p;
             Conn.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values (?, ?, 'DD', '5.1', ?)",
                          {QString("5.1.%1").arg(100 + n), title, 100 + n});
             const QList<qv::FinderRow> rows = qv::FinderStore::search(Conn, QString(), p);

@@ -235,6 +235,7 @@ private slots:
         pick(d);
         const auto seen = press("cmdRemove", QMessageBox::No);
         QCOMPARE(seen.size(), 1); // the question only
+        QCOMPARE(seen[0].defaultButton, QMessageBox::No); // a stray Enter removes nobody
         QVERIFY(listed().contains(d));
         QVERIFY(canLogIn(d, "pw d"));
         if (qvt::backend() == qv::Backend::Sqlite) {

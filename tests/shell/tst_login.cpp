@@ -8,7 +8,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -103,6 +105,7 @@ private slots:
         db = qvt::TestDb::create();
         LoginCatalog = db.catalog;
         QFile::remove(progDir.filePath("Server.txt"));
+        QSettings().remove(frmLogin::lastUserKey());
     }
     void cleanup()
     {
@@ -242,7 +245,8 @@ private slots:
         QTemporaryDir d;
         const QString path = d.filePath("new/Books.sqlite");
         qvt::MsgRecorder rec;
-        rec.textAnswers << "lock-1";
+        rec.textAnswers << "lock-1"
+                        << "lock-1";                         // typed twice
         rec.answers << QMessageBox::Yes << QMessageBox::Yes; // create it; with the demo company
         typeLogin("owner", "first pw", path);
         login->cmdLogIn_Click();
@@ -267,6 +271,84 @@ private slots:
         QCOMPARE(rec.seen[1].title, QString("Login Error"));
         QVERIFY(rec.seen[1].text.contains("does not exist"));
         QVERIFY(!QFile::exists(d.filePath("none.sqlite")));
+    }
+
+    void afterLoginErrorThePasswordIsSelectedAgain()
+    {
+        openLogin();
+        expectLoginError(attempt(db.user, "wrong", db.dataSource), "");
+        // The user moves to the user box, then clicks back into the password.
+        QTest::mouseClick(users()->lineEdit(), Qt::LeftButton);
+        QTest::mouseClick(box("txtPassword"), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(box("txtPassword")->selectedText(), QString("wrong"));
+    }
+
+    void lastUserOfTheStationIsOffered()
+    {
+        openLogin();
+        QVERIFY(attempt(db.user, db.password, db.dataSource).isEmpty());
+        delete visibleMain();
+        openLogin();
+        QCOMPARE(users()->currentText(), db.user);
+        QCOMPARE(users()->count(), 2);
+        QCOMPARE(users()->itemText(0) + "|" + users()->itemText(1), db.user + "|sa");
+    }
+
+    void enterPressesTheFocusedButton()
+    {
+        int ended = 0;
+        const auto old = frmLogin::endProgram;
+        frmLogin::endProgram = [&ended] { ++ended; };
+        openLogin();
+        auto* exitButton = login->findChild<QPushButton*>("cmdCancel");
+        exitButton->setFocus();
+        QTest::keyClick(exitButton, Qt::Key_Return);
+        frmLogin::endProgram = old;
+        QCOMPARE(ended, 1);
+    }
+
+    void firstRunChecksLoginFirstAndAsksTheLockTwice()
+    {
+        openLogin();
+        QTemporaryDir d;
+        const QString path = d.filePath("new/deeper/Books.sqlite");
+        {
+            // No password: said at once, nothing else asked, nothing made.
+            qvt::MsgRecorder rec;
+            typeLogin("owner", "", path);
+            login->cmdLogIn_Click();
+            QCOMPARE(rec.texts(),
+                     QStringList{"Please type a password for the first user before creating the database."});
+            QVERIFY(rec.prompts.isEmpty());
+        }
+        {
+            // Cancelled at the lock password: no folder or file left.
+            qvt::MsgRecorder rec;
+            rec.answers << QMessageBox::Yes;
+            typeLogin("owner", "pw", path);
+            login->cmdLogIn_Click();
+            QCOMPARE(rec.prompts.size(), 1);
+            QVERIFY(!QDir(d.filePath("new")).exists());
+            QVERIFY(!Conn.isOpen());
+        }
+        {
+            qvt::MsgRecorder rec;
+            rec.answers << QMessageBox::Yes << QMessageBox::Ok << QMessageBox::Ok << QMessageBox::No;
+            rec.textAnswers << ""
+                            << "one"
+                            << "two"
+                            << "lock-2"
+                            << "lock-2";
+            typeLogin("owner", "pw", path);
+            login->cmdLogIn_Click();
+            QCOMPARE(rec.seen.size(), 4);
+            QVERIFY(rec.seen[1].text.startsWith("The lock password cannot be empty"));
+            QVERIFY(rec.seen[2].text.startsWith("The two lock passwords differ"));
+            QCOMPARE(rec.prompts.size(), 5);
+            QVERIFY(Conn.isOpen());
+            QCOMPARE(Conn.scalar("select Pswd from LctPswd").toString(), QString("lock-2"));
+        }
     }
 
     void displaySwitch()

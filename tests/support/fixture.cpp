@@ -46,8 +46,11 @@ MsgRecorder::MsgRecorder()
             return answers.takeFirst();
         return (m.buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     });
-    m_oldText = qv::Msg::setTextHook([this](const QString&, const QString&, bool) {
-        return textAnswers.isEmpty() ? QString() : textAnswers.takeFirst();
+    m_oldText = qv::Msg::setTextHook([this](const QString& prompt, const QString&, bool) -> std::optional<QString> {
+        prompts << prompt;
+        if (textAnswers.isEmpty())
+            return std::nullopt; // cancelled
+        return textAnswers.takeFirst();
     });
 }
 

@@ -33,7 +33,8 @@ public:
     ~MsgRecorder();
     QList<qv::Msg::Message> seen;
     QList<QMessageBox::StandardButton> answers;
-    QStringList textAnswers;
+    QStringList textAnswers; // answers to askText; none left: cancelled
+    QStringList prompts;     // what askText asked
     QStringList texts() const;
     QString last() const { return seen.isEmpty() ? QString() : seen.last().text; }
     void clear() { seen.clear(); }
