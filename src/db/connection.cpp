@@ -17,6 +17,12 @@ namespace qv {
 namespace {
 QAtomicInt g_serial;
 
+Connection::ExecHandler& execHandler()
+{
+    static Connection::ExecHandler handler;
+    return handler;
+}
+
 QString propKey(const QString& name) { return name.trimmed().toLower(); }
 } // namespace
 
@@ -196,11 +202,28 @@ QVariant Connection::toStorage(const QVariant& v) const
     return v;
 }
 
+void Connection::setExecHandler(ExecHandler handler) { execHandler() = std::move(handler); }
+
+bool Connection::isExecStatement(const QString& sql)
+{
+    const QString t = sql.trimmed();
+    return t.startsWith(QLatin1String("exec"), Qt::CaseInsensitive) && (t.size() == 4 || t[4].isSpace());
+}
+
 QSqlQuery Connection::query(const QString& sql, const QVariantList& params, bool forwardOnly)
 {
     requireOpen();
     if (m_hook)
         m_hook(sql);
+    if (isExecStatement(sql)) {
+        if (!params.isEmpty())
+            throw DbError(QStringLiteral("An exec statement takes its arguments in its own text, not as parameters."));
+        if (!execHandler())
+            throw DbError(QStringLiteral("The statement \"%1\" cannot be run: no procedures are available.")
+                              .arg(sql.trimmed().left(60)));
+        execHandler()(*this, sql);
+        return QSqlQuery();
+    }
     QSqlQuery q(database());
     q.setForwardOnly(forwardOnly);
     // Statements without parameters run as they are: PostgreSQL cannot prepare utility

@@ -34,6 +34,17 @@ SectionSql sectionSql(const Section& s, const Formula& selection, Backend backen
         key(g, false);
     for (const auto& [field, desc] : s.order)
         key(field, desc);
+    if (s.summary) {
+        // One row over the selected rows: the sums are exact (integer cents, NUMERIC).
+        QStringList outer;
+        for (const FieldInfo& f : s.fields.all()) {
+            const bool summed = f.type == FieldType::Amount || f.type == FieldType::Number;
+            outer << QStringLiteral("%1(c%2) AS c%2").arg(summed ? QStringLiteral("SUM") : QStringLiteral("MIN"),
+                                                            QString::number(f.index));
+        }
+        out.sql = QStringLiteral("SELECT %1 FROM (%2) AS q").arg(outer.join(QStringLiteral(", ")), out.sql);
+        return out;
+    }
     if (!order.isEmpty()) out.sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     return out;
 }
