@@ -39,8 +39,7 @@ SectionSql sectionSql(const Section& s, const Formula& selection, Backend backen
         QStringList outer;
         for (const FieldInfo& f : s.fields.all()) {
             const bool summed = f.type == FieldType::Amount || f.type == FieldType::Number;
-            outer << QStringLiteral("%1(c%2) AS c%2").arg(summed ? QStringLiteral("SUM") : QStringLiteral("MIN"),
-                                                            QString::number(f.index));
+            outer << QString::fromLatin1(summed ? "COALESCE(SUM(c%1), 0) AS c%1" : "MIN(c%1) AS c%1").arg(f.index);
         }
         out.sql = QStringLiteral("SELECT %1 FROM (%2) AS q").arg(outer.join(QStringLiteral(", ")), out.sql);
         return out;
