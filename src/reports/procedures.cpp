@@ -10,7 +10,8 @@ namespace qv::rpt {
 
 namespace {
 
-[[noreturn]] void refuse(const QString& statement, const QString& why) {
+[[noreturn]] void refuse(const QString& statement, const QString& why)
+{
     throw DbError(QStringLiteral("The statement \"%1\" is refused: %2").arg(statement.trimmed().left(120), why));
 }
 
@@ -26,24 +27,28 @@ constexpr ProcInfo Procs[] = {
     {Procedure::TrialBalance3, "TrialBalance3", "exec TrialBalance3 'yyyy-mm-dd','yyyy-mm-dd'"},
 };
 
-qint64 wholeNumber(const QString& statement, const QString& arg, int n) {
+qint64 wholeNumber(const QString& statement, const QString& arg, int n)
+{
     static const QRegularExpression re(QStringLiteral("^[0-9]{1,15}$"));
     if (!re.match(arg).hasMatch())
         refuse(statement, QStringLiteral("argument %1 (%2) is not a whole number.").arg(n).arg(arg));
     return arg.toLongLong();
 }
 
-QDate quotedDate(const QString& statement, const QString& arg, int n) {
+QDate quotedDate(const QString& statement, const QString& arg, int n)
+{
     static const QRegularExpression re(QStringLiteral("^'([0-9]{4}-[0-9]{2}-[0-9]{2})'$"));
     const auto m = re.match(arg);
     if (!m.hasMatch())
         refuse(statement, QStringLiteral("argument %1 (%2) is not a date written 'yyyy-mm-dd'.").arg(n).arg(arg));
     const QDate d = QDate::fromString(m.captured(1), Qt::ISODate);
-    if (!d.isValid()) refuse(statement, QStringLiteral("argument %1 (%2) is not a date of the calendar.").arg(n).arg(arg));
+    if (!d.isValid())
+        refuse(statement, QStringLiteral("argument %1 (%2) is not a date of the calendar.").arg(n).arg(arg));
     return d;
 }
 
-QDate dateParts(const QString& statement, qint64 day, qint64 month, qint64 year, int n) {
+QDate dateParts(const QString& statement, qint64 day, qint64 month, qint64 year, int n)
+{
     const QDate d(int(qMin<qint64>(year, 99999)), int(qMin<qint64>(month, 99)), int(qMin<qint64>(day, 99)));
     if (year < 1 || year > 9999 || !d.isValid())
         refuse(statement, QStringLiteral("arguments %1 to %2 (%3,%4,%5) are not a date of the calendar.")
@@ -57,29 +62,34 @@ QDate dateParts(const QString& statement, qint64 day, qint64 month, qint64 year,
 
 } // namespace
 
-Money checkedAdd(Money a, Money b) {
+Money checkedAdd(Money a, Money b)
+{
     qint64 r = 0;
     if (__builtin_add_overflow(a.cents, b.cents, &r))
         throw DbError(QStringLiteral("A sum of amounts is too large to be represented."));
     return Money(r);
 }
 
-Money checkedSub(Money a, Money b) {
+Money checkedSub(Money a, Money b)
+{
     qint64 r = 0;
     if (__builtin_sub_overflow(a.cents, b.cents, &r))
         throw DbError(QStringLiteral("A sum of amounts is too large to be represented."));
     return Money(r);
 }
 
-ProcedureCall parseExec(const QString& statement) {
+ProcedureCall parseExec(const QString& statement)
+{
     static const QRegularExpression head(QStringLiteral("^\\s*exec\\s+([A-Za-z0-9_]+)(?:\\s+(.*?))?\\s*$"),
-                                         QRegularExpression::CaseInsensitiveOption |
-                                             QRegularExpression::DotMatchesEverythingOption);
+                                         QRegularExpression::CaseInsensitiveOption
+                                             | QRegularExpression::DotMatchesEverythingOption);
     const auto m = head.match(statement);
-    if (!m.hasMatch()) refuse(statement, QStringLiteral("it is not written exec NAME ARGUMENTS."));
+    if (!m.hasMatch())
+        refuse(statement, QStringLiteral("it is not written exec NAME ARGUMENTS."));
     const ProcInfo* info = nullptr;
     for (const ProcInfo& p : Procs)
-        if (m.captured(1).compare(QLatin1String(p.name), Qt::CaseInsensitive) == 0) info = &p;
+        if (m.captured(1).compare(QLatin1String(p.name), Qt::CaseInsensitive) == 0)
+            info = &p;
     if (!info)
         refuse(statement, QStringLiteral("there is no procedure \"%1\" (there are AcLedger, DetailAcLedger, "
                                          "TrialBalance and TrialBalance3).")
@@ -87,10 +97,9 @@ ProcedureCall parseExec(const QString& statement) {
     QStringList args = m.captured(2).split(QLatin1Char(','));
     for (QString& a : args)
         a = a.trimmed();
-    const int want = info->proc == Procedure::AcLedger         ? 3
-                     : info->proc == Procedure::DetailAcLedger ? 7
-                                                               : 2;
-    if (m.captured(2).trimmed().isEmpty()) args.clear();
+    const int want = info->proc == Procedure::AcLedger ? 3 : info->proc == Procedure::DetailAcLedger ? 7 : 2;
+    if (m.captured(2).trimmed().isEmpty())
+        args.clear();
     if (args.size() != want)
         refuse(statement, QStringLiteral("%1 takes %2 arguments, not %3: %4.")
                               .arg(QLatin1String(info->name))
@@ -123,14 +132,17 @@ ProcedureCall parseExec(const QString& statement) {
     return call;
 }
 
-void installProcedures() {
+void installProcedures()
+{
     Connection::setExecHandler([](Connection& c, const QString& statement) { runProcedure(c, parseExec(statement)); });
 }
 
-Money openingBalance(Connection& c, qint64 account, const QDate& at) {
+Money openingBalance(Connection& c, qint64 account, const QDate& at)
+{
     const bool cents = c.backend() == Backend::Sqlite;
-    Money open = moneyFromVariant(c.scalar(QStringLiteral("SELECT OpenBal FROM Accounts WHERE RowID = ?"), {account}), cents)
-                     .value_or(Money());
+    Money open =
+        moneyFromVariant(c.scalar(QStringLiteral("SELECT OpenBal FROM Accounts WHERE RowID = ?"), {account}), cents)
+            .value_or(Money());
     QSqlQuery q = c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV WHERE AcCode = ? AND VouDate < ?"),
                           {account, at});
     if (q.next()) {
@@ -140,13 +152,15 @@ Money openingBalance(Connection& c, qint64 account, const QDate& at) {
     return open;
 }
 
-QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to) {
+QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to)
+{
     return QStringLiteral("exec AcLedger %1,'%2','%3'")
         .arg(account)
         .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
-QString detailAcLedgerStatement(qint64 account, const QDate& from, const QDate& to) {
+QString detailAcLedgerStatement(qint64 account, const QDate& from, const QDate& to)
+{
     return QStringLiteral("exec DetailAcLedger %1,%2,%3,%4,%5,%6,%7")
         .arg(account)
         .arg(from.day())
@@ -157,17 +171,20 @@ QString detailAcLedgerStatement(qint64 account, const QDate& from, const QDate& 
         .arg(to.year());
 }
 
-QString trialBalanceStatement(const QDate& from, const QDate& to) {
+QString trialBalanceStatement(const QDate& from, const QDate& to)
+{
     return QStringLiteral("exec TrialBalance '%1','%2'")
         .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
-QString trialBalance3Statement(const QDate& from, const QDate& to) {
+QString trialBalance3Statement(const QDate& from, const QDate& to)
+{
     return QStringLiteral("exec TrialBalance3 '%1','%2'")
         .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
-void runProcedure(Connection& c, const ProcedureCall& call) {
+void runProcedure(Connection& c, const ProcedureCall& call)
+{
     Transaction tx(c);
     switch (call.procedure) {
     case Procedure::AcLedger:

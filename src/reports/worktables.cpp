@@ -13,12 +13,14 @@ namespace qv::rpt {
 
 namespace {
 
-QString amountType(const Connection& c) {
+QString amountType(const Connection& c)
+{
     return c.backend() == Backend::Sqlite ? QStringLiteral("INTEGER") : QStringLiteral("NUMERIC(18,2)");
 }
 
 // Creates the session's work table when it has none yet, and empties it.
-void prepareTable(Connection& c, const QString& name, const QString& columns) {
+void prepareTable(Connection& c, const QString& name, const QString& columns)
+{
     c.execute(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS %1 (%2)")
                   .arg(name, QString(columns).replace(QLatin1String("AMOUNT"), amountType(c))));
     c.execute(QStringLiteral("DELETE FROM %1").arg(name));
@@ -29,22 +31,27 @@ class Inserter {
 public:
     Inserter(Connection& c, const QString& table, const QStringList& columns)
         : m_c(c)
-        , m_q(c.database()) {
+        , m_q(c.database())
+    {
         QStringList marks;
         for (int i = 0; i < columns.size(); ++i)
             marks << QStringLiteral("?");
         m_sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                     .arg(table, columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-        if (!m_q.prepare(m_sql)) fail();
+        if (!m_q.prepare(m_sql))
+            fail();
     }
-    void insert(const QVariantList& values) {
+    void insert(const QVariantList& values)
+    {
         for (int i = 0; i < values.size(); ++i)
             m_q.bindValue(i, m_c.toStorage(values[i]));
-        if (!m_q.exec()) fail();
+        if (!m_q.exec())
+            fail();
     }
 
 private:
-    [[noreturn]] void fail() {
+    [[noreturn]] void fail()
+    {
         const QSqlError e = m_q.lastError();
         throw DbError(e.databaseText().isEmpty() ? e.text() : e.databaseText(), e.nativeErrorCode());
     }
@@ -53,19 +60,33 @@ private:
     QString m_sql;
 };
 
-Money money(const Connection& c, const QVariant& v) {
+Money money(const Connection& c, const QVariant& v)
+{
     return moneyFromVariant(v, c.backend() == Backend::Sqlite).value_or(Money());
 }
 
-QVariant amount(Money m) { return QVariant::fromValue(m); }
+QVariant amount(Money m)
+{
+    return QVariant::fromValue(m);
+}
 
-QVariant nullable(const QVariant& v) { return v.isNull() ? QVariant(QMetaType::fromType<QString>()) : v; }
+QVariant nullable(const QVariant& v)
+{
+    return v.isNull() ? QVariant(QMetaType::fromType<QString>()) : v;
+}
 
-Money absMoney(Money m) { return m.cents < 0 ? Money(-m.cents) : m; }
+Money absMoney(Money m)
+{
+    return m.cents < 0 ? Money(-m.cents) : m;
+}
 
-QString side(Money m) { return m.cents < 0 ? QStringLiteral("Cr") : QStringLiteral("Dr"); }
+QString side(Money m)
+{
+    return m.cents < 0 ? QStringLiteral("Cr") : QStringLiteral("Dr");
+}
 
-QString voucherLabel(const QString& status, qint64 number) {
+QString voucherLabel(const QString& status, qint64 number)
+{
     const VoucherKindInfo* k = voucherKindByCode(status.trimmed());
     return (k ? k->prefix : status.trimmed() + QLatin1Char('-')) + QString::number(number);
 }
@@ -80,7 +101,8 @@ struct Chart {
     QHash<QString, QString> nameByNodes;
 };
 
-Chart readChart(Connection& c) {
+Chart readChart(Connection& c)
+{
     Chart ch;
     QSqlQuery q = c.query(QStringLiteral("SELECT RowID, AcNodes, AcName, AcStatus FROM Accounts"));
     while (q.next()) {
@@ -92,7 +114,8 @@ Chart readChart(Connection& c) {
 }
 
 // The codes of an account's control and sub-control heads: "3.2.10" -> "3", "3.2".
-QPair<QString, QString> heads(const QString& nodes) {
+QPair<QString, QString> heads(const QString& nodes)
+{
     const QStringList parts = nodes.split(QLatin1Char('.'));
     return {parts.value(0), parts.size() > 1 ? parts[0] + QLatin1Char('.') + parts[1] : QString()};
 }
@@ -105,7 +128,8 @@ const QString LedgerColumns = QStringLiteral(
 
 } // namespace
 
-void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail) {
+void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail)
+{
     prepareTable(c, QStringLiteral("tmpAcLedger"), LedgerColumns);
     QString nodes, name;
     {
@@ -117,12 +141,13 @@ void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& t
     }
     const QString title = detail ? QStringLiteral("DETAIL LEDGER") : QStringLiteral("SIMPLE LEDGER");
     Inserter ins(c, QStringLiteral("tmpAcLedger"),
-                 {QStringLiteral("LineNo"), QStringLiteral("AcCode"), QStringLiteral("AcNodes"), QStringLiteral("AcName"),
-                  QStringLiteral("Title"), QStringLiteral("FromDate"), QStringLiteral("ToDate"),
-                  QStringLiteral("VouDate"), QStringLiteral("VouStatus"), QStringLiteral("VouNo"),
-                  QStringLiteral("Voucher"), QStringLiteral("Particulars"), QStringLiteral("Naration"),
-                  QStringLiteral("ChecqNo"), QStringLiteral("FileNo"), QStringLiteral("BillNo"), QStringLiteral("DrAmt"),
-                  QStringLiteral("CrAmt"), QStringLiteral("Balance"), QStringLiteral("BalAmt"), QStringLiteral("BalSide")});
+                 {QStringLiteral("LineNo"),   QStringLiteral("AcCode"),  QStringLiteral("AcNodes"),
+                  QStringLiteral("AcName"),   QStringLiteral("Title"),   QStringLiteral("FromDate"),
+                  QStringLiteral("ToDate"),   QStringLiteral("VouDate"), QStringLiteral("VouStatus"),
+                  QStringLiteral("VouNo"),    QStringLiteral("Voucher"), QStringLiteral("Particulars"),
+                  QStringLiteral("Naration"), QStringLiteral("ChecqNo"), QStringLiteral("FileNo"),
+                  QStringLiteral("BillNo"),   QStringLiteral("DrAmt"),   QStringLiteral("CrAmt"),
+                  QStringLiteral("Balance"),  QStringLiteral("BalAmt"),  QStringLiteral("BalSide")});
     Money balance = openingBalance(c, account, from);
     const QVariant noText(QMetaType::fromType<QString>());
     const QVariant noDate(QMetaType::fromType<QDate>());
@@ -131,21 +156,39 @@ void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& t
                     const QVariant& voucher, const QVariant& particulars, const QVariant& narration,
                     const QVariant& cheque, const QVariant& file, const QVariant& bill, Money dr, Money cr) {
         balance = checkedSub(checkedAdd(balance, dr), cr);
-        ins.insert({no, account, nodes, name, title, from, to, date, status, vouNo, voucher, particulars, narration,
-                    cheque, file, bill, amount(dr), amount(cr), amount(balance), amount(absMoney(balance)),
+        ins.insert({no,
+                    account,
+                    nodes,
+                    name,
+                    title,
+                    from,
+                    to,
+                    date,
+                    status,
+                    vouNo,
+                    voucher,
+                    particulars,
+                    narration,
+                    cheque,
+                    file,
+                    bill,
+                    amount(dr),
+                    amount(cr),
+                    amount(balance),
+                    amount(absMoney(balance)),
                     side(balance)});
     };
     line(0, noDate, noText, noNumber, noText, QStringLiteral("Opening Balance"), noText, noText, noText, noText,
          Money(), Money());
     int no = 0;
     if (!detail) {
-        QSqlQuery q = c.query(
-            QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive, SUM(d.DrAmt), SUM(d.CrAmt) "
-                           "FROM DetJV d LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
-                           "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
-                           "GROUP BY d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive "
-                           "ORDER BY d.VouDate, d.VouStatus, d.VouNo"),
-            {account, from, to});
+        QSqlQuery q =
+            c.query(QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive, SUM(d.DrAmt), SUM(d.CrAmt) "
+                                   "FROM DetJV d LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
+                                   "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
+                                   "GROUP BY d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive "
+                                   "ORDER BY d.VouDate, d.VouStatus, d.VouNo"),
+                    {account, from, to});
         while (q.next())
             line(++no, q.value(0).toDate(), q.value(1).toString(), q.value(2).toLongLong(),
                  voucherLabel(q.value(1).toString(), q.value(2).toLongLong()), nullable(q.value(3)), noText, noText,
@@ -168,17 +211,18 @@ void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& t
     }
 }
 
-void fillTrialBalance(Connection& c, const QDate& from, const QDate& to) {
+void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
+{
     prepareTable(c, QStringLiteral("tmpTrialBalance"),
                  QStringLiteral("AcCode INTEGER, AcNodes VARCHAR(60), AcName VARCHAR(200), CtlNodes VARCHAR(60), "
                                 "CtlName VARCHAR(200), SubNodes VARCHAR(60), SubName VARCHAR(200), FromDate DATE, "
                                 "ToDate DATE, DrAmt AMOUNT, CrAmt AMOUNT, NetDr AMOUNT, NetCr AMOUNT"));
     const Chart chart = readChart(c);
     Inserter ins(c, QStringLiteral("tmpTrialBalance"),
-                 {QStringLiteral("AcCode"), QStringLiteral("AcNodes"), QStringLiteral("AcName"), QStringLiteral("CtlNodes"),
-                  QStringLiteral("CtlName"), QStringLiteral("SubNodes"), QStringLiteral("SubName"),
-                  QStringLiteral("FromDate"), QStringLiteral("ToDate"), QStringLiteral("DrAmt"), QStringLiteral("CrAmt"),
-                  QStringLiteral("NetDr"), QStringLiteral("NetCr")});
+                 {QStringLiteral("AcCode"), QStringLiteral("AcNodes"), QStringLiteral("AcName"),
+                  QStringLiteral("CtlNodes"), QStringLiteral("CtlName"), QStringLiteral("SubNodes"),
+                  QStringLiteral("SubName"), QStringLiteral("FromDate"), QStringLiteral("ToDate"),
+                  QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("NetDr"), QStringLiteral("NetCr")});
     QSqlQuery q = c.query(QStringLiteral("SELECT AcCode, SUM(DrAmt), SUM(CrAmt) FROM DetJV "
                                          "WHERE VouDate >= ? AND VouDate <= ? GROUP BY AcCode"),
                           {from, to});
@@ -188,13 +232,14 @@ void fillTrialBalance(Connection& c, const QDate& from, const QDate& to) {
         const Money net = checkedSub(dr, cr);
         const AccountInfo a = chart.byId.value(id, {QString(), QStringLiteral("(account %1 not found)").arg(id), {}});
         const auto [ctl, sub] = heads(a.nodes);
-        ins.insert({id, a.nodes, a.name, ctl, chart.nameByNodes.value(ctl), sub, chart.nameByNodes.value(sub), from,
-                    to, amount(dr), amount(cr), amount(net.cents > 0 ? net : Money()),
+        ins.insert({id, a.nodes, a.name, ctl, chart.nameByNodes.value(ctl), sub, chart.nameByNodes.value(sub), from, to,
+                    amount(dr), amount(cr), amount(net.cents > 0 ? net : Money()),
                     amount(net.cents < 0 ? Money(-net.cents) : Money())});
     }
 }
 
-void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to) {
+void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
+{
     prepareTable(c, QStringLiteral("tmpTrialBalance3"),
                  QStringLiteral("AcCode INTEGER, AcNodes VARCHAR(60), AcName VARCHAR(200), FromDate DATE, ToDate DATE, "
                                 "OpenDr AMOUNT, OpenCr AMOUNT, DrAmt AMOUNT, CrAmt AMOUNT, CloseDr AMOUNT, "
@@ -206,21 +251,21 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to) {
     };
     QHash<qint64, Figures> figures;
     {
-        QSqlQuery q = c.query(QStringLiteral("SELECT RowID, OpenBal FROM Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL"),
-                              {QStringLiteral("DD")});
+        QSqlQuery q =
+            c.query(QStringLiteral("SELECT RowID, OpenBal FROM Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL"),
+                    {QStringLiteral("DD")});
         while (q.next())
             figures[q.value(0).toLongLong()].opening = moneyFromVariant(q.value(1), cents).value_or(Money());
     }
     // One pass over the account index: the rows before the range and the rows in it.
     const QDate upper = qMax(from.addDays(-1), to);
-    QSqlQuery q = c.query(
-        QStringLiteral("SELECT AcCode, SUM(CASE WHEN VouDate < ? THEN DrAmt ELSE 0 END), "
-                       "SUM(CASE WHEN VouDate < ? THEN CrAmt ELSE 0 END), "
-                       "SUM(CASE WHEN VouDate >= ? AND VouDate <= ? THEN DrAmt ELSE 0 END), "
-                       "SUM(CASE WHEN VouDate >= ? AND VouDate <= ? THEN CrAmt ELSE 0 END), "
-                       "SUM(CASE WHEN VouDate >= ? AND VouDate <= ? THEN 1 ELSE 0 END) "
-                       "FROM DetJV WHERE VouDate <= ? GROUP BY AcCode"),
-        {from, from, from, to, from, to, from, to, upper});
+    QSqlQuery q = c.query(QStringLiteral("SELECT AcCode, SUM(CASE WHEN VouDate < ? THEN DrAmt ELSE 0 END), "
+                                         "SUM(CASE WHEN VouDate < ? THEN CrAmt ELSE 0 END), "
+                                         "SUM(CASE WHEN VouDate >= ? AND VouDate <= ? THEN DrAmt ELSE 0 END), "
+                                         "SUM(CASE WHEN VouDate >= ? AND VouDate <= ? THEN CrAmt ELSE 0 END), "
+                                         "SUM(CASE WHEN VouDate >= ? AND VouDate <= ? THEN 1 ELSE 0 END) "
+                                         "FROM DetJV WHERE VouDate <= ? GROUP BY AcCode"),
+                          {from, from, from, to, from, to, from, to, upper});
     while (q.next()) {
         Figures& f = figures[q.value(0).toLongLong()];
         f.opening = checkedSub(checkedAdd(f.opening, money(c, q.value(1))), money(c, q.value(2)));
@@ -230,12 +275,14 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to) {
     }
     const Chart chart = readChart(c);
     Inserter ins(c, QStringLiteral("tmpTrialBalance3"),
-                 {QStringLiteral("AcCode"), QStringLiteral("AcNodes"), QStringLiteral("AcName"), QStringLiteral("FromDate"),
-                  QStringLiteral("ToDate"), QStringLiteral("OpenDr"), QStringLiteral("OpenCr"), QStringLiteral("DrAmt"),
-                  QStringLiteral("CrAmt"), QStringLiteral("CloseDr"), QStringLiteral("CloseCr")});
+                 {QStringLiteral("AcCode"), QStringLiteral("AcNodes"), QStringLiteral("AcName"),
+                  QStringLiteral("FromDate"), QStringLiteral("ToDate"), QStringLiteral("OpenDr"),
+                  QStringLiteral("OpenCr"), QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("CloseDr"),
+                  QStringLiteral("CloseCr")});
     for (auto it = figures.cbegin(); it != figures.cend(); ++it) {
         const Figures& f = *it;
-        if (f.opening.cents == 0 && !f.moved) continue;
+        if (f.opening.cents == 0 && !f.moved)
+            continue;
         const Money closing = checkedSub(checkedAdd(f.opening, f.dr), f.cr);
         const AccountInfo a =
             chart.byId.value(it.key(), {QString(), QStringLiteral("(account %1 not found)").arg(it.key()), {}});
