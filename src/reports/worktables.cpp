@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <vector>
 
 namespace qv::rpt {
@@ -63,6 +64,21 @@ private:
 Money money(const Connection& c, const QVariant& v)
 {
     return moneyFromVariant(v, c.backend() == Backend::Sqlite).value_or(Money());
+}
+
+// The whole result first: PostgreSQL streams a forward-only result, which the work table's
+// inserts on the same connection would cut short.
+QVector<QVector<QVariant>> readAll(QSqlQuery q)
+{
+    QVector<QVector<QVariant>> out;
+    const int n = q.record().count();
+    while (q.next()) {
+        QVector<QVariant> r(n);
+        for (int i = 0; i < n; ++i)
+            r[i] = q.value(i);
+        out.push_back(std::move(r));
+    }
+    return out;
 }
 
 QVariant amount(Money m)
@@ -182,32 +198,31 @@ void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& t
          Money(), Money());
     int no = 0;
     if (!detail) {
-        QSqlQuery q =
+        const auto rows = readAll(
             c.query(QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive, SUM(d.DrAmt), SUM(d.CrAmt) "
                                    "FROM DetJV d LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
                                    "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
                                    "GROUP BY d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive "
                                    "ORDER BY d.VouDate, d.VouStatus, d.VouNo"),
-                    {account, from, to});
-        while (q.next())
-            line(++no, q.value(0).toDate(), q.value(1).toString(), q.value(2).toLongLong(),
-                 voucherLabel(q.value(1).toString(), q.value(2).toLongLong()), nullable(q.value(3)), noText, noText,
-                 noText, noText, money(c, q.value(4)), money(c, q.value(5)));
+                    {account, from, to}));
+        for (const auto& q : rows)
+            line(++no, q[0].toDate(), q[1].toString(), q[2].toLongLong(),
+                 voucherLabel(q[1].toString(), q[2].toLongLong()), nullable(q[3]), noText, noText, noText, noText,
+                 money(c, q[4]), money(c, q[5]));
     } else {
         // The other account of the line; a cash row has none and shows the voucher's party.
-        QSqlQuery q = c.query(
+        const auto rows = readAll(c.query(
             QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, COALESCE(o.AcName, m.PaidReceive), d.Naration, "
                            "d.ChecqNo, d.FileNo, d.BillNo, d.DrAmt, d.CrAmt "
                            "FROM DetJV d LEFT JOIN Accounts o ON o.RowID = d.CrAc "
                            "LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
                            "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
                            "ORDER BY d.VouDate, d.VouStatus, d.VouNo, d.EntryNo"),
-            {account, from, to});
-        while (q.next())
-            line(++no, q.value(0).toDate(), q.value(1).toString(), q.value(2).toLongLong(),
-                 voucherLabel(q.value(1).toString(), q.value(2).toLongLong()), nullable(q.value(3)),
-                 nullable(q.value(4)), nullable(q.value(5)), nullable(q.value(6)), nullable(q.value(7)),
-                 money(c, q.value(8)), money(c, q.value(9)));
+            {account, from, to}));
+        for (const auto& q : rows)
+            line(++no, q[0].toDate(), q[1].toString(), q[2].toLongLong(),
+                 voucherLabel(q[1].toString(), q[2].toLongLong()), nullable(q[3]), nullable(q[4]), nullable(q[5]),
+                 nullable(q[6]), nullable(q[7]), money(c, q[8]), money(c, q[9]));
     }
 }
 
@@ -223,12 +238,12 @@ void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
                   QStringLiteral("CtlNodes"), QStringLiteral("CtlName"), QStringLiteral("SubNodes"),
                   QStringLiteral("SubName"), QStringLiteral("FromDate"), QStringLiteral("ToDate"),
                   QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("NetDr"), QStringLiteral("NetCr")});
-    QSqlQuery q = c.query(QStringLiteral("SELECT AcCode, SUM(DrAmt), SUM(CrAmt) FROM DetJV "
-                                         "WHERE VouDate >= ? AND VouDate <= ? GROUP BY AcCode"),
-                          {from, to});
-    while (q.next()) {
-        const qint64 id = q.value(0).toLongLong();
-        const Money dr = money(c, q.value(1)), cr = money(c, q.value(2));
+    const auto rows = readAll(c.query(QStringLiteral("SELECT AcCode, SUM(DrAmt), SUM(CrAmt) FROM DetJV "
+                                                     "WHERE VouDate >= ? AND VouDate <= ? GROUP BY AcCode"),
+                                      {from, to}));
+    for (const auto& q : rows) {
+        const qint64 id = q[0].toLongLong();
+        const Money dr = money(c, q[1]), cr = money(c, q[2]);
         const Money net = checkedSub(dr, cr);
         const AccountInfo a = chart.byId.value(id, {QString(), QStringLiteral("(account %1 not found)").arg(id), {}});
         const auto [ctl, sub] = heads(a.nodes);
