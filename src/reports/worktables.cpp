@@ -136,6 +136,53 @@ QPair<QString, QString> heads(const QString& nodes)
     return {parts.value(0), parts.size() > 1 ? parts[0] + QLatin1Char('.') + parts[1] : QString()};
 }
 
+struct Sums {
+    Money dr, cr;
+    qint64 rows = 0;
+};
+
+// The accounts that have detail rows: one seek of the account index per account (a loose
+// index scan), where a GROUP BY would read and compare every row's date.
+QList<qint64> postedAccounts(Connection& c)
+{
+    QList<qint64> out;
+    for (const auto& r :
+         readAll(c.query(QStringLiteral("WITH RECURSIVE codes(c) AS (SELECT MIN(AcCode) FROM DetJV UNION ALL "
+                                        "SELECT (SELECT MIN(d.AcCode) FROM DetJV d WHERE d.AcCode > codes.c) FROM "
+                                        "codes WHERE codes.c IS NOT NULL) "
+                                        "SELECT c FROM codes WHERE c IS NOT NULL"))))
+        out << r[0].toLongLong();
+    return out;
+}
+
+// An account's debits and credits dated in [from, to] (or before `before` when given): one range
+// of the covering index (AcCode, VouDate, DrAmt, CrAmt).
+Sums accountSums(Connection& c, qint64 account, const QDate& from, const QDate& to)
+{
+    const auto rows = readAll(c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt), COUNT(*) FROM DetJV "
+                                                     "WHERE AcCode = ? AND VouDate >= ? AND VouDate <= ?"),
+                                      {account, from, to}));
+    Sums s;
+    if (!rows.isEmpty()) {
+        s.dr = money(c, rows[0][0]);
+        s.cr = money(c, rows[0][1]);
+        s.rows = rows[0][2].toLongLong();
+    }
+    return s;
+}
+Sums sumsBefore(Connection& c, qint64 account, const QDate& before)
+{
+    const auto rows = readAll(c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV "
+                                                     "WHERE AcCode = ? AND VouDate < ?"),
+                                      {account, before}));
+    Sums s;
+    if (!rows.isEmpty()) {
+        s.dr = money(c, rows[0][0]);
+        s.cr = money(c, rows[0][1]);
+    }
+    return s;
+}
+
 const QString LedgerColumns = QStringLiteral(
     "LineNo INTEGER, AcCode INTEGER, AcNodes VARCHAR(60), AcName VARCHAR(200), Title VARCHAR(40), "
     "FromDate DATE, ToDate DATE, VouDate DATE, VouStatus VARCHAR(2), VouNo INTEGER, Voucher VARCHAR(30), "
@@ -238,12 +285,11 @@ void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
                   QStringLiteral("CtlNodes"), QStringLiteral("CtlName"), QStringLiteral("SubNodes"),
                   QStringLiteral("SubName"), QStringLiteral("FromDate"), QStringLiteral("ToDate"),
                   QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("NetDr"), QStringLiteral("NetCr")});
-    const auto rows = readAll(c.query(QStringLiteral("SELECT AcCode, SUM(DrAmt), SUM(CrAmt) FROM DetJV "
-                                                     "WHERE VouDate >= ? AND VouDate <= ? GROUP BY AcCode"),
-                                      {from, to}));
-    for (const auto& q : rows) {
-        const qint64 id = q[0].toLongLong();
-        const Money dr = money(c, q[1]), cr = money(c, q[2]);
+    for (const qint64 id : postedAccounts(c)) {
+        const Sums s = accountSums(c, id, from, to);
+        if (s.rows == 0)
+            continue;
+        const Money dr = s.dr, cr = s.cr;
         const Money net = checkedSub(dr, cr);
         const AccountInfo a = chart.byId.value(id, {QString(), QStringLiteral("(account %1 not found)").arg(id), {}});
         const auto [ctl, sub] = heads(a.nodes);
@@ -272,21 +318,15 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
         while (q.next())
             figures[q.value(0).toLongLong()].opening = moneyFromVariant(q.value(1), cents).value_or(Money());
     }
-    // One pass over the account index: the rows before the range and the rows in it.
-    const QDate upper = qMax(from.addDays(-1), to);
-    QSqlQuery q = c.query(QStringLiteral("SELECT AcCode, SUM(CASE WHEN VouDate < ? THEN DrAmt ELSE 0 END), "
-                                         "SUM(CASE WHEN VouDate < ? THEN CrAmt ELSE 0 END), "
-                                         "SUM(CASE WHEN VouDate >= ? AND VouDate <= ? THEN DrAmt ELSE 0 END), "
-                                         "SUM(CASE WHEN VouDate >= ? AND VouDate <= ? THEN CrAmt ELSE 0 END), "
-                                         "SUM(CASE WHEN VouDate >= ? AND VouDate <= ? THEN 1 ELSE 0 END) "
-                                         "FROM DetJV WHERE VouDate <= ? GROUP BY AcCode"),
-                          {from, from, from, to, from, to, from, to, upper});
-    while (q.next()) {
-        Figures& f = figures[q.value(0).toLongLong()];
-        f.opening = checkedSub(checkedAdd(f.opening, money(c, q.value(1))), money(c, q.value(2)));
-        f.dr = money(c, q.value(3));
-        f.cr = money(c, q.value(4));
-        f.moved = q.value(5).toLongLong() > 0;
+    // Per account two ranges of its index: the rows before the range, and the rows in it.
+    for (const qint64 id : postedAccounts(c)) {
+        Figures& f = figures[id];
+        const Sums before = sumsBefore(c, id, from);
+        const Sums in = accountSums(c, id, from, to);
+        f.opening = checkedSub(checkedAdd(f.opening, before.dr), before.cr);
+        f.dr = in.dr;
+        f.cr = in.cr;
+        f.moved = in.rows > 0;
     }
     const Chart chart = readChart(c);
     Inserter ins(c, QStringLiteral("tmpTrialBalance3"),

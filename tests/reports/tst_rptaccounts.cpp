@@ -242,7 +242,7 @@ private slots:
         bool busy = false;
         Conn.setStatementHook([&](const QString& sql) {
             busy = busy || QApplication::overrideCursor() != nullptr;
-            if (sql.contains("GROUP BY AcCode"))
+            if (sql.contains("WITH RECURSIVE codes"))
                 throw qv::DbError("the disk is full");
         });
         click(w, "cmdTrialOpening");
