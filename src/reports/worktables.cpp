@@ -27,38 +27,67 @@ void prepareTable(Connection& c, const QString& name, const QString& columns)
     c.execute(QStringLiteral("DELETE FROM %1").arg(name));
 }
 
-// One prepared insert for all the rows of a table.
+// The rows of a work table, inserted Batch rows per statement (one prepared statement for the
+// full batches): a ledger of many thousand lines costs few statements. finish() writes the rest.
 class Inserter {
 public:
+    static constexpr int Batch = 40; // 40 rows of up to 21 columns stay under SQLite's 999 parameters
     Inserter(Connection& c, const QString& table, const QStringList& columns)
         : m_c(c)
-        , m_q(c.database())
+        , m_table(table)
+        , m_columns(columns)
+        , m_full(c.database())
     {
-        QStringList marks;
-        for (int i = 0; i < columns.size(); ++i)
-            marks << QStringLiteral("?");
-        m_sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                    .arg(table, columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-        if (!m_q.prepare(m_sql))
-            fail();
     }
     void insert(const QVariantList& values)
     {
-        for (int i = 0; i < values.size(); ++i)
-            m_q.bindValue(i, m_c.toStorage(values[i]));
-        if (!m_q.exec())
-            fail();
+        m_rows.push_back(values);
+        if (m_rows.size() == Batch)
+            flush(m_full, m_fullReady);
+    }
+    void finish()
+    {
+        if (m_rows.isEmpty())
+            return;
+        QSqlQuery rest(m_c.database());
+        bool ready = false;
+        flush(rest, ready);
     }
 
 private:
-    [[noreturn]] void fail()
+    void flush(QSqlQuery& q, bool& prepared)
     {
-        const QSqlError e = m_q.lastError();
+        if (!prepared) {
+            QStringList marks, rows;
+            for (int i = 0; i < m_columns.size(); ++i)
+                marks << QStringLiteral("?");
+            const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+            for (int r = 0; r < m_rows.size(); ++r)
+                rows << row;
+            if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                               .arg(m_table, m_columns.join(QLatin1Char(',')), rows.join(QLatin1Char(',')))))
+                fail(q);
+            prepared = true;
+        }
+        int i = 0;
+        for (const QVariantList& values : m_rows)
+            for (const QVariant& v : values)
+                q.bindValue(i++, m_c.toStorage(v));
+        if (!q.exec())
+            fail(q);
+        m_rows.clear();
+    }
+    [[noreturn]] static void fail(const QSqlQuery& q)
+    {
+        const QSqlError e = q.lastError();
         throw DbError(e.databaseText().isEmpty() ? e.text() : e.databaseText(), e.nativeErrorCode());
     }
     Connection& m_c;
-    QSqlQuery m_q;
-    QString m_sql;
+    QString m_table;
+    QStringList m_columns;
+    QSqlQuery m_full;
+    bool m_fullReady = false;
+    QVector<QVariantList> m_rows;
 };
 
 Money money(const Connection& c, const QVariant& v)
@@ -271,6 +300,7 @@ void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& t
                  voucherLabel(q[1].toString(), q[2].toLongLong()), nullable(q[3]), nullable(q[4]), nullable(q[5]),
                  nullable(q[6]), nullable(q[7]), money(c, q[8]), money(c, q[9]));
     }
+    ins.finish();
 }
 
 void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
@@ -297,6 +327,7 @@ void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
                     amount(dr), amount(cr), amount(net.cents > 0 ? net : Money()),
                     amount(net.cents < 0 ? Money(-net.cents) : Money())});
     }
+    ins.finish();
 }
 
 void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
@@ -346,6 +377,7 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
         ins.insert({it.key(), a.nodes, a.name, from, to, dr(f.opening), cr(f.opening), amount(f.dr), amount(f.cr),
                     dr(closing), cr(closing)});
     }
+    ins.finish();
 }
 
 } // namespace qv::rpt

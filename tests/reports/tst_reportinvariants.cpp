@@ -10,6 +10,7 @@
 #include "reports/procedures.h"
 #include "shell/mdl_connection.h"
 #include "support/fixture.h"
+#include "vouchers/voucherstore.h"
 
 #include <QSqlQuery>
 
@@ -163,6 +164,45 @@ private slots:
                      qvt::money(t.value(2)).cents - qvt::money(t.value(3)).cents);
             QVERIFY(withOpening->pageCount() >= 1);
         }
+    }
+
+    void longLedgersRunOnLineByLine()
+    {
+        // Enough rows that the work table is written in several batches and a remainder.
+        const qint64 a = book.accounts[5], other = book.accounts[6];
+        qv::VoucherStore store(Conn);
+        for (int i = 0; i < 97; ++i) {
+            qv::Voucher v;
+            v.kind = qv::VoucherKind::JV;
+            v.date = QDate(2026, 3, 1).addDays(i % 20);
+            v.number = store.nextNumber(v.kind, 1);
+            qv::VoucherLine l;
+            l.drAc = i % 3 ? a : other;
+            l.crAc = i % 3 ? other : a;
+            l.amount = Money(1001 + i);
+            v.lines.push_back(l);
+            store.save(v, true, "tester");
+        }
+        const QDate from(2026, 1, 1), to(2026, 6, 30);
+        const qint64 rows =
+            Conn.scalar("select count(*) from DetJV where AcCode = ? and VouDate >= ? and VouDate <= ?", {a, from, to})
+                .toLongLong();
+        QVERIFY(rows > 97);
+        Conn.execute(detailAcLedgerStatement(a, from, to));
+        const qint64 opening = openingBalance(Conn, a, from).cents,
+                     closing = openingBalance(Conn, a, to.addDays(1)).cents;
+        QSqlQuery q = Conn.query("select LineNo, DrAmt, CrAmt, Balance from tmpAcLedger order by LineNo");
+        qint64 n = 0, balance = 0;
+        while (q.next()) {
+            QCOMPARE(q.value(0).toLongLong(), n);
+            const qint64 expected =
+                n == 0 ? opening : balance + qvt::money(q.value(1)).cents - qvt::money(q.value(2)).cents;
+            QCOMPARE(qvt::money(q.value(3)).cents, expected);
+            balance = expected;
+            ++n;
+        }
+        QCOMPARE(n, rows + 1);
+        QCOMPARE(balance, closing);
     }
 };
 
