@@ -7,6 +7,7 @@
 #include "reports/reportviewer.h"
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
+#include "shell/mdichild.h"
 #include "support/fixture.h"
 
 #include <QApplication>
@@ -104,6 +105,19 @@ private slots:
         QCOMPARE(launcher()->Frame1->size(), QSize(8340 / 15, 1455 / 15));
         QCOMPARE(launcher()->DTPicker1->date(), QDate::currentDate());
         QCOMPARE(launcher()->DTPicker2->date(), QDate::currentDate());
+        // Find A/C shows the finder, not modal, for all accounts.
+        FindACType.clear();
+        QTest::mouseClick(launcher()->cmdFindAC, Qt::LeftButton);
+        QVERIFY(qvt::findWindow(app.main(), "frmFindAC"));
+        QVERIFY(FindACType.isEmpty());
+        QVERIFY(!QApplication::activeModalWidget());
+        // Closing the launcher applies the menu rights, which brings the home panel back.
+        qvt::findWindow<qv::MdiChild>(app.main(), "frmFindAC")->unload();
+        app.main()->close_Menu();
+        QVERIFY(!app.main()->homePanelVisible());
+        launcher()->unload();
+        QVERIFY(!launcher());
+        QVERIFY(app.main()->homePanelVisible());
     }
 
     void accountAndCashAccountChecks()
