@@ -36,10 +36,12 @@ Commands:
   set-lock-password --server DATA_SOURCE --user NAME --password PASS --lock-password PASS
         Replaces the lock password (asked before "Set Menus" and "Add Accounts").
   report TEMPLATE --server S --user U --password P [--selection FORMULA] [--formula NAME=TEXT]...
-         [--subreport NAME=FORMULA]... (--pdf OUT.pdf | --csv OUT.csv)
+         [--subreport NAME=FORMULA]... [--exec STATEMENT]... (--pdf OUT.pdf | --csv OUT.csv)
         Renders a report template headless, through the same engine as the program.
         A TEMPLATE named without a folder is looked for beside the program, then in the
         installed share/quoravel/templates/.
+        --exec runs a data preparation (exec AcLedger, DetailAcLedger, TrialBalance,
+        TrialBalance3 with their arguments) on the report's connection first.
   backup --server FILE [--to DIR]
         Copies the embedded book FILE while stations may keep working (one consistent
         snapshot), checks the copy (PRAGMA integrity_check) and names it

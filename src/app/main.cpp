@@ -1,4 +1,5 @@
 // Start-up: the shared objects exist from the start (closed); record the screen; show the login.
+#include "reports/procedures.h"
 #include "shell/frmlogin.h"
 #include "shell/homepicture.h"
 #include "shell/mdl_connection.h"
@@ -19,6 +20,7 @@ int main(int argc, char* argv[])
         ScreenHeight = s->geometry().height();
     }
     qv::setDisplaySwitch(qv::makePlatformDisplaySwitch());
+    qv::rpt::installProcedures(); // `exec AcLedger ...` on Conn runs our own implementation
     auto* login = new frmLogin();
     login->show();
     const int rc = QApplication::exec();

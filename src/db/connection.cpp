@@ -18,10 +18,13 @@ namespace qv {
 namespace {
 QAtomicInt g_serial;
 
-QString propKey(const QString& name)
+Connection::ExecHandler& execHandler()
 {
-    return name.trimmed().toLower();
+    static Connection::ExecHandler handler;
+    return handler;
 }
+
+QString propKey(const QString& name) { return name.trimmed().toLower(); }
 } // namespace
 
 bool DbError::isUniqueViolation() const
@@ -221,6 +224,14 @@ QVariant Connection::toStorage(const QVariant& v) const
     return v;
 }
 
+void Connection::setExecHandler(ExecHandler handler) { execHandler() = std::move(handler); }
+
+bool Connection::isExecStatement(const QString& sql)
+{
+    const QString t = sql.trimmed();
+    return t.startsWith(QLatin1String("exec"), Qt::CaseInsensitive) && (t.size() == 4 || t[4].isSpace());
+}
+
 QSqlQuery Connection::query(const QString& sql, const QVariantList& params, bool forwardOnly)
 {
     requireOpen();
@@ -236,6 +247,15 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params, bool f
 {
     if (m_hook)
         m_hook(sql);
+    if (isExecStatement(sql)) {
+        if (!params.isEmpty())
+            throw DbError(QStringLiteral("An exec statement takes its arguments in its own text, not as parameters."));
+        if (!execHandler())
+            throw DbError(QStringLiteral("The statement \"%1\" cannot be run: no procedures are available.")
+                              .arg(sql.trimmed().left(60)));
+        execHandler()(*this, sql);
+        return QSqlQuery();
+    }
     QSqlQuery q(database());
     q.setForwardOnly(forwardOnly);
     // Statements without parameters run as they are: PostgreSQL cannot prepare utility

@@ -72,6 +72,14 @@ public:
     // Levels open: 0 outside a transaction, 1 in the outermost.
     int transactionDepth() const { return m_txDepth; }
 
+    // Statements of the form `exec NAME ...` never reach the database: they go to the one
+    // handler registered here (the program's own implementations of the data-preparation
+    // procedures), which runs them on this connection. Without a handler they are refused.
+    using ExecHandler = std::function<void(Connection& c, const QString& statement)>;
+    static void setExecHandler(ExecHandler handler);
+    // True when the text starts with the word `exec` (any case, after leading blanks).
+    static bool isExecStatement(const QString& sql);
+
     // Tests install a hook that runs before every statement and may throw DbError.
     using StatementHook = std::function<void(const QString& sql)>;
     void setStatementHook(StatementHook hook) { m_hook = std::move(hook); }

@@ -20,6 +20,18 @@ bool truthy(const QVariant& v) {
            s.compare(QLatin1String("false"), Qt::CaseInsensitive) != 0;
 }
 
+Money addChecked(Money a, Money b) {
+    qint64 r = 0;
+    if (__builtin_add_overflow(a.cents, b.cents, &r))
+        throw ReportError(QStringLiteral("A running balance is too large to be represented."));
+    return Money(r);
+}
+
+QString balanceText(Money m) {
+    if (m.cents == 0) return displayAmount(m);
+    return m.cents < 0 ? displayAmount(Money(-m.cents)) + QStringLiteral(" Cr") : displayAmount(m) + QStringLiteral(" Dr");
+}
+
 QString csvValue(const QVariant& v, FieldType type) {
     if (v.isNull()) return {};
     switch (type) {
@@ -45,6 +57,9 @@ Layout::Layout(const Template& t, const RunContext& ctx)
     m_doc.styles = t.styles;
     const Band* footer = t.main.band(BandKind::PageFooter);
     m_bodyBottom = m_page.height() - t.margins.bottom() - (footer ? footer->height : 0);
+    for (const auto& [sub, field] : t.running.starts)
+        for (const Row& r : ctx.subreportRows.value(sub))
+            if (!r[field].isNull()) m_runStart = addChecked(m_runStart, r[field].value<Money>());
     if (const Band* d = t.main.band(BandKind::Detail)) {
         for (const Element& e : d->elements) {
             if (e.kind != ElementKind::Text || e.pieces.size() != 1 || e.pieces[0].kind != PieceKind::Field)
@@ -113,6 +128,8 @@ void Layout::processSection(const Section& s, RowSource& rows, double x, bool is
         }
         openGroups(s, from, row, accs, x);
         accumulate(s, row, accs);
+        if (isMain && m_t.running.field >= 0 && !row[m_t.running.field].isNull())
+            m_running = addChecked(m_running, row[m_t.running.field].value<Money>());
         emitBand(s, s.band(BandKind::Detail), &row, nullptr, x);
         if (isMain) {
             addCsvRow(row);
@@ -326,6 +343,10 @@ QString Layout::pieceText(const Section& s, const Piece& p, const Row* row, cons
         return QLocale(QLocale::English).toString(m_ctx.printed.time(), QStringLiteral("hh:mm AP"));
     case PieceKind::Title:
         return m_t.title;
+    case PieceKind::Opening:
+        return balanceText(m_runStart);
+    case PieceKind::Balance:
+        return balanceText(addChecked(m_runStart, m_running));
     case PieceKind::Count:
         return accs ? QString::number((*accs)[p.slot].count) : QString();
     case PieceKind::Sum: {

@@ -62,6 +62,8 @@ private:
     QVector<int> m_csvFields;
     QImage m_measure; // text is measured once, at a fine resolution, for wrapping
     QVector<QFont> m_fonts;
+    Money m_runStart; // the running balance: its start and the main lines' sum so far
+    Money m_running;
 };
 
 } // namespace qv::rpt

@@ -1,5 +1,6 @@
 #include "reports/reportcommand.h"
 
+#include "reports/procedures.h"
 #include "reports/report.h"
 #include "reports/reporterror.h"
 #include "shell/mdl_connection.h"
@@ -73,6 +74,10 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
             subreports << nameAndText(QStringLiteral("subreport"), s);
 
         Conn.open();
+        installProcedures();
+        // The data preparation, in the order given, on the connection the report reads.
+        for (const QString& statement : values(QStringLiteral("exec")))
+            Conn.execute(statement);
         LoginUser = Conn.property(QStringLiteral("User ID"));
         LoginPassword = Conn.property(QStringLiteral("Password"));
         Application app;

@@ -1,7 +1,7 @@
 #pragma once
 // quoravel-admin report TEMPLATE --server S --user U --password P [--catalog C]
 //     [--selection FORMULA] [--formula NAME=TEXT]... [--subreport NAME=FORMULA]...
-//     [--pdf OUT.pdf] [--csv OUT.csv]
+//     [--exec STATEMENT]... [--pdf OUT.pdf] [--csv OUT.csv]
 // The same print sequence as the program, headless. Needs a QGuiApplication (text is painted).
 #include <QStringList>
 #include <QTextStream>

@@ -34,6 +34,16 @@ SectionSql sectionSql(const Section& s, const Formula& selection, Backend backen
         key(g, false);
     for (const auto& [field, desc] : s.order)
         key(field, desc);
+    if (s.summary) {
+        // One row over the selected rows: the sums are exact (integer cents, NUMERIC).
+        QStringList outer;
+        for (const FieldInfo& f : s.fields.all()) {
+            const bool summed = f.type == FieldType::Amount || f.type == FieldType::Number;
+            outer << QString::fromLatin1(summed ? "COALESCE(SUM(c%1), 0) AS c%1" : "MIN(c%1) AS c%1").arg(f.index);
+        }
+        out.sql = QStringLiteral("SELECT %1 FROM (%2) AS q").arg(outer.join(QStringLiteral(", ")), out.sql);
+        return out;
+    }
     if (!order.isEmpty()) out.sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     return out;
 }

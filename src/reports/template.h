@@ -23,7 +23,9 @@ enum class PieceKind {
     PrintTime,
     Title,
     Sum,
-    Count
+    Count,
+    Opening, // the running balance's start
+    Balance  // the running balance after the current line ("1,234.00 Dr")
 };
 
 // One part of a text element's content; the element shows its parts joined.
@@ -97,12 +99,21 @@ struct Section {
     QVector<QPair<int, bool>> order; // field index, descending
     QVector<Band> bands;
     QVector<Aggregate> aggregates; // by slot
+    bool summary = false;          // one row: amounts and numbers summed, other fields' least value
     const Band* band(BandKind kind, int level = 0) const;
 };
 
 struct FormulaDef {
     QString name;
     QString text; // as set, between double quotes
+};
+
+// A balance carried down the main report's lines: it starts at the sum of the named fields of
+// subreports (for example the opening rows and the opening balance) and adds the field of
+// every line.
+struct RunningBalance {
+    int field = -1;                  // of the main section
+    QVector<QPair<int, int>> starts; // subreport index, field index
 };
 
 struct Template {
@@ -117,6 +128,7 @@ struct Template {
     QVector<FormulaDef> formulas;
     Section main;
     QVector<Section> subreports;
+    RunningBalance running;
 
     QSizeF pageSizeMm() const;
     double bodyWidth() const;

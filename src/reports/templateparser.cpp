@@ -180,6 +180,16 @@ public:
                     section->section.order << qMakePair(f->index, dir == QLatin1String("desc"));
                 else
                     fail(no, QStringLiteral("the order is asc or desc, not \"%1\"").arg(dir));
+            } else if (kw == QLatin1String("summary")) {
+                section->section.summary = true;
+            } else if (kw == QLatin1String("balance") && section == &main) {
+                // balance {Field} from SUBREPORT.{Field} ...: resolved once the subreports are read.
+                m_balanceLine = no;
+                m_balanceField = sc.word();
+                if (sc.word().toLower() != QLatin1String("from"))
+                    fail(no, QStringLiteral("a balance is declared as: balance {Field} from SUBREPORT.{Field} ..."));
+                while (!sc.atEnd())
+                    m_balanceStarts << sc.word();
             } else if (kw == QLatin1String("band")) {
                 section->bands.push_back(parseBandHeader(sc, no, section != &main));
                 band = &section->bands.last();
@@ -212,6 +222,9 @@ public:
         finishSection(main, m_t.main, true);
         for (int i = 0; i < subs.size(); ++i)
             finishSection(subs[i], m_t.subreports[i], false);
+        if (m_balanceLine) resolveBalance();
+        if (m_usesBalance && m_t.running.field < 0)
+            fail(m_usesBalance, QStringLiteral("opening() and balance() need a \"balance\" declaration"));
         return m_t;
     }
 
@@ -333,10 +346,31 @@ private:
         }
     }
 
+    void resolveBalance() {
+        const int no = m_balanceLine;
+        auto amountField = [&](const Section& s, const QString& ref) {
+            const FieldInfo* f = s.fields.find(braceName(ref));
+            if (!f || f->type != FieldType::Amount)
+                fail(no, QStringLiteral("%1 is not a declared amount").arg(ref));
+            return f->index;
+        };
+        m_t.running.field = amountField(m_t.main, m_balanceField);
+        for (const QString& w : m_balanceStarts) {
+            const int dot = int(w.indexOf(QLatin1String(".{")));
+            const int sub = dot > 0 ? m_t.subreportIndex(w.left(dot)) : -1;
+            if (sub < 0) fail(no, QStringLiteral("\"%1\" does not name a subreport's field").arg(w));
+            m_t.running.starts << qMakePair(sub, amountField(m_t.subreports[sub], w.mid(dot + 1)));
+        }
+    }
+
     Element parseElement(const RawLine& l, const Band& band, Section& s, bool isMain);
     void parseOption(const QString& w, Element& e, TextStyle& st, bool& alignSet, Section& s, int no);
     Piece parsePiece(const QString& w, const Band& band, Section& s, int no);
 
+    int m_balanceLine = 0;
+    QString m_balanceField;
+    QStringList m_balanceStarts;
+    int m_usesBalance = 0; // a line using opening() or balance()
     const QString& m_text;
     QString m_file;
     Template m_t;
@@ -388,7 +422,8 @@ Element TemplateParser::parseElement(const RawLine& l, const Band& band, Section
     while (!sc.atEnd()) {
         const QString w = sc.word();
         const bool content = w.startsWith(QLatin1Char('"')) || w.startsWith(QLatin1Char('{')) ||
-                             w.startsWith(QLatin1String("sum(")) || w.startsWith(QLatin1String("count("));
+                             w.startsWith(QLatin1String("sum(")) || w.startsWith(QLatin1String("count(")) ||
+                             w == QLatin1String("opening()") || w == QLatin1String("balance()");
         if (content && e.kind == ElementKind::Text)
             e.pieces << parsePiece(w, band, s, l.no);
         else
@@ -406,8 +441,8 @@ Element TemplateParser::parseElement(const RawLine& l, const Band& band, Section
     if (e.pieces.size() == 1 && !e.words) {
         const Piece& p = e.pieces.first();
         const bool figure =
-            p.kind == PieceKind::Sum || p.kind == PieceKind::Count ||
-            (p.kind == PieceKind::Field && (s.fields.all()[p.field].type == FieldType::Amount ||
+            p.kind == PieceKind::Sum || p.kind == PieceKind::Count || p.kind == PieceKind::Opening ||
+            p.kind == PieceKind::Balance || (p.kind == PieceKind::Field && (s.fields.all()[p.field].type == FieldType::Amount ||
                                             s.fields.all()[p.field].type == FieldType::Number));
         if (figure) {
             st.shrink = true;
@@ -471,6 +506,12 @@ Piece TemplateParser::parsePiece(const QString& w, const Band& band, Section& s,
     Piece p;
     if (isQuoted(w)) {
         p.text = unquote(w);
+        return p;
+    }
+    if (w == QLatin1String("opening()") || w == QLatin1String("balance()")) {
+        if (&s != &m_t.main) fail(no, QStringLiteral("%1 belongs to the main report").arg(w));
+        m_usesBalance = no;
+        p.kind = w == QLatin1String("opening()") ? PieceKind::Opening : PieceKind::Balance;
         return p;
     }
     const bool sum = w.startsWith(QLatin1String("sum(")) && w.endsWith(QLatin1Char(')'));

@@ -4,6 +4,7 @@
 #include "masters/frmcompany.h"
 #include "masters/frmfindac.h"
 #include "registrations/registrationwindows.h"
+#include "reports/frmrptaccounts.h"
 #include "reports/frmveiwer.h"
 #include "setup/frmacsetting.h"
 #include "shell/frmaddusers.h"
@@ -79,6 +80,19 @@ void defineVouchers()
 
 void defineReports()
 {
+    // The launcher: each report entry shows it at 2500/1000 and makes its own panel visible.
+    Windows::define(QStringLiteral("frmRPTAccounts"), maker<frmRPTAccounts>(), QPoint(2500, 1000), false,
+                    [](MdiChild* w, bool fresh) {
+                        if (fresh && w->subWindow())
+                            w->subWindow()->resize(twips(10000), twips(4725));
+                    });
+    for (const auto& info : rpt::accountsReports()) {
+        const rpt::AccountsReport r = info.report;
+        Windows::bindMenu(QLatin1String(info.menu), [r] {
+            if (auto* w = Windows::open<frmRPTAccounts>(QStringLiteral("frmRPTAccounts")))
+                w->showPanel(r);
+        });
+    }
     Windows::define(QStringLiteral("frmVeiwer"), maker<frmVeiwer>(), std::nullopt, false, [](MdiChild* w, bool fresh) {
         // The sub-window keeps the title text it last sized
         // itself for: clear both captions.

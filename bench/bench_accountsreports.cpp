@@ -1,0 +1,158 @@
+// The accounts reports on an embedded database of 1,000,000 detail rows (bookgen): each data
+// preparation (exec ...), the cash and bank book's query, and every report from its button to
+// its laid-out pages (preparation, template, query, layout: what the viewer waits for).
+// Ledgers and books: one account over one year; trial balances: the whole book.
+// Run: ./bench/bench_accountsreports --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+// QV_BENCH_ROWS=n changes the size of the book.
+#include "bookgen.h"
+#include "db/provision.h"
+#include "reports/accountsreport.h"
+#include "reports/procedures.h"
+#include "reports/reportdata.h"
+#include "shell/mdl_connection.h"
+
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+
+using qv::rpt::AccountsReport;
+
+namespace {
+qvb::BookStats g_book;
+qint64 g_bank = 0, g_party = 0;
+const QDate YearFrom(2025, 7, 1), YearTo(2026, 6, 30);
+QDate g_first, g_last;
+
+void exec(benchmark::State& state, const QString& statement)
+{
+    for (auto _ : state)
+        Conn.execute(statement);
+}
+
+void BM_TrialBalance(benchmark::State& s) { exec(s, qv::rpt::trialBalanceStatement(g_first, g_last)); }
+void BM_TrialBalance3(benchmark::State& s) { exec(s, qv::rpt::trialBalance3Statement(g_first, g_last)); }
+void BM_AcLedgerParty(benchmark::State& s) { exec(s, qv::rpt::acLedgerStatement(g_party, YearFrom, YearTo)); }
+void BM_DetailAcLedgerParty(benchmark::State& s)
+{
+    exec(s, qv::rpt::detailAcLedgerStatement(g_party, YearFrom, YearTo));
+}
+void BM_AcLedgerCash(benchmark::State& s) { exec(s, qv::rpt::acLedgerStatement(g_book.cashAccount, YearFrom, YearTo)); }
+void BM_DetailAcLedgerCash(benchmark::State& s)
+{
+    exec(s, qv::rpt::detailAcLedgerStatement(g_book.cashAccount, YearFrom, YearTo));
+}
+
+// The book's own query (main rows and both subreports), every row read.
+void bookQuery(benchmark::State& state, qint64 account)
+{
+    auto report = qv::rpt::openAccountsReport(Conn, AccountsReport::BankBook, account, YearFrom, YearTo, LoginUser,
+                                              LoginPassword);
+    const qv::rpt::Template& t = report->templ();
+    qint64 rows = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < t.subreports.size(); ++i) {
+            qv::rpt::QueryRows sub(Conn, t.subreports[i], report->OpenSubreport(t.subreports[i].name).formula());
+            qv::rpt::Row r;
+            while (sub.next(r))
+                ++rows;
+        }
+        const auto sel = qv::rpt::Formula::parse(report->RecordSelectionFormula(), t.main.fields);
+        qv::rpt::QueryRows main(Conn, t.main, sel);
+        qv::rpt::Row r;
+        while (main.next(r))
+            ++rows;
+    }
+    state.counters["rows"] = double(rows) / double(state.iterations());
+}
+void BM_CashBookQuery(benchmark::State& s) { bookQuery(s, g_book.cashAccount); }
+void BM_BankBookQuery(benchmark::State& s) { bookQuery(s, g_bank); }
+
+// From the button to the laid-out pages.
+void buttonToPages(benchmark::State& state, AccountsReport r, qint64 account)
+{
+    const bool tb = qv::rpt::accountsReport(r).trialBalance;
+    int pages = 0;
+    for (auto _ : state) {
+        auto report = qv::rpt::openAccountsReport(Conn, r, account, tb ? g_first : YearFrom, tb ? g_last : YearTo,
+                                                  LoginUser, LoginPassword);
+        pages = report->run(Conn)->pageCount();
+    }
+    state.counters["pages"] = pages;
+}
+void BM_Button_CashBook(benchmark::State& s) { buttonToPages(s, AccountsReport::CashBook, g_book.cashAccount); }
+void BM_Button_BankBook(benchmark::State& s) { buttonToPages(s, AccountsReport::BankBook, g_bank); }
+void BM_Button_SimpleLedger(benchmark::State& s) { buttonToPages(s, AccountsReport::SimpleLedger, g_party); }
+void BM_Button_DetailLedger(benchmark::State& s) { buttonToPages(s, AccountsReport::DetailLedger, g_party); }
+void BM_Button_TrialBalance(benchmark::State& s) { buttonToPages(s, AccountsReport::TrialBalance, 0); }
+void BM_Button_ControlTB(benchmark::State& s) { buttonToPages(s, AccountsReport::ControlTrialBalance, 0); }
+void BM_Button_TBWithOpening(benchmark::State& s) { buttonToPages(s, AccountsReport::TrialBalanceWithOpening, 0); }
+} // namespace
+
+#define QV_BENCH(f) BENCHMARK(f)->Unit(benchmark::kMillisecond)->UseRealTime()
+QV_BENCH(BM_TrialBalance);
+QV_BENCH(BM_TrialBalance3);
+QV_BENCH(BM_AcLedgerParty);
+QV_BENCH(BM_DetailAcLedgerParty);
+QV_BENCH(BM_AcLedgerCash);
+QV_BENCH(BM_DetailAcLedgerCash);
+QV_BENCH(BM_CashBookQuery);
+QV_BENCH(BM_BankBookQuery);
+QV_BENCH(BM_Button_CashBook);
+QV_BENCH(BM_Button_BankBook);
+QV_BENCH(BM_Button_SimpleLedger);
+QV_BENCH(BM_Button_DetailLedger);
+QV_BENCH(BM_Button_TrialBalance);
+QV_BENCH(BM_Button_ControlTB);
+QV_BENCH(BM_Button_TBWithOpening);
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // pages are laid out with real fonts, no screen needed
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    QTemporaryDir dir;
+    qv::InitOptions o;
+    o.dataSource = dir.filePath(QStringLiteral("bench.sqlite"));
+    o.user = QStringLiteral("bench");
+    o.password = QStringLiteral("bench");
+    o.lockPassword = QStringLiteral("lock");
+    o.cost = qv::Logins::HashCost::Minimal;
+    qv::Provision::init(o);
+    Conn.setProperty(QStringLiteral("User ID"), o.user);
+    Conn.setProperty(QStringLiteral("Password"), o.password);
+    Conn.setProperty(QStringLiteral("Data Source"), o.dataSource);
+    Conn.open();
+    LoginUser = o.user;
+    LoginPassword = o.password;
+    SetProgramFolder(QStringLiteral(QVB_TEMPLATES_DIR));
+    qv::rpt::installProcedures();
+
+    qvb::BookSpec spec;
+    if (const qint64 rows = qEnvironmentVariableIntValue("QV_BENCH_ROWS"); rows > 0)
+        spec.detailRows = rows;
+    g_book = qvb::writeBook(Conn, spec);
+    g_first = spec.from;
+    g_last = spec.from.addDays(spec.days);
+    g_bank = g_book.accounts[1];   // every tenth account from the second is a bank
+    g_party = g_book.accounts[20];
+    Conn.execute(QStringLiteral("insert into Company (Company, comActive) values ('BENCH BOOKS', 'Y')"));
+    auto count = [](const char* sql, qint64 a) {
+        return Conn.scalar(QString::fromLatin1(sql), {a, YearFrom, YearTo}).toLongLong();
+    };
+    std::fprintf(stderr,
+                 "book: %lld detail rows; in the year: party %lld own rows, cash %lld own rows and %lld book lines, "
+                 "bank %lld book lines\n",
+                 (long long)g_book.detailRows,
+                 (long long)count("select count(*) from DetJV where AcCode = ? and VouDate between ? and ?", g_party),
+                 (long long)count("select count(*) from DetJV where AcCode = ? and VouDate between ? and ?",
+                                  g_book.cashAccount),
+                 (long long)count("select count(*) from DetJV where CrAc = ? and VouDate between ? and ?",
+                                  g_book.cashAccount),
+                 (long long)count("select count(*) from DetJV where CrAc = ? and VouDate between ? and ?", g_bank));
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Conn.close();
+    return 0;
+}

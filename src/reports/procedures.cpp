@@ -1,0 +1,204 @@
+#include "reports/procedures.h"
+
+#include "reports/worktables.h"
+#include "vouchers/voucherkinds.h"
+
+#include <QRegularExpression>
+#include <QSqlQuery>
+
+namespace qv::rpt {
+
+namespace {
+
+[[noreturn]] void refuse(const QString& statement, const QString& why)
+{
+    throw DbError(QStringLiteral("The statement \"%1\" is refused: %2").arg(statement.trimmed().left(120), why));
+}
+
+struct ProcInfo {
+    Procedure proc;
+    const char* name;
+    const char* form;
+};
+constexpr ProcInfo Procs[] = {
+    {Procedure::AcLedger, "AcLedger", "exec AcLedger ACCOUNT,'yyyy-mm-dd','yyyy-mm-dd'"},
+    {Procedure::DetailAcLedger, "DetailAcLedger", "exec DetailAcLedger ACCOUNT,D,M,YYYY,D,M,YYYY"},
+    {Procedure::TrialBalance, "TrialBalance", "exec TrialBalance 'yyyy-mm-dd','yyyy-mm-dd'"},
+    {Procedure::TrialBalance3, "TrialBalance3", "exec TrialBalance3 'yyyy-mm-dd','yyyy-mm-dd'"},
+};
+
+qint64 wholeNumber(const QString& statement, const QString& arg, int n)
+{
+    static const QRegularExpression re(QStringLiteral("^[0-9]{1,15}$"));
+    if (!re.match(arg).hasMatch())
+        refuse(statement, QStringLiteral("argument %1 (%2) is not a whole number.").arg(n).arg(arg));
+    return arg.toLongLong();
+}
+
+QDate quotedDate(const QString& statement, const QString& arg, int n)
+{
+    static const QRegularExpression re(QStringLiteral("^'([0-9]{4}-[0-9]{2}-[0-9]{2})'$"));
+    const auto m = re.match(arg);
+    if (!m.hasMatch())
+        refuse(statement, QStringLiteral("argument %1 (%2) is not a date written 'yyyy-mm-dd'.").arg(n).arg(arg));
+    const QDate d = QDate::fromString(m.captured(1), Qt::ISODate);
+    if (!d.isValid())
+        refuse(statement, QStringLiteral("argument %1 (%2) is not a date of the calendar.").arg(n).arg(arg));
+    return d;
+}
+
+QDate dateParts(const QString& statement, qint64 day, qint64 month, qint64 year, int n)
+{
+    const QDate d(int(qMin<qint64>(year, 99999)), int(qMin<qint64>(month, 99)), int(qMin<qint64>(day, 99)));
+    if (year < 1 || year > 9999 || !d.isValid())
+        refuse(statement, QStringLiteral("arguments %1 to %2 (%3,%4,%5) are not a date of the calendar.")
+                              .arg(n)
+                              .arg(n + 2)
+                              .arg(day)
+                              .arg(month)
+                              .arg(year));
+    return d;
+}
+
+} // namespace
+
+Money checkedAdd(Money a, Money b)
+{
+    qint64 r = 0;
+    if (__builtin_add_overflow(a.cents, b.cents, &r))
+        throw DbError(QStringLiteral("A sum of amounts is too large to be represented."));
+    return Money(r);
+}
+
+Money checkedSub(Money a, Money b)
+{
+    qint64 r = 0;
+    if (__builtin_sub_overflow(a.cents, b.cents, &r))
+        throw DbError(QStringLiteral("A sum of amounts is too large to be represented."));
+    return Money(r);
+}
+
+ProcedureCall parseExec(const QString& statement)
+{
+    static const QRegularExpression head(QStringLiteral("^\\s*exec\\s+([A-Za-z0-9_]+)(?:\\s+(.*?))?\\s*$"),
+                                         QRegularExpression::CaseInsensitiveOption
+                                             | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = head.match(statement);
+    if (!m.hasMatch())
+        refuse(statement, QStringLiteral("it is not written exec NAME ARGUMENTS."));
+    const ProcInfo* info = nullptr;
+    for (const ProcInfo& p : Procs)
+        if (m.captured(1).compare(QLatin1String(p.name), Qt::CaseInsensitive) == 0)
+            info = &p;
+    if (!info)
+        refuse(statement, QStringLiteral("there is no procedure \"%1\" (there are AcLedger, DetailAcLedger, "
+                                         "TrialBalance and TrialBalance3).")
+                              .arg(m.captured(1)));
+    QStringList args = m.captured(2).split(QLatin1Char(','));
+    for (QString& a : args)
+        a = a.trimmed();
+    const int want = info->proc == Procedure::AcLedger ? 3 : info->proc == Procedure::DetailAcLedger ? 7 : 2;
+    if (m.captured(2).trimmed().isEmpty())
+        args.clear();
+    if (args.size() != want)
+        refuse(statement, QStringLiteral("%1 takes %2 arguments, not %3: %4.")
+                              .arg(QLatin1String(info->name))
+                              .arg(want)
+                              .arg(args.size())
+                              .arg(QLatin1String(info->form)));
+    ProcedureCall call;
+    call.procedure = info->proc;
+    switch (info->proc) {
+    case Procedure::AcLedger:
+        call.account = wholeNumber(statement, args[0], 1);
+        call.from = quotedDate(statement, args[1], 2);
+        call.to = quotedDate(statement, args[2], 3);
+        break;
+    case Procedure::DetailAcLedger: {
+        qint64 v[7];
+        for (int i = 0; i < 7; ++i)
+            v[i] = wholeNumber(statement, args[i], i + 1);
+        call.account = v[0];
+        call.from = dateParts(statement, v[1], v[2], v[3], 2);
+        call.to = dateParts(statement, v[4], v[5], v[6], 5);
+        break;
+    }
+    case Procedure::TrialBalance:
+    case Procedure::TrialBalance3:
+        call.from = quotedDate(statement, args[0], 1);
+        call.to = quotedDate(statement, args[1], 2);
+        break;
+    }
+    return call;
+}
+
+void installProcedures()
+{
+    Connection::setExecHandler([](Connection& c, const QString& statement) { runProcedure(c, parseExec(statement)); });
+}
+
+Money openingBalance(Connection& c, qint64 account, const QDate& at)
+{
+    const bool cents = c.backend() == Backend::Sqlite;
+    Money open =
+        moneyFromVariant(c.scalar(QStringLiteral("SELECT OpenBal FROM Accounts WHERE RowID = ?"), {account}), cents)
+            .value_or(Money());
+    QSqlQuery q = c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV WHERE AcCode = ? AND VouDate < ?"),
+                          {account, at});
+    if (q.next()) {
+        open = checkedAdd(open, moneyFromVariant(q.value(0), cents).value_or(Money()));
+        open = checkedSub(open, moneyFromVariant(q.value(1), cents).value_or(Money()));
+    }
+    return open;
+}
+
+QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to)
+{
+    return QStringLiteral("exec AcLedger %1,'%2','%3'")
+        .arg(account)
+        .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+QString detailAcLedgerStatement(qint64 account, const QDate& from, const QDate& to)
+{
+    return QStringLiteral("exec DetailAcLedger %1,%2,%3,%4,%5,%6,%7")
+        .arg(account)
+        .arg(from.day())
+        .arg(from.month())
+        .arg(from.year())
+        .arg(to.day())
+        .arg(to.month())
+        .arg(to.year());
+}
+
+QString trialBalanceStatement(const QDate& from, const QDate& to)
+{
+    return QStringLiteral("exec TrialBalance '%1','%2'")
+        .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+QString trialBalance3Statement(const QDate& from, const QDate& to)
+{
+    return QStringLiteral("exec TrialBalance3 '%1','%2'")
+        .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+void runProcedure(Connection& c, const ProcedureCall& call)
+{
+    Transaction tx(c);
+    switch (call.procedure) {
+    case Procedure::AcLedger:
+    case Procedure::DetailAcLedger:
+        fillLedger(c, call.account, call.from, call.to, call.procedure == Procedure::DetailAcLedger);
+        break;
+    case Procedure::TrialBalance:
+        fillTrialBalance(c, call.from, call.to);
+        break;
+    case Procedure::TrialBalance3:
+        fillTrialBalance3(c, call.from, call.to);
+        break;
+    }
+    tx.commit();
+}
+
+} // namespace qv::rpt

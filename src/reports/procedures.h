@@ -1,0 +1,52 @@
+#pragma once
+// The data preparation behind the ledgers and trial balances, run as the statements
+//   exec AcLedger 12,'2026-01-05','2026-02-28'
+//   exec DetailAcLedger 12,5,1,2026,28,2,2026
+//   exec TrialBalance '2026-01-01','2026-12-31'
+//   exec TrialBalance3 '2026-01-01','2026-12-31'
+// reach the connection. One implementation for both backends: sums are read exactly and every
+// figure is worked in integer cents with checked arithmetic. The results go to work tables
+// private to the session (temporary tables), which the report templates read:
+//   tmpAcLedger       the opening line and the ledger's lines, with the running balance
+//   tmpTrialBalance   per subsidiary account moved in the range: debits, credits, the net
+//   tmpTrialBalance3  per subsidiary account with an opening or a movement: opening, range, closing
+// An account's opening balance at a date is its OpenBal (debit positive; null = 0) plus its
+// DetJV rows dated before that date, debits minus credits; every report uses this definition.
+#include "db/connection.h"
+#include "db/money.h"
+
+#include <QDate>
+
+namespace qv::rpt {
+
+enum class Procedure { AcLedger, DetailAcLedger, TrialBalance, TrialBalance3 };
+
+struct ProcedureCall {
+    Procedure procedure = Procedure::TrialBalance;
+    qint64 account = 0; // the ledgers only
+    QDate from, to;     // passed on as given: a from-date after the to-date selects no movement
+};
+
+// Strict: `exec NAME` then the arguments of that procedure, separated by commas (blanks around
+// them allowed); whole numbers in plain decimal, dates as 'yyyy-mm-dd'. Anything else throws
+// DbError naming what is wrong.
+ProcedureCall parseExec(const QString& statement);
+// Fills the procedure's work table on `c`, replacing what it held, in one transaction.
+void runProcedure(Connection& c, const ProcedureCall& call);
+// Registers parseExec + runProcedure as the connection's handler of `exec` statements.
+void installProcedures();
+
+// a + b, or DbError when the sum cannot be represented.
+Money checkedAdd(Money a, Money b);
+Money checkedSub(Money a, Money b);
+
+// The one definition of an account's opening balance at a date (see above).
+Money openingBalance(Connection& c, qint64 account, const QDate& at);
+
+// The statements the launcher sends, built from the account and the pickers' dates.
+QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to);
+QString detailAcLedgerStatement(qint64 account, const QDate& from, const QDate& to);
+QString trialBalanceStatement(const QDate& from, const QDate& to);
+QString trialBalance3Statement(const QDate& from, const QDate& to);
+
+} // namespace qv::rpt

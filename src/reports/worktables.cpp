@@ -1,0 +1,383 @@
+#include "reports/worktables.h"
+
+#include "db/money.h"
+#include "reports/procedures.h"
+#include "vouchers/voucherkinds.h"
+
+#include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <vector>
+
+namespace qv::rpt {
+
+namespace {
+
+QString amountType(const Connection& c)
+{
+    return c.backend() == Backend::Sqlite ? QStringLiteral("INTEGER") : QStringLiteral("NUMERIC(18,2)");
+}
+
+// Creates the session's work table when it has none yet, and empties it.
+void prepareTable(Connection& c, const QString& name, const QString& columns)
+{
+    c.execute(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS %1 (%2)")
+                  .arg(name, QString(columns).replace(QLatin1String("AMOUNT"), amountType(c))));
+    c.execute(QStringLiteral("DELETE FROM %1").arg(name));
+}
+
+// The rows of a work table, inserted Batch rows per statement (one prepared statement for the
+// full batches): a ledger of many thousand lines costs few statements. finish() writes the rest.
+class Inserter {
+public:
+    static constexpr int Batch = 40; // 40 rows of up to 21 columns stay under SQLite's 999 parameters
+    Inserter(Connection& c, const QString& table, const QStringList& columns)
+        : m_c(c)
+        , m_table(table)
+        , m_columns(columns)
+        , m_full(c.database())
+    {
+    }
+    void insert(const QVariantList& values)
+    {
+        m_rows.push_back(values);
+        if (m_rows.size() == Batch)
+            flush(m_full, m_fullReady);
+    }
+    void finish()
+    {
+        if (m_rows.isEmpty())
+            return;
+        QSqlQuery rest(m_c.database());
+        bool ready = false;
+        flush(rest, ready);
+    }
+
+private:
+    void flush(QSqlQuery& q, bool& prepared)
+    {
+        if (!prepared) {
+            QStringList marks, rows;
+            for (int i = 0; i < m_columns.size(); ++i)
+                marks << QStringLiteral("?");
+            const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+            for (int r = 0; r < m_rows.size(); ++r)
+                rows << row;
+            if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                               .arg(m_table, m_columns.join(QLatin1Char(',')), rows.join(QLatin1Char(',')))))
+                fail(q);
+            prepared = true;
+        }
+        int i = 0;
+        for (const QVariantList& values : m_rows)
+            for (const QVariant& v : values)
+                q.bindValue(i++, m_c.toStorage(v));
+        if (!q.exec())
+            fail(q);
+        m_rows.clear();
+    }
+    [[noreturn]] static void fail(const QSqlQuery& q)
+    {
+        const QSqlError e = q.lastError();
+        throw DbError(e.databaseText().isEmpty() ? e.text() : e.databaseText(), e.nativeErrorCode());
+    }
+    Connection& m_c;
+    QString m_table;
+    QStringList m_columns;
+    QSqlQuery m_full;
+    bool m_fullReady = false;
+    QVector<QVariantList> m_rows;
+};
+
+Money money(const Connection& c, const QVariant& v)
+{
+    return moneyFromVariant(v, c.backend() == Backend::Sqlite).value_or(Money());
+}
+
+// The whole result first: PostgreSQL streams a forward-only result, which the work table's
+// inserts on the same connection would cut short.
+QVector<QVector<QVariant>> readAll(QSqlQuery q)
+{
+    QVector<QVector<QVariant>> out;
+    const int n = q.record().count();
+    while (q.next()) {
+        QVector<QVariant> r(n);
+        for (int i = 0; i < n; ++i)
+            r[i] = q.value(i);
+        out.push_back(std::move(r));
+    }
+    return out;
+}
+
+QVariant amount(Money m)
+{
+    return QVariant::fromValue(m);
+}
+
+QVariant nullable(const QVariant& v)
+{
+    return v.isNull() ? QVariant(QMetaType::fromType<QString>()) : v;
+}
+
+Money absMoney(Money m)
+{
+    return m.cents < 0 ? Money(-m.cents) : m;
+}
+
+QString side(Money m)
+{
+    return m.cents < 0 ? QStringLiteral("Cr") : QStringLiteral("Dr");
+}
+
+QString voucherLabel(const QString& status, qint64 number)
+{
+    const VoucherKindInfo* k = voucherKindByCode(status.trimmed());
+    return (k ? k->prefix : status.trimmed() + QLatin1Char('-')) + QString::number(number);
+}
+
+struct AccountInfo {
+    QString nodes, name, status;
+};
+
+// Every account by RowID, and the titles by code (for the control and sub-control heads).
+struct Chart {
+    QHash<qint64, AccountInfo> byId;
+    QHash<QString, QString> nameByNodes;
+};
+
+Chart readChart(Connection& c)
+{
+    Chart ch;
+    QSqlQuery q = c.query(QStringLiteral("SELECT RowID, AcNodes, AcName, AcStatus FROM Accounts"));
+    while (q.next()) {
+        AccountInfo a{q.value(1).toString(), q.value(2).toString(), q.value(3).toString().trimmed()};
+        ch.nameByNodes.insert(a.nodes, a.name);
+        ch.byId.insert(q.value(0).toLongLong(), a);
+    }
+    return ch;
+}
+
+// The codes of an account's control and sub-control heads: "3.2.10" -> "3", "3.2".
+QPair<QString, QString> heads(const QString& nodes)
+{
+    const QStringList parts = nodes.split(QLatin1Char('.'));
+    return {parts.value(0), parts.size() > 1 ? parts[0] + QLatin1Char('.') + parts[1] : QString()};
+}
+
+struct Sums {
+    Money dr, cr;
+    qint64 rows = 0;
+};
+
+// The accounts that have detail rows: one seek of the account index per account (a loose
+// index scan), where a GROUP BY would read and compare every row's date.
+QList<qint64> postedAccounts(Connection& c)
+{
+    QList<qint64> out;
+    for (const auto& r :
+         readAll(c.query(QStringLiteral("WITH RECURSIVE codes(c) AS (SELECT MIN(AcCode) FROM DetJV UNION ALL "
+                                        "SELECT (SELECT MIN(d.AcCode) FROM DetJV d WHERE d.AcCode > codes.c) FROM "
+                                        "codes WHERE codes.c IS NOT NULL) "
+                                        "SELECT c FROM codes WHERE c IS NOT NULL"))))
+        out << r[0].toLongLong();
+    return out;
+}
+
+// An account's debits and credits dated in [from, to] (or before `before` when given): one range
+// of the covering index (AcCode, VouDate, DrAmt, CrAmt).
+Sums accountSums(Connection& c, qint64 account, const QDate& from, const QDate& to)
+{
+    const auto rows = readAll(c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt), COUNT(*) FROM DetJV "
+                                                     "WHERE AcCode = ? AND VouDate >= ? AND VouDate <= ?"),
+                                      {account, from, to}));
+    Sums s;
+    if (!rows.isEmpty()) {
+        s.dr = money(c, rows[0][0]);
+        s.cr = money(c, rows[0][1]);
+        s.rows = rows[0][2].toLongLong();
+    }
+    return s;
+}
+Sums sumsBefore(Connection& c, qint64 account, const QDate& before)
+{
+    const auto rows = readAll(c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV "
+                                                     "WHERE AcCode = ? AND VouDate < ?"),
+                                      {account, before}));
+    Sums s;
+    if (!rows.isEmpty()) {
+        s.dr = money(c, rows[0][0]);
+        s.cr = money(c, rows[0][1]);
+    }
+    return s;
+}
+
+const QString LedgerColumns = QStringLiteral(
+    "LineNo INTEGER, AcCode INTEGER, AcNodes VARCHAR(60), AcName VARCHAR(200), Title VARCHAR(40), "
+    "FromDate DATE, ToDate DATE, VouDate DATE, VouStatus VARCHAR(2), VouNo INTEGER, Voucher VARCHAR(30), "
+    "Particulars VARCHAR(300), Naration VARCHAR(500), ChecqNo VARCHAR(60), FileNo VARCHAR(60), "
+    "BillNo VARCHAR(60), DrAmt AMOUNT, CrAmt AMOUNT, Balance AMOUNT, BalAmt AMOUNT, BalSide VARCHAR(2)");
+
+} // namespace
+
+void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail)
+{
+    prepareTable(c, QStringLiteral("tmpAcLedger"), LedgerColumns);
+    QString nodes, name;
+    {
+        QSqlQuery a = c.query(QStringLiteral("SELECT AcNodes, AcName FROM Accounts WHERE RowID = ?"), {account});
+        if (a.next()) {
+            nodes = a.value(0).toString();
+            name = a.value(1).toString();
+        }
+    }
+    const QString title = detail ? QStringLiteral("DETAIL LEDGER") : QStringLiteral("SIMPLE LEDGER");
+    Inserter ins(c, QStringLiteral("tmpAcLedger"),
+                 {QStringLiteral("LineNo"),   QStringLiteral("AcCode"),  QStringLiteral("AcNodes"),
+                  QStringLiteral("AcName"),   QStringLiteral("Title"),   QStringLiteral("FromDate"),
+                  QStringLiteral("ToDate"),   QStringLiteral("VouDate"), QStringLiteral("VouStatus"),
+                  QStringLiteral("VouNo"),    QStringLiteral("Voucher"), QStringLiteral("Particulars"),
+                  QStringLiteral("Naration"), QStringLiteral("ChecqNo"), QStringLiteral("FileNo"),
+                  QStringLiteral("BillNo"),   QStringLiteral("DrAmt"),   QStringLiteral("CrAmt"),
+                  QStringLiteral("Balance"),  QStringLiteral("BalAmt"),  QStringLiteral("BalSide")});
+    Money balance = openingBalance(c, account, from);
+    const QVariant noText(QMetaType::fromType<QString>());
+    const QVariant noDate(QMetaType::fromType<QDate>());
+    const QVariant noNumber(QMetaType::fromType<qint64>());
+    auto line = [&](int no, const QVariant& date, const QVariant& status, const QVariant& vouNo,
+                    const QVariant& voucher, const QVariant& particulars, const QVariant& narration,
+                    const QVariant& cheque, const QVariant& file, const QVariant& bill, Money dr, Money cr) {
+        balance = checkedSub(checkedAdd(balance, dr), cr);
+        ins.insert({no,
+                    account,
+                    nodes,
+                    name,
+                    title,
+                    from,
+                    to,
+                    date,
+                    status,
+                    vouNo,
+                    voucher,
+                    particulars,
+                    narration,
+                    cheque,
+                    file,
+                    bill,
+                    amount(dr),
+                    amount(cr),
+                    amount(balance),
+                    amount(absMoney(balance)),
+                    side(balance)});
+    };
+    line(0, noDate, noText, noNumber, noText, QStringLiteral("Opening Balance"), noText, noText, noText, noText,
+         Money(), Money());
+    int no = 0;
+    if (!detail) {
+        const auto rows = readAll(
+            c.query(QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive, SUM(d.DrAmt), SUM(d.CrAmt) "
+                                   "FROM DetJV d LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
+                                   "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
+                                   "GROUP BY d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive "
+                                   "ORDER BY d.VouDate, d.VouStatus, d.VouNo"),
+                    {account, from, to}));
+        for (const auto& q : rows)
+            line(++no, q[0].toDate(), q[1].toString(), q[2].toLongLong(),
+                 voucherLabel(q[1].toString(), q[2].toLongLong()), nullable(q[3]), noText, noText, noText, noText,
+                 money(c, q[4]), money(c, q[5]));
+    } else {
+        // The other account of the line; a cash row has none and shows the voucher's party.
+        const auto rows = readAll(c.query(
+            QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, COALESCE(o.AcName, m.PaidReceive), d.Naration, "
+                           "d.ChecqNo, d.FileNo, d.BillNo, d.DrAmt, d.CrAmt "
+                           "FROM DetJV d LEFT JOIN Accounts o ON o.RowID = d.CrAc "
+                           "LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
+                           "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
+                           "ORDER BY d.VouDate, d.VouStatus, d.VouNo, d.EntryNo"),
+            {account, from, to}));
+        for (const auto& q : rows)
+            line(++no, q[0].toDate(), q[1].toString(), q[2].toLongLong(),
+                 voucherLabel(q[1].toString(), q[2].toLongLong()), nullable(q[3]), nullable(q[4]), nullable(q[5]),
+                 nullable(q[6]), nullable(q[7]), money(c, q[8]), money(c, q[9]));
+    }
+    ins.finish();
+}
+
+void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
+{
+    prepareTable(c, QStringLiteral("tmpTrialBalance"),
+                 QStringLiteral("AcCode INTEGER, AcNodes VARCHAR(60), AcName VARCHAR(200), CtlNodes VARCHAR(60), "
+                                "CtlName VARCHAR(200), SubNodes VARCHAR(60), SubName VARCHAR(200), FromDate DATE, "
+                                "ToDate DATE, DrAmt AMOUNT, CrAmt AMOUNT, NetDr AMOUNT, NetCr AMOUNT"));
+    const Chart chart = readChart(c);
+    Inserter ins(c, QStringLiteral("tmpTrialBalance"),
+                 {QStringLiteral("AcCode"), QStringLiteral("AcNodes"), QStringLiteral("AcName"),
+                  QStringLiteral("CtlNodes"), QStringLiteral("CtlName"), QStringLiteral("SubNodes"),
+                  QStringLiteral("SubName"), QStringLiteral("FromDate"), QStringLiteral("ToDate"),
+                  QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("NetDr"), QStringLiteral("NetCr")});
+    for (const qint64 id : postedAccounts(c)) {
+        const Sums s = accountSums(c, id, from, to);
+        if (s.rows == 0)
+            continue;
+        const Money dr = s.dr, cr = s.cr;
+        const Money net = checkedSub(dr, cr);
+        const AccountInfo a = chart.byId.value(id, {QString(), QStringLiteral("(account %1 not found)").arg(id), {}});
+        const auto [ctl, sub] = heads(a.nodes);
+        ins.insert({id, a.nodes, a.name, ctl, chart.nameByNodes.value(ctl), sub, chart.nameByNodes.value(sub), from, to,
+                    amount(dr), amount(cr), amount(net.cents > 0 ? net : Money()),
+                    amount(net.cents < 0 ? Money(-net.cents) : Money())});
+    }
+    ins.finish();
+}
+
+void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
+{
+    prepareTable(c, QStringLiteral("tmpTrialBalance3"),
+                 QStringLiteral("AcCode INTEGER, AcNodes VARCHAR(60), AcName VARCHAR(200), FromDate DATE, ToDate DATE, "
+                                "OpenDr AMOUNT, OpenCr AMOUNT, DrAmt AMOUNT, CrAmt AMOUNT, CloseDr AMOUNT, "
+                                "CloseCr AMOUNT"));
+    const bool cents = c.backend() == Backend::Sqlite;
+    struct Figures {
+        Money opening, dr, cr;
+        bool moved = false;
+    };
+    QHash<qint64, Figures> figures;
+    {
+        QSqlQuery q =
+            c.query(QStringLiteral("SELECT RowID, OpenBal FROM Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL"),
+                    {QStringLiteral("DD")});
+        while (q.next())
+            figures[q.value(0).toLongLong()].opening = moneyFromVariant(q.value(1), cents).value_or(Money());
+    }
+    // Per account two ranges of its index: the rows before the range, and the rows in it.
+    for (const qint64 id : postedAccounts(c)) {
+        Figures& f = figures[id];
+        const Sums before = sumsBefore(c, id, from);
+        const Sums in = accountSums(c, id, from, to);
+        f.opening = checkedSub(checkedAdd(f.opening, before.dr), before.cr);
+        f.dr = in.dr;
+        f.cr = in.cr;
+        f.moved = in.rows > 0;
+    }
+    const Chart chart = readChart(c);
+    Inserter ins(c, QStringLiteral("tmpTrialBalance3"),
+                 {QStringLiteral("AcCode"), QStringLiteral("AcNodes"), QStringLiteral("AcName"),
+                  QStringLiteral("FromDate"), QStringLiteral("ToDate"), QStringLiteral("OpenDr"),
+                  QStringLiteral("OpenCr"), QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("CloseDr"),
+                  QStringLiteral("CloseCr")});
+    for (auto it = figures.cbegin(); it != figures.cend(); ++it) {
+        const Figures& f = *it;
+        if (f.opening.cents == 0 && !f.moved)
+            continue;
+        const Money closing = checkedSub(checkedAdd(f.opening, f.dr), f.cr);
+        const AccountInfo a =
+            chart.byId.value(it.key(), {QString(), QStringLiteral("(account %1 not found)").arg(it.key()), {}});
+        auto dr = [](Money m) { return amount(m.cents > 0 ? m : Money()); };
+        auto cr = [](Money m) { return amount(m.cents < 0 ? Money(-m.cents) : Money()); };
+        ins.insert({it.key(), a.nodes, a.name, from, to, dr(f.opening), cr(f.opening), amount(f.dr), amount(f.cr),
+                    dr(closing), cr(closing)});
+    }
+    ins.finish();
+}
+
+} // namespace qv::rpt

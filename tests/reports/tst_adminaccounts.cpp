@@ -1,0 +1,210 @@
+// The seven accounts reports of the demo company produced headless, as a user runs them:
+// quoravel-admin report ... --exec ... --pdf, read back with pdftotext. The expected figures are
+// summed here from the raw DetJV rows and OpenBal, not by the code under test.
+#include "db/connection.h"
+#include "db/money.h"
+#include "reportfixture.h"
+#include "support/fixture.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+using qv::Money;
+
+class TstAdminAccounts : public QObject {
+    Q_OBJECT
+    qvt::TestDb db;
+    QTemporaryDir tmp;
+    const QString from = "2025-08-01", to = "2025-10-31";
+    qint64 cash = 0, bank = 0;
+    // Per account: OpenBal, then before the range, debits and credits in the range.
+    struct Figures {
+        qint64 open = 0, before = 0, dr = 0, cr = 0;
+        bool moved = false;
+        qint64 opening() const { return open + before; }
+        qint64 closing() const { return opening() + dr - cr; }
+    };
+    QHash<qint64, Figures> fig;
+    QHash<qint64, QString> controlOf; // account -> its control account's title
+
+    static QString shown(qint64 cents) { return qv::displayAmount(Money(cents)); }
+    static QString side(qint64 cents) { return shown(qAbs(cents)) + (cents < 0 ? " Cr" : " Dr"); }
+    // pdftotext keeps the figures of one printed line on one text line, blanks between them.
+    static QString line(const QStringList& parts)
+    {
+        QStringList esc;
+        for (const QString& p : parts)
+            esc << QRegularExpression::escape(p);
+        return esc.join(" +");
+    }
+
+    QString pdf(const QString& name, const QStringList& args)
+    {
+        const QString out = tmp.filePath(name + ".pdf");
+        QProcess p;
+        p.setProgram(QStringLiteral(QVT_ADMIN));
+        p.setArguments(QStringList{"report", name + ".rpt", "--server", db.dataSource, "--catalog", db.catalog,
+                                   "--user", db.user, "--password", db.password, "--pdf", out}
+                       + args);
+        p.start();
+        if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+            qWarning() << p.readAllStandardError();
+            return {};
+        }
+        return qvt::pdfText(out);
+    }
+    QStringList dates(const char* middle) const
+    {
+        auto shortDate = [](const QString& iso) {
+            return QLocale().toString(QDate::fromString(iso, Qt::ISODate), QLocale::ShortFormat);
+        };
+        return {"--formula", QString("Dates=\"From :  %1%2%3\"").arg(shortDate(from), middle, shortDate(to))};
+    }
+    QStringList book(qint64 account) const
+    {
+        const QString a = QString::number(account);
+        return QStringList{"--selection",
+                           "{Company.comActive}='Y' and {DetJV.CrAc} = " + a + " and {DetJV.VouDate} in #" + from
+                               + "# to #" + to + "#",
+                           "--subreport",
+                           "rptSubOpening={DetJV.AcCode} = " + a + " and {DetJV.VouDate} < #" + from + "#",
+                           "--subreport",
+                           "rptSubAcOpen={Accounts.RowID}  = " + a}
+               + dates("  To :  ");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qvt::initTestEnvironment();
+        QVT_REQUIRE_BACKEND();
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        db = qvt::TestDb::create(true);
+        qv::Connection c;
+        db.connectAdmin(c);
+        const bool cents = c.backend() == qv::Backend::Sqlite;
+        auto m = [&](const QVariant& v) { return qv::moneyFromVariant(v, cents).value_or(Money()).cents; };
+        cash = c.scalar("select AcCode from VouSetting where VouStatus = 'CP'").toLongLong();
+        bank = c.scalar("select min(RowID) from Accounts where BStatus = 'B'").toLongLong();
+        QHash<QString, QString> titles;
+        QSqlQuery a = c.query("select RowID, OpenBal, AcStatus, AcNodes, AcName from Accounts", {}, false);
+        QList<QPair<qint64, QString>> dd;
+        while (a.next()) {
+            titles[a.value(3).toString()] = a.value(4).toString();
+            if (a.value(2).toString() == "DD") {
+                fig[a.value(0).toLongLong()].open = m(a.value(1));
+                dd << qMakePair(a.value(0).toLongLong(), a.value(3).toString());
+            }
+        }
+        for (const auto& [id, nodes] : dd)
+            controlOf[id] = titles[nodes.section('.', 0, 0)];
+        QSqlQuery d = c.query("select AcCode, VouDate, DrAmt, CrAmt from DetJV");
+        while (d.next()) {
+            Figures& f = fig[d.value(0).toLongLong()];
+            const QString date = d.value(1).toDate().toString(Qt::ISODate);
+            if (date < from)
+                f.before += m(d.value(2)) - m(d.value(3));
+            else if (date <= to) {
+                f.dr += m(d.value(2));
+                f.cr += m(d.value(3));
+                f.moved = true;
+            }
+        }
+        QVERIFY(fig[cash].moved && fig[bank].moved);
+    }
+    void cleanupTestCase() { db.drop(); }
+
+    void cashAndBankBooks()
+    {
+        for (qint64 account : {cash, bank}) {
+            const QString text = pdf("rptAcLedger3", book(account));
+            QVERIFY(!text.isEmpty());
+            QVERIFY(text.contains("GREEN VALLEY DEVELOPERS (PVT) LTD"));
+            QVERIFY(text.contains("CASH / BANK BOOK"));
+            QVERIFY(text.contains(QRegularExpression("Page 1 of \\d")));
+            QVERIFY2(text.contains(QRegularExpression(line({"Opening Balance", side(fig[account].opening())}))),
+                     qPrintable(text));
+            QVERIFY(text.contains(QRegularExpression(line({"Total", shown(fig[account].dr), shown(fig[account].cr)}))));
+            QVERIFY(text.contains(QRegularExpression(line({"Closing Balance", side(fig[account].closing())}))));
+        }
+    }
+
+    void simpleAndDetailLedgers()
+    {
+        for (const QString& statement : {QString("exec AcLedger %1,'%2','%3'").arg(bank).arg(from, to),
+                                         QString("exec DetailAcLedger %1,1,8,2025,31,10,2025").arg(bank)}) {
+            const QString text =
+                pdf("rptAcLedger",
+                    QStringList{"--exec", statement, "--selection", "{Company.comActive} = 'Y'"} + dates("  To :  "));
+            QVERIFY(!text.isEmpty());
+            QVERIFY(text.contains(statement.contains("Detail") ? "DETAIL LEDGER" : "SIMPLE LEDGER"));
+            const Figures& f = fig[bank];
+            QVERIFY(text.contains(QRegularExpression(
+                line({"Opening Balance", shown(qAbs(f.opening())), f.opening() < 0 ? "Cr" : "Dr"}))));
+            QVERIFY(text.contains(QRegularExpression(line({"Total", shown(f.dr), shown(f.cr)}))));
+            QVERIFY(text.contains(QRegularExpression(
+                line({"Closing Balance", shown(qAbs(f.closing())), f.closing() < 0 ? "Cr" : "Dr"}))));
+        }
+    }
+
+    void trialBalances()
+    {
+        qint64 netDr = 0, netCr = 0, openDr = 0, openCr = 0, dr = 0, cr = 0, closeDr = 0, closeCr = 0;
+        QMap<QString, QPair<qint64, qint64>> byControl;
+        for (auto it = fig.cbegin(); it != fig.cend(); ++it) {
+            const Figures& f = *it;
+            if (f.moved) {
+                const qint64 net = f.dr - f.cr;
+                (net > 0 ? netDr : netCr) += qAbs(net);
+                (net > 0 ? byControl[controlOf[it.key()]].first : byControl[controlOf[it.key()]].second) += qAbs(net);
+            }
+            if (f.moved || f.opening() != 0) {
+                (f.opening() > 0 ? openDr : openCr) += qAbs(f.opening());
+                (f.closing() > 0 ? closeDr : closeCr) += qAbs(f.closing());
+                dr += f.dr;
+                cr += f.cr;
+            }
+        }
+        QCOMPARE(netDr, netCr);
+        const QStringList tb = {"--exec", "exec TrialBalance '" + from + "','" + to + "'", "--selection",
+                                "{Company.comActive} = 'Y'"};
+        QString text = pdf("rptTrialBalance", tb + dates("   To :  "));
+        QVERIFY(text.contains("SUBSIDIARY TRIAL BALANCE"));
+        QVERIFY(text.contains(QRegularExpression(line({"Total", shown(netDr), shown(netCr)}))));
+        text = pdf("rptTrialBalance2", tb + dates("   To :  "));
+        QVERIFY(text.contains("CONTROL TRIAL BALANCE"));
+        QVERIFY(text.contains(QRegularExpression(line({"Total", shown(netDr), shown(netCr)}))));
+        for (auto it = byControl.cbegin(); it != byControl.cend(); ++it)
+            QVERIFY2(
+                text.contains(QRegularExpression(line({"Total " + it.key(), shown(it->first), shown(it->second)}))),
+                qPrintable(it.key()));
+        text = pdf("rptTrialBalance3", QStringList{"--exec", "exec TrialBalance3 '" + from + "','" + to + "'",
+                                                   "--selection", "{Company.comActive} = 'Y'"}
+                                           + dates("   To :  "));
+        QVERIFY(text.contains("SUBSIDIARY TRIAL BALANCE (WITH OPENING)"));
+        QVERIFY2(text.contains(QRegularExpression(line(
+                     {"Total", shown(openDr), shown(openCr), shown(dr), shown(cr), shown(closeDr), shown(closeCr)}))),
+                 qPrintable(text));
+    }
+
+    void refusedExecFailsTheCommand()
+    {
+        QProcess p;
+        p.setProgram(QStringLiteral(QVT_ADMIN));
+        p.setArguments({"report", "rptTrialBalance.rpt", "--server", db.dataSource, "--catalog", db.catalog, "--user",
+                        db.user, "--password", db.password, "--pdf", tmp.filePath("x.pdf"), "--exec",
+                        "exec TrialBalance '2025-01-01','2025-12-31'; drop table DetJV"});
+        p.start();
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains("is refused"));
+        QVERIFY(!QFile::exists(tmp.filePath("x.pdf")));
+    }
+};
+
+QTEST_MAIN(TstAdminAccounts)
+#include "tst_adminaccounts.moc"

@@ -1,0 +1,210 @@
+// The accounts reports agree with each other on random books and many date ranges, on the
+// backend named by the environment:
+//   - an account's closing is the same in the trial balance with opening, its simple ledger, its
+//     detail ledger and its cash/bank book;
+//   - the closing of one range is the opening of the next;
+//   - each trial balance's debit total equals its credit total; the control trial balance's
+//     figures are the sums of the subsidiary ones.
+#include "bookfixture.h"
+#include "db/money.h"
+#include "reports/procedures.h"
+#include "shell/mdl_connection.h"
+#include "support/fixture.h"
+#include "vouchers/voucherstore.h"
+
+#include <QSqlQuery>
+
+using namespace qv::rpt;
+using qv::Money;
+
+namespace {
+QString shown(qint64 cents)
+{
+    return qv::displayAmount(Money(cents));
+}
+} // namespace
+
+class TstReportInvariants : public QObject {
+    Q_OBJECT
+    qvt::TestDb db;
+    qvt::RandomBook book;
+    QRandomGenerator rng{20261207};
+
+    QDate randomDate()
+    {
+        const QDate lo = book.first.addDays(-20);
+        return lo.addDays(rng.bounded(int(lo.daysTo(book.last.addDays(20))) + 1));
+    }
+    // Closing per account from tmpTrialBalance3 (absent = 0).
+    QHash<qint64, qint64> tb3Closings()
+    {
+        QHash<qint64, qint64> out;
+        QSqlQuery q = Conn.query("select AcCode, CloseDr, CloseCr from tmpTrialBalance3");
+        while (q.next())
+            out[q.value(0).toLongLong()] = qvt::money(q.value(1)).cents - qvt::money(q.value(2)).cents;
+        return out;
+    }
+    // The ledger's opening (line 0) and closing (last line), signed.
+    QPair<qint64, qint64> ledgerEnds()
+    {
+        QSqlQuery q = Conn.query("select Balance from tmpAcLedger order by LineNo");
+        QList<qint64> b;
+        while (q.next())
+            b << qvt::money(q.value(0)).cents;
+        return {b.first(), b.last()};
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qvt::initTestEnvironment();
+        QVT_REQUIRE_BACKEND();
+        db = qvt::TestDb::create(false);
+        db.connect(Conn);
+        LoginUser = db.user;
+        LoginPassword = db.password;
+        installProcedures();
+        Conn.execute("insert into Company (Company, comActive) values ('RANDOM BOOKS', 'Y')");
+        book = qvt::writeRandomBook(rng, 120);
+    }
+    void cleanupTestCase()
+    {
+        Conn.close();
+        db.drop();
+    }
+
+    void closingAgreesInEveryReport()
+    {
+        for (int round = 0; round < 6; ++round) {
+            QDate from = randomDate(), to = randomDate();
+            if (round == 0)
+                to = from.addDays(-3); // a from-date after the to-date
+            Conn.execute(trialBalance3Statement(from, to));
+            const auto tb3 = tb3Closings();
+            for (qint64 a : book.accounts) {
+                const QString where = QStringLiteral("account %1, %2 .. %3")
+                                          .arg(a)
+                                          .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate));
+                Conn.execute(acLedgerStatement(a, from, to));
+                const auto simple = ledgerEnds();
+                Conn.execute(detailAcLedgerStatement(a, from, to));
+                const auto detail = ledgerEnds();
+                const auto bookDoc = qvt::cashOrBankBook(a, from, to);
+                const qint64 bookClosing = qvt::balanceCents(qvt::figureAfter(*bookDoc, "Closing Balance"));
+                const qint64 bookOpening = qvt::balanceCents(qvt::figureAfter(*bookDoc, "Opening Balance"));
+                QVERIFY2(simple.second == tb3.value(a), qPrintable(where));
+                QVERIFY2(detail == simple, qPrintable(where));
+                QVERIFY2(bookClosing == simple.second, qPrintable(where));
+                QVERIFY2(bookOpening == simple.first, qPrintable(where));
+                QVERIFY2(simple.first == openingBalance(Conn, a, from).cents, qPrintable(where));
+            }
+        }
+    }
+
+    void closingOfOneRangeIsOpeningOfTheNext()
+    {
+        for (int round = 0; round < 8; ++round) {
+            QDate a = randomDate(), c = randomDate();
+            if (a > c)
+                std::swap(a, c);
+            const QDate b = a.addDays(rng.bounded(int(a.daysTo(c)) + 1));
+            const qint64 account = book.accounts[rng.bounded(int(book.accounts.size()))];
+            Conn.execute(acLedgerStatement(account, a, b));
+            const qint64 closing = ledgerEnds().second;
+            Conn.execute(detailAcLedgerStatement(account, b.addDays(1), c));
+            QCOMPARE(ledgerEnds().first, closing);
+            Conn.execute(trialBalance3Statement(b.addDays(1), c));
+            QSqlQuery q = Conn.query("select OpenDr, OpenCr from tmpTrialBalance3 where AcCode = ?", {account});
+            const qint64 tbOpening = q.next() ? qvt::money(q.value(0)).cents - qvt::money(q.value(1)).cents : 0;
+            QCOMPARE(tbOpening, closing);
+        }
+    }
+
+    void trialBalancesBalanceAndControlIsTheSumOfSubsidiaries()
+    {
+        for (int round = 0; round < 5; ++round) {
+            QDate from = randomDate(), to = randomDate();
+            if (from > to)
+                std::swap(from, to);
+            const auto simple = qvt::trialBalance("rptTrialBalance.rpt", from, to);
+            // Per control account, the sums of the subsidiary nets, from the work table.
+            QMap<QString, QPair<qint64, qint64>> byControl;
+            QHash<QString, QString> names;
+            qint64 dr = 0, cr = 0, moved = 0;
+            QSqlQuery q = Conn.query("select CtlNodes, CtlName, NetDr, NetCr, DrAmt, CrAmt from tmpTrialBalance");
+            while (q.next()) {
+                auto& c = byControl[q.value(0).toString()];
+                names[q.value(0).toString()] = q.value(1).toString();
+                c.first += qvt::money(q.value(2)).cents;
+                c.second += qvt::money(q.value(3)).cents;
+                dr += qvt::money(q.value(2)).cents;
+                cr += qvt::money(q.value(3)).cents;
+                moved += qvt::money(q.value(4)).cents - qvt::money(q.value(5)).cents;
+            }
+            QCOMPARE(dr, cr);
+            QCOMPARE(moved, 0);
+            QCOMPARE(qvt::figureAfter(*simple, "Total"), shown(dr));
+            const auto control = qvt::trialBalance("rptTrialBalance2.rpt", from, to);
+            QCOMPARE(qvt::figureAfter(*control, "Total"), shown(dr));
+            QStringList texts;
+            for (int p = 0; p < control->pageCount(); ++p)
+                texts << control->pageTexts(p);
+            for (auto it = byControl.cbegin(); it != byControl.cend(); ++it) {
+                const int at = int(texts.indexOf("Total " + names[it.key()]));
+                QVERIFY(at >= 0);
+                QCOMPARE(texts.mid(at + 1, 2), QStringList({shown(it->first), shown(it->second)}));
+            }
+            const auto withOpening = qvt::trialBalance("rptTrialBalance3.rpt", from, to);
+            QSqlQuery t = Conn.query("select sum(DrAmt), sum(CrAmt), sum(OpenDr) , sum(OpenCr), sum(CloseDr), "
+                                     "sum(CloseCr) from tmpTrialBalance3");
+            QVERIFY(t.next());
+            QCOMPARE(qvt::money(t.value(0)), qvt::money(t.value(1)));
+            // Closing minus opening is the range's movement, which balances.
+            QCOMPARE(qvt::money(t.value(4)).cents - qvt::money(t.value(5)).cents,
+                     qvt::money(t.value(2)).cents - qvt::money(t.value(3)).cents);
+            QVERIFY(withOpening->pageCount() >= 1);
+        }
+    }
+
+    void longLedgersRunOnLineByLine()
+    {
+        // Enough rows that the work table is written in several batches and a remainder.
+        const qint64 a = book.accounts[5], other = book.accounts[6];
+        qv::VoucherStore store(Conn);
+        for (int i = 0; i < 97; ++i) {
+            qv::Voucher v;
+            v.kind = qv::VoucherKind::JV;
+            v.date = QDate(2026, 3, 1).addDays(i % 20);
+            v.number = store.nextNumber(v.kind, 1);
+            qv::VoucherLine l;
+            l.drAc = i % 3 ? a : other;
+            l.crAc = i % 3 ? other : a;
+            l.amount = Money(1001 + i);
+            v.lines.push_back(l);
+            store.save(v, true, "tester");
+        }
+        const QDate from(2026, 1, 1), to(2026, 6, 30);
+        const qint64 rows =
+            Conn.scalar("select count(*) from DetJV where AcCode = ? and VouDate >= ? and VouDate <= ?", {a, from, to})
+                .toLongLong();
+        QVERIFY(rows > 97);
+        Conn.execute(detailAcLedgerStatement(a, from, to));
+        const qint64 opening = openingBalance(Conn, a, from).cents,
+                     closing = openingBalance(Conn, a, to.addDays(1)).cents;
+        QSqlQuery q = Conn.query("select LineNo, DrAmt, CrAmt, Balance from tmpAcLedger order by LineNo");
+        qint64 n = 0, balance = 0;
+        while (q.next()) {
+            QCOMPARE(q.value(0).toLongLong(), n);
+            const qint64 expected =
+                n == 0 ? opening : balance + qvt::money(q.value(1)).cents - qvt::money(q.value(2)).cents;
+            QCOMPARE(qvt::money(q.value(3)).cents, expected);
+            balance = expected;
+            ++n;
+        }
+        QCOMPARE(n, rows + 1);
+        QCOMPARE(balance, closing);
+    }
+};
+
+QTEST_MAIN(TstReportInvariants)
+#include "tst_reportinvariants.moc"
