@@ -21,8 +21,8 @@ frmAccount* g_win = nullptr;
 
 const char* Names[] = {"KHAN",  "AHMED", "MALIK", "BUTT",   "CHAUDHRY", "QURESHI", "SHEIKH", "RANA",
                        "MIRZA", "ZAIDI", "RAZA",  "HASHMI", "NAQVI",    "BAIG",    "DAR",    "GILL"};
-const char* Trades[] = {"TRADERS", "CEMENT DEALERS", "STEEL MILLS", "BUILDERS", "ESTATE AGENTS",
-                        "ELECTRIC STORE", "TIMBER MART", "PAINTS", "SANITARY STORE", "TRANSPORT"};
+const char* Trades[] = {"TRADERS",        "CEMENT DEALERS", "STEEL MILLS", "BUILDERS",       "ESTATE AGENTS",
+                        "ELECTRIC STORE", "TIMBER MART",    "PAINTS",      "SANITARY STORE", "TRANSPORT"};
 
 void makeChart(qv::Connection& c)
 {
@@ -41,8 +41,8 @@ void makeChart(qv::Connection& c)
             const int leaves = (h - 1) * 10 + s <= 900 ? 9 : 8;
             for (int d = 1; d <= leaves; ++d, ++subsidiaries) {
                 const int n = subsidiaries;
-                const QString title = QStringLiteral("%1 %2 %3").arg(QLatin1String(Names[n % 16]),
-                                                                   QLatin1String(Trades[(n / 16) % 10]))
+                const QString title = QStringLiteral("%1 %2 %3")
+                                          .arg(QLatin1String(Names[n % 16]), QLatin1String(Trades[(n / 16) % 10]))
                                           .arg(n);
                 c.execute(sql, {sc + '.' + QString::number(d), title, "DD", sc, d,
                                 QVariant::fromValue(qv::Money(qint64(n) * 12345)), QStringLiteral("LAHORE"),
@@ -88,9 +88,18 @@ void BM_Search_WholeList(benchmark::State& state)
     state.counters["rows"] = double(kept.size());
 }
 
-void BM_Keystroke_FirstLetter(benchmark::State& s) { keystroke(s, QString(), QStringLiteral("Q")); }
-void BM_Keystroke_Narrowing(benchmark::State& s) { keystroke(s, QStringLiteral("KHAN TRA"), QStringLiteral("KHAN TRAD")); }
-void BM_Keystroke_BackToEmpty(benchmark::State& s) { keystroke(s, QStringLiteral("Q"), QString()); }
+void BM_Keystroke_FirstLetter(benchmark::State& s)
+{
+    keystroke(s, QString(), QStringLiteral("Q"));
+}
+void BM_Keystroke_Narrowing(benchmark::State& s)
+{
+    keystroke(s, QStringLiteral("KHAN TRA"), QStringLiteral("KHAN TRAD"));
+}
+void BM_Keystroke_BackToEmpty(benchmark::State& s)
+{
+    keystroke(s, QStringLiteral("Q"), QString());
+}
 } // namespace
 
 BENCHMARK(BM_FillTreeData)->Unit(benchmark::kMillisecond)->UseRealTime();

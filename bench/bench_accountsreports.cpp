@@ -30,14 +30,26 @@ void exec(benchmark::State& state, const QString& statement)
         Conn.execute(statement);
 }
 
-void BM_TrialBalance(benchmark::State& s) { exec(s, qv::rpt::trialBalanceStatement(g_first, g_last)); }
-void BM_TrialBalance3(benchmark::State& s) { exec(s, qv::rpt::trialBalance3Statement(g_first, g_last)); }
-void BM_AcLedgerParty(benchmark::State& s) { exec(s, qv::rpt::acLedgerStatement(g_party, YearFrom, YearTo)); }
+void BM_TrialBalance(benchmark::State& s)
+{
+    exec(s, qv::rpt::trialBalanceStatement(g_first, g_last));
+}
+void BM_TrialBalance3(benchmark::State& s)
+{
+    exec(s, qv::rpt::trialBalance3Statement(g_first, g_last));
+}
+void BM_AcLedgerParty(benchmark::State& s)
+{
+    exec(s, qv::rpt::acLedgerStatement(g_party, YearFrom, YearTo));
+}
 void BM_DetailAcLedgerParty(benchmark::State& s)
 {
     exec(s, qv::rpt::detailAcLedgerStatement(g_party, YearFrom, YearTo));
 }
-void BM_AcLedgerCash(benchmark::State& s) { exec(s, qv::rpt::acLedgerStatement(g_book.cashAccount, YearFrom, YearTo)); }
+void BM_AcLedgerCash(benchmark::State& s)
+{
+    exec(s, qv::rpt::acLedgerStatement(g_book.cashAccount, YearFrom, YearTo));
+}
 void BM_DetailAcLedgerCash(benchmark::State& s)
 {
     exec(s, qv::rpt::detailAcLedgerStatement(g_book.cashAccount, YearFrom, YearTo));
@@ -65,8 +77,14 @@ void bookQuery(benchmark::State& state, qint64 account)
     }
     state.counters["rows"] = double(rows) / double(state.iterations());
 }
-void BM_CashBookQuery(benchmark::State& s) { bookQuery(s, g_book.cashAccount); }
-void BM_BankBookQuery(benchmark::State& s) { bookQuery(s, g_bank); }
+void BM_CashBookQuery(benchmark::State& s)
+{
+    bookQuery(s, g_book.cashAccount);
+}
+void BM_BankBookQuery(benchmark::State& s)
+{
+    bookQuery(s, g_bank);
+}
 
 // From the button to the laid-out pages.
 void buttonToPages(benchmark::State& state, AccountsReport r, qint64 account)
@@ -80,13 +98,34 @@ void buttonToPages(benchmark::State& state, AccountsReport r, qint64 account)
     }
     state.counters["pages"] = pages;
 }
-void BM_Button_CashBook(benchmark::State& s) { buttonToPages(s, AccountsReport::CashBook, g_book.cashAccount); }
-void BM_Button_BankBook(benchmark::State& s) { buttonToPages(s, AccountsReport::BankBook, g_bank); }
-void BM_Button_SimpleLedger(benchmark::State& s) { buttonToPages(s, AccountsReport::SimpleLedger, g_party); }
-void BM_Button_DetailLedger(benchmark::State& s) { buttonToPages(s, AccountsReport::DetailLedger, g_party); }
-void BM_Button_TrialBalance(benchmark::State& s) { buttonToPages(s, AccountsReport::TrialBalance, 0); }
-void BM_Button_ControlTB(benchmark::State& s) { buttonToPages(s, AccountsReport::ControlTrialBalance, 0); }
-void BM_Button_TBWithOpening(benchmark::State& s) { buttonToPages(s, AccountsReport::TrialBalanceWithOpening, 0); }
+void BM_Button_CashBook(benchmark::State& s)
+{
+    buttonToPages(s, AccountsReport::CashBook, g_book.cashAccount);
+}
+void BM_Button_BankBook(benchmark::State& s)
+{
+    buttonToPages(s, AccountsReport::BankBook, g_bank);
+}
+void BM_Button_SimpleLedger(benchmark::State& s)
+{
+    buttonToPages(s, AccountsReport::SimpleLedger, g_party);
+}
+void BM_Button_DetailLedger(benchmark::State& s)
+{
+    buttonToPages(s, AccountsReport::DetailLedger, g_party);
+}
+void BM_Button_TrialBalance(benchmark::State& s)
+{
+    buttonToPages(s, AccountsReport::TrialBalance, 0);
+}
+void BM_Button_ControlTB(benchmark::State& s)
+{
+    buttonToPages(s, AccountsReport::ControlTrialBalance, 0);
+}
+void BM_Button_TBWithOpening(benchmark::State& s)
+{
+    buttonToPages(s, AccountsReport::TrialBalanceWithOpening, 0);
+}
 } // namespace
 
 #define QV_BENCH(f) BENCHMARK(f)->Unit(benchmark::kMillisecond)->UseRealTime()
@@ -135,22 +174,21 @@ int main(int argc, char** argv)
     g_book = qvb::writeBook(Conn, spec);
     g_first = spec.from;
     g_last = spec.from.addDays(spec.days);
-    g_bank = g_book.accounts[1];   // every tenth account from the second is a bank
+    g_bank = g_book.accounts[1]; // every tenth account from the second is a bank
     g_party = g_book.accounts[20];
     Conn.execute(QStringLiteral("insert into Company (Company, comActive) values ('BENCH BOOKS', 'Y')"));
     auto count = [](const char* sql, qint64 a) {
         return Conn.scalar(QString::fromLatin1(sql), {a, YearFrom, YearTo}).toLongLong();
     };
-    std::fprintf(stderr,
-                 "book: %lld detail rows; in the year: party %lld own rows, cash %lld own rows and %lld book lines, "
-                 "bank %lld book lines\n",
-                 (long long)g_book.detailRows,
-                 (long long)count("select count(*) from DetJV where AcCode = ? and VouDate between ? and ?", g_party),
-                 (long long)count("select count(*) from DetJV where AcCode = ? and VouDate between ? and ?",
-                                  g_book.cashAccount),
-                 (long long)count("select count(*) from DetJV where CrAc = ? and VouDate between ? and ?",
-                                  g_book.cashAccount),
-                 (long long)count("select count(*) from DetJV where CrAc = ? and VouDate between ? and ?", g_bank));
+    std::fprintf(
+        stderr,
+        "book: %lld detail rows; in the year: party %lld own rows, cash %lld own rows and %lld book lines, "
+        "bank %lld book lines\n",
+        (long long)g_book.detailRows,
+        (long long)count("select count(*) from DetJV where AcCode = ? and VouDate between ? and ?", g_party),
+        (long long)count("select count(*) from DetJV where AcCode = ? and VouDate between ? and ?", g_book.cashAccount),
+        (long long)count("select count(*) from DetJV where CrAc = ? and VouDate between ? and ?", g_book.cashAccount),
+        (long long)count("select count(*) from DetJV where CrAc = ? and VouDate between ? and ?", g_bank));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     Conn.close();

@@ -91,7 +91,8 @@ struct Fixture {
     QString templatePath;
     QString pdf;
 
-    Fixture() {
+    Fixture()
+    {
         qv::InitOptions o;
         o.dataSource = dir.filePath(QStringLiteral("bench.sqlite"));
         o.user = QStringLiteral("bench");
@@ -118,12 +119,11 @@ struct Fixture {
             const bool debit = i % 2 == 0;
             const qv::Money amount(100000 + (i * 7919LL) % 9000000);
             Conn.execute(
-                QStringLiteral(
-                    "insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, DrAmt, CrAmt, Naration) "
-                    "values (?, ?, ?, ?, ?, ?, ?, ?)"),
+                QStringLiteral("insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, DrAmt, CrAmt, Naration) "
+                               "values (?, ?, ?, ?, ?, ?, ?, ?)"),
                 // About eight lines to a (kind, account, day) group, as in a busy book.
-                {i / 2 + 1, QString::fromLatin1(kinds[(i / 40) % 5]), QDate(2025, 7, 1).addDays(i / 200),
-                 i % 2 + 1, accounts[(i / 8) % 20], QVariant::fromValue(debit ? amount : qv::Money()),
+                {i / 2 + 1, QString::fromLatin1(kinds[(i / 40) % 5]), QDate(2025, 7, 1).addDays(i / 200), i % 2 + 1,
+                 accounts[(i / 8) % 20], QVariant::fromValue(debit ? amount : qv::Money()),
                  QVariant::fromValue(debit ? qv::Money() : amount),
                  QStringLiteral("Line %1 of the running bill, plot %2").arg(i).arg(100 + i % 400)});
         }
@@ -138,12 +138,14 @@ struct Fixture {
     }
 };
 
-Fixture& fixture() {
+Fixture& fixture()
+{
     static Fixture f;
     return f;
 }
 
-void BM_ThreeGroupReportToPdf(benchmark::State& state) {
+void BM_ThreeGroupReportToPdf(benchmark::State& state)
+{
     Fixture& f = fixture();
     int pages = 0;
     for (auto _ : state) {
@@ -155,7 +157,8 @@ void BM_ThreeGroupReportToPdf(benchmark::State& state) {
         const auto doc = report->run(Conn);
         doc->writePdf(f.pdf);
         pages = doc->pageCount();
-        if (doc->detailRows != Lines) state.SkipWithError("the report did not read every line");
+        if (doc->detailRows != Lines)
+            state.SkipWithError("the report did not read every line");
     }
     state.counters["pages"] = pages;
     state.counters["lines"] = Lines;
@@ -165,7 +168,8 @@ BENCHMARK(BM_ThreeGroupReportToPdf)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -33,6 +33,8 @@ case "$mode" in
     exec ./build/quoravel
     ;;
   test)
+    # The committed .clang-format stays applied.
+    bash scripts/format-check.sh
     if [ "$(id -u)" -ne 0 ]; then
       echo "The PostgreSQL suites start a throwaway cluster as root; run 'sudo bash scripts/setup.sh test'." >&2
       exit 1

@@ -129,8 +129,8 @@ int main(int argc, char* argv[])
     const bool paints = std::any_of(argv + 1, argv + argc, [](const char* a) { return qstrcmp(a, "report") == 0; });
     if (paints)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> app = paints ? std::make_unique<QGuiApplication>(argc, argv)
-                                                   : std::make_unique<QCoreApplication>(argc, argv);
+    std::unique_ptr<QCoreApplication> app =
+        paints ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quoravel"));
     QCoreApplication::setApplicationName(QStringLiteral("Quoravel"));
     QTextStream err(stderr);

@@ -5,7 +5,8 @@
 
 namespace qv {
 
-std::vector<std::pair<const char*, AdminCommand>> adminCommands() {
+std::vector<std::pair<const char*, AdminCommand>> adminCommands()
+{
     return {
         {"report",
          [](const AdminArgs& a) {

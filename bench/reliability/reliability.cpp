@@ -89,12 +89,18 @@ QString fingerprint(const Voucher& v)
 {
     QString s = v.date.toString(Qt::ISODate) + QLatin1Char('|') + v.party;
     for (const VoucherLine& l : v.lines)
-        s += QStringLiteral("|%1>%2:%3:%4:%5:%6").arg(l.drAc).arg(l.crAc).arg(l.amount.cents).arg(l.cheque, l.narration,
-                                                                                                  l.fileNo);
+        s += QStringLiteral("|%1>%2:%3:%4:%5:%6")
+                 .arg(l.drAc)
+                 .arg(l.crAc)
+                 .arg(l.amount.cents)
+                 .arg(l.cheque, l.narration, l.fileNo);
     return QString::fromLatin1(QCryptographicHash::hash(s.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
 }
 
-QString key(const QString& kind, qint64 number) { return kind + QLatin1Char('-') + QString::number(number); }
+QString key(const QString& kind, qint64 number)
+{
+    return kind + QLatin1Char('-') + QString::number(number);
+}
 
 // ---- the crash child ----------------------------------------------------------------------------
 
@@ -159,8 +165,8 @@ BookCheck checkBook(Connection& c, const QStringList& printsOf = {}, bool allPri
         if (ok != QLatin1String("ok"))
             r.problems << QStringLiteral("integrity check: %1").arg(ok);
     }
-    QSqlQuery dup = c.query(
-        QStringLiteral("select VouStatus, VouNo from MasJV group by VouStatus, VouNo having count(*) > 1"));
+    QSqlQuery dup =
+        c.query(QStringLiteral("select VouStatus, VouNo from MasJV group by VouStatus, VouNo having count(*) > 1"));
     while (dup.next())
         r.problems << QStringLiteral("number twice: %1").arg(key(dup.value(0).toString(), dup.value(1).toLongLong()));
     dup.finish();
@@ -171,11 +177,12 @@ BookCheck checkBook(Connection& c, const QStringList& printsOf = {}, bool allPri
         r.problems << QStringLiteral("%1 detail rows without their voucher").arg(orphans);
     const bool cents = c.backend() == Backend::Sqlite;
     QList<QPair<VoucherKind, qint64>> all;
-    QSqlQuery m = c.query(QStringLiteral(
-        "select m.VouStatus, m.VouNo, m.TotalAmount, count(d.RowID), coalesce(sum(d.DrAmt), 0), "
-        "coalesce(sum(d.CrAmt), 0), coalesce(sum(case when d.RowID is not null and d.CrAc is null then 1 else 0 end), 0) "
-        "from MasJV m left join DetJV d on d.VouStatus = m.VouStatus and d.VouNo = m.VouNo "
-        "group by m.VouStatus, m.VouNo, m.TotalAmount order by m.VouStatus, m.VouNo"));
+    QSqlQuery m =
+        c.query(QStringLiteral("select m.VouStatus, m.VouNo, m.TotalAmount, count(d.RowID), coalesce(sum(d.DrAmt), 0), "
+                               "coalesce(sum(d.CrAmt), 0), coalesce(sum(case when d.RowID is not null and d.CrAc is "
+                               "null then 1 else 0 end), 0) "
+                               "from MasJV m left join DetJV d on d.VouStatus = m.VouStatus and d.VouNo = m.VouNo "
+                               "group by m.VouStatus, m.VouNo, m.TotalAmount order by m.VouStatus, m.VouNo"));
     while (m.next()) {
         const VoucherKindInfo* k = voucherKindByCode(m.value(0).toString());
         const QString id = key(m.value(0).toString(), m.value(1).toLongLong());
@@ -390,8 +397,8 @@ int stations(const QStringList& a)
         auto* child = new QProcess;
         child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QStringList args = {QStringLiteral("station-child"), QStringLiteral("--seed"), QString::number(p + 1)};
-        args << QStringLiteral("--server") << server << QStringLiteral("--catalog") << catalog << QStringLiteral("--saves")
-             << QString::number(saves);
+        args << QStringLiteral("--server") << server << QStringLiteral("--catalog") << catalog
+             << QStringLiteral("--saves") << QString::number(saves);
         child->start(QCoreApplication::applicationFilePath(), args);
         children << child;
     }

@@ -24,7 +24,10 @@ Connection::ExecHandler& execHandler()
     return handler;
 }
 
-QString propKey(const QString& name) { return name.trimmed().toLower(); }
+QString propKey(const QString& name)
+{
+    return name.trimmed().toLower();
+}
 } // namespace
 
 bool DbError::isUniqueViolation() const
@@ -224,7 +227,10 @@ QVariant Connection::toStorage(const QVariant& v) const
     return v;
 }
 
-void Connection::setExecHandler(ExecHandler handler) { execHandler() = std::move(handler); }
+void Connection::setExecHandler(ExecHandler handler)
+{
+    execHandler() = std::move(handler);
+}
 
 bool Connection::isExecStatement(const QString& sql)
 {

@@ -9,7 +9,11 @@ namespace qv {
 class DbError : public std::runtime_error {
 public:
     explicit DbError(const QString& description, const QString& sqlState = {})
-        : std::runtime_error(description.toStdString()), m_description(description), m_sqlState(sqlState) {}
+        : std::runtime_error(description.toStdString())
+        , m_description(description)
+        , m_sqlState(sqlState)
+    {
+    }
     const QString& description() const { return m_description; }
     const QString& sqlState() const { return m_sqlState; }
     bool isUniqueViolation() const;

@@ -69,12 +69,13 @@ bool verifyEmbedded(Connection& c, const QString& name, const QString& password)
 QStringList list(Connection& c)
 {
     QStringList out;
-    QSqlQuery q = c.backend() == Backend::Sqlite
-        ? c.query(QStringLiteral("select UserName from Logins order by UserName"))
-        : c.query(QStringLiteral("select r.rolname from pg_roles r join pg_auth_members m on m.member = r.oid "
-                                 "join pg_roles g on g.oid = m.roleid where g.rolname = ? and r.rolcanlogin "
-                                 "order by r.rolname"),
-                  {QLatin1String(tbl::GroupRole)});
+    QSqlQuery q =
+        c.backend() == Backend::Sqlite
+            ? c.query(QStringLiteral("select UserName from Logins order by UserName"))
+            : c.query(QStringLiteral("select r.rolname from pg_roles r join pg_auth_members m on m.member = r.oid "
+                                     "join pg_roles g on g.oid = m.roleid where g.rolname = ? and r.rolcanlogin "
+                                     "order by r.rolname"),
+                      {QLatin1String(tbl::GroupRole)});
     while (q.next())
         out << q.value(0).toString();
     return out;
@@ -95,8 +96,11 @@ void add(Connection& c, const QString& name, const QString& password, HashCost c
     }
     if (c.scalar(QStringLiteral("select count(*) from pg_roles where rolname = ?"), {name}).toInt() > 0)
         throw DbError(QStringLiteral("The user name \"%1\" is already taken.").arg(name));
-    c.execute(serverStatement(c, QStringLiteral("'CREATE ROLE %I LOGIN PASSWORD %L IN ROLE %I', CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT)"),
-                              {name, password, QLatin1String(tbl::GroupRole)}));
+    c.execute(serverStatement(
+        c,
+        QStringLiteral(
+            "'CREATE ROLE %I LOGIN PASSWORD %L IN ROLE %I', CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT)"),
+        {name, password, QLatin1String(tbl::GroupRole)}));
 }
 
 void setPassword(Connection& c, const QString& name, const QString& password, HashCost cost)
@@ -110,7 +114,8 @@ void setPassword(Connection& c, const QString& name, const QString& password, Ha
             throw DbError(QStringLiteral("There is no user \"%1\".").arg(name));
         return;
     }
-    c.execute(serverStatement(c, QStringLiteral("'ALTER ROLE %I PASSWORD %L', CAST(? AS TEXT), CAST(? AS TEXT)"), {name, password}));
+    c.execute(serverStatement(c, QStringLiteral("'ALTER ROLE %I PASSWORD %L', CAST(? AS TEXT), CAST(? AS TEXT)"),
+                              {name, password}));
 }
 
 void remove(Connection& c, const QString& name)

@@ -19,8 +19,7 @@ QString checkName(const QString& name);
 // Works on the connection's own backend: embedded rows or server roles.
 QStringList list(Connection& c);
 void add(Connection& c, const QString& name, const QString& password, HashCost cost = HashCost::Interactive);
-void setPassword(Connection& c, const QString& name, const QString& password,
-             HashCost cost = HashCost::Interactive);
+void setPassword(Connection& c, const QString& name, const QString& password, HashCost cost = HashCost::Interactive);
 void remove(Connection& c, const QString& name);
 
 bool verifyEmbedded(Connection& c, const QString& name, const QString& password);

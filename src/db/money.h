@@ -10,12 +10,23 @@ namespace qv {
 struct Money {
     qint64 cents = 0;
     constexpr Money() = default;
-    constexpr explicit Money(qint64 c) : cents(c) {}
+    constexpr explicit Money(qint64 c)
+        : cents(c)
+    {
+    }
     static constexpr Money fromUnits(qint64 units) { return Money(units * 100); }
     friend constexpr Money operator+(Money a, Money b) { return Money(a.cents + b.cents); }
     friend constexpr Money operator-(Money a, Money b) { return Money(a.cents - b.cents); }
-    Money& operator+=(Money o) { cents += o.cents; return *this; }
-    Money& operator-=(Money o) { cents -= o.cents; return *this; }
+    Money& operator+=(Money o)
+    {
+        cents += o.cents;
+        return *this;
+    }
+    Money& operator-=(Money o)
+    {
+        cents -= o.cents;
+        return *this;
+    }
     friend constexpr bool operator==(Money a, Money b) = default;
     friend constexpr auto operator<=>(Money a, Money b) = default;
 };

@@ -73,24 +73,37 @@ QString initServer(const InitOptions& o, const DataSource& ds)
         if (exists && !o.replace)
             throw DbError(QStringLiteral("The database \"%1\" already exists on %2.").arg(o.catalog, ds.host));
         if (exists)
-            admin.execute(admin.scalar(QStringLiteral("select format('DROP DATABASE %I WITH (FORCE)', CAST(? AS TEXT))"), {o.catalog})
+            admin.execute(admin
+                              .scalar(QStringLiteral("select format('DROP DATABASE %I WITH (FORCE)', CAST(? AS TEXT))"),
+                                      {o.catalog})
                               .toString());
         admin.execute(
-            admin.scalar(QStringLiteral("select format('CREATE DATABASE %I ENCODING ''UTF8''', CAST(? AS TEXT))"), {o.catalog})
+            admin
+                .scalar(QStringLiteral("select format('CREATE DATABASE %I ENCODING ''UTF8''', CAST(? AS TEXT))"),
+                        {o.catalog})
                 .toString());
         const QString g = QLatin1String(tbl::GroupRole);
-        admin.execute(admin.scalar(QStringLiteral("select format('GRANT CONNECT, TEMPORARY ON DATABASE %I TO %I', CAST(? AS TEXT), CAST(? AS TEXT))"),
-                                   {o.catalog, g})
+        admin.execute(admin
+                          .scalar(QStringLiteral("select format('GRANT CONNECT, TEMPORARY ON DATABASE %I TO %I', "
+                                                 "CAST(? AS TEXT), CAST(? AS TEXT))"),
+                                  {o.catalog, g})
                           .toString());
         const bool roleExists =
             admin.scalar(QStringLiteral("select count(*) from pg_roles where rolname = ?"), {o.user}).toInt() > 0;
         // The first login may add and remove the other logins ("Add Users").
-        const QString role = roleExists
-            ? QStringLiteral("select format('ALTER ROLE %I LOGIN CREATEROLE PASSWORD %L', CAST(? AS TEXT), CAST(? AS TEXT))")
-            : QStringLiteral("select format('CREATE ROLE %I LOGIN CREATEROLE PASSWORD %L', CAST(? AS TEXT), CAST(? AS TEXT))");
+        const QString role =
+            roleExists
+                ? QStringLiteral(
+                    "select format('ALTER ROLE %I LOGIN CREATEROLE PASSWORD %L', CAST(? AS TEXT), CAST(? AS TEXT))")
+                : QStringLiteral(
+                    "select format('CREATE ROLE %I LOGIN CREATEROLE PASSWORD %L', CAST(? AS TEXT), CAST(? AS TEXT))");
         admin.execute(admin.scalar(role, {o.user, o.password}).toString());
-        admin.execute(admin.scalar(QStringLiteral("select format('GRANT %I TO %I WITH ADMIN OPTION', CAST(? AS TEXT), CAST(? AS TEXT))"), {g, o.user})
-                          .toString());
+        admin.execute(
+            admin
+                .scalar(QStringLiteral(
+                            "select format('GRANT %I TO %I WITH ADMIN OPTION', CAST(? AS TEXT), CAST(? AS TEXT))"),
+                        {g, o.user})
+                .toString());
     }
     Connection c;
     c.openServerUnchecked(ds.host, ds.port, o.catalog, o.adminUser, o.adminPassword);
@@ -112,8 +125,9 @@ struct DemoChart {
     {
         const bool dd = status == QLatin1String("DD");
         return c.insertReturningKey(
-            QStringLiteral("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode, BStatus, OpenBal, openDate) "
-                           "values (?, ?, ?, ?, ?, ?, ?, ?) returning RowID"),
+            QStringLiteral(
+                "insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode, BStatus, OpenBal, openDate) "
+                "values (?, ?, ?, ?, ?, ?, ?, ?) returning RowID"),
             {nodes, name, status, parentId, dcode, bstatus.isEmpty() ? QVariant() : QVariant(bstatus),
              dd && openCents ? QVariant::fromValue(Money(openCents)) : QVariant(),
              dd ? QVariant(QDate(2025, 7, 1)) : QVariant()});
@@ -144,8 +158,8 @@ void addDemoData(Connection& c)
     a.add(DD, "1.1", 3, "1.1.3", "MCB BANK LTD - 4471-2", "B", 87550050);
     a.add(HD, "1", 2, "1.2", "CUSTOMERS");
     // The demo vouchers (vouchers/demovouchers.cpp) find their accounts by these codes.
-    const char* names[] = {"ABDUL RAHMAN KHAN", "SAIMA NAEEM", "M. ASLAM & SONS", "TARIQ MEHMOOD", "NAZIA PERVEEN",
-                           "O'BRIEN TRADING CO", "FARHAN ALI", "ZUBAIR AHMED"};
+    const char* names[] = {"ABDUL RAHMAN KHAN", "SAIMA NAEEM",        "M. ASLAM & SONS", "TARIQ MEHMOOD",
+                           "NAZIA PERVEEN",     "O'BRIEN TRADING CO", "FARHAN ALI",      "ZUBAIR AHMED"};
     for (int i = 0; i < 8; ++i)
         a.add(DD, "1.2", i + 1, QStringLiteral("1.2.%1").arg(i + 1), QString::fromUtf8(names[i]));
     a.add(HD, "1", 3, "1.3", "FIXED ASSETS");
@@ -161,7 +175,8 @@ void addDemoData(Connection& c)
     a.add(HH, "3", 0, "3", "CAPITAL");
     a.add(HD, "3", 1, "3.1", "OWNERS' EQUITY");
     // Credit balance equal to the opening assets, so the opening trial balance agrees.
-    a.add(DD, "3.1", 1, "3.1.1", "PAID-UP CAPITAL", {}, -(25000000LL + 150000000 + 87550050 + 2500000000LL + 320000000));
+    a.add(DD, "3.1", 1, "3.1.1", "PAID-UP CAPITAL", {},
+          -(25000000LL + 150000000 + 87550050 + 2500000000LL + 320000000));
     a.add(HH, "4", 0, "4", "INCOME");
     a.add(HD, "4", 1, "4.1", "PLOT SALES");
     a.add(DD, "4.1", 1, "4.1.1", "RESIDENTIAL PLOT SALES");
@@ -178,29 +193,40 @@ void addDemoData(Connection& c)
     a.add(DD, "5.2", 1, "5.2.1", "ROADS AND SEWERAGE");
     a.add(DD, "5.2", 2, "5.2.2", "BUILDING MATERIAL");
 
-    c.execute(QStringLiteral("insert into Company (Company, comTel, comFax, comAddr, comActive, comTax, comNTN, comEmail, "
-                             "comWebSite) values (?, ?, ?, ?, 'Y', ?, ?, ?, ?)"),
-              {QStringLiteral("GREEN VALLEY DEVELOPERS (PVT) LTD"), QStringLiteral("042 3571 2201, 042 3571 2202"),
-               QStringLiteral("042 3571 2203"), QStringLiteral("21-B Main Boulevard, Gulberg III, Lahore"),
-               QStringLiteral("03-06-2100-012-45"), QStringLiteral("1234567-8"),
-               QStringLiteral("accounts@greenvalley.example"), QStringLiteral("www.greenvalley.example")});
+    c.execute(
+        QStringLiteral("insert into Company (Company, comTel, comFax, comAddr, comActive, comTax, comNTN, comEmail, "
+                       "comWebSite) values (?, ?, ?, ?, 'Y', ?, ?, ?, ?)"),
+        {QStringLiteral("GREEN VALLEY DEVELOPERS (PVT) LTD"), QStringLiteral("042 3571 2201, 042 3571 2202"),
+         QStringLiteral("042 3571 2203"), QStringLiteral("21-B Main Boulevard, Gulberg III, Lahore"),
+         QStringLiteral("03-06-2100-012-45"), QStringLiteral("1234567-8"),
+         QStringLiteral("accounts@greenvalley.example"), QStringLiteral("www.greenvalley.example")});
 
     // Voucher setup: cash for the cash vouchers, the first bank for the bank vouchers.
     const QVariant none;
-    struct Row { const char* kind; QVariant account; const char* side; };
-    const Row rows[] = {{"CP", cash, "CR"}, {"CR", cash, "DR"}, {"BP", hbl, "CR"}, {"BR", hbl, "DR"},
+    struct Row {
+        const char* kind;
+        QVariant account;
+        const char* side;
+    };
+    const Row rows[] = {{"CP", cash, "CR"},    {"CR", cash, "DR"},    {"BP", hbl, "CR"},     {"BR", hbl, "DR"},
                         {"JV", none, nullptr}, {"SI", none, nullptr}, {"PO", none, nullptr}, {"QT", none, nullptr},
                         {"DC", none, nullptr}, {"TI", none, nullptr}, {"GI", none, nullptr}};
     for (const Row& r : rows)
-        c.execute(QStringLiteral("insert into VouSetting (VouStatus, VouNo, AcCode, AcStatus, Fix) values (?, 1, ?, ?, 'N')"),
-                  {QString::fromLatin1(r.kind), r.account, r.side ? QVariant(QString::fromLatin1(r.side)) : QVariant()});
+        c.execute(
+            QStringLiteral("insert into VouSetting (VouStatus, VouNo, AcCode, AcStatus, Fix) values (?, 1, ?, ?, 'N')"),
+            {QString::fromLatin1(r.kind), r.account, r.side ? QVariant(QString::fromLatin1(r.side)) : QVariant()});
 
-    c.execute(QStringLiteral("insert into tblCatagory (CataId, Catagory, Amount, Status) values (1, '5 MARLA', ?, 'Residential')"),
+    c.execute(QStringLiteral(
+                  "insert into tblCatagory (CataId, Catagory, Amount, Status) values (1, '5 MARLA', ?, 'Residential')"),
               {QVariant::fromValue(Money(350000000))});
-    c.execute(QStringLiteral("insert into tblCatagory (CataId, Catagory, Amount, Status) values (2, '10 MARLA', ?, 'Residential')"),
-              {QVariant::fromValue(Money(650000000))});
-    c.execute(QStringLiteral("insert into tblCatagory (CataId, Catagory, Amount, Status) values (3, '4 MARLA SHOP', ?, 'Commercial')"),
-              {QVariant::fromValue(Money(800000000))});
+    c.execute(
+        QStringLiteral(
+            "insert into tblCatagory (CataId, Catagory, Amount, Status) values (2, '10 MARLA', ?, 'Residential')"),
+        {QVariant::fromValue(Money(650000000))});
+    c.execute(
+        QStringLiteral(
+            "insert into tblCatagory (CataId, Catagory, Amount, Status) values (3, '4 MARLA SHOP', ?, 'Commercial')"),
+        {QVariant::fromValue(Money(800000000))});
 
     tx.commit();
 }

@@ -8,7 +8,7 @@
 namespace qv {
 
 struct InitOptions {
-    QString dataSource;   // as in Server.txt: ".", a file path, or host[:port]
+    QString dataSource; // as in Server.txt: ".", a file path, or host[:port]
     QString catalog = QStringLiteral("Fendral");
     QString user;
     QString password;

@@ -184,9 +184,9 @@ void RecordSet::update()
         }
         const QString key = QLatin1String(def->key);
         const QString sql = names.isEmpty()
-            ? QStringLiteral("insert into %1 default values returning %2").arg(m_table, key)
-            : QStringLiteral("insert into %1 (%2) values (%3) returning %4")
-                  .arg(m_table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')), key);
+                                ? QStringLiteral("insert into %1 default values returning %2").arg(m_table, key)
+                                : QStringLiteral("insert into %1 (%2) values (%3) returning %4")
+                                      .arg(m_table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')), key);
         const qint64 newKey = c.insertReturningKey(sql, params);
         m_adding = false;
         m_dirty.clear();
@@ -214,8 +214,8 @@ void RecordSet::update()
         params << row[i];
     }
     params << row[keyCol];
-    c.execute(QStringLiteral("update %1 set %2 where %3 = ?").arg(m_table, sets.join(QStringLiteral(", ")),
-                                                                   QLatin1String(def->key)),
+    c.execute(QStringLiteral("update %1 set %2 where %3 = ?")
+                  .arg(m_table, sets.join(QStringLiteral(", ")), QLatin1String(def->key)),
               params);
     m_dirty.clear();
 }

@@ -20,8 +20,16 @@ public:
 
     int recordCount() const { return int(m_rows.size()); }
     void moveFirst() { m_pos = 0; }
-    void moveNext() { if (m_pos < recordCount()) ++m_pos; }
-    void movePrevious() { if (m_pos >= 0) --m_pos; }
+    void moveNext()
+    {
+        if (m_pos < recordCount())
+            ++m_pos;
+    }
+    void movePrevious()
+    {
+        if (m_pos >= 0)
+            --m_pos;
+    }
     void move(int row) { m_pos = row; }
     bool eof() const { return m_pos >= recordCount(); }
     bool bof() const { return m_pos < 0 || recordCount() == 0; }
@@ -34,8 +42,8 @@ public:
 
     // Current row.
     QVariant field(const QString& name) const;
-    QString text(const QString& name) const;           // null -> ""
-    Money money(const QString& name) const;            // null -> 0
+    QString text(const QString& name) const; // null -> ""
+    Money money(const QString& name) const;  // null -> 0
     bool isNull(const QString& name) const { return field(name).isNull(); }
     void setField(const QString& name, const QVariant& value);
 

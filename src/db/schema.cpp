@@ -12,42 +12,93 @@ using K = ColKind;
 std::vector<TableDef> makeTables()
 {
     return {
-        {tbl::Accounts, "RowID", true,
-         {{"RowID", K::Int},           {"AcNodes", K::Text, 40},     {"AcName", K::Text, 100},
-          {"AcStatus", K::Text, 2},    {"ParentID", K::Text, 40},    {"Dcode", K::SmallInt},
-          {"OrderStatus", K::Int},     {"DeleteStatus", K::Text, 1, "default 'N'"},
-          {"BStatus", K::Text, 1},     {"OpenBal", K::Amount},       {"openDate", K::Date},
-          {"GST", K::Text, 17},        {"NTN", K::Text, 9},          {"ContactPer", K::Text, 50},
-          {"Addr", K::Text, 100},      {"Addr2", K::Text, 100},      {"Contact", K::Text, 50},
-          {"Fax", K::Text, 50},        {"Email", K::Text, 60},       {"WebSite", K::Text, 60},
-          {"Location", K::Text, 50}}},
-        {tbl::MasJV, "RowID", true,
-         {{"RowID", K::Int},              {"VouNo", K::Int, 0, "not null"}, {"VouStatus", K::Text, 2, "not null"},
-          {"VouDate", K::Date},           {"PaidReceive", K::Text, 100},     {"TotalAmount", K::Amount},
-          {"Login", K::Text, 63},         {"ChecqNo", K::Text, 30}}},
-        {tbl::DetJV, "RowID", true,
-         {{"RowID", K::Int},          {"VouNo", K::Int},        {"VouStatus", K::Text, 2}, {"VouDate", K::Date},
-          {"EntryNo", K::SmallInt},   {"AcCode", K::Int},       {"CrAc", K::Int},          {"DrAmt", K::Amount},
-          {"CrAmt", K::Amount},       {"ChecqNo", K::Text, 30}, {"Naration", K::Text, 250},
-          {"FileNo", K::Text, 20},    {"BillNo", K::Text, 20}}},
-        {tbl::VouSetting, "RowID", true,
-         {{"RowID", K::Int},       {"VouStatus", K::Text, 2}, {"VouNo", K::Int},     {"AcCode", K::Int},
-          {"AcStatus", K::Text, 2}, {"Fix", K::Text, 1},      {"OthAcCode", K::Int}, {"ITaxAC", K::Int},
+        {tbl::Accounts, "RowID", true, {{"RowID", K::Int},         {"AcNodes", K::Text, 40},
+                                        {"AcName", K::Text, 100},  {"AcStatus", K::Text, 2},
+                                        {"ParentID", K::Text, 40}, {"Dcode", K::SmallInt},
+                                        {"OrderStatus", K::Int},   {"DeleteStatus", K::Text, 1, "default 'N'"},
+                                        {"BStatus", K::Text, 1},   {"OpenBal", K::Amount},
+                                        {"openDate", K::Date},     {"GST", K::Text, 17},
+                                        {"NTN", K::Text, 9},       {"ContactPer", K::Text, 50},
+                                        {"Addr", K::Text, 100},    {"Addr2", K::Text, 100},
+                                        {"Contact", K::Text, 50},  {"Fax", K::Text, 50},
+                                        {"Email", K::Text, 60},    {"WebSite", K::Text, 60},
+                                        {"Location", K::Text, 50}}},
+        {tbl::MasJV,
+         "RowID",
+         true,
+         {{"RowID", K::Int},
+          {"VouNo", K::Int, 0, "not null"},
+          {"VouStatus", K::Text, 2, "not null"},
+          {"VouDate", K::Date},
+          {"PaidReceive", K::Text, 100},
+          {"TotalAmount", K::Amount},
+          {"Login", K::Text, 63},
+          {"ChecqNo", K::Text, 30}}},
+        {tbl::DetJV,
+         "RowID",
+         true,
+         {{"RowID", K::Int},
+          {"VouNo", K::Int},
+          {"VouStatus", K::Text, 2},
+          {"VouDate", K::Date},
+          {"EntryNo", K::SmallInt},
+          {"AcCode", K::Int},
+          {"CrAc", K::Int},
+          {"DrAmt", K::Amount},
+          {"CrAmt", K::Amount},
+          {"ChecqNo", K::Text, 30},
+          {"Naration", K::Text, 250},
+          {"FileNo", K::Text, 20},
+          {"BillNo", K::Text, 20}}},
+        {tbl::VouSetting,
+         "RowID",
+         true,
+         {{"RowID", K::Int},
+          {"VouStatus", K::Text, 2},
+          {"VouNo", K::Int},
+          {"AcCode", K::Int},
+          {"AcStatus", K::Text, 2},
+          {"Fix", K::Text, 1},
+          {"OthAcCode", K::Int},
+          {"ITaxAC", K::Int},
           {"STaxAC", K::Int}}},
-        {tbl::Company, "CompCode", true,
-         {{"CompCode", K::Int},      {"Company", K::Text, 100},   {"comTel", K::Text, 50},
-          {"comFax", K::Text, 50},   {"comAddr", K::Text, 150},   {"comActive", K::Text, 1},
-          {"comTax", K::Text, 17},   {"comNTN", K::Text, 9},      {"comEmail", K::Text, 60},
+        {tbl::Company,
+         "CompCode",
+         true,
+         {{"CompCode", K::Int},
+          {"Company", K::Text, 100},
+          {"comTel", K::Text, 50},
+          {"comFax", K::Text, 50},
+          {"comAddr", K::Text, 150},
+          {"comActive", K::Text, 1},
+          {"comTax", K::Text, 17},
+          {"comNTN", K::Text, 9},
+          {"comEmail", K::Text, 60},
           {"comWebSite", K::Text, 60}}},
-        {tbl::Catagory, "CataId", false,
+        {tbl::Catagory,
+         "CataId",
+         false,
          {{"CataId", K::Int}, {"Catagory", K::Text, 50}, {"Amount", K::Amount}, {"Status", K::Text, 20}}},
-        {tbl::Application, "RowNo", false,
-         {{"RowNo", K::Int},          {"ACCode", K::Int},          {"RegNo", K::Text, 20},
-          {"Place", K::Text, 50},     {"RegDate", K::Date},        {"Name", K::Text, 60},
-          {"FatherName", K::Text, 60}, {"Guardian", K::Text, 60},  {"DateOfBirth", K::Date},
-          {"Nationality", K::Text, 15}, {"Sex", K::Text, 6},       {"Address", K::Text, 150},
-          {"ChangeInAdd", K::Text, 150}, {"PhoneNo", K::Text, 30}, {"Res", K::Text, 30},
-          {"CellNo", K::Text, 30},    {"ModeOfPayment", K::Text, 20}}},
+        {tbl::Application,
+         "RowNo",
+         false,
+         {{"RowNo", K::Int},
+          {"ACCode", K::Int},
+          {"RegNo", K::Text, 20},
+          {"Place", K::Text, 50},
+          {"RegDate", K::Date},
+          {"Name", K::Text, 60},
+          {"FatherName", K::Text, 60},
+          {"Guardian", K::Text, 60},
+          {"DateOfBirth", K::Date},
+          {"Nationality", K::Text, 15},
+          {"Sex", K::Text, 6},
+          {"Address", K::Text, 150},
+          {"ChangeInAdd", K::Text, 150},
+          {"PhoneNo", K::Text, 30},
+          {"Res", K::Text, 30},
+          {"CellNo", K::Text, 30},
+          {"ModeOfPayment", K::Text, 20}}},
         {tbl::Menus, "RowID", true, {{"RowID", K::Int}, {"Menus", K::Text, 60}, {"Active", K::SmallInt}}},
         {tbl::LctPswd, "RowID", true, {{"RowID", K::Int}, {"Pswd", K::Text, 50}}},
         {tbl::SchemaInfo, "Version", false, {{"Version", K::Int}}},
@@ -62,12 +113,22 @@ QString columnSql(const TableDef& t, const ColumnDef& c, Backend b)
                                     : name + QStringLiteral(" integer generated by default as identity primary key");
     QString type;
     switch (c.kind) {
-    case K::Text: type = QStringLiteral("VARCHAR(%1)").arg(c.width); break;
-    case K::Int: type = b == Backend::Sqlite ? QStringLiteral("INTEGER") : QStringLiteral("bigint"); break;
-    case K::SmallInt: type = QStringLiteral("SMALLINT"); break;
+    case K::Text:
+        type = QStringLiteral("VARCHAR(%1)").arg(c.width);
+        break;
+    case K::Int:
+        type = b == Backend::Sqlite ? QStringLiteral("INTEGER") : QStringLiteral("bigint");
+        break;
+    case K::SmallInt:
+        type = QStringLiteral("SMALLINT");
+        break;
     // Whole cents on SQLite; exact NUMERIC on PostgreSQL.
-    case K::Amount: type = b == Backend::Sqlite ? QStringLiteral("INTEGER") : QStringLiteral("NUMERIC(18,2)"); break;
-    case K::Date: type = QStringLiteral("DATE"); break;
+    case K::Amount:
+        type = b == Backend::Sqlite ? QStringLiteral("INTEGER") : QStringLiteral("NUMERIC(18,2)");
+        break;
+    case K::Date:
+        type = QStringLiteral("DATE");
+        break;
     }
     QString sql = name + QLatin1Char(' ') + type;
     if (name == QLatin1String(t.key))
@@ -134,10 +195,11 @@ QStringList ddl(Backend b)
 
 bool isProvisioned(Connection& c)
 {
-    const QString sql = c.backend() == Backend::Sqlite
-        ? QStringLiteral("select count(*) from sqlite_master where type = 'table' and lower(name) = 'schemainfo'")
-        : QStringLiteral("select count(*) from information_schema.tables where table_schema = current_schema() "
-                         "and table_name = 'schemainfo'");
+    const QString sql =
+        c.backend() == Backend::Sqlite
+            ? QStringLiteral("select count(*) from sqlite_master where type = 'table' and lower(name) = 'schemainfo'")
+            : QStringLiteral("select count(*) from information_schema.tables where table_schema = current_schema() "
+                             "and table_name = 'schemainfo'");
     return c.scalar(sql).toInt() > 0;
 }
 

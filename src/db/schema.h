@@ -19,8 +19,8 @@ struct ColumnDef {
 
 struct TableDef {
     const char* name;
-    const char* key;      // primary key column
-    bool identity;        // key assigned by the database
+    const char* key; // primary key column
+    bool identity;   // key assigned by the database
     std::vector<ColumnDef> columns;
 };
 

@@ -14,7 +14,10 @@ int levelOf(const QString& status)
     return 0;
 }
 
-QString nodeKey(const QString& code) { return QLatin1Char('\'') + code.trimmed() + QLatin1Char('\''); }
+QString nodeKey(const QString& code)
+{
+    return QLatin1Char('\'') + code.trimmed() + QLatin1Char('\'');
+}
 
 QString childCode(const QString& parentCode, int dcode)
 {

@@ -48,7 +48,8 @@ void boldWhenTicked(QCheckBox* c)
     });
 }
 
-AccountEntry::AccountEntry(QWidget* parent) : QGroupBox(parent)
+AccountEntry::AccountEntry(QWidget* parent)
+    : QGroupBox(parent)
 {
     setObjectName(QStringLiteral("frmEntry"));
     auto* g = new QGridLayout(this);
@@ -103,10 +104,17 @@ AccountEntry::AccountEntry(QWidget* parent) : QGroupBox(parent)
     g->setColumnStretch(3, 1);
 
     const QPair<QLineEdit*, const char*> bound[] = {
-        {txtContactPerson, "ContactPer"}, {txt_address, "Addr"},     {txtAdd2, "Addr2"},
-        {txt_telno, "Contact"},           {txt_faxno, "Fax"},        {txt_email, "Email"},
-        {txt_website, "WebSite"},         {txtLocation, "Location"}, {txt_OpenBal, "OpenBal"},
-        {txt_Gstno, "GST"},               {txt_Ntnno, "NTN"},
+        {txtContactPerson, "ContactPer"},
+        {txt_address, "Addr"},
+        {txtAdd2, "Addr2"},
+        {txt_telno, "Contact"},
+        {txt_faxno, "Fax"},
+        {txt_email, "Email"},
+        {txt_website, "WebSite"},
+        {txtLocation, "Location"},
+        {txt_OpenBal, "OpenBal"},
+        {txt_Gstno, "GST"},
+        {txt_Ntnno, "NTN"},
     };
     for (const auto& [b, column] : bound)
         bind(b, Tag, QLatin1String(column));
@@ -132,9 +140,9 @@ void AccountEntry::wireKeys()
 {
     for (QLineEdit* e : {txtSubsidiary, txtContactPerson, txtLocation})
         upperCase(e);
-    for (QWidget* w : std::initializer_list<QWidget*>{txtSubsidiary, dtpOpening, txtContactPerson, txt_address,
-                                                      txtAdd2, txt_telno, txt_faxno, txt_email, txt_website,
-                                                      txtLocation, txt_OpenBal, txt_Gstno, txt_Ntnno})
+    for (QWidget* w : std::initializer_list<QWidget*>{txtSubsidiary, dtpOpening, txtContactPerson, txt_address, txtAdd2,
+                                                      txt_telno, txt_faxno, txt_email, txt_website, txtLocation,
+                                                      txt_OpenBal, txt_Gstno, txt_Ntnno})
         enterAsTab(w);
     // Digits and comma; the blank is refused.
     charFilter(txt_telno, QStringLiteral("[0-9,]"));
@@ -197,7 +205,9 @@ SubsidiaryInput AccountEntry::input() const
         in.gst = txt_Gstno->text();
     if (maskComplete(txt_Ntnno))
         in.ntn = txt_Ntnno->text();
-    in.bStatus = chkBank->isChecked() ? QStringLiteral("B") : chkSupplier->isChecked() ? QStringLiteral("S") : QString();
+    in.bStatus = chkBank->isChecked()       ? QStringLiteral("B")
+                 : chkSupplier->isChecked() ? QStringLiteral("S")
+                                            : QString();
     return in;
 }
 

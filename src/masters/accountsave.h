@@ -10,26 +10,26 @@ namespace qv::accounts {
 
 enum class SaveAction {
     AddControl,
-    AddSubControl,    // under the selected control account
+    AddSubControl, // under the selected control account
     RenameControl,
-    AddSubsidiary,    // under the selected sub-control account
+    AddSubsidiary, // under the selected sub-control account
     RenameSubControl,
     UpdateSubsidiary,
-    NothingSelected,  // "please select any one type or create a control account "
-    SelectedGone,     // the selected account was deleted meanwhile
+    NothingSelected, // "please select any one type or create a control account "
+    SelectedGone,    // the selected account was deleted meanwhile
 };
 
 // The title boxes of the window.
 enum class TitleBox { None, Control, SubControl, Subsidiary };
 
 struct SaveState {
-    bool controlTicked = false;    // chkHead
-    bool newAccount = false;       // "&New" was pressed (not a change of the loaded account)
-    bool hasSelection = false;     // a node was selected
+    bool controlTicked = false;          // chkHead
+    bool newAccount = false;             // "&New" was pressed (not a change of the loaded account)
+    bool hasSelection = false;           // a node was selected
     std::optional<AccountNode> selected; // the selected node as stored now (none: gone)
-    bool controlTitleOpen = false; // txtAcDes enabled
+    bool controlTitleOpen = false;       // txtAcDes enabled
     bool subControlTitleOpen = false;
-    bool detailsShown = false;     // the subsidiary panel is shown
+    bool detailsShown = false; // the subsidiary panel is shown
 };
 
 struct SavePlan {

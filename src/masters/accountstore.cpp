@@ -49,9 +49,8 @@ std::vector<AccountNode> AccountStore::treeRows()
         if (levelOf(n.status) != 0)
             rows.push_back(std::move(n));
     }
-    std::sort(rows.begin(), rows.end(), [](const AccountNode& a, const AccountNode& b) {
-        return codeLess(a.code, b.code);
-    });
+    std::sort(rows.begin(), rows.end(),
+              [](const AccountNode& a, const AccountNode& b) { return codeLess(a.code, b.code); });
     return rows;
 }
 
@@ -80,7 +79,8 @@ std::optional<QString> AccountStore::titleByCode(const QString& code)
 
 std::optional<QPair<QString, QString>> AccountStore::titleAndParentByCode(const QString& code)
 {
-    QSqlQuery q = m_c.query(QStringLiteral("select AcName, ParentID from Accounts where AcNodes = ?"), {code.trimmed()});
+    QSqlQuery q =
+        m_c.query(QStringLiteral("select AcName, ParentID from Accounts where AcNodes = ?"), {code.trimmed()});
     if (!q.next())
         return std::nullopt;
     return QPair<QString, QString>(q.value(0).toString(), q.value(1).toString());
@@ -181,8 +181,8 @@ std::optional<qint64> AccountStore::headOf(qint64 rowId, const QString& status, 
     // On the server the head is held while its new account goes in, so that a deletion of the
     // head at the same moment waits for it (and then finds the new account under it).
     const QString lock = m_c.backend() == Backend::Postgres ? QStringLiteral(" for share") : QString();
-    QSqlQuery q = m_c.query(QStringLiteral("select AcStatus, ParentID, AcNodes from Accounts where RowID = ?") + lock,
-                            {rowId});
+    QSqlQuery q =
+        m_c.query(QStringLiteral("select AcStatus, ParentID, AcNodes from Accounts where RowID = ?") + lock, {rowId});
     if (!q.next() || q.value(0).toString().trimmed() != status)
         return std::nullopt;
     // A sub-control account hangs under the control account's ParentID, a subsidiary account
@@ -253,16 +253,17 @@ QList<QPair<QString, QVariant>> AccountStore::subsidiaryColumns(const Subsidiary
 
 bool AccountStore::renameControl(qint64 rowId, const QString& title, const QString& order)
 {
-    return m_c.execute(QStringLiteral("update Accounts set AcName = ?, OrderStatus = ? where RowID = ? and AcStatus = ?"),
-                       {title, orderValue(order), rowId, Control})
-        > 0;
+    return m_c.execute(
+               QStringLiteral("update Accounts set AcName = ?, OrderStatus = ? where RowID = ? and AcStatus = ?"),
+               {title, orderValue(order), rowId, Control})
+           > 0;
 }
 
 bool AccountStore::renameSubControl(qint64 rowId, const QString& title)
 {
     return m_c.execute(QStringLiteral("update Accounts set AcName = ? where RowID = ? and AcStatus = ?"),
                        {title, rowId, SubControl})
-        > 0;
+           > 0;
 }
 
 bool AccountStore::updateSubsidiary(qint64 rowId, const SubsidiaryInput& in)
@@ -288,21 +289,22 @@ bool AccountStore::titleExists(const QString& title, qint64 exceptRowId)
                                      "and RowID <> ?"),
                       {bare, exceptRowId})
                .toLongLong()
-        > 0;
+           > 0;
 }
 
 DeleteCheck AccountStore::checkDelete(qint64 rowId)
 {
     if (rowId <= 0)
         return DeleteCheck::NotSelected;
-    const QString lock = m_c.inTransaction() && m_c.backend() == Backend::Postgres ? QStringLiteral(" for update")
-                                                                                    : QString();
+    const QString lock =
+        m_c.inTransaction() && m_c.backend() == Backend::Postgres ? QStringLiteral(" for update") : QString();
     QSqlQuery q = m_c.query(QStringLiteral("select AcNodes from Accounts where RowID = ?") + lock, {rowId});
     if (q.next()) {
         // "1.%" and not "1%": the accounts under 1, not those under 10.
-        const qint64 children = m_c.scalar(QStringLiteral("select count(*) from Accounts where AcNodes like ? escape '\\'"),
-                                           {likePrefix(q.value(0).toString())})
-                                    .toLongLong();
+        const qint64 children =
+            m_c.scalar(QStringLiteral("select count(*) from Accounts where AcNodes like ? escape '\\'"),
+                       {likePrefix(q.value(0).toString())})
+                .toLongLong();
         if (children > 0)
             return DeleteCheck::HasChildren;
     }
@@ -325,10 +327,14 @@ DeleteCheck AccountStore::deleteAccount(qint64 rowId)
 QString AccountStore::refusalText(DeleteCheck c)
 {
     switch (c) {
-    case DeleteCheck::NotSelected: return QStringLiteral("please select any one account");
-    case DeleteCheck::HasChildren: return QStringLiteral("this head not remove ");
-    case DeleteCheck::UsedInVouchers: return QStringLiteral("this Account use in vouceher detail ");
-    case DeleteCheck::Allowed: break;
+    case DeleteCheck::NotSelected:
+        return QStringLiteral("please select any one account");
+    case DeleteCheck::HasChildren:
+        return QStringLiteral("this head not remove ");
+    case DeleteCheck::UsedInVouchers:
+        return QStringLiteral("this Account use in vouceher detail ");
+    case DeleteCheck::Allowed:
+        break;
     }
     return {};
 }

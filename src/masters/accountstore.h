@@ -57,7 +57,10 @@ enum class DeleteCheck { Allowed, NotSelected, HasChildren, UsedInVouchers };
 
 class AccountStore {
 public:
-    explicit AccountStore(Connection& c) : m_c(c) {}
+    explicit AccountStore(Connection& c)
+        : m_c(c)
+    {
+    }
 
     // The rows of the three levels in text order of their codes; other statuses are left out.
     std::vector<AccountNode> treeRows();

@@ -16,7 +16,8 @@
 
 namespace qv {
 
-AccountTree::AccountTree(QWidget* parent) : QTreeWidget(parent)
+AccountTree::AccountTree(QWidget* parent)
+    : QTreeWidget(parent)
 {
     setHeaderHidden(true);
     setColumnCount(1);
@@ -249,7 +250,10 @@ QTableView* newSearchGrid(QWidget* parent)
     return grid;
 }
 
-AccountSearchModel* searchModel(const QTableView* grid) { return qobject_cast<AccountSearchModel*>(grid->model()); }
+AccountSearchModel* searchModel(const QTableView* grid)
+{
+    return qobject_cast<AccountSearchModel*>(grid->model());
+}
 
 void fillSearchGrid(QTableView* grid, std::vector<FoundAccount> rows)
 {

@@ -5,14 +5,14 @@
 namespace qv::CompanyStore {
 
 namespace {
-const QString Columns = QStringLiteral(
-    "CompCode, Company, comTel, comFax, comAddr, comActive, comTax, comNTN, comEmail, comWebSite");
+const QString Columns =
+    QStringLiteral("CompCode, Company, comTel, comFax, comAddr, comActive, comTax, comNTN, comEmail, comWebSite");
 
 // Only the profile's own columns may be written through `save`.
 bool writable(const QString& column)
 {
-    static const QStringList names = {"Company", "comTel", "comFax", "comAddr", "comTax",
-                                      "comNTN",  "comEmail", "comWebSite"};
+    static const QStringList names = {"Company", "comTel", "comFax",   "comAddr",
+                                      "comTax",  "comNTN", "comEmail", "comWebSite"};
     return names.contains(column, Qt::CaseInsensitive);
 }
 } // namespace

@@ -8,7 +8,10 @@
 
 namespace qv {
 
-bool finderPickPending() { return FindACRowID.toLongLong() > 0; }
+bool finderPickPending()
+{
+    return FindACRowID.toLongLong() > 0;
+}
 
 bool takeFinderPick(QLineEdit* box)
 {

@@ -26,16 +26,28 @@ using namespace qv::accounts;
 using qv::guarded;
 
 namespace {
-bool shown(const QWidget* w) { return !w->isHidden(); }
+bool shown(const QWidget* w)
+{
+    return !w->isHidden();
+}
 } // namespace
 
-QSize frmAccount::sizeHint() const { return {1000, 640}; }
+QSize frmAccount::sizeHint() const
+{
+    return {1000, 640};
+}
 
 // ---- tree ---------------------------------------------------------------------------------
 
-void frmAccount::FillTreeData() { lstTree->fill(m_store.treeRows()); }
+void frmAccount::FillTreeData()
+{
+    lstTree->fill(m_store.treeRows());
+}
 
-QTreeWidgetItem* frmAccount::nodeByKey(const QString& key) const { return lstTree->nodeByKey(key); }
+QTreeWidgetItem* frmAccount::nodeByKey(const QString& key) const
+{
+    return lstTree->nodeByKey(key);
+}
 
 void frmAccount::EditAC(qint64 rowId)
 {
@@ -322,13 +334,19 @@ bool frmAccount::writeAccount(const SavePlan& plan, QString* code, bool* edited)
         }
         found = added.has_value();
         break;
-    case SaveAction::RenameControl: found = m_store.renameControl(id, txtAcDes->text(), txtOrder->text()); break;
+    case SaveAction::RenameControl:
+        found = m_store.renameControl(id, txtAcDes->text(), txtOrder->text());
+        break;
     case SaveAction::AddSubsidiary:
         added = m_store.addSubsidiary(id, frmEntry->input());
         found = added.has_value();
         break;
-    case SaveAction::RenameSubControl: found = m_store.renameSubControl(id, txtSubControl->text()); break;
-    default: found = m_store.updateSubsidiary(id, frmEntry->input()); break;
+    case SaveAction::RenameSubControl:
+        found = m_store.renameSubControl(id, txtSubControl->text());
+        break;
+    default:
+        found = m_store.updateSubsidiary(id, frmEntry->input());
+        break;
     }
     if (!found) {
         qv::Msg::info(gone);

@@ -19,7 +19,7 @@ class QTreeWidgetItem;
 namespace qv {
 class AccountEntry;
 class AccountTree;
-}
+} // namespace qv
 
 class frmAccount : public qv::MdiChild {
     Q_OBJECT

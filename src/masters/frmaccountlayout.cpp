@@ -24,7 +24,10 @@
 using qv::accounts::TitleBox;
 
 namespace {
-QLineEdit* box(QWidget* parent, const char* name) { return qv::named<QLineEdit>(parent, name); }
+QLineEdit* box(QWidget* parent, const char* name)
+{
+    return qv::named<QLineEdit>(parent, name);
+}
 
 QLabel* label(QWidget* parent, const char* name, const QString& text)
 {
@@ -32,7 +35,9 @@ QLabel* label(QWidget* parent, const char* name, const QString& text)
 }
 } // namespace
 
-frmAccount::frmAccount(QWidget* parent) : qv::MdiChild(parent), m_store(Conn)
+frmAccount::frmAccount(QWidget* parent)
+    : qv::MdiChild(parent)
+    , m_store(Conn)
 {
     setObjectName(QStringLiteral("frmAccount"));
     setWindowTitle(QStringLiteral("Chart Of Accounts"));
@@ -194,10 +199,14 @@ void frmAccount::showSubControl(bool on)
 QLineEdit* frmAccount::titleBox(TitleBox b) const
 {
     switch (b) {
-    case TitleBox::Control: return txtAcDes;
-    case TitleBox::SubControl: return txtSubControl;
-    case TitleBox::Subsidiary: return txtSubsidiary;
-    case TitleBox::None: break;
+    case TitleBox::Control:
+        return txtAcDes;
+    case TitleBox::SubControl:
+        return txtSubControl;
+    case TitleBox::Subsidiary:
+        return txtSubsidiary;
+    case TitleBox::None:
+        break;
     }
     return nullptr;
 }
@@ -211,7 +220,10 @@ void frmAccount::FillGrid()
     qv::scrollHome(mshSearch);
 }
 
-void frmAccount::setGrid() { qv::formatSearchGrid(mshSearch); }
+void frmAccount::setGrid()
+{
+    qv::formatSearchGrid(mshSearch);
+}
 
 void frmAccount::mshSearch_DblClick(int row)
 {

@@ -29,7 +29,7 @@ struct Column {
     const char* header;
     int widthTwips; // 0: hidden
 };
-constexpr Column GridColumns[] = {{"CompCode", 0},  {"Company", 3000}, {"Telephone", 3000}, {"Fax", 3000},
+constexpr Column GridColumns[] = {{"CompCode", 0},   {"Company", 3000}, {"Telephone", 3000},  {"Fax", 3000},
                                   {"Address", 4000}, {"Active", 800},   {"Sale Tax #", 1500}, {"NTN #", 1300},
                                   {"Email", 2000},   {"WebSite", 2000}};
 constexpr int ColumnCount = int(sizeof(GridColumns) / sizeof(GridColumns[0]));
@@ -41,7 +41,8 @@ QString cell(const QTableWidget* grid, int row, int column)
 }
 } // namespace
 
-frmCompany::frmCompany(QWidget* parent) : qv::MdiChild(parent)
+frmCompany::frmCompany(QWidget* parent)
+    : qv::MdiChild(parent)
 {
     setObjectName(QStringLiteral("frmCompany"));
     setWindowTitle(QStringLiteral("Company Information"));
@@ -64,7 +65,10 @@ frmCompany::frmCompany(QWidget* parent) : qv::MdiChild(parent)
     txtCompany->setFocus();
 }
 
-QSize frmCompany::sizeHint() const { return {qv::twips(9600), qv::twips(6600)}; }
+QSize frmCompany::sizeHint() const
+{
+    return {qv::twips(9600), qv::twips(6600)};
+}
 
 void frmCompany::buildEntryTab(QWidget* tab)
 {
@@ -107,9 +111,8 @@ void frmCompany::buildEntryTab(QWidget* tab)
     heading->setFont(hf);
     auto* form = new QGridLayout;
     const std::pair<const char*, QWidget*> rows[] = {
-        {"Company Name", txtCompany}, {"Address", txtAddr},    {"Contact No", txtTel},
-        {"Fax No.", txtFax},          {"Sale Tax No", mskTax}, {"NTN No.", mskNTN},
-        {"E-mail Address", txtEmail}, {"Web Site", txtWebSite}};
+        {"Company Name", txtCompany}, {"Address", txtAddr}, {"Contact No", txtTel},       {"Fax No.", txtFax},
+        {"Sale Tax No", mskTax},      {"NTN No.", mskNTN},  {"E-mail Address", txtEmail}, {"Web Site", txtWebSite}};
     int r = 0;
     for (const auto& [caption, w] : rows) {
         auto* l = new QLabel(QString::fromLatin1(caption), tab);
@@ -211,8 +214,16 @@ void frmCompany::FillGrid()
     Msh->setRowCount(rows.isEmpty() ? 1 : int(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
         const qv::CompanyRow& c = rows[r];
-        const QString cells[ColumnCount] = {QString::number(c.compCode), c.company, c.comTel, c.comFax,
-                                            c.comAddr, c.comActive, c.comTax, c.comNTN, c.comEmail, c.comWebSite};
+        const QString cells[ColumnCount] = {QString::number(c.compCode),
+                                            c.company,
+                                            c.comTel,
+                                            c.comFax,
+                                            c.comAddr,
+                                            c.comActive,
+                                            c.comTax,
+                                            c.comNTN,
+                                            c.comEmail,
+                                            c.comWebSite};
         for (int col = 0; col < ColumnCount; ++col)
             Msh->setItem(r, col, new QTableWidgetItem(cells[col]));
     }

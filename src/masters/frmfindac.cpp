@@ -28,13 +28,14 @@ struct Column {
     int widthTwips; // 0: hidden
 };
 // Hidden columns carry their field names as headers.
-constexpr Column GridColumns[] = {{"RowID", 0},         {"Code", 1200},  {"Account Title", 5000},
-                                  {"Opening Balance", 1500}, {"Contact", 2000}, {"Fax", 0},
-                                  {"Addr", 0},          {"Addr2", 0}};
+constexpr Column GridColumns[] = {
+    {"RowID", 0}, {"Code", 1200}, {"Account Title", 5000}, {"Opening Balance", 1500}, {"Contact", 2000}, {"Fax", 0},
+    {"Addr", 0},  {"Addr2", 0}};
 constexpr int ColumnCount = int(sizeof(GridColumns) / sizeof(GridColumns[0]));
 } // namespace
 
-frmFindAC::frmFindAC(QWidget* parent) : qv::MdiChild(parent)
+frmFindAC::frmFindAC(QWidget* parent)
+    : qv::MdiChild(parent)
 {
     setObjectName(QStringLiteral("frmFindAC"));
     setWindowTitle(QStringLiteral("Search Account"));
@@ -83,9 +84,15 @@ frmFindAC::frmFindAC(QWidget* parent) : qv::MdiChild(parent)
     FillGrid();
 }
 
-QSize frmFindAC::sizeHint() const { return {qv::twips(10600), qv::twips(6000)}; }
+QSize frmFindAC::sizeHint() const
+{
+    return {qv::twips(10600), qv::twips(6000)};
+}
 
-void frmFindAC::onActivated() { FillGrid(); }
+void frmFindAC::onActivated()
+{
+    FillGrid();
+}
 
 void frmFindAC::FillGrid()
 {

@@ -11,7 +11,10 @@ const struct {
     {"Fax", 2000}, {"E-Mail", 2000}, {"Opening Balance", 1800}, {"Address 1", 3500}, {"Address 2", 3500}};
 } // namespace
 
-AccountSearchModel::AccountSearchModel(QObject* parent) : QAbstractTableModel(parent) {}
+AccountSearchModel::AccountSearchModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
 
 void AccountSearchModel::setRows(std::vector<FoundAccount> rows)
 {
@@ -30,14 +33,20 @@ QString AccountSearchModel::header(int column)
     return column >= 0 && column < Columns ? QString::fromLatin1(Cols[column].header) : QString();
 }
 
-int AccountSearchModel::widthTwips(int column) { return column >= 0 && column < Columns ? Cols[column].twips : 0; }
+int AccountSearchModel::widthTwips(int column)
+{
+    return column >= 0 && column < Columns ? Cols[column].twips : 0;
+}
 
 int AccountSearchModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());
 }
 
-int AccountSearchModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Columns; }
+int AccountSearchModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : Columns;
+}
 
 QVariant AccountSearchModel::data(const QModelIndex& index, int role) const
 {

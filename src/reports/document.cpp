@@ -10,15 +10,18 @@
 
 namespace qv::rpt {
 
-QStringList Document::pageTexts(int page) const {
+QStringList Document::pageTexts(int page) const
+{
     QVector<const DocItem*> texts;
     if (page < 0 || page >= pages.size())
         return {};
     // Point into the stored page, never into a copy that dies with the loop.
     for (const DocItem& i : pages.at(page).items)
-        if (i.kind == DocItem::Text) texts << &i;
+        if (i.kind == DocItem::Text)
+            texts << &i;
     std::stable_sort(texts.begin(), texts.end(), [](const DocItem* a, const DocItem* b) {
-        if (qAbs(a->rect.top() - b->rect.top()) > 0.5) return a->rect.top() < b->rect.top();
+        if (qAbs(a->rect.top() - b->rect.top()) > 0.5)
+            return a->rect.top() < b->rect.top();
         return a->rect.left() < b->rect.left();
     });
     QStringList out;
@@ -27,19 +30,23 @@ QStringList Document::pageTexts(int page) const {
     return out;
 }
 
-QString Document::allText() const {
+QString Document::allText() const
+{
     QStringList out;
     for (int p = 0; p < pageCount(); ++p)
         out << pageTexts(p).join(QLatin1Char('\n'));
     return out.join(QLatin1Char('\f'));
 }
 
-QPageLayout Document::pageLayout() const {
+QPageLayout Document::pageLayout() const
+{
     return QPageLayout(QPageSize(pageSize), orientation, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
-void Document::paintPage(QPainter& p, int page, double zoom) const {
-    if (page < 0 || page >= pageCount()) return;
+void Document::paintPage(QPainter& p, int page, double zoom) const
+{
+    if (page < 0 || page >= pageCount())
+        return;
     QPaintDevice* dev = p.device();
     const double sx = dev->logicalDpiX() * zoom / 25.4, sy = dev->logicalDpiY() * zoom / 25.4;
     QVector<QFont> fonts(styles.size());
@@ -66,7 +73,8 @@ void Document::paintPage(QPainter& p, int page, double zoom) const {
                 p.drawRect(r);
             continue;
         }
-        if (it.text.isEmpty()) continue;
+        if (it.text.isEmpty())
+            continue;
         const TextStyle& st = styles[it.style];
         QFont font = fonts[it.style];
         QString text = it.text;
@@ -87,25 +95,27 @@ void Document::paintPage(QPainter& p, int page, double zoom) const {
     p.restore();
 }
 
-void Document::paintPages(QPagedPaintDevice& device, int from, int to) const {
+void Document::paintPages(QPagedPaintDevice& device, int from, int to) const
+{
     const int first = from > 0 ? from - 1 : 0;
     const int last = to > 0 ? qMin(to, pageCount()) - 1 : pageCount() - 1;
     QPainter p;
     if (!p.begin(&device))
         throw ReportError(QStringLiteral("The report could not be painted on this device."));
     for (int i = first; i <= last; ++i) {
-        if (i > first) device.newPage();
+        if (i > first)
+            device.newPage();
         paintPage(p, i);
     }
     p.end();
 }
 
-void Document::writePdf(const QString& path) const {
+void Document::writePdf(const QString& path) const
+{
     // Written aside and moved into place at the end: a failed export leaves no half file.
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
-        throw ReportError(
-            QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+        throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
     {
         QPdfWriter w(&f);
         w.setResolution(600);
@@ -115,14 +125,14 @@ void Document::writePdf(const QString& path) const {
         paintPages(w);
     }
     if (!f.commit())
-        throw ReportError(
-            QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+        throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
 }
 
 namespace {
-QString csvField(const QString& s) {
-    if (!s.contains(QLatin1Char(',')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n')) &&
-        !s.contains(QLatin1Char('\r')))
+QString csvField(const QString& s)
+{
+    if (!s.contains(QLatin1Char(',')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n'))
+        && !s.contains(QLatin1Char('\r')))
         return s;
     QString q = s;
     q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -130,11 +140,11 @@ QString csvField(const QString& s) {
 }
 } // namespace
 
-void Document::writeCsv(const QString& path) const {
+void Document::writeCsv(const QString& path) const
+{
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
-        throw ReportError(
-            QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+        throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
     auto line = [](const QStringList& cells) {
         QStringList out;
         for (const QString& c : cells)
@@ -145,8 +155,7 @@ void Document::writeCsv(const QString& path) const {
     for (const QStringList& r : csvRows)
         f.write(line(r));
     if (!f.commit())
-        throw ReportError(
-            QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+        throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
 }
 
 } // namespace qv::rpt

@@ -10,7 +10,8 @@ namespace qv::rpt {
 
 // ---- fields -------------------------------------------------------------------------------
 
-int FieldSet::add(const QString& name, const QString& sql, FieldType type) {
+int FieldSet::add(const QString& name, const QString& sql, FieldType type)
+{
     const QString key = name.toLower();
     if (m_index.contains(key))
         throw ReportError(QStringLiteral("The field {%1} is declared twice.").arg(name));
@@ -20,18 +21,24 @@ int FieldSet::add(const QString& name, const QString& sql, FieldType type) {
     return i;
 }
 
-const FieldInfo* FieldSet::find(const QString& name) const {
+const FieldInfo* FieldSet::find(const QString& name) const
+{
     const auto it = m_index.constFind(name.toLower());
     return it == m_index.constEnd() ? nullptr : &m_fields[*it];
 }
 
-FieldType fieldTypeFromName(const QString& name, bool* ok) {
+FieldType fieldTypeFromName(const QString& name, bool* ok)
+{
     const QString n = name.toLower();
     *ok = true;
-    if (n == QLatin1String("text")) return FieldType::Text;
-    if (n == QLatin1String("number")) return FieldType::Number;
-    if (n == QLatin1String("amount")) return FieldType::Amount;
-    if (n == QLatin1String("date")) return FieldType::Date;
+    if (n == QLatin1String("text"))
+        return FieldType::Text;
+    if (n == QLatin1String("number"))
+        return FieldType::Number;
+    if (n == QLatin1String("amount"))
+        return FieldType::Amount;
+    if (n == QLatin1String("date"))
+        return FieldType::Date;
     *ok = false;
     return FieldType::Text;
 }
@@ -48,12 +55,14 @@ struct Token {
     int pos = 0;
 };
 
-[[noreturn]] void fail(const QString& formula, int pos, const QString& what) {
+[[noreturn]] void fail(const QString& formula, int pos, const QString& what)
+{
     throw ReportError(
         QStringLiteral("Error in the formula at character %1: %2.\n\n%3").arg(pos + 1).arg(what, formula));
 }
 
-QVector<Token> tokenize(const QString& s) {
+QVector<Token> tokenize(const QString& s)
+{
     QVector<Token> out;
     int i = 0;
     const int n = int(s.size());
@@ -67,7 +76,8 @@ QVector<Token> tokenize(const QString& s) {
         t.pos = i;
         if (c == QLatin1Char('{')) {
             const int close = int(s.indexOf(QLatin1Char('}'), i));
-            if (close < 0) fail(s, i, QStringLiteral("the field name has no closing brace"));
+            if (close < 0)
+                fail(s, i, QStringLiteral("the field name has no closing brace"));
             t.kind = Tok::Field;
             t.text = s.mid(i + 1, close - i - 1).trimmed();
             i = close + 1;
@@ -76,7 +86,8 @@ QVector<Token> tokenize(const QString& s) {
             QString v;
             int j = i + 1;
             for (;;) {
-                if (j >= n) fail(s, i, QStringLiteral("the text has no closing quote"));
+                if (j >= n)
+                    fail(s, i, QStringLiteral("the text has no closing quote"));
                 if (s[j] == c) {
                     if (j + 1 < n && s[j + 1] == c) {
                         v += c;
@@ -92,7 +103,8 @@ QVector<Token> tokenize(const QString& s) {
             i = j + 1;
         } else if (c == QLatin1Char('#')) {
             const int close = int(s.indexOf(QLatin1Char('#'), i + 1));
-            if (close < 0) fail(s, i, QStringLiteral("the date has no closing number sign"));
+            if (close < 0)
+                fail(s, i, QStringLiteral("the date has no closing number sign"));
             t.kind = Tok::Date;
             t.text = s.mid(i + 1, close - i - 1).trimmed();
             i = close + 1;
@@ -156,7 +168,8 @@ struct Operand {
     FieldInfo field; // Field
     QString literal; // Text, Number (as written, sign included)
     QDate date;      // Date
-    FieldType type() const {
+    FieldType type() const
+    {
         switch (kind) {
         case Field:
             return field.type;
@@ -182,7 +195,8 @@ namespace {
 
 using NodePtr = std::shared_ptr<const Formula::Node>;
 
-QString typeName(FieldType t) {
+QString typeName(FieldType t)
+{
     switch (t) {
     case FieldType::Text:
         return QStringLiteral("text");
@@ -196,7 +210,8 @@ QString typeName(FieldType t) {
     return {};
 }
 
-bool numeric(FieldType t) {
+bool numeric(FieldType t)
+{
     return t == FieldType::Number || t == FieldType::Amount;
 }
 
@@ -205,9 +220,12 @@ public:
     Parser(const QString& text, const FieldSet& fields)
         : m_text(text)
         , m_fields(fields)
-        , m_toks(tokenize(text)) {}
+        , m_toks(tokenize(text))
+    {
+    }
 
-    NodePtr parseAll() {
+    NodePtr parseAll()
+    {
         NodePtr n = parseOr();
         if (peek().kind != Tok::End)
             fail(m_text, peek().pos, QStringLiteral("%1 was not expected here").arg(describe(m_pos)));
@@ -220,13 +238,16 @@ private:
     bool isWord(const char* w) const { return peek().kind == Tok::Word && peek().text == QLatin1String(w); }
 
     // The token at index i as written in the formula.
-    QString describe(int i) const {
+    QString describe(int i) const
+    {
         const Token& t = m_toks[i];
-        if (t.kind == Tok::End) return QStringLiteral("the end of the formula");
+        if (t.kind == Tok::End)
+            return QStringLiteral("the end of the formula");
         return QLatin1Char('"') + m_text.mid(t.pos, m_toks[i + 1].pos - t.pos).trimmed() + QLatin1Char('"');
     }
 
-    NodePtr binary(Formula::Node::Kind k, NodePtr l, NodePtr r) {
+    NodePtr binary(Formula::Node::Kind k, NodePtr l, NodePtr r)
+    {
         auto n = std::make_shared<Formula::Node>();
         n->kind = k;
         n->left = std::move(l);
@@ -234,7 +255,8 @@ private:
         return n;
     }
 
-    NodePtr parseOr() {
+    NodePtr parseOr()
+    {
         NodePtr l = parseAnd();
         while (isWord("or")) {
             take();
@@ -243,7 +265,8 @@ private:
         return l;
     }
 
-    NodePtr parseAnd() {
+    NodePtr parseAnd()
+    {
         NodePtr l = parseNot();
         while (isWord("and")) {
             take();
@@ -252,7 +275,8 @@ private:
         return l;
     }
 
-    NodePtr parseNot() {
+    NodePtr parseNot()
+    {
         if (isWord("not")) {
             take();
             auto n = std::make_shared<Formula::Node>();
@@ -272,7 +296,8 @@ private:
         return parseCondition();
     }
 
-    NodePtr parseCondition() {
+    NodePtr parseCondition()
+    {
         const int at = peek().pos;
         auto n = std::make_shared<Formula::Node>();
         n->a = parseOperand();
@@ -282,8 +307,7 @@ private:
             const int loPos = peek().pos;
             n->b = parseOperand();
             if (!isWord("to"))
-                fail(m_text, peek().pos,
-                     QStringLiteral("\"to\" is expected after the first value of \"in\""));
+                fail(m_text, peek().pos, QStringLiteral("\"to\" is expected after the first value of \"in\""));
             take();
             const int hiPos = peek().pos;
             n->c = parseOperand();
@@ -302,30 +326,31 @@ private:
         return n;
     }
 
-    void checkTypes(const Operand& x, const Operand& y, int pos) const {
+    void checkTypes(const Operand& x, const Operand& y, int pos) const
+    {
         const FieldType tx = x.type(), ty = y.type();
         bool ok = tx == ty || (numeric(tx) && numeric(ty));
         // Two fields must agree exactly: an amount and a count are not measured alike.
-        if (x.kind == Operand::Field && y.kind == Operand::Field && tx != ty) ok = false;
+        if (x.kind == Operand::Field && y.kind == Operand::Field && tx != ty)
+            ok = false;
         if (!ok)
-            fail(m_text, pos,
-                 QStringLiteral("%1 cannot be compared with %2").arg(typeName(tx), typeName(ty)));
+            fail(m_text, pos, QStringLiteral("%1 cannot be compared with %2").arg(typeName(tx), typeName(ty)));
         // Amounts are exact to the cent: a literal finer than that matches nothing, so say so.
         for (const auto& [a, b] : {std::pair(&x, &y), std::pair(&y, &x)})
-            if (a->kind == Operand::Field && a->field.type == FieldType::Amount &&
-                b->kind == Operand::Number && b->literal.section(QLatin1Char('.'), 1).size() > 2)
+            if (a->kind == Operand::Field && a->field.type == FieldType::Amount && b->kind == Operand::Number
+                && b->literal.section(QLatin1Char('.'), 1).size() > 2)
                 fail(m_text, pos, QStringLiteral("the amount %1 has more than two decimals").arg(b->literal));
     }
 
-    Operand parseOperand() {
+    Operand parseOperand()
+    {
         const int at = m_pos;
         const Token t = take();
         Operand o;
         switch (t.kind) {
         case Tok::Field: {
             if (t.text.startsWith(QLatin1Char('@')))
-                fail(m_text, t.pos,
-                     QStringLiteral("the formula field {%1} cannot be used in a selection").arg(t.text));
+                fail(m_text, t.pos, QStringLiteral("the formula field {%1} cannot be used in a selection").arg(t.text));
             const FieldInfo* f = m_fields.find(t.text);
             if (!f)
                 fail(m_text, t.pos, QStringLiteral("the field {%1} is not part of this report").arg(t.text));
@@ -350,20 +375,17 @@ private:
         case Tok::Date: {
             static const QRegularExpression re(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
             const auto m = re.match(t.text);
-            const QDate d = m.hasMatch()
-                                ? QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt())
-                                : QDate();
+            const QDate d =
+                m.hasMatch() ? QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()) : QDate();
             if (!d.isValid())
-                fail(m_text, t.pos,
-                     QStringLiteral("#%1# is not a date of the form #yyyy-mm-dd#").arg(t.text));
+                fail(m_text, t.pos, QStringLiteral("#%1# is not a date of the form #yyyy-mm-dd#").arg(t.text));
             o.kind = Operand::Date;
             o.date = d;
             return o;
         }
         default:
             fail(m_text, t.pos,
-                 QStringLiteral("a field, a text, a number or a date is expected instead of %1")
-                     .arg(describe(at)));
+                 QStringLiteral("a field, a text, a number or a date is expected instead of %1").arg(describe(at)));
         }
     }
 
@@ -378,10 +400,13 @@ private:
 class SqlWriter {
 public:
     explicit SqlWriter(Backend b)
-        : m_backend(b) {}
+        : m_backend(b)
+    {
+    }
     QVariantList params;
 
-    QString node(const Formula::Node& n) {
+    QString node(const Formula::Node& n)
+    {
         // Parameters are collected as the text is written, left to right: each piece is made in
         // its own statement (the order of a call's arguments is unspecified).
         switch (n.kind) {
@@ -412,12 +437,15 @@ public:
 private:
     // A literal is bound in the form its partner field stores; facing another literal it gets an
     // explicit type, which PostgreSQL needs to compare two parameters.
-    QString operand(const Operand& o, const Operand& partner) {
-        if (o.kind == Operand::Field) return QStringLiteral("(%1)").arg(o.field.sql);
+    QString operand(const Operand& o, const Operand& partner)
+    {
+        if (o.kind == Operand::Field)
+            return QStringLiteral("(%1)").arg(o.field.sql);
         const bool facesField = partner.kind == Operand::Field;
         const FieldType as = facesField ? partner.field.type : o.type();
         params << value(o, as);
-        if (facesField) return QStringLiteral("?");
+        if (facesField)
+            return QStringLiteral("?");
         switch (as) {
         case FieldType::Text:
             return QStringLiteral("CAST(? AS TEXT)");
@@ -428,15 +456,18 @@ private:
         }
     }
 
-    QVariant value(const Operand& o, FieldType as) const {
+    QVariant value(const Operand& o, FieldType as) const
+    {
         switch (o.kind) {
         case Operand::Text:
             return o.literal;
         case Operand::Date:
             return o.date;
         case Operand::Number:
-            if (as == FieldType::Amount) return QVariant::fromValue(parseAmount(o.literal).value_or(Money()));
-            if (o.literal.contains(QLatin1Char('.'))) return o.literal.toDouble();
+            if (as == FieldType::Amount)
+                return QVariant::fromValue(parseAmount(o.literal).value_or(Money()));
+            if (o.literal.contains(QLatin1Char('.')))
+                return o.literal.toDouble();
             return o.literal.toLongLong();
         case Operand::Field:
             break;
@@ -451,27 +482,33 @@ private:
 
 Formula::Formula() = default;
 
-Formula Formula::parse(const QString& text, const FieldSet& fields) {
+Formula Formula::parse(const QString& text, const FieldSet& fields)
+{
     Formula f;
     f.m_text = text;
-    if (text.trimmed().isEmpty()) return f;
+    if (text.trimmed().isEmpty())
+        return f;
     Parser p(text, fields);
     f.m_root = p.parseAll();
     return f;
 }
 
-SqlCondition Formula::toSql(Backend backend) const {
+SqlCondition Formula::toSql(Backend backend) const
+{
     SqlCondition c;
-    if (!m_root) return c;
+    if (!m_root)
+        return c;
     SqlWriter w(backend);
     c.sql = w.node(*m_root);
     c.params = w.params;
     return c;
 }
 
-QString formulaFieldText(const QString& formula) {
+QString formulaFieldText(const QString& formula)
+{
     const QString t = formula.trimmed();
-    if (t.isEmpty()) return {};
+    if (t.isEmpty())
+        return {};
     const QVector<Token> toks = tokenize(t);
     if (toks.size() != 2 || toks[0].kind != Tok::Text)
         fail(t, 0, QStringLiteral("a formula field's text must be one text between double quotes"));

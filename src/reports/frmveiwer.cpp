@@ -11,7 +11,8 @@
 #include <QResizeEvent>
 
 frmVeiwer::frmVeiwer(QWidget* parent)
-    : qv::MdiChild(parent) {
+    : qv::MdiChild(parent)
+{
     setObjectName(QStringLiteral("frmVeiwer"));
     setWindowTitle(QStringLiteral("Viewer"));
     // The viewer is not one of the working windows whose closing re-applies the menu rights.
@@ -20,17 +21,19 @@ frmVeiwer::frmVeiwer(QWidget* parent)
     resize(900, 640);
 }
 
-void frmVeiwer::resizeEvent(QResizeEvent* e) {
+void frmVeiwer::resizeEvent(QResizeEvent* e)
+{
     qv::MdiChild::resizeEvent(e);
     CRViewer91->setGeometry(0, 0, width(), height());
 }
 
-frmVeiwer* frmVeiwer::ShowReport(std::shared_ptr<qv::rpt::Report> report) {
-    if (!report) throw qv::rpt::ReportError(QStringLiteral("There is no report to show."));
+frmVeiwer* frmVeiwer::ShowReport(std::shared_ptr<qv::rpt::Report> report)
+{
+    if (!report)
+        throw qv::rpt::ReportError(QStringLiteral("There is no report to show."));
     MDIForm1* main = MDIForm1::instance();
     if (!main)
-        throw qv::rpt::ReportError(
-            QStringLiteral("The report cannot be shown: the main window is not open."));
+        throw qv::rpt::ReportError(QStringLiteral("The report cannot be shown: the main window is not open."));
     report->run(Conn);
     auto* v = qv::Windows::open<frmVeiwer>(QStringLiteral("frmVeiwer"));
     if (!v)

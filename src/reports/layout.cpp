@@ -11,29 +11,37 @@ namespace {
 constexpr double MeasureDpi = 1200;
 constexpr double Epsilon = 1e-6;
 
-bool truthy(const QVariant& v) {
-    if (v.isNull() || !v.isValid()) return false;
-    if (v.metaType() == QMetaType::fromType<Money>()) return v.value<Money>().cents != 0;
+bool truthy(const QVariant& v)
+{
+    if (v.isNull() || !v.isValid())
+        return false;
+    if (v.metaType() == QMetaType::fromType<Money>())
+        return v.value<Money>().cents != 0;
     const QString s = v.toString().trimmed();
-    return !s.isEmpty() && s != QLatin1String("0") &&
-           s.compare(QLatin1String("N"), Qt::CaseInsensitive) != 0 &&
-           s.compare(QLatin1String("false"), Qt::CaseInsensitive) != 0;
+    return !s.isEmpty() && s != QLatin1String("0") && s.compare(QLatin1String("N"), Qt::CaseInsensitive) != 0
+           && s.compare(QLatin1String("false"), Qt::CaseInsensitive) != 0;
 }
 
-Money addChecked(Money a, Money b) {
+Money addChecked(Money a, Money b)
+{
     qint64 r = 0;
     if (__builtin_add_overflow(a.cents, b.cents, &r))
         throw ReportError(QStringLiteral("A running balance is too large to be represented."));
     return Money(r);
 }
 
-QString balanceText(Money m) {
-    if (m.cents == 0) return displayAmount(m);
-    return m.cents < 0 ? displayAmount(Money(-m.cents)) + QStringLiteral(" Cr") : displayAmount(m) + QStringLiteral(" Dr");
+QString balanceText(Money m)
+{
+    if (m.cents == 0)
+        return displayAmount(m);
+    return m.cents < 0 ? displayAmount(Money(-m.cents)) + QStringLiteral(" Cr")
+                       : displayAmount(m) + QStringLiteral(" Dr");
 }
 
-QString csvValue(const QVariant& v, FieldType type) {
-    if (v.isNull()) return {};
+QString csvValue(const QVariant& v, FieldType type)
+{
+    if (v.isNull())
+        return {};
     switch (type) {
     case FieldType::Amount:
         return plainAmount(v.value<Money>());
@@ -47,7 +55,8 @@ QString csvValue(const QVariant& v, FieldType type) {
 
 Layout::Layout(const Template& t, const RunContext& ctx)
     : m_t(t)
-    , m_ctx(ctx) {
+    , m_ctx(ctx)
+{
     m_page = t.pageSizeMm();
     m_doc.title = t.title;
     m_doc.pageSize = t.pageSize;
@@ -59,7 +68,8 @@ Layout::Layout(const Template& t, const RunContext& ctx)
     m_bodyBottom = m_page.height() - t.margins.bottom() - (footer ? footer->height : 0);
     for (const auto& [sub, field] : t.running.starts)
         for (const Row& r : ctx.subreportRows.value(sub))
-            if (!r[field].isNull()) m_runStart = addChecked(m_runStart, r[field].value<Money>());
+            if (!r[field].isNull())
+                m_runStart = addChecked(m_runStart, r[field].value<Money>());
     if (const Band* d = t.main.band(BandKind::Detail)) {
         for (const Element& e : d->elements) {
             if (e.kind != ElementKind::Text || e.pieces.size() != 1 || e.pieces[0].kind != PieceKind::Field)
@@ -71,14 +81,15 @@ Layout::Layout(const Template& t, const RunContext& ctx)
     }
 }
 
-Document Layout::run(RowSource& rows) {
+Document Layout::run(RowSource& rows)
+{
     double fixed = m_t.margins.top() + m_t.margins.bottom();
     for (BandKind k : {BandKind::PageHeader, BandKind::ColumnHeader, BandKind::PageFooter})
-        if (const Band* b = m_t.main.band(k)) fixed += b->height;
+        if (const Band* b = m_t.main.band(k))
+            fixed += b->height;
     if (fixed > m_page.height() - 5)
         throw ReportError(
-            QStringLiteral(
-                "The page header, column headers and page footer of %1 leave no room for its rows.")
+            QStringLiteral("The page header, column headers and page footer of %1 leave no room for its rows.")
                 .arg(m_t.main.name));
     processSection(m_t.main, rows, 0, true);
     endPage();
@@ -92,7 +103,8 @@ Document Layout::run(RowSource& rows) {
     return std::move(m_doc);
 }
 
-void Layout::processSection(const Section& s, RowSource& rows, double x, bool isMain) {
+void Layout::processSection(const Section& s, RowSource& rows, double x, bool isMain)
+{
     const int groups = int(s.groups.size());
     QVector<Accs> accs(groups + 1, Accs(s.aggregates.size()));
     Row row, prev;
@@ -105,7 +117,8 @@ void Layout::processSection(const Section& s, RowSource& rows, double x, bool is
         }
         startPage();
         emitBand(s, s.band(BandKind::ReportHeader), m_mainRow, nullptr, x);
-        if (!m_columnHeaderPlaced) emitBand(s, s.band(BandKind::ColumnHeader), m_mainRow, nullptr, x);
+        if (!m_columnHeaderPlaced)
+            emitBand(s, s.band(BandKind::ColumnHeader), m_mainRow, nullptr, x);
         m_columnHeaderPlaced = true;
     } else {
         emitBand(s, s.band(BandKind::ReportHeader), have ? &row : nullptr, nullptr, x);
@@ -139,23 +152,29 @@ void Layout::processSection(const Section& s, RowSource& rows, double x, bool is
         any = true;
         have = rows.next(row);
     }
-    if (any) closeGroups(s, 1, prev, accs, x);
+    if (any)
+        closeGroups(s, 1, prev, accs, x);
     emitBand(s, s.band(BandKind::ReportFooter), any ? &prev : nullptr, &accs[0], x);
 }
 
-void Layout::closeGroups(const Section& s, int from, const Row& last, QVector<Accs>& accs, double x) {
+void Layout::closeGroups(const Section& s, int from, const Row& last, QVector<Accs>& accs, double x)
+{
     for (int l = int(s.groups.size()); l >= from; --l)
         emitBand(s, s.band(BandKind::GroupFooter, l), &last, &accs[l], x);
 }
 
-void Layout::openGroups(const Section& s, int from, const Row& row, QVector<Accs>& accs, double x) {
+void Layout::openGroups(const Section& s, int from, const Row& row, QVector<Accs>& accs, double x)
+{
     const int groups = int(s.groups.size());
-    if (from > groups) return;
+    if (from > groups)
+        return;
     // A group's headers stay on the page of its first line.
     double need = 0;
     for (int l = from; l <= groups; ++l)
-        if (const Band* b = s.band(BandKind::GroupHeader, l)) need += bandHeight(s, *b, &row);
-    if (const Band* d = s.band(BandKind::Detail)) need += bandHeight(s, *d, &row);
+        if (const Band* b = s.band(BandKind::GroupHeader, l))
+            need += bandHeight(s, *b, &row);
+    if (const Band* d = s.band(BandKind::Detail))
+        need += bandHeight(s, *d, &row);
     ensureRoom(need);
     for (int l = from; l <= groups; ++l) {
         accs[l] = Accs(s.aggregates.size());
@@ -163,14 +182,16 @@ void Layout::openGroups(const Section& s, int from, const Row& row, QVector<Accs
     }
 }
 
-void Layout::accumulate(const Section& s, const Row& row, QVector<Accs>& accs) {
+void Layout::accumulate(const Section& s, const Row& row, QVector<Accs>& accs)
+{
     for (int slot = 0; slot < s.aggregates.size(); ++slot) {
         const Aggregate& a = s.aggregates[slot];
         const QVariant v = a.field >= 0 ? row[a.field] : QVariant();
         for (Accs& level : accs) {
             Acc& acc = level[slot];
             ++acc.count;
-            if (a.count || v.isNull()) continue;
+            if (a.count || v.isNull())
+                continue;
             if (v.metaType() == QMetaType::fromType<Money>())
                 acc.money += v.value<Money>();
             else if (v.metaType() == QMetaType::fromType<qint64>())
@@ -183,19 +204,24 @@ void Layout::accumulate(const Section& s, const Row& row, QVector<Accs>& accs) {
     }
 }
 
-double Layout::bandHeight(const Section& s, const Band& b, const Row* row, const Accs* accs) {
+double Layout::bandHeight(const Section& s, const Band& b, const Row* row, const Accs* accs)
+{
     double h = b.height;
     for (const Element& e : b.elements) {
-        if (!e.wrap || e.kind != ElementKind::Text) continue;
+        if (!e.wrap || e.kind != ElementKind::Text)
+            continue;
         const QString text = elementText(s, e, row, accs);
         const int lines = int(wrapLines(text, e.style, e.rect.width()).size());
-        if (lines > 1) h = qMax(h, e.rect.top() + lines * lineHeightMm(e.style));
+        if (lines > 1)
+            h = qMax(h, e.rect.top() + lines * lineHeightMm(e.style));
     }
     return h;
 }
 
-void Layout::ensureRoom(double h) {
-    if (m_doc.pages.isEmpty()) startPage();
+void Layout::ensureRoom(double h)
+{
+    if (m_doc.pages.isEmpty())
+        startPage();
     // A band taller than an empty page goes where it is rather than paging for ever.
     if (m_y + h > m_bodyBottom + Epsilon && m_y > m_bodyTop + Epsilon) {
         endPage();
@@ -203,20 +229,24 @@ void Layout::ensureRoom(double h) {
     }
 }
 
-void Layout::emitBand(const Section& s, const Band* b, const Row* row, const Accs* accs, double x) {
-    if (!b) return;
+void Layout::emitBand(const Section& s, const Band* b, const Row* row, const Accs* accs, double x)
+{
+    if (!b)
+        return;
     const double h = bandHeight(s, *b, row, accs);
     ensureRoom(h);
     place(s, *b, row, accs, x, m_y);
     m_y += h;
     for (const Element& e : b->elements) {
-        if (e.kind != ElementKind::Subreport) continue;
+        if (e.kind != ElementKind::Subreport)
+            continue;
         BufferedRows sub(&m_ctx.subreportRows[e.subreport]);
         processSection(m_t.subreports[e.subreport], sub, x + e.rect.x(), false);
     }
 }
 
-void Layout::startPage() {
+void Layout::startPage()
+{
     m_doc.pages.push_back(DocPage());
     m_y = m_t.margins.top();
     const Section& main = m_t.main;
@@ -236,13 +266,17 @@ void Layout::startPage() {
     m_bodyTop = m_y;
 }
 
-void Layout::endPage() {
-    if (m_doc.pages.isEmpty()) return;
+void Layout::endPage()
+{
+    if (m_doc.pages.isEmpty())
+        return;
     const Band* pf = m_t.main.band(BandKind::PageFooter);
-    if (pf) place(m_t.main, *pf, m_mainRow, nullptr, 0, m_page.height() - m_t.margins.bottom() - pf->height);
+    if (pf)
+        place(m_t.main, *pf, m_mainRow, nullptr, 0, m_page.height() - m_t.margins.bottom() - pf->height);
 }
 
-void Layout::place(const Section& s, const Band& b, const Row* row, const Accs* accs, double x, double y) {
+void Layout::place(const Section& s, const Band& b, const Row* row, const Accs* accs, double x, double y)
+{
     DocPage& page = m_doc.pages.last();
     const double left = m_t.margins.left() + x;
     for (const Element& e : b.elements) {
@@ -253,8 +287,8 @@ void Layout::place(const Section& s, const Band& b, const Row* row, const Accs* 
             continue;
         case ElementKind::Line:
             it.kind = DocItem::Line;
-            it.rect = QRectF(QPointF(left + e.line.x1(), y + e.line.y1()),
-                             QPointF(left + e.line.x2(), y + e.line.y2()));
+            it.rect =
+                QRectF(QPointF(left + e.line.x1(), y + e.line.y1()), QPointF(left + e.line.x2(), y + e.line.y2()));
             page.items.push_back(it);
             continue;
         case ElementKind::Box:
@@ -273,8 +307,7 @@ void Layout::place(const Section& s, const Band& b, const Row* row, const Accs* 
             const double indent = (*row)[e.indentField].toDouble() * e.indentMm;
             r.setLeft(qMin(r.left() + qMax(0.0, indent), r.right() - 1));
         }
-        it.style =
-            quint16(e.boldIfField >= 0 && row && truthy((*row)[e.boldIfField]) ? e.boldStyle : e.style);
+        it.style = quint16(e.boldIfField >= 0 && row && truthy((*row)[e.boldIfField]) ? e.boldStyle : e.style);
         const QStringList lines = e.wrap ? wrapLines(text, it.style, r.width()) : QStringList{text};
         if (lines.size() == 1) {
             it.rect = r;
@@ -291,20 +324,25 @@ void Layout::place(const Section& s, const Band& b, const Row* row, const Accs* 
     }
 }
 
-QString Layout::elementText(const Section& s, const Element& e, const Row* row, const Accs* accs) const {
+QString Layout::elementText(const Section& s, const Element& e, const Row* row, const Accs* accs) const
+{
     if (e.words) { // checked when read: one amount field or sum
         const Piece& p = e.pieces.first();
-        if (p.kind == PieceKind::Sum) return accs ? amountInWords((*accs)[p.slot].money) : QString();
+        if (p.kind == PieceKind::Sum)
+            return accs ? amountInWords((*accs)[p.slot].money) : QString();
         const QVariant v = row ? (*row)[p.field] : QVariant();
         return v.isNull() || !v.isValid() ? QString() : amountInWords(v.value<Money>());
     }
     QString text;
-    for (const Piece& p : e.pieces) text += pieceText(s, p, row, accs, e.blankZero);
+    for (const Piece& p : e.pieces)
+        text += pieceText(s, p, row, accs, e.blankZero);
     return text;
 }
 
-QString Layout::valueText(const QVariant& v, FieldType type, bool blankZero) const {
-    if (v.isNull() || !v.isValid()) return {};
+QString Layout::valueText(const QVariant& v, FieldType type, bool blankZero) const
+{
+    if (v.isNull() || !v.isValid())
+        return {};
     switch (type) {
     case FieldType::Amount: {
         const Money m = v.value<Money>();
@@ -313,8 +351,10 @@ QString Layout::valueText(const QVariant& v, FieldType type, bool blankZero) con
     case FieldType::Date:
         return v.toDate().toString(QStringLiteral("dd-MM-yyyy"));
     case FieldType::Number:
-        if (blankZero && v.toDouble() == 0) return {};
-        if (v.metaType() == QMetaType::fromType<double>()) return QString::number(v.toDouble(), 'g', 15);
+        if (blankZero && v.toDouble() == 0)
+            return {};
+        if (v.metaType() == QMetaType::fromType<double>())
+            return QString::number(v.toDouble(), 'g', 15);
         return QString::number(v.toLongLong());
     case FieldType::Text:
         return v.toString();
@@ -322,8 +362,8 @@ QString Layout::valueText(const QVariant& v, FieldType type, bool blankZero) con
     return {};
 }
 
-QString Layout::pieceText(const Section& s, const Piece& p, const Row* row, const Accs* accs,
-                          bool blankZero) const {
+QString Layout::pieceText(const Section& s, const Piece& p, const Row* row, const Accs* accs, bool blankZero) const
+{
     switch (p.kind) {
     case PieceKind::Literal:
         return p.text;
@@ -350,23 +390,27 @@ QString Layout::pieceText(const Section& s, const Piece& p, const Row* row, cons
     case PieceKind::Count:
         return accs ? QString::number((*accs)[p.slot].count) : QString();
     case PieceKind::Sum: {
-        if (!accs) return {};
+        if (!accs)
+            return {};
         const Acc& a = (*accs)[p.slot];
         if (s.fields.all()[p.field].type == FieldType::Amount)
             return blankZero && a.money.cents == 0 ? QString() : displayAmount(a.money);
-        if (a.hasFraction) return QString::number(double(a.whole) + a.fraction, 'g', 15);
+        if (a.hasFraction)
+            return QString::number(double(a.whole) + a.fraction, 'g', 15);
         return blankZero && a.whole == 0 ? QString() : QString::number(a.whole);
     }
     }
     return {};
 }
 
-double Layout::lineHeightMm(int style) {
+double Layout::lineHeightMm(int style)
+{
     wrapLines(QString(), style, 1); // makes the fonts
     return QFontMetricsF(m_fonts[style], &m_measure).lineSpacing() * 25.4 / MeasureDpi;
 }
 
-QStringList Layout::wrapLines(const QString& text, int style, double widthMm) {
+QStringList Layout::wrapLines(const QString& text, int style, double widthMm)
+{
     if (m_fonts.isEmpty()) {
         m_measure = QImage(1, 1, QImage::Format_RGB32);
         m_measure.setDotsPerMeterX(qRound(MeasureDpi / 0.0254));
@@ -379,7 +423,8 @@ QStringList Layout::wrapLines(const QString& text, int style, double widthMm) {
             m_fonts << f;
         }
     }
-    if (text.isEmpty()) return {QString()};
+    if (text.isEmpty())
+        return {QString()};
     const QFontMetricsF fm(m_fonts[style], &m_measure);
     // A little room is kept: other devices measure slightly differently.
     const double limit = widthMm * MeasureDpi / 25.4 * 0.97;
@@ -400,7 +445,8 @@ QStringList Layout::wrapLines(const QString& text, int style, double widthMm) {
     return out;
 }
 
-void Layout::addCsvRow(const Row& row) {
+void Layout::addCsvRow(const Row& row)
+{
     QStringList cells;
     cells.reserve(m_csvFields.size());
     for (int f : m_csvFields)

@@ -41,8 +41,7 @@ private:
     void endPage();
     void ensureRoom(double h);
 
-    QString pieceText(const Section& s, const Piece& p, const Row* row, const Accs* accs,
-                      bool blankZero) const;
+    QString pieceText(const Section& s, const Piece& p, const Row* row, const Accs* accs, bool blankZero) const;
     QString elementText(const Section& s, const Element& e, const Row* row, const Accs* accs) const;
     QString valueText(const QVariant& v, FieldType type, bool blankZero) const;
     QStringList wrapLines(const QString& text, int style, double widthMm);

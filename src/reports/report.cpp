@@ -11,23 +11,26 @@
 
 namespace qv::rpt {
 
-ConnectionProperty& ReportTable::ConnectionProperties(const QString& name) {
-    if (name.compare(m_user.name(), Qt::CaseInsensitive) == 0) return m_user;
-    if (name.compare(m_password.name(), Qt::CaseInsensitive) == 0) return m_password;
+ConnectionProperty& ReportTable::ConnectionProperties(const QString& name)
+{
+    if (name.compare(m_user.name(), Qt::CaseInsensitive) == 0)
+        return m_user;
+    if (name.compare(m_password.name(), Qt::CaseInsensitive) == 0)
+        return m_password;
     throw ReportError(
-        QStringLiteral(
-            "The report's table has no connection property \"%1\"; it takes \"User ID\" and \"Password\".")
+        QStringLiteral("The report's table has no connection property \"%1\"; it takes \"User ID\" and \"Password\".")
             .arg(name));
 }
 
-ReportTable& ReportDatabase::Tables(int index) {
+ReportTable& ReportDatabase::Tables(int index)
+{
     if (index != 1)
-        throw ReportError(
-            QStringLiteral("The report's logon is on its table 1, not on table %1.").arg(index));
+        throw ReportError(QStringLiteral("The report's logon is on its table 1, not on table %1.").arg(index));
     return m_first;
 }
 
-void FormulaFieldDefinition::setText(const QString& formula) {
+void FormulaFieldDefinition::setText(const QString& formula)
+{
     try {
         formulaFieldText(formula);
     } catch (const ReportError& e) {
@@ -36,38 +39,45 @@ void FormulaFieldDefinition::setText(const QString& formula) {
     m_text = formula;
 }
 
-FormulaFieldDefinition& FormulaFieldDefinitions::byName(const QString& name) {
+FormulaFieldDefinition& FormulaFieldDefinitions::byName(const QString& name)
+{
     for (FormulaFieldDefinition& f : m_items)
-        if (f.Name().compare(name, Qt::CaseInsensitive) == 0) return f;
+        if (f.Name().compare(name, Qt::CaseInsensitive) == 0)
+            return f;
     throw ReportError(QStringLiteral("The report has no formula field \"%1\".").arg(name));
 }
 
-void Subreport::setRecordSelectionFormula(const QString& text) {
+void Subreport::setRecordSelectionFormula(const QString& text)
+{
     m_formula = Formula::parse(text, m_section->fields);
 }
 
 Report::Report(Template t)
-    : m_template(std::move(t)) {
+    : m_template(std::move(t))
+{
     for (const FormulaDef& f : m_template.formulas)
         m_formulas.add(FormulaFieldDefinition(f.name, f.text));
     for (const Section& s : m_template.subreports)
         m_subreports.push_back(Subreport(&s));
 }
 
-void Report::setRecordSelectionFormula(const QString& text) {
+void Report::setRecordSelectionFormula(const QString& text)
+{
     m_selection = Formula::parse(text, m_template.main.fields);
 }
 
-Subreport& Report::OpenSubreport(const QString& name) {
+Subreport& Report::OpenSubreport(const QString& name)
+{
     for (Subreport& s : m_subreports)
-        if (s.Name().compare(name, Qt::CaseInsensitive) == 0) return s;
+        if (s.Name().compare(name, Qt::CaseInsensitive) == 0)
+            return s;
     throw ReportError(QStringLiteral("The report has no subreport \"%1\".").arg(name));
 }
 
-std::shared_ptr<const Document> Report::run(Connection& conn) {
+std::shared_ptr<const Document> Report::run(Connection& conn)
+{
     if (!conn.isOpen())
-        throw ReportError(
-            QStringLiteral("The report cannot be read: the program is not connected to a database."));
+        throw ReportError(QStringLiteral("The report cannot be read: the program is not connected to a database."));
     ReportTable& table = m_database.Tables(1);
     const QString user = table.ConnectionProperties(QStringLiteral("User ID")).value();
     const QString password = table.ConnectionProperties(QStringLiteral("Password")).value();
@@ -75,8 +85,9 @@ std::shared_ptr<const Document> Report::run(Connection& conn) {
     // connection of the report's own.
     Connection* c = &conn;
     std::unique_ptr<Connection> own;
-    if (!user.isEmpty() && (user != conn.property(QStringLiteral("User ID")) ||
-                            password != conn.property(QStringLiteral("Password")))) {
+    if (!user.isEmpty()
+        && (user != conn.property(QStringLiteral("User ID"))
+            || password != conn.property(QStringLiteral("Password")))) {
         own = std::make_unique<Connection>();
         own->setProperty(QStringLiteral("User ID"), user);
         own->setProperty(QStringLiteral("Password"), password);
@@ -112,13 +123,15 @@ std::shared_ptr<const Document> Report::run(Connection& conn) {
     return m_document;
 }
 
-std::shared_ptr<Report> Application::OpenReport(const QString& path) {
+std::shared_ptr<Report> Application::OpenReport(const QString& path)
+{
     QString p = path;
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return std::make_shared<Report>(loadTemplate(LocateTemplate(QDir::cleanPath(p))));
 }
 
-QString templatePath(const QString& literal) {
+QString templatePath(const QString& literal)
+{
     return ProgramFolder() + literal;
 }
 

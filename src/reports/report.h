@@ -24,7 +24,9 @@ namespace qv::rpt {
 class ConnectionProperty {
 public:
     explicit ConnectionProperty(const QString& name)
-        : m_name(name) {}
+        : m_name(name)
+    {
+    }
     const QString& name() const { return m_name; }
     const QString& value() const { return m_value; }
     void setValue(const QString& v) { m_value = v; }
@@ -58,7 +60,9 @@ class FormulaFieldDefinition {
 public:
     FormulaFieldDefinition(const QString& name, const QString& text)
         : m_name(name)
-        , m_text(text) {}
+        , m_text(text)
+    {
+    }
     const QString& Name() const { return m_name; }
     const QString& Text() const { return m_text; }
     // The formula's text: one text literal ("From :  ..." between double quotes). Checked here.
@@ -83,7 +87,9 @@ private:
 class Subreport {
 public:
     explicit Subreport(const Section* section)
-        : m_section(section) {}
+        : m_section(section)
+    {
+    }
     const QString& Name() const { return m_section->name; }
     // Parsed at once against the subreport's own fields.
     void setRecordSelectionFormula(const QString& text);

@@ -16,21 +16,27 @@ struct Usage {
     QString text;
 };
 
-QString one(const OptionValues& values, const QString& name, bool required) {
+QString one(const OptionValues& values, const QString& name, bool required)
+{
     const QStringList v = values(name);
-    if (v.isEmpty() && required) throw Usage{QStringLiteral("the option --%1 is missing.").arg(name)};
+    if (v.isEmpty() && required)
+        throw Usage{QStringLiteral("the option --%1 is missing.").arg(name)};
     return v.isEmpty() ? QString() : v.last();
 }
 
-QPair<QString, QString> nameAndText(const QString& option, const QString& arg) {
+QPair<QString, QString> nameAndText(const QString& option, const QString& arg)
+{
     const int eq = int(arg.indexOf(QLatin1Char('=')));
-    if (eq <= 0) throw Usage{QStringLiteral("--%1 is written NAME=TEXT, not \"%2\".").arg(option, arg)};
+    if (eq <= 0)
+        throw Usage{QStringLiteral("--%1 is written NAME=TEXT, not \"%2\".").arg(option, arg)};
     return {arg.left(eq).trimmed(), arg.mid(eq + 1)};
 }
 
 // A template named without a folder is looked for where the windows look for theirs.
-QString findTemplate(const QString& name) {
-    if (QFileInfo(name).isFile()) return QFileInfo(name).absoluteFilePath();
+QString findTemplate(const QString& name)
+{
+    if (QFileInfo(name).isFile())
+        return QFileInfo(name).absoluteFilePath();
     if (!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))) {
         for (const QString& folder : TemplateFolders())
             for (const QString& n : {name, name + QStringLiteral(".rpt")})
@@ -41,22 +47,23 @@ QString findTemplate(const QString& name) {
 }
 
 // A formula field's text as typed on a command line: quoted already, or quoted here.
-QString asTextLiteral(const QString& text) {
+QString asTextLiteral(const QString& text)
+{
     try {
         formulaFieldText(text);
         return text;
     } catch (const ReportError&) {
-        return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-               QLatin1Char('"');
+        return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
     }
 }
 
 } // namespace
 
-int reportCommand(const QStringList& positional, const OptionValues& values, QTextStream& out,
-                  QTextStream& err) {
+int reportCommand(const QStringList& positional, const OptionValues& values, QTextStream& out, QTextStream& err)
+{
     try {
-        if (positional.size() != 1) throw Usage{QStringLiteral("report needs exactly one TEMPLATE.")};
+        if (positional.size() != 1)
+            throw Usage{QStringLiteral("report needs exactly one TEMPLATE.")};
         const QString pdf = one(values, QStringLiteral("pdf"), false);
         const QString csv = one(values, QStringLiteral("csv"), false);
         if (pdf.isEmpty() && csv.isEmpty())
@@ -93,8 +100,8 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
         const std::shared_ptr<const Document> doc = report->run(Conn);
         if (!pdf.isEmpty()) {
             doc->writePdf(pdf);
-            out << "Wrote " << doc->pageCount() << (doc->pageCount() == 1 ? " page" : " pages") << " to "
-                << pdf << ".\n";
+            out << "Wrote " << doc->pageCount() << (doc->pageCount() == 1 ? " page" : " pages") << " to " << pdf
+                << ".\n";
         }
         if (!csv.isEmpty()) {
             doc->writeCsv(csv);
@@ -115,7 +122,8 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
     }
 }
 
-int reportCommand(const QStringList& positional, const OptionValues& values) {
+int reportCommand(const QStringList& positional, const OptionValues& values)
+{
     QTextStream out(stdout), err(stderr);
     return reportCommand(positional, values, out, err);
 }

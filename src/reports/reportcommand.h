@@ -13,8 +13,7 @@ namespace qv::rpt {
 using OptionValues = std::function<QStringList(const QString& name)>;
 
 // Returns the exit code: 0 done, 1 the report failed, 2 the command line is wrong.
-int reportCommand(const QStringList& positional, const OptionValues& values, QTextStream& out,
-                  QTextStream& err);
+int reportCommand(const QStringList& positional, const OptionValues& values, QTextStream& out, QTextStream& err);
 int reportCommand(const QStringList& positional, const OptionValues& values);
 
 } // namespace qv::rpt

@@ -6,7 +6,8 @@
 
 namespace qv::rpt {
 
-SectionSql sectionSql(const Section& s, const Formula& selection, Backend backend) {
+SectionSql sectionSql(const Section& s, const Formula& selection, Backend backend)
+{
     SectionSql out;
     QStringList cols;
     for (const FieldInfo& f : s.fields.all())
@@ -15,19 +16,22 @@ SectionSql sectionSql(const Section& s, const Formula& selection, Backend backen
     // The template's own condition and the formula are each parenthesised: an "or" in the
     // formula cannot reach past its own part of the WHERE.
     QStringList where;
-    if (!s.where.isEmpty()) where << QStringLiteral("(%1)").arg(s.where);
+    if (!s.where.isEmpty())
+        where << QStringLiteral("(%1)").arg(s.where);
     const SqlCondition sel = selection.toSql(backend);
     if (!sel.sql.isEmpty()) {
         where << sel.sql;
         out.params = sel.params;
     }
-    if (!where.isEmpty()) out.sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+    if (!where.isEmpty())
+        out.sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     QStringList order;
     auto key = [&](int field, bool desc) {
         const FieldInfo& f = s.fields.all()[field];
         QString k = QStringLiteral("(%1)").arg(f.sql);
         // Codes sort as text, byte by byte, on both backends (1.10 after 1.1 and before 1.2).
-        if (f.type == FieldType::Text && backend == Backend::Postgres) k += QStringLiteral(" COLLATE \"C\"");
+        if (f.type == FieldType::Text && backend == Backend::Postgres)
+            k += QStringLiteral(" COLLATE \"C\"");
         order << (desc ? k + QStringLiteral(" DESC") : k);
     };
     for (int g : s.groups)
@@ -44,28 +48,36 @@ SectionSql sectionSql(const Section& s, const Formula& selection, Backend backen
         out.sql = QStringLiteral("SELECT %1 FROM (%2) AS q").arg(outer.join(QStringLiteral(", ")), out.sql);
         return out;
     }
-    if (!order.isEmpty()) out.sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    if (!order.isEmpty())
+        out.sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     return out;
 }
 
-QVariant fieldValue(const QVariant& raw, FieldType type, Backend backend) {
-    if (raw.isNull() || !raw.isValid()) return {};
+QVariant fieldValue(const QVariant& raw, FieldType type, Backend backend)
+{
+    if (raw.isNull() || !raw.isValid())
+        return {};
     switch (type) {
     case FieldType::Amount:
-        if (const auto m = moneyFromVariant(raw, backend == Backend::Sqlite)) return QVariant::fromValue(*m);
+        if (const auto m = moneyFromVariant(raw, backend == Backend::Sqlite))
+            return QVariant::fromValue(*m);
         return {};
     case FieldType::Date: {
-        if (raw.metaType() == QMetaType::fromType<QDate>()) return raw;
-        if (raw.metaType() == QMetaType::fromType<QDateTime>()) return raw.toDateTime().date();
+        if (raw.metaType() == QMetaType::fromType<QDate>())
+            return raw;
+        if (raw.metaType() == QMetaType::fromType<QDateTime>())
+            return raw.toDateTime().date();
         const QDate d = QDate::fromString(raw.toString().left(10), Qt::ISODate);
         return d.isValid() ? QVariant(d) : QVariant();
     }
     case FieldType::Number: {
         bool ok = false;
         const qint64 i = raw.toLongLong(&ok);
-        if (ok) return i;
+        if (ok)
+            return i;
         const double d = raw.toDouble(&ok);
-        if (ok && d == double(qint64(d))) return qint64(d);
+        if (ok && d == double(qint64(d)))
+            return qint64(d);
         return ok ? QVariant(d) : QVariant();
     }
     case FieldType::Text:
@@ -76,13 +88,16 @@ QVariant fieldValue(const QVariant& raw, FieldType type, Backend backend) {
 
 QueryRows::QueryRows(Connection& c, const Section& s, const Formula& selection)
     : m_section(s)
-    , m_backend(c.backend()) {
+    , m_backend(c.backend())
+{
     const SectionSql q = sectionSql(s, selection, m_backend);
     m_query = c.query(q.sql, q.params, true);
 }
 
-bool QueryRows::next(Row& row) {
-    if (!m_query.next()) return false;
+bool QueryRows::next(Row& row)
+{
+    if (!m_query.next())
+        return false;
     const auto& fields = m_section.fields.all();
     row.resize(fields.size());
     for (int i = 0; i < fields.size(); ++i)
@@ -90,18 +105,21 @@ bool QueryRows::next(Row& row) {
     return true;
 }
 
-bool BufferedRows::next(Row& row) {
-    if (m_pos >= m_rows->size()) return false;
+bool BufferedRows::next(Row& row)
+{
+    if (m_pos >= m_rows->size())
+        return false;
     row = (*m_rows)[m_pos++];
     return true;
 }
 
-QHash<QString, QString> readActiveCompany(Connection& c) {
+QHash<QString, QString> readActiveCompany(Connection& c)
+{
     QHash<QString, QString> out;
-    QSqlQuery q = c.query(
-        QStringLiteral("SELECT CompCode, Company, comTel, comFax, comAddr, comActive, comTax, comNTN, "
-                       "comEmail, comWebSite FROM Company WHERE comActive = ? ORDER BY CompCode"),
-        {QStringLiteral("Y")});
+    QSqlQuery q =
+        c.query(QStringLiteral("SELECT CompCode, Company, comTel, comFax, comAddr, comActive, comTax, comNTN, "
+                               "comEmail, comWebSite FROM Company WHERE comActive = ? ORDER BY CompCode"),
+                {QStringLiteral("Y")});
     if (q.next()) {
         const QSqlRecord r = q.record();
         for (int i = 0; i < r.count(); ++i)

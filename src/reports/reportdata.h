@@ -43,7 +43,9 @@ private:
 class BufferedRows : public RowSource {
 public:
     explicit BufferedRows(const QVector<Row>* rows)
-        : m_rows(rows) {}
+        : m_rows(rows)
+    {
+    }
     bool next(Row& row) override;
 
 private:

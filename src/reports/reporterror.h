@@ -8,7 +8,9 @@ namespace qv::rpt {
 class ReportError : public DbError {
 public:
     explicit ReportError(const QString& description)
-        : DbError(description, QStringLiteral("QV_REPORT")) {}
+        : DbError(description, QStringLiteral("QV_REPORT"))
+    {
+    }
 };
 
 } // namespace qv::rpt

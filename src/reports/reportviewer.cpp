@@ -28,11 +28,13 @@ namespace {
 constexpr int PaperGap = 14; // grey border around the paper, in pixels
 constexpr double MinZoom = 0.25, MaxZoom = 4.0, ZoomStep = 1.25;
 
-ReportViewer::SaveFileHook& saveHook() {
+ReportViewer::SaveFileHook& saveHook()
+{
     static ReportViewer::SaveFileHook h;
     return h;
 }
-ReportViewer::PrintDialogHook& printHook() {
+ReportViewer::PrintDialogHook& printHook()
+{
     static ReportViewer::PrintDialogHook h;
     return h;
 }
@@ -42,29 +44,35 @@ ReportViewer::PrintDialogHook& printHook() {
 class ReportPageView : public QWidget {
 public:
     explicit ReportPageView(QWidget* parent)
-        : QWidget(parent) {
+        : QWidget(parent)
+    {
         setObjectName(QStringLiteral("pageView"));
     }
     const rpt::Document* doc = nullptr;
     int page = 0; // 0-based
     double zoom = 1.0;
 
-    QSize paperSize() const {
-        if (!doc) return {};
+    QSize paperSize() const
+    {
+        if (!doc)
+            return {};
         return QSize(qRound(doc->pageMm.width() / 25.4 * logicalDpiX() * zoom),
                      qRound(doc->pageMm.height() / 25.4 * logicalDpiY() * zoom));
     }
-    void relayout() {
+    void relayout()
+    {
         const QSize s = paperSize();
         setFixedSize(s.width() + 2 * PaperGap, s.height() + 2 * PaperGap);
         update();
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent*) override
+    {
         QPainter p(this);
         p.fillRect(rect(), QColor(0x80, 0x86, 0x8c));
-        if (!doc) return;
+        if (!doc)
+            return;
         const QRect paper(QPoint(PaperGap, PaperGap), paperSize());
         p.fillRect(paper.translated(3, 3), QColor(0x50, 0x50, 0x50));
         p.fillRect(paper, Qt::white);
@@ -73,20 +81,23 @@ protected:
     }
 };
 
-ReportViewer::SaveFileHook ReportViewer::setSaveFileHook(SaveFileHook hook) {
+ReportViewer::SaveFileHook ReportViewer::setSaveFileHook(SaveFileHook hook)
+{
     SaveFileHook old = std::move(saveHook());
     saveHook() = std::move(hook);
     return old;
 }
 
-ReportViewer::PrintDialogHook ReportViewer::setPrintDialogHook(PrintDialogHook hook) {
+ReportViewer::PrintDialogHook ReportViewer::setPrintDialogHook(PrintDialogHook hook)
+{
     PrintDialogHook old = std::move(printHook());
     printHook() = std::move(hook);
     return old;
 }
 
 ReportViewer::ReportViewer(QWidget* parent)
-    : QWidget(parent) {
+    : QWidget(parent)
+{
     setObjectName(QStringLiteral("CRViewer91"));
     auto* lay = new QVBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);
@@ -97,8 +108,7 @@ ReportViewer::ReportViewer(QWidget* parent)
     bar->setContentsMargins(4, 3, 4, 3);
     lay->addWidget(m_bar);
 
-    auto* first =
-        addButton(QStringLiteral("cmdFirstPage"), QStringLiteral("|<"), tr("First page (Ctrl+Home)"));
+    auto* first = addButton(QStringLiteral("cmdFirstPage"), QStringLiteral("|<"), tr("First page (Ctrl+Home)"));
     auto* prev = addButton(QStringLiteral("cmdPrevPage"), QStringLiteral("<"), tr("Previous page (Page Up)"));
     m_txtPage = new QLineEdit(m_bar);
     m_txtPage->setObjectName(QStringLiteral("txtPage"));
@@ -124,8 +134,7 @@ ReportViewer::ReportViewer(QWidget* parent)
     bar->addSpacing(12);
     auto* print = addButton(QStringLiteral("cmdPrint"), tr("Print..."), tr("Print (Ctrl+P)"));
     auto* pdf = addButton(QStringLiteral("cmdExportPdf"), tr("PDF..."), tr("Export to a PDF file"));
-    auto* csv =
-        addButton(QStringLiteral("cmdExportCsv"), tr("CSV..."), tr("Export the detail rows to a CSV file"));
+    auto* csv = addButton(QStringLiteral("cmdExportCsv"), tr("CSV..."), tr("Export the detail rows to a CSV file"));
     bar->addStretch(1);
 
     m_scroll = new QScrollArea(this);
@@ -164,7 +173,8 @@ ReportViewer::ReportViewer(QWidget* parent)
     updateControls();
 }
 
-QToolButton* ReportViewer::addButton(const QString& name, const QString& text, const QString& tip) {
+QToolButton* ReportViewer::addButton(const QString& name, const QString& text, const QString& tip)
+{
     auto* b = new QToolButton(m_bar);
     b->setObjectName(name);
     b->setText(text);
@@ -175,7 +185,8 @@ QToolButton* ReportViewer::addButton(const QString& name, const QString& text, c
     return b;
 }
 
-void ReportViewer::setReportSource(std::shared_ptr<rpt::Report> report) {
+void ReportViewer::setReportSource(std::shared_ptr<rpt::Report> report)
+{
     m_report = std::move(report);
     m_doc.reset();
     m_page = 0;
@@ -183,20 +194,25 @@ void ReportViewer::setReportSource(std::shared_ptr<rpt::Report> report) {
     updateControls();
 }
 
-void ReportViewer::ViewReport() {
-    if (!m_report) return;
+void ReportViewer::ViewReport()
+{
+    if (!m_report)
+        return;
     m_doc = m_report->document() ? m_report->document() : m_report->run(Conn);
     m_view->doc = m_doc.get();
     m_page = 0;
     showPage(1);
 }
 
-int ReportViewer::pageCount() const {
+int ReportViewer::pageCount() const
+{
     return m_doc ? m_doc->pageCount() : 0;
 }
 
-void ReportViewer::showPage(int page) {
-    if (!m_doc || pageCount() == 0) return;
+void ReportViewer::showPage(int page)
+{
+    if (!m_doc || pageCount() == 0)
+        return;
     m_page = qBound(1, page, pageCount());
     m_view->page = m_page - 1;
     m_view->zoom = m_zoom;
@@ -205,30 +221,35 @@ void ReportViewer::showPage(int page) {
     updateControls();
 }
 
-void ReportViewer::setZoom(double zoom) {
+void ReportViewer::setZoom(double zoom)
+{
     m_zoom = qBound(MinZoom, zoom, MaxZoom);
     m_view->zoom = m_zoom;
     m_view->relayout();
     updateControls();
 }
 
-void ReportViewer::zoomIn() {
+void ReportViewer::zoomIn()
+{
     setZoom(m_zoom * ZoomStep);
 }
 
-void ReportViewer::zoomOut() {
+void ReportViewer::zoomOut()
+{
     setZoom(m_zoom / ZoomStep);
 }
 
-void ReportViewer::fitWidth() {
-    if (!m_doc) return;
+void ReportViewer::fitWidth()
+{
+    if (!m_doc)
+        return;
     const double paperAt100 = m_doc->pageMm.width() / 25.4 * m_view->logicalDpiX();
-    const int room =
-        m_scroll->viewport()->width() - 2 * PaperGap - m_scroll->verticalScrollBar()->sizeHint().width();
+    const int room = m_scroll->viewport()->width() - 2 * PaperGap - m_scroll->verticalScrollBar()->sizeHint().width();
     setZoom(room / paperAt100);
 }
 
-void ReportViewer::updateControls() {
+void ReportViewer::updateControls()
+{
     const int n = pageCount();
     m_txtPage->setText(m_page > 0 ? QString::number(m_page) : QString());
     m_lblPages->setText(tr("of %1").arg(n));
@@ -243,7 +264,8 @@ void ReportViewer::updateControls() {
     m_txtPage->setEnabled(has);
 }
 
-QString ReportViewer::askSaveFile(const QString& caption, const QString& extension, const QString& filter) {
+QString ReportViewer::askSaveFile(const QString& caption, const QString& extension, const QString& filter)
+{
     const QString base = m_doc && !m_report->templ().path.isEmpty()
                              ? QFileInfo(m_report->templ().path).completeBaseName()
                              : QStringLiteral("report");
@@ -251,12 +273,15 @@ QString ReportViewer::askSaveFile(const QString& caption, const QString& extensi
         QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(base + extension);
     QString path = saveHook() ? saveHook()(caption, suggested, filter)
                               : QFileDialog::getSaveFileName(this, caption, suggested, filter);
-    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += extension;
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += extension;
     return path;
 }
 
-void ReportViewer::printReport() {
-    if (!m_doc) return;
+void ReportViewer::printReport()
+{
+    if (!m_doc)
+        return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(m_doc->pageLayout());
     printer.setFullPage(true);
@@ -271,7 +296,8 @@ void ReportViewer::printReport() {
         dlg.setOption(QAbstractPrintDialog::PrintPageRange, true);
         go = dlg.exec() == QDialog::Accepted;
     }
-    if (!go) return;
+    if (!go)
+        return;
     try {
         const bool range = printer.printRange() == QPrinter::PageRange;
         m_doc->paintPages(printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0);
@@ -280,10 +306,13 @@ void ReportViewer::printReport() {
     }
 }
 
-void ReportViewer::exportPdf() {
-    if (!m_doc) return;
+void ReportViewer::exportPdf()
+{
+    if (!m_doc)
+        return;
     const QString path = askSaveFile(tr("Export to PDF"), QStringLiteral(".pdf"), tr("PDF files (*.pdf)"));
-    if (path.isEmpty()) return;
+    if (path.isEmpty())
+        return;
     try {
         m_doc->writePdf(path);
     } catch (const DbError& e) {
@@ -291,11 +320,14 @@ void ReportViewer::exportPdf() {
     }
 }
 
-void ReportViewer::exportCsv() {
-    if (!m_doc) return;
+void ReportViewer::exportCsv()
+{
+    if (!m_doc)
+        return;
     const QString path =
         askSaveFile(tr("Export the detail rows to CSV"), QStringLiteral(".csv"), tr("CSV files (*.csv)"));
-    if (path.isEmpty()) return;
+    if (path.isEmpty())
+        return;
     try {
         m_doc->writeCsv(path);
     } catch (const DbError& e) {

@@ -8,41 +8,52 @@
 
 namespace qv::rpt {
 
-const Band* Section::band(BandKind kind, int level) const {
+const Band* Section::band(BandKind kind, int level) const
+{
     for (const Band& b : bands)
-        if (b.kind == kind && b.level == level) return &b;
+        if (b.kind == kind && b.level == level)
+            return &b;
     return nullptr;
 }
 
-QSizeF Template::pageSizeMm() const {
+QSizeF Template::pageSizeMm() const
+{
     const QSizeF s = QPageSize(pageSize).size(QPageSize::Millimeter);
     return orientation == QPageLayout::Landscape ? s.transposed() : s;
 }
 
-double Template::bodyWidth() const {
+double Template::bodyWidth() const
+{
     return pageSizeMm().width() - margins.left() - margins.right();
 }
 
-int Template::formulaIndex(const QString& name) const {
+int Template::formulaIndex(const QString& name) const
+{
     for (int i = 0; i < formulas.size(); ++i)
-        if (formulas[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
+        if (formulas[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
     return -1;
 }
 
-int Template::subreportIndex(const QString& name) const {
+int Template::subreportIndex(const QString& name) const
+{
     for (int i = 0; i < subreports.size(); ++i)
-        if (subreports[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
+        if (subreports[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
     return -1;
 }
 
-int Template::internStyle(const TextStyle& s) {
+int Template::internStyle(const TextStyle& s)
+{
     const int i = int(styles.indexOf(s));
-    if (i >= 0) return i;
+    if (i >= 0)
+        return i;
     styles.push_back(s);
     return int(styles.size()) - 1;
 }
 
-Template loadTemplate(const QString& path) {
+Template loadTemplate(const QString& path)
+{
     QFile f(path);
     if (!QFileInfo(path).isFile())
         throw ReportError(

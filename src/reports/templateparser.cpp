@@ -33,16 +33,21 @@ struct RawSection {
 class Scanner {
 public:
     explicit Scanner(const QString& s)
-        : m_s(s) {}
-    void skipBlanks() {
+        : m_s(s)
+    {
+    }
+    void skipBlanks()
+    {
         while (m_i < m_s.size() && m_s[m_i].isSpace())
             ++m_i;
     }
-    bool atEnd() {
+    bool atEnd()
+    {
         skipBlanks();
         return m_i >= m_s.size();
     }
-    QString word() {
+    QString word()
+    {
         skipBlanks();
         const int start = m_i;
         bool quoted = false;
@@ -60,7 +65,8 @@ public:
         }
         return m_s.mid(start, m_i - start);
     }
-    QString rest() {
+    QString rest()
+    {
         skipBlanks();
         const QString r = m_s.mid(m_i).trimmed();
         m_i = int(m_s.size());
@@ -73,42 +79,48 @@ private:
     int m_i = 0;
 };
 
-int leadingBlanks(const QString& s) {
+int leadingBlanks(const QString& s)
+{
     int i = 0;
     while (i < s.size() && s[i].isSpace())
         ++i;
     return i;
 }
 
-bool isQuoted(const QString& w) {
+bool isQuoted(const QString& w)
+{
     return w.size() >= 2 && w.startsWith(QLatin1Char('"')) && w.endsWith(QLatin1Char('"'));
 }
 
-QString unquote(const QString& w) {
+QString unquote(const QString& w)
+{
     return w.mid(1, w.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
 }
 
 // The name inside "{...}", or empty when the word is not a brace reference.
-QString braceName(const QString& w) {
-    if (w.size() < 3 || !w.startsWith(QLatin1Char('{')) || !w.endsWith(QLatin1Char('}'))) return {};
+QString braceName(const QString& w)
+{
+    if (w.size() < 3 || !w.startsWith(QLatin1Char('{')) || !w.endsWith(QLatin1Char('}')))
+        return {};
     return w.mid(1, w.size() - 2).trimmed();
 }
 
-const QStringList CompanyColumns{QStringLiteral("Company"),   QStringLiteral("comTel"),
-                                 QStringLiteral("comFax"),    QStringLiteral("comAddr"),
-                                 QStringLiteral("comTax"),    QStringLiteral("comNTN"),
-                                 QStringLiteral("comEmail"),  QStringLiteral("comWebSite"),
-                                 QStringLiteral("comActive"), QStringLiteral("CompCode")};
+const QStringList CompanyColumns{QStringLiteral("Company"),  QStringLiteral("comTel"),     QStringLiteral("comFax"),
+                                 QStringLiteral("comAddr"),  QStringLiteral("comTax"),     QStringLiteral("comNTN"),
+                                 QStringLiteral("comEmail"), QStringLiteral("comWebSite"), QStringLiteral("comActive"),
+                                 QStringLiteral("CompCode")};
 
 class TemplateParser {
 public:
     TemplateParser(const QString& text, const QString& path)
-        : m_text(text) {
+        : m_text(text)
+    {
         m_t.path = path;
         m_file = QFileInfo(path).fileName();
     }
 
-    Template run() {
+    Template run()
+    {
         const QStringList lines = m_text.split(QLatin1Char('\n'));
         RawSection main;
         main.section.name = QFileInfo(m_t.path).completeBaseName();
@@ -118,9 +130,11 @@ public:
         for (int i = 0; i < lines.size(); ++i) {
             const int no = i + 1;
             QString line = lines[i];
-            if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+            if (line.endsWith(QLatin1Char('\r')))
+                line.chop(1);
             const QString trimmed = line.trimmed();
-            if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#'))) continue;
+            if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#')))
+                continue;
             Scanner sc(line);
             const QString kw = sc.word().toLower();
             if (band) {
@@ -131,7 +145,8 @@ public:
                 continue;
             }
             if (kw == QLatin1String("end")) {
-                if (section == &main) fail(no, QStringLiteral("\"end\" closes nothing here"));
+                if (section == &main)
+                    fail(no, QStringLiteral("\"end\" closes nothing here"));
                 section = &main;
                 continue;
             }
@@ -142,11 +157,13 @@ public:
                 while (i + 1 < lines.size()) {
                     const QString next = lines[i + 1];
                     const int nextIndent = leadingBlanks(next);
-                    if (next.trimmed().isEmpty() || nextIndent <= indent) break;
+                    if (next.trimmed().isEmpty() || nextIndent <= indent)
+                        break;
                     sql += QLatin1Char(' ') + next.trimmed();
                     ++i;
                 }
-                if (sql.isEmpty()) fail(no, QStringLiteral("\"%1\" needs its SQL text").arg(kw));
+                if (sql.isEmpty())
+                    fail(no, QStringLiteral("\"%1\" needs its SQL text").arg(kw));
                 (kw == QLatin1String("from") ? section->section.from : section->section.where) = sql;
             } else if (kw == QLatin1String("field")) {
                 const QString name = braceName(sc.word());
@@ -154,11 +171,9 @@ public:
                 const FieldType type = fieldTypeFromName(sc.word(), &ok);
                 const QString sql = sc.rest();
                 if (name.isEmpty() || !name.contains(QLatin1Char('.')))
-                    fail(no,
-                         QStringLiteral("a field is declared as: field {Table.Column} TYPE SQL-EXPRESSION"));
+                    fail(no, QStringLiteral("a field is declared as: field {Table.Column} TYPE SQL-EXPRESSION"));
                 if (!ok)
-                    fail(no,
-                         QStringLiteral("the type of {%1} must be text, number, amount or date").arg(name));
+                    fail(no, QStringLiteral("the type of {%1} must be text, number, amount or date").arg(name));
                 if (sql.isEmpty())
                     fail(no, QStringLiteral("the field {%1} needs its SQL expression").arg(name));
                 try {
@@ -194,9 +209,11 @@ public:
                 section->bands.push_back(parseBandHeader(sc, no, section != &main));
                 band = &section->bands.last();
             } else if (kw == QLatin1String("subreport")) {
-                if (section != &main) fail(no, QStringLiteral("a subreport cannot hold another subreport"));
+                if (section != &main)
+                    fail(no, QStringLiteral("a subreport cannot hold another subreport"));
                 const QString name = sc.word();
-                if (name.isEmpty()) fail(no, QStringLiteral("the subreport needs a name"));
+                if (name.isEmpty())
+                    fail(no, QStringLiteral("the subreport needs a name"));
                 for (const RawSection& s : subs)
                     if (s.section.name.compare(name, Qt::CaseInsensitive) == 0)
                         fail(no, QStringLiteral("the subreport \"%1\" is declared twice").arg(name));
@@ -207,46 +224,49 @@ public:
             } else if (section == &main && topLevel(kw, sc, no)) {
                 // page set-up and formula fields
             } else {
-                fail(no,
-                     QStringLiteral("\"%1\" is not a directive of this format%2")
-                         .arg(kw, section != &main ? QStringLiteral(" (inside a subreport)") : QString()));
+                fail(no, QStringLiteral("\"%1\" is not a directive of this format%2")
+                             .arg(kw, section != &main ? QStringLiteral(" (inside a subreport)") : QString()));
             }
         }
-        if (band) fail(band->no, QStringLiteral("the band has no \"end\""));
+        if (band)
+            fail(band->no, QStringLiteral("the band has no \"end\""));
         if (section != &main)
-            fail(section->no,
-                 QStringLiteral("the subreport \"%1\" has no \"end\"").arg(section->section.name));
+            fail(section->no, QStringLiteral("the subreport \"%1\" has no \"end\"").arg(section->section.name));
         for (const RawSection& s : subs)
             m_t.subreports.push_back(s.section);
         m_t.main = main.section;
         finishSection(main, m_t.main, true);
         for (int i = 0; i < subs.size(); ++i)
             finishSection(subs[i], m_t.subreports[i], false);
-        if (m_balanceLine) resolveBalance();
+        if (m_balanceLine)
+            resolveBalance();
         if (m_usesBalance && m_t.running.field < 0)
             fail(m_usesBalance, QStringLiteral("opening() and balance() need a \"balance\" declaration"));
         return m_t;
     }
 
 private:
-    [[noreturn]] void fail(int line, const QString& what) const {
+    [[noreturn]] void fail(int line, const QString& what) const
+    {
         throw ReportError(
             QStringLiteral("Error in the report template %1, line %2: %3.").arg(m_file).arg(line).arg(what));
     }
 
-    double number(const QString& w, int no, const char* what) const {
+    double number(const QString& w, int no, const char* what) const
+    {
         bool ok = false;
         const double v = w.toDouble(&ok);
         if (!ok || v < 0)
-            fail(no, QStringLiteral("%1 must be a measure in millimetres, not \"%2\"")
-                         .arg(QLatin1String(what), w));
+            fail(no, QStringLiteral("%1 must be a measure in millimetres, not \"%2\"").arg(QLatin1String(what), w));
         return v;
     }
 
-    bool topLevel(const QString& kw, Scanner& sc, int no) {
+    bool topLevel(const QString& kw, Scanner& sc, int no)
+    {
         if (kw == QLatin1String("title")) {
             const QString w = sc.rest();
-            if (!isQuoted(w)) fail(no, QStringLiteral("the title is a text between double quotes"));
+            if (!isQuoted(w))
+                fail(no, QStringLiteral("the title is a text between double quotes"));
             m_t.title = unquote(w);
         } else if (kw == QLatin1String("page")) {
             const QString size = sc.word().toLower(), orient = sc.word().toLower();
@@ -277,7 +297,8 @@ private:
             m_t.margins = QMarginsF(m[0], m[1], m[2], m[3]);
         } else if (kw == QLatin1String("font")) {
             const QString fam = sc.word();
-            if (!isQuoted(fam)) fail(no, QStringLiteral("the font is given as: font \"Family\" SIZE"));
+            if (!isQuoted(fam))
+                fail(no, QStringLiteral("the font is given as: font \"Family\" SIZE"));
             m_t.fontFamily = unquote(fam);
             m_t.fontSize = number(sc.word(), no, "the font size");
         } else if (kw == QLatin1String("formula")) {
@@ -288,8 +309,7 @@ private:
             try {
                 formulaFieldText(text);
             } catch (const ReportError&) {
-                fail(no, QStringLiteral("the text of the formula field %1 must stand between double quotes")
-                             .arg(name));
+                fail(no, QStringLiteral("the text of the formula field %1 must stand between double quotes").arg(name));
             }
             m_t.formulas.push_back({name, text});
         } else {
@@ -298,16 +318,16 @@ private:
         return true;
     }
 
-    RawBand parseBandHeader(Scanner& sc, int no, bool inSubreport) {
-        static const QList<QPair<QString, BandKind>> kinds{
-            {QStringLiteral("page-header"), BandKind::PageHeader},
-            {QStringLiteral("report-header"), BandKind::ReportHeader},
-            {QStringLiteral("column-header"), BandKind::ColumnHeader},
-            {QStringLiteral("group-header"), BandKind::GroupHeader},
-            {QStringLiteral("detail"), BandKind::Detail},
-            {QStringLiteral("group-footer"), BandKind::GroupFooter},
-            {QStringLiteral("report-footer"), BandKind::ReportFooter},
-            {QStringLiteral("page-footer"), BandKind::PageFooter}};
+    RawBand parseBandHeader(Scanner& sc, int no, bool inSubreport)
+    {
+        static const QList<QPair<QString, BandKind>> kinds{{QStringLiteral("page-header"), BandKind::PageHeader},
+                                                           {QStringLiteral("report-header"), BandKind::ReportHeader},
+                                                           {QStringLiteral("column-header"), BandKind::ColumnHeader},
+                                                           {QStringLiteral("group-header"), BandKind::GroupHeader},
+                                                           {QStringLiteral("detail"), BandKind::Detail},
+                                                           {QStringLiteral("group-footer"), BandKind::GroupFooter},
+                                                           {QStringLiteral("report-footer"), BandKind::ReportFooter},
+                                                           {QStringLiteral("page-footer"), BandKind::PageFooter}};
         RawBand rb;
         rb.no = no;
         const QString kind = sc.word().toLower();
@@ -317,7 +337,8 @@ private:
                 rb.band.kind = k;
                 found = true;
             }
-        if (!found) fail(no, QStringLiteral("\"%1\" is not a kind of band").arg(kind));
+        if (!found)
+            fail(no, QStringLiteral("\"%1\" is not a kind of band").arg(kind));
         if (inSubreport && (rb.band.kind == BandKind::PageHeader || rb.band.kind == BandKind::PageFooter))
             fail(no, QStringLiteral("a subreport has no page header or page footer"));
         if (rb.band.kind == BandKind::GroupHeader || rb.band.kind == BandKind::GroupFooter) {
@@ -330,7 +351,8 @@ private:
         return rb;
     }
 
-    void finishSection(const RawSection& raw, Section& s, bool isMain) {
+    void finishSection(const RawSection& raw, Section& s, bool isMain)
+    {
         const QString where = isMain ? QString() : QStringLiteral(" of the subreport \"%1\"").arg(s.name);
         if (s.from.isEmpty())
             fail(raw.no ? raw.no : 1, QStringLiteral("the report%1 has no \"from\"").arg(where));
@@ -338,15 +360,18 @@ private:
             fail(raw.no ? raw.no : 1, QStringLiteral("the report%1 declares no field").arg(where));
         for (const RawBand& rb : raw.bands) {
             Band b = rb.band;
-            if (s.band(b.kind, b.level)) fail(rb.no, QStringLiteral("this band is given twice"));
-            if (b.level > s.groups.size()) fail(rb.no, QStringLiteral("there is no group %1").arg(b.level));
+            if (s.band(b.kind, b.level))
+                fail(rb.no, QStringLiteral("this band is given twice"));
+            if (b.level > s.groups.size())
+                fail(rb.no, QStringLiteral("there is no group %1").arg(b.level));
             for (const RawLine& l : rb.lines)
                 b.elements.push_back(parseElement(l, b, s, isMain));
             s.bands.push_back(b);
         }
     }
 
-    void resolveBalance() {
+    void resolveBalance()
+    {
         const int no = m_balanceLine;
         auto amountField = [&](const Section& s, const QString& ref) {
             const FieldInfo* f = s.fields.find(braceName(ref));
@@ -358,7 +383,8 @@ private:
         for (const QString& w : m_balanceStarts) {
             const int dot = int(w.indexOf(QLatin1String(".{")));
             const int sub = dot > 0 ? m_t.subreportIndex(w.left(dot)) : -1;
-            if (sub < 0) fail(no, QStringLiteral("\"%1\" does not name a subreport's field").arg(w));
+            if (sub < 0)
+                fail(no, QStringLiteral("\"%1\" does not name a subreport's field").arg(w));
             m_t.running.starts << qMakePair(sub, amountField(m_t.subreports[sub], w.mid(dot + 1)));
         }
     }
@@ -376,23 +402,26 @@ private:
     Template m_t;
 };
 
-Element TemplateParser::parseElement(const RawLine& l, const Band& band, Section& s, bool isMain) {
+Element TemplateParser::parseElement(const RawLine& l, const Band& band, Section& s, bool isMain)
+{
     Scanner sc(l.text);
     const QString kw = sc.word().toLower();
     const double width = m_t.bodyWidth();
     Element e;
     if (kw == QLatin1String("subreport")) {
-        if (!isMain) fail(l.no, QStringLiteral("a subreport cannot hold another subreport"));
-        if (band.kind == BandKind::PageHeader || band.kind == BandKind::PageFooter ||
-            band.kind == BandKind::ColumnHeader)
+        if (!isMain)
+            fail(l.no, QStringLiteral("a subreport cannot hold another subreport"));
+        if (band.kind == BandKind::PageHeader || band.kind == BandKind::PageFooter
+            || band.kind == BandKind::ColumnHeader)
             fail(l.no,
-                 QStringLiteral(
-                     "a subreport flows below a report, group or detail band, not in the page's own bands"));
+                 QStringLiteral("a subreport flows below a report, group or detail band, not in the page's own bands"));
         const QString name = sc.word();
         e.kind = ElementKind::Subreport;
         e.subreport = m_t.subreportIndex(name);
-        if (e.subreport < 0) fail(l.no, QStringLiteral("there is no subreport \"%1\"").arg(name));
-        if (!sc.atEnd()) e.rect.setX(number(sc.word(), l.no, "the subreport's left edge"));
+        if (e.subreport < 0)
+            fail(l.no, QStringLiteral("there is no subreport \"%1\"").arg(name));
+        if (!sc.atEnd())
+            e.rect.setX(number(sc.word(), l.no, "the subreport's left edge"));
         return e;
     }
     if (kw != QLatin1String("text") && kw != QLatin1String("line") && kw != QLatin1String("box"))
@@ -421,32 +450,37 @@ Element TemplateParser::parseElement(const RawLine& l, const Band& band, Section
     // Content parts and options may come in any order; the parts keep theirs.
     while (!sc.atEnd()) {
         const QString w = sc.word();
-        const bool content = w.startsWith(QLatin1Char('"')) || w.startsWith(QLatin1Char('{')) ||
-                             w.startsWith(QLatin1String("sum(")) || w.startsWith(QLatin1String("count(")) ||
-                             w == QLatin1String("opening()") || w == QLatin1String("balance()");
+        const bool content = w.startsWith(QLatin1Char('"')) || w.startsWith(QLatin1Char('{'))
+                             || w.startsWith(QLatin1String("sum(")) || w.startsWith(QLatin1String("count("))
+                             || w == QLatin1String("opening()") || w == QLatin1String("balance()");
         if (content && e.kind == ElementKind::Text)
             e.pieces << parsePiece(w, band, s, l.no);
         else
             parseOption(w, e, st, alignSet, s, l.no);
     }
-    if (e.kind != ElementKind::Text) return e;
-    if (e.pieces.isEmpty()) fail(l.no, QStringLiteral("the text element shows nothing"));
+    if (e.kind != ElementKind::Text)
+        return e;
+    if (e.pieces.isEmpty())
+        fail(l.no, QStringLiteral("the text element shows nothing"));
     if (e.words) {
         const Piece& p = e.pieces.first();
-        const bool amount = e.pieces.size() == 1 && (p.kind == PieceKind::Sum || p.kind == PieceKind::Field) &&
-                            s.fields.all()[p.field].type == FieldType::Amount;
-        if (!amount) fail(l.no, QStringLiteral("words writes out one amount: a {field} or a sum() of an amount"));
+        const bool amount = e.pieces.size() == 1 && (p.kind == PieceKind::Sum || p.kind == PieceKind::Field)
+                            && s.fields.all()[p.field].type == FieldType::Amount;
+        if (!amount)
+            fail(l.no, QStringLiteral("words writes out one amount: a {field} or a sum() of an amount"));
     }
     // A figure alone in its element is right-aligned and never cut short.
     if (e.pieces.size() == 1 && !e.words) {
         const Piece& p = e.pieces.first();
-        const bool figure =
-            p.kind == PieceKind::Sum || p.kind == PieceKind::Count || p.kind == PieceKind::Opening ||
-            p.kind == PieceKind::Balance || (p.kind == PieceKind::Field && (s.fields.all()[p.field].type == FieldType::Amount ||
-                                            s.fields.all()[p.field].type == FieldType::Number));
+        const bool figure = p.kind == PieceKind::Sum || p.kind == PieceKind::Count || p.kind == PieceKind::Opening
+                            || p.kind == PieceKind::Balance
+                            || (p.kind == PieceKind::Field
+                                && (s.fields.all()[p.field].type == FieldType::Amount
+                                    || s.fields.all()[p.field].type == FieldType::Number));
         if (figure) {
             st.shrink = true;
-            if (!alignSet) st.align = Qt::AlignRight;
+            if (!alignSet)
+                st.align = Qt::AlignRight;
         }
     }
     e.style = m_t.internStyle(st);
@@ -456,14 +490,15 @@ Element TemplateParser::parseElement(const RawLine& l, const Band& band, Section
     return e;
 }
 
-void TemplateParser::parseOption(const QString& w, Element& e, TextStyle& st, bool& alignSet, Section& s,
-                                 int no) {
+void TemplateParser::parseOption(const QString& w, Element& e, TextStyle& st, bool& alignSet, Section& s, int no)
+{
     const int eq = int(w.indexOf(QLatin1Char('=')));
     const QString key = (eq < 0 ? w : w.left(eq)).toLower();
     const QString val = eq < 0 ? QString() : w.mid(eq + 1);
     auto field = [&](const QString& ref) {
         const FieldInfo* f = s.fields.find(braceName(ref));
-        if (!f) fail(no, QStringLiteral("the field %1 is not declared").arg(ref));
+        if (!f)
+            fail(no, QStringLiteral("the field %1 is not declared").arg(ref));
         return f->index;
     };
     if (key == QLatin1String("left") || key == QLatin1String("center") || key == QLatin1String("right")) {
@@ -489,27 +524,29 @@ void TemplateParser::parseOption(const QString& w, Element& e, TextStyle& st, bo
         e.boldIfField = field(val);
     } else if (key == QLatin1String("indent")) {
         const int star = int(val.indexOf(QLatin1Char('*')));
-        if (star < 0) fail(no, QStringLiteral("indent is written indent={Table.Column}*MILLIMETRES"));
+        if (star < 0)
+            fail(no, QStringLiteral("indent is written indent={Table.Column}*MILLIMETRES"));
         e.indentField = field(val.left(star));
         e.indentMm = number(val.mid(star + 1), no, "the indent");
     } else if (key == QLatin1String("csv") && isQuoted(val)) {
         e.csvName = unquote(val);
     } else {
         fail(no,
-             QStringLiteral(
-                 "\"%1\" is neither an option of this element nor a text between double quotes or a {field}")
+             QStringLiteral("\"%1\" is neither an option of this element nor a text between double quotes or a {field}")
                  .arg(w));
     }
 }
 
-Piece TemplateParser::parsePiece(const QString& w, const Band& band, Section& s, int no) {
+Piece TemplateParser::parsePiece(const QString& w, const Band& band, Section& s, int no)
+{
     Piece p;
     if (isQuoted(w)) {
         p.text = unquote(w);
         return p;
     }
     if (w == QLatin1String("opening()") || w == QLatin1String("balance()")) {
-        if (&s != &m_t.main) fail(no, QStringLiteral("%1 belongs to the main report").arg(w));
+        if (&s != &m_t.main)
+            fail(no, QStringLiteral("%1 belongs to the main report").arg(w));
         m_usesBalance = no;
         p.kind = w == QLatin1String("opening()") ? PieceKind::Opening : PieceKind::Balance;
         return p;
@@ -523,7 +560,8 @@ Piece TemplateParser::parsePiece(const QString& w, const Band& band, Section& s,
         a.count = count;
         if (sum) {
             const FieldInfo* f = s.fields.find(braceName(w.mid(4, w.size() - 5)));
-            if (!f) fail(no, QStringLiteral("%1 does not sum a declared field").arg(w));
+            if (!f)
+                fail(no, QStringLiteral("%1 does not sum a declared field").arg(w));
             if (f->type != FieldType::Amount && f->type != FieldType::Number)
                 fail(no, QStringLiteral("only amounts and numbers can be summed, not {%1}").arg(f->name));
             a.field = f->index;
@@ -540,15 +578,15 @@ Piece TemplateParser::parsePiece(const QString& w, const Band& band, Section& s,
     if (name.startsWith(QLatin1Char('@'))) {
         p.kind = PieceKind::FormulaField;
         p.formula = m_t.formulaIndex(name.mid(1));
-        if (p.formula < 0) fail(no, QStringLiteral("there is no formula field %1").arg(name.mid(1)));
+        if (p.formula < 0)
+            fail(no, QStringLiteral("there is no formula field %1").arg(name.mid(1)));
         return p;
     }
-    static const QList<QPair<QString, PieceKind>> specials{
-        {QStringLiteral("PageNumber"), PieceKind::PageNumber},
-        {QStringLiteral("TotalPages"), PieceKind::TotalPages},
-        {QStringLiteral("PrintDate"), PieceKind::PrintDate},
-        {QStringLiteral("PrintTime"), PieceKind::PrintTime},
-        {QStringLiteral("ReportTitle"), PieceKind::Title}};
+    static const QList<QPair<QString, PieceKind>> specials{{QStringLiteral("PageNumber"), PieceKind::PageNumber},
+                                                           {QStringLiteral("TotalPages"), PieceKind::TotalPages},
+                                                           {QStringLiteral("PrintDate"), PieceKind::PrintDate},
+                                                           {QStringLiteral("PrintTime"), PieceKind::PrintTime},
+                                                           {QStringLiteral("ReportTitle"), PieceKind::Title}};
     for (const auto& [n, k] : specials)
         if (name.compare(n, Qt::CaseInsensitive) == 0) {
             p.kind = k;
@@ -565,7 +603,8 @@ Piece TemplateParser::parsePiece(const QString& w, const Band& band, Section& s,
         fail(no, QStringLiteral("the company has no column \"%1\"").arg(col));
     }
     const FieldInfo* f = s.fields.find(name);
-    if (!f) fail(no, QStringLiteral("the field {%1} is not declared").arg(name));
+    if (!f)
+        fail(no, QStringLiteral("the field {%1} is not declared").arg(name));
     p.kind = PieceKind::Field;
     p.field = f->index;
     return p;
@@ -573,7 +612,8 @@ Piece TemplateParser::parsePiece(const QString& w, const Band& band, Section& s,
 
 } // namespace
 
-Template parseTemplate(const QString& text, const QString& path) {
+Template parseTemplate(const QString& text, const QString& path)
+{
     return TemplateParser(text, path).run();
 }
 

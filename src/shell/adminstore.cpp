@@ -48,8 +48,8 @@ bool exists(Connection& c, const QString& name)
 {
     // On a server a role name is taken for the whole cluster, whether or not it is ours.
     const QString sql = c.backend() == Backend::Sqlite
-        ? QStringLiteral("select count(*) from Logins where UserName = ?")
-        : QStringLiteral("select count(*) from pg_roles where rolname = ?");
+                            ? QStringLiteral("select count(*) from Logins where UserName = ?")
+                            : QStringLiteral("select count(*) from pg_roles where rolname = ?");
     return c.scalar(sql, {name}).toInt() > 0;
 }
 

@@ -12,8 +12,14 @@ std::unique_ptr<DisplaySwitch>& current()
 }
 } // namespace
 
-DisplaySwitch* displaySwitch() { return current().get(); }
-void setDisplaySwitch(std::unique_ptr<DisplaySwitch> s) { current() = std::move(s); }
+DisplaySwitch* displaySwitch()
+{
+    return current().get();
+}
+void setDisplaySwitch(std::unique_ptr<DisplaySwitch> s)
+{
+    current() = std::move(s);
+}
 
 void changeResolution(int width, int height, const AskYesNo& ask)
 {
@@ -28,9 +34,10 @@ void changeResolution(int width, int height, const AskYesNo& ask)
         d->broadcastChange(42, 0);
         break;
     case DisplaySwitch::Result::RestartRequired:
-        if (ask && ask(QStringLiteral("You must restart your computer to apply these changes.\r\n\r\nDo you want to "
-                                      "restart now?"),
-                       QStringLiteral("Screen Resolution")))
+        if (ask
+            && ask(QStringLiteral("You must restart your computer to apply these changes.\r\n\r\nDo you want to "
+                                  "restart now?"),
+                   QStringLiteral("Screen Resolution")))
             d->requestRestart();
         break;
     case DisplaySwitch::Result::Failed:

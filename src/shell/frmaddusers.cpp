@@ -27,7 +27,8 @@ QLineEdit* passwordBox(QWidget* parent, const char* name)
 }
 } // namespace
 
-frmAddUsers::frmAddUsers(QWidget* parent) : qv::MdiChild(parent)
+frmAddUsers::frmAddUsers(QWidget* parent)
+    : qv::MdiChild(parent)
 {
     setObjectName(QStringLiteral("frmAddUsers"));
     setWindowTitle(QStringLiteral("Add Users"));
@@ -127,7 +128,10 @@ void frmAddUsers::ClearAll()
     txtUserName->setFocus();
 }
 
-QString frmAddUsers::typedName() const { return txtUserName->text().trimmed(); }
+QString frmAddUsers::typedName() const
+{
+    return txtUserName->text().trimmed();
+}
 
 void frmAddUsers::refuse(const QString& text, QLineEdit* focus)
 {

@@ -17,7 +17,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 
-frmLocPass::frmLocPass(QWidget* parent) : qv::MdiChild(parent)
+frmLocPass::frmLocPass(QWidget* parent)
+    : qv::MdiChild(parent)
 {
     setObjectName(QStringLiteral("frmLocPass"));
     setWindowTitle(QStringLiteral("Password:-"));

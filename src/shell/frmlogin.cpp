@@ -34,7 +34,8 @@ bool askResolution(const QString& text, const QString& title)
 }
 } // namespace
 
-frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
+frmLogin::frmLogin(QWidget* parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmLogin"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -107,9 +108,15 @@ frmLogin::frmLogin(QWidget* parent) : QWidget(parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void frmLogin::SetResulation() { qv::changeResolution(1024, 768, askResolution); }
+void frmLogin::SetResulation()
+{
+    qv::changeResolution(1024, 768, askResolution);
+}
 
-void frmLogin::setDefautResulation() { qv::changeResolution(ScreenWidth, ScreenHeight, askResolution); }
+void frmLogin::setDefautResulation()
+{
+    qv::changeResolution(ScreenWidth, ScreenHeight, askResolution);
+}
 
 bool frmLogin::eventFilter(QObject* watched, QEvent* event)
 {

@@ -24,7 +24,8 @@ void showTicked(QCheckBox* box, bool ticked)
 }
 } // namespace
 
-frmSecMenus::frmSecMenus(QWidget* parent) : qv::MdiChild(parent)
+frmSecMenus::frmSecMenus(QWidget* parent)
+    : qv::MdiChild(parent)
 {
     setObjectName(QStringLiteral("frmSecMenus"));
     setWindowTitle(QStringLiteral("Menus"));
@@ -91,4 +92,7 @@ void frmSecMenus::cmdSave_Click()
     unload();
 }
 
-void frmSecMenus::Command1_Click() { unload(); }
+void frmSecMenus::Command1_Click()
+{
+    unload();
+}

@@ -10,9 +10,16 @@
 
 namespace qv {
 
-MdiChild::MdiChild(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_DeleteOnClose); }
+MdiChild::MdiChild(QWidget* parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+}
 
-QMdiSubWindow* MdiChild::subWindow() const { return qobject_cast<QMdiSubWindow*>(parentWidget()); }
+QMdiSubWindow* MdiChild::subWindow() const
+{
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
 
 void MdiChild::unload()
 {

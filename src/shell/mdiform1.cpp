@@ -80,7 +80,8 @@ bool hasChildren(int i)
 }
 } // namespace
 
-MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent)
+MDIForm1::MDIForm1(QWidget* parent)
+    : QMainWindow(parent)
 {
     g_instance = this;
     setObjectName(QStringLiteral("MDIForm1"));
@@ -121,7 +122,10 @@ MDIForm1::~MDIForm1()
         qv::Status::setSink({});
 }
 
-MDIForm1* MDIForm1::instance() { return g_instance.data(); }
+MDIForm1* MDIForm1::instance()
+{
+    return g_instance.data();
+}
 
 void MDIForm1::buildMenus()
 {
@@ -193,7 +197,10 @@ void MDIForm1::exitToLogin()
     close();
 }
 
-void MDIForm1::close_Menu() { m_picture->setVisible(false); }
+void MDIForm1::close_Menu()
+{
+    m_picture->setVisible(false);
+}
 
 void MDIForm1::showHomePanel()
 {
@@ -201,7 +208,10 @@ void MDIForm1::showHomePanel()
     m_picture->lower();
 }
 
-bool MDIForm1::homePanelVisible() const { return m_picture->isVisible(); }
+bool MDIForm1::homePanelVisible() const
+{
+    return m_picture->isVisible();
+}
 
 QMdiSubWindow* MDIForm1::showChild(qv::MdiChild* w, int leftTwips, int topTwips)
 {
@@ -229,10 +239,13 @@ QString MDIForm1::dateLabelText(const QDateTime& now)
     const QLocale en(QLocale::English, QLocale::UnitedStates);
     // "dddd, dd-mmmm-yyyy" then one blank, then " hh:mm:ss ampm": two blanks between them.
     return en.toString(now.date(), QStringLiteral("dddd, dd-MMMM-yyyy")) + QStringLiteral(" ")
-        + en.toString(now.time(), QStringLiteral(" hh:mm:ss AP"));
+           + en.toString(now.time(), QStringLiteral(" hh:mm:ss AP"));
 }
 
-void MDIForm1::updateDateLabel(const QDateTime& now) { m_lblDate->setText(dateLabelText(now)); }
+void MDIForm1::updateDateLabel(const QDateTime& now)
+{
+    m_lblDate->setText(dateLabelText(now));
+}
 
 void MDIForm1::buildHomePanel()
 {

@@ -10,7 +10,7 @@ class QTimer;
 namespace qv {
 class MdiChild;
 class Windows;
-}
+} // namespace qv
 
 class MDIForm1 : public QMainWindow {
     Q_OBJECT

@@ -47,7 +47,10 @@ QString ProgramFolder()
     return g_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_programFolder;
 }
 
-void SetProgramFolder(const QString& folder) { g_programFolder = folder; }
+void SetProgramFolder(const QString& folder)
+{
+    g_programFolder = folder;
+}
 
 QStringList TemplateFolders()
 {

@@ -134,7 +134,7 @@ QString backupPath(const QString& dbPath, const QDateTime& when)
     const QFileInfo fi(dbPath);
     const QString suffix = fi.suffix().isEmpty() ? QStringLiteral("sqlite") : fi.suffix();
     const QString stem = fi.absolutePath() + QLatin1Char('/') + fi.completeBaseName() + QStringLiteral("-backup-")
-        + when.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+                         + when.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
     QString path = stem + QLatin1Char('.') + suffix;
     for (int i = 2; QFileInfo::exists(path); ++i)
         path = QStringLiteral("%1 (%2).%3").arg(stem).arg(i).arg(suffix);
@@ -155,9 +155,9 @@ void backupTo(Connection& c, const QString& path)
         verifyCopy(path);
     } catch (const DbError& e) {
         QFile::remove(path);
-        throw DbError(QStringLiteral("The copy of the database could not be made at \"%1\":\n%2")
-                          .arg(path, e.description()),
-                      e.sqlState());
+        throw DbError(
+            QStringLiteral("The copy of the database could not be made at \"%1\":\n%2").arg(path, e.description()),
+            e.sqlState());
     }
 }
 

@@ -23,7 +23,10 @@ QHash<QString, std::function<void()>>& menuActions()
     static QHash<QString, std::function<void()>> h;
     return h;
 }
-QString geometryKey(const QString& name) { return QStringLiteral("Windows/") + name; }
+QString geometryKey(const QString& name)
+{
+    return QStringLiteral("Windows/") + name;
+}
 
 void restoreGeometry(MdiChild* w, bool placed)
 {

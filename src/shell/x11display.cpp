@@ -18,7 +18,10 @@ namespace qv {
 namespace {
 class X11Switch final : public DisplaySwitch {
 public:
-    explicit X11Switch(::Display* d) : m_dpy(d) {}
+    explicit X11Switch(::Display* d)
+        : m_dpy(d)
+    {
+    }
     ~X11Switch() override { XCloseDisplay(m_dpy); }
 
     QSize currentMode() override

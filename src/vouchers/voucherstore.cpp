@@ -93,11 +93,10 @@ QString VoucherStore::refusal(const Voucher& v)
         const VoucherLine& l = v.lines[i];
         const int n = int(i) + 1;
         const QString where = QStringLiteral(" of line %1").arg(n);
-        for (const auto& [text, what, lines] :
-             {std::tuple{l.cheque, QStringLiteral("The cheque number"), false},
-              std::tuple{l.narration, QStringLiteral("The narration"), true},
-              std::tuple{l.fileNo, QStringLiteral("The file number"), false},
-              std::tuple{l.billNo, QStringLiteral("The bill number"), false}})
+        for (const auto& [text, what, lines] : {std::tuple{l.cheque, QStringLiteral("The cheque number"), false},
+                                                std::tuple{l.narration, QStringLiteral("The narration"), true},
+                                                std::tuple{l.fileNo, QStringLiteral("The file number"), false},
+                                                std::tuple{l.billNo, QStringLiteral("The bill number"), false}})
             if (const QString bad = controlCharacter(text, what + where, lines); !bad.isEmpty())
                 return bad;
         if (l.drAc <= 0)

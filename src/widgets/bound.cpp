@@ -64,7 +64,10 @@ void setDigitMask(QLineEdit* box, const QString& hashes)
     box->setInputMask(mask + QStringLiteral(";_"));
 }
 
-bool maskComplete(const QLineEdit* box) { return box->hasAcceptableInput(); }
+bool maskComplete(const QLineEdit* box)
+{
+    return box->hasAcceptableInput();
+}
 
 void placeTwips(QWidget* w, int leftTwips, int topTwips)
 {

@@ -28,7 +28,10 @@ void setDigitMask(QLineEdit* box, const QString& hashes);
 bool maskComplete(const QLineEdit* box);
 
 // Window measures are in twips (1440 to the inch; 15 to a pixel at 96 dpi).
-constexpr int twips(int t) { return t / 15; }
+constexpr int twips(int t)
+{
+    return t / 15;
+}
 void placeTwips(QWidget* w, int leftTwips, int topTwips);
 
 } // namespace qv

@@ -44,7 +44,8 @@ void upperCase(QLineEdit* e)
 }
 
 CharFilter::CharFilter(const QString& pattern, QObject* parent)
-    : QObject(parent), m_re(QRegularExpression::anchoredPattern(pattern))
+    : QObject(parent)
+    , m_re(QRegularExpression::anchoredPattern(pattern))
 {
 }
 

@@ -18,7 +18,10 @@ TextHook& textHookRef()
 }
 } // namespace
 
-QString appTitle() { return QStringLiteral("Quoravel"); }
+QString appTitle()
+{
+    return QStringLiteral("Quoravel");
+}
 
 Hook setHook(Hook hook)
 {
@@ -42,10 +45,17 @@ QMessageBox::StandardButton show(const QString& text, const QString& title, Icon
         return hookRef()(m);
     QMessageBox::Icon qicon = QMessageBox::Information;
     switch (icon) {
-    case Icon::Critical: qicon = QMessageBox::Critical; break;
-    case Icon::Question: qicon = QMessageBox::Question; break;
-    case Icon::Warning: qicon = QMessageBox::Warning; break;
-    case Icon::Information: break;
+    case Icon::Critical:
+        qicon = QMessageBox::Critical;
+        break;
+    case Icon::Question:
+        qicon = QMessageBox::Question;
+        break;
+    case Icon::Warning:
+        qicon = QMessageBox::Warning;
+        break;
+    case Icon::Information:
+        break;
     }
     QMessageBox box(qicon, m.title, m.text, buttons, QApplication::activeWindow());
     if (defaultButton != QMessageBox::NoButton)
@@ -53,9 +63,15 @@ QMessageBox::StandardButton show(const QString& text, const QString& title, Icon
     return QMessageBox::StandardButton(box.exec());
 }
 
-void info(const QString& text, const QString& title) { show(text, title, Icon::Information, QMessageBox::Ok); }
+void info(const QString& text, const QString& title)
+{
+    show(text, title, Icon::Information, QMessageBox::Ok);
+}
 
-void critical(const QString& text, const QString& title) { show(text, title, Icon::Critical, QMessageBox::Ok); }
+void critical(const QString& text, const QString& title)
+{
+    show(text, title, Icon::Critical, QMessageBox::Ok);
+}
 
 bool askYesNo(const QString& text, const QString& title, Icon icon)
 {

@@ -71,9 +71,10 @@ private slots:
     void initAddLoginAndLockPassword()
     {
         const QStringList common = {"--server", server, "--catalog", catalog};
-        const Run init = admin(QStringList{"init"} + common + QStringList{"--user", "owner", "--password", "first pw",
-                                                                        "--lock-password", "lk", "--demo", "--force"}
-                               + pgAdmin);
+        const Run init = admin(
+            QStringList{"init"} + common
+            + QStringList{"--user", "owner", "--password", "first pw", "--lock-password", "lk", "--demo", "--force"}
+            + pgAdmin);
         QVERIFY2(init.code == 0, qPrintable(init.err));
         QVERIFY(init.out.contains("demo"));
         // A second init does not overwrite the books.
@@ -107,8 +108,9 @@ private slots:
                                 + QStringList{"--user", "owner", "--password", "bad", "--lock-password", "new"});
         QCOMPARE(wrong.code, 1);
         QVERIFY(!wrong.err.trimmed().isEmpty());
-        const Run lock = admin(QStringList{"set-lock-password"} + common
-                               + QStringList{"--user", "owner", "--password", "first pw", "--lock-password", "new one"});
+        const Run lock =
+            admin(QStringList{"set-lock-password"} + common
+                  + QStringList{"--user", "owner", "--password", "first pw", "--lock-password", "new one"});
         QVERIFY2(lock.code == 0, qPrintable(lock.err));
         QCOMPARE(c.scalar("select count(*) from LctPswd").toInt(), 1);
         QCOMPARE(c.scalar("select Pswd from LctPswd").toString(), QString("new one"));

@@ -150,12 +150,14 @@ private slots:
     void amountsAndDatesExact()
     {
         const QDate d(2025, 3, 3);
-        Conn.execute("insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, DrAmt, CrAmt) values (?,?,?,?,?,?,?)",
-                     {1, "JV", d, 1, 5, QVariant::fromValue(Money(123450)), QVariant::fromValue(Money(0))});
+        Conn.execute(
+            "insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, DrAmt, CrAmt) values (?,?,?,?,?,?,?)",
+            {1, "JV", d, 1, 5, QVariant::fromValue(Money(123450)), QVariant::fromValue(Money(0))});
         // Many small amounts sum to the exact total in SQL on both backends.
         for (int i = 0; i < 300; ++i)
-            Conn.execute("insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, DrAmt, CrAmt) values (?,?,?,?,?,?,?)",
-                         {2, "JV", d, i + 1, 6, QVariant::fromValue(Money(10)), QVariant::fromValue(Money(0))});
+            Conn.execute(
+                "insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, DrAmt, CrAmt) values (?,?,?,?,?,?,?)",
+                {2, "JV", d, i + 1, 6, QVariant::fromValue(Money(10)), QVariant::fromValue(Money(0))});
         OpenRs("select * from DetJV where VouNo = ?", {1});
         Rs.moveFirst();
         QCOMPARE(Rs.field("DrAmt").value<Money>(), Money(123450));
@@ -166,7 +168,8 @@ private slots:
         Rs.moveFirst();
         QCOMPARE(Rs.money("Total"), Money(3000));
         // Dates compare as dates.
-        QCOMPARE(Conn.scalar("select count(*) from DetJV where VouDate between ? and ?", {QDate(2025, 3, 1), QDate(2025, 3, 31)})
+        QCOMPARE(Conn.scalar("select count(*) from DetJV where VouDate between ? and ?",
+                             {QDate(2025, 3, 1), QDate(2025, 3, 31)})
                      .toInt(),
                  301);
     }
@@ -276,10 +279,11 @@ private slots:
         // Cash vouchers: one row per line plus the cash row with no contra account.
         const QVariant cash = Conn.scalar("select AcCode from VouSetting where VouStatus = 'CP'");
         QVERIFY(!cash.isNull());
-        QCOMPARE(Conn.scalar("select count(*) from DetJV where VouStatus in ('CP','CR') and CrAc is null and AcCode <> ?",
-                             {cash})
-                     .toInt(),
-                 0);
+        QCOMPARE(
+            Conn.scalar("select count(*) from DetJV where VouStatus in ('CP','CR') and CrAc is null and AcCode <> ?",
+                        {cash})
+                .toInt(),
+            0);
         QCOMPARE(Conn.scalar("select count(*) from DetJV where VouStatus in ('CP','CR') and CrAc is null").toInt(),
                  Conn.scalar("select count(*) from MasJV where VouStatus in ('CP','CR')").toInt());
         // Opening balances agree.

@@ -156,7 +156,8 @@ private slots:
     // One reset for each keystroke; a null shows as an empty cell, never as 0.00.
     void eachKeystrokeRefillsOnce()
     {
-        Conn.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('1.1.9', 'SPARE', 'DD', '1.1', 9)");
+        Conn.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('1.1.9', 'SPARE', "
+                     "'DD', '1.1', 9)");
         search("");
         QSignalSpy resets(grid()->model(), &QAbstractItemModel::modelReset);
         QSignalSpy inserts(grid()->model(), &QAbstractItemModel::rowsInserted);

@@ -66,8 +66,8 @@ class TstAccountWindow : public QObject {
     {
         auto state = [](const QWidget* w) { return w->isHidden() ? "." : w->isEnabled() ? "+" : "-"; };
         return caption() + " AcDes" + state(get("txtAcDes")) + " Order" + state(get("txtOrder")) + " Sub"
-            + state(get("txtSubControl")) + " Head" + state(get<QCheckBox>("chkHead")) + " Entry"
-            + state(get<QGroupBox>("frmEntry"));
+               + state(get("txtSubControl")) + " Head" + state(get<QCheckBox>("chkHead")) + " Entry"
+               + state(get<QGroupBox>("frmEntry"));
     }
 
     void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
@@ -90,7 +90,7 @@ class TstAccountWindow : public QObject {
                 return;
             poll.stop();
             seen = menu->objectName() == "mnuPop" && menu->actions().size() == 1
-                && menu->actions().first()->text() == "Edit";
+                   && menu->actions().first()->text() == "Edit";
             if (chooseEdit)
                 menu->setActiveAction(menu->actions().first());
             QTest::keyClick(menu, chooseEdit ? Qt::Key_Return : Qt::Key_Escape);
@@ -123,7 +123,8 @@ class TstAccountWindow : public QObject {
     }
     void addSpare()
     {
-        Conn.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('1.1.9', 'SPARE', 'DD', '1.1', 9)");
+        Conn.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('1.1.9', 'SPARE', "
+                     "'DD', '1.1', 9)");
         win->FillTreeData();
     }
 
@@ -172,10 +173,13 @@ private slots:
         QVERIFY(bank->icon(0).pixmap(16).toImage() != node("'1'")->icon(0).pixmap(16).toImage());
 
         // A control account 10 goes between 1 and 2; a row of another status never shows.
-        Conn.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('10', 'TENTH', 'HH', '10', 0)");
-        Conn.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('10.1', 'ODD', 'XX', '10', 1)");
+        Conn.execute(
+            "insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('10', 'TENTH', 'HH', '10', 0)");
+        Conn.execute(
+            "insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('10.1', 'ODD', 'XX', '10', 1)");
         win->FillTreeData();
-        QCOMPARE(tree()->topLevelItem(1)->text(0) + "|" + tree()->topLevelItem(2)->text(0), QString("TENTH|LIABILITIES"));
+        QCOMPARE(tree()->topLevelItem(1)->text(0) + "|" + tree()->topLevelItem(2)->text(0),
+                 QString("TENTH|LIABILITIES"));
         QVERIFY(!node("'10.1'"));
 
         // The search grid lists every subsidiary account at load, in ten columns.
@@ -446,7 +450,8 @@ private slots:
         QTreeWidgetItem* liab = node("'2'");
         QVERIFY(!liab->isExpanded());
         const QRect r = tree()->visualItemRect(liab);
-        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, QPoint(r.left() - tree()->indentation() / 2, r.center().y()));
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {},
+                          QPoint(r.left() - tree()->indentation() / 2, r.center().y()));
         QVERIFY(liab->isExpanded());
         // The selected node is loaded again, with every box closed and the panel hidden.
         QCOMPARE(mode(), QString("&New AcDes- Order- Sub- Head- Entry."));
@@ -538,8 +543,8 @@ private slots:
         QVERIFY(!sw->isVisible());
         QCOMPARE(qv::Windows::find<frmAccount>("frmAccount"), win);
         // The finder, activated again, lists the account just added.
-        QMdiSubWindow* finderWindow = finder->parentWidget() ? qobject_cast<QMdiSubWindow*>(finder->parentWidget())
-                                                             : nullptr;
+        QMdiSubWindow* finderWindow =
+            finder->parentWidget() ? qobject_cast<QMdiSubWindow*>(finder->parentWidget()) : nullptr;
         QVERIFY(finderWindow);
         app.main()->mdiArea()->setActiveSubWindow(finderWindow);
         auto* found = finder->findChild<QTableWidget*>("mshSearch");

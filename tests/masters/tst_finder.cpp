@@ -35,8 +35,8 @@ QStringList titles(const QTableWidget* g)
 QStringList titlesFromDb(const QString& extraWhere)
 {
     QStringList out;
-    QSqlQuery q = Conn.query("select AcName from Accounts where AcStatus = 'DD' and DeleteStatus = 'N' " + extraWhere +
-                             " order by AcName, RowID");
+    QSqlQuery q = Conn.query("select AcName from Accounts where AcStatus = 'DD' and DeleteStatus = 'N' " + extraWhere
+                             + " order by AcName, RowID");
     while (q.next())
         out << q.value(0).toString();
     return out;
@@ -132,7 +132,8 @@ private slots:
         frmFindAC* f = openFinder("");
         QTableWidget* g = grid();
         QCOMPARE(g->columnCount(), 8);
-        const QStringList headers = {"RowID", "Code", "Account Title", "Opening Balance", "Contact", "Fax", "Addr", "Addr2"};
+        const QStringList headers = {"RowID",   "Code", "Account Title", "Opening Balance",
+                                     "Contact", "Fax",  "Addr",          "Addr2"};
         const int widths[] = {0, 80, 333, 100, 133, 0, 0, 0};
         for (int c = 0; c < 8; ++c) {
             QCOMPARE(g->horizontalHeaderItem(c)->text(), headers[c]);
@@ -147,8 +148,7 @@ private slots:
         // The row carries the account as stored: its code and the opening balance as displayed.
         QCOMPARE(g->item(0, 1)->text(), QString("1.1.2"));
         QCOMPARE(g->item(0, 3)->text(), QString("1,500,000.00"));
-        QCOMPARE(g->item(0, 0)->text(),
-                 Conn.scalar("select RowID from Accounts where AcNodes = '1.1.2'").toString());
+        QCOMPARE(g->item(0, 0)->text(), Conn.scalar("select RowID from Accounts where AcNodes = '1.1.2'").toString());
         box->clear();
         QTest::keyClicks(box, "o'b");
         QCOMPARE(titles(g), QStringList({"O'BRIEN TRADING CO"}));
@@ -209,8 +209,9 @@ private slots:
     {
         int asked = 0;
         const qv::Windows::Definition realGate = qv::Windows::definition("frmLocPass");
-        qv::Windows::define("frmLocPass", [] { return new LockStandIn(); }, realGate.place, false,
-                                           [&asked](qv::MdiChild*, bool) { ++asked; });
+        qv::Windows::define(
+            "frmLocPass", [] { return new LockStandIn(); }, realGate.place, false,
+            [&asked](qv::MdiChild*, bool) { ++asked; });
         frmFindAC* f = openFinder("B");
         auto* all = f->findChild<QCheckBox*>("chkAll");
         QTest::mouseClick(all, Qt::LeftButton);

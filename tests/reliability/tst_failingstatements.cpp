@@ -72,11 +72,12 @@ private slots:
         const qint64 number = w->txtVoucher->text().toLongLong();
         qvt::MsgRecorder rec;
         auto usable = shownAsError(rec);
-        expectClean(qvt::failEachStatement(Conn, [&] { QTest::mouseClick(w->cmdSave, Qt::LeftButton); },
-                                           [&](int k) {
-                                               usable(k);
-                                               QCOMPARE(w->MshEntry->rowCount(), 2); // nothing typed is lost
-                                           }),
+        expectClean(qvt::failEachStatement(
+                        Conn, [&] { QTest::mouseClick(w->cmdSave, Qt::LeftButton); },
+                        [&](int k) {
+                            usable(k);
+                            QCOMPARE(w->MshEntry->rowCount(), 2); // nothing typed is lost
+                        }),
                     6);
         QCOMPARE(Conn.scalar("select count(*) from DetJV where VouStatus = 'JV' and VouNo = ?", {number}).toInt(), 4);
 
@@ -86,11 +87,12 @@ private slots:
         w->txtCrAc->setProperty("tag", QString::number(accountId("VEHICLES")));
         QTest::mouseClick(w->cmdAdd, Qt::LeftButton);
         QCOMPARE(w->MshEntry->rowCount(), 3);
-        expectClean(qvt::failEachStatement(Conn, [&] { QTest::mouseClick(w->cmdSave, Qt::LeftButton); },
-                                           [&](int k) {
-                                               usable(k);
-                                               QCOMPARE(w->MshEntry->rowCount(), 3);
-                                           }),
+        expectClean(qvt::failEachStatement(
+                        Conn, [&] { QTest::mouseClick(w->cmdSave, Qt::LeftButton); },
+                        [&](int k) {
+                            usable(k);
+                            QCOMPARE(w->MshEntry->rowCount(), 3);
+                        }),
                     6);
         QCOMPARE(Conn.scalar("select count(*) from DetJV where VouStatus = 'JV' and VouNo = ?", {number}).toInt(), 6);
     }
@@ -101,14 +103,17 @@ private slots:
         const qint64 number = w->txtVoucher->text().toLongLong();
         qvt::MsgRecorder rec;
         auto usable = shownAsError(rec);
-        expectClean(qvt::failEachStatement(Conn, [&] { QTest::mouseClick(w->cmdSave, Qt::LeftButton); }, usable), 4);
+        expectClean(qvt::failEachStatement(
+                        Conn, [&] { QTest::mouseClick(w->cmdSave, Qt::LeftButton); }, usable),
+                    4);
         w->openForChange(number);
-        expectClean(qvt::failEachStatement(Conn,
-                                           [&] {
-                                               w->openForChange(number);
-                                               QTest::mouseClick(w->cmdDelete, Qt::LeftButton);
-                                           },
-                                           [&](int) { rec.clear(); }),
+        expectClean(qvt::failEachStatement(
+                        Conn,
+                        [&] {
+                            w->openForChange(number);
+                            QTest::mouseClick(w->cmdDelete, Qt::LeftButton);
+                        },
+                        [&](int) { rec.clear(); }),
                     2);
         QCOMPARE(Conn.scalar("select count(*) from MasJV where VouStatus = 'CP' and VouNo = ?", {number}).toInt(), 0);
     }
@@ -119,9 +124,9 @@ private slots:
         for (QCheckBox* box : w->findChildren<QCheckBox*>())
             box->setChecked(box->text() == "Vouchers");
         qvt::MsgRecorder rec;
-        expectClean(qvt::failEachStatement(Conn,
-                                           [&] { QTest::mouseClick(w->findChild<QPushButton*>("cmdSave"), Qt::LeftButton); },
-                                           shownAsError(rec)),
+        expectClean(qvt::failEachStatement(
+                        Conn, [&] { QTest::mouseClick(w->findChild<QPushButton*>("cmdSave"), Qt::LeftButton); },
+                        shownAsError(rec)),
                     28);
         QCOMPARE(Conn.scalar("select count(*) from Menus where Active = 1").toInt(), 1);
     }
@@ -131,9 +136,9 @@ private slots:
         auto* w = qv::Windows::open("frmAcSetting");
         w->findChild<QLineEdit*>("txtJV")->setText("700");
         qvt::MsgRecorder rec;
-        expectClean(qvt::failEachStatement(Conn,
-                                           [&] { QTest::mouseClick(w->findChild<QPushButton*>("cmdSave"), Qt::LeftButton); },
-                                           shownAsError(rec)),
+        expectClean(qvt::failEachStatement(
+                        Conn, [&] { QTest::mouseClick(w->findChild<QPushButton*>("cmdSave"), Qt::LeftButton); },
+                        shownAsError(rec)),
                     11);
         QCOMPARE(Conn.scalar("select VouNo from VouSetting where VouStatus = 'JV'").toInt(), 700);
     }
@@ -144,15 +149,15 @@ private slots:
         w->findChild<QLineEdit*>("txtCompany")->setText("SECOND COMPANY");
         w->findChild<QCheckBox*>("chkComActive")->setChecked(true);
         qvt::MsgRecorder rec;
-        expectClean(qvt::failEachStatement(Conn,
-                                           [&] { QTest::mouseClick(w->findChild<QPushButton*>("cmdNew"), Qt::LeftButton); },
-                                           [&](int k) {
-                                               shownAsError(rec)(k);
-                                               QCOMPARE(w->findChild<QLineEdit*>("txtCompany")->text(),
-                                                        QString("SECOND COMPANY"));
-                                           }),
+        expectClean(qvt::failEachStatement(
+                        Conn, [&] { QTest::mouseClick(w->findChild<QPushButton*>("cmdNew"), Qt::LeftButton); },
+                        [&](int k) {
+                            shownAsError(rec)(k);
+                            QCOMPARE(w->findChild<QLineEdit*>("txtCompany")->text(), QString("SECOND COMPANY"));
+                        }),
                     2);
-        QCOMPARE(Conn.scalar("select Company from Company where comActive = 'Y'").toString(), QString("SECOND COMPANY"));
+        QCOMPARE(Conn.scalar("select Company from Company where comActive = 'Y'").toString(),
+                 QString("SECOND COMPANY"));
     }
 
     void removalOfVouchers()
@@ -163,12 +168,12 @@ private slots:
         qvt::MsgRecorder rec;
         const int vouchers = Conn.scalar("select count(*) from MasJV").toInt();
         QVERIFY(vouchers > 0);
-        expectClean(qvt::failEachStatement(Conn,
-                                           [&] { QTest::mouseClick(w->findChild<QPushButton*>("cmdRemove"), Qt::LeftButton); },
-                                           [&](int) {
-                                               QVERIFY(rec.last().contains("Nothing was removed"));
-                                               rec.clear();
-                                           }),
+        expectClean(qvt::failEachStatement(
+                        Conn, [&] { QTest::mouseClick(w->findChild<QPushButton*>("cmdRemove"), Qt::LeftButton); },
+                        [&](int) {
+                            QVERIFY(rec.last().contains("Nothing was removed"));
+                            rec.clear();
+                        }),
                     2);
         QCOMPARE(Conn.scalar("select count(*) from MasJV").toInt(), 0);
         QCOMPARE(Conn.scalar("select count(*) from DetJV").toInt(), 0);
@@ -183,20 +188,22 @@ private slots:
         in.title = "NEW EXPENSE";
         in.openDate = QDate(2026, 1, 1);
         std::optional<qv::AddedAccount> added;
-        expectClean(qvt::failEachStatement(Conn, [&] {
-                        try {
-                            added = store.addSubsidiary(head, in);
-                        } catch (const qv::DbError&) {
-                        }
-                    }),
+        expectClean(qvt::failEachStatement(Conn,
+                                           [&] {
+                                               try {
+                                                   added = store.addSubsidiary(head, in);
+                                               } catch (const qv::DbError&) {
+                                               }
+                                           }),
                     2);
         QVERIFY(added);
-        expectClean(qvt::failEachStatement(Conn, [&] {
-                        try {
-                            store.deleteAccount(added->rowId);
-                        } catch (const qv::DbError&) {
-                        }
-                    }),
+        expectClean(qvt::failEachStatement(Conn,
+                                           [&] {
+                                               try {
+                                                   store.deleteAccount(added->rowId);
+                                               } catch (const qv::DbError&) {
+                                               }
+                                           }),
                     2);
         QCOMPARE(Conn.scalar("select count(*) from Accounts where RowID = ?", {added->rowId}).toInt(), 0);
     }

@@ -127,14 +127,17 @@ private slots:
             const qint64 number = w->txtVoucher->text().toLongLong();
             QTest::mouseClick(w->cmdSave, Qt::LeftButton);
             QVERIFY2(rec.seen.isEmpty(), qPrintable(rec.texts().join(" | ")));
-            QCOMPARE(Conn.scalar("select PaidReceive from MasJV where VouStatus = 'CP' and VouNo = ?", {number}).toString(),
-                     party);
-            QCOMPARE(Conn.scalar("select ChecqNo from DetJV where VouStatus = 'CP' and VouNo = ? and EntryNo = 1", {number})
-                         .toString(),
-                     cheque);
-            QCOMPARE(Conn.scalar("select Naration from DetJV where VouStatus = 'CP' and VouNo = ? and EntryNo = 2", {number})
-                         .toString(),
-                     narration);
+            QCOMPARE(
+                Conn.scalar("select PaidReceive from MasJV where VouStatus = 'CP' and VouNo = ?", {number}).toString(),
+                party);
+            QCOMPARE(
+                Conn.scalar("select ChecqNo from DetJV where VouStatus = 'CP' and VouNo = ? and EntryNo = 1", {number})
+                    .toString(),
+                cheque);
+            QCOMPARE(
+                Conn.scalar("select Naration from DetJV where VouStatus = 'CP' and VouNo = ? and EntryNo = 2", {number})
+                    .toString(),
+                narration);
             // Opened again, the window shows what was typed.
             w->openForChange(number);
             QCOMPARE(w->txtPaidTo->text(), party);
@@ -208,8 +211,9 @@ private slots:
             if (p.size() > 40)
                 continue;
             const QString title = QString("Z%1 ").arg(++n) + p;
-            Conn.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values (?, ?, 'DD', '5.1', ?)",
-                         {QString("5.1.%1").arg(100 + n), title, 100 + n});
+            Conn.execute(
+                "insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values (?, ?, 'DD', '5.1', ?)",
+                {QString("5.1.%1").arg(100 + n), title, 100 + n});
             const QList<qv::FinderRow> rows = qv::FinderStore::search(Conn, QString(), p);
             bool exact = false;
             for (const qv::FinderRow& r : rows) {

@@ -8,16 +8,18 @@
 
 namespace qvt {
 
-QString chartTemplate() {
+QString chartTemplate()
+{
     return QDir(QStringLiteral(QVT_TEMPLATES_DIR)).filePath(QStringLiteral("rptChartAC.rpt"));
 }
 
-QString testBookTemplate() {
+QString testBookTemplate()
+{
     return QDir(QStringLiteral(QVT_TEST_TEMPLATES_DIR)).filePath(QStringLiteral("rptTestBook.rpt"));
 }
 
-std::shared_ptr<qv::rpt::Report> openReport(const QString& path, const QString& user,
-                                            const QString& password) {
+std::shared_ptr<qv::rpt::Report> openReport(const QString& path, const QString& user, const QString& password)
+{
     qv::rpt::Application app;
     auto report = app.OpenReport(path);
     report->Database().Tables(1).ConnectionProperties(QStringLiteral("User ID")).setValue(user);
@@ -25,8 +27,10 @@ std::shared_ptr<qv::rpt::Report> openReport(const QString& path, const QString& 
     return report;
 }
 
-QString pdfText(const QString& path) {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) return {};
+QString pdfText(const QString& path)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        return {};
     QProcess p;
     p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     if (!p.waitForFinished(30000) || p.exitCode() != 0)
@@ -34,7 +38,8 @@ QString pdfText(const QString& path) {
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-QList<QPair<QString, QString>> accounts(qv::Connection& c) {
+QList<QPair<QString, QString>> accounts(qv::Connection& c)
+{
     QList<QPair<QString, QString>> out;
     QSqlQuery q = c.query(QStringLiteral("select AcNodes, AcName from Accounts"));
     while (q.next())

@@ -11,8 +11,7 @@ QString chartTemplate();    // templates/rptChartAC.rpt
 QString testBookTemplate(); // tests/reports/rptTestBook.rpt
 
 // Steps 1 to 3 of the print sequence: a new application, the template, the logon.
-std::shared_ptr<qv::rpt::Report> openReport(const QString& path, const QString& user,
-                                            const QString& password);
+std::shared_ptr<qv::rpt::Report> openReport(const QString& path, const QString& user, const QString& password);
 
 // pdftotext -layout of a file; a null string when poppler's tools are not installed.
 QString pdfText(const QString& path);

@@ -14,12 +14,14 @@
 class ShotAccounts : public QObject {
     Q_OBJECT
     qvt::AppFixture app;
-    void shot(const QString& name) {
+    void shot(const QString& name)
+    {
         QTest::qWait(400);
         app.main()->grab().save(QStringLiteral(QVT_SHOTS "/") + name);
     }
 private slots:
-    void shots() {
+    void shots()
+    {
         qvt::initTestEnvironment();
         SetProgramFolder(QVT_TEMPLATES_DIR);
         app.start(true);

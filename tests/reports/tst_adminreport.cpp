@@ -23,17 +23,19 @@ class TstAdminReport : public QObject {
     qvt::TestDb db;
     QTemporaryDir tmp;
 
-    QStringList login() const {
-        return {"--server", db.dataSource, "--catalog",  db.catalog,
-                "--user",   db.user,       "--password", db.password};
+    QStringList login() const
+    {
+        return {"--server", db.dataSource, "--catalog", db.catalog, "--user", db.user, "--password", db.password};
     }
-    Run admin(const QStringList& args) const {
+    Run admin(const QStringList& args) const
+    {
         QProcess p;
         p.setProgram(QStringLiteral(QVT_ADMIN));
         p.setArguments(args);
         p.start();
         Run r;
-        if (!p.waitForFinished(60000)) return r;
+        if (!p.waitForFinished(60000))
+            return r;
         r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         r.out = QString::fromUtf8(p.readAllStandardOutput());
         r.err = QString::fromUtf8(p.readAllStandardError());
@@ -41,22 +43,24 @@ class TstAdminReport : public QObject {
     }
 
 private slots:
-    void initTestCase() {
+    void initTestCase()
+    {
         qvt::initTestEnvironment();
         QVT_REQUIRE_BACKEND();
         db = qvt::TestDb::create(true);
     }
     void cleanupTestCase() { db.drop(); }
 
-    void chartOfAccountsToPdf() {
+    void chartOfAccountsToPdf()
+    {
         const QString pdf = tmp.filePath("chart.pdf");
         const Run r = admin(QStringList{"report", "rptChartAC.rpt"} + login() + QStringList{"--pdf", pdf});
         QVERIFY2(r.exit == 0, qPrintable(r.err));
-        QVERIFY2(
-            r.out.contains(QRegularExpression("^Wrote \\d+ pages to " + QRegularExpression::escape(pdf))),
-            qPrintable(r.out));
+        QVERIFY2(r.out.contains(QRegularExpression("^Wrote \\d+ pages to " + QRegularExpression::escape(pdf))),
+                 qPrintable(r.out));
         const QString text = qvt::pdfText(pdf);
-        if (text.isNull()) QSKIP("pdftotext (poppler-utils) is not installed");
+        if (text.isNull())
+            QSKIP("pdftotext (poppler-utils) is not installed");
         QVERIFY(text.contains("Page 1 of "));
         QVERIFY(text.contains("CHART OF ACCOUNTS"));
         QVERIFY(text.contains("GREEN VALLEY DEVELOPERS (PVT) LTD"));
@@ -65,12 +69,13 @@ private slots:
         const auto accounts = qvt::accounts(c);
         QCOMPARE(accounts.size(), 42);
         for (const auto& [code, title] : accounts)
-            QVERIFY2(text.contains(QRegularExpression("(^|\\n)" + QRegularExpression::escape(code) + " +" +
-                                                      QRegularExpression::escape(title) + " ")),
+            QVERIFY2(text.contains(QRegularExpression("(^|\\n)" + QRegularExpression::escape(code) + " +"
+                                                      + QRegularExpression::escape(title) + " ")),
                      qPrintable(code + " " + title));
     }
 
-    void bookWithFormulaFieldAndSubreportsToPdfAndCsv() {
+    void bookWithFormulaFieldAndSubreportsToPdfAndCsv()
+    {
         qv::Connection c;
         db.connectAdmin(c);
         const QString cash = c.scalar("select AcCode from VouSetting where VouStatus = 'CP'").toString();
@@ -78,41 +83,40 @@ private slots:
             c.scalar("select count(*) from DetJV where CrAc = ? and VouDate >= '2025-10-01'", {cash}).toInt();
         QVERIFY(lines > 0);
         const QString pdf = tmp.filePath("book.pdf"), csv = tmp.filePath("book.csv");
-        const Run r = admin(
-            QStringList{"report", qvt::testBookTemplate()} + login() +
-            QStringList{"--selection",
-                        "{Company.comActive}='Y' and {DetJV.CrAc} = " + cash +
-                            " and {DetJV.VouDate} in #2025-10-01# to #2025-12-31#",
-                        "--formula", "Dates=From :  01-10-2025  To :  31-12-2025", "--subreport",
-                        "rptSubAcOpen={Accounts.RowID} = " + cash, "--subreport",
-                        "rptSubOpening={DetJV.AcCode} = " + cash + " and {DetJV.VouDate} < #2025-10-01#",
-                        "--pdf", pdf, "--csv", csv});
+        const Run r =
+            admin(QStringList{"report", qvt::testBookTemplate()} + login()
+                  + QStringList{"--selection",
+                                "{Company.comActive}='Y' and {DetJV.CrAc} = " + cash
+                                    + " and {DetJV.VouDate} in #2025-10-01# to #2025-12-31#",
+                                "--formula", "Dates=From :  01-10-2025  To :  31-12-2025", "--subreport",
+                                "rptSubAcOpen={Accounts.RowID} = " + cash, "--subreport",
+                                "rptSubOpening={DetJV.AcCode} = " + cash + " and {DetJV.VouDate} < #2025-10-01#",
+                                "--pdf", pdf, "--csv", csv});
         QVERIFY2(r.exit == 0, qPrintable(r.err));
         QVERIFY(r.out.contains(QString("Wrote %1 rows to %2.").arg(lines).arg(csv)));
         QFile f(csv);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(f.readAll()).count("\r\n"), lines + 1);
         const QString text = qvt::pdfText(pdf);
-        if (text.isNull()) QSKIP("pdftotext (poppler-utils) is not installed");
+        if (text.isNull())
+            QSKIP("pdftotext (poppler-utils) is not installed");
         // pdftotext gives runs of blanks back as one; the engine's own tests check the spacing.
         QVERIFY(text.simplified().contains("From : 01-10-2025 To : 31-12-2025"));
         QVERIFY(text.contains("Account: CASH IN HAND"));
         QVERIFY(!text.contains("Account: HABIB BANK"));
     }
 
-    void errorsExitNonZeroWithAMessage_data() {
+    void errorsExitNonZeroWithAMessage_data()
+    {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exit");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing template")
-            << QStringList{"rptNone.rpt"} << 1 << "rptNone.rpt\" was not found.";
-        QTest::newRow("bad formula") << QStringList{"rptChartAC.rpt", "--selection", "{Accounts.Nope} = 1"}
-                                     << 1 << "the field {Accounts.Nope} is not part of this report";
-        QTest::newRow("statement ending")
-            << QStringList{"rptChartAC.rpt", "--selection", "'x'; drop table Accounts"} << 1
-            << "the character \";\" is not allowed here";
-        QTest::newRow("wrong password")
-            << QStringList{"rptChartAC.rpt", "--password", "wrong"} << 1 << "LOGIN";
+        QTest::newRow("missing template") << QStringList{"rptNone.rpt"} << 1 << "rptNone.rpt\" was not found.";
+        QTest::newRow("bad formula") << QStringList{"rptChartAC.rpt", "--selection", "{Accounts.Nope} = 1"} << 1
+                                     << "the field {Accounts.Nope} is not part of this report";
+        QTest::newRow("statement ending") << QStringList{"rptChartAC.rpt", "--selection", "'x'; drop table Accounts"}
+                                          << 1 << "the character \";\" is not allowed here";
+        QTest::newRow("wrong password") << QStringList{"rptChartAC.rpt", "--password", "wrong"} << 1 << "LOGIN";
         QTest::newRow("unknown formula field") << QStringList{"rptChartAC.rpt", "--formula", "Period=x"} << 1
                                                << "The report has no formula field \"Period\".";
         QTest::newRow("unknown subreport")
@@ -120,21 +124,24 @@ private slots:
             << "The report has no subreport \"rptSub\".";
         QTest::newRow("no output") << QStringList{"rptChartAC.rpt", "--no-pdf", "x"} << 2
                                    << "needs --pdf FILE or --csv FILE";
-        QTest::newRow("two templates")
-            << QStringList{"rptChartAC.rpt", "rptChartAC.rpt"} << 2 << "exactly one TEMPLATE";
+        QTest::newRow("two templates") << QStringList{"rptChartAC.rpt", "rptChartAC.rpt"} << 2
+                                       << "exactly one TEMPLATE";
         QTest::newRow("formula without name")
             << QStringList{"rptChartAC.rpt", "--formula", "Dates"} << 2 << "--formula is written NAME=TEXT";
     }
-    void errorsExitNonZeroWithAMessage() {
+    void errorsExitNonZeroWithAMessage()
+    {
         QFETCH(QStringList, args);
         QFETCH(int, exit);
         QFETCH(QString, message);
         const QString pdf = tmp.filePath(QString("err-%1.pdf").arg(QTest::currentDataTag()));
         QStringList all = QStringList{"report", args.takeFirst()};
-        if (args.size() >= 1 && args.first() == "rptChartAC.rpt") all << args.takeFirst();
+        if (args.size() >= 1 && args.first() == "rptChartAC.rpt")
+            all << args.takeFirst();
         all << login() << args;
         // A later --password overrides the right one.
-        if (!QString(QTest::currentDataTag()).contains("output")) all << "--pdf" << pdf;
+        if (!QString(QTest::currentDataTag()).contains("output"))
+            all << "--pdf" << pdf;
         const Run r = admin(all);
         QCOMPARE(r.exit, exit);
         if (message == "LOGIN")

@@ -14,7 +14,8 @@ using qv::Money;
 Q_DECLARE_METATYPE(QVariantList)
 
 namespace {
-FieldSet fields() {
+FieldSet fields()
+{
     FieldSet f;
     f.add("Company.comActive", "c.comActive", FieldType::Text);
     f.add("MasJV.VouNo", "m.VouNo", FieldType::Number);
@@ -25,11 +26,13 @@ FieldSet fields() {
     return f;
 }
 
-SqlCondition compile(const QString& text, qv::Backend b = qv::Backend::Sqlite) {
+SqlCondition compile(const QString& text, qv::Backend b = qv::Backend::Sqlite)
+{
     return Formula::parse(text, fields()).toSql(b);
 }
 
-QString errorOf(const QString& text) {
+QString errorOf(const QString& text)
+{
     try {
         compile(text);
     } catch (const ReportError& e) {
@@ -42,7 +45,8 @@ QString errorOf(const QString& text) {
 class TstFormula : public QObject {
     Q_OBJECT
 private slots:
-    void literalsAndOperators_data() {
+    void literalsAndOperators_data()
+    {
         QTest::addColumn<QString>("formula");
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QVariantList>("params");
@@ -71,21 +75,19 @@ private slots:
                                             << "((c.comActive) = ?)" << QVariantList{"Y"};
         QTest::newRow("quote inside") << "{DetJV.Naration} = 'O''BRIEN''S PLOT'"
                                       << "((d.Naration) = ?)" << QVariantList{"O'BRIEN'S PLOT"};
-        QTest::newRow("text holding SQL")
-            << "{DetJV.Naration} = 'x''; drop table Accounts; --'"
-            << "((d.Naration) = ?)" << QVariantList{"x'; drop table Accounts; --"};
+        QTest::newRow("text holding SQL") << "{DetJV.Naration} = 'x''; drop table Accounts; --'"
+                                          << "((d.Naration) = ?)" << QVariantList{"x'; drop table Accounts; --"};
         QTest::newRow("date") << "{DetJV.VouDate} < #2026-01-05#"
                               << "((d.VouDate) < ?)" << QVariantList{QDate(2026, 1, 5)};
         QTest::newRow("in to") << "{DetJV.VouDate} in #2026-01-05# to #2026-02-28#"
                                << "((d.VouDate) BETWEEN ? AND ?)"
                                << QVariantList{QDate(2026, 1, 5), QDate(2026, 2, 28)};
-        QTest::newRow("amount exact")
-            << "{DetJV.DrAmt} >= 1500.5"
-            << "((d.DrAmt) >= ?)" << QVariantList{QVariant::fromValue(Money(150050))};
-        QTest::newRow("amount range")
-            << "{DetJV.DrAmt} in 0.01 to 99999999999.99"
-            << "((d.DrAmt) BETWEEN ? AND ?)"
-            << QVariantList{QVariant::fromValue(Money(1)), QVariant::fromValue(Money(9999999999999))};
+        QTest::newRow("amount exact") << "{DetJV.DrAmt} >= 1500.5"
+                                      << "((d.DrAmt) >= ?)" << QVariantList{QVariant::fromValue(Money(150050))};
+        QTest::newRow("amount range") << "{DetJV.DrAmt} in 0.01 to 99999999999.99"
+                                      << "((d.DrAmt) BETWEEN ? AND ?)"
+                                      << QVariantList{QVariant::fromValue(Money(1)),
+                                                      QVariant::fromValue(Money(9999999999999))};
         QTest::newRow("two fields") << "{DetJV.CrAc} = {MasJV.VouNo}"
                                     << "((d.CrAc) = (m.VouNo))" << QVariantList{};
         QTest::newRow("caller's spacing")
@@ -94,7 +96,8 @@ private slots:
             << "((((c.comActive) = ?) AND ((d.CrAc) = ?)) AND ((d.VouDate) BETWEEN ? AND ?))"
             << QVariantList{"Y", qint64(4), QDate(2025, 7, 1), QDate(2025, 12, 31)};
     }
-    void literalsAndOperators() {
+    void literalsAndOperators()
+    {
         QFETCH(QString, formula);
         QFETCH(QString, sql);
         QFETCH(QVariantList, params);
@@ -103,7 +106,8 @@ private slots:
         QCOMPARE(c.params, params);
     }
 
-    void precedenceAndParentheses_data() {
+    void precedenceAndParentheses_data()
+    {
         QTest::addColumn<QString>("formula");
         QTest::addColumn<QString>("sql");
         // A, B, C stand for the three comparisons.
@@ -124,19 +128,20 @@ private slots:
         QTest::newRow("left to right") << "{MasJV.VouNo} = 1 and {MasJV.VouNo} = 2 and {MasJV.VouNo} = 3"
                                        << "((A AND B) AND C)";
     }
-    void precedenceAndParentheses() {
+    void precedenceAndParentheses()
+    {
         QFETCH(QString, formula);
         QFETCH(QString, sql);
         const SqlCondition c = compile(formula);
         QString shape = c.sql;
         // Each comparison's parameter tells which one it is.
         for (int i = 0; i < c.params.size(); ++i)
-            shape.replace(shape.indexOf(QLatin1String("((m.VouNo) = ?)")), 15,
-                          QChar('A' + c.params[i].toInt() - 1));
+            shape.replace(shape.indexOf(QLatin1String("((m.VouNo) = ?)")), 15, QChar('A' + c.params[i].toInt() - 1));
         QCOMPARE(shape, sql);
     }
 
-    void typedTextChangesOnlyItsWhere() {
+    void typedTextChangesOnlyItsWhere()
+    {
         // The classic widening: it compiles, but only to one parenthesised condition whose values
         // are all parameters.
         const SqlCondition c = compile("{Company.comActive} = 'Y' or 1=1");
@@ -158,7 +163,8 @@ private slots:
         QCOMPARE(widened.params.size(), 3);
     }
 
-    void statementEndingRefused_data() {
+    void statementEndingRefused_data()
+    {
         QTest::addColumn<QString>("formula");
         QTest::addColumn<QString>("why");
         QTest::newRow("after a text") << "'x'; drop table Accounts"
@@ -174,7 +180,8 @@ private slots:
         QTest::newRow("SQL in a field name") << "{Company.comActive) or (1} = 1"
                                              << "not part of this report";
     }
-    void statementEndingRefused() {
+    void statementEndingRefused()
+    {
         QFETCH(QString, formula);
         QFETCH(QString, why);
         const QString e = errorOf(formula);
@@ -182,12 +189,12 @@ private slots:
         QVERIFY(e.startsWith("Error in the formula at character "));
     }
 
-    void errorsSayWhatAndWhere_data() {
+    void errorsSayWhatAndWhere_data()
+    {
         QTest::addColumn<QString>("formula");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown field")
-            << "{MasJV.VouNo} = 1 and {Accounts.Nope} = 1"
-            << "at character 23: the field {Accounts.Nope} is not part of this report";
+        QTest::newRow("unknown field") << "{MasJV.VouNo} = 1 and {Accounts.Nope} = 1"
+                                       << "at character 23: the field {Accounts.Nope} is not part of this report";
         QTest::newRow("formula field") << "{@Dates} = 'x'"
                                        << "cannot be used in a selection";
         QTest::newRow("open text") << "{Company.comActive} = 'Y"
@@ -223,7 +230,8 @@ private slots:
         QTest::newRow("number glued to letters") << "{MasJV.VouNo} = 12abc"
                                                  << "\"12a\" is not a number";
     }
-    void errorsSayWhatAndWhere() {
+    void errorsSayWhatAndWhere()
+    {
         QFETCH(QString, formula);
         QFETCH(QString, message);
         const QString e = errorOf(formula);
@@ -231,23 +239,24 @@ private slots:
         QVERIFY2(e.endsWith("\n\n" + formula), qPrintable(e)); // the formula is shown with the error
     }
 
-    void literalsFacingLiteralsAreTyped() {
+    void literalsFacingLiteralsAreTyped()
+    {
         // PostgreSQL cannot compare two untyped parameters; SQLite keeps dates as ISO text.
         QCOMPARE(compile("#2026-01-01# < #2026-02-01#", qv::Backend::Postgres).sql,
                  QString("(CAST(? AS DATE) < CAST(? AS DATE))"));
         QCOMPARE(compile("#2026-01-01# < #2026-02-01#", qv::Backend::Sqlite).sql, QString("(? < ?)"));
-        QCOMPARE(compile("'a' = 'a'", qv::Backend::Postgres).sql,
-                 QString("(CAST(? AS TEXT) = CAST(? AS TEXT))"));
-        QCOMPARE(compile("{DetJV.VouDate} < #2026-01-01#", qv::Backend::Postgres).sql,
-                 QString("((d.VouDate) < ?)"));
+        QCOMPARE(compile("'a' = 'a'", qv::Backend::Postgres).sql, QString("(CAST(? AS TEXT) = CAST(? AS TEXT))"));
+        QCOMPARE(compile("{DetJV.VouDate} < #2026-01-01#", qv::Backend::Postgres).sql, QString("((d.VouDate) < ?)"));
     }
 
-    void fieldNamesAndKeywordsIgnoreCase() {
+    void fieldNamesAndKeywordsIgnoreCase()
+    {
         QCOMPARE(compile("{company.COMACTIVE} = 'Y' AND NOT {masjv.vouno} IN 1 TO 5").sql,
                  QString("(((c.comActive) = ?) AND (NOT ((m.VouNo) BETWEEN ? AND ?)))"));
     }
 
-    void blankFormulaSelectsEverything() {
+    void blankFormulaSelectsEverything()
+    {
         QVERIFY(Formula::parse("   ", fields()).isEmpty());
         QVERIFY(compile("").sql.isEmpty());
         QVERIFY(sectionSql(
@@ -258,10 +267,12 @@ private slots:
                         return s;
                     }(),
                     Formula(), qv::Backend::Sqlite)
-                    .sql.indexOf(" WHERE ") < 0);
+                    .sql.indexOf(" WHERE ")
+                < 0);
     }
 
-    void formulaFieldTexts() {
+    void formulaFieldTexts()
+    {
         QCOMPARE(formulaFieldText("\"From :  05-01-2026  To :  28-02-2026\""),
                  QString("From :  05-01-2026  To :  28-02-2026"));
         QCOMPARE(formulaFieldText("\"He said \"\"paid\"\"\""), QString("He said \"paid\""));
@@ -272,7 +283,8 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ReportError, formulaFieldText("\"open"));
     }
 
-    void fieldsDeclaredOnce() {
+    void fieldsDeclaredOnce()
+    {
         FieldSet f = fields();
         QVERIFY_THROWS_EXCEPTION(ReportError, f.add("company.comactive", "x", FieldType::Text));
         QVERIFY(f.find("COMPANY.comActive"));

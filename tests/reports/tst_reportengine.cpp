@@ -18,18 +18,22 @@ using namespace qv::rpt;
 using qv::Money;
 
 namespace {
-Money money(const QVariant& v) {
+Money money(const QVariant& v)
+{
     return qv::moneyFromVariant(v, Conn.backend() == qv::Backend::Sqlite).value_or(Money());
 }
 
-int count(const QString& sql, const QVariantList& params = {}) {
+int count(const QString& sql, const QVariantList& params = {})
+{
     return Conn.scalar(sql, params).toInt();
 }
 
-const DocItem* findItem(const Document& d, const QString& text) {
+const DocItem* findItem(const Document& d, const QString& text)
+{
     for (const DocPage& p : d.pages)
         for (const DocItem& i : p.items)
-            if (i.text == text) return &i;
+            if (i.text == text)
+                return &i;
     return nullptr;
 }
 } // namespace
@@ -40,14 +44,16 @@ class TstReportEngine : public QObject {
     QTemporaryDir tmp;
     qint64 cash = 0;
 
-    std::shared_ptr<Report> book(const QString& selection = {}) {
+    std::shared_ptr<Report> book(const QString& selection = {})
+    {
         auto r = qvt::openReport(qvt::testBookTemplate(), LoginUser, LoginPassword);
         r->setRecordSelectionFormula(selection);
         return r;
     }
 
 private slots:
-    void initTestCase() {
+    void initTestCase()
+    {
         qvt::initTestEnvironment();
         QVT_REQUIRE_BACKEND();
         db = qvt::TestDb::create(true);
@@ -57,12 +63,14 @@ private slots:
         cash = Conn.scalar("select AcCode from VouSetting where VouStatus = 'CP'").toLongLong();
         QVERIFY(cash > 0);
     }
-    void cleanupTestCase() {
+    void cleanupTestCase()
+    {
         Conn.close();
         db.drop();
     }
 
-    void chartInCodeOrderIndentedByLevel() {
+    void chartInCodeOrderIndentedByLevel()
+    {
         // A tenth sub-control account sorts as text: after 1.1.x, before 1.2.
         Conn.execute("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values ('1.10', "
                      "'SUNDRY ASSETS', 'HD', '1', 10)");
@@ -79,8 +87,8 @@ private slots:
         for (const QStringList& r : doc->csvRows)
             codes << r[0];
         QCOMPARE(codes, expected);
-        QVERIFY(codes.indexOf("1.10") == codes.indexOf("1.1.3") + 1 &&
-                codes.indexOf("1.2") == codes.indexOf("1.10.1") + 1);
+        QVERIFY(codes.indexOf("1.10") == codes.indexOf("1.1.3") + 1
+                && codes.indexOf("1.2") == codes.indexOf("1.10.1") + 1);
 
         QVERIFY(doc->pageCount() >= 2);
         for (int p = 0; p < doc->pageCount(); ++p) {
@@ -105,8 +113,7 @@ private slots:
         auto row = [&](const QString& code) { return doc->csvRows[codes.indexOf(code)]; };
         QCOMPARE(row("1"), (QStringList{"1", "ASSETS", "Control", "", ""}));
         QCOMPARE(row("1.1"), (QStringList{"1.1", "CASH AND BANK", "Sub-Control", "", ""}));
-        QCOMPARE(row("1.1.2"),
-                 (QStringList{"1.1.2", "HABIB BANK LTD - 0123-7", "Subsidiary", "1500000.00", "Bank"}));
+        QCOMPARE(row("1.1.2"), (QStringList{"1.1.2", "HABIB BANK LTD - 0123-7", "Subsidiary", "1500000.00", "Bank"}));
         QCOMPARE(row("2.1.1")[4], QString("Supplier"));
         QVERIFY(doc->allText().contains("1,500,000.00"));
         QVERIFY(doc->allText().contains("-30,825,500.50"));
@@ -116,7 +123,8 @@ private slots:
         QVERIFY(last.contains(QString("Accounts: %1").arg(expected.size())));
     }
 
-    void emptySelectionStillPrintsItsHeaders() {
+    void emptySelectionStillPrintsItsHeaders()
+    {
         auto r = book("{DetJV.VouNo} = -1");
         r->OpenSubreport("rptSubAcOpen").setRecordSelectionFormula("{Accounts.RowID} = -1");
         r->OpenSubreport("rptSubOpening").setRecordSelectionFormula("{DetJV.AcCode} = -1");
@@ -124,8 +132,8 @@ private slots:
         QCOMPARE(doc->detailRows, 0);
         QCOMPARE(doc->pageCount(), 1);
         const QStringList t = doc->pageTexts(0);
-        for (const char* s : {"GREEN VALLEY DEVELOPERS (PVT) LTD", "TEST BOOK", "Date", "Narration", "Debit",
-                              "Credit", "Grand total", "Page 1 of 1"})
+        for (const char* s : {"GREEN VALLEY DEVELOPERS (PVT) LTD", "TEST BOOK", "Date", "Narration", "Debit", "Credit",
+                              "Grand total", "Page 1 of 1"})
             QVERIFY2(t.contains(s), s);
         QCOMPARE(t[t.indexOf("Grand total") + 1], QString("0.00"));
         QCOMPARE(t[t.indexOf("Opening debits:") + 1], QString("0.00"));
@@ -133,7 +141,8 @@ private slots:
         QVERIFY(!t.join(' ').contains("Account: "));
     }
 
-    void activeCompanyCondition() {
+    void activeCompanyCondition()
+    {
         // With no active company the callers' condition selects nothing; the report still opens.
         Conn.execute("update Company set comActive = null");
         auto r = book("{Company.comActive} = 'Y'");
@@ -144,7 +153,8 @@ private slots:
         QCOMPARE(book("{Company.comActive} = 'Y'")->run(Conn)->detailRows, count("select count(*) from DetJV"));
     }
 
-    void formulaFieldOnEveryPage() {
+    void formulaFieldOnEveryPage()
+    {
         auto r = book();
         const QString dates = "From :  01-07-2025  To :  31-12-2025";
         r->FormulaFields().byName("Dates").setText('"' + dates + '"');
@@ -156,15 +166,15 @@ private slots:
         // Quotes inside the text; a text not between quotes and an unknown name are refused.
         r->FormulaFields().byName("dates").setText("\"Say \"\"when\"\"\"");
         QVERIFY(r->run(Conn)->pageTexts(0).contains("Say \"when\""));
-        QVERIFY_THROWS_EXCEPTION(ReportError,
-                                 r->FormulaFields().byName("Dates").setText("From : 01-07-2025"));
+        QVERIFY_THROWS_EXCEPTION(ReportError, r->FormulaFields().byName("Dates").setText("From : 01-07-2025"));
         QVERIFY_THROWS_EXCEPTION(ReportError, r->FormulaFields().byName("Period"));
     }
 
-    void subreportSelectsItsOwnRows() {
+    void subreportSelectsItsOwnRows()
+    {
         const QString c = QString::number(cash);
-        auto r = book("{Company.comActive}='Y' and {DetJV.CrAc} = " + c +
-                      " and {DetJV.VouDate} in #2025-10-01# to #2025-12-31#");
+        auto r = book("{Company.comActive}='Y' and {DetJV.CrAc} = " + c
+                      + " and {DetJV.VouDate} in #2025-10-01# to #2025-12-31#");
         r->FormulaFields().byName("Dates").setText("\"From :  01-10-2025  To :  31-12-2025\"");
         r->OpenSubreport("rptSubOpening")
             .setRecordSelectionFormula("{DetJV.AcCode} = " + c + " and {DetJV.VouDate} < #2025-10-01#");
@@ -182,29 +192,27 @@ private slots:
         QCOMPARE(t.filter("Account: ").size(), 1);
         QVERIFY(t.contains("Account: CASH IN HAND"));
         QCOMPARE(t[t.indexOf("Account: CASH IN HAND") + 1], QString("250,000.00"));
-        QCOMPARE(doc->detailRows,
-                 count("select count(*) from DetJV where CrAc = ? and VouDate between ? and ?",
-                       {cash, QDate(2025, 10, 1), QDate(2025, 12, 31)}));
+        QCOMPARE(doc->detailRows, count("select count(*) from DetJV where CrAc = ? and VouDate between ? and ?",
+                                        {cash, QDate(2025, 10, 1), QDate(2025, 12, 31)}));
 
         // Without its formula the subreport reads all of its rows.
         const auto all = book("{DetJV.VouNo} = -1")->run(Conn);
         QCOMPARE(all->allText().count("Account: "), count("select count(*) from Accounts"));
         QVERIFY_THROWS_EXCEPTION(ReportError, r->OpenSubreport("rptSubClosing"));
         // A subreport's formula is compiled against the subreport's own fields.
-        QVERIFY_THROWS_EXCEPTION(
-            ReportError, r->OpenSubreport("rptSubAcOpen").setRecordSelectionFormula("{DetJV.VouNo} = 1"));
+        QVERIFY_THROWS_EXCEPTION(ReportError,
+                                 r->OpenSubreport("rptSubAcOpen").setRecordSelectionFormula("{DetJV.VouNo} = 1"));
     }
 
-    void groupSumsExactToTheCent() {
+    void groupSumsExactToTheCent()
+    {
         const auto doc = book()->run(Conn);
         const QStringList t = doc->allText().split(QRegularExpression("[\n\f]"));
-        QSqlQuery q =
-            Conn.query("select VouStatus, count(*), sum(DrAmt), sum(CrAmt) from DetJV group by VouStatus");
+        QSqlQuery q = Conn.query("select VouStatus, count(*), sum(DrAmt), sum(CrAmt) from DetJV group by VouStatus");
         Money totalDr, totalCr;
         int kinds = 0;
         while (q.next()) {
-            const QString label =
-                QString("Total of %1, lines: %2").arg(q.value(0).toString()).arg(q.value(1).toInt());
+            const QString label = QString("Total of %1, lines: %2").arg(q.value(0).toString()).arg(q.value(1).toInt());
             const int at = int(t.indexOf(label));
             QVERIFY2(at >= 0, qPrintable(label));
             QCOMPARE(t[at + 1], qv::displayAmount(money(q.value(2))));
@@ -223,7 +231,8 @@ private slots:
         QCOMPARE(kindsSeen, (QStringList{"Kind: BP", "Kind: BR", "Kind: CP", "Kind: CR", "Kind: JV"}));
     }
 
-    void selectionsAgainstTheRows_data() {
+    void selectionsAgainstTheRows_data()
+    {
         QTest::addColumn<QString>("formula");
         QTest::addColumn<QString>("where"); // the same selection written by hand
         QTest::addColumn<QVariantList>("params");
@@ -234,26 +243,28 @@ private slots:
                                     << "a.AcName = ?" << QVariantList{"O'BRIEN TRADING CO"};
         QTest::newRow("commas") << "{DetJV.Naration} = 'Cement, 1,200 bags'"
                                 << "d.Naration = ?" << QVariantList{"Cement, 1,200 bags"};
-        QTest::newRow("amount and not")
-            << "{DetJV.DrAmt} > 1000000 and not {DetJV.VouStatus} = 'JV'"
-            << "d.DrAmt > ? and d.VouStatus <> 'JV'" << QVariantList{QVariant::fromValue(Money(100000000))};
+        QTest::newRow("amount and not") << "{DetJV.DrAmt} > 1000000 and not {DetJV.VouStatus} = 'JV'"
+                                        << "d.DrAmt > ? and d.VouStatus <> 'JV'"
+                                        << QVariantList{QVariant::fromValue(Money(100000000))};
         QTest::newRow("or and parentheses")
             << "({DetJV.VouStatus} = 'CP' or {DetJV.VouStatus} = 'CR') and {DetJV.CrAmt} >= 0.01"
             << "d.VouStatus in ('CP', 'CR') and d.CrAmt > 0" << QVariantList{};
         QTest::newRow("widened") << "{Company.comActive} = 'Y' or 1=1"
                                  << "1 = 1" << QVariantList{};
     }
-    void selectionsAgainstTheRows() {
+    void selectionsAgainstTheRows()
+    {
         QFETCH(QString, formula);
         QFETCH(QString, where);
         QFETCH(QVariantList, params);
-        const int expected = count(
-            "select count(*) from DetJV d join Accounts a on a.RowID = d.AcCode where " + where, params);
+        const int expected =
+            count("select count(*) from DetJV d join Accounts a on a.RowID = d.AcCode where " + where, params);
         QVERIFY(expected > 0);
         QCOMPARE(book(formula)->run(Conn)->detailRows, expected);
     }
 
-    void statementEndingTextChangesNothing() {
+    void statementEndingTextChangesNothing()
+    {
         const int accounts = count("select count(*) from Accounts");
         QVERIFY_THROWS_EXCEPTION(ReportError, book("{DetJV.Naration} = 'x'; drop table Accounts"));
         auto r = book("{DetJV.Naration} = 'x''; drop table Accounts; --'");
@@ -261,14 +272,15 @@ private slots:
         QCOMPARE(count("select count(*) from Accounts"), accounts);
     }
 
-    void logonDecidesTheLogin() {
+    void logonDecidesTheLogin()
+    {
         auto wrong = qvt::openReport(qvt::chartTemplate(), LoginUser, "not the password");
         try {
             wrong->run(Conn);
             QFAIL("a wrong password was accepted");
         } catch (const qv::DbError& e) {
-            QVERIFY2(e.description().contains("Login failed") ||
-                         e.description().contains("password authentication failed"),
+            QVERIFY2(e.description().contains("Login failed")
+                         || e.description().contains("password authentication failed"),
                      qPrintable(e.description()));
         }
         QVERIFY(!wrong->document());
@@ -297,11 +309,11 @@ private slots:
 
         auto report = qvt::openReport(qvt::chartTemplate(), LoginUser, LoginPassword);
         QVERIFY_THROWS_EXCEPTION(ReportError, report->Database().Tables(2));
-        QVERIFY_THROWS_EXCEPTION(ReportError,
-                                 report->Database().Tables(1).ConnectionProperties("Data Source"));
+        QVERIFY_THROWS_EXCEPTION(ReportError, report->Database().Tables(1).ConnectionProperties("Data Source"));
     }
 
-    void templateFoundFromTheProgramFolder() {
+    void templateFoundFromTheProgramFolder()
+    {
         Application app;
         const QString folder = QDir(QVT_TEMPLATES_DIR).absolutePath();
         QVERIFY(app.OpenReport(folder + "\\rptChartAC.rpt"));
@@ -312,12 +324,12 @@ private slots:
             app.OpenReport(folder + "\\rptNone.rpt");
             QFAIL("a missing template opened");
         } catch (const ReportError& e) {
-            QCOMPARE(e.description(),
-                     QString("The report template \"%1/rptNone.rpt\" was not found.").arg(folder));
+            QCOMPARE(e.description(), QString("The report template \"%1/rptNone.rpt\" was not found.").arg(folder));
         }
     }
 
-    void pdfAndCsvFiles() {
+    void pdfAndCsvFiles()
+    {
         const auto chart = qvt::openReport(qvt::chartTemplate(), LoginUser, LoginPassword)->run(Conn);
         const QString pdf = tmp.filePath("chart.pdf");
         chart->writePdf(pdf);
@@ -329,8 +341,8 @@ private slots:
             QCOMPARE(text.count('\f'), chart->pageCount());
             QVERIFY(text.contains(QString("Page 1 of %1").arg(chart->pageCount())));
             for (const auto& [code, title] : qvt::accounts(Conn))
-                QVERIFY2(text.contains(QRegularExpression("(^|\\n)" + QRegularExpression::escape(code) +
-                                                          " +" + QRegularExpression::escape(title))),
+                QVERIFY2(text.contains(QRegularExpression("(^|\\n)" + QRegularExpression::escape(code) + " +"
+                                                          + QRegularExpression::escape(title))),
                          qPrintable(code + " " + title));
         }
 
@@ -342,8 +354,8 @@ private slots:
         QCOMPARE(lines.first(),
                  QString("DetJV.VouDate,DetJV.VouNo,Accounts.AcName,DetJV.Naration,DetJV.DrAmt,DetJV.CrAmt"));
         QCOMPARE(lines.size() - 1, count("select count(*) from DetJV where Naration = 'Cement, 1,200 bags'"));
-        QVERIFY2(lines[1].contains(",\"Cement, 1,200 bags\",420000.00,0.00") ||
-                     lines[1].contains(",\"Cement, 1,200 bags\",0.00,420000.00"),
+        QVERIFY2(lines[1].contains(",\"Cement, 1,200 bags\",420000.00,0.00")
+                     || lines[1].contains(",\"Cement, 1,200 bags\",0.00,420000.00"),
                  qPrintable(lines[1]));
 
         // A file that cannot be written is an error, and nothing is left behind.
@@ -352,21 +364,22 @@ private slots:
         QVERIFY(!QFile::exists(bad));
     }
 
-    void longNarrationWrapsAndPushesTheNextLine() {
-        const QString narration =
-            "Being the amount paid for levelling, compacting and metalling the main boulevard of "
-            "phase II between blocks C and F, including the culverts and the storm drain, as per "
-            "the running bill of the contractor";
-        Conn.execute("insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, DrAmt, CrAmt, Naration) "
-                     "values (900, 'JV', ?, 1, ?, ?, ?, ?)",
-                     {QDate(2025, 12, 31), cash, QVariant::fromValue(Money(123456)),
-                      QVariant::fromValue(Money(0)), narration});
+    void longNarrationWrapsAndPushesTheNextLine()
+    {
+        const QString narration = "Being the amount paid for levelling, compacting and metalling the main boulevard of "
+                                  "phase II between blocks C and F, including the culverts and the storm drain, as per "
+                                  "the running bill of the contractor";
+        Conn.execute(
+            "insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, DrAmt, CrAmt, Naration) "
+            "values (900, 'JV', ?, 1, ?, ?, ?, ?)",
+            {QDate(2025, 12, 31), cash, QVariant::fromValue(Money(123456)), QVariant::fromValue(Money(0)), narration});
         auto r = book("{DetJV.VouNo} = 900");
         r->OpenSubreport("rptSubAcOpen").setRecordSelectionFormula("{Accounts.RowID} = -1");
         const auto doc = r->run(Conn);
         QVector<const DocItem*> parts;
         for (const DocItem& i : doc->pages[0].items)
-            if (i.kind == DocItem::Text && narration.contains(i.text) && i.text.size() > 10) parts << &i;
+            if (i.kind == DocItem::Text && narration.contains(i.text) && i.text.size() > 10)
+                parts << &i;
         QVERIFY2(parts.size() >= 3, qPrintable(doc->pageTexts(0).join('|')));
         QStringList words;
         for (const DocItem* i : parts)

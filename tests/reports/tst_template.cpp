@@ -19,7 +19,8 @@ band detail 5
 end
 )";
 
-QString errorOf(const QString& text) {
+QString errorOf(const QString& text)
+{
     try {
         parseTemplate(text, "/x/rptBroken.rpt");
     } catch (const ReportError& e) {
@@ -32,22 +33,23 @@ QString errorOf(const QString& text) {
 class TstTemplate : public QObject {
     Q_OBJECT
 private slots:
-    void chartOfAccountsTemplateReads() {
+    void chartOfAccountsTemplateReads()
+    {
         const Template t = loadTemplate(QDir(QVT_TEMPLATES_DIR).filePath("rptChartAC.rpt"));
         QCOMPARE(t.title, QString("CHART OF ACCOUNTS"));
         QCOMPARE(t.orientation, QPageLayout::Portrait);
         QVERIFY(t.main.fields.find("Company.comActive")); // the callers' usual condition compiles
         QCOMPARE(t.main.order.size(), 1);
         QCOMPARE(t.main.fields.all()[t.main.order[0].first].name, QString("Accounts.AcNodes"));
-        for (BandKind k : {BandKind::PageHeader, BandKind::ReportHeader, BandKind::ColumnHeader,
-                           BandKind::Detail, BandKind::ReportFooter, BandKind::PageFooter})
+        for (BandKind k : {BandKind::PageHeader, BandKind::ReportHeader, BandKind::ColumnHeader, BandKind::Detail,
+                           BandKind::ReportFooter, BandKind::PageFooter})
             QVERIFY(t.main.band(k));
         // The opening balance is right-aligned and never cut short.
         const Band* d = t.main.band(BandKind::Detail);
         bool amount = false;
         for (const Element& e : d->elements)
-            if (e.pieces.size() == 1 && e.pieces[0].kind == PieceKind::Field &&
-                t.main.fields.all()[e.pieces[0].field].type == FieldType::Amount) {
+            if (e.pieces.size() == 1 && e.pieces[0].kind == PieceKind::Field
+                && t.main.fields.all()[e.pieces[0].field].type == FieldType::Amount) {
                 QCOMPARE(t.styles[e.style].align, Qt::AlignRight);
                 QVERIFY(t.styles[e.style].shrink);
                 amount = true;
@@ -55,7 +57,8 @@ private slots:
         QVERIFY(amount);
     }
 
-    void testBookTemplateReads() {
+    void testBookTemplateReads()
+    {
         const Template t = loadTemplate(QDir(QVT_TEST_TEMPLATES_DIR).filePath("rptTestBook.rpt"));
         QCOMPARE(t.orientation, QPageLayout::Landscape);
         QCOMPARE(t.subreports.size(), 2);
@@ -66,20 +69,23 @@ private slots:
         QCOMPARE(t.subreports[0].aggregates.size(), 2);
     }
 
-    void declarationsMayFollowTheirUse() {
+    void declarationsMayFollowTheirUse()
+    {
         const QString text = "from Accounts a\n"
                              "band detail 5\n  text 0 0 30 5 {Accounts.AcName}\nend\n"
                              "field {Accounts.AcName} text a.AcName\n";
         QCOMPARE(parseTemplate(text, "x.rpt").main.band(BandKind::Detail)->elements.size(), 1);
     }
 
-    void sqlContinuesOnIndentedLines() {
-        const QString text = QString(Base).replace("from Accounts a\n",
-                                                   "from Accounts a\n    join Company c\n      on 1 = 1\n");
+    void sqlContinuesOnIndentedLines()
+    {
+        const QString text =
+            QString(Base).replace("from Accounts a\n", "from Accounts a\n    join Company c\n      on 1 = 1\n");
         QCOMPARE(parseTemplate(text, "x.rpt").main.from, QString("Accounts a join Company c on 1 = 1"));
     }
 
-    void faultsNamedWithLine_data() {
+    void faultsNamedWithLine_data()
+    {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
         QTest::addColumn<QString>("message");
@@ -89,10 +95,9 @@ private slots:
         QTest::newRow("undeclared field") << "{Accounts.AcNodes}\nend"
                                           << "{Accounts.Nope}\nend"
                                           << "line 6: the field {Accounts.Nope} is not declared";
-        QTest::newRow("bad type")
-            << "amount a.OpenBal"
-            << "money a.OpenBal"
-            << "line 4: the type of {Accounts.OpenBal} must be text, number, amount or date";
+        QTest::newRow("bad type") << "amount a.OpenBal"
+                                  << "money a.OpenBal"
+                                  << "line 4: the type of {Accounts.OpenBal} must be text, number, amount or date";
         QTest::newRow("declared twice") << "field {Accounts.OpenBal} amount"
                                         << "field {Accounts.acnodes} amount"
                                         << "line 4: The field {Accounts.acnodes} is declared twice";
@@ -154,7 +159,8 @@ private slots:
                                               << "end\nsubreport s\n from Accounts a\n"
                                               << "line 8: the subreport \"s\" has no \"end\"";
     }
-    void faultsNamedWithLine() {
+    void faultsNamedWithLine()
+    {
         QFETCH(QString, from);
         QFETCH(QString, to);
         QFETCH(QString, message);
@@ -165,20 +171,21 @@ private slots:
         QVERIFY2(e.contains(message), qPrintable(e));
     }
 
-    void sumOfTextRefused() {
+    void sumOfTextRefused()
+    {
         const QString e =
             errorOf(QString(Base).replace("band detail 5\n    text 0 0 30 5 {Accounts.AcNodes}",
                                           "band report-footer 5\n    text 0 0 30 5 sum({Accounts.AcNodes})"));
         QVERIFY2(e.contains("only amounts and numbers can be summed, not {Accounts.AcNodes}"), qPrintable(e));
     }
 
-    void missingFileNamed() {
+    void missingFileNamed()
+    {
         try {
             loadTemplate("/no/such/folder/rptNone.rpt");
             QFAIL("a missing template was read");
         } catch (const ReportError& e) {
-            QCOMPARE(e.description(),
-                     QString("The report template \"/no/such/folder/rptNone.rpt\" was not found."));
+            QCOMPARE(e.description(), QString("The report template \"/no/such/folder/rptNone.rpt\" was not found."));
         }
     }
 };

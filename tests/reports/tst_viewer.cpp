@@ -24,7 +24,8 @@ using qv::ReportViewer;
 
 namespace {
 // A print handler as the windows write it, for the test book.
-std::shared_ptr<qv::rpt::Report> printBook(const QString& dates, const QString& selection = {}) {
+std::shared_ptr<qv::rpt::Report> printBook(const QString& dates, const QString& selection = {})
+{
     try {
         qv::rpt::Application crApp;
         auto report = crApp.OpenReport(QStringLiteral(QVT_TEST_TEMPLATES_DIR) + "\\rptTestBook.rpt");
@@ -46,35 +47,42 @@ class TstViewer : public QObject {
     qvt::AppFixture app;
     QTemporaryDir tmp;
 
-    QList<frmVeiwer*> viewers() const {
+    QList<frmVeiwer*> viewers() const
+    {
         QList<frmVeiwer*> out;
         for (QMdiSubWindow* sw : app.main()->mdiArea()->subWindowList())
-            if (auto* v = qobject_cast<frmVeiwer*>(sw->widget())) out << v;
+            if (auto* v = qobject_cast<frmVeiwer*>(sw->widget()))
+                out << v;
         return out;
     }
     frmVeiwer* viewer() const { return qvt::findWindow<frmVeiwer>(app.main(), "frmVeiwer"); }
-    template <class T = QToolButton> T* control(const char* name) const {
+    template <class T = QToolButton> T* control(const char* name) const
+    {
         return viewer()->CRViewer91->findChild<T*>(QLatin1String(name));
     }
-    QString pageShown() const {
+    QString pageShown() const
+    {
         return control<QLineEdit>("txtPage")->text() + " " + control<QLabel>("lblPageCount")->text();
     }
 
 private slots:
-    void initTestCase() {
+    void initTestCase()
+    {
         qvt::initTestEnvironment();
         QVT_REQUIRE_BACKEND();
         SetProgramFolder(QVT_TEMPLATES_DIR);
     }
     void cleanupTestCase() { SetProgramFolder(QString()); }
     void init() { app.start(true); }
-    void cleanup() {
+    void cleanup()
+    {
         ReportViewer::setSaveFileHook(nullptr);
         ReportViewer::setPrintDialogHook(nullptr);
         app.stop();
     }
 
-    void chartPrintOpensTheViewer() {
+    void chartPrintOpensTheViewer()
+    {
         qvt::MsgRecorder rec;
         PrintChartOfAccounts();
         QVERIFY2(rec.seen.isEmpty(), qPrintable(rec.last()));
@@ -95,7 +103,8 @@ private slots:
         }
     }
 
-    void pagingAndZoomFromTheToolbar() {
+    void pagingAndZoomFromTheToolbar()
+    {
         PrintChartOfAccounts();
         QVERIFY(viewer());
         QVERIFY(!control("cmdPrevPage")->isEnabled());
@@ -137,7 +146,8 @@ private slots:
         QVERIFY(view->width() > scroll->viewport()->width() - 40);
     }
 
-    void pageKeys() {
+    void pageKeys()
+    {
         PrintChartOfAccounts();
         app.main()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(app.main()));
@@ -151,7 +161,8 @@ private slots:
         QCOMPARE(ctl->currentPage(), 2);
     }
 
-    void secondPrintReplacesTheReportInTheSameViewer() {
+    void secondPrintReplacesTheReportInTheSameViewer()
+    {
         qvt::MsgRecorder rec;
         std::weak_ptr<qv::rpt::Report> first = printBook("From :  01-07-2025  To :  30-09-2025");
         QVERIFY(!first.expired());
@@ -160,10 +171,10 @@ private slots:
         QTest::mouseClick(control("cmdNextPage"), Qt::LeftButton);
         // Another window comes to the front; the next print brings the viewer back.
         qv::Windows::define("frmOther", [] {
-                                auto* w = new qv::MdiChild();
-                                w->setObjectName("frmOther");
-                                return w;
-                            });
+            auto* w = new qv::MdiChild();
+            w->setObjectName("frmOther");
+            return w;
+        });
         auto* other = qv::Windows::open("frmOther");
         QCOMPARE(app.main()->mdiArea()->activeSubWindow(), other->subWindow());
 
@@ -180,7 +191,8 @@ private slots:
         QVERIFY(rec.seen.isEmpty());
     }
 
-    void failuresShowTheirTextAndNoViewer_data() {
+    void failuresShowTheirTextAndNoViewer_data()
+    {
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("message");
         QTest::newRow("missing template") << "template"
@@ -190,7 +202,8 @@ private slots:
         QTest::newRow("refused logon") << "logon"
                                        << "Login failed|password authentication failed";
     }
-    void failuresShowTheirTextAndNoViewer() {
+    void failuresShowTheirTextAndNoViewer()
+    {
         QFETCH(QString, what);
         QFETCH(QString, message);
         qvt::MsgRecorder rec;
@@ -224,7 +237,8 @@ private slots:
         QCOMPARE(viewer()->CRViewer91->reportSource(), shown);
     }
 
-    void exportsAndPrinting() {
+    void exportsAndPrinting()
+    {
         qvt::MsgRecorder rec;
         PrintChartOfAccounts();
         QString asked;
@@ -268,9 +282,8 @@ private slots:
 
         // An export that cannot be written says so and leaves the viewer usable.
         QVERIFY(rec.seen.isEmpty());
-        ReportViewer::setSaveFileHook([&](const QString&, const QString&, const QString&) {
-            return tmp.filePath("missing-folder/x.pdf");
-        });
+        ReportViewer::setSaveFileHook(
+            [&](const QString&, const QString&, const QString&) { return tmp.filePath("missing-folder/x.pdf"); });
         QTest::mouseClick(control("cmdExportPdf"), Qt::LeftButton);
         QCOMPARE(rec.seen.size(), 1);
         QVERIFY(rec.last().contains("could not be written"));
@@ -278,7 +291,8 @@ private slots:
         QCOMPARE(viewer()->CRViewer91->currentPage(), 2);
     }
 
-    void realMessageBoxForAMissingTemplate() {
+    void realMessageBoxForAMissingTemplate()
+    {
         // No recorder here: the real box is answered by a timer armed before the print.
         SetProgramFolder(tmp.path());
         QString seen;
@@ -294,8 +308,8 @@ private slots:
         PrintChartOfAccounts();
         poll.stop();
         SetProgramFolder(QVT_TEMPLATES_DIR);
-        QCOMPARE(seen, QString("The report template \"%1\" was not found.")
-                           .arg(QDir(tmp.path()).filePath("rptChartAC.rpt")));
+        QCOMPARE(seen,
+                 QString("The report template \"%1\" was not found.").arg(QDir(tmp.path()).filePath("rptChartAC.rpt")));
         QVERIFY(viewers().isEmpty());
     }
 };

@@ -12,7 +12,10 @@
 
 namespace qvt {
 
-inline QWidget* gate(MDIForm1* m) { return findWindow(m, QStringLiteral("frmLocPass")); }
+inline QWidget* gate(MDIForm1* m)
+{
+    return findWindow(m, QStringLiteral("frmLocPass"));
+}
 
 // Types into the gate's password box and presses Enter.
 inline void typeAtGate(MDIForm1* m, const QString& password)
@@ -40,6 +43,9 @@ inline bool placedAt(QWidget* w, int leftTwips, int topTwips)
     return qobject_cast<QMdiSubWindow*>(w->parentWidget())->pos() == QPoint(qv::twips(leftTwips), qv::twips(topTwips));
 }
 
-inline bool isLoaded(MDIForm1* m, const QString& name) { return findWindow(m, name) != nullptr; }
+inline bool isLoaded(MDIForm1* m, const QString& name)
+{
+    return findWindow(m, name) != nullptr;
+}
 
 } // namespace qvt

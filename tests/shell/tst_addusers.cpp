@@ -227,14 +227,15 @@ private slots:
     void removalRefusals()
     {
         pick(app.db().user);
-        expectRefusal("cmdRemove", QString("\"%1\" is the user logged in now and cannot be removed.").arg(app.db().user));
+        expectRefusal("cmdRemove",
+                      QString("\"%1\" is the user logged in now and cannot be removed.").arg(app.db().user));
         type(user("nobody"), "", "");
         expectRefusal("cmdRemove", QString("There is no user \"%1\".").arg(user("nobody")));
         const QString d = user("d");
         addUser(d, "pw d");
         pick(d);
         const auto seen = press("cmdRemove", QMessageBox::No);
-        QCOMPARE(seen.size(), 1); // the question only
+        QCOMPARE(seen.size(), 1);                         // the question only
         QCOMPARE(seen[0].defaultButton, QMessageBox::No); // a stray Enter removes nobody
         QVERIFY(listed().contains(d));
         QVERIFY(canLogIn(d, "pw d"));
@@ -259,7 +260,8 @@ private slots:
             Conn.setStatementHook({});
             QCOMPARE(seen.size(), 1);
             QCOMPARE(seen[0].icon, qv::Msg::Icon::Critical);
-            QCOMPARE(seen[0].text, QString("The user \"%1\" was not added:\ndatabase or disk is full (injected)").arg(e));
+            QCOMPARE(seen[0].text,
+                     QString("The user \"%1\" was not added:\ndatabase or disk is full (injected)").arg(e));
             QVERIFY(!listed().contains(e));
             return;
         }

@@ -73,8 +73,8 @@ private slots:
         app.start();
         // After the frame has wired the program's openers, so that this one stands in for the real window.
         m_realAccounts = qv::Windows::definition("frmAccount");
-        qv::Windows::define("frmAccount",
-                            {[] { return new FakeAccounts(); }, std::nullopt, false, [](qv::MdiChild*, bool) { ++g_accountOpens; }});
+        qv::Windows::define("frmAccount", {[] { return new FakeAccounts(); }, std::nullopt, false,
+                                           [](qv::MdiChild*, bool) { ++g_accountOpens; }});
         QApplication::setActiveWindow(m());
         g_accountOpens = 0;
     }
@@ -120,10 +120,10 @@ private slots:
             QCOMPARE(rec.texts(), QStringList{"please enter your password"});
             QVERIFY(box()->hasFocus());
         }
-        const QString right = app.db().lockPassword; // "lock me"
-        expectRefused("LOCK ME", "please check your password");        // letter case counts
-        expectRefused(right + " ", "please check your password");      // so do trailing blanks
-        expectRefused("' or '1'='1", "please check your password");    // typed text is only text
+        const QString right = app.db().lockPassword;                // "lock me"
+        expectRefused("LOCK ME", "please check your password");     // letter case counts
+        expectRefused(right + " ", "please check your password");   // so do trailing blanks
+        expectRefused("' or '1'='1", "please check your password"); // typed text is only text
         expectRefused("lock me' --", "please check your password");
         QCOMPARE(Conn.scalar("select count(*) from LctPswd").toInt(), 1);
         qvt::typeAtGate(m(), right);
@@ -213,10 +213,10 @@ private slots:
         showGate(false, true);
         QTest::keyClicks(box(), "abc");
         qv::Windows::define("frmOther", [] {
-                                auto* w = new FakeAccounts();
-                                w->setObjectName("frmOther");
-                                return w;
-                            });
+            auto* w = new FakeAccounts();
+            w->setObjectName("frmOther");
+            return w;
+        });
         auto* other = qv::Windows::open("frmOther");
         QCOMPARE(m()->mdiArea()->activeSubWindow(), other->parentWidget());
         m()->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(qvt::gate(m())->parentWidget()));

@@ -12,9 +12,9 @@
 #include <QPushButton>
 
 namespace {
-const char* const GovernedByOthers[] = {"mnuCompany",      "mnuChartOfAC",   "mnuVocSetting", "mnuCashBook",
-                                         "mnuBankBook",     "mnuSimpleLedger", "mnuDetLedger",  "mnuSubTBSimple",
-                                         "mnuControlTB",    "mnuSubTBWOB"};
+const char* const GovernedByOthers[] = {"mnuCompany",   "mnuChartOfAC",    "mnuVocSetting", "mnuCashBook",
+                                        "mnuBankBook",  "mnuSimpleLedger", "mnuDetLedger",  "mnuSubTBSimple",
+                                        "mnuControlTB", "mnuSubTBWOB"};
 
 QList<QPair<QString, int>> storedRights()
 {
@@ -81,7 +81,7 @@ private slots:
         QVERIFY(box(w, "Check1")->font().bold());
         QVERIFY(!box(w, "Check4")->isChecked());
         QVERIFY(!box(w, "Check4")->font().bold());
-        QVERIFY(box(w, "Check11")->isChecked()); // "Terms && Condition" matched as stored
+        QVERIFY(box(w, "Check11")->isChecked());  // "Terms && Condition" matched as stored
         QVERIFY(!box(w, "Check14")->isChecked()); // no row: stays unticked
         QCOMPARE(w->findChild<QPushButton*>("cmdSave")->text(), QString("&Save"));
         QCOMPARE(w->findChild<QPushButton*>("Command1")->text(), QString("E&xit"));
@@ -176,7 +176,7 @@ private slots:
         QVERIFY(!visible("mnuMainRpt"));
         QVERIFY(visible("mnu_Reg_Form"));
         QVERIFY(visible("mnuAdmin"));
-        QVERIFY(!visible("mnuCompany")); // unchanged: still hidden
+        QVERIFY(!visible("mnuCompany"));  // unchanged: still hidden
         QVERIFY(visible("mnuChartOfAC")); // unchanged: still shown
         // An empty table is the same case.
         Conn.execute("delete from Menus");

@@ -41,7 +41,7 @@ FailEachResult failEachStatement(qv::Connection& c, const std::function<void()>&
             // The save's own statements: its transaction (from BEGIN on) and a copy made before
             // it; the reads that refresh the window after the commit are not part of it.
             const bool part = c.inTransaction() || sql.startsWith(QLatin1String("BEGIN"), Qt::CaseInsensitive)
-                || sql.startsWith(QLatin1String("VACUUM"), Qt::CaseInsensitive);
+                              || sql.startsWith(QLatin1String("VACUUM"), Qt::CaseInsensitive);
             if (part && ++n == k) {
                 fired = true;
                 throw qv::DbError(QStringLiteral("injected failure at statement %1").arg(k));

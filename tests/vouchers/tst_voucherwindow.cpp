@@ -37,7 +37,8 @@ QStringList detailRows(const QString& kind, qint64 number)
         r << q.value(0).toString() << q.value(1).toString()
           << qv::plainAmount(*qv::moneyFromVariant(q.value(2), Conn.backend() == qv::Backend::Sqlite))
           << qv::plainAmount(*qv::moneyFromVariant(q.value(3), Conn.backend() == qv::Backend::Sqlite))
-          << (q.value(4).isNull() ? "null" : q.value(4).toString()) << q.value(5).toString() << (q.value(6).isNull() ? "null" : q.value(6).toString())
+          << (q.value(4).isNull() ? "null" : q.value(4).toString()) << q.value(5).toString()
+          << (q.value(6).isNull() ? "null" : q.value(6).toString())
           << (q.value(7).isNull() ? "null" : q.value(7).toString());
         out << r.join('|');
     }
@@ -121,11 +122,26 @@ private slots:
         QTest::addColumn<QString>("noCredit");  // ... "Please Select Credit Account"
         QTest::addColumn<QString>("sameFocus"); // ... the same account on both sides
         QTest::addColumn<bool>("partyOnDebit"); // the side that lists every account, not only banks
-        QTest::newRow("journal") << "frmJV" << "cmdSelectDr" << "cmdSelectCr" << "cmdSelectDr" << true;
-        QTest::newRow("bank payment") << "frmBP" << "cmdSelectDr" << "cmdSelectCr" << "stay" << true;
-        QTest::newRow("bank receive") << "frmBR" << "cmdSelectDr" << "cmdSelectCr" << "stay" << false;
-        QTest::newRow("cash payment") << "frmCP" << "cmdSelectDr" << "stay" << "stay" << true;
-        QTest::newRow("cash receive") << "frmCR" << "stay" << "cmdSelectCr" << "stay" << false;
+        QTest::newRow("journal") << "frmJV"
+                                 << "cmdSelectDr"
+                                 << "cmdSelectCr"
+                                 << "cmdSelectDr" << true;
+        QTest::newRow("bank payment") << "frmBP"
+                                      << "cmdSelectDr"
+                                      << "cmdSelectCr"
+                                      << "stay" << true;
+        QTest::newRow("bank receive") << "frmBR"
+                                      << "cmdSelectDr"
+                                      << "cmdSelectCr"
+                                      << "stay" << false;
+        QTest::newRow("cash payment") << "frmCP"
+                                      << "cmdSelectDr"
+                                      << "stay"
+                                      << "stay" << true;
+        QTest::newRow("cash receive") << "frmCR"
+                                      << "stay"
+                                      << "cmdSelectCr"
+                                      << "stay" << false;
     }
     void failedChecksAndTheirFocus()
     {
@@ -262,10 +278,11 @@ private slots:
         const qint64 number = shownNumber(w);
         QTest::mouseClick(w->cmdSave, Qt::LeftButton);
         const QString cash = QString::number(accountId("CASH IN HAND"));
-        QCOMPARE(detailRows("CP", number),
-                 QStringList({"1|" + QString::number(accountId("OFFICE RENT")) + "|100.00|0.00|" + cash + "|june|null|null",
-                              "2|" + QString::number(accountId("VEHICLES")) + "|50.00|0.00|" + cash + "|june|null|null",
-                              "3|" + cash + "|0.00|150.00|null|june|null|null"}));
+        QCOMPARE(
+            detailRows("CP", number),
+            QStringList({"1|" + QString::number(accountId("OFFICE RENT")) + "|100.00|0.00|" + cash + "|june|null|null",
+                         "2|" + QString::number(accountId("VEHICLES")) + "|50.00|0.00|" + cash + "|june|null|null",
+                         "3|" + cash + "|0.00|150.00|null|june|null|null"}));
         QCOMPARE(qv::plainAmount(*qv::moneyFromVariant(
                      Conn.scalar("select TotalAmount from MasJV where VouStatus = 'CP' and VouNo = ?", {number}),
                      Conn.backend() == qv::Backend::Sqlite)),
@@ -425,11 +442,12 @@ private slots:
         QVERIFY(detailRows("CR", number).isEmpty());
         QTest::mouseClick(w->cmdSave, Qt::LeftButton);
         QCOMPARE(w->MshEntry->rowCount(), 0);
-        QCOMPARE(Conn.scalar("select count(*) from MasJV where VouStatus = 'CR' and PaidReceive = '' and TotalAmount > 0 "
-                             "and VouNo >= ?",
-                             {number})
-                     .toInt(),
-                 1);
+        QCOMPARE(
+            Conn.scalar("select count(*) from MasJV where VouStatus = 'CR' and PaidReceive = '' and TotalAmount > 0 "
+                        "and VouNo >= ?",
+                        {number})
+                .toInt(),
+            1);
     }
 
     // A failing statement leaves the database as it was and the window with all its lines.
