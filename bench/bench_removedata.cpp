@@ -67,7 +67,7 @@ void BM_CountMonth(benchmark::State& state)
     auto& f = fixture();
     const auto ch = aMonth(state.range(0) ? "BP" : "");
     for (auto _ : state)
-        benchmark::DoNotOptimize(qv::RemoveData::count(f.conn, ch));
+        benchmark::DoNotOptimize(qv::RemoveData(f.conn).count(ch));
 }
 BENCHMARK(BM_CountMonth)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
@@ -75,11 +75,11 @@ void BM_RemoveMonthRolledBack(benchmark::State& state)
 {
     auto& f = fixture();
     const auto ch = aMonth("");
-    const auto expected = qv::RemoveData::count(f.conn, ch);
+    const auto expected = qv::RemoveData(f.conn).count(ch);
     for (auto _ : state) {
         // The removal joins this outer transaction, which is rolled back: the next round finds the rows again.
         qv::Transaction outer(f.conn);
-        benchmark::DoNotOptimize(qv::RemoveData::remove(f.conn, ch, expected));
+        benchmark::DoNotOptimize(qv::RemoveData(f.conn).remove(ch, expected));
     }
     state.counters["lines"] = expected.lines;
 }
@@ -91,7 +91,7 @@ void BM_VerifiedCopy(benchmark::State& state)
     int n = 0;
     for (auto _ : state) {
         const QString path = f.dir.filePath(QString("copy%1.sqlite").arg(++n));
-        qv::RemoveData::backupTo(f.conn, path);
+        qv::RemoveData(f.conn).backupTo(path);
         state.PauseTiming();
         QFile::remove(path);
         state.ResumeTiming();

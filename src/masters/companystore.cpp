@@ -2,7 +2,7 @@
 
 #include "db/recordset.h"
 
-namespace qv::CompanyStore {
+namespace qv {
 
 namespace {
 const QString Columns =
@@ -17,15 +17,15 @@ bool writable(const QString& column)
 }
 } // namespace
 
-QList<CompanyRow> search(Connection& c, const QString& typed)
+QList<CompanyRow> CompanyStore::search(const QString& typed)
 {
     RecordSet rs;
     if (typed.isEmpty())
-        rs.open(QStringLiteral("select %1 from Company order by Company, CompCode").arg(Columns), c);
+        rs.open(QStringLiteral("select %1 from Company order by Company, CompCode").arg(Columns), m_c);
     else
         rs.open(QStringLiteral("select %1 from Company where %2 order by Company, CompCode")
                     .arg(Columns, likeContains(QStringLiteral("Company"))),
-                c, {containsPattern(typed)});
+                m_c, {containsPattern(typed)});
     QList<CompanyRow> out;
     for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
         CompanyRow r;
@@ -44,24 +44,24 @@ QList<CompanyRow> search(Connection& c, const QString& typed)
     return out;
 }
 
-qint64 save(Connection& c, std::optional<qint64> compCode, const QVariantMap& columns, bool makeActive)
+qint64 CompanyStore::save(std::optional<qint64> compCode, const QVariantMap& columns, bool makeActive)
 {
     for (auto it = columns.begin(); it != columns.end(); ++it)
         if (!writable(it.key()))
             throw DbError(QStringLiteral("The company profile has no column \"%1\".").arg(it.key()));
 
-    Transaction tx(c);
+    Transaction tx(m_c);
     // The reports print the one active company: the flag moves, it is never shared.
     if (makeActive)
-        c.execute(QStringLiteral("update Company set comActive = null"));
+        m_c.execute(QStringLiteral("update Company set comActive = null"));
     RecordSet rs;
     if (compCode) {
-        rs.open(QStringLiteral("select * from Company where CompCode = ?"), c, {*compCode});
+        rs.open(QStringLiteral("select * from Company where CompCode = ?"), m_c, {*compCode});
         if (rs.recordCount() < 1)
             throw DbError(QStringLiteral("This company is no longer stored; another user may have deleted it."));
         rs.moveFirst();
     } else {
-        rs.open(QStringLiteral("select * from Company where 0 = 1"), c);
+        rs.open(QStringLiteral("select * from Company where 0 = 1"), m_c);
         rs.addNew();
     }
     for (auto it = columns.begin(); it != columns.end(); ++it)
@@ -74,9 +74,9 @@ qint64 save(Connection& c, std::optional<qint64> compCode, const QVariantMap& co
     return code;
 }
 
-void remove(Connection& c, qint64 compCode)
+void CompanyStore::remove(qint64 compCode)
 {
-    c.execute(QStringLiteral("delete from Company where CompCode = ?"), {compCode});
+    m_c.execute(QStringLiteral("delete from Company where CompCode = ?"), {compCode});
 }
 
-} // namespace qv::CompanyStore
+} // namespace qv

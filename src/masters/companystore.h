@@ -13,17 +13,26 @@ struct CompanyRow {
     QString company, comTel, comFax, comAddr, comActive, comTax, comNTN, comEmail, comWebSite;
 };
 
-namespace CompanyStore {
-// Companies whose name contains `typed` (all when empty), ordered by name.
-QList<CompanyRow> search(Connection& c, const QString& typed);
+class CompanyStore {
+public:
+    explicit CompanyStore(Connection& c)
+        : m_c(c)
+    {
+    }
 
-// Writes one company in one transaction: a new row when `compCode` is empty, else that row.
-// `columns` holds exactly the columns to write (a null value writes null; a column left out
-// keeps its stored value). With `makeActive` every other company loses its active flag and
-// this one gets 'Y'; a failure leaves the flags as they were. Returns the company's code.
-qint64 save(Connection& c, std::optional<qint64> compCode, const QVariantMap& columns, bool makeActive);
+    // Companies whose name contains `typed` (all when empty), ordered by name.
+    QList<CompanyRow> search(const QString& typed);
 
-void remove(Connection& c, qint64 compCode);
-} // namespace CompanyStore
+    // Writes one company in one transaction: a new row when `compCode` is empty, else that row.
+    // `columns` holds exactly the columns to write (a null value writes null; a column left out
+    // keeps its stored value). With `makeActive` every other company loses its active flag and
+    // this one gets 'Y'; a failure leaves the flags as they were. Returns the company's code.
+    qint64 save(std::optional<qint64> compCode, const QVariantMap& columns, bool makeActive);
+
+    void remove(qint64 compCode);
+
+private:
+    Connection& m_c;
+};
 
 } // namespace qv

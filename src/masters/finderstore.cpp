@@ -2,9 +2,9 @@
 
 #include "db/recordset.h"
 
-namespace qv::FinderStore {
+namespace qv {
 
-QList<FinderRow> search(Connection& c, const QString& findType, const QString& typed)
+QList<FinderRow> FinderStore::search(const QString& findType, const QString& typed)
 {
     QString sql = QStringLiteral("select RowID, AcNodes, AcName, OpenBal, Contact, Fax, Addr, Addr2 from Accounts "
                                  "where AcStatus = 'DD' and DeleteStatus = 'N'");
@@ -13,7 +13,7 @@ QList<FinderRow> search(Connection& c, const QString& findType, const QString& t
     sql += QStringLiteral(" and ") + likeContains(QStringLiteral("AcName")) + QStringLiteral(" order by AcName, RowID");
 
     RecordSet rs;
-    rs.open(sql, c, {containsPattern(typed)});
+    rs.open(sql, m_c, {containsPattern(typed)});
     QList<FinderRow> out;
     out.reserve(rs.recordCount());
     for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
@@ -32,4 +32,4 @@ QList<FinderRow> search(Connection& c, const QString& findType, const QString& t
     return out;
 }
 
-} // namespace qv::FinderStore
+} // namespace qv

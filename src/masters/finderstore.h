@@ -21,9 +21,18 @@ struct FinderRow {
     QString addr2;
 };
 
-namespace FinderStore {
-// `findType` "B" lists bank accounts only; any other value lists every subsidiary account.
-QList<FinderRow> search(Connection& c, const QString& findType, const QString& typed);
-} // namespace FinderStore
+class FinderStore {
+public:
+    explicit FinderStore(Connection& c)
+        : m_c(c)
+    {
+    }
+
+    // `findType` "B" lists bank accounts only; any other value lists every subsidiary account.
+    QList<FinderRow> search(const QString& findType, const QString& typed);
+
+private:
+    Connection& m_c;
+};
 
 } // namespace qv

@@ -207,7 +207,7 @@ void frmCompany::ClearAll()
 void frmCompany::FillGrid()
 {
     QList<qv::CompanyRow> rows;
-    qv::guarded([&] { rows = qv::CompanyStore::search(Conn, txtSearch->text()); });
+    qv::guarded([&] { rows = qv::CompanyStore(Conn).search(txtSearch->text()); });
     Msh->setUpdatesEnabled(false);
     Msh->clearContents();
     Msh->setColumnCount(ColumnCount);
@@ -279,7 +279,7 @@ void frmCompany::save()
     if (!txtCompCode->text().isEmpty())
         code = txtCompCode->text().toLongLong();
     // On failure the entries stay on screen so that nothing typed is lost.
-    if (!qv::guarded([&] { qv::CompanyStore::save(Conn, code, columns, chkComActive->isChecked()); }, txtCompany))
+    if (!qv::guarded([&] { qv::CompanyStore(Conn).save(code, columns, chkComActive->isChecked()); }, txtCompany))
         return;
     qv::Status::say(QStringLiteral("Company %1 saved").arg(txtCompany->text()));
     ClearAll();
@@ -294,7 +294,7 @@ void frmCompany::deleteCompany()
     if (qv::Msg::askDestructive(QStringLiteral("are you sure delete this Company"))) {
         qv::guarded([this] {
             const QString name = txtCompany->text();
-            qv::CompanyStore::remove(Conn, txtCompCode->text().toLongLong());
+            qv::CompanyStore(Conn).remove(txtCompCode->text().toLongLong());
             ClearAll();
             FillGrid();
             qv::Status::say(QStringLiteral("Company %1 deleted").arg(name));

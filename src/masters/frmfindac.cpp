@@ -97,7 +97,7 @@ void frmFindAC::onActivated()
 void frmFindAC::FillGrid()
 {
     QList<qv::FinderRow> rows;
-    qv::guarded([&] { rows = qv::FinderStore::search(Conn, FindACType, txtFindAC->text()); });
+    qv::guarded([&] { rows = qv::FinderStore(Conn).search(FindACType, txtFindAC->text()); });
     mshSearch->setUpdatesEnabled(false);
     mshSearch->clearContents();
     // An empty list keeps one blank row, which hands nothing back.

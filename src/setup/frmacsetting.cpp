@@ -251,7 +251,7 @@ QGroupBox* frmAcSetting::buildGstPanel()
 void frmAcSetting::FillVouSetting()
 {
     QList<qv::VouSettingRow> rows;
-    if (!qv::guarded([&] { rows = qv::VouSettingStore::load(Conn); }))
+    if (!qv::guarded([&] { rows = qv::VouSettingStore(Conn).load(); }))
         return;
     for (const qv::VouSettingRow& r : rows) {
         int i = 0;
@@ -312,7 +312,7 @@ void frmAcSetting::clearAll()
 
 void frmAcSetting::save()
 {
-    using qv::VouSettingStore::accountFromTag;
+    constexpr auto accountFromTag = &qv::VouSettingStore::accountFromTag;
     QList<qv::VouSettingRow> rows;
     bool saved = false;
     qv::guarded([&] {
@@ -351,7 +351,7 @@ void frmAcSetting::save()
             }
             rows << r;
         }
-        qv::VouSettingStore::replaceAll(Conn, rows);
+        qv::VouSettingStore(Conn).replaceAll(rows);
         saved = true;
     });
     if (!saved)

@@ -5,7 +5,7 @@
 
 #include <QRegularExpression>
 
-namespace qv::VouSettingStore {
+namespace qv {
 
 namespace {
 // Names only of subsidiary accounts: a code that names no such account shows an empty box.
@@ -15,7 +15,7 @@ QString titleOf(const QString& column)
 }
 } // namespace
 
-QList<VouSettingRow> load(Connection& c)
+QList<VouSettingRow> VouSettingStore::load()
 {
     const QString sql = QStringLiteral("select v.VouNo, %1 as AcTitle, %2 as OthAC, %3 as IncomeAC, %4 as SalTaxAC, "
                                        "v.AcStatus, v.AcCode, v.Fix, v.VouStatus, v.OthAcCode, v.ITaxAC, v.STaxAC "
@@ -23,7 +23,7 @@ QList<VouSettingRow> load(Connection& c)
                             .arg(titleOf(QStringLiteral("AcCode")), titleOf(QStringLiteral("OthAcCode")),
                                  titleOf(QStringLiteral("ITaxAC")), titleOf(QStringLiteral("STaxAC")));
     RecordSet rs;
-    rs.open(sql, c);
+    rs.open(sql, m_c);
     QList<VouSettingRow> out;
     for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
         VouSettingRow r;
@@ -44,7 +44,7 @@ QList<VouSettingRow> load(Connection& c)
     return out;
 }
 
-void replaceAll(Connection& c, const QList<VouSettingRow>& rows)
+void VouSettingStore::replaceAll(const QList<VouSettingRow>& rows)
 {
     constexpr int n = int(sizeof(tbl::VouSettingCodes) / sizeof(tbl::VouSettingCodes[0]));
     bool shaped = rows.size() == n;
@@ -53,16 +53,17 @@ void replaceAll(Connection& c, const QList<VouSettingRow>& rows)
     if (!shaped)
         throw DbError(QStringLiteral("The voucher setup must hold one row for each of its %1 document kinds.").arg(n));
 
-    Transaction tx(c);
-    c.execute(QStringLiteral("delete from VouSetting"));
+    Transaction tx(m_c);
+    m_c.execute(QStringLiteral("delete from VouSetting"));
     for (const VouSettingRow& r : rows)
-        c.execute(QStringLiteral("insert into VouSetting (VouStatus, VouNo, AcCode, AcStatus, Fix, OthAcCode, ITaxAC, "
-                                 "STaxAC) values (?, ?, ?, ?, ?, ?, ?, ?)"),
-                  {r.vouStatus, r.vouNo, r.acCode, r.acStatus, r.fix, r.othAcCode, r.iTaxAc, r.sTaxAc});
+        m_c.execute(
+            QStringLiteral("insert into VouSetting (VouStatus, VouNo, AcCode, AcStatus, Fix, OthAcCode, ITaxAC, "
+                           "STaxAC) values (?, ?, ?, ?, ?, ?, ?, ?)"),
+            {r.vouStatus, r.vouNo, r.acCode, r.acStatus, r.fix, r.othAcCode, r.iTaxAc, r.sTaxAc});
     tx.commit();
 }
 
-std::optional<QVariant> parseStartNumber(const QString& text)
+std::optional<QVariant> VouSettingStore::parseStartNumber(const QString& text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
@@ -73,7 +74,7 @@ std::optional<QVariant> parseStartNumber(const QString& text)
     return QVariant(t.toLongLong());
 }
 
-QVariant accountFromTag(const QString& tag)
+QVariant VouSettingStore::accountFromTag(const QString& tag)
 {
     const QString t = tag.trimmed();
     if (t.isEmpty())
@@ -85,4 +86,4 @@ QVariant accountFromTag(const QString& tag)
     return QVariant(id);
 }
 
-} // namespace qv::VouSettingStore
+} // namespace qv

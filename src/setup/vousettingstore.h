@@ -23,19 +23,28 @@ struct VouSettingRow {
     QString acTitle, othAc, incomeAc, salTaxAc;
 };
 
-namespace VouSettingStore {
-// Every stored row, in the order stored.
-QList<VouSettingRow> load(Connection& c);
+class VouSettingStore {
+public:
+    explicit VouSettingStore(Connection& c)
+        : m_c(c)
+    {
+    }
 
-// Replaces the whole table with `rows` (exactly one per code of tbl::VouSettingCodes, in that
-// order) in one transaction: either every row lands or the stored rows stay as they were.
-void replaceAll(Connection& c, const QList<VouSettingRow>& rows);
+    // Every stored row, in the order stored.
+    QList<VouSettingRow> load();
 
-// A start number as typed: empty (or blanks) is null, a whole number its value; anything else
-// is refused (nullopt).
-std::optional<QVariant> parseStartNumber(const QString& text);
-// An account box's tag: empty is null, otherwise the RowID it holds.
-QVariant accountFromTag(const QString& tag);
-} // namespace VouSettingStore
+    // Replaces the whole table with `rows` (exactly one per code of tbl::VouSettingCodes, in that
+    // order) in one transaction: either every row lands or the stored rows stay as they were.
+    void replaceAll(const QList<VouSettingRow>& rows);
+
+    // A start number as typed: empty (or blanks) is null, a whole number its value; anything else
+    // is refused (nullopt).
+    static std::optional<QVariant> parseStartNumber(const QString& text);
+    // An account box's tag: empty is null, otherwise the RowID it holds.
+    static QVariant accountFromTag(const QString& tag);
+
+private:
+    Connection& m_c;
+};
 
 } // namespace qv

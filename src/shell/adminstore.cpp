@@ -4,56 +4,46 @@
 
 namespace qv {
 
-namespace RightsStore {
-
-bool anyActive(Connection& c)
+bool RightsStore::anyActive()
 {
-    QSqlQuery q = c.query(QStringLiteral("Select Active From Menus Where Active='1'"));
+    QSqlQuery q = m_c.query(QStringLiteral("Select Active From Menus Where Active='1'"));
     return q.next();
 }
 
-QList<Row> rows(Connection& c)
+QList<RightsStore::Row> RightsStore::rows()
 {
     // Stored order made explicit: "a later row wins" must not depend on the server's plan.
-    QSqlQuery q = c.query(QStringLiteral("Select Menus,Active From Menus order by RowID"));
+    QSqlQuery q = m_c.query(QStringLiteral("Select Menus,Active From Menus order by RowID"));
     QList<Row> out;
     while (q.next())
         out.append({q.value(0).toString(), !q.value(1).isNull() && q.value(1).toString() == QLatin1String("1")});
     return out;
 }
 
-void save(Connection& c, const QList<Row>& rights)
+void RightsStore::save(const QList<Row>& rights)
 {
-    Transaction tx(c);
-    c.execute(QStringLiteral("Delete From Menus"));
+    Transaction tx(m_c);
+    m_c.execute(QStringLiteral("Delete From Menus"));
     for (const Row& r : rights)
-        c.execute(QStringLiteral("insert into Menus (Menus, Active) values (?, ?)"), {r.caption, r.active ? 1 : 0});
+        m_c.execute(QStringLiteral("insert into Menus (Menus, Active) values (?, ?)"), {r.caption, r.active ? 1 : 0});
     tx.commit();
 }
 
-} // namespace RightsStore
-
-namespace LockStore {
-
-bool passwordMatches(Connection& c, const QString& typed)
+bool LockStore::passwordMatches(const QString& typed)
 {
-    return c.scalar(QStringLiteral("Select count(*) From LctPswd Where Pswd = ?"), {typed}).toInt() > 0;
+    return m_c.scalar(QStringLiteral("Select count(*) From LctPswd Where Pswd = ?"), {typed}).toInt() > 0;
 }
 
-} // namespace LockStore
-
-namespace UserStore {
-
-bool exists(Connection& c, const QString& name)
+bool UserStore::exists(const QString& name)
 {
     // On a server a role name is taken for the whole cluster, whether or not it is ours.
-    const QString sql = c.backend() == Backend::Sqlite
+    const QString sql = m_c.backend() == Backend::Sqlite
                             ? QStringLiteral("select count(*) from Logins where UserName = ?")
                             : QStringLiteral("select count(*) from pg_roles where rolname = ?");
-    return c.scalar(sql, {name}).toInt() > 0;
+    return m_c.scalar(sql, {name}).toInt() > 0;
 }
 
-QString checkPasswords(const QString& password, const QString& confirm)
+QString UserStore::checkPasswords(const QString& password, const QString& confirm)
 {
     if (password.isEmpty())
         return QStringLiteral("Please enter a password.");
@@ -62,59 +52,57 @@ QString checkPasswords(const QString& password, const QString& confirm)
     return {};
 }
 
-QString checkNew(Connection& c, const QString& name, const QString& password, const QString& confirm)
+QString UserStore::checkNew(const QString& name, const QString& password, const QString& confirm)
 {
     if (const QString err = Logins::checkName(name); !err.isEmpty())
         return err;
-    if (exists(c, name))
+    if (exists(name))
         return QStringLiteral("The user name \"%1\" is already taken.").arg(name);
     return checkPasswords(password, confirm);
 }
 
-QString checkExisting(Connection& c, const QString& name)
+QString UserStore::checkExisting(const QString& name)
 {
     if (name.isEmpty())
         return QStringLiteral("Please enter a user name.");
     // Only the program's own logins: a server role outside its group is not ours to touch.
-    if (!Logins::list(c).contains(name))
+    if (!Logins::list(m_c).contains(name))
         return QStringLiteral("There is no user \"%1\".").arg(name);
     return {};
 }
 
-QString checkRemoval(Connection& c, const QString& name, const QString& current)
+QString UserStore::checkRemoval(const QString& name, const QString& current)
 {
-    if (const QString err = checkExisting(c, name); !err.isEmpty())
+    if (const QString err = checkExisting(name); !err.isEmpty())
         return err;
     if (name == current)
         return QStringLiteral("\"%1\" is the user logged in now and cannot be removed.").arg(name);
-    if (Logins::list(c).size() <= 1)
+    if (Logins::list(m_c).size() <= 1)
         return QStringLiteral("\"%1\" is the only user left and cannot be removed.").arg(name);
     return {};
 }
 
-void add(Connection& c, const QString& name, const QString& password, Logins::HashCost cost)
+void UserStore::add(const QString& name, const QString& password, Logins::HashCost cost)
 {
-    Logins::add(c, name, password, cost);
+    Logins::add(m_c, name, password, cost);
 }
 
-void changePassword(Connection& c, const QString& name, const QString& password, Logins::HashCost cost)
+void UserStore::changePassword(const QString& name, const QString& password, Logins::HashCost cost)
 {
-    if (const QString err = checkExisting(c, name); !err.isEmpty())
+    if (const QString err = checkExisting(name); !err.isEmpty())
         throw DbError(err);
-    Logins::setPassword(c, name, password, cost);
+    Logins::setPassword(m_c, name, password, cost);
 }
 
-void remove(Connection& c, const QString& name, const QString& current)
+void UserStore::remove(const QString& name, const QString& current)
 {
     // On the embedded file the write lock taken here keeps two stations from removing the
     // last two logins at once.
-    Transaction tx(c);
-    if (const QString err = checkRemoval(c, name, current); !err.isEmpty())
+    Transaction tx(m_c);
+    if (const QString err = checkRemoval(name, current); !err.isEmpty())
         throw DbError(err);
-    Logins::remove(c, name);
+    Logins::remove(m_c, name);
     tx.commit();
 }
-
-} // namespace UserStore
 
 } // namespace qv

@@ -9,45 +9,67 @@
 
 namespace qv {
 
-namespace RightsStore {
+class RightsStore {
+public:
+    explicit RightsStore(Connection& c)
+        : m_c(c)
+    {
+    }
 
-struct Row {
-    QString caption; // the `Menus` value, an ampersand stored doubled
-    bool active = false;
+    struct Row {
+        QString caption; // the `Menus` value, an ampersand stored doubled
+        bool active = false;
+    };
+
+    // Whether any row has Active '1' (an empty table has none).
+    bool anyActive();
+    // Every row, in stored order (later rows win when two carry the same caption).
+    QList<Row> rows();
+    // Replaces the whole table with `rights`, in their order, in one transaction: a failure
+    // leaves the previous rows as they were.
+    void save(const QList<Row>& rights);
+
+private:
+    Connection& m_c;
 };
 
-// Whether any row has Active '1' (an empty table has none).
-bool anyActive(Connection& c);
-// Every row, in stored order (later rows win when two carry the same caption).
-QList<Row> rows(Connection& c);
-// Replaces the whole table with `rights`, in their order, in one transaction: a failure
-// leaves the previous rows as they were.
-void save(Connection& c, const QList<Row>& rights);
+class LockStore {
+public:
+    explicit LockStore(Connection& c)
+        : m_c(c)
+    {
+    }
 
-} // namespace RightsStore
+    // Whether some `LctPswd` row holds exactly the typed text (case and blanks count).
+    bool passwordMatches(const QString& typed);
 
-namespace LockStore {
-// Whether some `LctPswd` row holds exactly the typed text (case and blanks count).
-bool passwordMatches(Connection& c, const QString& typed);
-} // namespace LockStore
+private:
+    Connection& m_c;
+};
 
-namespace UserStore {
+class UserStore {
+public:
+    explicit UserStore(Connection& c)
+        : m_c(c)
+    {
+    }
 
-bool exists(Connection& c, const QString& name);
-// Error texts for the user, empty when the request may go to the database.
-QString checkPasswords(const QString& password, const QString& confirm);
-QString checkNew(Connection& c, const QString& name, const QString& password, const QString& confirm);
-QString checkExisting(Connection& c, const QString& name);
-QString checkRemoval(Connection& c, const QString& name, const QString& current);
+    bool exists(const QString& name);
+    // Error texts for the user, empty when the request may go to the database.
+    static QString checkPasswords(const QString& password, const QString& confirm);
+    QString checkNew(const QString& name, const QString& password, const QString& confirm);
+    QString checkExisting(const QString& name);
+    QString checkRemoval(const QString& name, const QString& current);
 
-// The requests themselves; the server's refusals come back as DbError.
-void add(Connection& c, const QString& name, const QString& password,
-         Logins::HashCost cost = Logins::HashCost::Interactive);
-void changePassword(Connection& c, const QString& name, const QString& password,
-                    Logins::HashCost cost = Logins::HashCost::Interactive);
-// Re-checks inside the removal that the login is not in use and not the last one.
-void remove(Connection& c, const QString& name, const QString& current);
+    // The requests themselves; the server's refusals come back as DbError.
+    void add(const QString& name, const QString& password, Logins::HashCost cost = Logins::HashCost::Interactive);
+    void changePassword(const QString& name, const QString& password,
+                        Logins::HashCost cost = Logins::HashCost::Interactive);
+    // Re-checks inside the removal that the login is not in use and not the last one.
+    void remove(const QString& name, const QString& current);
 
-} // namespace UserStore
+private:
+    Connection& m_c;
+};
 
 } // namespace qv

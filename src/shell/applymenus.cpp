@@ -17,11 +17,11 @@ void ApplyMenus()
         return;
     main->showHomePanel();
     qv::guarded([main] {
-        if (qv::RightsStore::anyActive(Conn)) {
+        if (qv::RightsStore(Conn).anyActive()) {
             // A right governs the entries whose caption is exactly its own (case and blanks
             // count); entries that no row names keep their visibility.
             const QList<QAction*> entries = main->menuEntries();
-            for (const qv::RightsStore::Row& row : qv::RightsStore::rows(Conn))
+            for (const qv::RightsStore::Row& row : qv::RightsStore(Conn).rows())
                 for (QAction* a : entries)
                     if (!a->isSeparator() && a->text() == row.caption)
                         a->setVisible(row.active);

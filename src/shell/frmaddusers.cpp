@@ -150,10 +150,10 @@ void frmAddUsers::cmdAdd_Click()
     qv::guarded(
         [&] {
             const QString pwErr = qv::UserStore::checkPasswords(txtPassword->text(), txtConfirm->text());
-            if (const QString err = qv::UserStore::checkNew(Conn, name, txtPassword->text(), txtConfirm->text());
+            if (const QString err = qv::UserStore(Conn).checkNew(name, txtPassword->text(), txtConfirm->text());
                 !err.isEmpty())
                 return refuse(err, err == pwErr ? txtPassword : txtUserName);
-            qv::UserStore::add(Conn, name, txtPassword->text());
+            qv::UserStore(Conn).add(name, txtPassword->text());
             added = true;
         },
         QStringLiteral("The user \"%1\" was not added:\n").arg(name) + QStringLiteral("%1"));
@@ -171,11 +171,11 @@ void frmAddUsers::cmdChange_Click()
     bool changed = false;
     qv::guarded(
         [&] {
-            if (const QString err = qv::UserStore::checkExisting(Conn, name); !err.isEmpty())
+            if (const QString err = qv::UserStore(Conn).checkExisting(name); !err.isEmpty())
                 return refuse(err, txtUserName);
             if (const QString err = qv::UserStore::checkPasswords(password, txtConfirm->text()); !err.isEmpty())
                 return refuse(err, txtPassword);
-            qv::UserStore::changePassword(Conn, name, password);
+            qv::UserStore(Conn).changePassword(name, password);
             changed = true;
         },
         QStringLiteral("The password of \"%1\" was not changed:\n").arg(name) + QStringLiteral("%1"));
@@ -196,12 +196,12 @@ void frmAddUsers::cmdRemove_Click()
     bool removed = false;
     qv::guarded(
         [&] {
-            if (const QString err = qv::UserStore::checkRemoval(Conn, name, LoginUser); !err.isEmpty())
+            if (const QString err = qv::UserStore(Conn).checkRemoval(name, LoginUser); !err.isEmpty())
                 return refuse(err, txtUserName);
             if (!qv::Msg::askDestructive(QStringLiteral("are you sure remove the user \"%1\"").arg(name), {},
                                          qv::Msg::Icon::Question))
                 return;
-            qv::UserStore::remove(Conn, name, LoginUser);
+            qv::UserStore(Conn).remove(name, LoginUser);
             removed = true;
         },
         QStringLiteral("The user \"%1\" was not removed:\n").arg(name) + QStringLiteral("%1"));

@@ -75,7 +75,7 @@ void frmLocPass::cmdOK_Click()
         return;
     }
     bool right = false;
-    if (!qv::guarded([&] { right = qv::LockStore::passwordMatches(Conn, typed); }, txtPassword))
+    if (!qv::guarded([&] { right = qv::LockStore(Conn).passwordMatches(typed); }, txtPassword))
         return;
     if (!right) {
         qv::Msg::info(QStringLiteral("please check your password"));

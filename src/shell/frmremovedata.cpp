@@ -136,7 +136,7 @@ void frmRemoveData::ShowCounts()
         return;
     }
     try {
-        lblCounts->setText(QStringLiteral("To be removed:\n") + describe(ch, qv::RemoveData::count(Conn, ch)));
+        lblCounts->setText(QStringLiteral("To be removed:\n") + describe(ch, qv::RemoveData(Conn).count(ch)));
     } catch (const qv::DbError& e) {
         lblCounts->setText(QStringLiteral("The rows could not be counted:\n") + e.description());
     }
@@ -152,7 +152,7 @@ void frmRemoveData::cmdRemove_Click()
     const bool embedded = Conn.backend() == qv::Backend::Sqlite;
     qv::guarded(
         [&] {
-            const qv::RemovalCounts n = qv::RemoveData::count(Conn, ch);
+            const qv::RemovalCounts n = qv::RemoveData(Conn).count(ch);
             lblCounts->setText(QStringLiteral("To be removed:\n") + describe(ch, n));
             if (n.total() == 0) {
                 qv::Msg::info(QStringLiteral("There is nothing to remove for this choice."));
@@ -169,9 +169,9 @@ void frmRemoveData::cmdRemove_Click()
                 return;
             QString copy;
             if (embedded) {
-                copy = qv::RemoveData::backup(Conn, QDateTime::currentDateTime());
+                copy = qv::RemoveData(Conn).backup(QDateTime::currentDateTime());
             }
-            qv::RemoveData::remove(Conn, ch, n);
+            qv::RemoveData(Conn).remove(ch, n);
             QString done = QStringLiteral("The data has been removed:\n\n") + describe(ch, n);
             if (!copy.isEmpty())
                 done += QStringLiteral("\n\nThe database as it was before is kept at:\n") + copy;

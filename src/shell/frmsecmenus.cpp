@@ -73,7 +73,7 @@ frmSecMenus::frmSecMenus(QWidget* parent)
 void frmSecMenus::OpenMenus()
 {
     qv::guarded([this] {
-        for (const qv::RightsStore::Row& row : qv::RightsStore::rows(Conn))
+        for (const qv::RightsStore::Row& row : qv::RightsStore(Conn).rows())
             for (QCheckBox* box : m_boxes)
                 if (box->text() == row.caption)
                     box->setChecked(row.active);
@@ -85,7 +85,7 @@ void frmSecMenus::cmdSave_Click()
     QList<qv::RightsStore::Row> rights;
     for (QCheckBox* box : m_boxes)
         rights.append({box->text(), box->isChecked()});
-    if (!qv::guarded([&] { qv::RightsStore::save(Conn, rights); },
+    if (!qv::guarded([&] { qv::RightsStore(Conn).save(rights); },
                      QStringLiteral("The menu rights were not saved; the previous rights stay in force.\n\n%1")))
         return;
     qv::Status::say(QStringLiteral("Menu rights saved"));

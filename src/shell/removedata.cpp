@@ -9,7 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-namespace qv::RemoveData {
+namespace qv {
 
 namespace {
 
@@ -72,7 +72,7 @@ void verifyCopy(const QString& path)
 
 } // namespace
 
-QString checkChoice(const RemovalChoice& ch)
+QString RemoveData::checkChoice(const RemovalChoice& ch)
 {
     if (!ch.anything())
         return QStringLiteral("Please choose what to remove.");
@@ -87,7 +87,7 @@ QString checkChoice(const RemovalChoice& ch)
     return {};
 }
 
-RemovalCounts count(Connection& c, const RemovalChoice& ch)
+RemovalCounts RemoveData::count(const RemovalChoice& ch)
 {
     if (const QString err = checkChoice(ch); !err.isEmpty())
         throw DbError(err);
@@ -95,33 +95,33 @@ RemovalCounts count(Connection& c, const RemovalChoice& ch)
     if (ch.vouchers) {
         QVariantList params;
         const QString filter = voucherFilter(ch, params);
-        n.vouchers = countOf(c, QStringLiteral("select count(*) from MasJV where ") + filter, params);
-        n.lines = countOf(c, QStringLiteral("select count(*) from DetJV where ") + linesOf(filter), params);
+        n.vouchers = countOf(m_c, QStringLiteral("select count(*) from MasJV where ") + filter, params);
+        n.lines = countOf(m_c, QStringLiteral("select count(*) from DetJV where ") + linesOf(filter), params);
     }
     if (ch.categories)
-        n.categories = countOf(c, QStringLiteral("select count(*) from tblCatagory"));
+        n.categories = countOf(m_c, QStringLiteral("select count(*) from tblCatagory"));
     if (ch.applications)
-        n.applications = countOf(c, QStringLiteral("select count(*) from tblApplication"));
+        n.applications = countOf(m_c, QStringLiteral("select count(*) from tblApplication"));
     return n;
 }
 
-RemovalCounts remove(Connection& c, const RemovalChoice& ch, const RemovalCounts& expected)
+RemovalCounts RemoveData::remove(const RemovalChoice& ch, const RemovalCounts& expected)
 {
     if (const QString err = checkChoice(ch); !err.isEmpty())
         throw DbError(err);
-    Transaction tx(c);
+    Transaction tx(m_c);
     RemovalCounts n;
     if (ch.vouchers) {
         QVariantList params;
         const QString filter = voucherFilter(ch, params);
         // Lines first: they are found through their vouchers.
-        n.lines = c.execute(QStringLiteral("delete from DetJV where ") + linesOf(filter), params);
-        n.vouchers = c.execute(QStringLiteral("delete from MasJV where ") + filter, params);
+        n.lines = m_c.execute(QStringLiteral("delete from DetJV where ") + linesOf(filter), params);
+        n.vouchers = m_c.execute(QStringLiteral("delete from MasJV where ") + filter, params);
     }
     if (ch.categories)
-        n.categories = c.execute(QStringLiteral("delete from tblCatagory"));
+        n.categories = m_c.execute(QStringLiteral("delete from tblCatagory"));
     if (ch.applications)
-        n.applications = c.execute(QStringLiteral("delete from tblApplication"));
+        n.applications = m_c.execute(QStringLiteral("delete from tblApplication"));
     if (!(n == expected))
         throw DbError(QStringLiteral("The data changed after it was counted (another station may be working on "
                                      "it); please try again."));
@@ -129,7 +129,7 @@ RemovalCounts remove(Connection& c, const RemovalChoice& ch, const RemovalCounts
     return n;
 }
 
-QString backupPath(const QString& dbPath, const QDateTime& when)
+QString RemoveData::backupPath(const QString& dbPath, const QDateTime& when)
 {
     const QFileInfo fi(dbPath);
     const QString suffix = fi.suffix().isEmpty() ? QStringLiteral("sqlite") : fi.suffix();
@@ -141,17 +141,17 @@ QString backupPath(const QString& dbPath, const QDateTime& when)
     return path;
 }
 
-void backupTo(Connection& c, const QString& path)
+void RemoveData::backupTo(const QString& path)
 {
-    if (c.backend() != Backend::Sqlite)
+    if (m_c.backend() != Backend::Sqlite)
         throw DbError(QStringLiteral("Only the embedded database file can be copied by the program."));
-    if (c.inTransaction())
+    if (m_c.inTransaction())
         throw DbError(QStringLiteral("The database cannot be copied in the middle of a transaction."));
     if (QFileInfo::exists(path))
         throw DbError(QStringLiteral("The file \"%1\" already exists.").arg(path));
     try {
         // A consistent copy of the live database, taken by SQLite itself.
-        c.execute(QStringLiteral("VACUUM INTO ?"), {path});
+        m_c.execute(QStringLiteral("VACUUM INTO ?"), {path});
         verifyCopy(path);
     } catch (const DbError& e) {
         QFile::remove(path);
@@ -161,11 +161,11 @@ void backupTo(Connection& c, const QString& path)
     }
 }
 
-QString backup(Connection& c, const QDateTime& when)
+QString RemoveData::backup(const QDateTime& when)
 {
-    const QString path = backupPath(c.embeddedPath(), when);
-    backupTo(c, path);
+    const QString path = backupPath(m_c.embeddedPath(), when);
+    backupTo(path);
     return path;
 }
 
-} // namespace qv::RemoveData
+} // namespace qv

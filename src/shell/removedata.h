@@ -32,24 +32,31 @@ struct RemovalCounts {
     friend bool operator==(const RemovalCounts&, const RemovalCounts&) = default;
 };
 
-namespace RemoveData {
+class RemoveData {
+public:
+    explicit RemoveData(Connection& c)
+        : m_c(c)
+    {
+    }
 
-// An error text for a choice that cannot be run (nothing chosen, a bad range); empty if fine.
-QString checkChoice(const RemovalChoice& ch);
-RemovalCounts count(Connection& c, const RemovalChoice& ch);
-// Removes what `ch` names, in one transaction. `expected` are the counts the user agreed to:
-// when the rows found now differ, nothing is removed and DbError says so.
-RemovalCounts remove(Connection& c, const RemovalChoice& ch, const RemovalCounts& expected);
+    // An error text for a choice that cannot be run (nothing chosen, a bad range); empty if fine.
+    static QString checkChoice(const RemovalChoice& ch);
+    RemovalCounts count(const RemovalChoice& ch);
+    // Removes what `ch` names, in one transaction. `expected` are the counts the user agreed to:
+    // when the rows found now differ, nothing is removed and DbError says so.
+    RemovalCounts remove(const RemovalChoice& ch, const RemovalCounts& expected);
 
-// Embedded database only: writes a copy of the database beside its file, named after `when`,
-// checks that it opens and passes the integrity check, and returns its path. Throws DbError
-// (and leaves no copy behind) when any step fails.
-QString backup(Connection& c, const QDateTime& when);
-// The same into a path of the caller's choosing.
-void backupTo(Connection& c, const QString& path);
-// The name a backup made at `when` gets beside `dbPath` (a free one: " (2)" etc. when taken).
-QString backupPath(const QString& dbPath, const QDateTime& when);
+    // Embedded database only: writes a copy of the database beside its file, named after `when`,
+    // checks that it opens and passes the integrity check, and returns its path. Throws DbError
+    // (and leaves no copy behind) when any step fails.
+    QString backup(const QDateTime& when);
+    // The same into a path of the caller's choosing.
+    void backupTo(const QString& path);
+    // The name a backup made at `when` gets beside `dbPath` (a free one: " (2)" etc. when taken).
+    static QString backupPath(const QString& dbPath, const QDateTime& when);
 
-} // namespace RemoveData
+private:
+    Connection& m_c;
+};
 
 } // namespace qv

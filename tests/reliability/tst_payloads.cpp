@@ -195,7 +195,7 @@ private slots:
             QTest::mouseClick(save, Qt::LeftButton);
             QVERIFY2(rec.seen.isEmpty(), qPrintable(rec.texts().join(" | ")));
             QCOMPARE(Conn.scalar("select count(*) from Company where Company = ?", {typed}).toInt(), 1);
-            const QList<qv::CompanyRow> found = qv::CompanyStore::search(Conn, typed);
+            const QList<qv::CompanyRow> found = qv::CompanyStore(Conn).search(typed);
             QVERIFY2(found.size() == 1, qPrintable(typed));
         }
         QCOMPARE(others({"Company"}), untouched);
@@ -214,7 +214,7 @@ private slots:
             Conn.execute(
                 "insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) values (?, ?, 'DD', '5.1', ?)",
                 {QString("5.1.%1").arg(100 + n), title, 100 + n});
-            const QList<qv::FinderRow> rows = qv::FinderStore::search(Conn, QString(), p);
+            const QList<qv::FinderRow> rows = qv::FinderStore(Conn).search(QString(), p);
             bool exact = false;
             for (const qv::FinderRow& r : rows) {
                 QVERIFY2(r.acName.contains(p, Qt::CaseInsensitive), qPrintable(p + " found " + r.acName));

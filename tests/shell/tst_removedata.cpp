@@ -263,8 +263,7 @@ private slots:
         QCOMPARE(snapshot(Conn), before);
         QCOMPARE(folderFiles(), files);
         // A copy that cannot be written (its folder does not exist) leaves nothing behind either.
-        QVERIFY_THROWS_EXCEPTION(qv::DbError,
-                                 qv::RemoveData::backupTo(Conn, Conn.embeddedPath() + ".missing/x.sqlite"));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::RemoveData(Conn).backupTo(Conn.embeddedPath() + ".missing/x.sqlite"));
     }
 
     void refusals()
@@ -293,7 +292,7 @@ private slots:
         ch.kind = "CR";
         ch.from = QDate(2025, 7, 1);
         ch.to = QDate(2025, 12, 31);
-        qv::RemovalCounts counted = qv::RemoveData::count(Conn, ch);
+        qv::RemovalCounts counted = qv::RemoveData(Conn).count(ch);
         QVERIFY(counted.vouchers > 0);
         // A line added to a voucher already counted: as many vouchers as agreed to, one line more.
         QSqlQuery line = Conn.query("select d.VouNo, d.AcCode from DetJV d join MasJV m on m.VouStatus = d.VouStatus "
@@ -304,17 +303,17 @@ private slots:
         line.finish();
         Conn.execute("insert into DetJV (VouNo, VouStatus, AcCode) values (?, 'CR', ?)", voucherAndAccount);
         Snapshot before = snapshot(Conn);
-        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::RemoveData::remove(Conn, ch, counted));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::RemoveData(Conn).remove(ch, counted));
         QCOMPARE(snapshot(Conn), before);
-        counted = qv::RemoveData::count(Conn, ch);
+        counted = qv::RemoveData(Conn).count(ch);
         // Another voucher in the range.
         Conn.execute("insert into MasJV (VouNo, VouStatus, VouDate) values (999, 'CR', ?)", {QDate(2025, 9, 9)});
         before = snapshot(Conn);
-        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::RemoveData::remove(Conn, ch, counted));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::RemoveData(Conn).remove(ch, counted));
         QCOMPARE(snapshot(Conn), before);
-        const qv::RemovalCounts again = qv::RemoveData::count(Conn, ch);
+        const qv::RemovalCounts again = qv::RemoveData(Conn).count(ch);
         QCOMPARE(again.vouchers, counted.vouchers + 1);
-        QCOMPARE(qv::RemoveData::remove(Conn, ch, again), again);
+        QCOMPARE(qv::RemoveData(Conn).remove(ch, again), again);
     }
 
     void backupNamesDoNotCollide()
