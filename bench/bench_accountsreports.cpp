@@ -152,17 +152,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     QTemporaryDir dir;
-    qv::InitOptions o;
-    o.dataSource = dir.filePath(QStringLiteral("bench.sqlite"));
-    o.user = QStringLiteral("bench");
-    o.password = QStringLiteral("bench");
-    o.lockPassword = QStringLiteral("lock");
-    o.cost = qv::Logins::HashCost::Minimal;
-    qv::Provision::init(o);
-    Conn.setProperty(QStringLiteral("User ID"), o.user);
-    Conn.setProperty(QStringLiteral("Password"), o.password);
-    Conn.setProperty(QStringLiteral("Data Source"), o.dataSource);
-    Conn.open();
+    const qvb::BenchLogin o = qvb::openBenchBook(Conn, dir.filePath(QStringLiteral("bench.sqlite")));
     LoginUser = o.user;
     LoginPassword = o.password;
     SetProgramFolder(QStringLiteral(QVB_TEMPLATES_DIR));

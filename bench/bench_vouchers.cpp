@@ -84,18 +84,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     QTemporaryDir dir;
-    qv::InitOptions o;
-    o.dataSource = dir.filePath(QStringLiteral("bench.sqlite"));
-    o.user = QStringLiteral("bench");
-    o.password = QStringLiteral("bench");
-    o.lockPassword = QStringLiteral("lock");
-    o.cost = qv::Logins::HashCost::Minimal;
-    qv::Provision::init(o);
     qv::Connection conn;
-    conn.setProperty(QStringLiteral("User ID"), o.user);
-    conn.setProperty(QStringLiteral("Password"), o.password);
-    conn.setProperty(QStringLiteral("Data Source"), o.dataSource);
-    conn.open();
+    const qvb::BenchLogin o = qvb::openBenchBook(conn, dir.filePath(QStringLiteral("bench.sqlite")));
     g_conn = &conn;
 
     qvb::BookSpec spec;

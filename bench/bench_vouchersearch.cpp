@@ -10,6 +10,8 @@
 #include "vouchers/vouchersearch.h"
 #include "vouchers/voucherstore.h"
 
+#include "bookgen.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -189,17 +191,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     QTemporaryDir dir;
-    qv::InitOptions o;
-    o.dataSource = dir.filePath(QStringLiteral("bench.sqlite"));
-    o.user = QStringLiteral("bench");
-    o.password = QStringLiteral("bench");
-    o.lockPassword = QStringLiteral("lock");
-    o.cost = qv::Logins::HashCost::Minimal;
-    qv::Provision::init(o);
-    Conn.setProperty(QStringLiteral("User ID"), o.user);
-    Conn.setProperty(QStringLiteral("Password"), o.password);
-    Conn.setProperty(QStringLiteral("Data Source"), o.dataSource);
-    Conn.open();
+    const qvb::BenchLogin o = qvb::openBenchBook(Conn, dir.filePath(QStringLiteral("bench.sqlite")));
     const int n = qEnvironmentVariableIntValue("QV_BENCH_VOUCHERS") > 0
                       ? qEnvironmentVariableIntValue("QV_BENCH_VOUCHERS")
                       : 100'000;

@@ -1,5 +1,7 @@
 #include "bookgen.h"
 
+#include "db/provision.h"
+
 #include "vouchers/voucherstore.h"
 
 #include <QElapsedTimer>
@@ -144,6 +146,22 @@ BookStats writeBook(qv::Connection& c, const BookSpec& spec)
     tx.commit();
     st.seconds = timer.elapsed() / 1000.0;
     return st;
+}
+
+BenchLogin openBenchBook(qv::Connection& c, const QString& dataSource)
+{
+    qv::InitOptions o;
+    o.dataSource = dataSource;
+    o.user = QStringLiteral("bench");
+    o.password = QStringLiteral("bench");
+    o.lockPassword = QStringLiteral("lock");
+    o.cost = qv::Logins::HashCost::Minimal;
+    qv::Provision::init(o);
+    c.setProperty(QStringLiteral("User ID"), o.user);
+    c.setProperty(QStringLiteral("Password"), o.password);
+    c.setProperty(QStringLiteral("Data Source"), o.dataSource);
+    c.open();
+    return {o.dataSource, o.user, o.password};
 }
 
 } // namespace qvb

@@ -23,6 +23,15 @@ struct BookStats {
     double seconds = 0;
 };
 
+// The login of a benchmark's book.
+struct BenchLogin {
+    QString dataSource, user, password;
+};
+
+// Provisions a new embedded book at `dataSource` (a file path) with a benchmark login and opens
+// `c` on it as that login, through the login check the program uses. Throws DbError.
+BenchLogin openBenchBook(qv::Connection& c, const QString& dataSource);
+
 // Adds the accounts and vouchers to an open, provisioned database (numbers continue after the
 // vouchers already there). Throws DbError.
 BookStats writeBook(qv::Connection& c, const BookSpec& spec = {});
