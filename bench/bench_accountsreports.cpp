@@ -158,12 +158,12 @@ int main(int argc, char** argv)
     SetProgramFolder(QStringLiteral(QVB_TEMPLATES_DIR));
     qv::rpt::installProcedures();
 
-    qvb::BookSpec spec;
+    qvb::BookPlan plan;
     if (const qint64 rows = qEnvironmentVariableIntValue("QV_BENCH_ROWS"); rows > 0)
-        spec.detailRows = rows;
-    g_book = qvb::writeBook(Conn, spec);
-    g_first = spec.from;
-    g_last = spec.from.addDays(spec.days);
+        plan.detailRows = rows;
+    g_book = qvb::writeBook(Conn, plan);
+    g_first = plan.from;
+    g_last = plan.from.addDays(plan.days);
     g_bank = g_book.accounts[1]; // every tenth account from the second is a bank
     g_party = g_book.accounts[20];
     Conn.execute(QStringLiteral("insert into Company (Company, comActive) values ('BENCH BOOKS', 'Y')"));

@@ -88,14 +88,14 @@ int main(int argc, char** argv)
     const qvb::BenchLogin o = qvb::openBenchBook(conn, dir.filePath(QStringLiteral("bench.sqlite")));
     g_conn = &conn;
 
-    qvb::BookSpec spec;
+    qvb::BookPlan plan;
     if (const qint64 rows = qEnvironmentVariableIntValue("QV_BENCH_ROWS"); rows > 0)
-        spec.detailRows = rows;
-    g_book = qvb::writeBook(conn, spec);
+        plan.detailRows = rows;
+    g_book = qvb::writeBook(conn, plan);
     std::fprintf(stderr, "book: %lld vouchers, %lld detail rows written in %.1f s\n", (long long)g_book.vouchers,
                  (long long)g_book.detailRows, g_book.seconds);
     // The book balances to the cent, as every voucher does.
-    if (conn.scalar(QStringLiteral("select count(*) from DetJV")).toLongLong() != spec.detailRows
+    if (conn.scalar(QStringLiteral("select count(*) from DetJV")).toLongLong() != plan.detailRows
         || conn.scalar(QStringLiteral("select sum(DrAmt) - sum(CrAmt) from DetJV")).toLongLong() != 0) {
         std::fprintf(stderr, "the book is not what was asked for\n");
         return 1;

@@ -47,7 +47,7 @@ QVariant orNull(const std::optional<QString>& t)
 
 } // namespace
 
-BookStats writeBook(qv::Connection& c, const BookSpec& spec)
+BookStats writeBook(qv::Connection& c, const BookPlan& plan)
 {
     QElapsedTimer timer;
     timer.start();
@@ -61,7 +61,7 @@ BookStats writeBook(qv::Connection& c, const BookSpec& spec)
     c.insertReturningKey(acc, {"9", "BENCH BOOK", "HH", "9", 0, QVariant()});
     c.insertReturningKey(acc, {"9.1", "BENCH ACCOUNTS", "HD", "9", 1, QVariant()});
     QList<qint64> banks, parties;
-    for (int i = 1; i <= spec.accounts; ++i) {
+    for (int i = 1; i <= plan.accounts; ++i) {
         const bool bank = i % 10 == 2;
         const qint64 id = c.insertReturningKey(acc, {QStringLiteral("9.1.%1").arg(i),
                                                      QStringLiteral("%1 %2").arg(bank ? "BANK" : "PARTY").arg(i), "DD",
@@ -92,7 +92,7 @@ BookStats writeBook(qv::Connection& c, const BookSpec& spec)
         rnd = rnd * 1103515245u + 12345u;
         return (rnd >> 8) % n;
     };
-    const qint64 total = spec.detailRows;
+    const qint64 total = plan.detailRows;
     while (st.detailRows < total) {
         const qint64 left = total - st.detailRows;
         qv::Voucher v;
@@ -107,7 +107,7 @@ BookStats writeBook(qv::Connection& c, const BookSpec& spec)
         }
         const qv::VoucherKindInfo& kind = qv::voucherKind(v.kind);
         v.number = numbers[size_t(v.kind)]++;
-        v.date = spec.from.addDays(qint64(st.vouchers * spec.days / (total / 8 + 1)) % spec.days);
+        v.date = plan.from.addDays(qint64(st.vouchers * plan.days / (total / 8 + 1)) % plan.days);
         v.party = QStringLiteral("PARTY %1").arg(next(1000));
         const qint64 contra =
             kind.shape == qv::RowShape::LinePlusCash ? st.cashAccount : banks[int(next(quint32(banks.size())))];

@@ -1,14 +1,14 @@
 #pragma once
 // A book of vouchers for the benchmarks: subsidiary accounts and vouchers of all five kinds,
 // written in the voucher store's exact row shapes (VoucherStore::detailRows) by a bulk path:
-// one transaction, one prepared statement per table. Deterministic for a given spec.
+// one transaction, one prepared statement per table. Deterministic for a given plan.
 #include "db/connection.h"
 
 #include <QDate>
 
 namespace qvb {
 
-struct BookSpec {
+struct BookPlan {
     qint64 detailRows = 1'000'000; // exactly this many DetJV rows are written
     int accounts = 500;            // subsidiary accounts added (every tenth a bank)
     QDate from{2024, 7, 1};        // vouchers spread over `days` days from here
@@ -34,6 +34,6 @@ BenchLogin openBenchBook(qv::Connection& c, const QString& dataSource);
 
 // Adds the accounts and vouchers to an open, provisioned database (numbers continue after the
 // vouchers already there). Throws DbError.
-BookStats writeBook(qv::Connection& c, const BookSpec& spec = {});
+BookStats writeBook(qv::Connection& c, const BookPlan& plan = {});
 
 } // namespace qvb

@@ -2,6 +2,7 @@
 
 #include "masters/finderpick.h"
 #include "registrations/registrationstore.h"
+#include "registrations/registrationui.h"
 #include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "db/tables.h"
@@ -292,18 +293,10 @@ void frmApplication::save()
 void frmApplication::deleteApplication()
 {
     const QString no = txtRowNo->text();
-    if (no.isEmpty())
+    if (!qv::registrations::confirmAndDelete(
+            no, [&] { return qv::RegistrationStore(Conn).deleteApplication(no); },
+            qv::RegistrationStore::noSuchApplication(no)))
         return;
-    if (!qv::Msg::askYesNo(QStringLiteral("Are you sure delete this information"), QStringLiteral("Confirm"),
-                           qv::Msg::Icon::Information))
-        return;
-    bool deleted = false;
-    if (!qv::guarded([&] { deleted = qv::RegistrationStore(Conn).deleteApplication(no); }))
-        return;
-    if (!deleted) {
-        qv::Msg::info(qv::RegistrationStore::noSuchApplication(no));
-        return;
-    }
     ClearAll();
     FillGrid();
 }

@@ -29,6 +29,7 @@
 #include <QVBoxLayout>
 
 #include "registrations/frmapplication_p.h"
+#include "registrations/registrationui.h"
 
 using namespace qv::application;
 
@@ -144,15 +145,7 @@ void frmApplication::buildEntryTab(QWidget* tab)
     txtRowNo->setMaximumWidth(qv::twips(900));
     msk_Nic_no->setMinimumWidth(qv::twips(2000));
 
-    cmdSave = qv::named<QPushButton>(tab, "cmdSave", QStringLiteral("&Save"));
-    cmdDelete = qv::named<QPushButton>(tab, "cmdDelete", QStringLiteral("&DELETE"));
-    cmdCancel = qv::named<QPushButton>(tab, "cmdCancel", QStringLiteral("&CANCEL"));
-    cmdPrint = qv::named<QPushButton>(tab, "cmdPrint", QStringLiteral("&PRINT"));
-    cmdExit = qv::named<QPushButton>(tab, "cmdExit", QStringLiteral("E&XIT"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton* b : {cmdSave, cmdDelete, cmdCancel, cmdPrint, cmdExit})
-        buttons->addWidget(b);
+    auto* buttons = qv::registrations::commandRow(tab, cmdSave, cmdDelete, cmdCancel, cmdPrint, cmdExit);
 
     auto* lay = new QVBoxLayout(tab);
     lay->addLayout(g);

@@ -1,6 +1,7 @@
 #include "registrations/frmcatagory.h"
 
 #include "registrations/registrationstore.h"
+#include "registrations/registrationui.h"
 #include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "db/tables.h"
@@ -120,15 +121,7 @@ void frmCatagory::buildEntryTab(QWidget* tab)
     CmbStatus->setMaximumWidth(qv::twips(2200));
     form->setColumnStretch(1, 1);
 
-    cmdSave = qv::named<QPushButton>(tab, "cmdSave", QStringLiteral("&Save"));
-    cmdDelete = qv::named<QPushButton>(tab, "cmdDelete", QStringLiteral("&DELETE"));
-    cmdCancel = qv::named<QPushButton>(tab, "cmdCancel", QStringLiteral("&CANCEL"));
-    cmdPrint = qv::named<QPushButton>(tab, "cmdPrint", QStringLiteral("&PRINT"));
-    cmdExit = qv::named<QPushButton>(tab, "cmdExit", QStringLiteral("E&XIT"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton* b : {cmdSave, cmdDelete, cmdCancel, cmdPrint, cmdExit})
-        buttons->addWidget(b);
+    auto* buttons = qv::registrations::commandRow(tab, cmdSave, cmdDelete, cmdCancel, cmdPrint, cmdExit);
 
     auto* lay = new QVBoxLayout(tab);
     lay->addWidget(title, 0, Qt::AlignHCenter);
@@ -283,18 +276,10 @@ void frmCatagory::save()
 void frmCatagory::deleteCatagory()
 {
     const QString code = txtCataId->text();
-    if (code.isEmpty())
+    if (!qv::registrations::confirmAndDelete(
+            code, [&] { return qv::RegistrationStore(Conn).deleteCategory(code); },
+            qv::RegistrationStore::noSuchCategory(code)))
         return;
-    if (!qv::Msg::askYesNo(QStringLiteral("Are you sure delete this information"), QStringLiteral("Confirm"),
-                           qv::Msg::Icon::Information))
-        return;
-    bool deleted = false;
-    if (!qv::guarded([&] { deleted = qv::RegistrationStore(Conn).deleteCategory(code); }))
-        return;
-    if (!deleted) {
-        qv::Msg::info(qv::RegistrationStore::noSuchCategory(code));
-        return;
-    }
     ClearAll();
     FillGrid(QString());
 }

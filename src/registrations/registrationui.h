@@ -1,0 +1,22 @@
+#pragma once
+// What the category and application windows share: their row of commands and the step that
+// asks before deleting the row on screen.
+#include <QString>
+#include <functional>
+
+class QHBoxLayout;
+class QPushButton;
+class QWidget;
+
+namespace qv::registrations {
+
+// "&Save", "&DELETE", "&CANCEL", "&PRINT", "E&XIT", right-aligned in one row.
+QHBoxLayout* commandRow(QWidget* tab, QPushButton*& save, QPushButton*& del, QPushButton*& cancel,
+                        QPushButton*& print, QPushButton*& exit);
+
+// Asks "Are you sure delete this information" (title "Confirm") for the row `key`; on Yes runs
+// `remove`, which says whether the row was there. True when it was deleted; a missing row
+// is reported with `noSuch`, a database error through the usual guarded step.
+bool confirmAndDelete(const QString& key, const std::function<bool()>& remove, const QString& noSuch);
+
+} // namespace qv::registrations
