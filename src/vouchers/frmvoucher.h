@@ -75,6 +75,7 @@ private:
     void putBackFixedAccount();
     void setLineRow(int row, const qv::VoucherLine& line);
     qv::VoucherLine lineAt(int row) const;
+    bool lineHasAccount(int row) const; // its account cell is not empty
     int lineCount() const;
     qv::Voucher voucherOnScreen() const;
     void showVoucher(const qv::Voucher& v);

@@ -1,0 +1,114 @@
+// Transactions of a connection: the outer level a BEGIN (IMMEDIATE on the embedded file), each
+// inner level a savepoint; a failed statement spoils the level it ran in.
+#include "db/connection.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace qv {
+
+void Connection::noteFailure()
+{
+    if (m_txDepth > 0 && (m_failedDepth == 0 || m_txDepth < m_failedDepth))
+        m_failedDepth = m_txDepth;
+}
+
+QString Connection::savepointName(int level)
+{
+    return QStringLiteral("qv_level_%1").arg(level);
+}
+
+void Connection::begin()
+{
+    requireOpen();
+    if (m_txDepth == 0) {
+        execute(m_backend == Backend::Sqlite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+        m_txDepth = 1;
+        m_failedDepth = 0;
+        return;
+    }
+    execute(QStringLiteral("SAVEPOINT ") + savepointName(m_txDepth + 1));
+    ++m_txDepth;
+}
+
+void Connection::commit()
+{
+    if (m_txDepth <= 0)
+        throw DbError(QStringLiteral("Commit without a transaction."));
+    if (m_failedDepth > 0 && m_failedDepth <= m_txDepth) {
+        rollback();
+        throw DbError(QStringLiteral("The work was not saved: a statement in it failed and it was rolled back."));
+    }
+    if (m_txDepth > 1) {
+        try {
+            execute(QStringLiteral("RELEASE SAVEPOINT ") + savepointName(m_txDepth));
+        } catch (...) {
+            rollback();
+            throw;
+        }
+        --m_txDepth;
+        return;
+    }
+    QSqlQuery q(database());
+    const bool ok = q.exec(QStringLiteral("COMMIT"));
+    m_txDepth = 0;
+    m_failedDepth = 0;
+    if (!ok) {
+        const QSqlError e = q.lastError();
+        QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
+        raise(e, QStringLiteral("COMMIT"));
+    }
+}
+
+void Connection::rollback()
+{
+    if (m_txDepth <= 0)
+        return;
+    if (m_txDepth > 1 && m_open) {
+        // Back to the level's savepoint, which also clears PostgreSQL's aborted state; the
+        // savepoint is then released so that the outer level goes on as if it had never begun.
+        const QString name = savepointName(m_txDepth);
+        QSqlQuery q(database());
+        if (q.exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name)
+            && q.exec(QStringLiteral("RELEASE SAVEPOINT ") + name)) {
+            if (m_failedDepth >= m_txDepth)
+                m_failedDepth = 0;
+            --m_txDepth;
+            return;
+        }
+        // The savepoint is gone (the server ended the transaction): nothing below it is left.
+    }
+    m_txDepth = 0;
+    m_failedDepth = 0;
+    if (m_open)
+        QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
+}
+
+Transaction::Transaction(Connection& c)
+    : m_conn(c)
+{
+    m_conn.begin();
+    m_level = m_conn.transactionDepth();
+}
+
+Transaction::~Transaction()
+{
+    // Only this level and any inner one left open; a level already ended stays ended.
+    while (!m_done && m_conn.transactionDepth() >= m_level && m_level > 0)
+        m_conn.rollback();
+}
+
+void Transaction::commit()
+{
+    if (m_done)
+        throw DbError(QStringLiteral("Commit of a transaction already ended."));
+    m_done = true;
+    // An inner level left open is rolled back first, as its destructor would have.
+    while (m_conn.transactionDepth() > m_level)
+        m_conn.rollback();
+    if (m_conn.transactionDepth() < m_level)
+        throw DbError(QStringLiteral("Commit of a transaction already ended."));
+    m_conn.commit();
+}
+
+} // namespace qv
