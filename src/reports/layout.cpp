@@ -3,7 +3,6 @@
 
 #include "reports/reporterror.h"
 
-
 namespace qv::rpt {
 
 using detail::addChecked;
