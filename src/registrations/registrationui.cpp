@@ -9,8 +9,8 @@
 
 namespace qv::registrations {
 
-QHBoxLayout* commandRow(QWidget* tab, QPushButton*& save, QPushButton*& del, QPushButton*& cancel,
-                        QPushButton*& print, QPushButton*& exit)
+QHBoxLayout* commandRow(QWidget* tab, QPushButton*& save, QPushButton*& del, QPushButton*& cancel, QPushButton*& print,
+                        QPushButton*& exit)
 {
     save = named<QPushButton>(tab, "cmdSave", QStringLiteral("&Save"));
     del = named<QPushButton>(tab, "cmdDelete", QStringLiteral("&DELETE"));

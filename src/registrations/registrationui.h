@@ -11,8 +11,8 @@ class QWidget;
 namespace qv::registrations {
 
 // "&Save", "&DELETE", "&CANCEL", "&PRINT", "E&XIT", right-aligned in one row.
-QHBoxLayout* commandRow(QWidget* tab, QPushButton*& save, QPushButton*& del, QPushButton*& cancel,
-                        QPushButton*& print, QPushButton*& exit);
+QHBoxLayout* commandRow(QWidget* tab, QPushButton*& save, QPushButton*& del, QPushButton*& cancel, QPushButton*& print,
+                        QPushButton*& exit);
 
 // Asks "Are you sure delete this information" (title "Confirm") for the row `key`; on Yes runs
 // `remove`, which says whether the row was there. True when it was deleted; a missing row

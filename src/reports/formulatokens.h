@@ -6,7 +6,6 @@
 
 namespace qv::rpt::detail {
 
-
 enum class Tok { End, Field, Text, Number, Date, Word, Cmp, LParen, RParen, Minus };
 
 struct Token {
