@@ -26,15 +26,21 @@ Commands:
         Creates a new database: the tables, the first login and the lock password.
         --demo adds a small company (chart of accounts, voucher setup, vouchers).
         --force replaces an existing database of that name.
-        On a PostgreSQL server the database "Fendral", the group role "quoravel_users" and the
-        first login role are made through an administrator connection:
-          --admin-user NAME        (default postgres; needs CREATEDB and CREATEROLE)
+        On a PostgreSQL server the database "Fendral", its roles qvu_Fendral (users),
+        qva_Fendral (managers) and qvk_Fendral (keeper of the login functions) and the first
+        login are made through an administrator connection. The first login manages the book
+        (adds logins, sets the lock password) and holds no right beyond LOGIN:
+          --admin-user NAME        (default postgres; a superuser)
           --admin-password PASS    (default empty: PGPASSWORD or peer/trust rules apply)
           --admin-database NAME    (default postgres)
   add-login --server DATA_SOURCE --user NAME --password PASS --new-user NAME --new-password PASS
-        Adds a login, connected as an existing one (on PostgreSQL it needs CREATEROLE).
+        Adds a login, connected as an existing one (on PostgreSQL the book's managing login).
   set-lock-password --server DATA_SOURCE --user NAME --password PASS --lock-password PASS
         Replaces the lock password (asked before "Set Menus" and "Add Accounts").
+  upgrade --server DATA_SOURCE [--admin-user NAME --admin-password PASS]
+        Brings a book made by an older version up to this program's schema. An embedded
+        book is backed up (and the copy checked) first; on PostgreSQL it runs as the
+        administrator. Logins are refused an older book until it is upgraded.
   report TEMPLATE --server S --user U --password P [--selection FORMULA] [--formula NAME=TEXT]...
          [--subreport NAME=FORMULA]... [--exec STATEMENT]... (--pdf OUT.pdf | --csv OUT.csv)
         Renders a report template headless, through the same engine as the program.

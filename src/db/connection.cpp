@@ -127,15 +127,18 @@ void Connection::open()
         if (!QFileInfo(fi.absolutePath()).isWritable())
             throw DbError(QStringLiteral("The folder of the database file \"%1\" is not writable.").arg(ds.filePath));
         openFileUnchecked(ds.filePath, false);
-        try {
-            checkEmbeddedLogin();
-        } catch (...) {
-            close();
-            throw;
-        }
-        return;
+    } else {
+        openServerUnchecked(ds.host, ds.port, catalog, user, property(QStringLiteral("Password")));
     }
-    openServerUnchecked(ds.host, ds.port, catalog, user, property(QStringLiteral("Password")));
+    try {
+        if (ds.backend == Backend::Sqlite)
+            checkEmbeddedLogin();
+        // A book of another schema version is never worked on (nor written to).
+        Schema::checkOpened(*this, property(QStringLiteral("Data Source")));
+    } catch (...) {
+        close();
+        throw;
+    }
 }
 
 void Connection::openDriver(const QString& driver, const std::function<void(QSqlDatabase&)>& configure)

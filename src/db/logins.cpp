@@ -1,6 +1,6 @@
 #include "db/logins.h"
 
-#include "db/tables.h"
+#include "db/serverbook.h"
 
 #include <QRegularExpression>
 #include <sodium.h>
@@ -15,11 +15,21 @@ void initSodium()
         throw DbError(QStringLiteral("The password library could not start."));
 }
 
-// CREATE/ALTER ROLE take no bound parameters: the server quotes the name and the password
-// itself through format(), and the statement text is never logged.
-QString serverStatement(Connection& c, const QString& pattern, const QVariantList& args)
+// On a server the logins are changed only through the book's own functions (which make and
+// drop plain logins of this book alone), and the password travels as a SCRAM verifier.
+void callServer(Connection& c, const QString& function, const QVariantList& args)
 {
-    return c.scalar(QStringLiteral("select format(%1)").arg(pattern), args).toString();
+    QStringList marks;
+    for (int i = 0; i < args.size(); ++i)
+        marks << QStringLiteral("?");
+    try {
+        c.scalar(QStringLiteral("select public.%1(%2)").arg(function, marks.join(QStringLiteral(", "))), args);
+    } catch (const DbError& e) {
+        if (e.sqlState() == QLatin1String("42501"))
+            throw DbError(QStringLiteral("Only the login that manages this book may add, change or remove logins."),
+                          e.sqlState());
+        throw;
+    }
 }
 } // namespace
 
@@ -75,7 +85,7 @@ QStringList list(Connection& c)
             : c.query(QStringLiteral("select r.rolname from pg_roles r join pg_auth_members m on m.member = r.oid "
                                      "join pg_roles g on g.oid = m.roleid where g.rolname = ? and r.rolcanlogin "
                                      "order by r.rolname"),
-                      {QLatin1String(tbl::GroupRole)});
+                      {ServerBook::rolesOf(c).users});
     while (q.next())
         out << q.value(0).toString();
     return out;
@@ -96,11 +106,7 @@ void add(Connection& c, const QString& name, const QString& password, HashCost c
     }
     if (c.scalar(QStringLiteral("select count(*) from pg_roles where rolname = ?"), {name}).toInt() > 0)
         throw DbError(QStringLiteral("The user name \"%1\" is already taken.").arg(name));
-    c.execute(serverStatement(
-        c,
-        QStringLiteral(
-            "'CREATE ROLE %I LOGIN PASSWORD %L IN ROLE %I', CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT)"),
-        {name, password, QLatin1String(tbl::GroupRole)}));
+    callServer(c, QStringLiteral("qv_add_login"), {name, ServerBook::scramVerifier(c, name, password)});
 }
 
 void setPassword(Connection& c, const QString& name, const QString& password, HashCost cost)
@@ -114,8 +120,7 @@ void setPassword(Connection& c, const QString& name, const QString& password, Ha
             throw DbError(QStringLiteral("There is no user \"%1\".").arg(name));
         return;
     }
-    c.execute(serverStatement(c, QStringLiteral("'ALTER ROLE %I PASSWORD %L', CAST(? AS TEXT), CAST(? AS TEXT)"),
-                              {name, password}));
+    callServer(c, QStringLiteral("qv_set_login_password"), {name, ServerBook::scramVerifier(c, name, password)});
 }
 
 void remove(Connection& c, const QString& name)
@@ -125,14 +130,7 @@ void remove(Connection& c, const QString& name)
             throw DbError(QStringLiteral("There is no user \"%1\".").arg(name));
         return;
     }
-    c.execute(serverStatement(c, QStringLiteral("'DROP ROLE %I', CAST(? AS TEXT)"), {name}));
-}
-
-void ensureGroupRole(Connection& admin)
-{
-    const QString g = QLatin1String(tbl::GroupRole);
-    if (admin.scalar(QStringLiteral("select count(*) from pg_roles where rolname = ?"), {g}).toInt() == 0)
-        admin.execute(serverStatement(admin, QStringLiteral("'CREATE ROLE %I NOLOGIN', CAST(? AS TEXT)"), {g}));
+    callServer(c, QStringLiteral("qv_drop_login"), {name});
 }
 
 } // namespace qv::Logins

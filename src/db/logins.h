@@ -1,6 +1,6 @@
 #pragma once
 // Database logins. Embedded: the Logins table of argon2id hashes. PostgreSQL: real roles that
-// get the program's rights through the group role.
+// get the program's rights through their book's users' group (db/serverbook.h).
 #include "db/connection.h"
 
 #include <QStringList>
@@ -23,8 +23,5 @@ void setPassword(Connection& c, const QString& name, const QString& password, Ha
 void remove(Connection& c, const QString& name);
 
 bool verifyEmbedded(Connection& c, const QString& name, const QString& password);
-
-// PostgreSQL: creates the group role when it is missing (needs CREATEROLE).
-void ensureGroupRole(Connection& admin);
 
 } // namespace qv::Logins

@@ -1,14 +1,16 @@
 #include "db/provision.h"
 
 #include "db/money.h"
-#include "db/schema.h"
 #include "db/menurights.h"
+#include "db/schema.h"
+#include "db/serverbook.h"
 #include "db/tables.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 namespace qv::Provision {
 
@@ -16,7 +18,7 @@ namespace {
 
 void writeDefaults(Connection& c, const InitOptions& o)
 {
-    setLockPassword(c, o.lockPassword);
+    setLockPassword(c, o.lockPassword, o.cost);
     // A new installation starts with every right granted.
     for (const MenuRight& r : MenuRights)
         c.execute(QStringLiteral("insert into Menus (Menus, Active) values (?, 1)"), {QString::fromUtf8(r.caption)});
@@ -64,55 +66,65 @@ QString initServer(const InitOptions& o, const DataSource& ds)
         throw DbError(err);
     if (o.password.isEmpty())
         throw DbError(QStringLiteral("Please enter a password for the first login."));
-    {
-        Connection admin;
-        admin.openServerUnchecked(ds.host, ds.port, o.adminDatabase, o.adminUser, o.adminPassword);
-        Logins::ensureGroupRole(admin);
-        const bool exists =
-            admin.scalar(QStringLiteral("select count(*) from pg_database where datname = ?"), {o.catalog}).toInt() > 0;
-        if (exists && !o.replace)
-            throw DbError(QStringLiteral("The database \"%1\" already exists on %2.").arg(o.catalog, ds.host));
-        if (exists)
-            admin.execute(admin
-                              .scalar(QStringLiteral("select format('DROP DATABASE %I WITH (FORCE)', CAST(? AS TEXT))"),
-                                      {o.catalog})
-                              .toString());
-        admin.execute(
-            admin
-                .scalar(QStringLiteral("select format('CREATE DATABASE %I ENCODING ''UTF8''', CAST(? AS TEXT))"),
-                        {o.catalog})
-                .toString());
-        const QString g = QLatin1String(tbl::GroupRole);
-        admin.execute(admin
-                          .scalar(QStringLiteral("select format('GRANT CONNECT, TEMPORARY ON DATABASE %I TO %I', "
-                                                 "CAST(? AS TEXT), CAST(? AS TEXT))"),
-                                  {o.catalog, g})
-                          .toString());
-        const bool roleExists =
-            admin.scalar(QStringLiteral("select count(*) from pg_roles where rolname = ?"), {o.user}).toInt() > 0;
-        // The first login may add and remove the other logins ("Add Users").
-        const QString role =
-            roleExists
-                ? QStringLiteral(
-                    "select format('ALTER ROLE %I LOGIN CREATEROLE PASSWORD %L', CAST(? AS TEXT), CAST(? AS TEXT))")
-                : QStringLiteral(
-                    "select format('CREATE ROLE %I LOGIN CREATEROLE PASSWORD %L', CAST(? AS TEXT), CAST(? AS TEXT))");
-        admin.execute(admin.scalar(role, {o.user, o.password}).toString());
-        admin.execute(
-            admin
-                .scalar(QStringLiteral(
-                            "select format('GRANT %I TO %I WITH ADMIN OPTION', CAST(? AS TEXT), CAST(? AS TEXT))"),
-                        {g, o.user})
-                .toString());
+    const ServerBook::Roles roles = ServerBook::rolesFor(o.catalog);
+    Connection admin;
+    admin.openServerUnchecked(ds.host, ds.port, o.adminDatabase, o.adminUser, o.adminPassword);
+    const QString exists = QStringLiteral("select count(*) from pg_database where datname = ?");
+    const bool replacing = admin.scalar(exists, {o.catalog}).toInt() > 0;
+    if (replacing && !o.replace)
+        throw DbError(QStringLiteral("The database \"%1\" already exists on %2.").arg(o.catalog, ds.host));
+    ServerBook::checkFirstLogin(admin, roles, o.user);
+    // The new book is built under a name of its own and takes the book's name only when it is
+    // complete; the old book (and its login's password) stay as they were until then.
+    const QString tag = QString::number(QRandomGenerator::global()->generate64(), 16);
+    const QString building = QStringLiteral("qv_new_") + tag, old = QStringLiteral("qv_old_") + tag;
+    QStringList madeRoles;
+    bool made = false;
+    try {
+        madeRoles = ServerBook::createRoles(admin, roles);
+        admin.execute(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8'").arg(ServerBook::quoteIdent(building)));
+        made = true;
+        {
+            Connection c;
+            c.openServerUnchecked(ds.host, ds.port, building, o.adminUser, o.adminPassword);
+            Transaction tx(c);
+            Schema::create(c);
+            ServerBook::secure(c, roles);
+            writeDefaults(c, o);
+            if (o.demo)
+                addDemo(c, o);
+            tx.commit();
+        }
+        // One transaction: the first login's password and the swap land together. Renaming
+        // fails while a station has the old book open, and then nothing is replaced.
+        Transaction tx(admin);
+        ServerBook::makeManager(admin, roles, o.user, o.password);
+        if (replacing)
+            admin.execute(QStringLiteral("ALTER DATABASE %1 RENAME TO %2")
+                              .arg(ServerBook::quoteIdent(o.catalog), ServerBook::quoteIdent(old)));
+        admin.execute(QStringLiteral("ALTER DATABASE %1 RENAME TO %2")
+                          .arg(ServerBook::quoteIdent(building), ServerBook::quoteIdent(o.catalog)));
+        tx.commit();
+    } catch (...) {
+        try {
+            if (made)
+                admin.execute(
+                    QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(ServerBook::quoteIdent(building)));
+            ServerBook::dropRoles(admin, madeRoles);
+        } catch (const DbError&) {
+            // The first failure is the one to report.
+        }
+        throw;
     }
-    Connection c;
-    c.openServerUnchecked(ds.host, ds.port, o.catalog, o.adminUser, o.adminPassword);
-    Transaction tx(c);
-    Schema::create(c);
-    writeDefaults(c, o);
-    if (o.demo)
-        addDemo(c, o);
-    tx.commit();
+    if (replacing) {
+        try {
+            admin.execute(QStringLiteral("DROP DATABASE %1").arg(ServerBook::quoteIdent(old)));
+        } catch (const DbError& e) {
+            throw DbError(QStringLiteral("The new book is in place; the replaced one could not be dropped and is kept "
+                                         "as the database \"%1\": %2")
+                              .arg(old, e.description()));
+        }
+    }
     return QStringLiteral("%1:%2/%3").arg(ds.host).arg(ds.port).arg(o.catalog);
 }
 
@@ -136,13 +148,20 @@ struct DemoChart {
 
 } // namespace
 
-void setLockPassword(Connection& c, const QString& password)
+void setLockPassword(Connection& c, const QString& password, Logins::HashCost cost)
 {
     if (password.isEmpty())
         throw DbError(QStringLiteral("Please give a lock password."));
+    const QString hash = Logins::hashPassword(password, cost);
+    // A server login may not write LctPswd: the book's manager goes through its function.
+    if (c.backend() == Backend::Postgres
+        && !c.scalar(QStringLiteral("select has_table_privilege('lctpswd', 'INSERT')")).toBool()) {
+        c.scalar(QStringLiteral("select public.qv_set_lock_password(?)"), {hash});
+        return;
+    }
     Transaction tx(c);
     c.execute(QStringLiteral("delete from LctPswd"));
-    c.execute(QStringLiteral("insert into LctPswd (Pswd) values (?)"), {password});
+    c.execute(QStringLiteral("insert into LctPswd (Pswd) values (?)"), {hash});
     tx.commit();
 }
 

@@ -19,7 +19,8 @@ struct InitOptions {
     std::function<void(Connection&)> demoVouchers;
     bool replace = false; // drop an existing database first (tests and --force)
     Logins::HashCost cost = Logins::HashCost::Interactive;
-    // PostgreSQL administrator connection (needs CREATEDB and CREATEROLE).
+    // PostgreSQL administrator connection (a superuser: it makes the book's roles and hands
+    // their functions to the keeper role).
     QString adminUser = QStringLiteral("postgres");
     QString adminPassword;
     QString adminDatabase = QStringLiteral("postgres");
@@ -32,8 +33,9 @@ QString init(const InitOptions& o);
 // Writes the demo company (chart, company, voucher setup, categories; no vouchers) into a
 // freshly created database.
 void addDemoData(Connection& c);
-// Sets (replaces) the lock password rows with one row.
-void setLockPassword(Connection& c, const QString& password);
+// Sets (replaces) the lock password rows with one row: its argon2id hash. On a server a
+// login writes it through the book's function, which only the book's managers may run.
+void setLockPassword(Connection& c, const QString& password, Logins::HashCost cost = Logins::HashCost::Interactive);
 } // namespace Provision
 
 } // namespace qv

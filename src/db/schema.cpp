@@ -100,7 +100,7 @@ std::vector<TableDef> makeTables()
           {"CellNo", K::Text, 30},
           {"ModeOfPayment", K::Text, 20}}},
         {tbl::Menus, "RowID", true, {{"RowID", K::Int}, {"Menus", K::Text, 60}, {"Active", K::SmallInt}}},
-        {tbl::LctPswd, "RowID", true, {{"RowID", K::Int}, {"Pswd", K::Text, 50}}},
+        {tbl::LctPswd, "RowID", true, {{"RowID", K::Int}, {"Pswd", K::Text, LockHashWidth}}},
         {tbl::SchemaInfo, "Version", false, {{"Version", K::Int}}},
     };
 }
@@ -216,24 +216,7 @@ void create(Connection& c)
     for (const QString& s : ddl(c.backend()))
         c.execute(s);
     c.execute(QStringLiteral("insert into SchemaInfo (Version) values (?)"), {CurrentVersion});
-    if (c.backend() == Backend::Postgres) {
-        const QString g = QLatin1String(tbl::GroupRole);
-        c.execute(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO %1").arg(g));
-        c.execute(QStringLiteral("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO %1").arg(g));
-    }
     tx.commit();
-}
-
-void migrate(Connection& c)
-{
-    const int v = version(c);
-    if (v == 0)
-        throw DbError(QStringLiteral("The database holds no Quoravel schema."));
-    if (v > CurrentVersion)
-        throw DbError(QStringLiteral("The database was made by a newer Quoravel (schema %1; this program knows %2).")
-                          .arg(v)
-                          .arg(CurrentVersion));
-    // Version 1 is the first; later versions add their steps here, each in its own transaction.
 }
 
 } // namespace qv::Schema

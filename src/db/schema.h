@@ -25,7 +25,10 @@ struct TableDef {
 };
 
 namespace Schema {
-inline constexpr int CurrentVersion = 1;
+// 2: the lock password is stored as an argon2id hash (wider column); on a server each book
+// has its own roles and login functions.
+inline constexpr int CurrentVersion = 2;
+inline constexpr int LockHashWidth = 128;
 
 const std::vector<TableDef>& tables();
 const TableDef* findTable(const QString& name);
@@ -36,9 +39,17 @@ ColKind kindOf(const QString& column);
 bool isProvisioned(Connection& c);
 int version(Connection& c);
 // Creates every table and index on an empty database (either backend) and records the version.
+// On a server the grants and functions follow (ServerBook::secure).
 void create(Connection& c);
-// Brings an older stored database up to CurrentVersion.
+// Brings an older stored database up to CurrentVersion, in one transaction. On a server `c`
+// is the administrator's connection to the book (logins hold no DDL).
 void migrate(Connection& c);
+// Refuses a book this program cannot work on: not provisioned, newer (QV_NEWSCHEMA) or older
+// (QV_OLDSCHEMA, the message says how to upgrade it). Run whenever a login opens a book.
+void checkOpened(Connection& c, const QString& dataSource);
+// The embedded book `c` has open, upgraded after a checked backup beside it; returns the
+// backup's path (empty when the book was current).
+QString upgradeEmbedded(Connection& c);
 // The DDL statements for one backend (exposed for tests and the admin tool's --print-schema).
 QStringList ddl(Backend b);
 } // namespace Schema

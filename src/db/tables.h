@@ -14,8 +14,9 @@ inline constexpr const char* LctPswd = "LctPswd";
 inline constexpr const char* Logins = "Logins";         // embedded database only
 inline constexpr const char* SchemaInfo = "SchemaInfo"; // schema version
 
-// The group role whose members may use the program on a PostgreSQL server.
-inline constexpr const char* GroupRole = "quoravel_users";
+// The one group role of every book on a server before schema version 2 (each book has its own
+// roles now, db/serverbook.h); the upgrade moves its members over.
+inline constexpr const char* LegacyGroupRole = "quoravel_users";
 // The fixed catalog (database) name.
 inline constexpr const char* Catalog = "Fendral";
 

@@ -178,9 +178,10 @@ AddedAccount AccountStore::addControl(const QString& title, const QString& order
 
 std::optional<qint64> AccountStore::headOf(qint64 rowId, const QString& status, QString* code)
 {
-    // On the server the head is held while its new account goes in, so that a deletion of the
-    // head at the same moment waits for it (and then finds the new account under it).
-    const QString lock = m_c.backend() == Backend::Postgres ? QStringLiteral(" for share") : QString();
+    // On the server the head is held while its new account goes in: a deletion of the head at
+    // the same moment waits for it, and so does another station adding under the same head (a
+    // shared lock let both read the same highest code and one of them run out of retries).
+    const QString lock = m_c.backend() == Backend::Postgres ? QStringLiteral(" for update") : QString();
     QSqlQuery q =
         m_c.query(QStringLiteral("select AcStatus, ParentID, AcNodes from Accounts where RowID = ?") + lock, {rowId});
     if (!q.next() || q.value(0).toString().trimmed() != status)

@@ -31,7 +31,15 @@ void RightsStore::save(const QList<Row>& rights)
 
 bool LockStore::passwordMatches(const QString& typed)
 {
-    return m_c.scalar(QStringLiteral("Select count(*) From LctPswd Where Pswd = ?"), {typed}).toInt() > 0;
+    // The rows hold argon2id hashes: the typed text is verified against each, exactly.
+    QSqlQuery q = m_c.query(QStringLiteral("Select Pswd From LctPswd"));
+    QStringList hashes;
+    while (q.next())
+        hashes << q.value(0).toString();
+    for (const QString& h : hashes)
+        if (Logins::verifyHash(h, typed))
+            return true;
+    return false;
 }
 
 bool UserStore::exists(const QString& name)

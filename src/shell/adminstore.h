@@ -40,7 +40,7 @@ public:
     {
     }
 
-    // Whether some `LctPswd` row holds exactly the typed text (case and blanks count).
+    // Whether some `LctPswd` row holds the hash of exactly the typed text (case and blanks count).
     bool passwordMatches(const QString& typed);
 
 private:

@@ -74,9 +74,11 @@ void initTestEnvironment()
     }
 }
 
-TestDb TestDb::create(bool demo)
+TestDb TestDb::create(bool demo, const QString& user)
 {
     TestDb t;
+    if (!user.isEmpty())
+        t.user = user;
     const int n = g_counter.fetchAndAddRelaxed(1) + 1;
     qv::InitOptions o;
     if (backend() == qv::Backend::Sqlite) {

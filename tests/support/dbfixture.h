@@ -32,8 +32,9 @@ struct TestDb {
     QString password = QStringLiteral("pa'ss %w\\rd");
     QString lockPassword = QStringLiteral("lock me");
 
-    // A new, empty (or demo) database on the current backend.
-    static TestDb create(bool demo = false);
+    // A new, empty (or demo) database on the current backend; `user` names its first login
+    // (default "tester", shared by the books of a server).
+    static TestDb create(bool demo = false, const QString& user = {});
     // Opens `c` as the test login, through the same check the login window uses.
     void connect(qv::Connection& c) const;
     // Opens `c` as an administrator (PostgreSQL) or straight onto the file (embedded).

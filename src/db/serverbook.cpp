@@ -1,0 +1,229 @@
+#include "db/serverbook.h"
+
+#include <QCryptographicHash>
+#include <QSqlDriver>
+#include <libpq-fe.h>
+
+namespace qv::ServerBook {
+
+namespace {
+QString roleName(const char* prefix, const QString& catalog)
+{
+    const QString full = QLatin1String(prefix) + catalog;
+    if (full.toUtf8().size() <= 63)
+        return full;
+    const QString hash =
+        QString::fromLatin1(QCryptographicHash::hash(catalog.toUtf8(), QCryptographicHash::Sha256).toHex().left(8));
+    QString cut = full;
+    while ((cut + QLatin1Char('_') + hash).toUtf8().size() > 63 || cut.back().isHighSurrogate())
+        cut.chop(1);
+    return cut + QLatin1Char('_') + hash;
+}
+
+// Whether the role exists.
+bool exists(Connection& c, const QString& role)
+{
+    return c.scalar(QStringLiteral("select count(*) from pg_roles where rolname = ?"), {role}).toInt() > 0;
+}
+
+// The login functions. %USERS% and %ADMINS% stand for the users' and the managers' group
+// names, put in as quoted literals; the whole body then travels as one quoted literal. A login
+// that belongs to any other group is left to the server's administrator.
+const char* GuardBody = R"(
+declare r record;
+begin
+  select oid, rolcanlogin, rolsuper or rolcreaterole or rolcreatedb or rolreplication or rolbypassrls as strong
+    into r from pg_roles where rolname = login;
+  if not found or not r.rolcanlogin or not exists (select 1 from pg_auth_members m join pg_roles g
+      on g.oid = m.roleid where m.member = r.oid and g.rolname = %USERS%) then
+    raise exception 'There is no user "%" in this book.', login;
+  end if;
+  if r.strong or exists (select 1 from pg_auth_members m join pg_roles g on g.oid = m.roleid
+      where m.member = r.oid and g.rolname not in (%USERS%, %ADMINS%)) then
+    raise exception 'The login "%" holds rights beyond a login; only a server administrator may change it.', login;
+  end if;
+  if not may_manage and exists (select 1 from pg_auth_members m join pg_roles g on g.oid = m.roleid
+      where m.member = r.oid and g.rolname = %ADMINS%) then
+    raise exception 'The login "%" manages this book; only a server administrator may remove it.', login;
+  end if;
+end)";
+
+const char* VerifierCheck = R"(
+  if verifier is null or left(verifier, 14) <> 'SCRAM-SHA-256$' then
+    raise exception 'A password must arrive as a SCRAM-SHA-256 verifier.';
+  end if;)";
+
+struct Function {
+    const char* signature;
+    const char* returns;
+    bool definer;
+    bool forManagers;
+    QString body;
+};
+
+std::vector<Function> functions()
+{
+    const QString verifier = QString::fromLatin1(VerifierCheck);
+    return {
+        {"qv_login_guard(login text, may_manage boolean)", "void", false, false, QString::fromLatin1(GuardBody)},
+        {"qv_add_login(login text, verifier text)", "void", true, true,
+         QStringLiteral("begin\n  if login is null or login !~ '^[A-Za-z_][A-Za-z0-9_.-]{0,62}$' then\n"
+                        "    raise exception 'The user name \"%\" is not allowed.', login;\n  end if;")
+             + verifier
+             + QStringLiteral(
+                 "\n  if exists (select 1 from pg_roles where rolname = login) then\n"
+                 "    raise exception 'The user name \"%\" is already taken.', login using errcode = "
+                 "'duplicate_object';\n"
+                 "  end if;\n"
+                 "  execute format('CREATE ROLE %I LOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE NOREPLICATION NOBYPASSRLS "
+                 "PASSWORD %L IN ROLE %I', login, verifier, %USERS%);\nend")},
+        {"qv_set_login_password(login text, verifier text)", "void", true, true,
+         QStringLiteral("begin\n  perform public.qv_login_guard(login, true);") + verifier
+             + QStringLiteral("\n  execute format('ALTER ROLE %I PASSWORD %L', login, verifier);\nend")},
+        {"qv_drop_login(login text)", "void", true, true,
+         QStringLiteral("begin\n  perform public.qv_login_guard(login, false);\n"
+                        "  if login = session_user then\n"
+                        "    raise exception 'The user logged in cannot remove itself.';\n  end if;\n"
+                        "  execute format('DROP ROLE %I', login);\nend")},
+        {"qv_set_lock_password(hash text)", "void", true, true,
+         QStringLiteral("begin\n  if hash is null or left(hash, 10) <> '$argon2id$' or length(hash) > 128 then\n"
+                        "    raise exception 'The lock password must arrive as an argon2id hash.';\n  end if;\n"
+                        "  delete from public.LctPswd;\n"
+                        "  insert into public.LctPswd (Pswd) values (hash);\nend")},
+    };
+}
+} // namespace
+
+Roles rolesFor(const QString& catalog)
+{
+    return {roleName("qvu_", catalog), roleName("qvk_", catalog), roleName("qva_", catalog)};
+}
+
+Roles rolesOf(Connection& c)
+{
+    return rolesFor(c.scalar(QStringLiteral("select current_database()")).toString());
+}
+
+QString quoteIdent(const QString& name)
+{
+    if (name.isEmpty() || name.contains(QChar(0)))
+        throw DbError(QStringLiteral("\"%1\" cannot name a database object.").arg(name));
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+QString quoteLiteral(const QString& text)
+{
+    if (text.contains(QChar(0)))
+        throw DbError(QStringLiteral("The text cannot be written into a statement."));
+    // An escape string, whatever standard_conforming_strings says.
+    QString t = text;
+    t.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1String("E'") + t + QLatin1Char('\'');
+}
+
+QStringList createRoles(Connection& admin, const Roles& r)
+{
+    QStringList made;
+    for (const QString& role : {r.users, r.admins, r.keeper}) {
+        const bool keeper = role == r.keeper;
+        if (!exists(admin, role)) {
+            admin.execute(
+                QStringLiteral("CREATE ROLE %1 NOLOGIN%2").arg(quoteIdent(role), keeper ? " CREATEROLE" : ""));
+            made << role;
+        } else if (keeper) {
+            admin.execute(QStringLiteral("ALTER ROLE %1 NOLOGIN CREATEROLE").arg(quoteIdent(role)));
+        }
+    }
+    // Nobody may act as the keeper: it holds CREATEROLE for its functions alone.
+    QSqlQuery q = admin.query(QStringLiteral("select m.rolname from pg_auth_members a join pg_roles k on k.oid = "
+                                             "a.roleid join pg_roles m on m.oid = a.member where k.rolname = ?"),
+                              {r.keeper});
+    QStringList members;
+    while (q.next())
+        members << q.value(0).toString();
+    for (const QString& m : members)
+        admin.execute(QStringLiteral("REVOKE %1 FROM %2").arg(quoteIdent(r.keeper), quoteIdent(m)));
+    return made;
+}
+
+void dropRoles(Connection& admin, const QStringList& names)
+{
+    for (const QString& role : names)
+        admin.execute(QStringLiteral("DROP ROLE IF EXISTS %1").arg(quoteIdent(role)));
+}
+
+void secure(Connection& book, const Roles& r)
+{
+    const QString db = quoteIdent(book.scalar(QStringLiteral("select current_database()")).toString());
+    const QString users = quoteIdent(r.users), keeper = quoteIdent(r.keeper), admins = quoteIdent(r.admins);
+    const QStringList grants = {
+        QStringLiteral("REVOKE ALL ON DATABASE %1 FROM PUBLIC").arg(db),
+        QStringLiteral("GRANT CONNECT, TEMPORARY ON DATABASE %1 TO %2").arg(db, users),
+        QStringLiteral("REVOKE ALL ON SCHEMA public FROM PUBLIC"),
+        QStringLiteral("GRANT USAGE ON SCHEMA public TO %1, %2").arg(users, keeper),
+        QStringLiteral("REVOKE ALL ON ALL TABLES IN SCHEMA public FROM PUBLIC"),
+        QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO %1").arg(users),
+        QStringLiteral("REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON SchemaInfo, LctPswd FROM %1").arg(users),
+        QStringLiteral("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO %1, %2").arg(users, keeper),
+        QStringLiteral("GRANT SELECT, INSERT, DELETE ON LctPswd TO %1").arg(keeper),
+    };
+    for (const QString& s : grants)
+        book.execute(s);
+    for (const Function& f : functions()) {
+        const QString name = QStringLiteral("public.") + QLatin1String(f.signature);
+        const QString body = QString(f.body)
+                                 .replace(QLatin1String("%USERS%"), quoteLiteral(r.users))
+                                 .replace(QLatin1String("%ADMINS%"), quoteLiteral(r.admins));
+        book.execute(QStringLiteral("CREATE OR REPLACE FUNCTION %1 RETURNS %2 LANGUAGE plpgsql %3"
+                                    "SET search_path = pg_catalog, pg_temp AS %4")
+                         .arg(name, QLatin1String(f.returns),
+                              f.definer ? QStringLiteral("SECURITY DEFINER ") : QString(), quoteLiteral(body)));
+        book.execute(QStringLiteral("ALTER FUNCTION %1 OWNER TO %2").arg(name, keeper));
+        book.execute(QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(name));
+        if (f.forManagers)
+            book.execute(QStringLiteral("GRANT EXECUTE ON FUNCTION %1 TO %2").arg(name, admins));
+    }
+}
+
+void checkFirstLogin(Connection& admin, const Roles& r, const QString& name)
+{
+    Q_UNUSED(r);
+    QSqlQuery q = admin.query(QStringLiteral("select rolcanlogin and not (rolsuper or rolcreaterole or rolcreatedb or "
+                                             "rolreplication or rolbypassrls) from pg_roles where rolname = ?"),
+                              {name});
+    if (q.next() && !q.value(0).toBool())
+        throw DbError(
+            QStringLiteral("The name \"%1\" belongs to a server role that is not a plain login (it holds "
+                           "rights such as SUPERUSER or CREATEROLE); choose another name for the first login.")
+                .arg(name));
+}
+
+void makeManager(Connection& admin, const Roles& r, const QString& name, const QString& password)
+{
+    const QString verifier = quoteLiteral(scramVerifier(admin, name, password));
+    if (exists(admin, name))
+        admin.execute(QStringLiteral("ALTER ROLE %1 PASSWORD %2").arg(quoteIdent(name), verifier));
+    else
+        admin.execute(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD %2").arg(quoteIdent(name), verifier));
+    admin.execute(
+        QStringLiteral("GRANT %1, %2 TO %3").arg(quoteIdent(r.users), quoteIdent(r.admins), quoteIdent(name)));
+}
+
+QString scramVerifier(Connection& c, const QString& user, const QString& password)
+{
+    const QVariant h = c.database().driver() ? c.database().driver()->handle() : QVariant();
+    // QPSQL hands out its PGconn* (named "PGconn*" or "pg_conn*" by the driver's version).
+    if (!h.isValid() || (qstrcmp(h.typeName(), "PGconn*") != 0 && qstrcmp(h.typeName(), "pg_conn*") != 0))
+        throw DbError(QStringLiteral("The password cannot be prepared: the connection is not to a PostgreSQL server."));
+    PGconn* conn = *static_cast<PGconn* const*>(h.constData());
+    const QByteArray pw = password.toUtf8(), u = user.toUtf8();
+    char* v = PQencryptPasswordConn(conn, pw.constData(), u.constData(), "scram-sha-256");
+    if (!v)
+        throw DbError(QStringLiteral("The password could not be prepared: %1")
+                          .arg(QString::fromUtf8(PQerrorMessage(conn)).trimmed()));
+    const QString out = QString::fromLatin1(v);
+    PQfreemem(v);
+    return out;
+}
+
+} // namespace qv::ServerBook

@@ -1,0 +1,42 @@
+#include "tools/adminupgrade.h"
+
+#include "db/datasource.h"
+#include "db/schema.h"
+#include "shell/mdl_connection.h"
+
+#include <QTextStream>
+
+namespace qv {
+
+int adminUpgrade(const AdminArgs& a)
+{
+    a.require({QStringLiteral("server")});
+    const QString catalog = a.value(QStringLiteral("catalog"), LoginCatalog);
+    const DataSource ds = DataSource::parse(a.value(QStringLiteral("server")), catalog);
+    QTextStream out(stdout);
+    Connection c;
+    if (ds.backend == Backend::Sqlite)
+        c.openFileUnchecked(ds.filePath, false);
+    else
+        // Logins hold no DDL right: the upgrade runs as the server's administrator.
+        c.openServerUnchecked(ds.host, ds.port, catalog,
+                              a.value(QStringLiteral("admin-user"), QStringLiteral("postgres")),
+                              a.value(QStringLiteral("admin-password"), qEnvironmentVariable("PGPASSWORD")));
+    const int from = Schema::version(c);
+    if (from == 0)
+        throw DbError(QStringLiteral("The database holds no Quoravel book; nothing was changed."));
+    if (from == Schema::CurrentVersion) {
+        out << "The book is up to date (schema version " << from << ").\n";
+        return 0;
+    }
+    if (ds.backend == Backend::Sqlite) {
+        const QString saved = Schema::upgradeEmbedded(c);
+        out << "Backed up the book to " << saved << " (checked).\n";
+    } else {
+        Schema::migrate(c);
+    }
+    out << "Upgraded the book from schema version " << from << " to " << Schema::CurrentVersion << ".\n";
+    return 0;
+}
+
+} // namespace qv
