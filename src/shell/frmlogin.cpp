@@ -2,6 +2,7 @@
 
 #include "db/logins.h"
 #include "db/provision.h"
+#include "db/schema.h"
 #include "shell/autobackup.h"
 #include "shell/display.h"
 #include "shell/homepicture.h"
@@ -226,6 +227,24 @@ frmLogin::FirstRun frmLogin::offerNewDatabase(const QString& path)
     return FirstRun::Created;
 }
 
+bool frmLogin::upgradeEmbeddedBook()
+{
+    // The login was verified before the version was looked at. A server book is upgraded by
+    // its administrator (quoravel-admin upgrade): its logins hold no DDL right.
+    const qv::DataSource ds = qv::DataSource::parse(txtServer->text(), LoginCatalog);
+    if (ds.backend != qv::Backend::Sqlite)
+        return false;
+    qv::Connection c;
+    c.openFileUnchecked(ds.filePath, false);
+    const QString saved = qv::Schema::upgradeEmbedded(c);
+    c.close();
+    qv::Msg::show(QStringLiteral("The book was brought up to date for this version of Quoravel. A checked backup of "
+                                 "it as it was is at %1.")
+                      .arg(saved),
+                  QStringLiteral("Quoravel"), qv::Msg::Icon::Information, QMessageBox::Ok);
+    return true;
+}
+
 void frmLogin::cmdLogIn_Click()
 {
     try {
@@ -238,14 +257,17 @@ void frmLogin::cmdLogIn_Click()
         try {
             Conn.open();
         } catch (const qv::DbError& e) {
-            if (e.sqlState() != QLatin1String("QV_NOFILE"))
+            const bool upgraded = e.sqlState() == QLatin1String("QV_OLDSCHEMA") && upgradeEmbeddedBook();
+            if (!upgraded && e.sqlState() != QLatin1String("QV_NOFILE"))
                 throw;
-            const QString path = qv::DataSource::parse(txtServer->text(), LoginCatalog).filePath;
-            const FirstRun run = offerNewDatabase(path);
-            if (run == FirstRun::Declined)
-                throw;
-            if (run == FirstRun::Stopped)
-                return; // a message said why, or the user cancelled; nothing was made
+            if (!upgraded) {
+                const QString path = qv::DataSource::parse(txtServer->text(), LoginCatalog).filePath;
+                const FirstRun run = offerNewDatabase(path);
+                if (run == FirstRun::Declined)
+                    throw;
+                if (run == FirstRun::Stopped)
+                    return; // a message said why, or the user cancelled; nothing was made
+            }
             Conn.open();
         }
         LoginUser = cboUsers->currentText();

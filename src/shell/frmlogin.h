@@ -28,6 +28,8 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // An embedded book of an older schema, upgraded after a checked backup; false for a server.
+    bool upgradeEmbeddedBook();
     enum class FirstRun { Created, Declined, Stopped };
     FirstRun offerNewDatabase(const QString& path);
     std::optional<QString> askLockPassword();

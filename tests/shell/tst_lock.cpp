@@ -2,6 +2,7 @@
 // opened behind it by the caller's flag, "&Cancel" for the main window and for a caller.
 #include "shell/windows.h"
 #include "adminhelpers.h"
+#include "db/logins.h"
 #include "db/provision.h"
 #include "shell/frmlogin.h"
 #include "shell/mdichild.h"
@@ -32,11 +33,15 @@ class TstLock : public QObject {
 
     MDIForm1* m() const { return app.main(); }
     QLineEdit* box() const { return qvt::gate(m())->findChild<QLineEdit*>("txtPassword"); }
+    // The rows as the administrator writes them (a server login may not).
     void setLockPasswords(const QStringList& list)
     {
-        Conn.execute("delete from LctPswd");
+        qv::Connection admin;
+        app.db().connectAdmin(admin);
+        admin.execute("delete from LctPswd");
         for (const QString& p : list)
-            Conn.execute("insert into LctPswd (Pswd) values (?)", {p});
+            admin.execute("insert into LctPswd (Pswd) values (?)",
+                          {qv::Logins::hashPassword(p, qv::Logins::HashCost::Minimal)});
     }
     // Shows the gate as the account finder does, with the flags as given.
     void showGate(bool accounts, bool menus)

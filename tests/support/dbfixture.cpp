@@ -1,6 +1,7 @@
 #include "support/dbfixture.h"
 
 #include "db/dailybackup.h"
+#include "db/serverbook.h"
 #include "vouchers/demovouchers.h"
 
 #include <QAtomicInt>
@@ -149,6 +150,9 @@ void TestDb::drop() const
                 .scalar(QStringLiteral("select format('DROP DATABASE IF EXISTS %I WITH (FORCE)', CAST(? AS TEXT))"),
                         {catalog})
                 .toString());
+        // The book's own roles go with it (its logins stay: suites share them).
+        const qv::ServerBook::Roles r = qv::ServerBook::rolesFor(catalog);
+        qv::ServerBook::dropRoles(admin, {r.users, r.admins, r.keeper});
     } catch (const qv::DbError&) {
         // A database left behind is dropped with the throwaway cluster.
     }
