@@ -286,6 +286,47 @@ private slots:
         QCOMPARE(runAdmin(upgrade).code, 0); // a current book is left as it is
     }
 
+    // A server book of version 1 (one group for every book, the first login with CREATEROLE)
+    // gets its own roles: the old group's logins keep this book, the manager loses CREATEROLE.
+    void legacyServerBookGetsItsOwnRoles()
+    {
+        if (!isPg())
+            QSKIP("server roles only");
+        const qvt::TestDb d = qvt::TestDb::create(false, "own_d_" + tag);
+        const QString mgr = "old_mgr_" + tag, clerk = "old_clerk_" + tag;
+        {
+            qv::Connection admin;
+            d.connectAdmin(admin);
+            if (admin.scalar("select count(*) from pg_roles where rolname = 'quoravel_users'").toInt() == 0)
+                admin.execute("create role quoravel_users nologin");
+            admin.execute(QString("create role %1 login createrole password 'mgr pw' in role quoravel_users").arg(mgr));
+            admin.execute(QString("create role %1 login password 'clerk pw' in role quoravel_users").arg(clerk));
+            admin.execute(QString("grant connect on database %1 to quoravel_users").arg(d.catalog));
+            admin.execute("grant select, insert, update, delete on all tables in schema public to quoravel_users");
+            admin.execute("update SchemaInfo set Version = 1");
+        }
+        const Run up = runAdmin({"upgrade", "--server", d.dataSource, "--catalog", d.catalog, "--admin-user",
+                                 qEnvironmentVariable("QUORAVEL_TEST_PG_USER"), "--admin-password",
+                                 qEnvironmentVariable("QUORAVEL_TEST_PG_PASSWORD")});
+        QVERIFY2(up.code == 0, qPrintable(up.err));
+        qv::Connection admin;
+        d.connectAdmin(admin);
+        QVERIFY(!admin.scalar("select rolcreaterole from pg_roles where rolname = ?", {mgr}).toBool());
+        QVERIFY(!admin.scalar("select has_table_privilege('quoravel_users', 'lctpswd', 'SELECT')").toBool());
+        QVERIFY(
+            !admin.scalar("select has_database_privilege('quoravel_users', current_database(), 'CONNECT')").toBool());
+        QVERIFY(canOpen(as(d, clerk, "clerk pw")));
+        const Run add = runAdmin(QStringList{"add-login"} + target(as(d, mgr, "mgr pw"))
+                                 + QStringList{"--new-user", "new_" + clerk, "--new-password", "new pw"});
+        QVERIFY2(add.code == 0, qPrintable(add.err));
+        QVERIFY(canOpen(as(d, "new_" + clerk, "new pw")));
+        QVERIFY(!canOpen(as(a, clerk, "clerk pw"))); // the old group opens no other book
+        for (const QString& r : {mgr, clerk, "new_" + clerk})
+            admin.execute(QString("drop role if exists %1").arg(r));
+        admin.close();
+        d.drop();
+    }
+
     // Replacing a server book: a failure while the new one is built leaves the old book, its
     // login's password and the server's roles as they were, and no half-made database.
     void failedReplaceLeavesTheBook()
