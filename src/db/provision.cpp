@@ -99,9 +99,19 @@ QString initServer(const InitOptions& o, const DataSource& ds)
         // fails while a station has the old book open, and then nothing is replaced.
         Transaction tx(admin);
         ServerBook::makeManager(admin, roles, o.user, o.password);
-        if (replacing)
-            admin.execute(QStringLiteral("ALTER DATABASE %1 RENAME TO %2")
-                              .arg(ServerBook::quoteIdent(o.catalog), ServerBook::quoteIdent(old)));
+        if (replacing) {
+            try {
+                admin.execute(QStringLiteral("ALTER DATABASE %1 RENAME TO %2")
+                                  .arg(ServerBook::quoteIdent(o.catalog), ServerBook::quoteIdent(old)));
+            } catch (const DbError& e) {
+                if (e.sqlState() != QLatin1String("55006"))
+                    throw;
+                throw DbError(QStringLiteral("The database \"%1\" is open (a station or another program uses it); "
+                                             "it was not replaced. Close it everywhere and try again.")
+                                  .arg(o.catalog),
+                              e.sqlState());
+            }
+        }
         admin.execute(QStringLiteral("ALTER DATABASE %1 RENAME TO %2")
                           .arg(ServerBook::quoteIdent(building), ServerBook::quoteIdent(o.catalog)));
         tx.commit();
