@@ -104,6 +104,7 @@ void add(Connection& c, const QString& name, const QString& password, HashCost c
                   {name, hashPassword(password, cost)});
         return;
     }
+    ServerBook::checkLoginName(name);
     if (c.scalar(QStringLiteral("select count(*) from pg_roles where rolname = ?"), {name}).toInt() > 0)
         throw DbError(QStringLiteral("The user name \"%1\" is already taken.").arg(name));
     callServer(c, QStringLiteral("qv_add_login"), {name, ServerBook::scramVerifier(c, name, password)});

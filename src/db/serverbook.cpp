@@ -61,13 +61,21 @@ struct Function {
     QString body;
 };
 
+// Names of the book roles: a login may not take one (it would become a book's group later).
+bool isBookRoleName(const QString& name)
+{
+    const QString p = name.left(4).toLower();
+    return p == QLatin1String("qvu_") || p == QLatin1String("qva_") || p == QLatin1String("qvk_");
+}
+
 std::vector<Function> functions()
 {
     const QString verifier = QString::fromLatin1(VerifierCheck);
     return {
         {"qv_login_guard(login text, may_manage boolean)", "void", false, false, QString::fromLatin1(GuardBody)},
         {"qv_add_login(login text, verifier text)", "void", true, true,
-         QStringLiteral("begin\n  if login is null or login !~ '^[A-Za-z_][A-Za-z0-9_.-]{0,62}$' then\n"
+         QStringLiteral("begin\n  if login is null or login !~ '^[A-Za-z_][A-Za-z0-9_.-]{0,62}$' "
+                        "or lower(left(login, 4)) in ('qvu_', 'qva_', 'qvk_') then\n"
                         "    raise exception 'The user name \"%\" is not allowed.', login;\n  end if;")
              + verifier
              + QStringLiteral(
@@ -130,8 +138,11 @@ QStringList createRoles(Connection& admin, const Roles& r)
             admin.execute(
                 QStringLiteral("CREATE ROLE %1 NOLOGIN%2").arg(quoteIdent(role), keeper ? " CREATEROLE" : ""));
             made << role;
-        } else if (keeper) {
-            admin.execute(QStringLiteral("ALTER ROLE %1 NOLOGIN CREATEROLE").arg(quoteIdent(role)));
+        } else {
+            // A role of that name made by someone else is made what the book needs, and no more.
+            admin.execute(QStringLiteral("ALTER ROLE %1 NOLOGIN NOSUPERUSER NOCREATEDB NOREPLICATION NOBYPASSRLS %2 "
+                                         "PASSWORD NULL")
+                              .arg(quoteIdent(role), keeper ? "CREATEROLE" : "NOCREATEROLE"));
         }
     }
     // Nobody may act as the keeper: it holds CREATEROLE for its functions alone.
@@ -185,9 +196,17 @@ void secure(Connection& book, const Roles& r)
     }
 }
 
+void checkLoginName(const QString& name)
+{
+    if (isBookRoleName(name))
+        throw DbError(QStringLiteral("A user name may not begin with qvu_, qva_ or qvk_ (the names of the books' own "
+                                     "roles on the server)."));
+}
+
 void checkFirstLogin(Connection& admin, const Roles& r, const QString& name)
 {
     Q_UNUSED(r);
+    checkLoginName(name);
     QSqlQuery q = admin.query(QStringLiteral("select rolcanlogin and not (rolsuper or rolcreaterole or rolcreatedb or "
                                              "rolreplication or rolbypassrls) from pg_roles where rolname = ?"),
                               {name});

@@ -32,6 +32,8 @@ void dropRoles(Connection& admin, const QStringList& names);
 // rights to the users (no DDL; SchemaInfo and LctPswd read-only) and (re)makes the functions.
 void secure(Connection& book, const Roles& r);
 
+// Refuses a login name that a book's role would have (qvu_, qva_, qvk_).
+void checkLoginName(const QString& name);
 // Refuses a name already taken by a role that holds more than LOGIN (a superuser, CREATEROLE,
 // ...) or belongs to a group that is not one of this book's.
 void checkFirstLogin(Connection& admin, const Roles& r, const QString& name);

@@ -84,6 +84,12 @@ private slots:
         // The manager changes and removes logins of its own book only, through the program.
         qv::Connection owner;
         a.connect(owner);
+        // A login named as a later book's group would become that group: refused, by the
+        // program and by the server's function alike.
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::Logins::add(owner, "qvu_later_" + tag, "pw"));
+        QVERIFY(refused(owner, QString("select public.qv_add_login('QVU_later_%1', 'SCRAM-SHA-256$4096:x')").arg(tag)));
+        QCOMPARE(admin.scalar("select count(*) from pg_roles where lower(rolname) = ?", {"qvu_later_" + tag}).toInt(),
+                 0);
         qv::Logins::setPassword(owner, clerk, "clerk pw 2");
         QVERIFY(canOpen(as(a, clerk, "clerk pw 2")));
         QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::Logins::setPassword(owner, b.user, "taken over"));
