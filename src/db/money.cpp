@@ -8,8 +8,10 @@ namespace qv {
 
 void amountOverflow()
 {
+    // SQLSTATE 22003, numeric value out of range: as the database says it of its own sums.
     throw DbError(QStringLiteral("A sum of amounts is too large to be represented (more than "
-                                 "92,233,720,368,547,758.07)."));
+                                 "92,233,720,368,547,758.07)."),
+                  QStringLiteral("22003"));
 }
 
 namespace {
