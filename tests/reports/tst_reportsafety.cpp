@@ -6,6 +6,7 @@
 #include "reportfixture.h"
 #include "reports/procedures.h"
 #include "reports/report.h"
+#include "shell/mdl_connection.h"
 #include "support/dbfixture.h"
 
 #include <QDir>
@@ -172,6 +173,25 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readLine().startsWith("Code,Account Title"));
         QVERIFY(company() != "planted");
+    }
+
+    void openReportReadsARelativeNameFromTheProgramFolder()
+    {
+        const QString dir = tmp.filePath("cwd-open");
+        QVERIFY(QDir().mkpath(dir));
+        QFile planted(dir + "/rptChartAC.rpt");
+        QVERIFY(planted.open(QIODevice::WriteOnly));
+        planted.write("title \"PLANTED\"\nfrom Accounts a\nfield {Accounts.AcName} text a.AcName\n");
+        planted.close();
+        const QString before = QDir::currentPath();
+        auto back = qScopeGuard([&] {
+            QDir::setCurrent(before);
+            SetProgramFolder({});
+        });
+        QVERIFY(QDir::setCurrent(dir));
+        SetProgramFolder(QStringLiteral(QVT_TEMPLATES_DIR));
+        qv::rpt::Application app;
+        QCOMPARE(app.OpenReport("rptChartAC.rpt")->templ().title, QString("CHART OF ACCOUNTS"));
     }
 
     void aTemplateCannotWrite()
