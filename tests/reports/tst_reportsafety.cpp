@@ -251,6 +251,29 @@ private slots:
         QVERIFY(log.size() >= 3); // the company and the accounts
     }
 
+    void aDatabaseSumOfNumbersBeyondRangeIsRefused()
+    {
+        // 42 accounts times 2^62: SQLite's SUM overflows, PostgreSQL's sum(bigint) is a numeric of
+        // 21 digits; neither may print as a figure.
+        QFile t(tmp.filePath("rptSums.rpt"));
+        QVERIFY(t.open(QIODevice::WriteOnly));
+        t.write("title \"SUMS\"\nfrom Company c\nfield {Company.Company} text c.Company\n"
+                "band report-header 10\n    subreport rptSum\nend\n"
+                "subreport rptSum\n    from Accounts a\n    summary\n"
+                "    field {Accounts.Big} number CAST(4611686018427387904 AS BIGINT)\n"
+                "    band detail 6\n        text 0 0 60 5 {Accounts.Big}\n    end\nend\n");
+        t.close();
+        qv::Connection c;
+        db.connect(c);
+        auto r = qvt::openReport(t.fileName(), db.user, db.password);
+        try {
+            r->run(c);
+            QFAIL(qPrintable("printed: " + r->run(c)->allText()));
+        } catch (const qv::DbError& e) {
+            QVERIFY2(e.description().contains("too large to be represented"), qPrintable(e.description()));
+        }
+    }
+
     void totalsBeyondRangeFailWithAClearMessage()
     {
         qv::Connection c;
