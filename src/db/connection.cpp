@@ -100,6 +100,13 @@ void Connection::raise(const QSqlError& e, const QString& sql) const
         text = e.text().trimmed();
     if (!e.driverText().isEmpty() && !text.contains(e.driverText()))
         text += QLatin1Char('\n') + e.driverText();
+    // A sum the database itself cannot hold (SQLite's SUM of integers; PostgreSQL's NUMERIC
+    // columns) is said as what it is.
+    if (e.nativeErrorCode() == QLatin1String("22003")
+        || (m_backend == Backend::Sqlite && text.startsWith(QLatin1String("integer overflow"))))
+        throw DbError(QStringLiteral("An amount or a sum of amounts is too large to be represented (%1).")
+                          .arg(text.section(QLatin1Char('\n'), 0, 0)),
+                      QStringLiteral("22003"));
     throw DbError(text, e.nativeErrorCode());
 }
 
@@ -265,11 +272,16 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params, bool f
         execHandler()(*this, sql);
         return QSqlQuery();
     }
+    // A report's query is one statement, prepared: a second one hidden in a template's text
+    // would otherwise run (PostgreSQL runs every statement of a text it is sent).
+    if (m_readOnly && sql.contains(QLatin1Char(';')))
+        throw DbError(QStringLiteral("A report reads with one statement only; its query holds a \";\": \"%1\".")
+                          .arg(sql.left(200)));
     QSqlQuery q(database());
     q.setForwardOnly(forwardOnly);
     // Statements without parameters run as they are: PostgreSQL cannot prepare utility
     // statements (CREATE ROLE, BEGIN, ...).
-    if (params.isEmpty()) {
+    if (params.isEmpty() && !m_readOnly) {
         if (!q.exec(sql))
             raise(q.lastError(), sql);
         return q;

@@ -88,6 +88,7 @@ public:
     QVariant toStorage(const QVariant& v) const;
 
 private:
+    friend class ReadOnlyScope;
     void openDriver(const QString& driver, const std::function<void(QSqlDatabase&)>& configure);
     void prepareSqlite();
     void checkEmbeddedLogin();
@@ -105,6 +106,7 @@ private:
     int m_txDepth = 0;
     int m_failedDepth = 0; // the outermost level spoilt by a failed statement; 0: none
     bool m_registered = false;
+    bool m_readOnly = false; // inside a ReadOnlyScope
     StatementHook m_hook;
     QHash<QString, int> m_widths;
 };
@@ -123,6 +125,23 @@ private:
     Connection& m_conn;
     int m_level = 0;
     bool m_done = false;
+};
+
+// Reports read inside this scope and never write: on PostgreSQL a READ ONLY transaction (which
+// also gives every query of the report one snapshot), on SQLite `PRAGMA query_only`. While it
+// lives every statement is prepared and must be one statement (no ";"). Work tables are filled
+// before it begins. On PostgreSQL it cannot begin inside unsaved work.
+class ReadOnlyScope {
+public:
+    explicit ReadOnlyScope(Connection& c);
+    ~ReadOnlyScope();
+    ReadOnlyScope(const ReadOnlyScope&) = delete;
+    ReadOnlyScope& operator=(const ReadOnlyScope&) = delete;
+
+private:
+    Connection& m_conn;
+    bool m_began = false;       // the scope's own transaction (PostgreSQL)
+    bool m_wasReadOnly = false; // nested scope
 };
 
 // "%text%" with LIKE's own wildcards escaped ('\' is the escape character), for

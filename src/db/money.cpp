@@ -1,27 +1,68 @@
 #include "db/money.h"
 
+#include "db/dberror.h"
+
 #include <QRegularExpression>
 
 namespace qv {
 
+void amountOverflow()
+{
+    // SQLSTATE 22003, numeric value out of range: as the database says it of its own sums.
+    throw DbError(QStringLiteral("A sum of amounts is too large to be represented (more than "
+                                 "92,233,720,368,547,758.07)."),
+                  QStringLiteral("22003"));
+}
+
+namespace {
+// The size of an amount without negating it: the smallest value has no positive twin.
+quint64 magnitude(Money m)
+{
+    return m.cents < 0 ? quint64(0) - quint64(m.cents) : quint64(m.cents);
+}
+
+// A stored decimal ("-123.45", as PostgreSQL gives NUMERIC) read exactly. Throws when it has
+// more whole digits than a Money holds; nullopt when it is not a plain decimal.
+std::optional<Money> storedDecimal(const QString& text)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*([-+]?)([0-9]+)(?:\\.([0-9]*))?\\s*$"));
+    const auto m = re.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const bool negative = m.captured(1) == QLatin1String("-");
+    const QString frac = (m.captured(3) + QStringLiteral("000")).left(3);
+    // Accumulated as a negative number: its range reaches one further than the positive one.
+    qint64 c = 0;
+    const QString digits = m.captured(2) + frac.left(2);
+    for (QChar d : digits)
+        if (__builtin_mul_overflow(c, qint64(10), &c) || __builtin_sub_overflow(c, qint64(d.digitValue()), &c))
+            amountOverflow();
+    if (frac.at(2) >= QLatin1Char('5') && __builtin_sub_overflow(c, qint64(1), &c))
+        amountOverflow();
+    if (!negative && c == std::numeric_limits<qint64>::min())
+        amountOverflow();
+    return Money(negative ? c : -c);
+}
+} // namespace
+
 QString plainAmount(Money m)
 {
-    const qint64 a = m.cents < 0 ? -m.cents : m.cents;
+    const quint64 a = magnitude(m);
     return QStringLiteral("%1%2.%3")
         .arg(m.cents < 0 ? QStringLiteral("-") : QString())
         .arg(a / 100)
-        .arg(a % 100, 2, 10, QLatin1Char('0'));
+        .arg(int(a % 100), 2, 10, QLatin1Char('0'));
 }
 
 QString displayAmount(Money m)
 {
-    const qint64 a = m.cents < 0 ? -m.cents : m.cents;
+    const quint64 a = magnitude(m);
     QString units = QString::number(a / 100);
     for (int i = units.size() - 3; i > 0; i -= 3)
         units.insert(i, QLatin1Char(','));
     return QStringLiteral("%1%2.%3")
         .arg(m.cents < 0 ? QStringLiteral("-") : QString(), units)
-        .arg(a % 100, 2, 10, QLatin1Char('0'));
+        .arg(int(a % 100), 2, 10, QLatin1Char('0'));
 }
 
 std::optional<Money> parseAmount(const QString& text)
@@ -42,6 +83,8 @@ std::optional<Money> parseAmount(const QString& text)
     cents += f.left(2).toInt();
     if (f.at(2) >= QLatin1Char('5'))
         cents += 1;
+    if (cents > 999'999'999'999'999'999LL) // what an amount column holds (half a cent rounded up)
+        return std::nullopt;
     return Money(m.captured(1) == QLatin1String("-") ? -cents : cents);
 }
 
@@ -64,15 +107,24 @@ std::optional<Money> moneyFromVariant(const QVariant& v, bool integerCents)
         return v.value<Money>();
     if (integerCents) {
         bool ok = false;
-        const qint64 c = v.toLongLong(&ok);
+        const bool floating =
+            v.metaType() == QMetaType::fromType<double>() || v.metaType() == QMetaType::fromType<float>();
+        const qint64 c = floating ? 0 : v.toLongLong(&ok);
         if (ok)
             return Money(c);
         // A sum over integers may come back as a double when mixed; round it once.
         const double d = v.toDouble(&ok);
-        return ok ? std::optional<Money>(Money(qRound64(d))) : std::nullopt;
+        if (!ok)
+            return std::nullopt;
+        if (!(d > -9.2e18 && d < 9.2e18))
+            amountOverflow();
+        return Money(qRound64(d));
     }
     // NUMERIC arrives as text (QPSQL keeps it exact when asked for strings).
-    return parseAmount(v.toString());
+    const QString text = v.toString();
+    if (const auto m = storedDecimal(text))
+        return m;
+    return parseAmount(text);
 }
 
 } // namespace qv

@@ -1,11 +1,15 @@
 #pragma once
-// Money is kept in whole cents (minor units) everywhere in C++: never summed as double.
+// Money is kept in whole cents (minor units) everywhere in C++: never summed as double. Its
+// arithmetic is checked: a sum beyond +-92,233,720,368,547,758.07 is an error, never wrapped.
 #include <QMetaType>
 #include <QString>
 #include <QVariant>
 #include <optional>
 
 namespace qv {
+
+// A sum that cannot be held in 64 bits: throws DbError, never wraps.
+[[noreturn]] void amountOverflow();
 
 struct Money {
     qint64 cents = 0;
@@ -14,19 +18,29 @@ struct Money {
         : cents(c)
     {
     }
-    static constexpr Money fromUnits(qint64 units) { return Money(units * 100); }
-    friend constexpr Money operator+(Money a, Money b) { return Money(a.cents + b.cents); }
-    friend constexpr Money operator-(Money a, Money b) { return Money(a.cents - b.cents); }
-    Money& operator+=(Money o)
+    static constexpr Money fromUnits(qint64 units)
     {
-        cents += o.cents;
-        return *this;
+        qint64 c = 0;
+        if (__builtin_mul_overflow(units, qint64(100), &c))
+            amountOverflow();
+        return Money(c);
     }
-    Money& operator-=(Money o)
+    friend constexpr Money operator+(Money a, Money b)
     {
-        cents -= o.cents;
-        return *this;
+        qint64 r = 0;
+        if (__builtin_add_overflow(a.cents, b.cents, &r))
+            amountOverflow();
+        return Money(r);
     }
+    friend constexpr Money operator-(Money a, Money b)
+    {
+        qint64 r = 0;
+        if (__builtin_sub_overflow(a.cents, b.cents, &r))
+            amountOverflow();
+        return Money(r);
+    }
+    Money& operator+=(Money o) { return *this = *this + o; }
+    Money& operator-=(Money o) { return *this = *this - o; }
     friend constexpr bool operator==(Money a, Money b) = default;
     friend constexpr auto operator<=>(Money a, Money b) = default;
 };
@@ -42,6 +56,8 @@ std::optional<Money> parseAmount(const QString& text);
 // number ("12.5abc" -> 12.50, "abc" -> 0, "" -> 0), as the entry boxes read them.
 Money leadingAmount(const QString& text);
 // A database value (integer cents on SQLite, NUMERIC on PostgreSQL, or a Money) as Money.
+// Null or not a number: nullopt. A number beyond what a Money holds (a server's sum of many
+// large amounts) throws DbError: it must never read as a wrong figure.
 std::optional<Money> moneyFromVariant(const QVariant& v, bool integerCents);
 
 } // namespace qv

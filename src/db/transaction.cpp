@@ -111,4 +111,40 @@ void Transaction::commit()
     m_conn.commit();
 }
 
+ReadOnlyScope::ReadOnlyScope(Connection& c)
+    : m_conn(c)
+    , m_wasReadOnly(c.m_readOnly)
+{
+    c.requireOpen();
+    if (m_wasReadOnly)
+        return;
+    if (c.backend() == Backend::Postgres) {
+        if (c.inTransaction())
+            throw DbError(QStringLiteral("A report cannot be read while other work is not yet saved."));
+        c.execute(QStringLiteral("BEGIN READ ONLY"));
+        c.m_txDepth = 1;
+        c.m_failedDepth = 0;
+        m_began = true;
+    } else {
+        c.execute(QStringLiteral("PRAGMA query_only = 1"));
+    }
+    c.m_readOnly = true;
+}
+
+ReadOnlyScope::~ReadOnlyScope()
+{
+    if (m_wasReadOnly)
+        return;
+    m_conn.m_readOnly = false;
+    if (!m_conn.isOpen())
+        return;
+    if (m_began) {
+        // Nothing was written: ending the transaction either way is the same.
+        while (m_conn.transactionDepth() > 0)
+            m_conn.rollback();
+    } else {
+        QSqlQuery(m_conn.database()).exec(QStringLiteral("PRAGMA query_only = 0"));
+    }
+}
+
 } // namespace qv

@@ -1,11 +1,11 @@
 #include "reports/document.h"
 
+#include "reports/outputfile.h"
 #include "reports/reporterror.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace qv::rpt {
@@ -112,20 +112,17 @@ void Document::paintPages(QPagedPaintDevice& device, int from, int to) const
 
 void Document::writePdf(const QString& path) const
 {
-    // Written aside and moved into place at the end: a failed export leaves no half file.
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+    // Written aside and moved into place at the end: a failed export leaves the old file.
+    OutputFile f(path);
     {
-        QPdfWriter w(&f);
+        QPdfWriter w(&f.device());
         w.setResolution(600);
         w.setPageLayout(pageLayout());
         w.setTitle(title);
         w.setCreator(QStringLiteral("Quoravel"));
         paintPages(w);
     }
-    if (!f.commit())
-        throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+    f.commit();
 }
 
 namespace {
@@ -142,9 +139,7 @@ QString csvField(const QString& s)
 
 void Document::writeCsv(const QString& path) const
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+    OutputFile f(path);
     auto line = [](const QStringList& cells) {
         QStringList out;
         for (const QString& c : cells)
@@ -154,8 +149,7 @@ void Document::writeCsv(const QString& path) const
     f.write(line(csvHeader));
     for (const QStringList& r : csvRows)
         f.write(line(r));
-    if (!f.commit())
-        throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+    f.commit();
 }
 
 } // namespace qv::rpt

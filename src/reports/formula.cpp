@@ -1,11 +1,13 @@
 #include "reports/formula.h"
 
 #include "db/money.h"
+#include "reports/formula_p.h"
 #include "reports/formulatokens.h"
 #include "reports/reporterror.h"
 
 #include <QDate>
 #include <QRegularExpression>
+#include <limits>
 
 namespace qv::rpt {
 
@@ -13,36 +15,6 @@ using detail::fail;
 using detail::Tok;
 using detail::Token;
 using detail::tokenize;
-
-// ---- syntax tree --------------------------------------------------------------------------
-
-struct Operand {
-    enum Kind { Field, Text, Number, Date } kind = Text;
-    FieldInfo field; // Field
-    QString literal; // Text, Number (as written, sign included)
-    QDate date;      // Date
-    FieldType type() const
-    {
-        switch (kind) {
-        case Field:
-            return field.type;
-        case Text:
-            return FieldType::Text;
-        case Number:
-            return FieldType::Number;
-        case Date:
-            return FieldType::Date;
-        }
-        return FieldType::Text;
-    }
-};
-
-struct Formula::Node {
-    enum Kind { And, Or, Not, Compare, Range } kind = Compare;
-    std::shared_ptr<const Node> left, right; // And, Or (both), Not (left)
-    QString op;                              // Compare
-    Operand a, b, c;                         // Compare: a op b; Range: a between b and c
-};
 
 namespace {
 
@@ -99,51 +71,55 @@ private:
         return QLatin1Char('"') + m_text.mid(t.pos, m_toks[i + 1].pos - t.pos).trimmed() + QLatin1Char('"');
     }
 
-    NodePtr binary(Formula::Node::Kind k, NodePtr l, NodePtr r)
+    // A chain of terms joined by one operator: one node, however many terms.
+    template <typename Next> NodePtr chain(const char* word, Formula::Node::Kind k, Next next)
     {
+        NodePtr first = (this->*next)();
+        if (!isWord(word))
+            return first;
         auto n = std::make_shared<Formula::Node>();
         n->kind = k;
-        n->left = std::move(l);
-        n->right = std::move(r);
+        n->terms.push_back(std::move(first));
+        while (isWord(word)) {
+            take();
+            n->terms.push_back((this->*next)());
+        }
         return n;
     }
 
-    NodePtr parseOr()
-    {
-        NodePtr l = parseAnd();
-        while (isWord("or")) {
-            take();
-            l = binary(Formula::Node::Or, l, parseAnd());
-        }
-        return l;
-    }
+    NodePtr parseOr() { return chain("or", Formula::Node::Or, &Parser::parseAnd); }
+    NodePtr parseAnd() { return chain("and", Formula::Node::And, &Parser::parseNot); }
 
-    NodePtr parseAnd()
+    // Each "not" and each "(" goes one level deeper; too deep is refused before the recursion
+    // can exhaust the stack.
+    void deeper()
     {
-        NodePtr l = parseNot();
-        while (isWord("and")) {
-            take();
-            l = binary(Formula::Node::And, l, parseNot());
-        }
-        return l;
+        if (++m_depth > MaxFormulaDepth)
+            fail(m_text, peek().pos,
+                 QStringLiteral("the formula is nested more than %1 deep (parentheses and \"not\" together)")
+                     .arg(MaxFormulaDepth));
     }
 
     NodePtr parseNot()
     {
         if (isWord("not")) {
+            deeper();
             take();
             auto n = std::make_shared<Formula::Node>();
             n->kind = Formula::Node::Not;
-            n->left = parseNot();
+            n->terms.push_back(parseNot());
+            --m_depth;
             return n;
         }
         if (peek().kind == Tok::LParen) {
+            deeper();
             take();
             NodePtr inner = parseOr();
             if (peek().kind != Tok::RParen)
                 fail(m_text, peek().pos,
                      QStringLiteral("a closing parenthesis is missing before %1").arg(describe(m_pos)));
             take();
+            --m_depth;
             return inner;
         }
         return parseCondition();
@@ -166,6 +142,9 @@ private:
             n->c = parseOperand();
             checkTypes(n->a, n->b, loPos);
             checkTypes(n->a, n->c, hiPos);
+            checkRange(n->a, n->b);
+            checkRange(n->b, n->a);
+            checkRange(n->c, n->a);
             return n;
         }
         if (peek().kind != Tok::Cmp)
@@ -176,6 +155,8 @@ private:
         n->op = take().text;
         n->b = parseOperand();
         checkTypes(n->a, n->b, at);
+        checkRange(n->a, n->b);
+        checkRange(n->b, n->a);
         return n;
     }
 
@@ -195,11 +176,38 @@ private:
                 fail(m_text, pos, QStringLiteral("the amount %1 has more than two decimals").arg(b->literal));
     }
 
+    // A number literal must be what it says: one beyond what its partner holds would otherwise be
+    // bound as some other value.
+    void checkRange(const Operand& x, const Operand& partner) const
+    {
+        if (x.kind != Operand::Number)
+            return;
+        if (partner.kind == Operand::Field && partner.field.type == FieldType::Amount) {
+            if (!parseAmount(x.literal))
+                fail(m_text, x.pos,
+                     QStringLiteral("the amount %1 is beyond the largest amount (%2)")
+                         .arg(x.literal, displayAmount(Money(999999999999999999LL))));
+            return;
+        }
+        QString whole = x.literal.section(QLatin1Char('.'), 0, 0);
+        if (whole.isEmpty() || whole == QLatin1String("-"))
+            whole += QLatin1Char('0'); // ".5", "-.5"
+        bool ok = false;
+        whole.toLongLong(&ok);
+        if (!ok)
+            fail(m_text, x.pos,
+                 QStringLiteral("the number %1 is larger than a number can be (from %2 to %3)")
+                     .arg(x.literal)
+                     .arg(std::numeric_limits<qint64>::min())
+                     .arg(std::numeric_limits<qint64>::max()));
+    }
+
     Operand parseOperand()
     {
         const int at = m_pos;
         const Token t = take();
         Operand o;
+        o.pos = t.pos;
         switch (t.kind) {
         case Tok::Field: {
             if (t.text.startsWith(QLatin1Char('@')))
@@ -246,89 +254,7 @@ private:
     const FieldSet& m_fields;
     QVector<Token> m_toks;
     int m_pos = 0;
-};
-
-// ---- SQL ----------------------------------------------------------------------------------
-
-class SqlWriter {
-public:
-    explicit SqlWriter(Backend b)
-        : m_backend(b)
-    {
-    }
-    QVariantList params;
-
-    QString node(const Formula::Node& n)
-    {
-        // Parameters are collected as the text is written, left to right: each piece is made in
-        // its own statement (the order of a call's arguments is unspecified).
-        switch (n.kind) {
-        case Formula::Node::And:
-        case Formula::Node::Or: {
-            const QString l = node(*n.left);
-            const QString r = node(*n.right);
-            return QStringLiteral("(%1 %2 %3)")
-                .arg(l, n.kind == Formula::Node::And ? QStringLiteral("AND") : QStringLiteral("OR"), r);
-        }
-        case Formula::Node::Not:
-            return QStringLiteral("(NOT %1)").arg(node(*n.left));
-        case Formula::Node::Compare: {
-            const QString a = operand(n.a, n.b);
-            const QString b = operand(n.b, n.a);
-            return QStringLiteral("(%1 %2 %3)").arg(a, n.op, b);
-        }
-        case Formula::Node::Range: {
-            const QString a = operand(n.a, n.b);
-            const QString lo = operand(n.b, n.a);
-            const QString hi = operand(n.c, n.a);
-            return QStringLiteral("(%1 BETWEEN %2 AND %3)").arg(a, lo, hi);
-        }
-        }
-        return {};
-    }
-
-private:
-    // A literal is bound in the form its partner field stores; facing another literal it gets an
-    // explicit type, which PostgreSQL needs to compare two parameters.
-    QString operand(const Operand& o, const Operand& partner)
-    {
-        if (o.kind == Operand::Field)
-            return QStringLiteral("(%1)").arg(o.field.sql);
-        const bool facesField = partner.kind == Operand::Field;
-        const FieldType as = facesField ? partner.field.type : o.type();
-        params << value(o, as);
-        if (facesField)
-            return QStringLiteral("?");
-        switch (as) {
-        case FieldType::Text:
-            return QStringLiteral("CAST(? AS TEXT)");
-        case FieldType::Date:
-            return m_backend == Backend::Postgres ? QStringLiteral("CAST(? AS DATE)") : QStringLiteral("?");
-        default:
-            return QStringLiteral("CAST(? AS NUMERIC)");
-        }
-    }
-
-    QVariant value(const Operand& o, FieldType as) const
-    {
-        switch (o.kind) {
-        case Operand::Text:
-            return o.literal;
-        case Operand::Date:
-            return o.date;
-        case Operand::Number:
-            if (as == FieldType::Amount)
-                return QVariant::fromValue(parseAmount(o.literal).value_or(Money()));
-            if (o.literal.contains(QLatin1Char('.')))
-                return o.literal.toDouble();
-            return o.literal.toLongLong();
-        case Operand::Field:
-            break;
-        }
-        return {};
-    }
-
-    Backend m_backend;
+    int m_depth = 0;
 };
 
 } // namespace
@@ -344,17 +270,6 @@ Formula Formula::parse(const QString& text, const FieldSet& fields)
     Parser p(text, fields);
     f.m_root = p.parseAll();
     return f;
-}
-
-SqlCondition Formula::toSql(Backend backend) const
-{
-    SqlCondition c;
-    if (!m_root)
-        return c;
-    SqlWriter w(backend);
-    c.sql = w.node(*m_root);
-    c.params = w.params;
-    return c;
 }
 
 QString formulaFieldText(const QString& formula)

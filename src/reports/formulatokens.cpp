@@ -9,8 +9,14 @@ namespace qv::rpt::detail {
 
 [[noreturn]] void fail(const QString& formula, int pos, const QString& what)
 {
-    throw ReportError(
-        QStringLiteral("Error in the formula at character %1: %2.\n\n%3").arg(pos + 1).arg(what, formula));
+    // A long formula is shown around the place only: the message must stay readable.
+    QString shown = formula;
+    if (formula.size() > 200) {
+        const int from = qMax(0, pos - 60);
+        shown = (from > 0 ? QStringLiteral("...") : QString()) + formula.mid(from, 120)
+                + (from + 120 < formula.size() ? QStringLiteral("...") : QString());
+    }
+    throw ReportError(QStringLiteral("Error in the formula at character %1: %2.\n\n%3").arg(pos + 1).arg(what, shown));
 }
 
 QVector<Token> tokenize(const QString& s)

@@ -149,9 +149,10 @@ void Layout::accumulate(const Section& s, const Row& row, QVector<Accs>& accs)
                 continue;
             if (v.metaType() == QMetaType::fromType<Money>())
                 acc.money += v.value<Money>();
-            else if (v.metaType() == QMetaType::fromType<qint64>())
-                acc.whole += v.toLongLong();
-            else {
+            else if (v.metaType() == QMetaType::fromType<qint64>()) {
+                if (__builtin_add_overflow(acc.whole, v.toLongLong(), &acc.whole))
+                    throw ReportError(QStringLiteral("A sum of numbers is too large to be represented."));
+            } else {
                 acc.fraction += v.toDouble();
                 acc.hasFraction = true;
             }

@@ -101,6 +101,8 @@ std::shared_ptr<const Document> Report::run(Connection& conn)
     for (int i = 0; i < m_formulas.count(); ++i)
         ctx.formulaTexts << formulaFieldText(m_formulas.item(i).Text());
     try {
+        // The data preparation (exec ...) ran before: from here on the report only reads.
+        ReadOnlyScope readOnly(*c);
         ctx.company = readActiveCompany(*c);
         for (int i = 0; i < m_subreports.size(); ++i) {
             QueryRows rows(*c, m_template.subreports[i], m_subreports[i].formula());
@@ -116,6 +118,9 @@ std::shared_ptr<const Document> Report::run(Connection& conn)
     } catch (const ReportError&) {
         throw;
     } catch (const DbError& e) {
+        if (e.sqlState() == QLatin1String("22003"))
+            throw ReportError(QStringLiteral("The report %1 cannot be printed: %2")
+                                  .arg(QFileInfo(m_template.path).fileName(), e.description()));
         throw ReportError(QStringLiteral("The report %1 could not read its data:\n%2")
                               .arg(QFileInfo(m_template.path).fileName(), e.description()));
     }
@@ -127,6 +132,10 @@ std::shared_ptr<Report> Application::OpenReport(const QString& path)
 {
     QString p = path;
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // A relative name is the program's, never the current folder's: a template planted there
+    // must not be read.
+    if (QDir::isRelativePath(p))
+        p = QDir(ProgramFolder()).absoluteFilePath(p);
     return std::make_shared<Report>(loadTemplate(LocateTemplate(QDir::cleanPath(p))));
 }
 

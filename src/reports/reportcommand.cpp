@@ -1,5 +1,6 @@
 #include "reports/reportcommand.h"
 
+#include "reports/outputfile.h"
 #include "reports/procedures.h"
 #include "reports/report.h"
 #include "reports/reporterror.h"
@@ -32,18 +33,18 @@ QPair<QString, QString> nameAndText(const QString& option, const QString& arg)
     return {arg.left(eq).trimmed(), arg.mid(eq + 1)};
 }
 
-// A template named without a folder is looked for where the windows look for theirs.
+// A template named without a folder is looked for where the windows look for theirs (beside the
+// program, then the installed templates), never in the current folder, where anyone could have
+// put one. A name with a folder ("./x.rpt", "/srv/x.rpt") is the file it names.
 QString findTemplate(const QString& name)
 {
-    if (QFileInfo(name).isFile())
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
         return QFileInfo(name).absoluteFilePath();
-    if (!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))) {
-        for (const QString& folder : TemplateFolders())
-            for (const QString& n : {name, name + QStringLiteral(".rpt")})
-                if (QFileInfo(QDir(folder).filePath(n)).isFile())
-                    return QDir(folder).filePath(n);
-    }
-    return name; // OpenReport names it in its error
+    for (const QString& folder : TemplateFolders())
+        for (const QString& n : {name, name + QStringLiteral(".rpt")})
+            if (QFileInfo(QDir(folder).filePath(n)).isFile())
+                return QDir(folder).filePath(n);
+    return QDir(TemplateFolders().first()).filePath(name); // OpenReport names it in its error
 }
 
 // A formula field's text as typed on a command line: quoted already, or quoted here.
@@ -68,6 +69,10 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
         const QString csv = one(values, QStringLiteral("csv"), false);
         if (pdf.isEmpty() && csv.isEmpty())
             throw Usage{QStringLiteral("report needs --pdf FILE or --csv FILE.")};
+        // Before any work: a device, a pipe or a folder is never replaced by a report.
+        for (const QString& path : {pdf, csv})
+            if (!path.isEmpty())
+                checkOutputPath(path);
         Conn.close();
         Conn.setProperty(QStringLiteral("User ID"), one(values, QStringLiteral("user"), true));
         Conn.setProperty(QStringLiteral("Password"), one(values, QStringLiteral("password"), true));
@@ -109,6 +114,12 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
         }
         out.flush();
         Conn.close();
+        if (out.status() != QTextStream::Ok) {
+            err << "quoravel-admin: the report was written, but its message could not be written to standard "
+                   "output.\n";
+            err.flush();
+            return 1;
+        }
         return 0;
     } catch (const Usage& u) {
         err << "quoravel-admin: " << u.text << "\nSee quoravel-admin --help.\n";

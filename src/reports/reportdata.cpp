@@ -76,9 +76,16 @@ QVariant fieldValue(const QVariant& raw, FieldType type, Backend backend)
         if (ok)
             return i;
         const double d = raw.toDouble(&ok);
-        if (ok && d == double(qint64(d)))
+        if (!ok)
+            return {};
+        // A server's sum with more digits than 64 bits (PostgreSQL's sum of bigint is numeric)
+        // must not print as a rounded figure.
+        if (!(d > -9.2e18 && d < 9.2e18))
+            throw DbError(QStringLiteral("A sum of numbers is too large to be represented (%1).").arg(raw.toString()),
+                          QStringLiteral("22003"));
+        if (d == double(qint64(d)))
             return qint64(d);
-        return ok ? QVariant(d) : QVariant();
+        return d;
     }
     case FieldType::Text:
         return raw.toString();

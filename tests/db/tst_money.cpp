@@ -1,4 +1,5 @@
 #include "db/datasource.h"
+#include "db/dberror.h"
 #include "db/money.h"
 
 #include <QTest>
@@ -59,6 +60,10 @@ private slots:
         QVERIFY(!qv::parseAmount(".").has_value());
         QVERIFY(!qv::parseAmount("12a").has_value());
         QVERIFY(!qv::parseAmount("1.2.3").has_value());
+        // At most what an amount column holds, rounding included.
+        QCOMPARE(qv::parseAmount("9999999999999999.99")->cents, 999999999999999999LL);
+        QVERIFY(!qv::parseAmount("9999999999999999.995").has_value());
+        QVERIFY(!qv::parseAmount("99999999999999999").has_value());
         // Summing a million cents as integers stays exact where doubles drift.
         Money sum;
         for (int i = 0; i < 1000000; ++i)
@@ -72,6 +77,45 @@ private slots:
         QCOMPARE(qv::leadingAmount("").cents, 0);
         QCOMPARE(qv::leadingAmount("1,500.25 only").cents, 150025);
         QCOMPARE(qv::leadingAmount("  -7").cents, -700);
+    }
+    void sumsNeverWrap()
+    {
+        const qint64 top = std::numeric_limits<qint64>::max(), bottom = std::numeric_limits<qint64>::min();
+        const Money huge(999999999999999999LL); // the largest an amount column holds
+        Money sum;
+        for (int i = 0; i < 9; ++i)
+            sum += huge; // nine still fit
+        QCOMPARE(sum.cents, 9 * huge.cents);
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, sum += huge);
+        QCOMPARE(sum.cents, 9 * huge.cents); // a failed sum changes nothing
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, Money(top) + Money(1));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, Money(bottom) - Money(1));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, Money(-1) - Money(top) - Money(2));
+        Money down(bottom + 1);
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, down -= Money(2));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, Money::fromUnits(top / 10));
+        QCOMPARE((Money(top) - Money(1) + Money(1)).cents, top);
+        try {
+            sum += huge;
+        } catch (const qv::DbError& e) {
+            QVERIFY2(e.description().contains("too large to be represented"), qPrintable(e.description()));
+        }
+        // The extremes still print: no negation of the smallest value.
+        QCOMPARE(qv::plainAmount(Money(bottom)), QString("-92233720368547758.08"));
+        QCOMPARE(qv::displayAmount(Money(bottom)), QString("-92,233,720,368,547,758.08"));
+    }
+    void storedValuesBeyondRangeAreErrors()
+    {
+        // PostgreSQL's sum of NUMERIC(18,2) has more digits than a Money holds: never a wrong figure.
+        QCOMPARE(qv::moneyFromVariant(QVariant("92233720368547758.07"), false)->cents,
+                 std::numeric_limits<qint64>::max());
+        QCOMPARE(qv::moneyFromVariant(QVariant("-9999999999999999.99"), false)->cents, -999999999999999999LL);
+        QCOMPARE(qv::moneyFromVariant(QVariant("12.5"), false)->cents, 1250);
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::moneyFromVariant(QVariant("92233720368547758.08"), false));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::moneyFromVariant(QVariant("99999999999999999999.99"), false));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::moneyFromVariant(QVariant(1e19), true));
+        QVERIFY(!qv::moneyFromVariant(QVariant(), true).has_value());
+        QVERIFY(!qv::moneyFromVariant(QVariant("abc"), false).has_value());
     }
     void dataSources()
     {

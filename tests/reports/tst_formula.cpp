@@ -93,7 +93,7 @@ private slots:
         QTest::newRow("caller's spacing")
             << "{Company.comActive}='Y' and {DetJV.CrAc} = 4 and {DetJV.VouDate} in "
                "#2025-07-01# to #2025-12-31#"
-            << "((((c.comActive) = ?) AND ((d.CrAc) = ?)) AND ((d.VouDate) BETWEEN ? AND ?))"
+            << "(((c.comActive) = ?) AND ((d.CrAc) = ?) AND ((d.VouDate) BETWEEN ? AND ?))"
             << QVariantList{"Y", qint64(4), QDate(2025, 7, 1), QDate(2025, 12, 31)};
     }
     void literalsAndOperators()
@@ -125,8 +125,12 @@ private slots:
                                 << "A";
         QTest::newRow("not not") << "not not {MasJV.VouNo} = 1"
                                  << "(NOT (NOT A))";
+        // A chain is written flat, not one parenthesis per operator.
         QTest::newRow("left to right") << "{MasJV.VouNo} = 1 and {MasJV.VouNo} = 2 and {MasJV.VouNo} = 3"
-                                       << "((A AND B) AND C)";
+                                       << "(A AND B AND C)";
+        QTest::newRow("chains of both") << "{MasJV.VouNo} = 1 or {MasJV.VouNo} = 2 and {MasJV.VouNo} = 3 or "
+                                           "{MasJV.VouNo} = 1 and {MasJV.VouNo} = 2"
+                                        << "(A OR (B AND C) OR (A AND B))";
     }
     void precedenceAndParentheses()
     {

@@ -1,0 +1,317 @@
+// quoravel-admin report against a hostile setting: output paths that are devices, pipes or
+// folders, a disk that fills, a template that tries to write, a template planted in the current
+// folder, and amounts whose totals cannot be represented.
+#include "db/connection.h"
+#include "db/money.h"
+#include "reportfixture.h"
+#include "reports/procedures.h"
+#include "reports/report.h"
+#include "shell/mdl_connection.h"
+#include "support/dbfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+using qv::Money;
+
+namespace {
+struct Run {
+    int exit = -1;
+    QString out, err;
+};
+
+const Money Huge(999999999999999999LL); // 9,999,999,999,999,999.99: the largest an amount column holds
+} // namespace
+
+class TstReportSafety : public QObject {
+    Q_OBJECT
+    qvt::TestDb db;
+    QTemporaryDir tmp;
+
+    QStringList login() const
+    {
+        return {"--server", db.dataSource, "--catalog", db.catalog, "--user", db.user, "--password", db.password};
+    }
+    Run admin(const QStringList& args, const QString& workDir = {}, const QString& stdoutFile = {}) const
+    {
+        QProcess p;
+        p.setProgram(QStringLiteral(QVT_ADMIN));
+        p.setArguments(args);
+        if (!workDir.isEmpty())
+            p.setWorkingDirectory(workDir);
+        if (!stdoutFile.isEmpty())
+            p.setStandardOutputFile(stdoutFile);
+        p.start();
+        Run r;
+        if (!p.waitForFinished(120000))
+            return r;
+        r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+    Run chart(const QStringList& more) const { return admin(QStringList{"report", "rptChartAC.rpt"} + login() + more); }
+    QString company() const
+    {
+        qv::Connection c;
+        db.connectAdmin(c);
+        return c.scalar("select comTel from Company where comActive = 'Y'").toString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qvt::initTestEnvironment();
+        QVT_REQUIRE_BACKEND();
+        db = qvt::TestDb::create(true);
+    }
+    void cleanupTestCase() { db.drop(); }
+
+    void outputThatIsNotAFileIsRefusedAndLeftAlone_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("option");
+        for (const char* kind : {"device", "pipe", "folder", "link to a pipe"})
+            for (const char* option : {"--csv", "--pdf"})
+                QTest::newRow(qPrintable(QString("%1 %2").arg(kind, option))) << kind << option;
+    }
+    void outputThatIsNotAFileIsRefusedAndLeftAlone()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, option);
+        const QString dir = tmp.filePath(QString(QTest::currentDataTag()).replace(' ', '_'));
+        QVERIFY(QDir().mkpath(dir));
+        QString target = dir + "/out";
+        if (kind == "device") {
+            // A node of its own for /dev/full (char 1,7): the real one is never put at risk.
+            if (::mknod(qPrintable(target), S_IFCHR | 0666, makedev(1, 7)) != 0)
+                QSKIP("device nodes cannot be made here");
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkpath(target));
+        } else {
+            QVERIFY(::mkfifo(qPrintable(dir + "/fifo"), 0600) == 0);
+            if (kind == "pipe")
+                target = dir + "/fifo";
+            else
+                QVERIFY(QFile::link(dir + "/fifo", target));
+        }
+        const Run r = chart({option, target});
+        QCOMPARE(r.exit, 1);
+        QVERIFY2(r.err.contains("is not a regular file"), qPrintable(r.err));
+        QVERIFY2(!r.out.contains("Wrote"), qPrintable(r.out));
+        struct stat st {};
+        QVERIFY(::stat(qPrintable(target), &st) == 0);
+        QVERIFY(!S_ISREG(st.st_mode));
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).size(),
+                 kind == "device"   ? 1
+                 : kind == "folder" ? 0
+                 : kind == "pipe"   ? 1
+                                    : 2);
+    }
+
+    void aFullDiskFailsAndKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("csv") << "--csv";
+        QTest::newRow("pdf") << "--pdf";
+    }
+    void aFullDiskFailsAndKeepsTheOldFile()
+    {
+        QFETCH(QString, option);
+        const QString dir = tmp.filePath(QString("full-") + QTest::currentDataTag());
+        QVERIFY(QDir().mkpath(dir));
+        if (::mount("tmpfs", qPrintable(dir), "tmpfs", 0, "size=12k") != 0)
+            QSKIP("a small file system cannot be mounted here");
+        auto unmount = qScopeGuard([&] { ::umount(qPrintable(dir)); });
+        QFile old(dir + "/out");
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old contents\n");
+        old.close();
+        QFile filler(dir + "/filler"); // the rest of the disk
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(8192, 'x'));
+        filler.close();
+        const Run r = chart({option, dir + "/out"});
+        QCOMPARE(r.exit, 1);
+        QVERIFY2(r.err.contains("could not be written"), qPrintable(r.err));
+        QVERIFY(!r.out.contains("Wrote"));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old contents\n"));
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary file left
+    }
+
+    void aMessageThatCannotBeWrittenIsAFailure()
+    {
+        const Run r =
+            admin(QStringList{"report", "rptChartAC.rpt"} + login() + QStringList{"--csv", tmp.filePath("ok.csv")}, {},
+                  "/dev/full");
+        QCOMPARE(r.exit, 1);
+        QVERIFY2(r.err.contains("standard output"), qPrintable(r.err));
+    }
+
+    void aTemplateInTheCurrentFolderIsNotRead()
+    {
+        const QString dir = tmp.filePath("cwd");
+        QVERIFY(QDir().mkpath(dir));
+        QFile planted(dir + "/rptChartAC.rpt");
+        QVERIFY(planted.open(QIODevice::WriteOnly));
+        planted.write("title \"PLANTED\"\nfrom Accounts a\nwhere 1=1); update Company set comTel = 'planted'; "
+                      "select (1\nfield {Accounts.AcName} text a.AcName\nband detail 5\n    text 0 0 50 5 "
+                      "{Accounts.AcName} csv=\"Name\"\nend\n");
+        planted.close();
+        const QString csv = tmp.filePath("cwd.csv");
+        const Run r = admin(QStringList{"report", "rptChartAC.rpt"} + login() + QStringList{"--csv", csv}, dir);
+        QVERIFY2(r.exit == 0, qPrintable(r.err));
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readLine().startsWith("Code,Account Title"));
+        QVERIFY(company() != "planted");
+    }
+
+    void openReportReadsARelativeNameFromTheProgramFolder()
+    {
+        const QString dir = tmp.filePath("cwd-open");
+        QVERIFY(QDir().mkpath(dir));
+        QFile planted(dir + "/rptChartAC.rpt");
+        QVERIFY(planted.open(QIODevice::WriteOnly));
+        planted.write("title \"PLANTED\"\nfrom Accounts a\nfield {Accounts.AcName} text a.AcName\n");
+        planted.close();
+        const QString before = QDir::currentPath();
+        auto back = qScopeGuard([&] {
+            QDir::setCurrent(before);
+            SetProgramFolder({});
+        });
+        QVERIFY(QDir::setCurrent(dir));
+        SetProgramFolder(QStringLiteral(QVT_TEMPLATES_DIR));
+        qv::rpt::Application app;
+        QCOMPARE(app.OpenReport("rptChartAC.rpt")->templ().title, QString("CHART OF ACCOUNTS"));
+    }
+
+    void aTemplateCannotWrite()
+    {
+        const QString before = company();
+        QFile t(tmp.filePath("rptWrites.rpt"));
+        QVERIFY(t.open(QIODevice::WriteOnly));
+        t.write("title \"WRITES\"\nfrom Accounts a\nwhere 1=1); update Company set comTel = 'written'; select (1\n"
+                "field {Accounts.AcName} text a.AcName\nband detail 5\n    text 0 0 50 5 {Accounts.AcName} "
+                "csv=\"Name\"\nend\n");
+        t.close();
+        for (const QString& selection : {QString(), QString("{Accounts.AcName} = 'x'")}) {
+            const Run r = admin(QStringList{"report", t.fileName()} + login()
+                                + QStringList{"--selection", selection, "--csv", tmp.filePath("w.csv")});
+            QCOMPARE(r.exit, 1);
+            QVERIFY2(r.err.contains("one statement"), qPrintable(r.err));
+            QCOMPARE(company(), before);
+        }
+    }
+
+    void reportsReadInsideAReadOnlyScope()
+    {
+        qv::Connection c;
+        db.connect(c);
+        qv::rpt::installProcedures();
+        const QString tb = "exec TrialBalance '2025-01-01','2026-12-31'";
+        c.execute(tb); // the work tables are written before the report reads
+        {
+            qv::ReadOnlyScope readOnly(c);
+            QVERIFY(c.scalar("select count(*) from tmpTrialBalance").toInt() > 0);
+            QVERIFY_THROWS_EXCEPTION(qv::DbError, c.execute("update Company set comTel = 'x'"));
+            QVERIFY_THROWS_EXCEPTION(qv::DbError, c.execute(tb)); // a preparation writes: not in here
+            try {
+                c.query("select 1; update Company set comTel = 'x'");
+                QFAIL("two statements ran");
+            } catch (const qv::DbError& e) {
+                QVERIFY2(e.description().contains("one statement"), qPrintable(e.description()));
+            }
+        }
+        QVERIFY(company() != "x");
+        c.execute(tb); // and writes again after it
+        QCOMPARE(c.execute("update Company set comTel = comTel where comActive = 'Y'"), 1);
+        if (c.backend() == qv::Backend::Postgres) {
+            qv::Transaction tx(c);
+            QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::ReadOnlyScope{c});
+        }
+
+        // A report runs its every query inside the scope.
+        QStringList log;
+        c.setStatementHook([&](const QString& sql) { log << sql.simplified(); });
+        auto r = qvt::openReport(qvt::chartTemplate(), db.user, db.password);
+        r->run(c);
+        c.setStatementHook({});
+        const QString begin = c.backend() == qv::Backend::Postgres ? "BEGIN READ ONLY" : "PRAGMA query_only = 1";
+        QCOMPARE(log.first(), begin);
+        QCOMPARE(log.filter(QRegularExpression("^(BEGIN|PRAGMA)")).size(), 1);
+        QVERIFY(log.size() >= 3); // the company and the accounts
+    }
+
+    void aDatabaseSumOfNumbersBeyondRangeIsRefused()
+    {
+        // 42 accounts times 2^62: SQLite's SUM overflows, PostgreSQL's sum(bigint) is a numeric of
+        // 21 digits; neither may print as a figure.
+        QFile t(tmp.filePath("rptSums.rpt"));
+        QVERIFY(t.open(QIODevice::WriteOnly));
+        t.write("title \"SUMS\"\nfrom Company c\nfield {Company.Company} text c.Company\n"
+                "band report-header 10\n    subreport rptSum\nend\n"
+                "subreport rptSum\n    from Accounts a\n    summary\n"
+                "    field {Accounts.Big} number CAST(4611686018427387904 AS BIGINT)\n"
+                "    band detail 6\n        text 0 0 60 5 {Accounts.Big}\n    end\nend\n");
+        t.close();
+        qv::Connection c;
+        db.connect(c);
+        auto r = qvt::openReport(t.fileName(), db.user, db.password);
+        try {
+            r->run(c);
+            QFAIL(qPrintable("printed: " + r->run(c)->allText()));
+        } catch (const qv::DbError& e) {
+            QVERIFY2(e.description().contains("too large to be represented"), qPrintable(e.description()));
+        }
+    }
+
+    void totalsBeyondRangeFailWithAClearMessage()
+    {
+        qv::Connection c;
+        db.connectAdmin(c);
+        // Ten opening balances at the largest an amount column holds: their total cannot be held.
+        QCOMPARE(c.execute("update Accounts set OpenBal = ? where RowID in (select RowID from Accounts where "
+                           "AcStatus = 'DD' order by RowID limit 10)",
+                           {QVariant::fromValue(Huge)}),
+                 10);
+        Run r = chart({"--pdf", tmp.filePath("huge.pdf")});
+        QCOMPARE(r.exit, 1);
+        QVERIFY2(r.err.contains("cannot be printed: A sum of amounts is too large to be represented"),
+                 qPrintable(r.err));
+        QVERIFY(!QFile::exists(tmp.filePath("huge.pdf")));
+        const QString tb3 = "exec TrialBalance3 '2020-01-01','2030-12-31'";
+        r = admin(QStringList{"report", "rptTrialBalance3.rpt"} + login()
+                  + QStringList{"--exec", tb3, "--csv", tmp.filePath("tb3.csv")});
+        QCOMPARE(r.exit, 1);
+        QVERIFY2(r.err.contains("too large to be represented"), qPrintable(r.err));
+        c.execute("update Accounts set OpenBal = null where OpenBal = ?", {QVariant::fromValue(Huge)});
+
+        // Ten movements of one account: the database's own SUM cannot hold them either.
+        const qint64 ac = c.scalar("select min(RowID) from Accounts where AcStatus = 'DD'").toLongLong();
+        for (int i = 0; i < 10; ++i)
+            c.execute(
+                "insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, CrAc, DrAmt, CrAmt) "
+                "values (?, 'JV', ?, 1, ?, ?, ?, ?)",
+                {900000 + i, QDate(2026, 3, 1), ac, ac + 1, QVariant::fromValue(Huge), QVariant::fromValue(Money())});
+        for (const QString& prep : {QString("exec TrialBalance '2026-01-01','2026-12-31'"),
+                                    QString("exec AcLedger %1,'2026-04-01','2026-12-31'").arg(ac)}) {
+            r = admin(QStringList{"report", prep.contains("Ledger") ? "rptAcLedger.rpt" : "rptTrialBalance.rpt"}
+                      + login() + QStringList{"--exec", prep, "--csv", tmp.filePath("sum.csv")});
+            QCOMPARE(r.exit, 1);
+            QVERIFY2(r.err.contains("too large to be represented"), qPrintable(prep + ": " + r.err));
+        }
+        c.execute("delete from DetJV where VouNo >= 900000 and VouStatus = 'JV'");
+    }
+};
+
+QTEST_GUILESS_MAIN(TstReportSafety)
+#include "tst_reportsafety.moc"
