@@ -135,7 +135,7 @@ void Connection::open()
         }
         return;
     }
-    openServerUnchecked(ds.host, ds.port, catalog, user, property(QStringLiteral("Password")));
+    openServerUnchecked(ds, catalog, user, property(QStringLiteral("Password")));
 }
 
 void Connection::openDriver(const QString& driver, const std::function<void(QSqlDatabase&)>& configure)
@@ -156,31 +156,71 @@ void Connection::openDriver(const QString& driver, const std::function<void(QSql
     m_open = true;
 }
 
+namespace {
+// SQLite's bare "unable to open database file" says nothing of what to do.
+QString fileAdvice(const QString& path, const QString& text)
+{
+    if (!text.contains(QLatin1String("unable to open database file")))
+        return text;
+    return QStringLiteral("The database file \"%1\" cannot be opened or made: check that its folder exists and that "
+                          "you may read and write both the file and the folder.")
+        .arg(path);
+}
+
+// Refuses, by its first bytes, a file that is not a SQLite database, before SQLite opens it.
+void checkHeader(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return; // SQLite's own open says why
+    const QByteArray head = f.read(16);
+    if (head.isEmpty())
+        throw DbError(QStringLiteral("\"%1\" is not a Quoravel database: the file is empty (an interrupted set-up "
+                                     "leaves such a file). Delete it, or make a new book there with quoravel-admin "
+                                     "init --force.")
+                          .arg(path),
+                      QStringLiteral("QV_NOTBOOK"));
+    if (head != QByteArrayLiteral("SQLite format 3\0"))
+        throw DbError(
+            QStringLiteral("\"%1\" is not a Quoravel database (not a SQLite file); it was left unchanged.").arg(path),
+            QStringLiteral("QV_NOTBOOK"));
+}
+} // namespace
+
 void Connection::openFileUnchecked(const QString& path, bool create)
 {
     close();
     if (!create && !QFileInfo::exists(path))
         throw DbError(QStringLiteral("The database file \"%1\" does not exist.").arg(path),
                       QStringLiteral("QV_NOFILE"));
+    if (!create)
+        checkHeader(path);
     m_backend = Backend::Sqlite;
     m_path = path;
-    openDriver(QStringLiteral("QSQLITE"), [&](QSqlDatabase& db) {
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    });
     try {
-        prepareSqlite();
+        openDriver(QStringLiteral("QSQLITE"), [&](QSqlDatabase& db) {
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        });
+        prepareSqlite(!create);
     } catch (const DbError& e) {
         close();
-        throw DbError(QStringLiteral("\"%1\" could not be opened as a database: %2").arg(path, e.description()),
-                      e.sqlState());
+        if (e.sqlState() == QLatin1String("QV_NOTBOOK"))
+            throw;
+        throw DbError(
+            QStringLiteral("\"%1\" could not be opened as a database: %2").arg(path, fileAdvice(path, e.description())),
+            e.sqlState());
     }
 }
 
-void Connection::prepareSqlite()
+void Connection::prepareSqlite(bool mustBeBook)
 {
-    // Reading the schema first makes a file that is not a database fail here, clearly.
+    // Reading the schema first makes a file that is not a database fail here, clearly, and a
+    // foreign database is refused before the journal mode below rewrites its header.
     scalar(QStringLiteral("select count(*) from sqlite_master"));
+    if (mustBeBook && !Schema::isProvisioned(*this))
+        throw DbError(QStringLiteral("\"%1\" is not a Quoravel database; it was left unchanged.").arg(m_path),
+                      QStringLiteral("QV_NOTBOOK"));
     scalar(QStringLiteral("PRAGMA journal_mode=WAL"));
     execute(QStringLiteral("PRAGMA synchronous=FULL"));
     execute(QStringLiteral("PRAGMA foreign_keys=ON"));
@@ -201,16 +241,30 @@ void Connection::checkEmbeddedLogin()
 void Connection::openServerUnchecked(const QString& host, int port, const QString& database, const QString& user,
                                      const QString& password)
 {
+    DataSource ds;
+    ds.backend = Backend::Postgres;
+    ds.host = host;
+    ds.port = port;
+    ds.hosts = {host};
+    ds.ports = {port};
+    openServerUnchecked(ds, database, user, password);
+}
+
+void Connection::openServerUnchecked(const DataSource& ds, const QString& database, const QString& user,
+                                     const QString& password)
+{
     close();
+    if (!ds.error.isEmpty())
+        throw DbError(ds.error);
     m_backend = Backend::Postgres;
     m_path.clear();
     openDriver(QStringLiteral("QPSQL"), [&](QSqlDatabase& db) {
-        db.setHostName(host);
-        db.setPort(port);
+        // Several servers travel as libpq's lists: hosts here, their ports in the options.
+        db.setHostName(ds.hosts.join(QLatin1Char(',')));
         db.setDatabaseName(database);
         db.setUserName(user);
         db.setPassword(password);
-        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+        db.setConnectOptions(ds.connectOptions());
         db.setNumericalPrecisionPolicy(QSql::HighPrecision);
     });
     execute(QStringLiteral("SET client_min_messages = warning"));

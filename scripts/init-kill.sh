@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Kills `quoravel-admin init --demo` with SIGKILL at a random moment, ROUNDS times (default 200),
+# and checks what is left at the book's path: no file or a complete book, never anything else.
+# Odd rounds make a new book; even rounds replace a complete one with --force (the old book or
+# the new one must be there afterwards).
+#   bash scripts/init-kill.sh [path/to/quoravel-admin] [ROUNDS]
+set -euo pipefail
+ADMIN=$(realpath "${1:-build/quoravel-admin}")
+ROUNDS=${2:-200}
+command -v sqlite3 >/dev/null || { echo "needs the sqlite3 command"; exit 2; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+book=$work/books/Fendral.sqlite
+export XDG_RUNTIME_DIR=$work
+
+init() { # USER [--force]: passwords on standard input, as an operator would give them
+  printf 'pw of %s\nlock\n' "$1" | "$ADMIN" init --server "$book" --user "$1" --demo "${@:2}" >/dev/null 2>&1
+}
+# What a complete book holds (the same for every complete demo book), and its first login.
+signature() {
+  sqlite3 -readonly "$1" "pragma integrity_check; select count(*) from sqlite_master;
+    select count(*) from Accounts; select count(*) from MasJV; select count(*) from DetJV;
+    select count(*) from LctPswd; select count(*) from Menus; select count(*) from Logins;" 2>&1 | tr '\n' ' '
+}
+owner() { sqlite3 -readonly "$1" "select UserName from Logins" 2>/dev/null; }
+
+start=$(date +%s%N)
+init reference
+full_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+want=$(signature "$book")
+case "$want" in ok\ *) ;; *) echo "the reference book is not sound: $want"; exit 1 ;; esac
+rm -f "$book"
+echo "one complete init --demo: ${full_ms} ms; a complete book: $want"
+
+none=0 old=0 new=0 bad=0 litter_max=0 killed=0 finished=0
+for round in $(seq 1 "$ROUNDS"); do
+  force=()
+  if (( round % 2 == 0 )); then
+    rm -f "$book"; init old; force=(--force)
+  else
+    rm -f "$book"
+  fi
+  delay_ms=$(( RANDOM % (full_ms * 12 / 10 + 1) ))
+  ( printf 'pw of new\nlock\n' | exec "$ADMIN" init --server "$book" --user new --demo "${force[@]}" >/dev/null 2>&1 ) &
+  pid=$!
+  sleep "$(printf '0.%03d' "$delay_ms")" 2>/dev/null || sleep "$((delay_ms / 1000))"
+  if kill -9 "$pid" 2>/dev/null; then killed=$((killed + 1)); else finished=$((finished + 1)); fi
+  wait "$pid" 2>/dev/null || true
+  litter=$(find "$work/books" -name '.Fendral.sqlite.*' | wc -l)
+  (( litter > litter_max )) && litter_max=$litter
+  if [ ! -e "$book" ]; then
+    if (( ${#force[@]} )); then bad=$((bad + 1)); echo "round $round: the old book is gone"; else none=$((none + 1)); fi
+  else
+    got=$(signature "$book")
+    if [ "$got" != "$want" ]; then
+      bad=$((bad + 1)); echo "round $round (after ${delay_ms} ms): an incomplete book: $got"
+    elif [ "$(owner "$book")" = new ]; then new=$((new + 1)); else old=$((old + 1)); fi
+  fi
+done
+# The next init clears what the killed ones left beside the book.
+rm -f "$book"; init after
+left=$(find "$work/books" -name '.Fendral.sqlite.*' | wc -l)
+perms=$(stat -c %a "$book")
+echo "rounds: $ROUNDS (killed while running: $killed, finished before the kill: $finished)"
+echo "afterwards: no file $none, the old book $old, a complete new book $new, anything else $bad"
+echo "temporary files beside the book: at most $litter_max after a kill, $left after the next init; book mode $perms"
+[ "$bad" -eq 0 ] && [ "$left" -eq 0 ]
