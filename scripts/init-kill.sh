@@ -14,15 +14,17 @@ book=$work/books/Fendral.sqlite
 export XDG_RUNTIME_DIR=$work
 
 init() { # USER [--force]: passwords on standard input, as an operator would give them
-  printf 'pw of %s\nlock\n' "$1" | "$ADMIN" init --server "$book" --user "$1" --demo "${@:2}" >/dev/null 2>&1
+  printf 'pw of %s\nlock\n' "$1" | "$ADMIN" init --server "$book" --user "$1" --demo "${@:2}" >/dev/null 2>"$work/err" \
+    || { echo "init $1 failed: $(cat "$work/err")"; exit 1; }
 }
+printf 'pw of new\nlock\n' >"$work/new.pw"
 # What a complete book holds (the same for every complete demo book), and its first login.
 signature() {
   sqlite3 -readonly "$1" "pragma integrity_check; select count(*) from sqlite_master;
     select count(*) from Accounts; select count(*) from MasJV; select count(*) from DetJV;
-    select count(*) from LctPswd; select count(*) from Menus; select count(*) from Logins;" 2>&1 | tr '\n' ' '
+    select count(*) from LctPswd; select count(*) from Menus; select count(*) from Logins;" 2>&1 | tr '\n' ' ' || true
 }
-owner() { sqlite3 -readonly "$1" "select UserName from Logins" 2>/dev/null; }
+owner() { sqlite3 -readonly "$1" "select UserName from Logins" 2>/dev/null || true; }
 
 start=$(date +%s%N)
 init reference
@@ -32,7 +34,7 @@ case "$want" in ok\ *) ;; *) echo "the reference book is not sound: $want"; exit
 rm -f "$book"
 echo "one complete init --demo: ${full_ms} ms; a complete book: $want"
 
-none=0 old=0 new=0 bad=0 litter_max=0 killed=0 finished=0
+none=0 old=0 new=0 bad=0 litter_max=0 killed=0 finished=0 failed=0
 for round in $(seq 1 "$ROUNDS"); do
   force=()
   if (( round % 2 == 0 )); then
@@ -41,11 +43,17 @@ for round in $(seq 1 "$ROUNDS"); do
     rm -f "$book"
   fi
   delay_ms=$(( RANDOM % (full_ms * 12 / 10 + 1) ))
-  ( printf 'pw of new\nlock\n' | exec "$ADMIN" init --server "$book" --user new --demo "${force[@]}" >/dev/null 2>&1 ) &
+  # Started directly (no subshell, no pipe), so that the kill reaches quoravel-admin itself.
+  "$ADMIN" init --server "$book" --user new --demo "${force[@]}" <"$work/new.pw" >/dev/null 2>&1 &
   pid=$!
   sleep "$(printf '0.%03d' "$delay_ms")" 2>/dev/null || sleep "$((delay_ms / 1000))"
-  if kill -9 "$pid" 2>/dev/null; then killed=$((killed + 1)); else finished=$((finished + 1)); fi
-  wait "$pid" 2>/dev/null || true
+  kill -9 "$pid" 2>/dev/null || true
+  status=0; wait "$pid" 2>/dev/null || status=$?
+  case $status in
+    0) finished=$((finished + 1)) ;;
+    137) killed=$((killed + 1)) ;;
+    *) failed=$((failed + 1)); echo "round $round: init failed by itself (exit $status)" ;;
+  esac
   litter=$(find "$work/books" -name '.Fendral.sqlite.*' | wc -l)
   (( litter > litter_max )) && litter_max=$litter
   if [ ! -e "$book" ]; then
@@ -61,7 +69,7 @@ done
 rm -f "$book"; init after
 left=$(find "$work/books" -name '.Fendral.sqlite.*' | wc -l)
 perms=$(stat -c %a "$book")
-echo "rounds: $ROUNDS (killed while running: $killed, finished before the kill: $finished)"
+echo "rounds: $ROUNDS (killed while running: $killed, finished before the kill: $finished, failed: $failed)"
 echo "afterwards: no file $none, the old book $old, a complete new book $new, anything else $bad"
 echo "temporary files beside the book: at most $litter_max after a kill, $left after the next init; book mode $perms"
-[ "$bad" -eq 0 ] && [ "$left" -eq 0 ]
+[ "$bad" -eq 0 ] && [ "$left" -eq 0 ] && [ "$failed" -eq 0 ]

@@ -249,8 +249,15 @@ QString lockPasswordProblem(const QString& password)
 QString init(const InitOptions& o)
 {
     // Every input is checked before an old book is touched, on either backend.
-    if (const QString err = checkCatalog(o.catalog); !err.isEmpty())
-        throw DbError(err);
+    const DataSource ds = DataSource::parse(o.dataSource, o.catalog);
+    if (!ds.error.isEmpty())
+        throw DbError(ds.error);
+    // The catalog names the database, or the embedded file in the data folder; a named file
+    // does not use it.
+    const QString named = o.dataSource.trimmed();
+    if (ds.backend == Backend::Postgres || named.isEmpty() || named == QLatin1String("."))
+        if (const QString err = checkCatalog(o.catalog); !err.isEmpty())
+            throw DbError(err);
     if (const QString err = Logins::checkName(o.user); !err.isEmpty())
         throw DbError(err);
     if (o.password.isEmpty())
@@ -259,9 +266,6 @@ QString init(const InitOptions& o)
         throw DbError(err);
     if (const QString err = lockPasswordProblem(o.lockPassword); !err.isEmpty())
         throw DbError(err);
-    const DataSource ds = DataSource::parse(o.dataSource, o.catalog);
-    if (!ds.error.isEmpty())
-        throw DbError(ds.error);
     if (ds.backend == Backend::Sqlite)
         return initEmbedded(o, ds.filePath);
     return initServer(o, ds);
