@@ -3,7 +3,10 @@
 #include "db/backup.h"
 #include "db/connection.h"
 
+#include <QAtomicInt>
 #include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -26,10 +29,14 @@ QString litterPrefix(const QString& target)
     return QStringLiteral(".") + QFileInfo(target).fileName() + QStringLiteral(".");
 }
 
+const char* const Journals[] = {"-wal", "-shm", "-journal"};
+
+// The journals first: a file of journals without its main file is litter to anyone.
 void removeWithJournals(const QString& path)
 {
-    for (const char* s : {"", "-wal", "-shm", "-journal"})
+    for (const char* s : Journals)
         QFile::remove(path + QLatin1String(s));
+    QFile::remove(path);
 }
 
 bool syncPath(const QString& path, bool folder)
@@ -42,7 +49,57 @@ bool syncPath(const QString& path, bool folder)
     return ok;
 }
 
+// Whether the SQLite file holds a book's tables, read without writing a byte (no journal
+// mode change, no recovery).
+bool isBookReadOnly(const QString& path)
+{
+    static QAtomicInt serial;
+    const QString name = QStringLiteral("qv_bookfile_%1").arg(serial.fetchAndAddRelaxed(1) + 1);
+    bool book = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            book = q.exec(QStringLiteral("select count(*) from sqlite_master where type = 'table' and lower(name) = "
+                                         "'schemainfo'"))
+                   && q.next() && q.value(0).toInt() > 0;
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return book;
+}
+
 } // namespace
+
+QString openAdvice(const QString& path, const QString& text)
+{
+    if (!text.contains(QLatin1String("unable to open database file")))
+        return text;
+    return QStringLiteral("The database file \"%1\" cannot be opened or made: check that its folder exists and that "
+                          "you may read and write both the file and the folder.")
+        .arg(path);
+}
+
+void checkHeader(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray head = f.read(16);
+    if (head.isEmpty())
+        throw DbError(QStringLiteral("\"%1\" is not a Quoravel database: the file is empty (an interrupted set-up "
+                                     "leaves such a file). Delete it, or make a new book there with quoravel-admin "
+                                     "init --force.")
+                          .arg(path),
+                      QStringLiteral("QV_NOTBOOK"));
+    if (head != QByteArrayLiteral("SQLite format 3\0"))
+        throw DbError(
+            QStringLiteral("\"%1\" is not a Quoravel database (not a SQLite file); it was left unchanged.").arg(path),
+            QStringLiteral("QV_NOTBOOK"));
+}
 
 void checkReplaceable(const QString& path, bool replace)
 {
@@ -57,16 +114,16 @@ void checkReplaceable(const QString& path, bool replace)
                           .arg(path));
     if (st.st_size == 0)
         return;
+    bool book = false;
     try {
-        Connection c;
-        c.openFileUnchecked(path, false);
-    } catch (const DbError& e) {
-        if (e.sqlState() != QLatin1String("QV_NOTBOOK"))
-            throw;
+        checkHeader(path);
+        book = isBookReadOnly(path);
+    } catch (const DbError&) {
+    }
+    if (!book)
         throw DbError(QStringLiteral("\"%1\" is not a Quoravel book; --force replaces only a book. Nothing was "
                                      "changed.")
                           .arg(path));
-    }
 }
 
 QStringList makePrivateFolders(const QString& path)
@@ -96,10 +153,11 @@ Building::Building(const QString& target)
                                      "may write to it.")
                           .arg(fi.absolutePath(), tmp.errorString()));
     m_path = tmp.fileName();
-    tmp.close();
-    m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC);
+    // Held from the moment it exists, so that no other set-up takes it for litter.
+    m_fd = ::fcntl(tmp.handle(), F_DUPFD_CLOEXEC, 0);
     if (m_fd >= 0)
         ::flock(m_fd, LOCK_EX | LOCK_NB);
+    tmp.close();
 }
 
 Building::~Building()
@@ -150,13 +208,24 @@ void removeLitter(const QString& target)
 {
     const QFileInfo fi(target);
     const QDir dir(fi.absolutePath());
-    const QStringList names = dir.entryList({litterPrefix(target) + QStringLiteral("??????") + QLatin1String(Suffix)},
-                                            QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
+    const QStringList names =
+        dir.entryList({litterPrefix(target) + QStringLiteral("??????") + QLatin1String(Suffix) + QLatin1Char('*')},
+                      QDir::Files | QDir::Hidden | QDir::System);
+    QStringList mains;
+    for (QString name : names) {
+        for (const char* s : Journals)
+            if (name.endsWith(QLatin1String(s)))
+                name.chop(int(qstrlen(s)));
+        if (!mains.contains(name))
+            mains << name;
+    }
+    for (const QString& name : mains) {
         const QString path = dir.filePath(name);
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) { // journals whose set-up is gone
+            removeWithJournals(path);
             continue;
+        }
         // A set-up still at work holds its file.
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
             removeWithJournals(path);

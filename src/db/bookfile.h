@@ -6,6 +6,12 @@
 
 namespace qv::bookfile {
 
+// Refuses (DbError, code "QV_NOTBOOK") by its first bytes a file that is empty or not a SQLite
+// database, before SQLite opens it. A file that cannot be read passes: SQLite's open says why.
+void checkHeader(const QString& path);
+// SQLite's bare "unable to open database file" turned into what to do; other texts unchanged.
+QString openAdvice(const QString& path, const QString& text);
+
 // Refuses, before anything is touched, what `replace` may not replace at `path`: anything when
 // `replace` is false, and with it anything that is not a regular file or not a Quoravel book
 // (an empty file, which interrupted set-ups of older versions left, may go). Throws DbError.

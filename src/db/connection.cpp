@@ -1,5 +1,6 @@
 #include "db/connection.h"
 
+#include "db/bookfile.h"
 #include "db/logins.h"
 #include "db/money.h"
 #include "db/schema.h"
@@ -156,37 +157,6 @@ void Connection::openDriver(const QString& driver, const std::function<void(QSql
     m_open = true;
 }
 
-namespace {
-// SQLite's bare "unable to open database file" says nothing of what to do.
-QString fileAdvice(const QString& path, const QString& text)
-{
-    if (!text.contains(QLatin1String("unable to open database file")))
-        return text;
-    return QStringLiteral("The database file \"%1\" cannot be opened or made: check that its folder exists and that "
-                          "you may read and write both the file and the folder.")
-        .arg(path);
-}
-
-// Refuses, by its first bytes, a file that is not a SQLite database, before SQLite opens it.
-void checkHeader(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return; // SQLite's own open says why
-    const QByteArray head = f.read(16);
-    if (head.isEmpty())
-        throw DbError(QStringLiteral("\"%1\" is not a Quoravel database: the file is empty (an interrupted set-up "
-                                     "leaves such a file). Delete it, or make a new book there with quoravel-admin "
-                                     "init --force.")
-                          .arg(path),
-                      QStringLiteral("QV_NOTBOOK"));
-    if (head != QByteArrayLiteral("SQLite format 3\0"))
-        throw DbError(
-            QStringLiteral("\"%1\" is not a Quoravel database (not a SQLite file); it was left unchanged.").arg(path),
-            QStringLiteral("QV_NOTBOOK"));
-}
-} // namespace
-
 void Connection::openFileUnchecked(const QString& path, bool create)
 {
     close();
@@ -194,7 +164,7 @@ void Connection::openFileUnchecked(const QString& path, bool create)
         throw DbError(QStringLiteral("The database file \"%1\" does not exist.").arg(path),
                       QStringLiteral("QV_NOFILE"));
     if (!create)
-        checkHeader(path);
+        bookfile::checkHeader(path);
     m_backend = Backend::Sqlite;
     m_path = path;
     try {
@@ -207,9 +177,9 @@ void Connection::openFileUnchecked(const QString& path, bool create)
         close();
         if (e.sqlState() == QLatin1String("QV_NOTBOOK"))
             throw;
-        throw DbError(
-            QStringLiteral("\"%1\" could not be opened as a database: %2").arg(path, fileAdvice(path, e.description())),
-            e.sqlState());
+        throw DbError(QStringLiteral("\"%1\" could not be opened as a database: %2")
+                          .arg(path, bookfile::openAdvice(path, e.description())),
+                      e.sqlState());
     }
 }
 

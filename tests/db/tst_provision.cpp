@@ -7,7 +7,10 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -177,6 +180,37 @@ private slots:
         QVERIFY(!bookVisibleDuringBuild);
         QVERIFY(QFileInfo(book).isFile());
         t.drop();
+    }
+
+    void litterOfInterruptedSetUpsIsCleared()
+    {
+        if (!embedded())
+            QSKIP("the embedded file only");
+        const QString folder = dir.filePath("litter");
+        QDir().mkpath(folder);
+        auto touch = [&](const QString& name) {
+            QFile f(folder + "/" + name);
+            f.open(QIODevice::WriteOnly);
+            f.write("x");
+        };
+        touch(".Fendral.sqlite.AbCdEf.building");
+        touch(".Fendral.sqlite.AbCdEf.building-wal");
+        touch(".Fendral.sqlite.GhIjKl.building-shm"); // journals whose file is gone
+        touch(".Fendral.sqlite.MnOpQr.building");     // another set-up at work holds this one
+        touch("Notes.txt");
+        const int held = ::open(QFile::encodeName(folder + "/.Fendral.sqlite.MnOpQr.building").constData(), O_RDONLY);
+        QCOMPARE(::flock(held, LOCK_EX | LOCK_NB), 0);
+        qvt::TestDb t;
+        t.dataSource = folder + "/Fendral.sqlite";
+        t.catalog = "Fendral";
+        qv::InitOptions o = optionsFor(t);
+        o.replace = false;
+        QCOMPARE(expectRefusal(o), QString());
+        ::close(held);
+        QStringList left = folderEntries(t.dataSource);
+        left.sort();
+        QCOMPARE(left, QStringList({".Fendral.sqlite.MnOpQr.building", "Fendral.sqlite", "Notes.txt"}));
+        QDir(folder).removeRecursively();
     }
 
     void embeddedBookIsPrivate()
