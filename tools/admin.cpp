@@ -2,7 +2,7 @@
 // and headless reports.
 #include "db/provision.h"
 #include "shell/mdl_connection.h"
-#include "tools/adminargs.h"
+#include "tools/admincommands.h"
 #include "vouchers/demovouchers.h"
 
 #include <QCoreApplication>
@@ -22,26 +22,31 @@ QTextStream& out()
 const char* Usage = R"(Usage: quoravel-admin COMMAND [OPTIONS]
 
 Commands:
-  init --server DATA_SOURCE --user NAME --password PASS --lock-password PASS [--demo] [--force]
-        Creates a new database: the tables, the first login and the lock password.
+  init --server DATA_SOURCE --user NAME [--password PASS] [--lock-password PASS] [--demo] [--force]
+        Creates a new database: the tables, the first login and the lock password (at most
+        50 characters). Every input is checked before anything is touched.
         --demo adds a small company (chart of accounts, voucher setup, vouchers).
-        --force replaces an existing database of that name.
+        --force replaces an existing book of that name (an embedded book only when it is a
+        Quoravel book file that no station has open; a server book only when no station is
+        connected to it).
+        An embedded book is built beside its place and appears there only when complete; it
+        is readable by its owner only (0600), in folders made private (0700).
         On a PostgreSQL server the database "Fendral", its roles qvu_Fendral (users),
         qva_Fendral (managers) and qvk_Fendral (keeper of the login functions) and the first
         login are made through an administrator connection. The first login manages the book
         (adds logins, sets the lock password) and holds no right beyond LOGIN:
           --admin-user NAME        (default postgres; a superuser)
-          --admin-password PASS    (default empty: PGPASSWORD or peer/trust rules apply)
+          --admin-password PASS    (left out: PGPASSWORD, else asked; empty means none)
           --admin-database NAME    (default postgres)
-  add-login --server DATA_SOURCE --user NAME --password PASS --new-user NAME --new-password PASS
+  add-login --server DATA_SOURCE --user NAME [--password PASS] --new-user NAME [--new-password PASS]
         Adds a login, connected as an existing one (on PostgreSQL the book's managing login).
-  set-lock-password --server DATA_SOURCE --user NAME --password PASS --lock-password PASS
+  set-lock-password --server DATA_SOURCE --user NAME [--password PASS] [--lock-password PASS]
         Replaces the lock password (asked before "Set Menus" and "Add Accounts").
   upgrade --server DATA_SOURCE [--admin-user NAME --admin-password PASS]
         Brings a book made by an older version up to this program's schema. An embedded
         book is backed up (and the copy checked) first; on PostgreSQL it runs as the
         administrator. Logins are refused an older book until it is upgraded.
-  report TEMPLATE --server S --user U --password P [--selection FORMULA] [--formula NAME=TEXT]...
+  report TEMPLATE --server S --user U [--password P] [--selection FORMULA] [--formula NAME=TEXT]...
          [--subreport NAME=FORMULA]... [--exec STATEMENT]... (--pdf OUT.pdf | --csv OUT.csv)
         Renders a report template headless, through the same engine as the program.
         A TEMPLATE named without a folder is looked for beside the program, then in the
@@ -61,45 +66,70 @@ Commands:
         This text.
 
 Every command also takes --catalog NAME: the database name (default Fendral; the embedded
-file is named after it when DATA_SOURCE is ".").
+file is named after it when DATA_SOURCE is "."). It must be a plain name: letters, digits,
+'_' and '-'.
+
+Passwords: every password option may be left out. It is then asked for on the terminal
+(without echo; new passwords twice) or, when standard input is not a terminal, read from it,
+one line per password in the order the command needs them (init: --password,
+--lock-password, then on a server --admin-password). Passwords must be UTF-8 text.
 
 DATA_SOURCE is what Server.txt may hold: "." (the embedded database in the user's data
 folder), a file path (contains "/" or ends in .sqlite or .db), or a PostgreSQL server as
-host or host:port. Options may also be written --name=value.
+host or host:port, several servers as db1:5432,db2:5432 (the one that accepts writes is
+used), optionally followed by ?sslmode=MODE (disable, allow, prefer (default), require,
+verify-ca, verify-full). Options may also be written --name=value.
 
 The program itself backs up an embedded book at the first login of each day into the
 "backups" folder beside it (BOOK-auto-yyyy-MM-dd.sqlite) and keeps the newest 7.
 
 Exit codes: 0 done, 1 the database refused or failed (the message says why), 2 the command
-line is wrong.
+line is wrong (an unknown option, a value given to a flag, a missing option).
 )";
 
-int connectAs(const qv::AdminArgs& a, qv::Connection& c)
+void connectAs(const qv::AdminArgs& a, qv::Connection& c)
 {
-    c.setProperty(QStringLiteral("User ID"), a.value(QStringLiteral("user")));
-    c.setProperty(QStringLiteral("Password"), a.value(QStringLiteral("password")));
+    a.require({QStringLiteral("server"), QStringLiteral("user")});
+    const QString user = a.value(QStringLiteral("user"));
+    c.setProperty(QStringLiteral("User ID"), user);
+    c.setProperty(QStringLiteral("Password"),
+                  a.secret(QStringLiteral("password"), QStringLiteral("Password of %1").arg(user)));
     c.setProperty(QStringLiteral("Data Source"), a.value(QStringLiteral("server"), QStringLiteral(".")));
     c.setProperty(QStringLiteral("Initial Catalog"), a.value(QStringLiteral("catalog"), LoginCatalog));
     c.open();
-    return 0;
+}
+
+void refuse(const QString& problem)
+{
+    if (!problem.isEmpty())
+        throw qv::DbError(problem);
 }
 
 int cmdInit(const qv::AdminArgs& a)
 {
-    a.require({QStringLiteral("server"), QStringLiteral("user"), QStringLiteral("password"),
-               QStringLiteral("lock-password")});
+    a.require({QStringLiteral("server"), QStringLiteral("user")});
     qv::InitOptions o;
     o.dataSource = a.value(QStringLiteral("server"));
     o.catalog = a.value(QStringLiteral("catalog"), o.catalog);
     o.user = a.value(QStringLiteral("user"));
-    o.password = a.value(QStringLiteral("password"));
-    o.lockPassword = a.value(QStringLiteral("lock-password"));
+    o.password =
+        a.secret(QStringLiteral("password"), QStringLiteral("Password of the first login %1").arg(o.user), true);
+    o.lockPassword = a.secret(QStringLiteral("lock-password"), QStringLiteral("Lock password"), true);
     o.demo = a.flag(QStringLiteral("demo"));
     o.demoVouchers = qv::addDemoVouchers;
     o.replace = a.flag(QStringLiteral("force"));
     o.adminUser = a.value(QStringLiteral("admin-user"), o.adminUser);
-    o.adminPassword = a.value(QStringLiteral("admin-password"), qEnvironmentVariable("PGPASSWORD"));
     o.adminDatabase = a.value(QStringLiteral("admin-database"), o.adminDatabase);
+    const bool server = qv::DataSource::parse(o.dataSource, o.catalog).backend == qv::Backend::Postgres;
+    // The administrator's password is asked for only when neither the option nor PGPASSWORD gives
+    // one; an empty answer means none (peer or trust rules of the server).
+    if (a.has(QStringLiteral("admin-password")) || !qEnvironmentVariableIsSet("PGPASSWORD"))
+        o.adminPassword =
+            server ? a.secret(QStringLiteral("admin-password"),
+                              QStringLiteral("Password of the administrator %1 (empty: none)").arg(o.adminUser))
+                   : QString();
+    else
+        o.adminPassword = qEnvironmentVariable("PGPASSWORD");
     const QString where = qv::Provision::init(o);
     out() << "Created the database " << where << (o.demo ? " with the demo company" : "") << ".\n";
     return 0;
@@ -107,24 +137,51 @@ int cmdInit(const qv::AdminArgs& a)
 
 int cmdAddLogin(const qv::AdminArgs& a)
 {
-    a.require({QStringLiteral("server"), QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("new-user"),
-               QStringLiteral("new-password")});
+    a.require({QStringLiteral("server"), QStringLiteral("user"), QStringLiteral("new-user")});
+    const QString name = a.value(QStringLiteral("new-user"));
+    refuse(qv::Logins::checkName(name));
     qv::Connection c;
     connectAs(a, c);
-    qv::Logins::add(c, a.value(QStringLiteral("new-user")), a.value(QStringLiteral("new-password")));
-    out() << "Added the login " << a.value(QStringLiteral("new-user")) << ".\n";
+    const QString pw =
+        a.secret(QStringLiteral("new-password"), QStringLiteral("Password of the new login %1").arg(name), true);
+    refuse(qv::Logins::passwordProblem(pw));
+    qv::Logins::add(c, name, pw);
+    out() << "Added the login " << name << ".\n";
     return 0;
 }
 
 int cmdSetLock(const qv::AdminArgs& a)
 {
-    a.require({QStringLiteral("server"), QStringLiteral("user"), QStringLiteral("password"),
-               QStringLiteral("lock-password")});
+    a.require({QStringLiteral("server"), QStringLiteral("user")});
     qv::Connection c;
     connectAs(a, c);
-    qv::Provision::setLockPassword(c, a.value(QStringLiteral("lock-password")));
+    const QString lock = a.secret(QStringLiteral("lock-password"), QStringLiteral("New lock password"), true);
+    refuse(qv::Provision::lockPasswordProblem(lock));
+    qv::Provision::setLockPassword(c, lock);
     out() << "The lock password is set.\n";
     return 0;
+}
+
+std::vector<qv::AdminCommandDef> commands()
+{
+    const QString server = QStringLiteral("server"), user = QStringLiteral("user"), pw = QStringLiteral("password");
+    std::vector<qv::AdminCommandDef> all{
+        {"init",
+         {server, user, pw, QStringLiteral("lock-password"), QStringLiteral("admin-user"),
+          QStringLiteral("admin-password"), QStringLiteral("admin-database")},
+         {QStringLiteral("demo"), QStringLiteral("force")},
+         0,
+         cmdInit},
+        {"add-login",
+         {server, user, pw, QStringLiteral("new-user"), QStringLiteral("new-password")},
+         {},
+         0,
+         cmdAddLogin},
+        {"set-lock-password", {server, user, pw, QStringLiteral("lock-password")}, {}, 0, cmdSetLock},
+    };
+    for (qv::AdminCommandDef& d : qv::adminCommands())
+        all.push_back(std::move(d));
+    return all;
 }
 
 } // namespace
@@ -132,7 +189,7 @@ int cmdSetLock(const qv::AdminArgs& a)
 int main(int argc, char* argv[])
 {
     // A report paints text, which needs a GUI application's fonts; headless, off any display.
-    const bool paints = std::any_of(argv + 1, argv + argc, [](const char* a) { return qstrcmp(a, "report") == 0; });
+    const bool paints = argc > 1 && qstrcmp(argv[1], "report") == 0;
     if (paints)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app =
@@ -141,22 +198,26 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Quoravel"));
     QTextStream err(stderr);
     try {
-        const qv::AdminArgs a = qv::AdminArgs::parse(app->arguments());
-        if (a.command.isEmpty() || a.command == QLatin1String("--help") || a.command == QLatin1String("help")
-            || a.flag(QStringLiteral("help"))) {
+        const QStringList words = qv::decodeArguments(argc, argv);
+        const QString name = words.value(1);
+        if (name.isEmpty() || name == QLatin1String("--help") || name == QLatin1String("help")) {
             out() << Usage;
-            return a.command.isEmpty() ? 2 : 0;
+            return name.isEmpty() ? 2 : 0;
         }
-        if (a.command == QLatin1String("init"))
-            return cmdInit(a);
-        if (a.command == QLatin1String("add-login"))
-            return cmdAddLogin(a);
-        if (a.command == QLatin1String("set-lock-password"))
-            return cmdSetLock(a);
-        if (const auto handler = qv::adminCommand(a.command))
-            return handler(a);
-        err << "quoravel-admin: unknown command \"" << a.command << "\". See quoravel-admin --help.\n";
-        return 2;
+        const std::vector<qv::AdminCommandDef> all = commands();
+        const auto def =
+            std::find_if(all.begin(), all.end(), [&](const auto& d) { return name == QLatin1String(d.name); });
+        if (def == all.end()) {
+            err << "quoravel-admin: unknown command \"" << name << "\". See quoravel-admin --help.\n";
+            return 2;
+        }
+        const qv::AdminArgs a = qv::AdminArgs::parse(words, def->flags);
+        if (a.flag(QStringLiteral("help"))) {
+            out() << Usage;
+            return 0;
+        }
+        qv::checkAgainst(a, *def);
+        return def->run(a);
     } catch (const qv::AdminArgs::Error& e) {
         err << "quoravel-admin: " << e.text << "\nSee quoravel-admin --help.\n";
         return 2;

@@ -6,16 +6,31 @@
 
 namespace qv {
 
-std::vector<std::pair<const char*, AdminCommand>> adminCommands()
+std::vector<AdminCommandDef> adminCommands()
 {
+    const QString server = QStringLiteral("server");
     return {
         {"report",
+         {server, QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("selection"),
+          QStringLiteral("formula"), QStringLiteral("subreport"), QStringLiteral("exec"), QStringLiteral("pdf"),
+          QStringLiteral("csv")},
+         {},
+         -1,
          [](const AdminArgs& a) {
-             return rpt::reportCommand(a.positional, [&a](const QString& n) { return a.values(n); });
+             return rpt::reportCommand(a.positional, [&a](const QString& n) {
+                 // A password left out is asked for, like every password of the tool.
+                 if (n == QLatin1String("password") && !a.has(n))
+                     return QStringList{a.secret(n, QStringLiteral("Password of %1").arg(a.value("user")))};
+                 return a.values(n);
+             });
          }},
-        {"backup", adminBackup},
-        {"restore", adminRestore},
-        {"upgrade", adminUpgrade},
+        {"backup", {server, QStringLiteral("to")}, {}, 0, adminBackup},
+        {"restore", {server, QStringLiteral("from")}, {}, 0, adminRestore},
+        {"upgrade",
+         {server, QStringLiteral("admin-user"), QStringLiteral("admin-password"), QStringLiteral("admin-database")},
+         {},
+         0,
+         adminUpgrade},
     };
 }
 

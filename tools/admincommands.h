@@ -1,10 +1,10 @@
 #pragma once
-// The further commands of quoravel-admin, each subsystem adding its own.
+// The further commands of quoravel-admin, each subsystem adding its own with the options and
+// flags it accepts (see AdminCommandDef); anything else on its command line exits 2.
 #include "tools/adminargs.h"
 
-#include <utility>
 #include <vector>
 
 namespace qv {
-std::vector<std::pair<const char*, AdminCommand>> adminCommands();
+std::vector<AdminCommandDef> adminCommands();
 } // namespace qv

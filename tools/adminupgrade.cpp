@@ -19,7 +19,7 @@ int adminUpgrade(const AdminArgs& a)
         c.openFileUnchecked(ds.filePath, false);
     else
         // Logins hold no DDL right: the upgrade runs as the server's administrator.
-        c.openServerUnchecked(ds.host, ds.port, catalog,
+        c.openServerUnchecked(ds, catalog,
                               a.value(QStringLiteral("admin-user"), QStringLiteral("postgres")),
                               a.value(QStringLiteral("admin-password"), qEnvironmentVariable("PGPASSWORD")));
     const int from = Schema::version(c);

@@ -20,6 +20,8 @@ namespace {
 QAtomicInt g_serial;
 constexpr auto Private = QFile::ReadOwner | QFile::WriteOwner;
 
+} // namespace
+
 // A raw connection to a file that never writes to it: no journal-mode change, no WAL files made.
 class RawFile {
 public:
@@ -68,6 +70,8 @@ private:
     QString m_name;
     QString m_openError;
 };
+
+namespace {
 
 void syncPath(const QString& path)
 {
@@ -179,39 +183,33 @@ void copyTo(Connection& c, const QString& target)
     }
 }
 
+ExclusiveBook::ExclusiveBook(const QString& path)
+    : m_db(std::make_unique<RawFile>(path, false, 1000))
+{
+    // Leaving WAL mode succeeds only when no other connection has the file open, and the
+    // exclusive lock keeps newcomers out.
+    QString mode;
+    try {
+        mode = m_db->column(QStringLiteral("PRAGMA journal_mode=DELETE")).value(0);
+        m_db->column(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
+        m_db->column(QStringLiteral("BEGIN EXCLUSIVE"));
+    } catch (const DbError& e) {
+        throw DbError(QStringLiteral("The book \"%1\" is in use (%2). Close Quoravel on every station first.")
+                          .arg(path, e.description()));
+    }
+    if (mode.compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+        throw DbError(QStringLiteral("The book \"%1\" is in use. Close Quoravel on every station first.").arg(path));
+}
+
+ExclusiveBook::~ExclusiveBook()
+{
+    try {
+        m_db->column(QStringLiteral("ROLLBACK"));
+    } catch (const DbError&) {
+    }
+}
+
 namespace {
-
-// Holds the book so that no station can use it while it is swapped: leaving WAL mode succeeds
-// only when no other connection has the file open, and the exclusive lock keeps newcomers out.
-class ExclusiveBook {
-public:
-    explicit ExclusiveBook(const QString& path)
-        : m_db(path, false, 1000)
-    {
-        QString mode;
-        try {
-            mode = m_db.column(QStringLiteral("PRAGMA journal_mode=DELETE")).value(0);
-            m_db.column(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
-            m_db.column(QStringLiteral("BEGIN EXCLUSIVE"));
-        } catch (const DbError& e) {
-            throw DbError(QStringLiteral("The book \"%1\" is in use (%2). Close Quoravel on every station first.")
-                              .arg(path, e.description()));
-        }
-        if (mode.compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
-            throw DbError(
-                QStringLiteral("The book \"%1\" is in use. Close Quoravel on every station first.").arg(path));
-    }
-    ~ExclusiveBook()
-    {
-        try {
-            m_db.column(QStringLiteral("ROLLBACK"));
-        } catch (const DbError&) {
-        }
-    }
-
-private:
-    RawFile m_db;
-};
 
 void copyFile(const QString& from, const QString& to)
 {

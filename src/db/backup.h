@@ -6,8 +6,25 @@
 
 #include <QDateTime>
 #include <QString>
+#include <memory>
 
 namespace qv::backup {
+
+class RawFile;
+
+// Holds the book at `path` so that no station can use it while it is swapped: refuses (DbError
+// "in use") while any connection has it open; leaves it in rollback-journal mode with its WAL
+// folded in, so the file alone is the whole book. Released on destruction.
+class ExclusiveBook {
+public:
+    explicit ExclusiveBook(const QString& path);
+    ~ExclusiveBook();
+    ExclusiveBook(const ExclusiveBook&) = delete;
+    ExclusiveBook& operator=(const ExclusiveBook&) = delete;
+
+private:
+    std::unique_ptr<RawFile> m_db;
+};
 
 // The folder for the backups of the book at `bookPath`: "backups" beside the book.
 QString defaultFolder(const QString& bookPath);

@@ -1,5 +1,6 @@
 #include "db/connection.h"
 
+#include "db/bookfile.h"
 #include "db/logins.h"
 #include "db/money.h"
 #include "db/schema.h"
@@ -135,7 +136,7 @@ void Connection::open()
             throw DbError(QStringLiteral("The folder of the database file \"%1\" is not writable.").arg(ds.filePath));
         openFileUnchecked(ds.filePath, false);
     } else {
-        openServerUnchecked(ds.host, ds.port, catalog, user, property(QStringLiteral("Password")));
+        openServerUnchecked(ds, catalog, user, property(QStringLiteral("Password")));
     }
     try {
         if (ds.backend == Backend::Sqlite)
@@ -172,25 +173,34 @@ void Connection::openFileUnchecked(const QString& path, bool create)
     if (!create && !QFileInfo::exists(path))
         throw DbError(QStringLiteral("The database file \"%1\" does not exist.").arg(path),
                       QStringLiteral("QV_NOFILE"));
+    if (!create)
+        bookfile::checkHeader(path);
     m_backend = Backend::Sqlite;
     m_path = path;
-    openDriver(QStringLiteral("QSQLITE"), [&](QSqlDatabase& db) {
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    });
     try {
-        prepareSqlite();
+        openDriver(QStringLiteral("QSQLITE"), [&](QSqlDatabase& db) {
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        });
+        prepareSqlite(!create);
     } catch (const DbError& e) {
         close();
-        throw DbError(QStringLiteral("\"%1\" could not be opened as a database: %2").arg(path, e.description()),
+        if (e.sqlState() == QLatin1String("QV_NOTBOOK"))
+            throw;
+        throw DbError(QStringLiteral("\"%1\" could not be opened as a database: %2")
+                          .arg(path, bookfile::openAdvice(path, e.description())),
                       e.sqlState());
     }
 }
 
-void Connection::prepareSqlite()
+void Connection::prepareSqlite(bool mustBeBook)
 {
-    // Reading the schema first makes a file that is not a database fail here, clearly.
+    // Reading the schema first makes a file that is not a database fail here, clearly, and a
+    // foreign database is refused before the journal mode below rewrites its header.
     scalar(QStringLiteral("select count(*) from sqlite_master"));
+    if (mustBeBook && !Schema::isProvisioned(*this))
+        throw DbError(QStringLiteral("\"%1\" is not a Quoravel database; it was left unchanged.").arg(m_path),
+                      QStringLiteral("QV_NOTBOOK"));
     scalar(QStringLiteral("PRAGMA journal_mode=WAL"));
     execute(QStringLiteral("PRAGMA synchronous=FULL"));
     execute(QStringLiteral("PRAGMA foreign_keys=ON"));
@@ -211,16 +221,30 @@ void Connection::checkEmbeddedLogin()
 void Connection::openServerUnchecked(const QString& host, int port, const QString& database, const QString& user,
                                      const QString& password)
 {
+    DataSource ds;
+    ds.backend = Backend::Postgres;
+    ds.host = host;
+    ds.port = port;
+    ds.hosts = {host};
+    ds.ports = {port};
+    openServerUnchecked(ds, database, user, password);
+}
+
+void Connection::openServerUnchecked(const DataSource& ds, const QString& database, const QString& user,
+                                     const QString& password)
+{
     close();
+    if (!ds.error.isEmpty())
+        throw DbError(ds.error);
     m_backend = Backend::Postgres;
     m_path.clear();
     openDriver(QStringLiteral("QPSQL"), [&](QSqlDatabase& db) {
-        db.setHostName(host);
-        db.setPort(port);
+        // Several servers travel as libpq's lists: hosts here, their ports in the options.
+        db.setHostName(ds.hosts.join(QLatin1Char(',')));
         db.setDatabaseName(database);
         db.setUserName(user);
         db.setPassword(password);
-        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+        db.setConnectOptions(ds.connectOptions());
         db.setNumericalPrecisionPolicy(QSql::HighPrecision);
     });
     execute(QStringLiteral("SET client_min_messages = warning"));

@@ -30,10 +30,14 @@ public:
     // "QV_NOFILE" so that the first-run offer can tell it apart.
     void open();
     // Opens a connection to a new or existing embedded file without checking a login; used
-    // only by provisioning and by the admin tool.
+    // only by provisioning and by the admin tool. An existing file (`create` false) must be a
+    // Quoravel book: anything else is refused (code "QV_NOTBOOK") before anything is written.
     void openFileUnchecked(const QString& path, bool create);
     // Opens as an administrator on a PostgreSQL server without the program's login check.
     void openServerUnchecked(const QString& host, int port, const QString& database, const QString& user,
+                             const QString& password);
+    // The same for every server, port and sslmode the Data Source names.
+    void openServerUnchecked(const DataSource& ds, const QString& database, const QString& user,
                              const QString& password);
     bool isOpen() const;
     void close();
@@ -90,7 +94,7 @@ public:
 private:
     friend class ReadOnlyScope;
     void openDriver(const QString& driver, const std::function<void(QSqlDatabase&)>& configure);
-    void prepareSqlite();
+    void prepareSqlite(bool mustBeBook);
     void checkEmbeddedLogin();
     void requireOpen() const;
     [[noreturn]] void raise(const QSqlError& e, const QString& sql) const;

@@ -5,6 +5,41 @@
 
 namespace qv {
 
+namespace {
+const QStringList SslModes{QStringLiteral("disable"), QStringLiteral("allow"),     QStringLiteral("prefer"),
+                           QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+
+// One "host" or "host:port" of the server list; false when the port is not a port.
+bool parseServer(const QString& item, QString* host, int* port)
+{
+    *port = 5432;
+    QString h = item.trimmed();
+    QString portText;
+    if (h.startsWith(QLatin1Char('['))) { // [IPv6] or [IPv6]:port
+        const int close = h.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return false;
+        if (close + 1 < h.size()) {
+            if (h.at(close + 1) != QLatin1Char(':'))
+                return false;
+            portText = h.mid(close + 2);
+        }
+        h = h.mid(1, close - 1);
+    } else if (h.count(QLatin1Char(':')) == 1) { // a bare IPv6 address has several
+        portText = h.section(QLatin1Char(':'), 1);
+        h = h.section(QLatin1Char(':'), 0, 0);
+    }
+    if (!portText.isNull()) {
+        bool ok = false;
+        *port = portText.toInt(&ok);
+        if (!ok || *port <= 0 || *port >= 65536)
+            return false;
+    }
+    *host = h;
+    return !h.isEmpty();
+}
+} // namespace
+
 QString DataSource::defaultEmbeddedPath(const QString& catalog)
 {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -25,17 +60,60 @@ DataSource DataSource::parse(const QString& text, const QString& catalog)
         return ds;
     }
     ds.backend = Backend::Postgres;
-    const int colon = t.lastIndexOf(QLatin1Char(':'));
-    ds.host = t;
-    if (colon > 0) {
-        bool ok = false;
-        const int p = t.mid(colon + 1).toInt(&ok);
-        if (ok && p > 0 && p < 65536) {
-            ds.host = t.left(colon);
-            ds.port = p;
+    QString servers = t;
+    if (const int q = t.indexOf(QLatin1Char('?')); q >= 0) {
+        servers = t.left(q);
+        // Only sslmode may be set here: the rest of the connection is the program's.
+        for (const QString& pair : t.mid(q + 1).split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+            const QString key = pair.section(QLatin1Char('='), 0, 0).trimmed();
+            const QString value = pair.section(QLatin1Char('='), 1).trimmed();
+            if (key != QLatin1String("sslmode"))
+                ds.error = QStringLiteral("The server \"%1\" names the setting \"%2\"; only sslmode may follow the "
+                                          "\"?\".")
+                               .arg(t, key);
+            else if (!SslModes.contains(value))
+                ds.error = QStringLiteral("The server \"%1\" names sslmode \"%2\"; use one of %3.")
+                               .arg(t, value, SslModes.join(QStringLiteral(", ")));
+            else
+                ds.sslMode = value;
         }
     }
+    for (const QString& item : servers.split(QLatin1Char(','))) {
+        QString host;
+        int port = 5432;
+        if (!parseServer(item, &host, &port)) {
+            ds.error = QStringLiteral("\"%1\" in the server \"%2\" is not host or host:port (a port from 1 to 65535).")
+                           .arg(item.trimmed(), t);
+            continue;
+        }
+        ds.hosts << host;
+        ds.ports << port;
+    }
+    ds.host = ds.hosts.value(0, servers);
+    ds.port = ds.ports.value(0, 5432);
     return ds;
+}
+
+QString DataSource::connectOptions() const
+{
+    QStringList ports;
+    for (int p : this->ports)
+        ports << QString::number(p);
+    QStringList o{QStringLiteral("connect_timeout=5"), QStringLiteral("sslmode=") + sslMode};
+    if (!ports.isEmpty())
+        o << QStringLiteral("port=") + ports.join(QLatin1Char(','));
+    // Stations go to whichever server takes writes: a promoted standby after a failover.
+    if (hosts.size() > 1)
+        o << QStringLiteral("target_session_attrs=read-write");
+    return o.join(QLatin1Char(';'));
+}
+
+QString DataSource::serverText() const
+{
+    QStringList out;
+    for (qsizetype i = 0; i < hosts.size(); ++i)
+        out << QStringLiteral("%1:%2").arg(hosts[i]).arg(ports.value(i));
+    return out.join(QLatin1Char(','));
 }
 
 } // namespace qv

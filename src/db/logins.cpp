@@ -3,6 +3,7 @@
 #include "db/serverbook.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <sodium.h>
 
 namespace qv::Logins {
@@ -33,9 +34,58 @@ void callServer(Connection& c, const QString& function, const QVariantList& args
 }
 } // namespace
 
+std::optional<QString> decodeUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+QString passwordProblem(const QString& password)
+{
+    // U+FFFD is what undecodable bytes became somewhere on the way; a lone surrogate has no
+    // UTF-8 form. Either would make different typed passwords hash alike.
+    for (qsizetype i = 0; i < password.size(); ++i) {
+        const QChar ch = password.at(i);
+        if (ch.unicode() == 0xFFFD)
+            return QStringLiteral("The password is not valid UTF-8 text; please type it again.");
+        if (ch.isHighSurrogate() && i + 1 < password.size() && password.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (ch.isSurrogate())
+            return QStringLiteral("The password is not valid UTF-8 text; please type it again.");
+    }
+    return {};
+}
+
+static QString hashProblem(const QString& hash)
+{
+    // $argon2id$v=19$m=65536,t=2,p=1$salt$digest; m in KiB.
+    static const QRegularExpression re(
+        QStringLiteral("^\\$argon2id\\$v=19\\$m=(\\d{1,10}),t=(\\d{1,10}),p=(\\d{1,3})\\$"));
+    const auto m = re.match(hash);
+    if (!m.hasMatch())
+        return QStringLiteral("The stored password hash of this login is not one Quoravel makes; set the login's "
+                              "password again.");
+    const quint64 memKib = m.captured(1).toULongLong();
+    const quint64 passes = m.captured(2).toULongLong();
+    const quint64 lanes = m.captured(3).toULongLong();
+    if (memKib * 1024 > crypto_pwhash_MEMLIMIT_INTERACTIVE || passes > crypto_pwhash_OPSLIMIT_INTERACTIVE || lanes != 1)
+        return QStringLiteral("The stored password hash of this login asks for more work than Quoravel allows "
+                              "(m=%1 KiB, t=%2); set the login's password again with quoravel-admin.")
+            .arg(memKib)
+            .arg(passes);
+    return {};
+}
+
 QString hashPassword(const QString& password, HashCost cost)
 {
     initSodium();
+    if (const QString err = passwordProblem(password); !err.isEmpty())
+        throw DbError(err);
     const QByteArray pw = password.toUtf8();
     char out[crypto_pwhash_STRBYTES];
     const auto ops = cost == HashCost::Minimal ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE;
@@ -48,6 +98,11 @@ QString hashPassword(const QString& password, HashCost cost)
 bool verifyHash(const QString& hash, const QString& password)
 {
     initSodium();
+    // Refused before any work is spent: a planted hash must not tie up the station.
+    if (const QString err = hashProblem(hash); !err.isEmpty())
+        throw DbError(err);
+    if (!passwordProblem(password).isEmpty())
+        return false;
     const QByteArray h = hash.toLatin1();
     const QByteArray pw = password.toUtf8();
     return crypto_pwhash_str_verify(h.constData(), pw.constData(), quint64(pw.size())) == 0;

@@ -4,13 +4,23 @@
 #include "db/connection.h"
 
 #include <QStringList>
+#include <optional>
 
 namespace qv::Logins {
 
 enum class HashCost { Interactive, Minimal }; // Minimal: only for test databases
 
+// Throws DbError for a password that is not valid text (see passwordProblem).
 QString hashPassword(const QString& password, HashCost cost = HashCost::Interactive);
+// False for a wrong or invalid password; throws DbError for a stored hash that is not argon2id
+// or asks for more memory or passes than the program's own (interactive) parameters.
 bool verifyHash(const QString& hash, const QString& password);
+
+// Bytes from outside (command line, standard input, files) as UTF-8 text; nothing when they
+// are not valid UTF-8.
+std::optional<QString> decodeUtf8(const QByteArray& bytes);
+// An error text for a password that cannot be valid UTF-8 text (U+FFFD, lone surrogates).
+QString passwordProblem(const QString& password);
 
 // The checks a new login name must pass on both backends (letters, digits, '_', '.', '-',
 // 1 to 63 characters, starting with a letter or '_'); returns an error text or empty.

@@ -1,5 +1,6 @@
 #include "db/provision.h"
 
+#include "db/bookfile.h"
 #include "db/money.h"
 #include "db/menurights.h"
 #include "db/schema.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 namespace qv::Provision {
 
@@ -33,18 +35,13 @@ void addDemo(Connection& c, const InitOptions& o)
 
 QString initEmbedded(const InitOptions& o, const QString& path)
 {
-    if (QFileInfo::exists(path)) {
-        if (!o.replace)
-            throw DbError(QStringLiteral("The database file \"%1\" already exists.").arg(path));
-        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
-            QFile::remove(path + suffix);
-    }
-    const QString dir = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(dir))
-        throw DbError(QStringLiteral("The folder \"%1\" could not be created.").arg(dir));
-    Connection c;
-    c.openFileUnchecked(path, true);
-    try {
+    bookfile::checkReplaceable(path, o.replace);
+    bookfile::makePrivateFolders(path);
+    bookfile::removeLitter(path);
+    bookfile::Building building(path);
+    {
+        Connection c;
+        c.openFileUnchecked(building.path(), true);
         Transaction tx(c);
         Schema::create(c);
         Logins::add(c, o.user, o.password, o.cost);
@@ -52,11 +49,10 @@ QString initEmbedded(const InitOptions& o, const QString& path)
         if (o.demo)
             addDemo(c, o);
         tx.commit();
-    } catch (...) {
-        c.close();
-        QFile::remove(path);
-        throw;
+        // The finished file holds everything itself: no WAL beside it to lose in the rename.
+        c.scalar(QStringLiteral("PRAGMA journal_mode=DELETE"));
     }
+    building.place(o.replace);
     return path;
 }
 
@@ -68,7 +64,7 @@ QString initServer(const InitOptions& o, const DataSource& ds)
         throw DbError(QStringLiteral("Please enter a password for the first login."));
     const ServerBook::Roles roles = ServerBook::rolesFor(o.catalog);
     Connection admin;
-    admin.openServerUnchecked(ds.host, ds.port, o.adminDatabase, o.adminUser, o.adminPassword);
+    admin.openServerUnchecked(ds, o.adminDatabase, o.adminUser, o.adminPassword);
     const QString exists = QStringLiteral("select count(*) from pg_database where datname = ?");
     const bool replacing = admin.scalar(exists, {o.catalog}).toInt() > 0;
     if (replacing && !o.replace)
@@ -86,7 +82,7 @@ QString initServer(const InitOptions& o, const DataSource& ds)
         made = true;
         {
             Connection c;
-            c.openServerUnchecked(ds.host, ds.port, building, o.adminUser, o.adminPassword);
+            c.openServerUnchecked(ds, building, o.adminUser, o.adminPassword);
             Transaction tx(c);
             Schema::create(c);
             ServerBook::secure(c, roles);
@@ -160,8 +156,8 @@ struct DemoChart {
 
 void setLockPassword(Connection& c, const QString& password, Logins::HashCost cost)
 {
-    if (password.isEmpty())
-        throw DbError(QStringLiteral("Please give a lock password."));
+    if (const QString err = lockPasswordProblem(password); !err.isEmpty())
+        throw DbError(err);
     const QString hash = Logins::hashPassword(password, cost);
     // A server login may not write LctPswd: the book's manager goes through its function.
     if (c.backend() == Backend::Postgres
@@ -260,11 +256,45 @@ void addDemoData(Connection& c)
     tx.commit();
 }
 
+QString checkCatalog(const QString& catalog)
+{
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_-]{0,62}$"));
+    if (re.match(catalog).hasMatch())
+        return {};
+    return QStringLiteral("The catalog \"%1\" is not a plain name: use letters, digits, '_' and '-', start with a "
+                          "letter or '_', at most 63 characters.")
+        .arg(catalog);
+}
+
+QString lockPasswordProblem(const QString& password)
+{
+    if (password.isEmpty())
+        return QStringLiteral("Please give a lock password.");
+    if (password.size() > LockPasswordMaxLength)
+        return QStringLiteral("The lock password may have at most %1 characters.").arg(LockPasswordMaxLength);
+    return Logins::passwordProblem(password);
+}
+
 QString init(const InitOptions& o)
 {
+    // Every input is checked before an old book is touched, on either backend.
     const DataSource ds = DataSource::parse(o.dataSource, o.catalog);
-    if (o.lockPassword.isEmpty())
-        throw DbError(QStringLiteral("Please give a lock password."));
+    if (!ds.error.isEmpty())
+        throw DbError(ds.error);
+    // The catalog names the database, or the embedded file in the data folder; a named file
+    // does not use it.
+    const QString named = o.dataSource.trimmed();
+    if (ds.backend == Backend::Postgres || named.isEmpty() || named == QLatin1String("."))
+        if (const QString err = checkCatalog(o.catalog); !err.isEmpty())
+            throw DbError(err);
+    if (const QString err = Logins::checkName(o.user); !err.isEmpty())
+        throw DbError(err);
+    if (o.password.isEmpty())
+        throw DbError(QStringLiteral("Please enter a password for the first login."));
+    if (const QString err = Logins::passwordProblem(o.password); !err.isEmpty())
+        throw DbError(err);
+    if (const QString err = lockPasswordProblem(o.lockPassword); !err.isEmpty())
+        throw DbError(err);
     if (ds.backend == Backend::Sqlite)
         return initEmbedded(o, ds.filePath);
     return initServer(o, ds);

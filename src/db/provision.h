@@ -27,12 +27,20 @@ struct InitOptions {
 };
 
 namespace Provision {
-// Creates the database named by the options; throws DbError. Returns where it was made
-// (the embedded file's path, or host:port/database).
+// Creates the database named by the options; throws DbError. Every input is checked before
+// anything is touched. An embedded book is built beside its place and appears only when whole
+// (0600, in folders made 0700); `replace` replaces only a book file nobody has open.
+// Returns where it was made (the embedded file's path, or host:port/database).
 QString init(const InitOptions& o);
 // Writes the demo company (chart, company, voucher setup, categories; no vouchers) into a
 // freshly created database.
 void addDemoData(Connection& c);
+// The longest lock password a user may type (the stored form may be longer).
+inline constexpr int LockPasswordMaxLength = 50;
+// An error text for a lock password that cannot be used (empty, too long, not text), or empty.
+QString lockPasswordProblem(const QString& password);
+// An error text for a catalog (database) name that is not a plain name, or empty.
+QString checkCatalog(const QString& catalog);
 // Sets (replaces) the lock password rows with one row: its argon2id hash. On a server a
 // login writes it through the book's function, which only the book's managers may run.
 void setLockPassword(Connection& c, const QString& password, Logins::HashCost cost = Logins::HashCost::Interactive);

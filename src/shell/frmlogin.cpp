@@ -142,20 +142,17 @@ namespace {
 QStringList missingFolders(const QString& path)
 {
     QStringList out;
-    for (QDir d = QFileInfo(path).absoluteDir(); !d.exists() && !d.isRoot();) {
-        out << d.absolutePath();
-        if (!d.cdUp())
-            break;
-    }
+    // QDir::cdUp() refuses to step into a folder that does not exist: walk the names instead.
+    for (QString dir = QFileInfo(path).absolutePath(); !QFileInfo::exists(dir) && dir != QLatin1String("/");
+         dir = QFileInfo(dir).absolutePath())
+        out << dir;
     return out;
 }
 
-// Takes away what a failed first run left: the file with its journals, then the folders it made.
-void removeFirstRun(const QString& path, const QStringList& madeFolders)
+// Takes away the folders a failed first run made. A failed set-up leaves no book file; a file
+// there now is another station's and stays.
+void removeFirstRun(const QStringList& madeFolders)
 {
-    for (const QString& suffix :
-         {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
-        QFile::remove(path + suffix);
     for (const QString& dir : madeFolders)
         QDir().rmdir(dir); // only when empty
 }
@@ -174,6 +171,10 @@ std::optional<QString> frmLogin::askLockPassword()
             qv::Msg::info(QStringLiteral("The lock password cannot be empty: it guards \"Set Menus\", \"Add Users\", "
                                          "\"Remove Data\" and \"Add Accounts\". Please type one."),
                           title);
+            continue;
+        }
+        if (const QString err = qv::Provision::lockPasswordProblem(*first); !err.isEmpty()) {
+            qv::Msg::info(err, title);
             continue;
         }
         const std::optional<QString> again =
@@ -221,7 +222,7 @@ frmLogin::FirstRun frmLogin::offerNewDatabase(const QString& path)
     try {
         qv::Provision::init(o);
     } catch (...) {
-        removeFirstRun(path, made);
+        removeFirstRun(made);
         throw;
     }
     return FirstRun::Created;

@@ -2,7 +2,9 @@
 #include "db/logins.h"
 #include "support/dbfixture.h"
 
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace {
@@ -11,10 +13,13 @@ struct Run {
     QString out;
     QString err;
 };
-Run admin(QStringList args)
+Run admin(QStringList args, const QByteArray& input = {})
 {
     QProcess p;
     p.start(QStringLiteral(QV_ADMIN), args);
+    // Not a terminal: passwords left out are read from here, one a line.
+    p.write(input);
+    p.closeWriteChannel();
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
@@ -116,6 +121,95 @@ private slots:
         QVERIFY(qv::Logins::verifyHash(c.scalar("select Pswd from LctPswd").toString(), "new one"));
         if (qvt::backend() == qv::Backend::Postgres)
             qv::Logins::remove(c, clerk.user);
+    }
+
+    void commandLineMistakesExitTwoAndTouchNothing_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("says");
+        const QStringList init = {"init", "--user", "owner", "--password", "pw", "--lock-password", "lk"};
+        QTest::newRow("unknown option") << init + QStringList{"--server", "S", "--frobnicate", "x"} << "--frobnicate";
+        QTest::newRow("flag with a value") << init + QStringList{"--server", "S", "--demo=yes"} << "--demo";
+        QTest::newRow("flag of another command")
+            << QStringList{"set-lock-password", "--server", "S",      "--user", "o", "--password", "p",
+                           "--lock-password",   "l",        "--force"}
+            << "--force";
+        QTest::newRow("empty server") << init + QStringList{"--server", ""} << "--server";
+        QTest::newRow("blank server") << init + QStringList{"--server", "  "} << "--server";
+        QTest::newRow("catalog path") << init + QStringList{"--server", "S", "--catalog", "../../x"} << "--catalog";
+        QTest::newRow("catalog path on backup")
+            << QStringList{"backup", "--server", "S", "--catalog", "a/b"} << "--catalog";
+    }
+    void commandLineMistakesExitTwoAndTouchNothing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, says);
+        const QString where = dir.filePath("mistakes/Fendral.sqlite");
+        args.replaceInStrings(QRegularExpression("^S$"), where);
+        const Run r = admin(args + (args[0] == "init" ? pgAdmin : QStringList()));
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(says) && r.err.contains("--help"), qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(dir.filePath("mistakes")));
+        QVERIFY(!QFileInfo::exists(dir.filePath("x.sqlite")));
+    }
+
+    void passwordsLeftOutAreReadFromStandardInput()
+    {
+        QStringList common = {"--server", server, "--catalog", catalog + "_in"};
+        if (qvt::backend() == qv::Backend::Sqlite)
+            common[1] = dir.filePath("stdin/Fendral.sqlite");
+        const Run bad = admin(QStringList{"init"} + common + QStringList{"--user", "owner", "--force"} + pgAdmin,
+                              "pass\xff\xfeword\nlock\n");
+        QVERIFY2(bad.code != 0 && bad.err.contains("UTF-8"), qPrintable(bad.err));
+        const Run init = admin(QStringList{"init"} + common + QStringList{"--user", "owner", "--force"} + pgAdmin,
+                               "stdin pw\nthe lock\n");
+        QVERIFY2(init.code == 0, qPrintable(init.err));
+        QVERIFY2(!init.out.contains("stdin pw") && !init.err.contains("stdin pw"), qPrintable(init.out + init.err));
+        // Server roles outlive a run: a name of this run's own.
+        const QString second = QString("second_%1").arg(QCoreApplication::applicationPid());
+        const Run add = admin(QStringList{"add-login"} + common + QStringList{"--user", "owner", "--new-user", second},
+                              "stdin pw\nsecond pw\n");
+        QVERIFY2(add.code == 0, qPrintable(add.err));
+        const Run missing = admin(QStringList{"set-lock-password"} + common + QStringList{"--user", "owner"}, "");
+        QCOMPARE(missing.code, 2);
+
+        qvt::TestDb t;
+        t.dataSource = common[1];
+        t.catalog = common[3];
+        t.user = second;
+        t.password = "second pw";
+        qv::Connection c;
+        t.connect(c);
+        c.close();
+        if (qvt::backend() == qv::Backend::Postgres) {
+            t.connectAdmin(c);
+            qv::Logins::remove(c, second);
+            c.close();
+        }
+        t.drop();
+    }
+
+    void internalErrorsBecomeAdvice()
+    {
+        const QStringList common = {"--server", server, "--catalog", catalog};
+        const Run init =
+            admin(QStringList{"init"} + common
+                  + QStringList{"--user", "owner", "--password", "pw", "--lock-password", "lk", "--force"} + pgAdmin);
+        QVERIFY2(init.code == 0, qPrintable(init.err));
+        const Run longLock =
+            admin(QStringList{"set-lock-password"} + common
+                  + QStringList{"--user", "owner", "--password", "pw", "--lock-password", QString(51, 'L')});
+        QCOMPARE(longLock.code, 1);
+        QVERIFY2(longLock.err.contains("at most 50 characters") && !longLock.err.contains("CHECK")
+                     && !longLock.err.contains("varying"),
+                 qPrintable(longLock.err));
+        if (qvt::backend() == qv::Backend::Sqlite) {
+            const Run noFolder = admin({"init", "--server", "/proc/Fendral.sqlite", "--user", "owner", "--password",
+                                        "pw", "--lock-password", "lk"});
+            QCOMPARE(noFolder.code, 1);
+            QVERIFY2(!noFolder.err.contains("unable to open database file") && noFolder.err.contains("/proc"),
+                     qPrintable(noFolder.err));
+        }
     }
 };
 

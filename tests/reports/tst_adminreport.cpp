@@ -122,8 +122,9 @@ private slots:
         QTest::newRow("unknown subreport")
             << QStringList{"rptChartAC.rpt", "--subreport", "rptSub={Accounts.RowID} = 1"} << 1
             << "The report has no subreport \"rptSub\".";
-        QTest::newRow("no output") << QStringList{"rptChartAC.rpt", "--no-pdf", "x"} << 2
-                                   << "needs --pdf FILE or --csv FILE";
+        QTest::newRow("no output") << QStringList{"rptChartAC.rpt"} << 2 << "needs --pdf FILE or --csv FILE";
+        QTest::newRow("unknown option") << QStringList{"rptChartAC.rpt", "--no-pdf", "x"} << 2
+                                        << "report has no option --no-pdf";
         QTest::newRow("two templates") << QStringList{"rptChartAC.rpt", "rptChartAC.rpt"} << 2
                                        << "exactly one TEMPLATE";
         QTest::newRow("formula without name")
