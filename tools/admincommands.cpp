@@ -2,6 +2,7 @@
 
 #include "reports/reportcommand.h"
 #include "tools/adminbackup.h"
+#include "tools/adminexport.h"
 
 namespace qv {
 
@@ -14,6 +15,7 @@ std::vector<std::pair<const char*, AdminCommand>> adminCommands()
          }},
         {"backup", adminBackup},
         {"restore", adminRestore},
+        {"export", adminExport},
     };
 }
 
