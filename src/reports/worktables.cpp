@@ -2,7 +2,6 @@
 
 #include "db/money.h"
 #include "reports/procedures.h"
-#include "vouchers/voucherkinds.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -115,11 +114,6 @@ QVariant amount(Money m)
     return QVariant::fromValue(m);
 }
 
-QVariant nullable(const QVariant& v)
-{
-    return v.isNull() ? QVariant(QMetaType::fromType<QString>()) : v;
-}
-
 Money absMoney(Money m)
 {
     return m.cents < 0 ? Money(-m.cents) : m;
@@ -128,12 +122,6 @@ Money absMoney(Money m)
 QString side(Money m)
 {
     return m.cents < 0 ? QStringLiteral("Cr") : QStringLiteral("Dr");
-}
-
-QString voucherLabel(const QString& status, qint64 number)
-{
-    const VoucherKindInfo* k = voucherKindByCode(status.trimmed());
-    return (k ? k->prefix : status.trimmed() + QLatin1Char('-')) + QString::number(number);
 }
 
 struct AccountInfo {
@@ -218,6 +206,58 @@ const QString LedgerColumns = QStringLiteral(
     "Particulars VARCHAR(300), Naration VARCHAR(500), ChecqNo VARCHAR(60), FileNo VARCHAR(60), "
     "BillNo VARCHAR(60), DrAmt AMOUNT, CrAmt AMOUNT, Balance AMOUNT, BalAmt AMOUNT, BalSide VARCHAR(2)");
 
+// The ledger's lines, written by the database itself (one INSERT ... SELECT, no row through
+// C++): the running balance is the opening plus a window sum. The sums cannot leave the range of
+// integer cents when the opening and every amount of the range together stay inside it, which
+// is checked first; otherwise DbError, as for every sum that cannot be represented.
+void ledgerLines(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail, Money opening,
+                 const QString& nodes, const QString& name, const QString& title)
+{
+    {
+        const auto t = readAll(c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV "
+                                                      "WHERE AcCode = ? AND VouDate >= ? AND VouDate <= ?"),
+                                       {account, from, to}));
+        if (!t.isEmpty())
+            checkedAdd(checkedAdd(absMoney(opening), absMoney(money(c, t[0][0]))), absMoney(money(c, t[0][1])));
+    }
+    const bool pg = c.backend() == Backend::Postgres;
+    auto typed = [pg](const char* type) {
+        return pg ? QStringLiteral("CAST(? AS %1)").arg(QLatin1String(type)) : QStringLiteral("?");
+    };
+    const QString dr = QStringLiteral("COALESCE(d.DrAmt, 0)"), cr = QStringLiteral("COALESCE(d.CrAmt, 0)");
+    const QString order = detail ? QStringLiteral("d.VouDate, d.VouStatus, d.VouNo, d.EntryNo, d.RowID")
+                                 : QStringLiteral("d.VouDate, d.VouStatus, d.VouNo");
+    const QString lines =
+        detail ? QStringLiteral(
+                     "SELECT d.VouDate, d.VouStatus, d.VouNo, COALESCE(o.AcName, m.PaidReceive) AS Particulars, "
+                     "d.Naration, d.ChecqNo, d.FileNo, d.BillNo, %1 AS DrAmt, %2 AS CrAmt, "
+                     "%3 + SUM(%1 - %2) OVER (ORDER BY %4 ROWS UNBOUNDED PRECEDING) AS Bal, "
+                     "ROW_NUMBER() OVER (ORDER BY %4) AS Line "
+                     "FROM DetJV d LEFT JOIN Accounts o ON o.RowID = d.CrAc "
+                     "LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
+                     "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ?")
+                     .arg(dr, cr, typed(pg ? "NUMERIC" : "INTEGER"), order)
+               : QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive AS Particulars, "
+                                "NULL AS Naration, NULL AS ChecqNo, NULL AS FileNo, NULL AS BillNo, "
+                                "SUM(%1) AS DrAmt, SUM(%2) AS CrAmt, "
+                                "%3 + SUM(SUM(%1) - SUM(%2)) OVER (ORDER BY %4 ROWS UNBOUNDED PRECEDING) AS Bal, "
+                                "ROW_NUMBER() OVER (ORDER BY %4) AS Line "
+                                "FROM DetJV d LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
+                                "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
+                                "GROUP BY d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive")
+                     .arg(dr, cr, typed(pg ? "NUMERIC" : "INTEGER"), order);
+    c.execute(QStringLiteral("INSERT INTO tmpAcLedger (LineNo, AcCode, AcNodes, AcName, Title, FromDate, ToDate, "
+                             "VouDate, VouStatus, VouNo, Voucher, Particulars, Naration, ChecqNo, FileNo, BillNo, "
+                             "DrAmt, CrAmt, Balance, BalAmt, BalSide) "
+                             "SELECT x.Line, %1, %2, %3, %4, %5, %5, x.VouDate, x.VouStatus, x.VouNo, "
+                             "TRIM(x.VouStatus) || '-' || CAST(x.VouNo AS TEXT), x.Particulars, x.Naration, "
+                             "x.ChecqNo, x.FileNo, x.BillNo, x.DrAmt, x.CrAmt, x.Bal, ABS(x.Bal), "
+                             "CASE WHEN x.Bal < 0 THEN 'Cr' ELSE 'Dr' END FROM (%6) x")
+                  .arg(typed("BIGINT"), typed("VARCHAR(60)"), typed("VARCHAR(200)"), typed("VARCHAR(40)"),
+                       typed("DATE"), lines),
+              {account, nodes, name, title, from, to, QVariant::fromValue(opening), account, from, to});
+}
+
 } // namespace
 
 void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail)
@@ -240,67 +280,33 @@ void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& t
                   QStringLiteral("Naration"), QStringLiteral("ChecqNo"), QStringLiteral("FileNo"),
                   QStringLiteral("BillNo"),   QStringLiteral("DrAmt"),   QStringLiteral("CrAmt"),
                   QStringLiteral("Balance"),  QStringLiteral("BalAmt"),  QStringLiteral("BalSide")});
-    Money balance = openingBalance(c, account, from);
+    const Money opening = openingBalance(c, account, from);
     const QVariant noText(QMetaType::fromType<QString>());
     const QVariant noDate(QMetaType::fromType<QDate>());
     const QVariant noNumber(QMetaType::fromType<qint64>());
-    auto line = [&](int no, const QVariant& date, const QVariant& status, const QVariant& vouNo,
-                    const QVariant& voucher, const QVariant& particulars, const QVariant& narration,
-                    const QVariant& cheque, const QVariant& file, const QVariant& bill, Money dr, Money cr) {
-        balance = checkedSub(checkedAdd(balance, dr), cr);
-        ins.insert({no,
-                    account,
-                    nodes,
-                    name,
-                    title,
-                    from,
-                    to,
-                    date,
-                    status,
-                    vouNo,
-                    voucher,
-                    particulars,
-                    narration,
-                    cheque,
-                    file,
-                    bill,
-                    amount(dr),
-                    amount(cr),
-                    amount(balance),
-                    amount(absMoney(balance)),
-                    side(balance)});
-    };
-    line(0, noDate, noText, noNumber, noText, QStringLiteral("Opening Balance"), noText, noText, noText, noText,
-         Money(), Money());
-    int no = 0;
-    if (!detail) {
-        const auto rows = readAll(
-            c.query(QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive, SUM(d.DrAmt), SUM(d.CrAmt) "
-                                   "FROM DetJV d LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
-                                   "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
-                                   "GROUP BY d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive "
-                                   "ORDER BY d.VouDate, d.VouStatus, d.VouNo"),
-                    {account, from, to}));
-        for (const auto& q : rows)
-            line(++no, q[0].toDate(), q[1].toString(), q[2].toLongLong(),
-                 voucherLabel(q[1].toString(), q[2].toLongLong()), nullable(q[3]), noText, noText, noText, noText,
-                 money(c, q[4]), money(c, q[5]));
-    } else {
-        // The other account of the line; a cash row has none and shows the voucher's party.
-        const auto rows = readAll(c.query(
-            QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, COALESCE(o.AcName, m.PaidReceive), d.Naration, "
-                           "d.ChecqNo, d.FileNo, d.BillNo, d.DrAmt, d.CrAmt "
-                           "FROM DetJV d LEFT JOIN Accounts o ON o.RowID = d.CrAc "
-                           "LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
-                           "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
-                           "ORDER BY d.VouDate, d.VouStatus, d.VouNo, d.EntryNo"),
-            {account, from, to}));
-        for (const auto& q : rows)
-            line(++no, q[0].toDate(), q[1].toString(), q[2].toLongLong(),
-                 voucherLabel(q[1].toString(), q[2].toLongLong()), nullable(q[3]), nullable(q[4]), nullable(q[5]),
-                 nullable(q[6]), nullable(q[7]), money(c, q[8]), money(c, q[9]));
-    }
+    ins.insert({0,
+                account,
+                nodes,
+                name,
+                title,
+                from,
+                to,
+                noDate,
+                noText,
+                noNumber,
+                noText,
+                QStringLiteral("Opening Balance"),
+                noText,
+                noText,
+                noText,
+                noText,
+                amount(Money()),
+                amount(Money()),
+                amount(opening),
+                amount(absMoney(opening)),
+                side(opening)});
     ins.finish();
+    ledgerLines(c, account, from, to, detail, opening, nodes, name, title);
 }
 
 void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
