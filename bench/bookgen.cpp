@@ -67,7 +67,7 @@ const char* SubHeads[] = {"CASH",
                           "BUILDING MATERIAL",
                           "FINANCE COSTS"};
 // Percent of vouchers per kind, in the order JV, BP, BR, CP, CR.
-constexpr quint32 KindWeights[] = {10, 25, 25, 25, 15, 0};
+constexpr quint32 KindWeights[] = {10, 25, 25, 20, 20, 0};
 
 } // namespace
 

@@ -2,7 +2,7 @@
 // A book of vouchers for the benchmarks: a three-level chart (five control heads, four
 // sub-controls each, the subsidiary accounts spread over them) with opening balances that net to
 // zero, and vouchers of all five kinds in a property developer's proportions (journal 10%, bank
-// payment and receipt 25% each, cash payment 25%, cash receipt 15%) spread evenly over the days,
+// payment and receipt 25% each, cash payment and receipt 20% each) spread evenly over the days,
 // written in the voucher store's exact row shapes (VoucherStore::detailRows) by a bulk path:
 // one transaction, one prepared statement per table. Deterministic for a given plan.
 #include "db/connection.h"

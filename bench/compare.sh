@@ -43,6 +43,7 @@ fi
 mapfile -t info < <("$bench" info "$book")
 first=${info[0]} last=${info[1]} yfrom=${info[2]} cash=${info[3]}
 yend=$(date -d "$last + 1 day" +%F) # the tools' end dates are exclusive
+export QV_BOOK_DATES="$first $last"
 echo "Book: $first to $last; one year: $yfrom to $last; cash account: ${info[4]} own rows and ${info[5]} book lines in the year"
 echo "Load average before: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
 
@@ -75,11 +76,14 @@ tool_args() { # tool report -> the tool's arguments for the same question
     ledger | cashbook) echo "register -b $yfrom -e $yend" ;;
   esac
 }
-declare -A ours proc peak tool
+declare -A ours ourcpu proc peak tool
 for r in "${reports[@]}"; do
   echo "Timing ${title[$r]} ..."
   out=$(mktemp)
-  ours[$r]=$(/usr/bin/time -f "%M" -o "$out" "$bench" time "$book" "$r" "$REPS" 2>/dev/null)
+  medians=$(/usr/bin/time -f "%M" -o "$out" "$bench" time "$book" "$r" "$REPS" 2>/dev/null)
+  read -r wall cpu <<<"$medians"
+  ours[$r]=$wall
+  ourcpu[$r]=$cpu
   peak[$r]=$(($(tail -1 "$out") / 1024))
   rm -f "$out"
   proc[$r]=$(measure "$REPS" "$bench" time "$book" "$r" 1)
@@ -109,7 +113,7 @@ echo
 
 ms() { awk -v m="$1" 'BEGIN { if (m >= 10000) printf "%.1f s", m / 1000; else printf "%.0f ms", m }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.0f×", a / b; else printf "-" }'; }
-header="| Report | Quoravel in program | Quoravel process, peak | "
+header="| Report | Quoravel in program (CPU) | Quoravel process, peak | "
 sep="|---|---|---|"
 for t in "${tools[@]}"; do header+="$t, peak | "; sep+="---|"; done
 for t in "${tools[@]}"; do header+="$t ÷ Quoravel | "; sep+="---|"; done
@@ -117,7 +121,7 @@ echo "${header% }"
 echo "$sep"
 for r in "${reports[@]}"; do
   read -r pms pmb <<<"${proc[$r]}"
-  row="| ${title[$r]} | ${ours[$r]} ms | $(ms "$pms"), ${pmb} MB | "
+  row="| ${title[$r]} | ${ours[$r]} ms (${ourcpu[$r]}) | $(ms "$pms"), ${pmb} MB | "
   for t in "${tools[@]}"; do
     read -r tms tmb <<<"${tool[$t,$r]}"
     row+="$(ms "$tms"), ${tmb} MB | "
@@ -129,6 +133,7 @@ for r in "${reports[@]}"; do
   echo "${row% }"
 done
 echo
-echo "Medians of $REPS runs (Quoravel) and $TOOL_REPS runs (tools); peak = maximum resident set size."
+echo "Medians of $REPS runs (Quoravel) and $TOOL_REPS runs (tools), wall clock; (CPU) = our process's CPU time;"
+echo "peak = maximum resident set size; ratios = the tool's time over ours in program."
 echo "Quoravel in program: peak ${peak[tb-all]} MB for $REPS whole trial balances in one process."
 exit $agree

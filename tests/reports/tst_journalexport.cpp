@@ -300,6 +300,43 @@ private slots:
         db.drop();
     }
 
+    // A damaged book (a voucher whose rows do not net to zero) still gives a file the tools read,
+    // with the difference shown on its own account; a failing read is an error, not a short file.
+    void damagedBookAndFailedRead()
+    {
+        const qvt::TestDb db = qvt::TestDb::create(true);
+        qv::Connection c;
+        db.connect(c);
+        QSqlQuery q = c.query("select VouStatus, VouNo, VouDate, AcCode from DetJV order by RowID");
+        QVERIFY(q.next());
+        const QVariantList row{q.value(0), q.value(1), q.value(2), q.value(3)};
+        q.finish();
+        c.execute("insert into DetJV (VouStatus, VouNo, VouDate, EntryNo, AcCode, DrAmt, CrAmt, Naration) "
+                  "values (?, ?, ?, 99, ?, ?, ?, 'stray')",
+                  row + QVariantList{QVariant::fromValue(Money(1234)), QVariant::fromValue(Money(0))});
+        ExportStats st;
+        const QString file = exportTo(c, "damaged.journal", {}, &st);
+        QCOMPARE(st.unbalanced, 1);
+        if (!QStandardPaths::findExecutable("ledger").isEmpty()) {
+            QString error;
+            const auto bal = toolBalances("ledger", file, {}, &error);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            QCOMPARE(bal.value("Equity:Unbalanced Vouchers"), -1234);
+        }
+
+        c.setStatementHook([](const QString& sql) {
+            if (sql.contains("ORDER BY d.VouDate"))
+                throw qv::DbError("disk I/O error");
+        });
+        QBuffer buf;
+        buf.open(QIODevice::WriteOnly);
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, exportJournal(c, {}, buf));
+        c.setStatementHook({});
+        QVERIFY(!c.inTransaction());
+        c.close();
+        db.drop();
+    }
+
     // The command: a refused line writes nothing (exit 2), a refused login writes nothing (exit 1),
     // and a written file is the exporter's journal.
     void command()
