@@ -45,6 +45,30 @@ QVariant orNull(const std::optional<QString>& t)
     return t ? QVariant(*t) : QVariant(QMetaType::fromType<QString>());
 }
 
+const char* Heads[] = {"ASSETS", "LIABILITIES", "CAPITAL", "INCOME", "EXPENSES"};
+const char* SubHeads[] = {"CASH",
+                          "BANKS",
+                          "CUSTOMERS",
+                          "FIXED ASSETS",
+                          "SUPPLIERS",
+                          "CONTRACTORS",
+                          "CUSTOMER ADVANCES",
+                          "ACCRUED EXPENSES",
+                          "PAID-UP CAPITAL",
+                          "PARTNERS",
+                          "RESERVES",
+                          "DRAWINGS",
+                          "PLOT SALES",
+                          "TRANSFER FEES",
+                          "RENTAL INCOME",
+                          "OTHER INCOME",
+                          "ADMINISTRATION",
+                          "DEVELOPMENT",
+                          "BUILDING MATERIAL",
+                          "FINANCE COSTS"};
+// Percent of vouchers per kind, in the order JV, BP, BR, CP, CR.
+constexpr quint32 KindWeights[] = {10, 25, 25, 20, 20, 0};
+
 } // namespace
 
 BookStats writeBook(qv::Connection& c, const BookPlan& plan)
@@ -54,18 +78,50 @@ BookStats writeBook(qv::Connection& c, const BookPlan& plan)
     BookStats st;
     qv::Transaction tx(c);
     qv::VoucherStore store(c);
+    quint32 rnd = 12345;
+    auto next = [&rnd](quint32 n) {
+        rnd = rnd * 1103515245u + 12345u;
+        return (rnd >> 8) % n;
+    };
 
-    // Accounts under a head of their own: 9 / 9.1 / 9.1.n.
-    const QString acc = QStringLiteral("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode, BStatus) "
-                                       "values (?, ?, ?, ?, ?, ?) returning RowID");
-    c.insertReturningKey(acc, {"9", "BENCH BOOK", "HH", "9", 0, QVariant()});
-    c.insertReturningKey(acc, {"9.1", "BENCH ACCOUNTS", "HD", "9", 1, QVariant()});
+    // The chart: control heads 1..5, sub-controls n.1..n.4, subsidiary account i under
+    // sub-control (i - 1) % 20, so that the cash (i = 1) and the banks sit under 1.1 and 1.2.
+    const QString acc = QStringLiteral("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode, BStatus, "
+                                       "OpenBal) values (?, ?, ?, ?, ?, ?, ?) returning RowID");
+    const QVariant noText(QMetaType::fromType<QString>());
+    for (int h = 0; h < 5; ++h) {
+        const QString head = QString::number(h + 1);
+        c.insertReturningKey(acc, {head, QString::fromLatin1(Heads[h]), "HH", head, h + 1, noText, noText});
+        for (int s = 0; s < 4; ++s)
+            c.insertReturningKey(acc, {QStringLiteral("%1.%2").arg(head).arg(s + 1),
+                                       QString::fromLatin1(SubHeads[h * 4 + s]), "HD", head, s + 1, noText, noText});
+    }
+    // Openings: assets debit, liabilities credit, the first paid-up capital account (i = 9) takes
+    // the balancing figure, so that they net to zero.
+    std::vector<qint64> open(size_t(plan.accounts) + 1, 0);
+    qint64 openSum = 0;
+    for (int i = 1; i <= plan.accounts; ++i) {
+        const int head = (i - 1) % 20 / 4;
+        if ((head == 0 || head == 1) && next(10) < 6) {
+            open[size_t(i)] = (head == 0 ? 1 : -1) * (100'000 + qint64(next(2'000'000)) * 13);
+            openSum += open[size_t(i)];
+        }
+    }
+    if (plan.accounts >= 9)
+        open[9] -= openSum;
+    QList<int> perSub(20, 0);
     QList<qint64> banks, parties;
     for (int i = 1; i <= plan.accounts; ++i) {
-        const bool bank = i % 10 == 2;
-        const qint64 id = c.insertReturningKey(acc, {QStringLiteral("9.1.%1").arg(i),
-                                                     QStringLiteral("%1 %2").arg(bank ? "BANK" : "PARTY").arg(i), "DD",
-                                                     "9.1", i, bank ? QVariant("B") : QVariant()});
+        const int sub = (i - 1) % 20;
+        const bool bank = i % 50 == 2;
+        const QString subCode = QStringLiteral("%1.%2").arg(sub / 4 + 1).arg(sub % 4 + 1);
+        const int leaf = ++perSub[sub];
+        const QString title = i == 1 ? QStringLiteral("CASH IN HAND")
+                                     : QStringLiteral("%1 %2").arg(QString::fromLatin1(SubHeads[sub])).arg(leaf);
+        const qint64 id = c.insertReturningKey(
+            acc,
+            {QStringLiteral("%1.%2").arg(subCode).arg(leaf), title, "DD", subCode, leaf, bank ? QVariant("B") : noText,
+             open[size_t(i)] ? QVariant::fromValue(qv::Money(open[size_t(i)])) : QVariant(noText)});
         st.accounts << id;
         if (i == 1)
             st.cashAccount = id;
@@ -87,12 +143,13 @@ BookStats writeBook(qv::Connection& c, const BookPlan& plan)
         numbers[size_t(k.kind)] = store.nextNumber(k.kind, 1);
 
     const QString login = QStringLiteral("bench");
-    quint32 rnd = 12345;
-    auto next = [&rnd](quint32 n) {
-        rnd = rnd * 1103515245u + 12345u;
-        return (rnd >> 8) % n;
-    };
     const qint64 total = plan.detailRows;
+    // Vouchers expected: 5.5 lines on average, 11 rows (two per line) or 6.5 (a cash row more).
+    double rowsPerVoucher = 0;
+    for (int k = 0; k < 5; ++k)
+        rowsPerVoucher +=
+            KindWeights[k] / 100.0 * (qv::voucherKinds()[size_t(k)].shape == qv::RowShape::Mirrored ? 11 : 6.5);
+    const double expected = qMax(1.0, double(total) / rowsPerVoucher);
     while (st.detailRows < total) {
         const qint64 left = total - st.detailRows;
         qv::Voucher v;
@@ -103,11 +160,15 @@ BookStats writeBook(qv::Connection& c, const BookPlan& plan)
             v.kind = left % 2 == 0 ? qv::VoucherKind::JV : qv::VoucherKind::CP;
             lines = int(left % 2 == 0 ? left / 2 : left - 1);
         } else {
-            v.kind = qv::VoucherKind(next(5));
+            const quint32 pick = next(100);
+            int k = 0;
+            for (quint32 acc = KindWeights[0]; pick >= acc; acc += KindWeights[++k]) {
+            }
+            v.kind = qv::VoucherKind(k);
         }
         const qv::VoucherKindInfo& kind = qv::voucherKind(v.kind);
         v.number = numbers[size_t(v.kind)]++;
-        v.date = plan.from.addDays(qint64(st.vouchers * plan.days / (total / 8 + 1)) % plan.days);
+        v.date = plan.from.addDays(qMin<qint64>(plan.days - 1, qint64(double(st.vouchers) * plan.days / expected)));
         v.party = QStringLiteral("PARTY %1").arg(next(1000));
         const qint64 contra =
             kind.shape == qv::RowShape::LinePlusCash ? st.cashAccount : banks[int(next(quint32(banks.size())))];

@@ -1,5 +1,8 @@
 #pragma once
-// A book of vouchers for the benchmarks: subsidiary accounts and vouchers of all five kinds,
+// A book of vouchers for the benchmarks: a three-level chart (five control heads, four
+// sub-controls each, the subsidiary accounts spread over them) with opening balances that net to
+// zero, and vouchers of all five kinds in a property developer's proportions (journal 10%, bank
+// payment and receipt 25% each, cash payment and receipt 20% each) spread evenly over the days,
 // written in the voucher store's exact row shapes (VoucherStore::detailRows) by a bulk path:
 // one transaction, one prepared statement per table. Deterministic for a given plan.
 #include "db/connection.h"
@@ -10,9 +13,10 @@ namespace qvb {
 
 struct BookPlan {
     qint64 detailRows = 1'000'000; // exactly this many DetJV rows are written
-    int accounts = 500;            // subsidiary accounts added (every tenth a bank)
-    QDate from{2024, 7, 1};        // vouchers spread over `days` days from here
-    int days = 730;
+    int accounts = 1000;           // subsidiary accounts added (the first is the cash, every 50th from the
+                                   // second a bank)
+    QDate from{2023, 7, 1};        // vouchers spread over `days` days from here: three years
+    int days = 1096;
 };
 
 struct BookStats {
@@ -32,8 +36,9 @@ struct BenchLogin {
 // `c` on it as that login, through the login check the program uses. Throws DbError.
 BenchLogin openBenchBook(qv::Connection& c, const QString& dataSource);
 
-// Adds the accounts and vouchers to an open, provisioned database (numbers continue after the
-// vouchers already there). Throws DbError.
+// Adds the accounts (control heads coded 1 to 5, which the chart must not have yet) and the
+// vouchers to an open, provisioned database (numbers continue after the vouchers already there).
+// Throws DbError.
 BookStats writeBook(qv::Connection& c, const BookPlan& plan = {});
 
 } // namespace qvb

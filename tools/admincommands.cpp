@@ -2,6 +2,7 @@
 
 #include "reports/reportcommand.h"
 #include "tools/adminbackup.h"
+#include "tools/adminexport.h"
 #include "tools/adminupgrade.h"
 
 namespace qv {
@@ -31,6 +32,12 @@ std::vector<AdminCommandDef> adminCommands()
          {},
          0,
          adminUpgrade},
+        {"export",
+         {server, QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("format"), QStringLiteral("from"),
+          QStringLiteral("to")},
+         {},
+         1,
+         adminExport},
     };
 }
 

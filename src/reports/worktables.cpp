@@ -1,8 +1,8 @@
 #include "reports/worktables.h"
+#include "reports/worktables_p.h"
 
 #include "db/money.h"
 #include "reports/procedures.h"
-#include "vouchers/voucherkinds.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -26,69 +26,6 @@ void prepareTable(Connection& c, const QString& name, const QString& columns)
                   .arg(name, QString(columns).replace(QLatin1String("AMOUNT"), amountType(c))));
     c.execute(QStringLiteral("DELETE FROM %1").arg(name));
 }
-
-// The rows of a work table, inserted Batch rows per statement (one prepared statement for the
-// full batches): a ledger of many thousand lines costs few statements. finish() writes the rest.
-class Inserter {
-public:
-    static constexpr int Batch = 40; // 40 rows of up to 21 columns stay under SQLite's 999 parameters
-    Inserter(Connection& c, const QString& table, const QStringList& columns)
-        : m_c(c)
-        , m_table(table)
-        , m_columns(columns)
-        , m_full(c.database())
-    {
-    }
-    void insert(const QVariantList& values)
-    {
-        m_rows.push_back(values);
-        if (m_rows.size() == Batch)
-            flush(m_full, m_fullReady);
-    }
-    void finish()
-    {
-        if (m_rows.isEmpty())
-            return;
-        QSqlQuery rest(m_c.database());
-        bool ready = false;
-        flush(rest, ready);
-    }
-
-private:
-    void flush(QSqlQuery& q, bool& prepared)
-    {
-        if (!prepared) {
-            QStringList marks, rows;
-            for (int i = 0; i < m_columns.size(); ++i)
-                marks << QStringLiteral("?");
-            const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
-            for (int r = 0; r < m_rows.size(); ++r)
-                rows << row;
-            if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
-                               .arg(m_table, m_columns.join(QLatin1Char(',')), rows.join(QLatin1Char(',')))))
-                fail(q);
-            prepared = true;
-        }
-        int i = 0;
-        for (const QVariantList& values : m_rows)
-            for (const QVariant& v : values)
-                q.bindValue(i++, m_c.toStorage(v));
-        if (!q.exec())
-            fail(q);
-        m_rows.clear();
-    }
-    [[noreturn]] static void fail(const QSqlQuery& q)
-    {
-        const QSqlError e = q.lastError();
-        throw DbError(e.databaseText().isEmpty() ? e.text() : e.databaseText(), e.nativeErrorCode());
-    }
-    Connection& m_c;
-    QString m_table;
-    QStringList m_columns;
-    QSqlQuery m_full;
-    bool m_fullReady = false;
-    QVector<QVariantList> m_rows;
-};
 
 Money money(const Connection& c, const QVariant& v)
 {
@@ -115,11 +52,6 @@ QVariant amount(Money m)
     return QVariant::fromValue(m);
 }
 
-QVariant nullable(const QVariant& v)
-{
-    return v.isNull() ? QVariant(QMetaType::fromType<QString>()) : v;
-}
-
 Money absMoney(Money m)
 {
     return m.cents < 0 ? Money(-m.cents) : m;
@@ -128,12 +60,6 @@ Money absMoney(Money m)
 QString side(Money m)
 {
     return m.cents < 0 ? QStringLiteral("Cr") : QStringLiteral("Dr");
-}
-
-QString voucherLabel(const QString& status, qint64 number)
-{
-    const VoucherKindInfo* k = voucherKindByCode(status.trimmed());
-    return (k ? k->prefix : status.trimmed() + QLatin1Char('-')) + QString::number(number);
 }
 
 struct AccountInfo {
@@ -184,39 +110,111 @@ QList<qint64> postedAccounts(Connection& c)
     return out;
 }
 
-// An account's debits and credits dated in [from, to] (or before `before` when given): one range
-// of the covering index (AcCode, VouDate, DrAmt, CrAmt).
-Sums accountSums(Connection& c, qint64 account, const QDate& from, const QDate& to)
-{
-    const auto rows = readAll(c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt), COUNT(*) FROM DetJV "
-                                                     "WHERE AcCode = ? AND VouDate >= ? AND VouDate <= ?"),
-                                      {account, from, to}));
-    Sums s;
-    if (!rows.isEmpty()) {
-        s.dr = money(c, rows[0][0]);
-        s.cr = money(c, rows[0][1]);
-        s.rows = rows[0][2].toLongLong();
+// The two sums of the trial balances, each prepared once per run and bound anew per account: a
+// thousand accounts cost two parses, not two thousand.
+class SumStatements {
+public:
+    explicit SumStatements(Connection& c)
+        : m_c(c)
+        , m_in(prepared(c, QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt), COUNT(*) FROM DetJV "
+                                          "WHERE AcCode = ? AND VouDate >= ? AND VouDate <= ?")))
+        , m_before(prepared(c, QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt), 0 FROM DetJV "
+                                              "WHERE AcCode = ? AND VouDate < ?")))
+    {
     }
-    return s;
-}
-Sums sumsBefore(Connection& c, qint64 account, const QDate& before)
-{
-    const auto rows = readAll(c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV "
-                                                     "WHERE AcCode = ? AND VouDate < ?"),
-                                      {account, before}));
-    Sums s;
-    if (!rows.isEmpty()) {
-        s.dr = money(c, rows[0][0]);
-        s.cr = money(c, rows[0][1]);
+    // An account's debits and credits dated in [from, to]: one range of the covering index
+    // (AcCode, VouDate, DrAmt, CrAmt).
+    Sums in(qint64 account, const QDate& from, const QDate& to) { return run(m_in, {account, from, to}); }
+    // ... dated before `before`.
+    Sums before(qint64 account, const QDate& before) { return run(m_before, {account, before}); }
+
+private:
+    static QSqlQuery prepared(Connection& c, const QString& sql)
+    {
+        QSqlQuery q(c.database());
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            Inserter::fail(q);
+        return q;
     }
-    return s;
-}
+    Sums run(QSqlQuery& q, const QVariantList& params)
+    {
+        for (int i = 0; i < params.size(); ++i)
+            q.bindValue(i, m_c.toStorage(params[i]));
+        if (!q.exec())
+            Inserter::fail(q);
+        Sums s;
+        if (q.next()) {
+            s.dr = money(m_c, q.value(0));
+            s.cr = money(m_c, q.value(1));
+            s.rows = q.value(2).toLongLong();
+        } else if (q.lastError().isValid()) {
+            Inserter::fail(q);
+        }
+        q.finish();
+        return s;
+    }
+    Connection& m_c;
+    QSqlQuery m_in, m_before;
+};
 
 const QString LedgerColumns = QStringLiteral(
     "LineNo INTEGER, AcCode INTEGER, AcNodes VARCHAR(60), AcName VARCHAR(200), Title VARCHAR(40), "
     "FromDate DATE, ToDate DATE, VouDate DATE, VouStatus VARCHAR(2), VouNo INTEGER, Voucher VARCHAR(30), "
     "Particulars VARCHAR(300), Naration VARCHAR(500), ChecqNo VARCHAR(60), FileNo VARCHAR(60), "
     "BillNo VARCHAR(60), DrAmt AMOUNT, CrAmt AMOUNT, Balance AMOUNT, BalAmt AMOUNT, BalSide VARCHAR(2)");
+
+// The ledger's lines, written by the database itself (one INSERT ... SELECT, no row through
+// C++): the running balance is the opening plus a window sum. The sums cannot leave the range of
+// integer cents when the opening and every amount of the range together stay inside it, which
+// is checked first; otherwise DbError, as for every sum that cannot be represented.
+void ledgerLines(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail, Money opening,
+                 const QString& nodes, const QString& name, const QString& title)
+{
+    {
+        const auto t = readAll(c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV "
+                                                      "WHERE AcCode = ? AND VouDate >= ? AND VouDate <= ?"),
+                                       {account, from, to}));
+        if (!t.isEmpty())
+            checkedAdd(checkedAdd(absMoney(opening), absMoney(money(c, t[0][0]))), absMoney(money(c, t[0][1])));
+    }
+    const bool pg = c.backend() == Backend::Postgres;
+    auto typed = [pg](const char* type) {
+        return pg ? QStringLiteral("CAST(? AS %1)").arg(QLatin1String(type)) : QStringLiteral("?");
+    };
+    const QString dr = QStringLiteral("COALESCE(d.DrAmt, 0)"), cr = QStringLiteral("COALESCE(d.CrAmt, 0)");
+    const QString order = detail ? QStringLiteral("d.VouDate, d.VouStatus, d.VouNo, d.EntryNo, d.RowID")
+                                 : QStringLiteral("d.VouDate, d.VouStatus, d.VouNo");
+    const QString lines =
+        detail ? QStringLiteral(
+                     "SELECT d.VouDate, d.VouStatus, d.VouNo, COALESCE(o.AcName, m.PaidReceive) AS Particulars, "
+                     "d.Naration, d.ChecqNo, d.FileNo, d.BillNo, %1 AS DrAmt, %2 AS CrAmt, "
+                     "%3 + SUM(%1 - %2) OVER w AS Bal, ROW_NUMBER() OVER w AS Line "
+                     "FROM DetJV d LEFT JOIN Accounts o ON o.RowID = d.CrAc "
+                     "LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
+                     "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
+                     "WINDOW w AS (ORDER BY %4 ROWS UNBOUNDED PRECEDING)")
+                     .arg(dr, cr, typed(pg ? "NUMERIC" : "INTEGER"), order)
+               : QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive AS Particulars, "
+                                "NULL AS Naration, NULL AS ChecqNo, NULL AS FileNo, NULL AS BillNo, "
+                                "SUM(%1) AS DrAmt, SUM(%2) AS CrAmt, "
+                                "%3 + SUM(SUM(%1) - SUM(%2)) OVER w AS Bal, ROW_NUMBER() OVER w AS Line "
+                                "FROM DetJV d LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
+                                "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
+                                "GROUP BY d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive "
+                                "WINDOW w AS (ORDER BY %4 ROWS UNBOUNDED PRECEDING)")
+                     .arg(dr, cr, typed(pg ? "NUMERIC" : "INTEGER"), order);
+    c.execute(QStringLiteral("INSERT INTO tmpAcLedger (LineNo, AcCode, AcNodes, AcName, Title, FromDate, ToDate, "
+                             "VouDate, VouStatus, VouNo, Voucher, Particulars, Naration, ChecqNo, FileNo, BillNo, "
+                             "DrAmt, CrAmt, Balance, BalAmt, BalSide) "
+                             "SELECT x.Line, %1, %2, %3, %4, %5, %5, x.VouDate, x.VouStatus, x.VouNo, "
+                             "TRIM(x.VouStatus) || '-' || CAST(x.VouNo AS TEXT), x.Particulars, x.Naration, "
+                             "x.ChecqNo, x.FileNo, x.BillNo, x.DrAmt, x.CrAmt, x.Bal, ABS(x.Bal), "
+                             "CASE WHEN x.Bal < 0 THEN 'Cr' ELSE 'Dr' END FROM (%6) x")
+                  .arg(typed("BIGINT"), typed("VARCHAR(60)"), typed("VARCHAR(200)"), typed("VARCHAR(40)"),
+                       typed("DATE"), lines),
+              {account, nodes, name, title, from, to, QVariant::fromValue(opening), account, from, to});
+}
 
 } // namespace
 
@@ -240,67 +238,33 @@ void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& t
                   QStringLiteral("Naration"), QStringLiteral("ChecqNo"), QStringLiteral("FileNo"),
                   QStringLiteral("BillNo"),   QStringLiteral("DrAmt"),   QStringLiteral("CrAmt"),
                   QStringLiteral("Balance"),  QStringLiteral("BalAmt"),  QStringLiteral("BalSide")});
-    Money balance = openingBalance(c, account, from);
+    const Money opening = openingBalance(c, account, from);
     const QVariant noText(QMetaType::fromType<QString>());
     const QVariant noDate(QMetaType::fromType<QDate>());
     const QVariant noNumber(QMetaType::fromType<qint64>());
-    auto line = [&](int no, const QVariant& date, const QVariant& status, const QVariant& vouNo,
-                    const QVariant& voucher, const QVariant& particulars, const QVariant& narration,
-                    const QVariant& cheque, const QVariant& file, const QVariant& bill, Money dr, Money cr) {
-        balance = checkedSub(checkedAdd(balance, dr), cr);
-        ins.insert({no,
-                    account,
-                    nodes,
-                    name,
-                    title,
-                    from,
-                    to,
-                    date,
-                    status,
-                    vouNo,
-                    voucher,
-                    particulars,
-                    narration,
-                    cheque,
-                    file,
-                    bill,
-                    amount(dr),
-                    amount(cr),
-                    amount(balance),
-                    amount(absMoney(balance)),
-                    side(balance)});
-    };
-    line(0, noDate, noText, noNumber, noText, QStringLiteral("Opening Balance"), noText, noText, noText, noText,
-         Money(), Money());
-    int no = 0;
-    if (!detail) {
-        const auto rows = readAll(
-            c.query(QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive, SUM(d.DrAmt), SUM(d.CrAmt) "
-                                   "FROM DetJV d LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
-                                   "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
-                                   "GROUP BY d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive "
-                                   "ORDER BY d.VouDate, d.VouStatus, d.VouNo"),
-                    {account, from, to}));
-        for (const auto& q : rows)
-            line(++no, q[0].toDate(), q[1].toString(), q[2].toLongLong(),
-                 voucherLabel(q[1].toString(), q[2].toLongLong()), nullable(q[3]), noText, noText, noText, noText,
-                 money(c, q[4]), money(c, q[5]));
-    } else {
-        // The other account of the line; a cash row has none and shows the voucher's party.
-        const auto rows = readAll(c.query(
-            QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, COALESCE(o.AcName, m.PaidReceive), d.Naration, "
-                           "d.ChecqNo, d.FileNo, d.BillNo, d.DrAmt, d.CrAmt "
-                           "FROM DetJV d LEFT JOIN Accounts o ON o.RowID = d.CrAc "
-                           "LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
-                           "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
-                           "ORDER BY d.VouDate, d.VouStatus, d.VouNo, d.EntryNo"),
-            {account, from, to}));
-        for (const auto& q : rows)
-            line(++no, q[0].toDate(), q[1].toString(), q[2].toLongLong(),
-                 voucherLabel(q[1].toString(), q[2].toLongLong()), nullable(q[3]), nullable(q[4]), nullable(q[5]),
-                 nullable(q[6]), nullable(q[7]), money(c, q[8]), money(c, q[9]));
-    }
+    ins.insert({0,
+                account,
+                nodes,
+                name,
+                title,
+                from,
+                to,
+                noDate,
+                noText,
+                noNumber,
+                noText,
+                QStringLiteral("Opening Balance"),
+                noText,
+                noText,
+                noText,
+                noText,
+                amount(Money()),
+                amount(Money()),
+                amount(opening),
+                amount(absMoney(opening)),
+                side(opening)});
     ins.finish();
+    ledgerLines(c, account, from, to, detail, opening, nodes, name, title);
 }
 
 void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
@@ -315,8 +279,9 @@ void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
                   QStringLiteral("CtlNodes"), QStringLiteral("CtlName"), QStringLiteral("SubNodes"),
                   QStringLiteral("SubName"), QStringLiteral("FromDate"), QStringLiteral("ToDate"),
                   QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("NetDr"), QStringLiteral("NetCr")});
+    SumStatements sums(c);
     for (const qint64 id : postedAccounts(c)) {
-        const Sums s = accountSums(c, id, from, to);
+        const Sums s = sums.in(id, from, to);
         if (s.rows == 0)
             continue;
         const Money dr = s.dr, cr = s.cr;
@@ -350,10 +315,11 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
             figures[q.value(0).toLongLong()].opening = moneyFromVariant(q.value(1), cents).value_or(Money());
     }
     // Per account two ranges of its index: the rows before the range, and the rows in it.
+    SumStatements sums(c);
     for (const qint64 id : postedAccounts(c)) {
         Figures& f = figures[id];
-        const Sums before = sumsBefore(c, id, from);
-        const Sums in = accountSums(c, id, from, to);
+        const Sums before = sums.before(id, from);
+        const Sums in = sums.in(id, from, to);
         f.opening = checkedSub(checkedAdd(f.opening, before.dr), before.cr);
         f.dr = in.dr;
         f.cr = in.cr;

@@ -1,0 +1,385 @@
+#include "reports/journalexport.h"
+
+#include "db/money.h"
+#include "reports/procedures.h"
+#include "vouchers/voucherkinds.h"
+
+#include <QMap>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+#include <vector>
+
+namespace qv::rpt {
+
+namespace {
+
+const QString OpeningEquity = QStringLiteral("Equity:Opening Balances");
+const QString UnbalancedEquity = QStringLiteral("Equity:Unbalanced Vouchers");
+
+// The opening and the rows are read in one snapshot, so a voucher saved meanwhile by another
+// station is either in both or in neither. Read only: no write lock is taken.
+class ReadSnapshot {
+public:
+    explicit ReadSnapshot(Connection& c)
+        : m_c(c)
+    {
+        if (c.inTransaction())
+            return; // the caller's transaction is the snapshot
+        m_own = c.database().transaction();
+        if (m_own && c.backend() == Backend::Postgres)
+            c.execute(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
+    }
+    ~ReadSnapshot()
+    {
+        if (m_own)
+            m_c.database().rollback();
+    }
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+private:
+    Connection& m_c;
+    bool m_own = false;
+};
+
+// Buffered output that fails loudly: a full disk is an error, not a short file.
+class Sink {
+public:
+    explicit Sink(QIODevice& out)
+        : m_out(out)
+    {
+    }
+    void add(const QString& text)
+    {
+        m_buf += text.toUtf8();
+        if (m_buf.size() >= (1 << 16))
+            flush();
+    }
+    void flush()
+    {
+        if (!m_buf.isEmpty() && m_out.write(m_buf) != m_buf.size())
+            throw DbError(QStringLiteral("The export could not be written: %1").arg(m_out.errorString()));
+        m_buf.clear();
+    }
+
+private:
+    QIODevice& m_out;
+    QByteArray m_buf;
+};
+
+struct ChartEntry {
+    QString nodes, title;
+};
+
+QHash<qint64, ChartEntry> readChart(Connection& c)
+{
+    QHash<qint64, ChartEntry> chart;
+    QSqlQuery q = c.query(QStringLiteral("SELECT RowID, AcNodes, AcName FROM Accounts"));
+    while (q.next())
+        chart.insert(q.value(0).toLongLong(), {q.value(1).toString().trimmed(), q.value(2).toString()});
+    return chart;
+}
+
+QHash<qint64, QString> namesOf(const QHash<qint64, ChartEntry>& chart)
+{
+    QHash<QString, QString> titleByNodes;
+    for (const ChartEntry& e : chart)
+        titleByNodes.insert(e.nodes, e.title);
+    QHash<qint64, QString> names;
+    for (auto it = chart.cbegin(); it != chart.cend(); ++it) {
+        if (it->nodes.isEmpty()) {
+            names.insert(it.key(), QStringLiteral("Account %1 %2").arg(it.key()).arg(journalNamePart(it->title)));
+            continue;
+        }
+        QStringList parts;
+        QString prefix;
+        for (const QString& code : it->nodes.split(QLatin1Char('.'))) {
+            prefix += (prefix.isEmpty() ? QString() : QStringLiteral(".")) + code;
+            parts << journalNamePart(prefix + QLatin1Char(' ') + titleByNodes.value(prefix));
+        }
+        names.insert(it.key(), parts.join(QLatin1Char(':')));
+    }
+    return names;
+}
+
+QString nameOf(const QHash<qint64, QString>& names, qint64 id)
+{
+    const auto it = names.constFind(id);
+    return it != names.cend() ? *it : QStringLiteral("Unknown Accounts:Account %1").arg(id);
+}
+
+// The opening per account at `from` (null: OpenBal only), as the trial balance with opening has it.
+QMap<qint64, Money> openings(Connection& c, const QDate& from)
+{
+    const bool cents = c.backend() == Backend::Sqlite;
+    QMap<qint64, Money> open;
+    QSqlQuery q =
+        c.query(QStringLiteral("SELECT RowID, OpenBal FROM Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL"),
+                {QStringLiteral("DD")});
+    while (q.next())
+        open[q.value(0).toLongLong()] = moneyFromVariant(q.value(1), cents).value_or(Money());
+    if (from.isValid()) {
+        QSqlQuery b = c.query(QStringLiteral("SELECT AcCode, SUM(DrAmt), SUM(CrAmt) FROM DetJV "
+                                             "WHERE VouDate < ? AND AcCode IS NOT NULL GROUP BY AcCode"),
+                              {from});
+        while (b.next()) {
+            Money& m = open[b.value(0).toLongLong()];
+            m = checkedSub(checkedAdd(m, moneyFromVariant(b.value(1), cents).value_or(Money())),
+                           moneyFromVariant(b.value(2), cents).value_or(Money()));
+        }
+    }
+    return open;
+}
+
+QDate openingDate(Connection& c, const ExportOptions& o)
+{
+    if (o.from.isValid())
+        return o.from.addDays(-1);
+    const QVariant first = o.to.isValid()
+                               ? c.scalar(QStringLiteral("SELECT MIN(VouDate) FROM DetJV WHERE VouDate <= ?"), {o.to})
+                               : c.scalar(QStringLiteral("SELECT MIN(VouDate) FROM DetJV"));
+    if (!first.isNull())
+        return first.toDate().addDays(-1);
+    return o.to.isValid() ? o.to : QDate::currentDate();
+}
+
+QString isoDate(const QDate& d)
+{
+    return d.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QString voucherLabel(const QString& status, qint64 number)
+{
+    const VoucherKindInfo* k = voucherKindByCode(status);
+    return (k ? k->prefix : status + QLatin1Char('-')) + QString::number(number);
+}
+
+// One detail row as read from the stream.
+struct Row {
+    QDate date;
+    QString status;
+    qint64 number = 0;
+    int entry = 0;
+    qint64 account = 0;
+    QVariant contra;
+    Money dr, cr;
+    QString cheque, narration, fileNo, billNo, party;
+};
+
+class JournalWriter {
+public:
+    JournalWriter(Sink& sink, const QHash<qint64, QString>& names, ExportStats& stats)
+        : m_sink(sink)
+        , m_names(names)
+        , m_stats(stats)
+    {
+    }
+    void add(const Row& r)
+    {
+        if (!m_open || r.status != m_status || r.number != m_number || r.date != m_date)
+            finish();
+        if (!m_open) {
+            m_open = true;
+            m_status = r.status, m_number = r.number, m_date = r.date;
+            m_text = isoDate(r.date) + QLatin1Char(' ')
+                     + payee(voucherLabel(r.status, r.number) + QLatin1Char(' ') + r.party) + QLatin1Char('\n');
+            m_sum = Money();
+        }
+        const Money amount = checkedSub(r.dr, r.cr);
+        m_sum = checkedAdd(m_sum, amount);
+        QString note = r.narration.trimmed();
+        if (!r.cheque.trimmed().isEmpty())
+            note += (note.isEmpty() ? QString() : QStringLiteral(" ")) + QStringLiteral("(cheque %1)").arg(r.cheque);
+        m_text += posting(nameOf(m_names, r.account), amount, note);
+    }
+    void finish()
+    {
+        if (!m_open)
+            return;
+        if (m_sum.cents != 0) {
+            ++m_stats.unbalanced;
+            m_text += posting(UnbalancedEquity, Money(-m_sum.cents), {});
+        }
+        m_sink.add(m_text + QLatin1Char('\n'));
+        ++m_stats.vouchers;
+        m_open = false;
+    }
+    static QString posting(const QString& account, Money amount, const QString& note)
+    {
+        QString line = QStringLiteral("    ") + account + QStringLiteral("  ") + plainAmount(amount);
+        if (!note.isEmpty())
+            line += QStringLiteral("  ; ") + journalText(note, true);
+        return line + QLatin1Char('\n');
+    }
+    static QString payee(const QString& text)
+    {
+        QString p = journalText(text, false);
+        // A leading mark would be read as the transaction's status or code.
+        if (!p.isEmpty() && QStringLiteral("*!(").contains(p[0]))
+            p.prepend(QLatin1Char('_'));
+        return p;
+    }
+
+private:
+    Sink& m_sink;
+    const QHash<qint64, QString>& m_names;
+    ExportStats& m_stats;
+    bool m_open = false;
+    QString m_status, m_text;
+    qint64 m_number = 0;
+    QDate m_date;
+    Money m_sum;
+};
+
+void writeCsvRow(Sink& sink, const Row& r, const QHash<qint64, ChartEntry>& chart)
+{
+    const ChartEntry acc = chart.value(r.account, {QString(), QStringLiteral("(account %1 not found)").arg(r.account)});
+    ChartEntry contra;
+    if (!r.contra.isNull())
+        contra = chart.value(r.contra.toLongLong(),
+                             {QString(), QStringLiteral("(account %1 not found)").arg(r.contra.toLongLong())});
+    const QStringList fields{isoDate(r.date),   voucherLabel(r.status, r.number),
+                             r.status,          QString::number(r.number),
+                             r.party,           QString::number(r.entry),
+                             acc.nodes,         acc.title,
+                             plainAmount(r.dr), plainAmount(r.cr),
+                             contra.nodes,      contra.title,
+                             r.cheque,          r.narration,
+                             r.fileNo,          r.billNo};
+    QStringList quoted;
+    for (const QString& f : fields)
+        quoted << csvField(f);
+    sink.add(quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+QString journalNamePart(const QString& text)
+{
+    QString s = text.simplified();
+    s.replace(QLatin1Char(':'), QLatin1Char('-')).replace(QLatin1Char(';'), QLatin1Char(','));
+    return s.isEmpty() ? QStringLiteral("-") : s;
+}
+
+QString journalText(const QString& text, bool comment)
+{
+    QString s = text.simplified();
+    s.replace(QLatin1Char(';'), QLatin1Char(',')).replace(QLatin1Char('|'), QLatin1Char('/'));
+    if (comment)
+        s.replace(QLatin1Char(':'), QLatin1Char('-'))
+            .replace(QLatin1Char('['), QLatin1Char('('))
+            .replace(QLatin1Char(']'), QLatin1Char(')'));
+    return s;
+}
+
+QString csvField(const QString& text)
+{
+    static const QString special = QStringLiteral(",\"\r\n");
+    for (const QChar ch : text)
+        if (special.contains(ch))
+            return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\""))
+                   + QLatin1Char('"');
+    return text;
+}
+
+QHash<qint64, QString> journalAccountNames(Connection& c)
+{
+    return namesOf(readChart(c));
+}
+
+ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
+{
+    ReadSnapshot snapshot(c);
+    const bool cents = c.backend() == Backend::Sqlite;
+    const QHash<qint64, ChartEntry> chart = readChart(c);
+    ExportStats stats;
+    Sink sink(out);
+    const bool ledger = o.format == ExportFormat::Ledger;
+    QHash<qint64, QString> names;
+    if (ledger) {
+        names = namesOf(chart);
+        sink.add(QStringLiteral("; The book exported by quoravel-admin%1%2.\n\n")
+                     .arg(o.from.isValid() ? QStringLiteral(" from ") + isoDate(o.from) : QString(),
+                          o.to.isValid() ? QStringLiteral(" to ") + isoDate(o.to) : QString()));
+        QStringList declared = names.values();
+        declared.sort();
+        declared << OpeningEquity;
+        for (const QString& n : std::as_const(declared))
+            sink.add(QStringLiteral("account ") + n + QLatin1Char('\n'));
+        sink.add(QStringLiteral("\n"));
+        const QMap<qint64, Money> open = openings(c, o.from);
+        QString text;
+        Money sum;
+        std::vector<std::pair<QString, Money>> lines;
+        for (auto it = open.cbegin(); it != open.cend(); ++it)
+            if (it->cents != 0) {
+                lines.emplace_back(nameOf(names, it.key()), *it);
+                sum = checkedAdd(sum, *it);
+            }
+        std::sort(lines.begin(), lines.end());
+        if (!lines.empty()) {
+            text = isoDate(openingDate(c, o)) + QStringLiteral(" Opening balances\n");
+            for (const auto& [name, amount] : lines)
+                text += JournalWriter::posting(name, amount, {});
+            if (sum.cents != 0)
+                text += JournalWriter::posting(OpeningEquity, Money(-sum.cents), {});
+            sink.add(text + QLatin1Char('\n'));
+            stats.openings = int(lines.size());
+        }
+    } else {
+        sink.add(QStringLiteral("Date,Voucher,Kind,Number,Party,EntryNo,AccountCode,Account,Debit,Credit,ContraCode,"
+                                "Contra,Cheque,Narration,FileNo,BillNo\r\n"));
+    }
+
+    QString where = QStringLiteral(" WHERE d.VouDate IS NOT NULL");
+    QVariantList params;
+    if (o.from.isValid())
+        where += QStringLiteral(" AND d.VouDate >= ?"), params << o.from;
+    if (o.to.isValid())
+        where += QStringLiteral(" AND d.VouDate <= ?"), params << o.to;
+    QSqlQuery q =
+        c.query(QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, d.EntryNo, d.AcCode, d.CrAc, d.DrAmt, d.CrAmt, "
+                               "d.ChecqNo, d.Naration, d.FileNo, d.BillNo, m.PaidReceive "
+                               "FROM DetJV d LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo")
+                    + where + QStringLiteral(" ORDER BY d.VouDate, d.VouStatus, d.VouNo, d.EntryNo, d.RowID"),
+                params);
+    JournalWriter journal(sink, names, stats);
+    Row r;
+    qint64 csvVouchers = 0;
+    Row csvLast;
+    while (q.next()) {
+        r.date = q.value(0).toDate();
+        r.status = q.value(1).toString().trimmed();
+        r.number = q.value(2).toLongLong();
+        r.entry = q.value(3).toInt();
+        r.account = q.value(4).toLongLong();
+        r.contra = q.value(5);
+        r.dr = moneyFromVariant(q.value(6), cents).value_or(Money());
+        r.cr = moneyFromVariant(q.value(7), cents).value_or(Money());
+        r.cheque = q.value(8).toString();
+        r.narration = q.value(9).toString();
+        r.fileNo = q.value(10).toString();
+        r.billNo = q.value(11).toString();
+        r.party = q.value(12).toString();
+        if (ledger) {
+            journal.add(r);
+        } else {
+            if (stats.rows == 0 || r.number != csvLast.number || r.status != csvLast.status || r.date != csvLast.date)
+                ++csvVouchers;
+            writeCsvRow(sink, r, chart);
+            csvLast = r;
+        }
+        ++stats.rows;
+    }
+    // A stream cut short (a lost server) ends next() early: that is a failure, not the end.
+    if (q.lastError().isValid())
+        throw DbError(q.lastError().text());
+    journal.finish();
+    if (!ledger)
+        stats.vouchers = csvVouchers;
+    sink.flush();
+    return stats;
+}
+
+} // namespace qv::rpt

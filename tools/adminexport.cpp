@@ -1,0 +1,80 @@
+#include "tools/adminexport.h"
+
+#include "reports/journalexport.h"
+#include "reports/outputfile.h"
+#include "shell/mdl_connection.h"
+
+#include <QFile>
+#include <QTextStream>
+
+namespace qv {
+
+namespace {
+
+QDate dateOption(const AdminArgs& a, const QString& name)
+{
+    const QString text = a.value(name);
+    if (text.isEmpty())
+        return {};
+    const QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (!d.isValid())
+        throw AdminArgs::Error{QStringLiteral("--%1 takes a date written yyyy-mm-dd, not \"%2\".").arg(name, text)};
+    return d;
+}
+
+} // namespace
+
+int adminExport(const AdminArgs& a)
+{
+    a.require({QStringLiteral("server"), QStringLiteral("user")});
+    rpt::ExportOptions o;
+    const QString format = a.value(QStringLiteral("format"), QStringLiteral("ledger"));
+    if (format == QLatin1String("ledger"))
+        o.format = rpt::ExportFormat::Ledger;
+    else if (format == QLatin1String("csv"))
+        o.format = rpt::ExportFormat::Csv;
+    else
+        throw AdminArgs::Error{QStringLiteral("--format is ledger or csv, not \"%1\".").arg(format)};
+    o.from = dateOption(a, QStringLiteral("from"));
+    o.to = dateOption(a, QStringLiteral("to"));
+    if (o.from.isValid() && o.to.isValid() && o.from > o.to)
+        throw AdminArgs::Error{QStringLiteral("--from is after --to.")};
+    if (a.positional.size() != 1)
+        throw AdminArgs::Error{QStringLiteral("export writes to one file: give OUT (or - for standard output).")};
+    const QString target = a.positional.first();
+
+    Connection c;
+    c.setProperty(QStringLiteral("User ID"), a.value(QStringLiteral("user")));
+    // A password left out is asked for, like every password of the tool.
+    c.setProperty(QStringLiteral("Password"),
+                  a.has(QStringLiteral("password"))
+                      ? a.value(QStringLiteral("password"))
+                      : a.secret(QStringLiteral("password"),
+                                 QStringLiteral("Password of %1").arg(a.value(QStringLiteral("user")))));
+    c.setProperty(QStringLiteral("Data Source"), a.value(QStringLiteral("server")));
+    c.setProperty(QStringLiteral("Initial Catalog"), a.value(QStringLiteral("catalog"), LoginCatalog));
+    c.open();
+
+    rpt::ExportStats st;
+    if (target == QLatin1String("-")) {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly))
+            throw DbError(QStringLiteral("Standard output cannot be written."));
+        st = rpt::exportJournal(c, o, out);
+    } else {
+        // The file appears whole or not at all: a failure leaves no half-written journal, and a
+        // device or a pipe is never replaced.
+        rpt::OutputFile out(target);
+        st = rpt::exportJournal(c, o, out.device());
+        out.commit();
+    }
+    QTextStream err(stderr);
+    err << "Exported " << st.vouchers << " vouchers, " << st.rows << " detail rows"
+        << (st.openings ? QStringLiteral(" and the openings of %1 accounts").arg(st.openings) : QString()) << ".\n";
+    if (st.unbalanced)
+        err << "Warning: " << st.unbalanced
+            << " vouchers do not balance; their difference is posted to \"Equity:Unbalanced Vouchers\".\n";
+    return 0;
+}
+
+} // namespace qv
