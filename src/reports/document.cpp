@@ -1,5 +1,6 @@
 #include "reports/document.h"
 
+#include "reports/pdfdirect.h"
 #include "reports/reporterror.h"
 
 #include <QFontMetricsF>
@@ -159,9 +160,28 @@ void Document::paintPages(QPagedPaintDevice& device, int from, int to) const
 void Document::writePdf(const QString& path) const
 {
     // Written aside and moved into place at the end: a failed export leaves no half file.
+    auto open = [&](QSaveFile& f) {
+        if (!f.open(QIODevice::WriteOnly))
+            throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+    };
+    auto commit = [&](QSaveFile& f) {
+        if (!f.commit())
+            throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+    };
+    // Long reports are written directly (fast, whole fonts embedded); short ones through Qt's
+    // engine, whose font subsets keep a voucher's PDF small.
+    if (pageCount() >= 50) {
+        QSaveFile f(path);
+        open(f);
+        if (writePdfDirect(*this, f)) {
+            commit(f);
+            return;
+        }
+        f.cancelWriting();
+    }
+    // Short reports, and texts that need shaping: painted through Qt's own PDF engine.
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+    open(f);
     {
         QPdfWriter w(&f);
         w.setResolution(600);
@@ -170,8 +190,7 @@ void Document::writePdf(const QString& path) const
         w.setCreator(QStringLiteral("Quoravel"));
         paintPages(w);
     }
-    if (!f.commit())
-        throw ReportError(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, f.errorString()));
+    commit(f);
 }
 
 namespace {
