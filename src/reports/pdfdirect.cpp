@@ -2,7 +2,6 @@
 
 #include "reports/document.h"
 
-#include <QHash>
 #include <QMap>
 #include <QRawFont>
 #include <QtEndian>
@@ -20,6 +19,40 @@ QByteArray num(double v)
     return QByteArray::number(v, 'f', 3);
 }
 
+// The same, appended without temporaries: a long report writes millions of them.
+void appendNum(QByteArray& c, double v)
+{
+    qint64 m = qRound64(v * 1000);
+    if (m < 0) {
+        c += '-';
+        m = -m;
+    }
+    char buf[24];
+    int n = 0;
+    qint64 whole = m / 1000;
+    do {
+        buf[n++] = char('0' + whole % 10);
+        whole /= 10;
+    } while (whole);
+    while (n)
+        c += buf[--n];
+    int frac = int(m % 1000);
+    if (frac) {
+        c += '.';
+        for (int d = 100; d && frac; d /= 10) {
+            c += char('0' + frac / d);
+            frac %= d;
+        }
+    }
+}
+
+void appendHex4(QByteArray& c, quint32 v)
+{
+    static const char digits[] = "0123456789abcdef";
+    const char s[4] = {digits[(v >> 12) & 15], digits[(v >> 8) & 15], digits[(v >> 4) & 15], digits[v & 15]};
+    c.append(s, 4);
+}
+
 QByteArray deflate(const QByteArray& data)
 {
     return qCompress(data, 1).mid(4); // qCompress puts the length first; the rest is a zlib stream
@@ -30,17 +63,22 @@ QByteArray deflate(const QByteArray& data)
 struct Face {
     QRawFont raw; // at a pixel size of one em: its metrics are in font units
     double em = 1000;
-    QHash<quint32, double> width; // by glyph, in font units
-    QMap<quint32, QString> used;  // glyph -> the characters it stands for
+    QVector<double> width;       // by glyph, in font units; -1 until asked
+    QMap<quint32, QString> used; // glyph -> the characters it stands for
+    QVector<bool> isUsed;        // by glyph
     int object = 0;
 
     double advance(quint32 g)
     {
-        auto it = width.constFind(g);
-        if (it != width.cend())
-            return *it;
-        const QList<QPointF> a = raw.advancesForGlyphIndexes(QList<quint32>{g}, QRawFont::UseDesignMetrics);
-        return width[g] = a.isEmpty() ? 0 : a.first().x();
+        if (g >= quint32(width.size())) {
+            width.resize(g + 1, -1);
+            isUsed.resize(g + 1, false);
+        }
+        if (width[g] < 0) {
+            const QList<QPointF> a = raw.advancesForGlyphIndexes(QList<quint32>{g}, QRawFont::UseDesignMetrics);
+            width[g] = a.isEmpty() ? 0 : a.first().x();
+        }
+        return width[g];
     }
 };
 
@@ -176,9 +214,11 @@ bool Writer::text(QByteArray& c, const DocItems::Packed& it, QString s, double p
     }
     for (int i = 0; i < glyphs.size(); ++i) {
         if (glyphs[i] == 0)
-            return false; // not in this font: Qt would take another one
-        if (!f.used.contains(glyphs[i]))
+            return false;           // not in this font: Qt would take another one
+        if (!f.isUsed[glyphs[i]]) { // sized by the measuring above
+            f.isUsed[glyphs[i]] = true;
             f.used.insert(glyphs[i], s.mid(i, 1));
+        }
     }
     double x = it.x;
     if (st.align & Qt::AlignRight)
@@ -187,10 +227,17 @@ bool Writer::text(QByteArray& c, const DocItems::Packed& it, QString s, double p
         x = it.x + (it.w - w) / 2;
     const double asc = f.raw.ascent() / f.em * size / PtPerMm, desc = f.raw.descent() / f.em * size / PtPerMm;
     const double base = it.y + (it.h - (asc + desc)) / 2 + asc;
-    c += "BT /F" + QByteArray::number(m_faceOfStyle[it.style]) + ' ' + num(size) + " Tf " + num(x * PtPerMm) + ' '
-         + num(pageH - base * PtPerMm) + " Td <";
+    c += "BT /F";
+    appendNum(c, m_faceOfStyle[it.style]);
+    c += ' ';
+    appendNum(c, size);
+    c += " Tf ";
+    appendNum(c, x * PtPerMm);
+    c += ' ';
+    appendNum(c, pageH - base * PtPerMm);
+    c += " Td <";
     for (quint32 g : glyphs)
-        c += QByteArray::number(g + 0x10000, 16).right(4);
+        appendHex4(c, g);
     c += "> Tj ET\n";
     return true;
 }
