@@ -23,6 +23,8 @@ public:
     // when the last row is done.
     void begin(RowSource& rows);
     bool step(int maxRows);
+    // The rows after those read so far come from `rows` from now on.
+    void setRows(RowSource& rows) { m_main.rows = &rows; }
     bool done() const { return m_done; }
     std::shared_ptr<Document> document() const { return m_doc; }
 

@@ -5,11 +5,87 @@
 #include "reports/reporterror.h"
 
 #include <QFileInfo>
+#include <cstring>
 #include <limits>
 
 namespace qv::rpt {
 
 namespace {
+// Rows kept in one buffer: a type tag and the value of each field.
+class PackedRows : public RowSource {
+public:
+    void add(const Row& row)
+    {
+        put(quint32(row.size()));
+        for (const QVariant& v : row) {
+            const QMetaType t = v.metaType();
+            if (v.isNull() || !v.isValid()) {
+                m_data += char(0);
+            } else if (t == QMetaType::fromType<Money>()) {
+                m_data += char(1);
+                put(v.value<Money>().cents);
+            } else if (t == QMetaType::fromType<QDate>()) {
+                m_data += char(2);
+                put(v.toDate().toJulianDay());
+            } else if (t == QMetaType::fromType<qint64>()) {
+                m_data += char(3);
+                put(v.toLongLong());
+            } else if (t == QMetaType::fromType<double>()) {
+                m_data += char(4);
+                put(v.toDouble());
+            } else {
+                const QByteArray text = v.toString().toUtf8();
+                m_data += char(5);
+                put(quint32(text.size()));
+                m_data += text;
+            }
+        }
+    }
+    bool next(Row& row) override
+    {
+        if (m_pos >= m_data.size())
+            return false;
+        row.resize(int(get<quint32>()));
+        for (QVariant& v : row) {
+            switch (m_data[m_pos++]) {
+            case 0:
+                v = QVariant();
+                break;
+            case 1:
+                v = QVariant::fromValue(Money(get<qint64>()));
+                break;
+            case 2:
+                v = QDate::fromJulianDay(get<qint64>());
+                break;
+            case 3:
+                v = get<qint64>();
+                break;
+            case 4:
+                v = get<double>();
+                break;
+            default: {
+                const auto n = qsizetype(get<quint32>());
+                v = QString::fromUtf8(m_data.constData() + m_pos, n);
+                m_pos += n;
+            }
+            }
+        }
+        return true;
+    }
+
+private:
+    template <class T> void put(T v) { m_data.append(reinterpret_cast<const char*>(&v), sizeof v); }
+    template <class T> T get()
+    {
+        T v;
+        std::memcpy(&v, m_data.constData() + m_pos, sizeof v);
+        m_pos += sizeof v;
+        return v;
+    }
+    QByteArray m_data;
+    qsizetype m_pos = 0;
+};
+
 QList<ReportJob*>& jobs()
 {
     static QList<ReportJob*> all;
@@ -51,7 +127,27 @@ void ReportJob::stop()
         return;
     m_stopped = true;
     m_rows.reset(); // the statement ends here: the connection is free for others
+    m_kept.reset();
     m_own.reset();
+}
+
+void ReportJob::releaseConnection()
+{
+    if (!m_rows || finished() || m_stopped || m_conn->backend() != Backend::Postgres)
+        return;
+    auto kept = std::make_unique<PackedRows>();
+    try {
+        Row r;
+        while (m_rows->next(r))
+            kept->add(r);
+    } catch (const DbError& e) {
+        stop();
+        throw ReportError(QStringLiteral("The report %1 could not read its data:\n%2")
+                              .arg(QFileInfo(m_report.templ().path).fileName(), e.description()));
+    }
+    m_rows.reset();
+    m_kept = std::move(kept);
+    m_layout->setRows(*m_kept);
 }
 
 bool ReportJob::step(int maxRows)
@@ -74,6 +170,7 @@ bool ReportJob::step(int maxRows)
     m_report.m_document = m_layout->document();
     m_report.m_lastLogin = m_conn->userName();
     m_rows.reset();
+    m_kept.reset();
     m_own.reset();
     return true;
 }

@@ -26,6 +26,10 @@ public:
     void finish();
     // Stops reading and laying out; the pages so far stay.
     void stop();
+    // Before the job waits for the user's events: on a server whose connection cannot keep a
+    // statement open while others run (PostgreSQL drops the rest of its rows), the remaining
+    // rows are read now and kept, packed, for the layout.
+    void releaseConnection();
 
     bool finished() const;
     bool stopped() const { return m_stopped; }
@@ -45,6 +49,7 @@ private:
     Connection* m_conn = nullptr;
     RunContext m_ctx;
     std::unique_ptr<QueryRows> m_rows;
+    std::unique_ptr<RowSource> m_kept; // the rows read by releaseConnection
     std::unique_ptr<Layout> m_layout;
     bool m_stopped = false;
 };

@@ -30,8 +30,10 @@ void ReportViewer::layOutFirstPages(rpt::ReportJob& job)
     QElapsedTimer t;
     t.start();
     while (!job.step(200))
-        if (job.stopped() || (job.document()->laidOutPages() > 0 && t.elapsed() >= budgetMs))
+        if (job.stopped() || (job.document()->laidOutPages() > 0 && t.elapsed() >= budgetMs)) {
+            job.releaseConnection(); // the rest goes on between the user's events
             break;
+        }
 }
 
 bool ReportViewer::layingOut() const

@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -170,6 +171,26 @@ private slots:
         const int rows = Conn.scalar("select count(*) from DetJV").toInt();
         QCOMPARE(lines, rows + 1); // the heading and every detail row
         QCOMPARE(countLabel(), QString("of %1").arg(v->pageCount()));
+    }
+
+    void otherStatementsWhileLayingOut()
+    {
+        // The windows keep using the connection while a report is laid out in the background:
+        // the report still reads every one of its rows.
+        auto report = book("x");
+        auto job = report->start(Conn);
+        ReportViewer::layOutFirstPages(*job); // as the viewer does before it waits for events
+        QVERIFY(!job->finished());
+        const qint64 accounts = Conn.scalar("select count(*) from Accounts").toLongLong();
+        QVERIFY(accounts > 0);
+        QSqlQuery q = Conn.query("select RowID from DetJV order by RowID");
+        QVERIFY(q.next());
+        QVERIFY(!job->step(5));
+        Conn.execute("update Company set comTel = ? where comActive = 'Y'", {"042-1"});
+        job->finish();
+        QVERIFY(job->finished() && !job->stopped());
+        QCOMPARE(job->document()->detailRows, Conn.scalar("select count(*) from DetJV").toInt());
+        QCOMPARE(job->document()->pageCount(), whole("x")->pageCount());
     }
 
     void aNewReportStopsTheOneStillReading()
