@@ -1,4 +1,5 @@
 // Start-up: the shared objects exist from the start (closed); record the screen; show the login.
+#include "app/startupprobe.h"
 #include "reports/procedures.h"
 #include "shell/frmlogin.h"
 #include "shell/homepicture.h"
@@ -22,6 +23,7 @@ int main(int argc, char* argv[])
     qv::setDisplaySwitch(qv::makePlatformDisplaySwitch());
     qv::rpt::installProcedures(); // `exec AcLedger ...` on Conn runs our own implementation
     auto* login = new frmLogin();
+    qv::StartupProbe::watch(login);
     login->show();
     const int rc = QApplication::exec();
     Rs.close();

@@ -1,6 +1,7 @@
 #include "reports/accountsreport.h"
 
 #include "reports/procedures.h"
+#include "reports/reportjob.h"
 #include "shell/mdl_connection.h"
 
 #include <QLocale>
@@ -80,8 +81,10 @@ std::shared_ptr<Report> openAccountsReport(Connection& c, AccountsReport r, qint
     Application crApp;
     std::shared_ptr<Report> report = crApp.OpenReport(ProgramFolder() + QLatin1String(info.templ));
     const QString statement = preparationStatement(r, account, from, to);
-    if (!statement.isEmpty())
+    if (!statement.isEmpty()) {
+        ReportJob::stopAll(); // the work tables are refilled: no report may still be reading them
         c.execute(statement);
+    }
     ReportTable& table = report->Database().Tables(1);
     table.ConnectionProperties(QStringLiteral("User ID")).setValue(user);
     table.ConnectionProperties(QStringLiteral("Password")).setValue(password);

@@ -1,32 +1,44 @@
 #include "reports/document.h"
 
 #include "reports/outputfile.h"
+#include "reports/pdfdirect.h"
 #include "reports/reporterror.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
 #include <algorithm>
+#include <optional>
 
 namespace qv::rpt {
 
+QString Document::pageText(int page, const QString& text) const
+{
+    if (!text.contains(PageNumberMark) && !text.contains(PageCountMark))
+        return text;
+    QString out = text;
+    out.replace(PageNumberMark, QString::number(page + 1));
+    out.replace(PageCountMark, complete ? QString::number(pageCount()) : QStringLiteral("?"));
+    return out;
+}
+
 QStringList Document::pageTexts(int page) const
 {
-    QVector<const DocItem*> texts;
     if (page < 0 || page >= pages.size())
         return {};
-    // Point into the stored page, never into a copy that dies with the loop.
-    for (const DocItem& i : pages.at(page).items)
+    const DocItems& items = pages.at(page).items;
+    QVector<const DocItems::Packed*> texts;
+    for (const DocItems::Packed& i : items.packed())
         if (i.kind == DocItem::Text)
             texts << &i;
-    std::stable_sort(texts.begin(), texts.end(), [](const DocItem* a, const DocItem* b) {
-        if (qAbs(a->rect.top() - b->rect.top()) > 0.5)
-            return a->rect.top() < b->rect.top();
-        return a->rect.left() < b->rect.left();
+    std::stable_sort(texts.begin(), texts.end(), [](const DocItems::Packed* a, const DocItems::Packed* b) {
+        if (qAbs(a->y - b->y) > 0.5f)
+            return a->y < b->y;
+        return a->x < b->x;
     });
     QStringList out;
-    for (const DocItem* i : texts)
-        out << i->text;
+    for (const DocItems::Packed* i : texts)
+        out << (i->pageRef ? pageText(page, items.text(*i)) : items.text(*i));
     return out;
 }
 
@@ -49,48 +61,83 @@ void Document::paintPage(QPainter& p, int page, double zoom) const
         return;
     QPaintDevice* dev = p.device();
     const double sx = dev->logicalDpiX() * zoom / 25.4, sy = dev->logicalDpiY() * zoom / 25.4;
+    // Fonts and their metrics once per page: a long report paints millions of texts.
     QVector<QFont> fonts(styles.size());
+    QVector<QFontMetricsF> metrics;
+    metrics.reserve(styles.size());
     for (int i = 0; i < styles.size(); ++i) {
         QFont f(fontFamily);
         f.setPointSizeF(styles[i].size * zoom);
         f.setBold(styles[i].bold);
         f.setItalic(styles[i].italic);
         fonts[i] = f;
+        metrics << QFontMetricsF(f, dev);
     }
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
-    for (const DocItem& it : pages[page].items) {
-        const QRectF r(it.rect.left() * sx, it.rect.top() * sy, it.rect.width() * sx, it.rect.height() * sy);
+    p.setBrush(Qt::NoBrush);
+    double penWidth = -1;
+    int fontStyle = -1; // the style whose font the painter holds; -2 after a shrunk figure
+    const DocItems& items = pages[page].items;
+    for (const DocItems::Packed& it : items.packed()) {
+        const QRectF r(it.x * sx, it.y * sy, it.w * sx, it.h * sy);
         if (it.kind != DocItem::Text) {
-            QPen pen(Qt::black);
-            pen.setWidthF(qMax(0.5, it.pen * sx));
-            p.setPen(pen);
-            p.setBrush(Qt::NoBrush);
+            const double w = qMax(0.5, it.pen * sx);
+            if (w != penWidth || fontStyle != -1) {
+                QPen pen(Qt::black);
+                pen.setWidthF(w);
+                p.setPen(pen);
+                penWidth = w;
+            }
             if (it.kind == DocItem::Line)
                 p.drawLine(r.topLeft(), r.bottomRight());
             else
                 p.drawRect(r);
             continue;
         }
-        if (it.text.isEmpty())
+        if (it.textLen == 0)
             continue;
+        QString text = items.text(it);
+        if (it.pageRef)
+            text = pageText(page, text);
+        if (text.contains(QLatin1Char('\n')) || text.contains(QChar::LineSeparator))
+            text.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QChar::LineSeparator, QLatin1Char(' '));
         const TextStyle& st = styles[it.style];
-        QFont font = fonts[it.style];
-        QString text = it.text;
-        QFontMetricsF fm(font, dev);
-        const double w = fm.horizontalAdvance(text);
+        const QFontMetricsF* fm = &metrics[it.style];
+        double w = fm->horizontalAdvance(text);
+        std::optional<QFontMetricsF> shrunk;
         if (w > r.width()) {
             if (st.shrink) {
                 // A figure is never cut: it gets a smaller type instead.
+                QFont font = fonts[it.style];
                 font.setPointSizeF(qMax(1.0, font.pointSizeF() * r.width() / w * 0.98));
+                p.setFont(font);
+                fontStyle = -2;
+                shrunk.emplace(font, dev);
+                fm = &*shrunk;
+                w = fm->horizontalAdvance(text);
             } else {
-                text = fm.elidedText(text, Qt::ElideRight, r.width());
+                text = fm->elidedText(text, Qt::ElideRight, r.width());
+                w = fm->horizontalAdvance(text);
             }
         }
-        p.setFont(font);
-        p.setPen(Qt::black);
-        p.drawText(r, int(st.align | Qt::AlignVCenter) | Qt::TextSingleLine, text);
+        if (fontStyle != it.style && !shrunk) {
+            p.setFont(fonts[it.style]);
+            fontStyle = it.style;
+        }
+        if (penWidth != 0) {
+            p.setPen(Qt::black);
+            penWidth = 0;
+        }
+        // One line, centred on the box's height, placed by the style's alignment.
+        double x = r.left();
+        if (st.align & Qt::AlignRight)
+            x = r.right() - w;
+        else if (st.align & Qt::AlignHCenter)
+            x = r.left() + (r.width() - w) / 2;
+        const double y = r.top() + (r.height() - (fm->ascent() + fm->descent())) / 2 + fm->ascent();
+        p.drawText(QPointF(x, y), text);
     }
     p.restore();
 }
@@ -113,6 +160,16 @@ void Document::paintPages(QPagedPaintDevice& device, int from, int to) const
 void Document::writePdf(const QString& path) const
 {
     // Written aside and moved into place at the end: a failed export leaves the old file.
+    // Long reports are written directly (fast, whole fonts embedded); short ones through Qt's
+    // engine, whose font subsets keep a voucher's PDF small.
+    if (pageCount() >= 50) {
+        OutputFile direct(path);
+        if (writePdfDirect(*this, direct.device())) {
+            direct.commit();
+            return;
+        }
+    }
+    // Short reports, and texts that need shaping: painted through Qt's own PDF engine.
     OutputFile f(path);
     {
         QPdfWriter w(&f.device());

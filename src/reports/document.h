@@ -1,6 +1,7 @@
 #pragma once
 // A laid-out report: pages of positioned texts and lines in millimetres, painted by one routine
 // onto any device (PDF file, printer, the viewer's page), plus the detail rows for CSV export.
+#include "reports/docstore.h"
 #include "reports/template.h"
 
 #include <QStringList>
@@ -15,20 +16,6 @@ namespace qv::rpt {
 inline constexpr QChar PageNumberMark(0xE000);
 inline constexpr QChar PageCountMark(0xE001);
 
-struct DocItem {
-    enum Kind : quint8 { Text, Line, Box };
-    Kind kind = Text;
-    bool pageRef = false; // holds a page mark
-    quint16 style = 0;
-    float pen = 0.25f;
-    QRectF rect; // mm from the paper's top-left corner; a line runs from topLeft to bottomRight
-    QString text;
-};
-
-struct DocPage {
-    QVector<DocItem> items;
-};
-
 class Document {
 public:
     QString title;
@@ -39,10 +26,17 @@ public:
     QVector<TextStyle> styles;
     QVector<DocPage> pages;
     QStringList csvHeader;
-    QVector<QStringList> csvRows; // one per detail row of the main report
+    CsvRows csvRows; // one per detail row of the main report
     int detailRows = 0;
+    // False while pages are still being laid out: the page count is not known yet and is shown
+    // as "?" where a page prints it.
+    bool complete = true;
 
     int pageCount() const { return int(pages.size()); }
+    // The pages that are finished: all of them once complete, otherwise all but the open one.
+    int laidOutPages() const { return complete ? pageCount() : qMax(0, pageCount() - 1); }
+    // A text as printed on `page` (0-based): the page number and count put in for their marks.
+    QString pageText(int page, const QString& text) const;
     // The texts of one page, top to bottom and left to right (for tests and searching).
     QStringList pageTexts(int page) const;
     QString allText() const;

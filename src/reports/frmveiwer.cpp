@@ -34,11 +34,14 @@ frmVeiwer* frmVeiwer::ShowReport(std::shared_ptr<qv::rpt::Report> report)
     MDIForm1* main = MDIForm1::instance();
     if (!main)
         throw qv::rpt::ReportError(QStringLiteral("The report cannot be shown: the main window is not open."));
-    report->run(Conn);
+    // The first pages now (a failure goes to the caller, before any window changes); the rest
+    // of a long report in the background.
+    std::unique_ptr<qv::rpt::ReportJob> job = report->start(Conn);
+    qv::ReportViewer::layOutFirstPages(*job);
     auto* v = qv::Windows::open<frmVeiwer>(QStringLiteral("frmVeiwer"));
     if (!v)
         throw qv::rpt::ReportError(QStringLiteral("The report cannot be shown: the main window is not open."));
-    v->CRViewer91->setReportSource(std::move(report));
+    v->CRViewer91->setReportSource(std::move(report), std::move(job));
     v->CRViewer91->ViewReport();
     v->subWindow()->raise();
     main->mdiArea()->setActiveSubWindow(v->subWindow());

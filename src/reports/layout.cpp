@@ -3,6 +3,8 @@
 
 #include "reports/reporterror.h"
 
+#include <limits>
+
 namespace qv::rpt {
 
 using detail::addChecked;
@@ -11,14 +13,15 @@ using detail::Epsilon;
 Layout::Layout(const Template& t, const RunContext& ctx)
     : m_t(t)
     , m_ctx(ctx)
+    , m_doc(std::make_shared<Document>())
 {
     m_page = t.pageSizeMm();
-    m_doc.title = t.title;
-    m_doc.pageSize = t.pageSize;
-    m_doc.orientation = t.orientation;
-    m_doc.pageMm = m_page;
-    m_doc.fontFamily = t.fontFamily;
-    m_doc.styles = t.styles;
+    m_doc->title = t.title;
+    m_doc->pageSize = t.pageSize;
+    m_doc->orientation = t.orientation;
+    m_doc->pageMm = m_page;
+    m_doc->fontFamily = t.fontFamily;
+    m_doc->styles = t.styles;
     const Band* footer = t.main.band(BandKind::PageFooter);
     m_bodyBottom = m_page.height() - t.margins.bottom() - (footer ? footer->height : 0);
     for (const auto& [sub, field] : t.running.starts)
@@ -31,12 +34,20 @@ Layout::Layout(const Template& t, const RunContext& ctx)
                 continue;
             const FieldInfo& f = t.main.fields.all()[e.pieces[0].field];
             m_csvFields << f.index;
-            m_doc.csvHeader << (e.csvName.isEmpty() ? f.name : e.csvName);
+            m_doc->csvHeader << (e.csvName.isEmpty() ? f.name : e.csvName);
         }
     }
 }
 
 Document Layout::run(RowSource& rows)
+{
+    begin(rows);
+    while (!step(std::numeric_limits<int>::max())) {
+    }
+    return std::move(*m_doc);
+}
+
+void Layout::begin(RowSource& rows)
 {
     double fixed = m_t.margins.top() + m_t.margins.bottom();
     for (BandKind k : {BandKind::PageHeader, BandKind::ColumnHeader, BandKind::PageFooter})
@@ -46,28 +57,63 @@ Document Layout::run(RowSource& rows)
         throw ReportError(
             QStringLiteral("The page header, column headers and page footer of %1 leave no room for its rows.")
                 .arg(m_t.main.name));
-    processSection(m_t.main, rows, 0, true);
+    m_doc->complete = false;
+    m_main = SectionRun();
+    m_main.s = &m_t.main;
+    m_main.rows = &rows;
+    m_main.isMain = true;
+    sectionBegin(m_main);
+}
+
+bool Layout::step(int maxRows)
+{
+    if (m_done)
+        return true;
+    if (sectionStep(m_main, maxRows)) {
+        sectionEnd(m_main);
+        finish();
+    }
+    return m_done;
+}
+
+void Layout::finish()
+{
     endPage();
-    const int n = m_doc.pageCount();
-    for (int p = 0; p < n; ++p)
-        for (DocItem& it : m_doc.pages[p].items)
-            if (it.pageRef) {
-                it.text.replace(PageNumberMark, QString::number(p + 1));
-                it.text.replace(PageCountMark, QString::number(n));
-            }
-    return std::move(m_doc);
+    m_doc->complete = true;
+    const int n = m_doc->pageCount();
+    for (int p = 0; p < n; ++p) {
+        DocItems& items = m_doc->pages[p].items;
+        for (int i = 0; i < items.size(); ++i)
+            if (items.packed()[i].pageRef)
+                items.setText(i, m_doc->pageText(p, items.text(items.packed()[i])));
+    }
+    m_doc->csvRows.squeeze();
+    m_done = true;
 }
 
 void Layout::processSection(const Section& s, RowSource& rows, double x, bool isMain)
 {
-    const int groups = int(s.groups.size());
-    QVector<Accs> accs(groups + 1, Accs(s.aggregates.size()));
-    Row row, prev;
-    bool have = rows.next(row);
-    bool any = false;
-    if (isMain) {
-        if (have) {
-            m_lastMain = row;
+    SectionRun r;
+    r.s = &s;
+    r.rows = &rows;
+    r.x = x;
+    r.isMain = isMain;
+    sectionBegin(r);
+    while (!sectionStep(r, std::numeric_limits<int>::max())) {
+    }
+    sectionEnd(r);
+}
+
+void Layout::sectionBegin(SectionRun& r)
+{
+    const Section& s = *r.s;
+    const double x = r.x;
+    r.accs = QVector<Accs>(int(s.groups.size()) + 1, Accs(s.aggregates.size()));
+    r.have = r.rows->next(r.row);
+    r.any = false;
+    if (r.isMain) {
+        if (r.have) {
+            m_lastMain = r.row;
             m_mainRow = &m_lastMain;
         }
         startPage();
@@ -76,40 +122,54 @@ void Layout::processSection(const Section& s, RowSource& rows, double x, bool is
             emitBand(s, s.band(BandKind::ColumnHeader), m_mainRow, nullptr, x);
         m_columnHeaderPlaced = true;
     } else {
-        emitBand(s, s.band(BandKind::ReportHeader), have ? &row : nullptr, nullptr, x);
-        emitBand(s, s.band(BandKind::ColumnHeader), have ? &row : nullptr, nullptr, x);
+        emitBand(s, s.band(BandKind::ReportHeader), r.have ? &r.row : nullptr, nullptr, x);
+        emitBand(s, s.band(BandKind::ColumnHeader), r.have ? &r.row : nullptr, nullptr, x);
     }
-    while (have) {
+}
+
+bool Layout::sectionStep(SectionRun& r, int maxRows)
+{
+    const Section& s = *r.s;
+    const double x = r.x;
+    const int groups = int(s.groups.size());
+    for (int n = 0; r.have && n < maxRows; ++n) {
+        Row& row = r.row;
         int from = 1;
-        if (any) {
+        if (r.any) {
             from = groups + 1;
             for (int l = 1; l <= groups; ++l)
-                if (row[s.groups[l - 1]] != prev[s.groups[l - 1]]) {
+                if (row[s.groups[l - 1]] != r.prev[s.groups[l - 1]]) {
                     from = l;
                     break;
                 }
-            closeGroups(s, from, prev, accs, x);
+            closeGroups(s, from, r.prev, r.accs, x);
         }
-        if (isMain) {
+        if (r.isMain) {
             m_lastMain = row;
             m_mainRow = &m_lastMain;
         }
-        openGroups(s, from, row, accs, x);
-        accumulate(s, row, accs);
-        if (isMain && m_t.running.field >= 0 && !row[m_t.running.field].isNull())
+        openGroups(s, from, row, r.accs, x);
+        accumulate(s, row, r.accs);
+        if (r.isMain && m_t.running.field >= 0 && !row[m_t.running.field].isNull())
             m_running = addChecked(m_running, row[m_t.running.field].value<Money>());
         emitBand(s, s.band(BandKind::Detail), &row, nullptr, x);
-        if (isMain) {
+        if (r.isMain) {
             addCsvRow(row);
-            ++m_doc.detailRows;
+            ++m_doc->detailRows;
         }
-        prev.swap(row);
-        any = true;
-        have = rows.next(row);
+        r.prev.swap(row);
+        r.any = true;
+        r.have = r.rows->next(row);
     }
-    if (any)
-        closeGroups(s, 1, prev, accs, x);
-    emitBand(s, s.band(BandKind::ReportFooter), any ? &prev : nullptr, &accs[0], x);
+    return !r.have;
+}
+
+void Layout::sectionEnd(SectionRun& r)
+{
+    const Section& s = *r.s;
+    if (r.any)
+        closeGroups(s, 1, r.prev, r.accs, r.x);
+    emitBand(s, s.band(BandKind::ReportFooter), r.any ? &r.prev : nullptr, &r.accs[0], r.x);
 }
 
 void Layout::closeGroups(const Section& s, int from, const Row& last, QVector<Accs>& accs, double x)
@@ -176,7 +236,7 @@ double Layout::bandHeight(const Section& s, const Band& b, const Row* row, const
 
 void Layout::ensureRoom(double h)
 {
-    if (m_doc.pages.isEmpty())
+    if (m_doc->pages.isEmpty())
         startPage();
     // A band taller than an empty page goes where it is rather than paging for ever.
     if (m_y + h > m_bodyBottom + Epsilon && m_y > m_bodyTop + Epsilon) {
@@ -203,7 +263,7 @@ void Layout::emitBand(const Section& s, const Band* b, const Row* row, const Acc
 
 void Layout::startPage()
 {
-    m_doc.pages.push_back(DocPage());
+    m_doc->pages.push_back(DocPage());
     m_y = m_t.margins.top();
     const Section& main = m_t.main;
     if (const Band* ph = main.band(BandKind::PageHeader)) {
@@ -212,7 +272,7 @@ void Layout::startPage()
         m_y += h;
     }
     m_columnHeaderPlaced = false;
-    if (m_doc.pages.size() > 1) {
+    if (m_doc->pages.size() > 1) {
         if (const Band* ch = main.band(BandKind::ColumnHeader)) {
             place(main, *ch, m_mainRow, nullptr, 0, m_y);
             m_y += ch->height;
@@ -224,11 +284,12 @@ void Layout::startPage()
 
 void Layout::endPage()
 {
-    if (m_doc.pages.isEmpty())
+    if (m_doc->pages.isEmpty())
         return;
     const Band* pf = m_t.main.band(BandKind::PageFooter);
     if (pf)
         place(m_t.main, *pf, m_mainRow, nullptr, 0, m_page.height() - m_t.margins.bottom() - pf->height);
+    m_doc->pages.last().items.squeeze();
 }
 
 } // namespace qv::rpt

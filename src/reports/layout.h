@@ -8,6 +8,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <memory>
 
 namespace qv::rpt {
 
@@ -16,6 +17,16 @@ public:
     Layout(const Template& t, const RunContext& ctx);
     // Reads every row of the main report from `rows` and returns the pages.
     Document run(RowSource& rows);
+
+    // The same, a few rows at a time: begin, then step until it returns true. The pages so far
+    // are in document() (the last one still open until the end); the page count is filled in
+    // when the last row is done.
+    void begin(RowSource& rows);
+    bool step(int maxRows);
+    // The rows after those read so far come from `rows` from now on.
+    void setRows(RowSource& rows) { m_main.rows = &rows; }
+    bool done() const { return m_done; }
+    std::shared_ptr<Document> document() const { return m_doc; }
 
     struct Acc {
         Money money;
@@ -28,7 +39,22 @@ public:
 private:
     using Accs = QVector<Acc>; // by slot
 
+    // A section being laid out: its rows, its sums by group level, the last two rows.
+    struct SectionRun {
+        const Section* s = nullptr;
+        RowSource* rows = nullptr;
+        double x = 0;
+        bool isMain = false;
+        QVector<Accs> accs;
+        Row row, prev;
+        bool have = false, any = false;
+    };
+
     void processSection(const Section& s, RowSource& rows, double x, bool isMain);
+    void sectionBegin(SectionRun& r);
+    bool sectionStep(SectionRun& r, int maxRows); // true when no row is left
+    void sectionEnd(SectionRun& r);
+    void finish();
     void closeGroups(const Section& s, int from, const Row& last, QVector<Accs>& accs, double x);
     void openGroups(const Section& s, int from, const Row& row, QVector<Accs>& accs, double x);
     void accumulate(const Section& s, const Row& row, QVector<Accs>& accs);
@@ -50,7 +76,9 @@ private:
 
     const Template& m_t;
     const RunContext& m_ctx;
-    Document m_doc;
+    std::shared_ptr<Document> m_doc;
+    SectionRun m_main;
+    bool m_done = false;
     QSizeF m_page;
     double m_y = 0;
     double m_bodyTop = 0;    // below the headers of the current page

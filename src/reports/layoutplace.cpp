@@ -51,7 +51,7 @@ QString csvValue(const QVariant& v, FieldType type)
 
 void Layout::place(const Section& s, const Band& b, const Row* row, const Accs* accs, double x, double y)
 {
-    DocPage& page = m_doc.pages.last();
+    DocPage& page = m_doc->pages.last();
     const double left = m_t.margins.left() + x;
     for (const Element& e : b.elements) {
         DocItem it;
@@ -225,7 +225,7 @@ void Layout::addCsvRow(const Row& row)
     cells.reserve(m_csvFields.size());
     for (int f : m_csvFields)
         cells << csvValue(row[f], m_t.main.fields.all()[f].type);
-    m_doc.csvRows.push_back(cells);
+    m_doc->csvRows.push_back(cells);
 }
 
 } // namespace qv::rpt

@@ -4,6 +4,7 @@
 #include "reports/layout.h"
 #include "reports/reportdata.h"
 #include "reports/reporterror.h"
+#include "reports/reportjob.h"
 #include "shell/mdl_connection.h"
 
 #include <QDir>
@@ -76,6 +77,13 @@ Subreport& Report::OpenSubreport(const QString& name)
 
 std::shared_ptr<const Document> Report::run(Connection& conn)
 {
+    start(conn)->finish();
+    return m_document;
+}
+
+std::unique_ptr<ReportJob> Report::start(Connection& conn)
+{
+    ReportJob::stopAll(); // a job still reading this connection would see it change
     if (!conn.isOpen())
         throw ReportError(QStringLiteral("The report cannot be read: the program is not connected to a database."));
     ReportTable& table = m_database.Tables(1);
@@ -83,8 +91,9 @@ std::shared_ptr<const Document> Report::run(Connection& conn)
     const QString password = table.ConnectionProperties(QStringLiteral("Password")).value();
     // The logon decides the login: the given connection when it is the same one, otherwise a
     // connection of the report's own.
+    std::unique_ptr<ReportJob> job(new ReportJob(*this));
     Connection* c = &conn;
-    std::unique_ptr<Connection> own;
+    std::unique_ptr<Connection>& own = job->m_own;
     if (!user.isEmpty()
         && (user != conn.property(QStringLiteral("User ID"))
             || password != conn.property(QStringLiteral("Password")))) {
@@ -96,7 +105,7 @@ std::shared_ptr<const Document> Report::run(Connection& conn)
         own->open();
         c = own.get();
     }
-    RunContext ctx;
+    RunContext& ctx = job->m_ctx;
     ctx.printed = QDateTime::currentDateTime();
     for (int i = 0; i < m_formulas.count(); ++i)
         ctx.formulaTexts << formulaFieldText(m_formulas.item(i).Text());
@@ -112,9 +121,10 @@ std::shared_ptr<const Document> Report::run(Connection& conn)
                 all.push_back(r);
             ctx.subreportRows.push_back(std::move(all));
         }
-        QueryRows rows(*c, m_template.main, m_selection);
-        Layout layout(m_template, ctx);
-        m_document = std::make_shared<const Document>(layout.run(rows));
+        job->m_conn = c;
+        job->m_rows = std::make_unique<QueryRows>(*c, m_template.main, m_selection);
+        job->m_layout = std::make_unique<Layout>(m_template, ctx);
+        job->m_layout->begin(*job->m_rows);
     } catch (const ReportError&) {
         throw;
     } catch (const DbError& e) {
@@ -124,8 +134,7 @@ std::shared_ptr<const Document> Report::run(Connection& conn)
         throw ReportError(QStringLiteral("The report %1 could not read its data:\n%2")
                               .arg(QFileInfo(m_template.path).fileName(), e.description()));
     }
-    m_lastLogin = c->userName();
-    return m_document;
+    return job;
 }
 
 std::shared_ptr<Report> Application::OpenReport(const QString& path)

@@ -21,6 +21,8 @@ class Connection;
 
 namespace qv::rpt {
 
+class ReportJob;
+
 class ConnectionProperty {
 public:
     explicit ConnectionProperty(const QString& name)
@@ -122,12 +124,16 @@ public:
     // program's connection: read through directly when the logon is its login (it also sees the
     // session's prepared work tables), otherwise its data source is opened under the logon.
     std::shared_ptr<const Document> run(Connection& conn);
+    // The same, laid out step by step by the job (reportjob.h): the company, the subreports and
+    // the main query are read here, and a failure to do so is thrown here.
+    std::unique_ptr<ReportJob> start(Connection& conn);
     std::shared_ptr<const Document> document() const { return m_document; }
     const Template& templ() const { return m_template; }
     // The login the last run read under.
     QString lastLogin() const { return m_lastLogin; }
 
 private:
+    friend class ReportJob;
     Template m_template;
     ReportDatabase m_database;
     Formula m_selection;

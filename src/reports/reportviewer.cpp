@@ -14,11 +14,15 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -135,7 +139,22 @@ ReportViewer::ReportViewer(QWidget* parent)
     auto* print = addButton(QStringLiteral("cmdPrint"), tr("Print..."), tr("Print (Ctrl+P)"));
     auto* pdf = addButton(QStringLiteral("cmdExportPdf"), tr("PDF..."), tr("Export to a PDF file"));
     auto* csv = addButton(QStringLiteral("cmdExportCsv"), tr("CSV..."), tr("Export the detail rows to a CSV file"));
+    bar->addSpacing(12);
+    m_progress = new QProgressBar(m_bar);
+    m_progress->setObjectName(QStringLiteral("prgLayout"));
+    m_progress->setRange(0, 0); // the number of pages is not known until the last one
+    m_progress->setFixedWidth(140);
+    m_progress->setTextVisible(true);
+    m_progress->setFormat(tr("Laying out pages"));
+    m_progress->hide();
+    bar->addWidget(m_progress);
+    m_stop = addButton(QStringLiteral("cmdStopLayout"), tr("Stop"), tr("Stop laying out the pages"));
+    m_stop->hide();
     bar->addStretch(1);
+    m_timer = new QTimer(this);
+    m_timer->setInterval(0);
+    connect(m_timer, &QTimer::timeout, this, &ReportViewer::layOutMore);
+    connect(m_stop, &QToolButton::clicked, this, &ReportViewer::stopLayout);
 
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("pageScroll"));
@@ -185,10 +204,13 @@ QToolButton* ReportViewer::addButton(const QString& name, const QString& text, c
     return b;
 }
 
-void ReportViewer::setReportSource(std::shared_ptr<rpt::Report> report)
+void ReportViewer::setReportSource(std::shared_ptr<rpt::Report> report, std::unique_ptr<rpt::ReportJob> job)
 {
+    m_timer->stop();
+    m_job = std::move(job);
     m_report = std::move(report);
     m_doc.reset();
+    m_stopped = false;
     m_page = 0;
     m_view->doc = nullptr;
     updateControls();
@@ -198,15 +220,29 @@ void ReportViewer::ViewReport()
 {
     if (!m_report)
         return;
-    m_doc = m_report->document() ? m_report->document() : m_report->run(Conn);
+    if (!m_job && !m_report->document()) {
+        m_job = m_report->start(Conn);
+        layOutFirstPages(*m_job);
+    }
+    m_doc = m_job ? m_job->document() : m_report->document();
+    m_stopped = m_job && m_job->stopped();
     m_view->doc = m_doc.get();
     m_page = 0;
     showPage(1);
+    if (layingOut())
+        m_timer->start();
+    else
+        m_job.reset();
+}
+
+void ReportViewer::updatePage()
+{
+    m_view->update();
 }
 
 int ReportViewer::pageCount() const
 {
-    return m_doc ? m_doc->pageCount() : 0;
+    return m_doc ? m_doc->laidOutPages() : 0;
 }
 
 void ReportViewer::showPage(int page)
@@ -252,15 +288,26 @@ void ReportViewer::updateControls()
 {
     const int n = pageCount();
     m_txtPage->setText(m_page > 0 ? QString::number(m_page) : QString());
-    m_lblPages->setText(tr("of %1").arg(n));
+    if (layingOut())
+        m_lblPages->setText(tr("of %1+").arg(n));
+    else if (m_stopped)
+        m_lblPages->setText(tr("of %1 (stopped)").arg(n));
+    else
+        m_lblPages->setText(tr("of %1").arg(n));
+    m_progress->setVisible(layingOut());
+    m_stop->setVisible(layingOut());
+    if (layingOut())
+        m_progress->setFormat(tr("Laying out page %1").arg(n + 1));
     m_lblZoom->setText(QStringLiteral("%1%").arg(qRound(m_zoom * 100)));
     const bool has = n > 0;
     for (const char* name : {"cmdFirstPage", "cmdPrevPage"})
         m_bar->findChild<QToolButton*>(QLatin1String(name))->setEnabled(has && m_page > 1);
     for (const char* name : {"cmdNextPage", "cmdLastPage"})
         m_bar->findChild<QToolButton*>(QLatin1String(name))->setEnabled(has && m_page < n);
-    for (const char* name : {"cmdPrint", "cmdExportPdf", "cmdExportCsv", "cmdFitWidth"})
-        m_bar->findChild<QToolButton*>(QLatin1String(name))->setEnabled(has);
+    // A stopped layout has only some of the pages: they are not printed or exported as the report.
+    for (const char* name : {"cmdPrint", "cmdExportPdf", "cmdExportCsv"})
+        m_bar->findChild<QToolButton*>(QLatin1String(name))->setEnabled(has && !m_stopped);
+    m_bar->findChild<QToolButton*>(QStringLiteral("cmdFitWidth"))->setEnabled(has);
     m_txtPage->setEnabled(has);
 }
 
@@ -280,7 +327,7 @@ QString ReportViewer::askSaveFile(const QString& caption, const QString& extensi
 
 void ReportViewer::printReport()
 {
-    if (!m_doc)
+    if (!m_doc || !completeForOutput())
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(m_doc->pageLayout());
@@ -308,7 +355,7 @@ void ReportViewer::printReport()
 
 void ReportViewer::exportPdf()
 {
-    if (!m_doc)
+    if (!m_doc || !completeForOutput())
         return;
     const QString path = askSaveFile(tr("Export to PDF"), QStringLiteral(".pdf"), tr("PDF files (*.pdf)"));
     if (path.isEmpty())
@@ -322,7 +369,7 @@ void ReportViewer::exportPdf()
 
 void ReportViewer::exportCsv()
 {
-    if (!m_doc)
+    if (!m_doc || !completeForOutput())
         return;
     const QString path =
         askSaveFile(tr("Export the detail rows to CSV"), QStringLiteral(".csv"), tr("CSV files (*.csv)"));

@@ -2,7 +2,10 @@
 // The viewer control (`CRViewer91` in frmVeiwer): a toolbar (first, previous, next and last
 // page, the page number, zoom out and in, fit width, print, export to PDF and to CSV) over the
 // page shown at the chosen zoom. It keeps its own reference to the report it shows.
+// A long report is laid out in the background: the first pages show at once, the page count
+// follows ("of 57+" while counting), with a progress bar and a Stop button in the toolbar.
 #include "reports/report.h"
+#include "reports/reportjob.h"
 
 #include <QWidget>
 #include <functional>
@@ -11,6 +14,8 @@
 class QLabel;
 class QLineEdit;
 class QPrinter;
+class QProgressBar;
+class QTimer;
 class QScrollArea;
 class QToolButton;
 
@@ -24,13 +29,23 @@ public:
     explicit ReportViewer(QWidget* parent = nullptr);
 
     // ReportSource, then ViewReport: shows page 1 (running the report when it has not run).
-    void setReportSource(std::shared_ptr<rpt::Report> report);
+    // With a job (started from this report), its laying out goes on in the background.
+    void setReportSource(std::shared_ptr<rpt::Report> report, std::unique_ptr<rpt::ReportJob> job = {});
     std::shared_ptr<rpt::Report> reportSource() const { return m_report; }
     void ViewReport();
     const rpt::Document* document() const { return m_doc.get(); }
 
     int currentPage() const { return m_page; } // 1-based; 0 when nothing is shown
-    int pageCount() const;
+    int pageCount() const;                     // the pages laid out so far
+    bool layingOut() const;                    // pages are still being laid out
+    bool layoutStopped() const { return m_stopped; }
+    void stopLayout();
+    // Lays out the first pages of a job: all of them when that takes less than `budgetMs`,
+    // otherwise at least page 1. Failures are thrown.
+    static void layOutFirstPages(rpt::ReportJob& job);
+    // The time the first pages may take before the rest goes to the background (300 ms; tests
+    // set 0: page 1 alone). Returns the previous budget.
+    static int setFirstPagesBudget(int ms);
     void showPage(int page);
     double zoom() const { return m_zoom; }
     void setZoom(double zoom);
@@ -48,13 +63,25 @@ public:
     using PrintDialogHook = std::function<bool(QPrinter& printer, int pageCount)>;
     static PrintDialogHook setPrintDialogHook(PrintDialogHook hook);
 
+signals:
+    // After each step of a background layout and at its end (or stop).
+    void pagesLaidOut(int pages, bool complete);
+
 private:
+    void layOutMore();
+    bool completeForOutput();
+    void updatePage();
     QToolButton* addButton(const QString& name, const QString& text, const QString& tip);
     void updateControls();
     QString askSaveFile(const QString& caption, const QString& extension, const QString& filter);
 
     std::shared_ptr<rpt::Report> m_report;
     std::shared_ptr<const rpt::Document> m_doc;
+    std::unique_ptr<rpt::ReportJob> m_job;
+    bool m_stopped = false;
+    QTimer* m_timer = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QToolButton* m_stop = nullptr;
     int m_page = 0;
     double m_zoom = 1.0;
     QWidget* m_bar = nullptr;

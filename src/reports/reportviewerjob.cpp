@@ -1,0 +1,108 @@
+// The viewer's background layout: a long report's pages are laid out in short slices between
+// the user's events, with the page count, a progress bar and a Stop button in the toolbar.
+#include "reports/reportviewer.h"
+
+#include "db/dberror.h"
+#include "widgets/msgbox.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <QToolButton>
+#include <utility>
+
+namespace qv {
+
+namespace {
+int g_firstPagesBudget = 300; // ms
+} // namespace
+
+int ReportViewer::setFirstPagesBudget(int ms)
+{
+    return std::exchange(g_firstPagesBudget, ms);
+}
+
+void ReportViewer::layOutFirstPages(rpt::ReportJob& job)
+{
+    const int budgetMs = g_firstPagesBudget;
+    QElapsedTimer t;
+    t.start();
+    while (!job.step(200))
+        if (job.stopped() || (job.document()->laidOutPages() > 0 && t.elapsed() >= budgetMs)) {
+            job.releaseConnection(); // the rest goes on between the user's events
+            break;
+        }
+}
+
+bool ReportViewer::layingOut() const
+{
+    return m_job && !m_job->finished() && !m_job->stopped();
+}
+
+void ReportViewer::layOutMore()
+{
+    if (!layingOut()) {
+        m_timer->stop();
+        m_stopped = m_job && m_job->stopped();
+        m_job.reset();
+        updateControls();
+        emit pagesLaidOut(pageCount(), !m_stopped);
+        return;
+    }
+    // A slice short enough to keep the window answering.
+    QElapsedTimer t;
+    t.start();
+    try {
+        while (!m_job->step(200) && !m_job->stopped() && t.elapsed() < 40) {
+        }
+    } catch (const DbError& e) {
+        m_timer->stop();
+        m_stopped = true;
+        m_job.reset();
+        updateControls();
+        Msg::critical(e.description());
+        emit pagesLaidOut(pageCount(), false);
+        return;
+    }
+    const bool done = m_job->finished();
+    if (done || m_job->stopped()) {
+        m_timer->stop();
+        m_stopped = !done;
+        m_job.reset();
+        updatePage(); // the page count is in the page footers now
+    }
+    if (m_page == 0 && pageCount() > 0)
+        showPage(1);
+    updateControls();
+    emit pagesLaidOut(pageCount(), done);
+}
+
+void ReportViewer::stopLayout()
+{
+    if (!layingOut())
+        return;
+    m_job->stop();
+    layOutMore();
+}
+
+bool ReportViewer::completeForOutput()
+{
+    if (layingOut()) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        try {
+            m_job->finish();
+        } catch (const DbError& e) {
+            QGuiApplication::restoreOverrideCursor();
+            layOutMore();
+            Msg::critical(e.description());
+            return false;
+        }
+        QGuiApplication::restoreOverrideCursor();
+        layOutMore();
+    }
+    return m_doc && m_doc->complete;
+}
+
+} // namespace qv
