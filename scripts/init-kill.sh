@@ -47,7 +47,7 @@ for round in $(seq 1 "$ROUNDS"); do
   else
     rm -f "$book" "$book"-*
   fi
-  delay_ms=$(( RANDOM % (full_ms * 12 / 10 + 1) ))
+  delay_ms=$(( RANDOM % (full_ms * 2 + 1) ))
   # Started directly (no subshell, no pipe), so that the kill reaches quoravel-admin itself.
   "$ADMIN" init --server "$book" --user new --demo "${force[@]}" <"$work/new.pw" >/dev/null 2>&1 &
   pid=$!

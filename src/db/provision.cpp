@@ -270,7 +270,8 @@ QString lockPasswordProblem(const QString& password)
 {
     if (password.isEmpty())
         return QStringLiteral("Please give a lock password.");
-    if (password.size() > LockPasswordMaxLength)
+    // Characters, as the column counts them: a letter beyond the BMP is one, not two.
+    if (password.toUcs4().size() > LockPasswordMaxLength)
         return QStringLiteral("The lock password may have at most %1 characters.").arg(LockPasswordMaxLength);
     return Logins::passwordProblem(password);
 }

@@ -124,7 +124,8 @@ private slots:
     {
         const qvt::TestDb t = qvt::TestDb::create();
         qv::InitOptions o = optionsFor(t);
-        o.lockPassword = QString(50, QChar(0x00E9)); // 50 characters, 100 bytes
+        // 50 characters: 100 bytes, and 20 of them outside the BMP (two UTF-16 units each).
+        o.lockPassword = QString(30, QChar(0x00E9)) + QString::fromUtf8("😀").repeated(20);
         QCOMPARE(expectRefusal(o), QString());
         qv::Connection c;
         qvt::TestDb fresh = t;
