@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <cstring>
+#include <string>
 #include <limits>
 
 namespace qv::rpt {
@@ -37,7 +38,7 @@ public:
                 const QByteArray text = v.toString().toUtf8();
                 m_data += char(5);
                 put(quint32(text.size()));
-                m_data += text;
+                m_data.append(text.constData(), size_t(text.size()));
             }
         }
     }
@@ -65,7 +66,7 @@ public:
                 break;
             default: {
                 const auto n = qsizetype(get<quint32>());
-                v = QString::fromUtf8(m_data.constData() + m_pos, n);
+                v = QString::fromUtf8(m_data.data() + m_pos, n);
                 m_pos += n;
             }
             }
@@ -75,15 +76,16 @@ public:
 
 private:
     template <class T> void put(T v) { m_data.append(reinterpret_cast<const char*>(&v), sizeof v); }
+    // A std::string rather than a QByteArray: no shared empty array for the compiler to doubt.
     template <class T> T get()
     {
         T v;
-        std::memcpy(&v, m_data.constData() + m_pos, sizeof v);
+        std::memcpy(&v, m_data.data() + m_pos, sizeof v);
         m_pos += sizeof v;
         return v;
     }
-    QByteArray m_data;
-    qsizetype m_pos = 0;
+    std::string m_data;
+    size_t m_pos = 0;
 };
 
 QList<ReportJob*>& jobs()
