@@ -62,6 +62,10 @@ Commands:
         Replaces the embedded book FILE with BACKUP. The backup is checked first; the book
         must not be open on any station; the replaced book is kept beside it as
         FILE.replaced-yyyyMMdd-HHmmss.
+  export --server S --user U [--password P] --format ledger|csv [--from DATE] [--to DATE] OUT
+        Writes the book (vouchers dated --from to --to, yyyy-mm-dd) to OUT (- for standard
+        output) as a ledger/hledger journal (opening balances first, one transaction a
+        voucher) or as CSV (RFC 4180, one line a detail row). The file appears only when whole.
   --help
         This text.
 

@@ -17,11 +17,17 @@ int adminUpgrade(const AdminArgs& a)
     Connection c;
     if (ds.backend == Backend::Sqlite)
         c.openFileUnchecked(ds.filePath, false);
-    else
-        // Logins hold no DDL right: the upgrade runs as the server's administrator.
-        c.openServerUnchecked(ds, catalog,
-                              a.value(QStringLiteral("admin-user"), QStringLiteral("postgres")),
-                              a.value(QStringLiteral("admin-password"), qEnvironmentVariable("PGPASSWORD")));
+    else {
+        // Logins hold no DDL right: the upgrade runs as the server's administrator, whose
+        // password is asked for only when neither the option nor PGPASSWORD gives one.
+        const QString adminUser = a.value(QStringLiteral("admin-user"), QStringLiteral("postgres"));
+        const QString adminPassword =
+            a.has(QStringLiteral("admin-password")) || !qEnvironmentVariableIsSet("PGPASSWORD")
+                ? a.secret(QStringLiteral("admin-password"),
+                           QStringLiteral("Password of the administrator %1 (empty: none)").arg(adminUser))
+                : qEnvironmentVariable("PGPASSWORD");
+        c.openServerUnchecked(ds, catalog, adminUser, adminPassword);
+    }
     const int from = Schema::version(c);
     if (from == 0)
         throw DbError(QStringLiteral("The database holds no Quoravel book; nothing was changed."));

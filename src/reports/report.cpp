@@ -111,7 +111,7 @@ std::unique_ptr<ReportJob> Report::start(Connection& conn)
         ctx.formulaTexts << formulaFieldText(m_formulas.item(i).Text());
     try {
         // The data preparation (exec ...) ran before: from here on the report only reads.
-        ReadOnlyScope readOnly(*c);
+        auto readOnly = std::make_unique<ReadOnlyScope>(*c);
         ctx.company = readActiveCompany(*c);
         for (int i = 0; i < m_subreports.size(); ++i) {
             QueryRows rows(*c, m_template.subreports[i], m_subreports[i].formula());
@@ -125,14 +125,12 @@ std::unique_ptr<ReportJob> Report::start(Connection& conn)
         job->m_rows = std::make_unique<QueryRows>(*c, m_template.main, m_selection);
         job->m_layout = std::make_unique<Layout>(m_template, ctx);
         job->m_layout->begin(*job->m_rows);
+        if (c->backend() == Backend::Postgres)
+            job->m_readOnly = std::move(readOnly);
     } catch (const ReportError&) {
         throw;
     } catch (const DbError& e) {
-        if (e.sqlState() == QLatin1String("22003"))
-            throw ReportError(QStringLiteral("The report %1 cannot be printed: %2")
-                                  .arg(QFileInfo(m_template.path).fileName(), e.description()));
-        throw ReportError(QStringLiteral("The report %1 could not read its data:\n%2")
-                              .arg(QFileInfo(m_template.path).fileName(), e.description()));
+        throw dataFailure(QFileInfo(m_template.path).fileName(), e);
     }
     return job;
 }

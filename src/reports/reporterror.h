@@ -13,4 +13,13 @@ public:
     }
 };
 
+// A report's failure while reading or summing its data: a total that cannot be held (SQLSTATE
+// 22003) means the report cannot be printed; anything else that its data could not be read.
+inline ReportError dataFailure(const QString& reportName, const DbError& e)
+{
+    if (e.sqlState() == QLatin1String("22003"))
+        return ReportError(QStringLiteral("The report %1 cannot be printed: %2").arg(reportName, e.description()));
+    return ReportError(QStringLiteral("The report %1 could not read its data:\n%2").arg(reportName, e.description()));
+}
+
 } // namespace qv::rpt

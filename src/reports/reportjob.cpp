@@ -129,6 +129,7 @@ void ReportJob::stop()
         return;
     m_stopped = true;
     m_rows.reset(); // the statement ends here: the connection is free for others
+    m_readOnly.reset();
     m_kept.reset();
     m_own.reset();
 }
@@ -144,10 +145,10 @@ void ReportJob::releaseConnection()
             kept->add(r);
     } catch (const DbError& e) {
         stop();
-        throw ReportError(QStringLiteral("The report %1 could not read its data:\n%2")
-                              .arg(QFileInfo(m_report.templ().path).fileName(), e.description()));
+        throw dataFailure(QFileInfo(m_report.templ().path).fileName(), e);
     }
     m_rows.reset();
+    m_readOnly.reset();
     m_kept = std::move(kept);
     m_layout->setRows(*m_kept);
 }
@@ -166,12 +167,12 @@ bool ReportJob::step(int maxRows)
         throw;
     } catch (const DbError& e) {
         stop();
-        throw ReportError(QStringLiteral("The report %1 could not read its data:\n%2")
-                              .arg(QFileInfo(m_report.templ().path).fileName(), e.description()));
+        throw dataFailure(QFileInfo(m_report.templ().path).fileName(), e);
     }
     m_report.m_document = m_layout->document();
     m_report.m_lastLogin = m_conn->userName();
     m_rows.reset();
+    m_readOnly.reset();
     m_kept.reset();
     m_own.reset();
     return true;

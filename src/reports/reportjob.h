@@ -47,6 +47,9 @@ private:
     Report& m_report;
     std::unique_ptr<Connection> m_own; // a connection of the report's own logon
     Connection* m_conn = nullptr;
+    // On PostgreSQL the read-only transaction lasts while the statement is read (ending it
+    // would drop the rows still to come); it ends before the job waits for the user.
+    std::unique_ptr<ReadOnlyScope> m_readOnly;
     RunContext m_ctx;
     std::unique_ptr<QueryRows> m_rows;
     std::unique_ptr<RowSource> m_kept; // the rows read by releaseConnection

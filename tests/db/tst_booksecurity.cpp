@@ -140,7 +140,7 @@ private slots:
         QVERIFY(!lock.passwordMatches(a.lockPassword.toUpper()));
         QVERIFY(!lock.passwordMatches(a.lockPassword + " "));
         QVERIFY(!lock.passwordMatches(stored));
-        const QString longLock(60, QChar('k'));
+        const QString longLock(50, QChar('k')); // the longest a user may type
         const Run set =
             runAdmin(QStringList{"set-lock-password"} + target(a) + QStringList{"--lock-password", longLock});
         QVERIFY2(set.code == 0, qPrintable(set.err));
