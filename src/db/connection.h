@@ -69,6 +69,10 @@ public:
     // (PostgreSQL refuses every further statement there): that level's commit() rolls it back
     // and throws, on both backends. Work that may fail and be got over belongs in a level of
     // its own.
+    // Throws a statement's error as the data layer says it (a sum beyond range as such), for
+    // code that runs its own prepared QSqlQuery on this connection.
+    [[noreturn]] void raise(const QSqlError& e, const QString& sql = {}) const;
+
     void begin();
     void commit();
     void rollback();
@@ -97,7 +101,6 @@ private:
     void prepareSqlite(bool mustBeBook);
     void checkEmbeddedLogin();
     void requireOpen() const;
-    [[noreturn]] void raise(const QSqlError& e, const QString& sql) const;
     QSqlQuery run(const QString& sql, const QVariantList& params, bool forwardOnly);
     void noteFailure();
     static QString savepointName(int level);

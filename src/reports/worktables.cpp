@@ -134,7 +134,7 @@ private:
         QSqlQuery q(c.database());
         q.setForwardOnly(true);
         if (!q.prepare(sql))
-            Inserter::fail(q);
+            Inserter::fail(c, q);
         return q;
     }
     Sums run(QSqlQuery& q, const QVariantList& params)
@@ -142,14 +142,14 @@ private:
         for (int i = 0; i < params.size(); ++i)
             q.bindValue(i, m_c.toStorage(params[i]));
         if (!q.exec())
-            Inserter::fail(q);
+            Inserter::fail(m_c, q);
         Sums s;
         if (q.next()) {
             s.dr = money(m_c, q.value(0));
             s.cr = money(m_c, q.value(1));
             s.rows = q.value(2).toLongLong();
         } else if (q.lastError().isValid()) {
-            Inserter::fail(q);
+            Inserter::fail(m_c, q);
         }
         q.finish();
         return s;

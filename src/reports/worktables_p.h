@@ -47,7 +47,7 @@ private:
                 rows << row;
             if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
                                .arg(m_table, m_columns.join(QLatin1Char(',')), rows.join(QLatin1Char(',')))))
-                fail(q);
+                fail(m_c, q);
             prepared = true;
         }
         int i = 0;
@@ -55,16 +55,12 @@ private:
             for (const QVariant& v : values)
                 q.bindValue(i++, m_c.toStorage(v));
         if (!q.exec())
-            fail(q);
+            fail(m_c, q);
         m_rows.clear();
     }
 
 public:
-    [[noreturn]] static void fail(const QSqlQuery& q)
-    {
-        const QSqlError e = q.lastError();
-        throw DbError(e.databaseText().isEmpty() ? e.text() : e.databaseText(), e.nativeErrorCode());
-    }
+    [[noreturn]] static void fail(const Connection& c, const QSqlQuery& q) { c.raise(q.lastError()); }
 
 private:
     Connection& m_c;

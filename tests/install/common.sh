@@ -22,7 +22,9 @@ export XDG_RUNTIME_DIR=$work/runtime
 use_tree() {
   local root=$1 admin=$1/bin/quoravel-admin book=$work/books/Fendral.sqlite
   [ -z "$(find "$root/bin" -name '*.rpt')" ] || fail "templates beside the installed programs hide the installed ones"
-  "$admin" --help | grep -q "backup --server FILE" || fail "quoravel-admin --help lacks the backup command"
+  # Read whole first: grep -q stops at the first match and would cut the writer off (pipefail).
+  "$admin" --help >"$work/help.txt" || fail "quoravel-admin --help failed"
+  grep -q "backup --server FILE" "$work/help.txt" || fail "quoravel-admin --help lacks the backup command"
   "$admin" init --server "$book" --user anna --password 'pw 1' --lock-password lock --demo \
     || fail "the installed quoravel-admin could not make a demo book"
   sed -i 's/^title "CHART OF ACCOUNTS"$/title "CHART OF ACCOUNTS FROM SHARE"/' "$root/share/quoravel/templates/rptChartAC.rpt"
