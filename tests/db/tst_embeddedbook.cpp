@@ -2,6 +2,7 @@
 // book nobody has open; opening refuses what is not a book without changing it.
 #include "db/logins.h"
 #include "support/dbfixture.h"
+#include "replacebook.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,42 +14,9 @@
 
 namespace {
 
-qv::InitOptions optionsFor(const qvt::TestDb& t)
-{
-    qv::InitOptions o;
-    o.dataSource = t.dataSource;
-    o.catalog = t.catalog;
-    o.user = QStringLiteral("newowner");
-    o.password = QStringLiteral("new pw");
-    o.lockPassword = QStringLiteral("new lock");
-    o.replace = true;
-    o.cost = qv::Logins::HashCost::Minimal;
-    return o;
-}
-
-// The old book still opens with its own login and holds its own lock password.
-bool oldBookIsWhole(const qvt::TestDb& t)
-{
-    try {
-        qv::Connection c;
-        t.connect(c);
-        return c.scalar(QStringLiteral("select count(*) from LctPswd")).toInt() == 1
-               && c.scalar(QStringLiteral("select count(*) from Accounts")).toInt() > 0;
-    } catch (const qv::DbError& e) {
-        qWarning("%s", qPrintable(e.description()));
-        return false;
-    }
-}
-
-QString expectRefusal(const qv::InitOptions& o)
-{
-    try {
-        qv::Provision::init(o);
-    } catch (const qv::DbError& e) {
-        return e.description();
-    }
-    return {};
-}
+using qvt::expectRefusal;
+using qvt::oldBookIsWhole;
+using qvt::optionsFor;
 
 int mode(const QString& path)
 {

@@ -2,53 +2,15 @@
 // hashes and passwords that would cost or collide are refused; the Data Source's servers and TLS.
 #include "db/logins.h"
 #include "support/dbfixture.h"
+#include "replacebook.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-namespace {
-
-qv::InitOptions optionsFor(const qvt::TestDb& t)
-{
-    qv::InitOptions o;
-    o.dataSource = t.dataSource;
-    o.catalog = t.catalog;
-    o.user = QStringLiteral("newowner");
-    o.password = QStringLiteral("new pw");
-    o.lockPassword = QStringLiteral("new lock");
-    o.replace = true;
-    o.cost = qv::Logins::HashCost::Minimal;
-    o.adminUser = qEnvironmentVariable("QUORAVEL_TEST_PG_USER", QStringLiteral("postgres"));
-    o.adminPassword = qEnvironmentVariable("QUORAVEL_TEST_PG_PASSWORD");
-    return o;
-}
-
-// The old book still opens with its own login and holds its own lock password.
-bool oldBookIsWhole(const qvt::TestDb& t)
-{
-    try {
-        qv::Connection c;
-        t.connect(c);
-        return c.scalar(QStringLiteral("select count(*) from LctPswd")).toInt() == 1
-               && c.scalar(QStringLiteral("select count(*) from Accounts")).toInt() > 0;
-    } catch (const qv::DbError& e) {
-        qWarning("%s", qPrintable(e.description()));
-        return false;
-    }
-}
-
-QString expectRefusal(const qv::InitOptions& o)
-{
-    try {
-        qv::Provision::init(o);
-    } catch (const qv::DbError& e) {
-        return e.description();
-    }
-    return {};
-}
-
-} // namespace
+using qvt::expectRefusal;
+using qvt::oldBookIsWhole;
+using qvt::optionsFor;
 
 class TstProvision : public QObject {
     Q_OBJECT
