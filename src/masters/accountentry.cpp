@@ -2,15 +2,14 @@
 
 #include "masters/accounttree.h"
 #include "widgets/bound.h"
+#include "widgets/keyrules.h"
 #include "widgets/keys.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTimer>
 
 namespace qv {
 
@@ -24,19 +23,6 @@ QLineEdit* box(QWidget* parent, const char* name)
     e->setObjectName(QLatin1String(name));
     return e;
 }
-
-// Selects the whole text when the box takes the focus, after the click that gave it.
-class SelectOnFocus : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* e) override
-    {
-        if (e->type() == QEvent::FocusIn)
-            if (auto* le = qobject_cast<QLineEdit*>(watched))
-                QTimer::singleShot(0, le, [le] { le->selectAll(); });
-        return QObject::eventFilter(watched, e);
-    }
-};
 } // namespace
 
 void boldWhenTicked(QCheckBox* c)
@@ -148,7 +134,7 @@ void AccountEntry::wireKeys()
     charFilter(txt_telno, QStringLiteral("[0-9,]"));
     charFilter(txt_faxno, QStringLiteral("[0-9,]"));
     txt_OpenBal->setValidator(new OpenBalanceValidator(txt_OpenBal));
-    txt_OpenBal->installEventFilter(new SelectOnFocus(txt_OpenBal));
+    selectAllOnFocus(txt_OpenBal);
 }
 
 void AccountEntry::clearDetails()

@@ -37,15 +37,9 @@ frmApplication::frmApplication(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmApplication"));
     setWindowTitle(QStringLiteral("Application"));
-    SSTab1 = qv::named<QTabWidget>(this, "SSTab1");
-    auto* entry = new QWidget(SSTab1);
-    auto* search = new QWidget(SSTab1);
-    buildEntryTab(entry);
-    buildSearchTab(search);
-    SSTab1->addTab(entry, QStringLiteral(" APPLICATION DATA"));
-    SSTab1->addTab(search, QStringLiteral("SEARCH"));
-    auto* lay = new QVBoxLayout(this);
-    lay->addWidget(SSTab1);
+    SSTab1 = qv::registrations::entryAndSearchTabs(
+        this, QStringLiteral(" APPLICATION DATA"), [this](QWidget* t) { buildEntryTab(t); }, QStringLiteral("SEARCH"),
+        [this](QWidget* t) { buildSearchTab(t); });
 
     CmbSex->addItems({QStringLiteral("Male"), QStringLiteral("Female")});
     CmbSex->setCurrentIndex(0);
@@ -73,13 +67,7 @@ void frmApplication::buildSearchTab(QWidget* tab)
     txt_s_value->installEventFilter(this);
     DTPicker1 = datePicker(tab, "DTPicker1");
     DTPicker1->setVisible(false);
-    Msh = qv::named<QTableWidget>(tab, "Msh");
-    Msh->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Msh->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Msh->setSelectionMode(QAbstractItemView::SingleSelection);
-    Msh->verticalHeader()->setVisible(false);
-    Msh->verticalHeader()->setDefaultSectionSize(20);
-    Msh->installEventFilter(this);
+    Msh = qv::registrations::searchGrid(tab, this);
 
     auto* top = new QHBoxLayout;
     auto* l1 = new QLabel(QStringLiteral("Search Criteria"), tab);

@@ -53,15 +53,9 @@ frmCatagory::frmCatagory(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmCatagory"));
     setWindowTitle(QStringLiteral("Plots Catagory"));
-    SSTab1 = qv::named<QTabWidget>(this, "SSTab1");
-    auto* entry = new QWidget(SSTab1);
-    auto* search = new QWidget(SSTab1);
-    buildEntryTab(entry);
-    buildSearchTab(search);
-    SSTab1->addTab(entry, QStringLiteral("CATAGORY ENTRY"));
-    SSTab1->addTab(search, QStringLiteral(" SEARCH"));
-    auto* lay = new QVBoxLayout(this);
-    lay->addWidget(SSTab1);
+    SSTab1 = qv::registrations::entryAndSearchTabs(
+        this, QStringLiteral("CATAGORY ENTRY"), [this](QWidget* t) { buildEntryTab(t); }, QStringLiteral(" SEARCH"),
+        [this](QWidget* t) { buildSearchTab(t); });
 
     cmb_s_cri->addItems({QStringLiteral("Catagory"), QStringLiteral("Catagory ID")});
     cmb_s_cri->setCurrentIndex(0);
@@ -150,13 +144,7 @@ void frmCatagory::buildSearchTab(QWidget* tab)
     qv::enterAsTab(txt_s_value);
     qv::upperCase(txt_s_value);
     txt_s_value->installEventFilter(this);
-    Msh = qv::named<QTableWidget>(tab, "Msh");
-    Msh->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Msh->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Msh->setSelectionMode(QAbstractItemView::SingleSelection);
-    Msh->verticalHeader()->setVisible(false);
-    Msh->verticalHeader()->setDefaultSectionSize(20);
-    Msh->installEventFilter(this);
+    Msh = qv::registrations::searchGrid(tab, this);
 
     auto* top = new QGridLayout;
     auto* l1 = new QLabel(QStringLiteral("Search Criteria"), tab);

@@ -5,9 +5,41 @@
 #include "widgets/named.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
 
 namespace qv::registrations {
+
+QTabWidget* entryAndSearchTabs(QWidget* window, const QString& entryCaption,
+                               const std::function<void(QWidget*)>& buildEntry, const QString& searchCaption,
+                               const std::function<void(QWidget*)>& buildSearch)
+{
+    auto* tabs = named<QTabWidget>(window, "SSTab1");
+    auto* entry = new QWidget(tabs);
+    auto* search = new QWidget(tabs);
+    buildEntry(entry);
+    buildSearch(search);
+    tabs->addTab(entry, entryCaption);
+    tabs->addTab(search, searchCaption);
+    auto* lay = new QVBoxLayout(window);
+    lay->addWidget(tabs);
+    return tabs;
+}
+
+QTableWidget* searchGrid(QWidget* tab, QObject* keys)
+{
+    auto* grid = named<QTableWidget>(tab, "Msh");
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->verticalHeader()->setVisible(false);
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    grid->installEventFilter(keys);
+    return grid;
+}
 
 QHBoxLayout* commandRow(QWidget* tab, QPushButton*& save, QPushButton*& del, QPushButton*& cancel, QPushButton*& print,
                         QPushButton*& exit)
