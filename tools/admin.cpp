@@ -125,15 +125,8 @@ int cmdInit(const qv::AdminArgs& a)
     o.adminUser = a.value(QStringLiteral("admin-user"), o.adminUser);
     o.adminDatabase = a.value(QStringLiteral("admin-database"), o.adminDatabase);
     const bool server = qv::DataSource::parse(o.dataSource, o.catalog).backend == qv::Backend::Postgres;
-    // The administrator's password is asked for only when neither the option nor PGPASSWORD gives
-    // one; an empty answer means none (peer or trust rules of the server).
-    if (a.has(QStringLiteral("admin-password")) || !qEnvironmentVariableIsSet("PGPASSWORD"))
-        o.adminPassword =
-            server ? a.secret(QStringLiteral("admin-password"),
-                              QStringLiteral("Password of the administrator %1 (empty: none)").arg(o.adminUser))
-                   : QString();
-    else
-        o.adminPassword = qEnvironmentVariable("PGPASSWORD");
+    if (server)
+        o.adminPassword = a.adminPassword(o.adminUser);
     const QString where = qv::Provision::init(o);
     out() << "Created the database " << where << (o.demo ? " with the demo company" : "") << ".\n";
     return 0;

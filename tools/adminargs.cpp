@@ -112,6 +112,14 @@ QStringList decodeArguments(int argc, char** argv)
     return out;
 }
 
+QString AdminArgs::adminPassword(const QString& adminUser) const
+{
+    const QString name = QStringLiteral("admin-password");
+    if (!has(name) && qEnvironmentVariableIsSet("PGPASSWORD"))
+        return qEnvironmentVariable("PGPASSWORD");
+    return secret(name, QStringLiteral("Password of the administrator %1 (empty: none)").arg(adminUser));
+}
+
 QString AdminArgs::secret(const QString& name, const QString& prompt, bool confirm) const
 {
     if (has(name))

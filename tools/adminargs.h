@@ -31,6 +31,9 @@ struct AdminArgs {
     // (`prompt` on stderr; `confirm` asks twice) or, when standard input is not a terminal,
     // its next line. Text that is not valid UTF-8 is refused (Error).
     QString secret(const QString& name, const QString& prompt, bool confirm = false) const;
+    // A server administrator's password: --admin-password, else PGPASSWORD, else asked for (an
+    // empty answer means none: the server's peer or trust rules).
+    QString adminPassword(const QString& adminUser) const;
 
 private:
     mutable QHash<QString, QString> m_read;

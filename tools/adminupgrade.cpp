@@ -18,15 +18,9 @@ int adminUpgrade(const AdminArgs& a)
     if (ds.backend == Backend::Sqlite)
         c.openFileUnchecked(ds.filePath, false);
     else {
-        // Logins hold no DDL right: the upgrade runs as the server's administrator, whose
-        // password is asked for only when neither the option nor PGPASSWORD gives one.
+        // Logins hold no DDL right: the upgrade runs as the server's administrator.
         const QString adminUser = a.value(QStringLiteral("admin-user"), QStringLiteral("postgres"));
-        const QString adminPassword =
-            a.has(QStringLiteral("admin-password")) || !qEnvironmentVariableIsSet("PGPASSWORD")
-                ? a.secret(QStringLiteral("admin-password"),
-                           QStringLiteral("Password of the administrator %1 (empty: none)").arg(adminUser))
-                : qEnvironmentVariable("PGPASSWORD");
-        c.openServerUnchecked(ds, catalog, adminUser, adminPassword);
+        c.openServerUnchecked(ds, catalog, adminUser, a.adminPassword(adminUser));
     }
     const int from = Schema::version(c);
     if (from == 0)
