@@ -65,7 +65,9 @@ void initTestEnvironment()
     qv::dailybackup::setAutomatic(false);
     QCoreApplication::setOrganizationName(QStringLiteral("QuoravelTest"));
     QCoreApplication::setApplicationName(QStringLiteral("QuoravelTest"));
-    // Each suite starts from the settings of a new station (remembered windows, last user).
+    // Each suite starts from the settings of a new station (remembered windows, last user), kept
+    // in its own folder: suites running side by side would otherwise clear each other's.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tempDir().filePath(QStringLiteral("settings")));
     QSettings().clear();
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QString rt = tempDir().filePath(QStringLiteral("runtime"));
