@@ -60,8 +60,8 @@ bool confirmAndDelete(const QString& key, const std::function<bool()>& remove, c
 {
     if (key.isEmpty())
         return false;
-    if (!Msg::askYesNo(QStringLiteral("Are you sure delete this information"), QStringLiteral("Confirm"),
-                       Msg::Icon::Information))
+    if (!Msg::askDestructive(QStringLiteral("Are you sure delete this information"), QStringLiteral("Confirm"),
+                             Msg::Icon::Information))
         return false;
     bool deleted = false;
     if (!guarded([&] { deleted = remove(); }))

@@ -28,35 +28,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-namespace {
-// Answers the next real message boxes by pressing Enter, as a hurried user would; records their
-// texts and which button Enter pressed.
-class EnterOnBoxes : public QObject {
-public:
-    QStringList texts;
-    QStringList pressed;
-    EnterOnBoxes()
-    {
-        m_poll.setInterval(5);
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || box == m_last)
-                return;
-            m_last = box;
-            texts << box->text();
-            auto* def = box->defaultButton();
-            pressed << (def ? def->text().remove('&') : QString("<none>"));
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        m_poll.start();
-    }
-
-private:
-    QTimer m_poll;
-    QPointer<QMessageBox> m_last;
-};
-} // namespace
-
 class TstEveryday : public QObject {
     Q_OBJECT
     qvt::AppFixture app;
@@ -268,7 +239,7 @@ private slots:
         w->FillTreeData();
         clickNode(w, "'1.1.41'");
         {
-            EnterOnBoxes enter;
+            qvt::EnterOnBoxes enter;
             QTest::mouseClick(get<QPushButton>(w, "Command3"), Qt::LeftButton);
             QCOMPARE(enter.texts, QStringList{"are you sure delete this account"});
             QCOMPARE(enter.pressed, QStringList{"No"});
@@ -286,7 +257,7 @@ private slots:
         QTest::keyClick(msh, Qt::Key_Return); // Enter picks the row, as a double click
         QVERIFY(!get(c, "txtCompCode")->text().isEmpty());
         {
-            EnterOnBoxes enter;
+            qvt::EnterOnBoxes enter;
             QTest::mouseClick(get<QPushButton>(c, "cmdDelete"), Qt::LeftButton);
             QCOMPARE(enter.texts, QStringList{"are you sure delete this Company"});
             QCOMPARE(enter.pressed, QStringList{"No"});

@@ -1,6 +1,7 @@
 // The application window driven as a user: the customer picked through the account finder, the
 // four save checks in their order with their focus, the one application per customer, the
-// search by day and the pick, delete with its question, a failing database.
+// search by day and the pick, delete with its question (a stray Enter deletes nothing), a
+// failing database.
 #include "masters/frmfindac.h"
 #include "registrations/frmapplication.h"
 #include "registrations/registrationwindows.h"
@@ -301,6 +302,13 @@ private slots:
         fill("R-1", "KEEP", First);
         click("cmdSave");
         doubleClick(0);
+        {
+            // The real question, answered by a stray Enter: nothing is deleted.
+            qvt::EnterOnBoxes enter;
+            click("cmdDelete");
+            QCOMPARE(enter.pressed, QStringList{"No"});
+        }
+        QCOMPARE(rows(), qint64(1));
         qvt::MsgRecorder rec;
         rec.answers << QMessageBox::No;
         click("cmdDelete");

@@ -247,6 +247,15 @@ private slots:
     void deleteAsksFirst()
     {
         saveNew("KEEP", "5");
+        doubleClick(0);
+        {
+            // The real question, answered by a stray Enter: nothing is deleted.
+            qvt::EnterOnBoxes enter;
+            click("cmdDelete");
+            QCOMPARE(enter.pressed, QStringList{"No"});
+        }
+        QCOMPARE(rows(), qint64(1));
+        click("cmdCancel");
         qvt::MsgRecorder rec;
         click("cmdDelete"); // nothing shown: nothing is asked
         QVERIFY(rec.seen.isEmpty());

@@ -3,7 +3,9 @@
 #include "shell/handover.h"
 #include "shell/mdl_connection.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
 
 namespace qvt {
 
@@ -66,6 +68,22 @@ QStringList MsgRecorder::texts() const
     for (const auto& m : seen)
         out << m.text;
     return out;
+}
+
+EnterOnBoxes::EnterOnBoxes()
+{
+    m_poll.setInterval(5);
+    QObject::connect(&m_poll, &QTimer::timeout, this, [this] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || box == m_last)
+            return;
+        m_last = box;
+        texts << box->text();
+        auto* def = box->defaultButton();
+        pressed << (def ? def->text().remove('&') : QString("<none>"));
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    m_poll.start();
 }
 
 } // namespace qvt

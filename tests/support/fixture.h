@@ -9,6 +9,7 @@
 #include <QList>
 #include <QPointer>
 #include <QStandardItemModel>
+#include <QTimer>
 #include <type_traits>
 
 namespace qvt {
@@ -42,6 +43,19 @@ public:
 private:
     qv::Msg::Hook m_old;
     qv::Msg::TextHook m_oldText;
+};
+
+// Answers the real message boxes shown while it lives by pressing Enter, as a hurried user
+// would; records their texts and which button Enter pressed.
+class EnterOnBoxes : public QObject {
+public:
+    EnterOnBoxes();
+    QStringList texts;
+    QStringList pressed;
+
+private:
+    QTimer m_poll;
+    QPointer<QMessageBox> m_last;
 };
 
 // A widget that must exist under `parent`, by objectName. A missing one fails the current test
