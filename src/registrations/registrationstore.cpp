@@ -122,6 +122,13 @@ RegistrationResult RegistrationStore::saveCategory(const CategoryInput& in)
                                QStringLiteral("The total cost \"%1\" is not a number: please enter an amount such as "
                                               "1500000 or 1500000.50.")
                                    .arg(text));
+            // Kept to the cent, as voucher amounts are: a third decimal is refused, not rounded.
+            const QString typed = text.trimmed();
+            if (const qsizetype dot = typed.indexOf(QLatin1Char('.')); dot >= 0 && typed.size() - dot - 1 > 2)
+                return refused(SaveStatus::NotANumber,
+                               QStringLiteral("The total cost \"%1\" has more than two decimals. Amounts are kept to "
+                                              "the cent: please type at most two digits after the point.")
+                                   .arg(text));
             v = QVariant::fromValue(*m);
         } else if (*name == QLatin1String("Amount")) {
             v = QVariant();

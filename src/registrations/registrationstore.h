@@ -17,7 +17,7 @@ namespace qv {
 
 enum class SaveStatus {
     Saved,
-    NotANumber,     // the cost is not an amount
+    NotANumber,     // the cost is not an amount to the cent
     NoSuchRow,      // the code or row number typed matches nothing stored
     CustomerTaken,  // a new application for a customer that already has one
     NoSuchCustomer, // no customer account picked, or the account is gone

@@ -34,11 +34,16 @@ class TstRegistrationStore : public QObject {
             return "<gone>";
         return q.value(0).isNull() ? "<null>" : q.value(0).toString();
     }
+    // Account ids far from the application numbers and not in step with them, so that a check
+    // reading one column for the other fails.
+    qint64 lastAccount = 0;
     qint64 account(const QString& title)
     {
-        return conn->insertReturningKey("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) "
-                                        "values (?, ?, 'DD', '1.1', 1) returning RowID",
-                                        {"1.1." + title, title});
+        lastAccount += 37;
+        conn->execute("insert into Accounts (RowID, AcNodes, AcName, AcStatus, ParentID, Dcode) "
+                      "values (?, ?, ?, 'DD', '1.1', 1)",
+                      {lastAccount, "1.1." + title, title});
+        return lastAccount;
     }
     static qv::CategoryInput category(const QString& id, const QString& name, const QString& cost,
                                       const QString& status = "Residential")
@@ -89,6 +94,7 @@ private slots:
         conn = std::make_unique<qv::Connection>();
         db.connect(*conn);
         store = std::make_unique<RegistrationStore>(*conn);
+        lastAccount = 500;
     }
     void cleanup()
     {
@@ -131,15 +137,18 @@ private slots:
     void categoryRefusals()
     {
         QVERIFY(store->saveCategory(category("", "A", "100")).ok());
-        // A cost that is not a number stores nothing, new or changed.
-        for (const QString bad : {"12abc", "abc", "1.2.3"}) {
+        // A cost that is not an amount to the cent stores nothing, new or changed: more than two
+        // decimals are refused, never rounded.
+        for (const QString bad : {"12abc", "abc", "1.2.3", "2500000.555", "0.001"}) {
             auto r = store->saveCategory(category("", "NEW", bad));
             QCOMPARE(r.status, SaveStatus::NotANumber);
             QVERIFY2(r.message.contains(bad), qPrintable(r.message));
             QCOMPARE(store->saveCategory(category("1", "CHANGED", bad)).status, SaveStatus::NotANumber);
         }
+        QVERIFY(store->saveCategory(category("", "NEW", "2500000.555")).message.contains("more than two decimals"));
         QCOMPARE(count("tblCatagory"), qint64(1));
         QCOMPARE(col("tblCatagory", "CataId", 1, "Catagory"), QString("A"));
+        QCOMPARE(store->categories(CategoryCriterion::All)[0].amount->cents, qint64(10000));
         // A typed code that matches nothing saves nowhere and says so.
         for (const QString typed : {"99", "abc", "-1", "0"}) {
             auto r = store->saveCategory(category(typed, "GHOST", "1"));
