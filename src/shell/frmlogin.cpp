@@ -206,6 +206,18 @@ frmLogin::FirstRun frmLogin::offerNewDatabase(const QString& path)
                                .arg(path, user),
                            QStringLiteral("New Database")))
         return FirstRun::Declined;
+    // Typed twice, as the lock password is: a typo would lock the user out of the new book.
+    const std::optional<QString> again = qv::Msg::askText(
+        QStringLiteral("Type the password of \"%1\" again:").arg(user), QStringLiteral("New Database"), true);
+    if (!again)
+        return FirstRun::Stopped;
+    if (*again != txtPassword->text()) {
+        qv::Msg::info(QStringLiteral("The two passwords differ. Please type the password of the first user again."),
+                      QStringLiteral("New Database"));
+        txtPassword->clear();
+        txtPassword->setFocus();
+        return FirstRun::Stopped;
+    }
     const std::optional<QString> lock = askLockPassword();
     if (!lock)
         return FirstRun::Stopped;

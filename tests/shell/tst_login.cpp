@@ -246,8 +246,9 @@ private slots:
         QTemporaryDir d;
         const QString path = d.filePath("new/Books.sqlite");
         qvt::MsgRecorder rec;
-        rec.textAnswers << "lock-1"
-                        << "lock-1";                         // typed twice
+        rec.textAnswers << "first pw"
+                        << "lock-1"
+                        << "lock-1";                         // each typed twice
         rec.answers << QMessageBox::Yes << QMessageBox::Yes; // create it; with the demo company
         typeLogin("owner", "first pw", path);
         login->cmdLogIn_Click();
@@ -327,16 +328,18 @@ private slots:
             // Cancelled at the lock password: no folder or file left.
             qvt::MsgRecorder rec;
             rec.answers << QMessageBox::Yes;
+            rec.textAnswers << "pw";
             typeLogin("owner", "pw", path);
             login->cmdLogIn_Click();
-            QCOMPARE(rec.prompts.size(), 1);
+            QCOMPARE(rec.prompts.size(), 2);
             QVERIFY(!QDir(d.filePath("new")).exists());
             QVERIFY(!Conn.isOpen());
         }
         {
             qvt::MsgRecorder rec;
             rec.answers << QMessageBox::Yes << QMessageBox::Ok << QMessageBox::Ok << QMessageBox::No;
-            rec.textAnswers << ""
+            rec.textAnswers << "pw"
+                            << ""
                             << "one"
                             << "two"
                             << "lock-2"
@@ -346,10 +349,40 @@ private slots:
             QCOMPARE(rec.seen.size(), 4);
             QVERIFY(rec.seen[1].text.startsWith("The lock password cannot be empty"));
             QVERIFY(rec.seen[2].text.startsWith("The two lock passwords differ"));
-            QCOMPARE(rec.prompts.size(), 5);
+            QCOMPARE(rec.prompts.size(), 6);
             QVERIFY(Conn.isOpen());
             QVERIFY(qv::Logins::verifyHash(Conn.scalar("select Pswd from LctPswd").toString(), "lock-2"));
         }
+    }
+
+    // The first login's password is typed twice, as the lock password is: a typo in either
+    // makes nothing and asks for it again, so nobody is locked out of a new book.
+    void firstRunAsksThePasswordTwice()
+    {
+        openLogin();
+        QTemporaryDir d;
+        const QString path = d.filePath("Books.sqlite");
+        {
+            qvt::MsgRecorder rec;
+            rec.textAnswers << "frist pw";
+            typeLogin("owner", "first pw", path);
+            login->cmdLogIn_Click();
+            QCOMPARE(rec.seen.size(), 2); // the offer, then the mismatch
+            QVERIFY2(rec.last().startsWith("The two passwords differ"), qPrintable(rec.last()));
+            QVERIFY(!QFile::exists(path));
+            QVERIFY(!Conn.isOpen());
+            QVERIFY(box("txtPassword")->text().isEmpty());
+            QCOMPARE(login->focusWidget(), box("txtPassword"));
+        }
+        qvt::MsgRecorder rec;
+        rec.textAnswers << "first pw"
+                        << "lock-3"
+                        << "lock-3";
+        rec.answers << QMessageBox::Yes << QMessageBox::No; // create it; no demo company
+        typeLogin("owner", "first pw", path);
+        login->cmdLogIn_Click();
+        QVERIFY2(Conn.isOpen(), qPrintable(rec.texts().join(" | ")));
+        QCOMPARE(rec.prompts.size(), 3);
     }
 
     void displaySwitch()
