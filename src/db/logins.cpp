@@ -146,6 +146,38 @@ QStringList list(Connection& c)
     return out;
 }
 
+QStringList managers(Connection& c)
+{
+    if (c.backend() == Backend::Sqlite) {
+        const QVariant first =
+            c.scalar(QStringLiteral("select UserName from Logins where RowID = (select min(RowID) from Logins)"));
+        return first.isNull() ? QStringList() : QStringList{first.toString()};
+    }
+    QStringList out;
+    QSqlQuery q = c.query(QStringLiteral("select r.rolname from pg_roles r join pg_auth_members m on m.member = r.oid "
+                                         "join pg_roles g on g.oid = m.roleid where g.rolname = ? and r.rolcanlogin "
+                                         "order by r.rolname"),
+                          {ServerBook::rolesOf(c).admins});
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+bool isManager(Connection& c, const QString& name)
+{
+    return managers(c).contains(name);
+}
+
+QString managerRemovalRefusal(const QString& name)
+{
+    return QStringLiteral("\"%1\" manages this book and cannot be removed.").arg(name);
+}
+
+QString managerPasswordRefusal(const QString& name)
+{
+    return QStringLiteral("Only \"%1\" may change its own password: it manages this book.").arg(name);
+}
+
 void add(Connection& c, const QString& name, const QString& password, HashCost cost)
 {
     if (const QString err = checkName(name); !err.isEmpty())
@@ -169,6 +201,11 @@ void setPassword(Connection& c, const QString& name, const QString& password, Ha
 {
     if (password.isEmpty())
         throw DbError(QStringLiteral("Please enter a password."));
+    // A login's own connection names it; an administrator's unchecked one on the embedded file
+    // names nobody. (On a server the book's function holds to the same rule.)
+    const QString by = c.userName();
+    if (!by.isEmpty() && by != name && isManager(c, name))
+        throw DbError(managerPasswordRefusal(name));
     if (c.backend() == Backend::Sqlite) {
         if (c.execute(QStringLiteral("update Logins set PwHash = ? where UserName = ?"),
                       {hashPassword(password, cost), name})
@@ -182,10 +219,18 @@ void setPassword(Connection& c, const QString& name, const QString& password, Ha
 void remove(Connection& c, const QString& name)
 {
     if (c.backend() == Backend::Sqlite) {
-        if (c.execute(QStringLiteral("delete from Logins where UserName = ?"), {name}) != 1)
-            throw DbError(QStringLiteral("There is no user \"%1\".").arg(name));
-        return;
+        // One statement: the first login is spared even when another station removes at once.
+        if (c.execute(QStringLiteral("delete from Logins where UserName = ? and RowID > (select min(RowID) from "
+                                     "Logins)"),
+                      {name})
+            == 1)
+            return;
+        if (isManager(c, name))
+            throw DbError(managerRemovalRefusal(name));
+        throw DbError(QStringLiteral("There is no user \"%1\".").arg(name));
     }
+    if (isManager(c, name))
+        throw DbError(managerRemovalRefusal(name));
     callServer(c, QStringLiteral("qv_drop_login"), {name});
 }
 

@@ -28,8 +28,21 @@ QString checkName(const QString& name);
 
 // Works on the connection's own backend: embedded rows or server roles.
 QStringList list(Connection& c);
+// Who manages the book. A server: the logins of its managers' group (made by the server's
+// administrator; they alone add logins and set the lock password). The embedded file: its
+// first login (the lowest RowID, the one the book was made with), which can be removed by
+// nobody, so that the book always keeps its owner.
+QStringList managers(Connection& c);
+bool isManager(Connection& c, const QString& name);
+// The refusals of the two rules above, the same on both backends.
+QString managerRemovalRefusal(const QString& name);
+QString managerPasswordRefusal(const QString& name);
 void add(Connection& c, const QString& name, const QString& password, HashCost cost = HashCost::Interactive);
+// A manager's password is set by that login itself only (on a server also by the server's
+// administrator; on the embedded file by a connection opened without a login, which only
+// provisioning and the admin tool make).
 void setPassword(Connection& c, const QString& name, const QString& password, HashCost cost = HashCost::Interactive);
+// Never a manager (nor, on a server, a login that holds anything beyond the book).
 void remove(Connection& c, const QString& name);
 
 bool verifyEmbedded(Connection& c, const QString& name, const QString& password);

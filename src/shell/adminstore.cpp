@@ -87,6 +87,18 @@ QString UserStore::checkRemoval(const QString& name, const QString& current)
         return QStringLiteral("\"%1\" is the user logged in now and cannot be removed.").arg(name);
     if (Logins::list(m_c).size() <= 1)
         return QStringLiteral("\"%1\" is the only user left and cannot be removed.").arg(name);
+    // The book's owner stays: the lock password alone must not lock it out.
+    if (Logins::isManager(m_c, name))
+        return Logins::managerRemovalRefusal(name);
+    return {};
+}
+
+QString UserStore::checkPasswordChange(const QString& name, const QString& current)
+{
+    if (const QString err = checkExisting(name); !err.isEmpty())
+        return err;
+    if (name != current && Logins::isManager(m_c, name))
+        return Logins::managerPasswordRefusal(name);
     return {};
 }
 

@@ -60,12 +60,15 @@ public:
     QString checkNew(const QString& name, const QString& password, const QString& confirm);
     QString checkExisting(const QString& name);
     QString checkRemoval(const QString& name, const QString& current);
+    // A manager's password is changed by that login only.
+    QString checkPasswordChange(const QString& name, const QString& current);
 
     // The requests themselves; the server's refusals come back as DbError.
     void add(const QString& name, const QString& password, Logins::HashCost cost = Logins::HashCost::Interactive);
     void changePassword(const QString& name, const QString& password,
                         Logins::HashCost cost = Logins::HashCost::Interactive);
-    // Re-checks inside the removal that the login is not in use and not the last one.
+    // Re-checks inside the removal that the login is not in use, not the last one and not a
+    // manager.
     void remove(const QString& name, const QString& current);
 
 private:

@@ -107,14 +107,19 @@ void frmAddUsers::FillGrid()
 {
     lstUsers->clear();
     qv::guarded([this] {
+        const QStringList managers = qv::Logins::managers(Conn);
         for (const QString& name : qv::Logins::list(Conn)) {
             auto* item = new QListWidgetItem(name, lstUsers);
+            QStringList notes;
             if (name == LoginUser) {
                 QFont f = item->font();
                 f.setBold(true);
                 item->setFont(f);
-                item->setToolTip(QStringLiteral("logged in now"));
+                notes << QStringLiteral("logged in now");
             }
+            if (managers.contains(name))
+                notes << QStringLiteral("manages this book");
+            item->setToolTip(notes.join(QStringLiteral("; ")));
         }
     });
 }
@@ -171,7 +176,7 @@ void frmAddUsers::cmdChange_Click()
     bool changed = false;
     qv::guarded(
         [&] {
-            if (const QString err = qv::UserStore(Conn).checkExisting(name); !err.isEmpty())
+            if (const QString err = qv::UserStore(Conn).checkPasswordChange(name, LoginUser); !err.isEmpty())
                 return refuse(err, txtUserName);
             if (const QString err = qv::UserStore::checkPasswords(password, txtConfirm->text()); !err.isEmpty())
                 return refuse(err, txtPassword);

@@ -1,7 +1,8 @@
 #pragma once
 // "Add Users": the database's logins. Adds a login (password typed twice), changes a login's
-// password, removes a login (never the one in use, never the last). Embedded: the Logins
-// table; a server: roles in the program's group role.
+// password (a manager's by that login only), removes a login (never the one in use, the last
+// one or a manager). Embedded: the Logins table, managed by its first login; a server: roles
+// in the program's group role.
 #include "shell/mdichild.h"
 
 class QLabel;

@@ -1,8 +1,9 @@
 // "Add Users": the database's logins listed, added with the password typed twice, given a new
-// password, removed (never the one in use nor the last one), on either backend; checked by
-// logging in as those logins.
+// password, removed (never the one in use, the last one or the book's manager), on either
+// backend; checked by logging in as those logins.
 #include "adminhelpers.h"
 #include "db/logins.h"
+#include "db/serverbook.h"
 #include "shell/frmlogin.h"
 #include "shell/mdl_connection.h"
 
@@ -73,6 +74,19 @@ class TstAddUsers : public QObject {
         } catch (const qv::DbError&) {
             return false;
         }
+    }
+    // The window again, as the shared connection's login `name`.
+    void reopenAs(const QString& name, const QString& pw)
+    {
+        w->findChild<QPushButton*>("cmdExit")->click();
+        Conn.close();
+        Conn.setProperty("User ID", name);
+        Conn.setProperty("Password", pw);
+        Conn.open();
+        LoginUser = name;
+        qvt::openThroughGate(m(), "mnuAddUser", app.db().lockPassword);
+        w = qvt::findWindow(m(), "frmAddUsers");
+        QVERIFY(w);
     }
     void expectRefusal(const char* button, const QString& text)
     {
@@ -247,6 +261,35 @@ private slots:
         }
     }
 
+    // The book's manager stays its owner's: another login, though it knows the lock password,
+    // can neither remove it nor set its password (embedded: the first login; on a server a
+    // co-manager cannot either).
+    void managerStaysWithItsOwner()
+    {
+        const QString other = user("g");
+        QString manager = app.db().user, managerPw = app.db().password;
+        addUser(other, "pw g");
+        if (qvt::backend() == qv::Backend::Postgres) {
+            manager = user("h");
+            managerPw = "pw h";
+            addUser(manager, managerPw);
+            qv::Connection admin;
+            app.db().connectAdmin(admin);
+            using qv::ServerBook::quoteIdent;
+            admin.execute(QString("GRANT %1 TO %2, %3")
+                              .arg(quoteIdent(qv::ServerBook::rolesFor(app.db().catalog).admins), quoteIdent(other),
+                                   quoteIdent(manager)));
+        }
+        reopenAs(other, "pw g");
+        pick(manager);
+        expectRefusal("cmdRemove", QString("\"%1\" manages this book and cannot be removed.").arg(manager));
+        type(manager, "taken", "taken");
+        expectRefusal("cmdChange",
+                      QString("Only \"%1\" may change its own password: it manages this book.").arg(manager));
+        QVERIFY(canLogIn(manager, managerPw));
+        QVERIFY(!canLogIn(manager, "taken"));
+    }
+
     void serverRefusal()
     {
         const QString e = user("e");
@@ -268,15 +311,7 @@ private slots:
         // A login made here has the program's rights but may not make logins itself: only the
         // book's manager may run its login functions.
         addUser(e, "pw e");
-        w->findChild<QPushButton*>("cmdExit")->click();
-        Conn.close();
-        Conn.setProperty("User ID", e);
-        Conn.setProperty("Password", "pw e");
-        Conn.open();
-        LoginUser = e;
-        qvt::openThroughGate(m(), "mnuAddUser", app.db().lockPassword);
-        w = qvt::findWindow(m(), "frmAddUsers");
-        QVERIFY(w);
+        reopenAs(e, "pw e");
         type(user("f"), "pw", "pw");
         const auto seen = press("cmdAdd");
         QCOMPARE(seen.size(), 1);
