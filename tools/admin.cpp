@@ -45,7 +45,9 @@ Commands:
   upgrade --server DATA_SOURCE [--admin-user NAME --admin-password PASS]
         Brings a book made by an older version up to this program's schema. An embedded
         book is backed up (and the copy checked) first; on PostgreSQL it runs as the
-        administrator. Logins are refused an older book until it is upgraded.
+        administrator and makes the book's login functions again as this program has
+        them, for a book of the current version too. Logins are refused an older book
+        until it is upgraded.
   report TEMPLATE --server S --user U [--password P] [--selection FORMULA] [--formula NAME=TEXT]...
          [--subreport NAME=FORMULA]... [--exec STATEMENT]... (--pdf OUT.pdf | --csv OUT.csv)
         Renders a report template headless, through the same engine as the program.

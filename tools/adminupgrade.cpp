@@ -2,6 +2,7 @@
 
 #include "db/datasource.h"
 #include "db/schema.h"
+#include "db/serverbook.h"
 #include "shell/mdl_connection.h"
 
 #include <QTextStream>
@@ -26,6 +27,15 @@ int adminUpgrade(const AdminArgs& a)
     if (from == 0)
         throw DbError(QStringLiteral("The database holds no Quoravel book; nothing was changed."));
     if (from == Schema::CurrentVersion) {
+        // A server book of the current version may still hold the login functions of an older
+        // program: they are made again as this one has them.
+        if (ds.backend == Backend::Postgres) {
+            Transaction tx(c);
+            const bool renewed = ServerBook::installFunctions(c, ServerBook::rolesOf(c));
+            tx.commit();
+            if (renewed)
+                out << "Renewed the book's login functions.\n";
+        }
         out << "The book is up to date (schema version " << from << ").\n";
         return 0;
     }

@@ -27,8 +27,11 @@ bool exists(Connection& c, const QString& role)
 }
 
 // The login functions. %USERS% and %ADMINS% stand for the users' and the managers' group
-// names, put in as quoted literals; the whole body then travels as one quoted literal. A login
-// that belongs to any other group is left to the server's administrator.
+// names, put in as quoted literals; the whole body then travels as one quoted literal. The
+// guard lets the functions touch a plain login of this book only: a login that is a manager,
+// belongs to any other group, or owns or was granted anything anywhere on the server (a
+// database, a schema, a table, a default privilege, a user mapping, ...) is left to the
+// server's administrator, so that taking it over gains nothing beyond this book.
 const char* GuardBody = R"(
 declare r record;
 begin
@@ -42,15 +45,28 @@ begin
       where m.member = r.oid and g.rolname not in (%USERS%, %ADMINS%)) then
     raise exception 'The login "%" holds rights beyond a login; only a server administrator may change it.', login;
   end if;
-  if not may_manage and exists (select 1 from pg_auth_members m join pg_roles g on g.oid = m.roleid
+  if exists (select 1 from pg_shdepend d where d.refclassid = 'pg_authid'::regclass and d.refobjid = r.oid
+      and d.deptype in ('o', 'a', 'i', 'r')) then
+    raise exception 'The login "%" owns objects or holds rights on the server beyond this book; only a server administrator may change it.', login;
+  end if;
+  if exists (select 1 from pg_auth_members m join pg_roles g on g.oid = m.roleid
       where m.member = r.oid and g.rolname = %ADMINS%) then
-    raise exception 'The login "%" manages this book; only a server administrator may remove it.', login;
+    raise exception 'The login "%" manages this book; only a server administrator may remove it or set its password.', login;
   end if;
 end)";
 
+// A password travels only as a SCRAM-SHA-256 verifier as libpq makes it:
+// SCRAM-SHA-256$<iterations>:<salt>$<StoredKey>:<ServerKey>, base64, both keys 32 bytes. Any
+// other text would be taken by the server as a clear password.
 const char* VerifierCheck = R"(
-  if verifier is null or left(verifier, 14) <> 'SCRAM-SHA-256$' then
+  if verifier is null or length(verifier) > 512 or verifier !~ ('^SCRAM-SHA-256[$][0-9]{1,9}:'
+      '([A-Za-z0-9+/]{4})*([A-Za-z0-9+/]{2}==|[A-Za-z0-9+/]{3}=)?[$]'
+      '[A-Za-z0-9+/]{43}=:[A-Za-z0-9+/]{43}=$') then
     raise exception 'A password must arrive as a SCRAM-SHA-256 verifier.';
+  end if;
+  if split_part(split_part(verifier, '$', 2), ':', 1)::integer < 4096
+      or length(decode(split_part(split_part(verifier, '$', 2), ':', 2), 'base64')) < 16 then
+    raise exception 'A password must arrive as a SCRAM-SHA-256 verifier of at least 4096 iterations and a 16-byte salt.';
   end if;)";
 
 struct Function {
@@ -68,11 +84,25 @@ bool isBookRoleName(const QString& name)
     return p == QLatin1String("qvu_") || p == QLatin1String("qva_") || p == QLatin1String("qvk_");
 }
 
+// Everything that makes the book's login functions what they are, as one text.
+QString functionsState(Connection& book)
+{
+    return book
+        .scalar(QStringLiteral(
+            "select coalesce(string_agg(p.proname || '(' || pg_get_function_identity_arguments(p.oid) || ')' || "
+            "p.prosrc || CAST(CAST(p.proowner AS regrole) AS text) || CAST(p.prosecdef AS text) || "
+            "coalesce(CAST(p.proconfig AS "
+            "text), '') || coalesce(CAST(p.proacl AS text), ''), '|' order by p.proname, "
+            "pg_get_function_identity_arguments(p.oid)), '') from pg_proc p where p.pronamespace = CAST('public' AS "
+            "regnamespace) and p.proname like 'qv\\_%'"))
+        .toString();
+}
+
 std::vector<Function> functions()
 {
     const QString verifier = QString::fromLatin1(VerifierCheck);
     return {
-        {"qv_login_guard(login text, may_manage boolean)", "void", false, false, QString::fromLatin1(GuardBody)},
+        {"qv_login_guard(login text)", "void", false, false, QString::fromLatin1(GuardBody)},
         {"qv_add_login(login text, verifier text)", "void", true, true,
          QStringLiteral("begin\n  if login is null or login !~ '^[A-Za-z_][A-Za-z0-9_.-]{0,62}$' "
                         "or lower(left(login, 4)) in ('qvu_', 'qva_', 'qvk_') then\n"
@@ -85,13 +115,16 @@ std::vector<Function> functions()
                  "  end if;\n"
                  "  execute format('CREATE ROLE %I LOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE NOREPLICATION NOBYPASSRLS "
                  "PASSWORD %L IN ROLE %I', login, verifier, %USERS%);\nend")},
+        // A manager may always set its own password; another login's only through the guard.
         {"qv_set_login_password(login text, verifier text)", "void", true, true,
-         QStringLiteral("begin\n  perform public.qv_login_guard(login, true);") + verifier
-             + QStringLiteral("\n  execute format('ALTER ROLE %I PASSWORD %L', login, verifier);\nend")},
+         QStringLiteral("begin") + verifier
+             + QStringLiteral("\n  if login is distinct from session_user then\n"
+                              "    perform public.qv_login_guard(login);\n  end if;\n"
+                              "  execute format('ALTER ROLE %I PASSWORD %L', login, verifier);\nend")},
         {"qv_drop_login(login text)", "void", true, true,
-         QStringLiteral("begin\n  perform public.qv_login_guard(login, false);\n"
-                        "  if login = session_user then\n"
+         QStringLiteral("begin\n  if login = session_user then\n"
                         "    raise exception 'The user logged in cannot remove itself.';\n  end if;\n"
+                        "  perform public.qv_login_guard(login);\n"
                         "  execute format('DROP ROLE %I', login);\nend")},
         {"qv_set_lock_password(hash text)", "void", true, true,
          QStringLiteral("begin\n  if hash is null or left(hash, 10) <> '$argon2id$' or length(hash) > 128 then\n"
@@ -180,7 +213,16 @@ void secure(Connection& book, const Roles& r)
     };
     for (const QString& s : grants)
         book.execute(s);
+    installFunctions(book, r);
+}
+
+bool installFunctions(Connection& book, const Roles& r)
+{
+    const QString before = functionsState(book);
+    const QString keeper = quoteIdent(r.keeper), admins = quoteIdent(r.admins);
+    QStringList made;
     for (const Function& f : functions()) {
+        made << QLatin1String(f.signature);
         const QString name = QStringLiteral("public.") + QLatin1String(f.signature);
         const QString body = QString(f.body)
                                  .replace(QLatin1String("%USERS%"), quoteLiteral(r.users))
@@ -194,6 +236,19 @@ void secure(Connection& book, const Roles& r)
         if (f.forManagers)
             book.execute(QStringLiteral("GRANT EXECUTE ON FUNCTION %1 TO %2").arg(name, admins));
     }
+    // A function an older version made and this one no longer does (another signature) goes.
+    QSqlQuery q = book.query(QStringLiteral("select p.proname || '(' || pg_get_function_identity_arguments(p.oid) || "
+                                            "')', CAST(CAST(p.oid AS regprocedure) AS text) from pg_proc p where "
+                                            "p.pronamespace = CAST('public' AS regnamespace) and p.proname like "
+                                            "'qv\\_%'"));
+    QStringList stale;
+    while (q.next())
+        if (!made.contains(q.value(0).toString()))
+            stale << q.value(1).toString();
+    q.finish();
+    for (const QString& f : stale)
+        book.execute(QStringLiteral("DROP FUNCTION %1").arg(f));
+    return functionsState(book) != before;
 }
 
 void checkLoginName(const QString& name)

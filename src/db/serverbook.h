@@ -3,7 +3,9 @@
 // after it: the users' group (CONNECT and the program's table rights), the managers' group
 // (may run the login functions) and the keeper that owns those functions and alone holds
 // CREATEROLE. The functions (SECURITY DEFINER, fixed search_path) only create, change and drop
-// plain logins of this book's users' group and write the lock password.
+// plain logins of this book's users' group that hold nothing else on the server, take
+// passwords only as SCRAM verifiers, let a manager set its own password but never another
+// manager's, and write the lock password.
 #include "db/connection.h"
 
 namespace qv::ServerBook {
@@ -31,6 +33,12 @@ void dropRoles(Connection& admin, const QStringList& names);
 // In the book's database, as its administrator: closes it to PUBLIC, grants the program's
 // rights to the users (no DDL; SchemaInfo and LctPswd read-only) and (re)makes the functions.
 void secure(Connection& book, const Roles& r);
+// (Re)makes the book's login functions as this program has them and drops any that an older
+// version made and this one does not, as the book's administrator (inside the caller's
+// transaction). Running it again changes nothing; returns whether anything changed. Every
+// upgrade of a server book runs it, so an existing book gets the functions of the program
+// that upgrades it.
+bool installFunctions(Connection& book, const Roles& r);
 
 // Refuses a login name that a book's role would have (qvu_, qva_, qvk_).
 void checkLoginName(const QString& name);

@@ -1,7 +1,9 @@
-// What a login may do to its book and to others, the lock password at rest, and the schema
+// What a login may do to its book and to others (a manager's logins, never another manager's
+// password nor a login with rights elsewhere), the lock password at rest, and the schema
 // version check, through quoravel-admin and the connection as stations use them.
 #include "db/logins.h"
 #include "db/schema.h"
+#include "db/serverbook.h"
 #include "shell/adminstore.h"
 #include "adminrun.h"
 
@@ -20,6 +22,25 @@ class TstBookSecurity : public QObject {
         const Run r = runAdmin(QStringList{"add-login"} + target(t)
                                + QStringList{"--new-user", user, "--new-password", password});
         QVERIFY2(r.code == 0, qPrintable(r.err));
+    }
+
+    // Whether the book's function refuses the call on `c`.
+    static bool functionRefuses(qv::Connection& c, const QString& call, const QVariantList& args)
+    {
+        try {
+            c.scalar("select public." + call, args);
+            return false;
+        } catch (const qv::DbError&) {
+            return true;
+        }
+    }
+    static QStringList upgradeArgs(const qvt::TestDb& t)
+    {
+        QStringList adminOpts;
+        if (isPg())
+            adminOpts = {"--admin-user", qEnvironmentVariable("QUORAVEL_TEST_PG_USER"), "--admin-password",
+                         qEnvironmentVariable("QUORAVEL_TEST_PG_PASSWORD")};
+        return QStringList{"upgrade", "--server", t.dataSource, "--catalog", t.catalog} + adminOpts;
     }
 
 private slots:
@@ -128,6 +149,138 @@ private slots:
         qv::Logins::remove(owner, clerk);
     }
 
+    // A manager sets its own password only: a co-manager's is refused by the book's function,
+    // or it could log in as that manager.
+    void coManagersPasswordIsRefused()
+    {
+        if (!isPg())
+            QSKIP("server roles only");
+        const QString co = "co_" + tag;
+        addLogin(a, co, "co pw");
+        qv::Connection admin;
+        a.connectAdmin(admin);
+        using qv::ServerBook::quoteIdent;
+        admin.execute(
+            QString("GRANT %1 TO %2").arg(quoteIdent(qv::ServerBook::rolesFor(a.catalog).admins), quoteIdent(co)));
+        qv::Connection owner;
+        a.connect(owner);
+        QVERIFY(functionRefuses(owner, "qv_set_login_password(?, ?)",
+                                {co, qv::ServerBook::scramVerifier(owner, co, "taken")}));
+        QVERIFY(canOpen(as(a, co, "co pw")));
+        {
+            qv::Connection self;
+            as(a, co, "co pw").connect(self);
+            qv::Logins::setPassword(self, co, "co pw 2");
+        }
+        QVERIFY(canOpen(as(a, co, "co pw 2")));
+        admin.execute("DROP ROLE " + quoteIdent(co));
+    }
+
+    // A login of the book that owns something on the server, or holds a right beyond the book's
+    // users' group, is the server administrator's: the manager can neither set its password
+    // nor remove it.
+    void loginsWithRightsElsewhereAreRefused()
+    {
+        if (!isPg())
+            QSKIP("server roles only");
+        const QString rich = "rich_" + tag;
+        addLogin(a, rich, "rich pw");
+        qv::Connection admin, owner;
+        a.connectAdmin(admin);
+        a.connect(owner);
+        using qv::ServerBook::quoteIdent;
+        const QString r = quoteIdent(rich), other = quoteIdent(b.catalog), spare = quoteIdent("rich_db_" + tag);
+        const QList<QPair<QString, QString>> rights = {
+            {"CREATE DATABASE " + spare + " OWNER " + r, "DROP DATABASE " + spare},
+            {"CREATE SCHEMA rich_s AUTHORIZATION " + r, "DROP SCHEMA rich_s"},
+            {"GRANT CREATE ON DATABASE " + other + " TO " + r, "REVOKE CREATE ON DATABASE " + other + " FROM " + r},
+        };
+        auto throws = [](auto&& step) {
+            try {
+                step();
+                return false;
+            } catch (const qv::DbError&) {
+                return true;
+            }
+        };
+        for (const auto& [give, takeBack] : rights) {
+            admin.execute(give);
+            QVERIFY2(throws([&] { qv::Logins::setPassword(owner, rich, "taken"); }), qPrintable(give));
+            QVERIFY2(throws([&] { qv::Logins::remove(owner, rich); }), qPrintable(give));
+            admin.execute(takeBack);
+        }
+        QVERIFY(canOpen(as(a, rich, "rich pw")));
+        // Holding nothing beyond the book again, it is the manager's.
+        qv::Logins::setPassword(owner, rich, "rich pw 2");
+        QVERIFY(canOpen(as(a, rich, "rich pw 2")));
+        qv::Logins::remove(owner, rich);
+    }
+
+    // The login functions take a password only as a well-formed SCRAM-SHA-256 verifier: any
+    // other text would have become the clear password itself.
+    void onlyWellFormedVerifiers()
+    {
+        if (!isPg())
+            QSKIP("server roles only");
+        const QString clerk = "scram_" + tag;
+        addLogin(a, clerk, "scram pw");
+        qv::Connection owner;
+        a.connect(owner);
+        const QString good = qv::ServerBook::scramVerifier(owner, clerk, "scram pw 2");
+        const QString salt = good.section('$', 1, 1).section(':', 1), keys = good.section('$', 2);
+        const QString stored = keys.section(':', 0, 0), server = keys.section(':', 1);
+        auto verifier = [](const QString& iterations, const QString& salt, const QString& keys) {
+            return "SCRAM-SHA-256$" + iterations + ":" + salt + "$" + keys;
+        };
+        const QStringList bad = {
+            "SCRAM-SHA-256$garbage",
+            verifier("4096", salt, stored + ":" + server.left(40)),
+            verifier("4096", salt, stored + ":" + server + "AAAA"),
+            verifier("4096", salt, stored),
+            verifier("4096", "!!!!" + salt.mid(4), keys),
+            verifier("4096", salt.left(5), keys),
+            verifier("0", salt, keys),
+            verifier("1", salt, keys), // too cheap to guess against
+            verifier("x", salt, keys),
+            good + " ",
+        };
+        for (const QString& v : bad) {
+            QVERIFY2(functionRefuses(owner, "qv_set_login_password(?, ?)", {clerk, v}), qPrintable(v));
+            QVERIFY2(functionRefuses(owner, "qv_add_login(?, ?)", {"x" + clerk, v}), qPrintable(v));
+        }
+        QCOMPARE(owner.scalar("select count(*) from pg_roles where rolname = ?", {"x" + clerk}).toInt(), 0);
+        QVERIFY(canOpen(as(a, clerk, "scram pw")));
+        QVERIFY(!functionRefuses(owner, "qv_set_login_password(?, ?)", {clerk, good}));
+        QVERIFY(canOpen(as(a, clerk, "scram pw 2")));
+        qv::Logins::remove(owner, clerk);
+    }
+
+    // An existing server book gets the program's login functions from quoravel-admin upgrade,
+    // at the current schema version too: an older function that took any text is replaced.
+    void upgradeRenewsTheLoginFunctions()
+    {
+        if (!isPg())
+            QSKIP("server functions only");
+        {
+            qv::Connection admin;
+            a.connectAdmin(admin);
+            admin.execute("CREATE OR REPLACE FUNCTION public.qv_set_login_password(login text, verifier text) RETURNS "
+                          "void LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS "
+                          "$$begin execute format('ALTER ROLE %I PASSWORD %L', login, verifier); end$$");
+        }
+        const Run up = runAdmin(upgradeArgs(a));
+        QVERIFY2(up.code == 0, qPrintable(up.err + up.out));
+        const QString clerk = "up_" + tag;
+        addLogin(a, clerk, "up pw");
+        qv::Connection owner;
+        a.connect(owner);
+        QVERIFY(functionRefuses(owner, "qv_set_login_password(?, ?)", {clerk, "SCRAM-SHA-256$garbage"}));
+        QVERIFY(canOpen(as(a, clerk, "up pw")));
+        qv::Logins::remove(owner, clerk);
+        QCOMPARE(runAdmin(upgradeArgs(a)).out,
+                 QString("The book is up to date (schema version %1).\n").arg(qv::Schema::CurrentVersion));
+    }
+
     // The lock password rests as an argon2id hash; the gate and set-lock-password go through it.
     void lockPasswordIsHashed()
     {
@@ -211,12 +364,7 @@ private slots:
         const Run newer = runAdmin(QStringList{"set-lock-password"} + target(b) + QStringList{"--lock-password", "x"});
         QCOMPARE(newer.code, 1);
         QVERIFY2(newer.err.contains("newer"), qPrintable(newer.err));
-        QStringList adminOpts;
-        if (isPg())
-            adminOpts = {"--admin-user", qEnvironmentVariable("QUORAVEL_TEST_PG_USER"), "--admin-password",
-                         qEnvironmentVariable("QUORAVEL_TEST_PG_PASSWORD")};
-        const QStringList upgrade =
-            QStringList{"upgrade", "--server", b.dataSource, "--catalog", b.catalog} + adminOpts;
+        const QStringList upgrade = upgradeArgs(b);
         QCOMPARE(runAdmin(upgrade).code, 1); // never downwards
         {
             // Version 1 kept the lock password in clear in a narrower column.
