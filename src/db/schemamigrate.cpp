@@ -97,10 +97,10 @@ void migrate(Connection& c)
         if (c.backend() == Backend::Postgres)
             ownRoles(c);
     }
-    // Every step up gives a server book the login functions of the program that upgrades it.
-    if (c.backend() == Backend::Postgres)
-        ServerBook::installFunctions(c, ServerBook::rolesOf(c));
     if (v < CurrentVersion) {
+        // Every step up gives a server book the login functions of the program that upgrades it.
+        if (c.backend() == Backend::Postgres)
+            ServerBook::installFunctions(c, ServerBook::rolesOf(c));
         c.execute(QStringLiteral("delete from SchemaInfo"));
         c.execute(QStringLiteral("insert into SchemaInfo (Version) values (?)"), {CurrentVersion});
     }
