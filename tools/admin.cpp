@@ -53,8 +53,15 @@ Commands:
         Renders a report template headless, through the same engine as the program.
         A TEMPLATE named without a folder is looked for beside the program, then in the
         installed share/quoravel/templates/.
-        --exec runs a data preparation (exec AcLedger, DetailAcLedger, TrialBalance,
-        TrialBalance3 with their arguments) on the report's connection first.
+        --exec prepares the report's data first, in one of the forms
+          exec AcLedger ACCOUNT,'yyyy-mm-dd','yyyy-mm-dd'
+          exec DetailAcLedger ACCOUNT,D,M,YYYY,D,M,YYYY
+          exec TrialBalance 'yyyy-mm-dd','yyyy-mm-dd'
+          exec TrialBalance3 'yyyy-mm-dd','yyyy-mm-dd'
+        with the first date not after the second; anything else is refused (exit 2) before
+        the database is opened.
+        The output never replaces the book, its journals or backups, the template, or any
+        database file.
   backup --server FILE [--to DIR]
         Copies the embedded book FILE while stations may keep working (one consistent
         snapshot), checks the copy (PRAGMA integrity_check) and names it
@@ -67,7 +74,10 @@ Commands:
   export --server S --user U [--password P] --format ledger|csv [--from DATE] [--to DATE] OUT
         Writes the book (vouchers dated --from to --to, yyyy-mm-dd) to OUT (- for standard
         output) as a ledger/hledger journal (opening balances first, one transaction a
-        voucher) or as CSV (RFC 4180, one line a detail row). The file appears only when whole.
+        voucher) or as CSV (RFC 4180, one line a detail row). The file appears only when whole,
+        and never replaces the book, its journals or backups, or any database file.
+        A journal carries dates from 1400-01-01 to 9999-12-31 (what ledger reads): the
+        opening balances are dated the day before --from, so --from is 1400-01-02 or later.
   --help
         This text.
 

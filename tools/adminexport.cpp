@@ -39,9 +39,20 @@ int adminExport(const AdminArgs& a)
     o.to = dateOption(a, QStringLiteral("to"));
     if (o.from.isValid() && o.to.isValid() && o.from > o.to)
         throw AdminArgs::Error{QStringLiteral("--from is after --to.")};
+    if (o.format == rpt::ExportFormat::Ledger)
+        if (const QString problem = rpt::journalDateProblem(o); !problem.isEmpty())
+            throw AdminArgs::Error{problem};
     if (a.positional.size() != 1)
         throw AdminArgs::Error{QStringLiteral("export writes to one file: give OUT (or - for standard output).")};
     const QString target = a.positional.first();
+    const QString catalog = a.value(QStringLiteral("catalog"), LoginCatalog);
+    // Before any work: the output never replaces the book it reads nor any other database.
+    const DataSource ds = DataSource::parse(a.value(QStringLiteral("server")), catalog);
+    QStringList inputs;
+    if (ds.backend == Backend::Sqlite)
+        inputs = rpt::bookFiles(ds.filePath);
+    if (target != QLatin1String("-"))
+        rpt::checkOutputPath(target, inputs);
 
     Connection c;
     c.setProperty(QStringLiteral("User ID"), a.value(QStringLiteral("user")));
@@ -52,8 +63,10 @@ int adminExport(const AdminArgs& a)
                       : a.secret(QStringLiteral("password"),
                                  QStringLiteral("Password of %1").arg(a.value(QStringLiteral("user")))));
     c.setProperty(QStringLiteral("Data Source"), a.value(QStringLiteral("server")));
-    c.setProperty(QStringLiteral("Initial Catalog"), a.value(QStringLiteral("catalog"), LoginCatalog));
+    c.setProperty(QStringLiteral("Initial Catalog"), catalog);
     c.open();
+    if (c.backend() == Backend::Sqlite)
+        inputs << rpt::bookFiles(c.embeddedPath());
 
     rpt::ExportStats st;
     if (target == QLatin1String("-")) {
@@ -64,7 +77,7 @@ int adminExport(const AdminArgs& a)
     } else {
         // The file appears whole or not at all: a failure leaves no half-written journal, and a
         // device or a pipe is never replaced.
-        rpt::OutputFile out(target);
+        rpt::OutputFile out(target, inputs);
         st = rpt::exportJournal(c, o, out.device());
         out.commit();
     }

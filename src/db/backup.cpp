@@ -1,5 +1,6 @@
 #include "db/backup.h"
 
+#include "db/bookfile.h"
 #include "db/schema.h"
 
 #include <QAtomicInt>
@@ -10,7 +11,10 @@
 #include <QSqlQuery>
 #include <QTemporaryFile>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qv::backup {
@@ -50,13 +54,18 @@ public:
     RawFile& operator=(const RawFile&) = delete;
 
     // Every first column of the statement's rows; throws DbError with SQLite's text.
-    QStringList column(const QString& sql)
+    QStringList column(const QString& sql, const QVariantList& params = {})
     {
         if (!m_openError.isEmpty())
             throw DbError(m_openError);
         QSqlQuery q(QSqlDatabase::database(m_name, false));
         q.setForwardOnly(true);
-        if (!q.exec(sql)) {
+        bool ok = params.isEmpty() ? q.exec(sql) : q.prepare(sql);
+        for (const QVariant& p : params)
+            q.addBindValue(p);
+        if (ok && !params.isEmpty())
+            ok = q.exec();
+        if (!ok) {
             const QSqlError e = q.lastError();
             throw DbError(e.databaseText().isEmpty() ? e.text() : e.databaseText(), e.nativeErrorCode());
         }
@@ -211,22 +220,39 @@ ExclusiveBook::~ExclusiveBook()
 
 namespace {
 
-void copyFile(const QString& from, const QString& to)
+// The book in `from` as SQLite reads it, commits still in its WAL included, written whole into
+// the empty file `to`; `from` is read only (no checkpoint, no journal made).
+void copyThroughSqlite(const QString& from, const QString& to)
 {
-    QFile in(from);
-    QFile out(to);
-    if (!in.open(QIODevice::ReadOnly))
-        throw DbError(QStringLiteral("\"%1\" cannot be read: %2").arg(from, in.errorString()));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw DbError(QStringLiteral("\"%1\" cannot be written: %2").arg(to, out.errorString()));
-    QByteArray buf;
-    while (!(buf = in.read(1 << 20)).isEmpty())
-        if (out.write(buf) != buf.size())
-            throw DbError(QStringLiteral("\"%1\" cannot be written: %2").arg(to, out.errorString()));
-    if (in.error() != QFileDevice::NoError)
-        throw DbError(QStringLiteral("\"%1\" cannot be read: %2").arg(from, in.errorString()));
-    if (!out.flush() || ::fsync(out.handle()) != 0)
-        throw DbError(QStringLiteral("\"%1\" cannot be written to the disk.").arg(to));
+    RawFile source(from, true, 5000);
+    try {
+        source.column(QStringLiteral("VACUUM INTO ?"), {to});
+    } catch (const DbError& e) {
+        throw DbError(QStringLiteral("\"%1\" could not be copied: %2").arg(from, e.description()));
+    }
+    syncPath(to);
+}
+
+// The book to be replaced by a restore, as init --force wants it: nothing, an empty file or a
+// Quoravel book, and a regular file, never a device, a pipe, a folder or a link.
+void checkRestoreTarget(const QString& bookPath)
+{
+    switch (bookfile::inspect(bookPath)) {
+    case bookfile::Found::NotRegular:
+        throw DbError(QStringLiteral("\"%1\" is not a regular file; restore replaces only a book file.").arg(bookPath));
+    case bookfile::Found::NotBook:
+        throw DbError(QStringLiteral("\"%1\" is not a Quoravel book; restore replaces only a book.").arg(bookPath));
+    default:
+        break;
+    }
+}
+
+bool sameFile(const QString& a, const QString& b)
+{
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0
+           && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 } // namespace
@@ -238,19 +264,26 @@ QString restore(const QString& from, const QString& bookPath)
     } catch (const DbError& e) {
         throw DbError(QStringLiteral("Nothing was restored: %1").arg(e.description()));
     }
+    try {
+        checkRestoreTarget(bookPath);
+    } catch (const DbError& e) {
+        throw DbError(QStringLiteral("Nothing was restored: %1").arg(e.description()));
+    }
     const QFileInfo book(bookPath);
-    if (book.exists() && book.canonicalFilePath() == QFileInfo(from).canonicalFilePath())
+    if (sameFile(bookPath, from))
         throw DbError(QStringLiteral("Nothing was restored: the backup is the book itself."));
     if (!QDir().mkpath(book.absolutePath()))
         throw DbError(QStringLiteral("The folder \"%1\" could not be created.").arg(book.absolutePath()));
     const QString incoming = emptyFileBeside(bookPath, ".restoring");
     QString kept;
     try {
-        copyFile(from, incoming);
+        copyThroughSqlite(from, incoming);
         check(incoming); // what lands is what was checked, not only its source
         QFile::setPermissions(incoming, book.exists() ? QFile::permissions(bookPath) : Private);
         if (book.exists()) {
             ExclusiveBook hold(bookPath);
+            // Held, the book has no journal of its own; leftovers would be read into the new one.
+            bookfile::removeJournals(bookPath);
             kept = bookPath + QStringLiteral(".replaced-") + stamp(QDateTime::currentDateTime());
             for (int n = 2; QFileInfo::exists(kept); ++n)
                 kept = bookPath + QStringLiteral(".replaced-") + stamp(QDateTime::currentDateTime())
@@ -262,8 +295,15 @@ QString restore(const QString& from, const QString& bookPath)
                 kept.clear();
                 throw DbError(QStringLiteral("the backup could not be put in the book's place."));
             }
-        } else if (!QFile::rename(incoming, bookPath)) {
-            throw DbError(QStringLiteral("the backup could not be put in the book's place."));
+        } else {
+            // Journals at the name of a book that is gone would be read into the restored one.
+            bookfile::removeJournals(bookPath);
+            // link() refuses an existing name: a book made there meanwhile stays.
+            if (::link(QFile::encodeName(incoming).constData(), QFile::encodeName(bookPath).constData()) != 0)
+                throw DbError(errno == EEXIST ? QStringLiteral("a book appeared at \"%1\" meanwhile.").arg(bookPath)
+                                              : QStringLiteral("the backup could not be put in the book's place: %1")
+                                                    .arg(QString::fromLocal8Bit(std::strerror(errno))));
+            QFile::remove(incoming);
         }
         syncPath(book.absolutePath());
     } catch (const DbError& e) {

@@ -43,8 +43,10 @@ void check(const QString& file);
 // Replaces the book at `bookPath` with the backup `from`: checks the backup first, refuses while
 // any station has the book open, keeps the replaced book beside it as
 // "<book>.replaced-yyyyMMdd-HHmmss" and returns that path (empty when there was no book).
-// The restored book keeps the replaced book's permissions. Throws DbError; nothing is replaced
-// then.
+// Both must be regular files, and `bookPath` a book or an empty file (as for init --force).
+// The backup is copied through SQLite, so commits still in its WAL come along; journals left at
+// the book's name are deleted before the copy takes it. The restored book keeps the replaced
+// book's permissions. Throws DbError; nothing is replaced then.
 QString restore(const QString& from, const QString& bookPath);
 
 } // namespace qv::backup

@@ -101,29 +101,44 @@ void checkHeader(const QString& path)
             QStringLiteral("QV_NOTBOOK"));
 }
 
-void checkReplaceable(const QString& path, bool replace)
+Found inspect(const QString& path)
 {
     struct stat st {};
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return; // nothing there
+        return Found::Nothing;
+    if (!S_ISREG(st.st_mode))
+        return Found::NotRegular;
+    if (st.st_size == 0)
+        return Found::Empty;
+    try {
+        checkHeader(path);
+        return isBookReadOnly(path) ? Found::Book : Found::NotBook;
+    } catch (const DbError&) {
+        return Found::NotBook;
+    }
+}
+
+void checkReplaceable(const QString& path, bool replace)
+{
+    const Found found = inspect(path);
+    if (found == Found::Nothing)
+        return;
     if (!replace)
         throw DbError(QStringLiteral("The database file \"%1\" already exists.").arg(path));
-    if (!S_ISREG(st.st_mode))
+    if (found == Found::NotRegular)
         throw DbError(QStringLiteral("\"%1\" is not a regular file; --force replaces only a book file. Nothing was "
                                      "changed.")
                           .arg(path));
-    if (st.st_size == 0)
-        return;
-    bool book = false;
-    try {
-        checkHeader(path);
-        book = isBookReadOnly(path);
-    } catch (const DbError&) {
-    }
-    if (!book)
+    if (found == Found::NotBook)
         throw DbError(QStringLiteral("\"%1\" is not a Quoravel book; --force replaces only a book. Nothing was "
                                      "changed.")
                           .arg(path));
+}
+
+void removeJournals(const QString& path)
+{
+    for (const char* s : Journals)
+        QFile::remove(path + QLatin1String(s));
 }
 
 QStringList makePrivateFolders(const QString& path)
@@ -184,13 +199,16 @@ void Building::place(bool replace)
         std::unique_ptr<backup::ExclusiveBook> hold;
         if (!empty)
             hold = std::make_unique<backup::ExclusiveBook>(m_target);
-        // Held, the old book has no WAL of its own; leftovers would be read into the new one.
-        QFile::remove(m_target + QStringLiteral("-wal"));
-        QFile::remove(m_target + QStringLiteral("-shm"));
+        // Held, the old book has no journal of its own; leftovers would be read into the new one.
+        removeJournals(m_target);
         if (::rename(from.constData(), to.constData()) != 0)
             throw DbError(QStringLiteral("The new book could not replace \"%1\": %2")
                               .arg(m_target, QString::fromLocal8Bit(std::strerror(errno))));
     } else {
+        // No book is there: journals at its name are a gone book's, which SQLite would read into
+        // this one.
+        if (!QFileInfo::exists(m_target))
+            removeJournals(m_target);
         // link() refuses an existing name: a book made meanwhile by someone else stays.
         if (::link(from.constData(), to.constData()) != 0) {
             if (errno == EEXIST)

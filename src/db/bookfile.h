@@ -12,10 +12,19 @@ void checkHeader(const QString& path);
 // SQLite's bare "unable to open database file" turned into what to do; other texts unchanged.
 QString openAdvice(const QString& path, const QString& text);
 
+// What is at a path where a book is to be placed (the link itself when it is a link).
+enum class Found { Nothing, NotRegular, Empty, Book, NotBook };
+Found inspect(const QString& path);
+
 // Refuses, before anything is touched, what `replace` may not replace at `path`: anything when
 // `replace` is false, and with it anything that is not a regular file or not a Quoravel book
 // (an empty file, which interrupted set-ups of older versions left, may go). Throws DbError.
 void checkReplaceable(const QString& path, bool replace);
+
+// Deletes the journals (-wal, -shm, -journal) at the name of `path`. Called only where they
+// belong to no open book (no book is there, or it is held exclusively): SQLite would otherwise
+// read a stray one into the book placed there.
+void removeJournals(const QString& path);
 
 // Makes the missing folders of `path` private to their owner (0700); returns those it made.
 QStringList makePrivateFolders(const QString& path);

@@ -56,6 +56,25 @@ QString initEmbedded(const InitOptions& o, const QString& path)
     return path;
 }
 
+// Only a book is replaced: a database without this program's SchemaInfo is someone else's.
+void checkServerBook(const InitOptions& o, const DataSource& ds)
+{
+    QVariant version;
+    try {
+        Connection c;
+        c.openServerUnchecked(ds, o.catalog, o.adminUser, o.adminPassword);
+        if (c.scalar(QStringLiteral("select to_regclass('public.schemainfo') is not null")).toBool())
+            version = c.scalar(QStringLiteral("select max(Version) from public.SchemaInfo"));
+    } catch (const DbError& e) {
+        throw DbError(QStringLiteral("The database \"%1\" on %2 could not be read, so it was not replaced: %3")
+                          .arg(o.catalog, ds.host, e.description()));
+    }
+    if (version.isNull())
+        throw DbError(QStringLiteral("The database \"%1\" on %2 is not a Quoravel book (it has no SchemaInfo); "
+                                     "--force replaces only a book. Nothing was changed.")
+                          .arg(o.catalog, ds.host));
+}
+
 QString initServer(const InitOptions& o, const DataSource& ds)
 {
     if (const QString err = Logins::checkName(o.user); !err.isEmpty())
@@ -69,6 +88,8 @@ QString initServer(const InitOptions& o, const DataSource& ds)
     const bool replacing = admin.scalar(exists, {o.catalog}).toInt() > 0;
     if (replacing && !o.replace)
         throw DbError(QStringLiteral("The database \"%1\" already exists on %2.").arg(o.catalog, ds.host));
+    if (replacing)
+        checkServerBook(o, ds);
     ServerBook::checkFirstLogin(admin, roles, o.user);
     // The new book is built under a name of its own and takes the book's name only when it is
     // complete; the old book (and its login's password) stay as they were until then.

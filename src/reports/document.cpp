@@ -157,20 +157,20 @@ void Document::paintPages(QPagedPaintDevice& device, int from, int to) const
     p.end();
 }
 
-void Document::writePdf(const QString& path) const
+void Document::writePdf(const QString& path, const QStringList& inputs) const
 {
     // Written aside and moved into place at the end: a failed export leaves the old file.
     // Long reports are written directly (fast, whole fonts embedded); short ones through Qt's
     // engine, whose font subsets keep a voucher's PDF small.
     if (pageCount() >= 50) {
-        OutputFile direct(path);
+        OutputFile direct(path, inputs);
         if (writePdfDirect(*this, direct.device())) {
             direct.commit();
             return;
         }
     }
     // Short reports, and texts that need shaping: painted through Qt's own PDF engine.
-    OutputFile f(path);
+    OutputFile f(path, inputs);
     {
         QPdfWriter w(&f.device());
         w.setResolution(600);
@@ -194,9 +194,9 @@ QString csvField(const QString& s)
 }
 } // namespace
 
-void Document::writeCsv(const QString& path) const
+void Document::writeCsv(const QString& path, const QStringList& inputs) const
 {
-    OutputFile f(path);
+    OutputFile f(path, inputs);
     auto line = [](const QStringList& cells) {
         QStringList out;
         for (const QString& c : cells)

@@ -47,9 +47,10 @@ public:
     // Pages from..to (1-based, inclusive; 0 = all) onto a paged device already set up.
     void paintPages(QPagedPaintDevice& device, int from = 0, int to = 0) const;
     QPageLayout pageLayout() const;
-    // Throw ReportError when the file cannot be written.
-    void writePdf(const QString& path) const;
-    void writeCsv(const QString& path) const;
+    // Throw ReportError when the file cannot be written or may not be (`inputs`: the files the
+    // report was made from, which it never replaces; see OutputFile).
+    void writePdf(const QString& path, const QStringList& inputs = {}) const;
+    void writeCsv(const QString& path, const QStringList& inputs = {}) const;
 };
 
 } // namespace qv::rpt

@@ -149,6 +149,19 @@ QString isoDate(const QDate& d)
     return d.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
+bool journalCarries(const QDate& d)
+{
+    return d.isValid() && d >= journalFirstDate() && d <= journalLastDate();
+}
+
+[[noreturn]] void refuseDate(const QString& what, const QDate& d)
+{
+    throw DbError(QStringLiteral("%1 is dated %2, which a journal cannot carry: ledger reads dates from %3 to %4. "
+                                 "Nothing was exported.")
+                      .arg(what, d.isValid() ? isoDate(d) : QStringLiteral("(no date)"), isoDate(journalFirstDate()),
+                           isoDate(journalLastDate())));
+}
+
 QString voucherLabel(const QString& status, qint64 number)
 {
     const VoucherKindInfo* k = voucherKindByCode(status);
@@ -283,6 +296,29 @@ QString csvField(const QString& text)
     return text;
 }
 
+QDate journalFirstDate()
+{
+    return QDate(1400, 1, 1);
+}
+
+QDate journalLastDate()
+{
+    return QDate(9999, 12, 31);
+}
+
+QString journalDateProblem(const ExportOptions& o)
+{
+    if (o.from.isValid() && !journalCarries(o.from.addDays(-1)))
+        return QStringLiteral("A journal cannot start at %1: its opening balances are dated the day before, and "
+                              "ledger reads dates from %2 to %3. Give --from %4 or later (or export as CSV).")
+            .arg(isoDate(o.from), isoDate(journalFirstDate()), isoDate(journalLastDate()),
+                 isoDate(journalFirstDate().addDays(1)));
+    if (o.to.isValid() && !journalCarries(o.to))
+        return QStringLiteral("A journal cannot run to %1: ledger reads dates from %2 to %3.")
+            .arg(isoDate(o.to), isoDate(journalFirstDate()), isoDate(journalLastDate()));
+    return {};
+}
+
 QHash<qint64, QString> journalAccountNames(Connection& c)
 {
     return namesOf(readChart(c));
@@ -292,10 +328,34 @@ ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
 {
     ReadSnapshot snapshot(c);
     const bool cents = c.backend() == Backend::Sqlite;
+    const bool ledger = o.format == ExportFormat::Ledger;
+    QString where = QStringLiteral(" WHERE d.VouDate IS NOT NULL");
+    QVariantList params;
+    if (o.from.isValid())
+        where += QStringLiteral(" AND d.VouDate >= ?"), params << o.from;
+    if (o.to.isValid())
+        where += QStringLiteral(" AND d.VouDate <= ?"), params << o.to;
+    QMap<qint64, Money> open;
+    QDate openedOn;
+    if (ledger) {
+        if (const QString problem = journalDateProblem(o); !problem.isEmpty())
+            throw DbError(problem);
+        // Every date the journal will carry, checked before a byte is written.
+        QSqlQuery span = c.query(QStringLiteral("SELECT MIN(d.VouDate), MAX(d.VouDate) FROM DetJV d") + where, params);
+        if (span.next() && !span.isNull(0)) {
+            for (int i = 0; i < 2; ++i)
+                if (!journalCarries(span.value(i).toDate()))
+                    refuseDate(QStringLiteral("A voucher"), span.value(i).toDate());
+        }
+        span.finish();
+        open = openings(c, o.from);
+        openedOn = openingDate(c, o);
+        if (std::any_of(open.cbegin(), open.cend(), [](Money m) { return m.cents != 0; }) && !journalCarries(openedOn))
+            refuseDate(QStringLiteral("The opening balances transaction (the day before the first voucher)"), openedOn);
+    }
     const QHash<qint64, ChartEntry> chart = readChart(c);
     ExportStats stats;
     Sink sink(out);
-    const bool ledger = o.format == ExportFormat::Ledger;
     QHash<qint64, QString> names;
     if (ledger) {
         names = namesOf(chart);
@@ -308,7 +368,6 @@ ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
         for (const QString& n : std::as_const(declared))
             sink.add(QStringLiteral("account ") + n + QLatin1Char('\n'));
         sink.add(QStringLiteral("\n"));
-        const QMap<qint64, Money> open = openings(c, o.from);
         QString text;
         Money sum;
         std::vector<std::pair<QString, Money>> lines;
@@ -319,7 +378,7 @@ ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
             }
         std::sort(lines.begin(), lines.end());
         if (!lines.empty()) {
-            text = isoDate(openingDate(c, o)) + QStringLiteral(" Opening balances\n");
+            text = isoDate(openedOn) + QStringLiteral(" Opening balances\n");
             for (const auto& [name, amount] : lines)
                 text += JournalWriter::posting(name, amount, {});
             if (sum.cents != 0)
@@ -332,12 +391,6 @@ ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
                                 "Contra,Cheque,Narration,FileNo,BillNo\r\n"));
     }
 
-    QString where = QStringLiteral(" WHERE d.VouDate IS NOT NULL");
-    QVariantList params;
-    if (o.from.isValid())
-        where += QStringLiteral(" AND d.VouDate >= ?"), params << o.from;
-    if (o.to.isValid())
-        where += QStringLiteral(" AND d.VouDate <= ?"), params << o.to;
     QSqlQuery q =
         c.query(QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, d.EntryNo, d.AcCode, d.CrAc, d.DrAmt, d.CrAmt, "
                                "d.ChecqNo, d.Naration, d.FileNo, d.BillNo, m.PaidReceive "

@@ -36,8 +36,17 @@ struct ExportStats {
                         // "Equity:Unbalanced Vouchers" so that the tools still read the file)
 };
 
+// The dates a journal carries: ledger reads 1400-01-01 to 9999-12-31 (hledger reads these and
+// more, but not a year written with a sign). A date outside them is refused, never written.
+QDate journalFirstDate();
+QDate journalLastDate();
+// An error text when the options alone would date a transaction outside those days (the
+// opening balances are dated the day before `from`), or empty.
+QString journalDateProblem(const ExportOptions& options);
+
 // Writes the book to `out`; throws DbError (the database's failures, sums that cannot be
-// represented) and leaves what was written so far to the caller.
+// represented, a journal date outside the days above, checked before anything is written) and
+// leaves what was written so far to the caller.
 ExportStats exportJournal(Connection& c, const ExportOptions& options, QIODevice& out);
 
 // The journal account name of every account, by RowID.

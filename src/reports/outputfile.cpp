@@ -1,5 +1,6 @@
 #include "reports/outputfile.h"
 
+#include "db/backup.h"
 #include "reports/reporterror.h"
 
 #include <QDir>
@@ -23,9 +24,64 @@ QString systemError()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
+
+// The first bytes of a database, a rollback journal, a WAL and a WAL's index (its version
+// number, 3007000, in the machine's own order).
+bool holdsDatabase(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = f.read(16);
+    const quint32 shmVersion = 3007000;
+    const QByteArray marks[] = {QByteArray("SQLite format 3\0", 16), QByteArray::fromHex("d9d505f920a163d7"),
+                                QByteArray::fromHex("377f0682"), QByteArray::fromHex("377f0683"),
+                                QByteArray(reinterpret_cast<const char*>(&shmVersion), 4)};
+    for (const QByteArray& m : marks)
+        if (head.startsWith(m))
+            return true;
+    return false;
+}
+
+// A name SQLite gives a database's journals: written there, it would be read into the database.
+bool isJournalName(const QString& path)
+{
+    for (const char* s : {"-wal", "-shm", "-journal"}) {
+        const QLatin1String suffix(s);
+        if (path.endsWith(suffix)) {
+            const QString base = path.chopped(suffix.size());
+            if (QFileInfo(base).isFile() && holdsDatabase(base))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool sameFile(const struct stat& a, const QString& other)
+{
+    struct stat b {};
+    return ::stat(QFile::encodeName(other).constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 } // namespace
 
-void checkOutputPath(const QString& path)
+QStringList bookFiles(const QString& bookPath)
+{
+    QStringList names{QFileInfo(bookPath).absoluteFilePath()};
+    const QString real = QFileInfo(bookPath).canonicalFilePath();
+    if (!real.isEmpty() && real != names.first())
+        names << real;
+    QStringList out;
+    for (const QString& n : names) {
+        out << n << n + QStringLiteral("-wal") << n + QStringLiteral("-shm") << n + QStringLiteral("-journal");
+        const QDir backups(backup::defaultFolder(n));
+        for (const QString& f : backups.entryList(QDir::Files | QDir::Hidden | QDir::System))
+            out << backups.filePath(f);
+    }
+    return out;
+}
+
+void checkOutputPath(const QString& path, const QStringList& inputs)
 {
     if (path.trimmed().isEmpty())
         cannotWrite(path, QStringLiteral("no file name was given."));
@@ -35,12 +91,26 @@ void checkOutputPath(const QString& path)
                                          "name; nothing was written."));
     if (fi.isSymLink() && !fi.exists())
         cannotWrite(path, QStringLiteral("it is a link to nothing. Choose another name; nothing was written."));
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        for (const QString& input : inputs)
+            if (sameFile(st, input))
+                cannotWrite(path, QStringLiteral("it is a file this output is made from (the book, one of its "
+                                                 "journals or backups, or the template). Choose another name; "
+                                                 "nothing was written."));
+        if (holdsDatabase(path))
+            cannotWrite(path, QStringLiteral("it holds a database or a database's journal, which no report or "
+                                             "export replaces. Choose another name; nothing was written."));
+    }
+    if (isJournalName(fi.absoluteFilePath()) || (fi.exists() && isJournalName(fi.canonicalFilePath())))
+        cannotWrite(path, QStringLiteral("it is the name of a database's journal, which the database would read. "
+                                         "Choose another name; nothing was written."));
 }
 
-OutputFile::OutputFile(const QString& path)
+OutputFile::OutputFile(const QString& path, const QStringList& inputs)
     : m_path(path)
 {
-    checkOutputPath(path);
+    checkOutputPath(path, inputs);
     const QFileInfo fi(path);
     m_target = fi.isSymLink() ? fi.symLinkTarget() : fi.absoluteFilePath();
     const QFileInfo target(m_target);

@@ -136,7 +136,8 @@ Money openingBalance(Connection& c, qint64 account, const QDate& at)
 {
     const bool cents = c.backend() == Backend::Sqlite;
     Money open =
-        moneyFromVariant(c.scalar(QStringLiteral("SELECT OpenBal FROM Accounts WHERE RowID = ?"), {account}), cents)
+        moneyFromVariant(
+            c.scalar(QStringLiteral("SELECT OpenBal FROM Accounts WHERE RowID = CAST(? AS BIGINT)"), {account}), cents)
             .value_or(Money());
     QSqlQuery q = c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV WHERE AcCode = ? AND VouDate < ?"),
                           {account, at});

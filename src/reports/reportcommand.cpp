@@ -47,6 +47,30 @@ QString findTemplate(const QString& name)
     return QDir(TemplateFolders().first()).filePath(name); // OpenReport names it in its error
 }
 
+// The data preparations, parsed before anything is opened: only the documented `exec` forms, each
+// over a range that runs forwards (the launcher passes its dates on as they are; a command line
+// that names a reversed range is a mistake worth saying).
+QList<ProcedureCall> preparations(const QStringList& statements)
+{
+    QList<ProcedureCall> calls;
+    for (const QString& s : statements) {
+        ProcedureCall call;
+        try {
+            call = parseExec(s);
+        } catch (const DbError& e) {
+            throw Usage{QStringLiteral("--exec takes only the data preparations exec AcLedger, DetailAcLedger, "
+                                       "TrialBalance and TrialBalance3 with their arguments. %1 Nothing was run.")
+                            .arg(e.description())};
+        }
+        if (call.from > call.to)
+            throw Usage{QStringLiteral("--exec \"%1\" names a reversed range: %2 is after %3. Give the first date "
+                                       "first; nothing was run.")
+                            .arg(s.trimmed(), call.from.toString(Qt::ISODate), call.to.toString(Qt::ISODate))};
+        calls << call;
+    }
+    return calls;
+}
+
 // A formula field's text as typed on a command line: quoted already, or quoted here.
 QString asTextLiteral(const QString& text)
 {
@@ -69,15 +93,23 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
         const QString csv = one(values, QStringLiteral("csv"), false);
         if (pdf.isEmpty() && csv.isEmpty())
             throw Usage{QStringLiteral("report needs --pdf FILE or --csv FILE.")};
-        // Before any work: a device, a pipe or a folder is never replaced by a report.
+        const QList<ProcedureCall> prepare = preparations(values(QStringLiteral("exec")));
+        const QString templ = findTemplate(positional.first());
+        const QString catalog = one(values, QStringLiteral("catalog"), false);
+        const QString server = one(values, QStringLiteral("server"), true);
+        // Before any work: a report never replaces a device, a pipe, a folder, a database or a
+        // file it is made from.
+        QStringList inputs{templ};
+        const DataSource ds = DataSource::parse(server, catalog.isEmpty() ? LoginCatalog : catalog);
+        if (ds.backend == Backend::Sqlite)
+            inputs << bookFiles(ds.filePath);
         for (const QString& path : {pdf, csv})
             if (!path.isEmpty())
-                checkOutputPath(path);
+                checkOutputPath(path, inputs);
         Conn.close();
         Conn.setProperty(QStringLiteral("User ID"), one(values, QStringLiteral("user"), true));
         Conn.setProperty(QStringLiteral("Password"), one(values, QStringLiteral("password"), true));
-        Conn.setProperty(QStringLiteral("Data Source"), one(values, QStringLiteral("server"), true));
-        const QString catalog = one(values, QStringLiteral("catalog"), false);
+        Conn.setProperty(QStringLiteral("Data Source"), server);
         Conn.setProperty(QStringLiteral("Initial Catalog"), catalog.isEmpty() ? LoginCatalog : catalog);
         QList<QPair<QString, QString>> formulas, subreports;
         for (const QString& f : values(QStringLiteral("formula")))
@@ -86,14 +118,17 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
             subreports << nameAndText(QStringLiteral("subreport"), s);
 
         Conn.open();
-        installProcedures();
-        // The data preparation, in the order given, on the connection the report reads.
-        for (const QString& statement : values(QStringLiteral("exec")))
-            Conn.execute(statement);
+        if (Conn.backend() == Backend::Sqlite)
+            inputs << bookFiles(Conn.embeddedPath());
         LoginUser = Conn.property(QStringLiteral("User ID"));
         LoginPassword = Conn.property(QStringLiteral("Password"));
         Application app;
-        std::shared_ptr<Report> report = app.OpenReport(findTemplate(positional.first()));
+        std::shared_ptr<Report> report = app.OpenReport(templ);
+        // The launcher's order: the template is open, then its data is prepared, in the order
+        // given, into the work tables of the session the report reads, by the procedures' own
+        // code (the parsed calls; no typed text reaches the database).
+        for (const ProcedureCall& call : prepare)
+            runProcedure(Conn, call);
         ReportTable& table = report->Database().Tables(1);
         table.ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
         table.ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);
@@ -104,12 +139,12 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
             report->OpenSubreport(name).setRecordSelectionFormula(formula);
         const std::shared_ptr<const Document> doc = report->run(Conn);
         if (!pdf.isEmpty()) {
-            doc->writePdf(pdf);
+            doc->writePdf(pdf, inputs);
             out << "Wrote " << doc->pageCount() << (doc->pageCount() == 1 ? " page" : " pages") << " to " << pdf
                 << ".\n";
         }
         if (!csv.isEmpty()) {
-            doc->writeCsv(csv);
+            doc->writeCsv(csv, inputs);
             out << "Wrote " << doc->csvRows.size() << " rows to " << csv << ".\n";
         }
         out.flush();

@@ -1,6 +1,7 @@
 #include "reports/reportviewer.h"
 
 #include "db/dberror.h"
+#include "reports/outputfile.h"
 #include "shell/mdl_connection.h"
 #include "widgets/msgbox.h"
 
@@ -41,6 +42,17 @@ ReportViewer::PrintDialogHook& printHook()
 {
     static ReportViewer::PrintDialogHook h;
     return h;
+}
+
+// What the shown report was made from, which an export never replaces: its template and the book.
+QStringList sourcesOf(const rpt::Report* report)
+{
+    QStringList files;
+    if (report)
+        files << report->templ().path;
+    if (Conn.isOpen() && Conn.backend() == Backend::Sqlite)
+        files << rpt::bookFiles(Conn.embeddedPath());
+    return files;
 }
 } // namespace
 
@@ -361,7 +373,7 @@ void ReportViewer::exportPdf()
     if (path.isEmpty())
         return;
     try {
-        m_doc->writePdf(path);
+        m_doc->writePdf(path, sourcesOf(m_report.get()));
     } catch (const DbError& e) {
         Msg::critical(e.description());
     }
@@ -376,7 +388,7 @@ void ReportViewer::exportCsv()
     if (path.isEmpty())
         return;
     try {
-        m_doc->writeCsv(path);
+        m_doc->writeCsv(path, sourcesOf(m_report.get()));
     } catch (const DbError& e) {
         Msg::critical(e.description());
     }

@@ -158,11 +158,11 @@ private:
     QSqlQuery m_in, m_before;
 };
 
-const QString LedgerColumns = QStringLiteral(
-    "LineNo INTEGER, AcCode INTEGER, AcNodes VARCHAR(60), AcName VARCHAR(200), Title VARCHAR(40), "
-    "FromDate DATE, ToDate DATE, VouDate DATE, VouStatus VARCHAR(2), VouNo INTEGER, Voucher VARCHAR(30), "
-    "Particulars VARCHAR(300), Naration VARCHAR(500), ChecqNo VARCHAR(60), FileNo VARCHAR(60), "
-    "BillNo VARCHAR(60), DrAmt AMOUNT, CrAmt AMOUNT, Balance AMOUNT, BalAmt AMOUNT, BalSide VARCHAR(2)");
+const QString LedgerColumns =
+    QStringLiteral("LineNo INTEGER, AcCode BIGINT, AcNodes VARCHAR(60), AcName VARCHAR(200), Title VARCHAR(40), "
+                   "FromDate DATE, ToDate DATE, VouDate DATE, VouStatus VARCHAR(2), VouNo BIGINT, Voucher VARCHAR(30), "
+                   "Particulars VARCHAR(300), Naration VARCHAR(500), ChecqNo VARCHAR(60), FileNo VARCHAR(60), "
+                   "BillNo VARCHAR(60), DrAmt AMOUNT, CrAmt AMOUNT, Balance AMOUNT, BalAmt AMOUNT, BalSide VARCHAR(2)");
 
 // The ledger's lines, written by the database itself (one INSERT ... SELECT, no row through
 // C++): the running balance is the opening plus a window sum. The sums cannot leave the range of
@@ -223,7 +223,9 @@ void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& t
     prepareTable(c, QStringLiteral("tmpAcLedger"), LedgerColumns);
     QString nodes, name;
     {
-        QSqlQuery a = c.query(QStringLiteral("SELECT AcNodes, AcName FROM Accounts WHERE RowID = ?"), {account});
+        // The account as a 64-bit number: any id the ledger may name, on every backend.
+        QSqlQuery a =
+            c.query(QStringLiteral("SELECT AcNodes, AcName FROM Accounts WHERE RowID = CAST(? AS BIGINT)"), {account});
         if (a.next()) {
             nodes = a.value(0).toString();
             name = a.value(1).toString();
@@ -270,7 +272,7 @@ void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& t
 void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
 {
     prepareTable(c, QStringLiteral("tmpTrialBalance"),
-                 QStringLiteral("AcCode INTEGER, AcNodes VARCHAR(60), AcName VARCHAR(200), CtlNodes VARCHAR(60), "
+                 QStringLiteral("AcCode BIGINT, AcNodes VARCHAR(60), AcName VARCHAR(200), CtlNodes VARCHAR(60), "
                                 "CtlName VARCHAR(200), SubNodes VARCHAR(60), SubName VARCHAR(200), FromDate DATE, "
                                 "ToDate DATE, DrAmt AMOUNT, CrAmt AMOUNT, NetDr AMOUNT, NetCr AMOUNT"));
     const Chart chart = readChart(c);
@@ -298,7 +300,7 @@ void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
 void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
 {
     prepareTable(c, QStringLiteral("tmpTrialBalance3"),
-                 QStringLiteral("AcCode INTEGER, AcNodes VARCHAR(60), AcName VARCHAR(200), FromDate DATE, ToDate DATE, "
+                 QStringLiteral("AcCode BIGINT, AcNodes VARCHAR(60), AcName VARCHAR(200), FromDate DATE, ToDate DATE, "
                                 "OpenDr AMOUNT, OpenCr AMOUNT, DrAmt AMOUNT, CrAmt AMOUNT, CloseDr AMOUNT, "
                                 "CloseCr AMOUNT"));
     const bool cents = c.backend() == Backend::Sqlite;

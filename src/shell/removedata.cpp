@@ -5,9 +5,14 @@
 #include <QAtomicInt>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace qv {
 
@@ -141,31 +146,87 @@ QString RemoveData::backupPath(const QString& dbPath, const QDateTime& when)
     return path;
 }
 
-void RemoveData::backupTo(const QString& path)
+namespace {
+
+// A verified copy of the open book under a new name of its own beside `near` (VACUUM INTO
+// fills only an empty file, which this one is), returned for the caller to put in place.
+QString verifiedCopyBeside(Connection& c, const QString& near)
 {
-    if (m_c.backend() != Backend::Sqlite)
-        throw DbError(QStringLiteral("Only the embedded database file can be copied by the program."));
-    if (m_c.inTransaction())
-        throw DbError(QStringLiteral("The database cannot be copied in the middle of a transaction."));
-    if (QFileInfo::exists(path))
-        throw DbError(QStringLiteral("The file \"%1\" already exists.").arg(path));
+    const QFileInfo fi(near);
+    QTemporaryFile tmp(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX.part"));
+    tmp.setAutoRemove(false);
+    if (!tmp.open())
+        throw DbError(
+            QStringLiteral("The copy of the database could not be made at \"%1\":\n%2").arg(near, tmp.errorString()));
+    const QString part = tmp.fileName();
+    tmp.close();
     try {
         // A consistent copy of the live database, taken by SQLite itself.
-        m_c.execute(QStringLiteral("VACUUM INTO ?"), {path});
-        verifyCopy(path);
+        c.execute(QStringLiteral("VACUUM INTO ?"), {part});
+        verifyCopy(part);
     } catch (const DbError& e) {
-        QFile::remove(path);
+        QFile::remove(part);
         throw DbError(
-            QStringLiteral("The copy of the database could not be made at \"%1\":\n%2").arg(path, e.description()),
+            QStringLiteral("The copy of the database could not be made at \"%1\":\n%2").arg(near, e.description()),
             e.sqlState());
+    }
+    return part;
+}
+
+// Gives the copy `part` the name `path` unless that name is taken meanwhile (link() never
+// replaces): false then, and `part` is kept for another name.
+bool placeCopy(const QString& part, const QString& path)
+{
+    if (::link(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) == 0) {
+        QFile::remove(part);
+        return true;
+    }
+    const int error = errno;
+    if (error == EEXIST)
+        return false;
+    QFile::remove(part);
+    throw DbError(QStringLiteral("The copy of the database could not be made at \"%1\":\n%2")
+                      .arg(path, QString::fromLocal8Bit(std::strerror(error))));
+}
+
+void checkCopyable(Connection& c)
+{
+    if (c.backend() != Backend::Sqlite)
+        throw DbError(QStringLiteral("Only the embedded database file can be copied by the program."));
+    if (c.inTransaction())
+        throw DbError(QStringLiteral("The database cannot be copied in the middle of a transaction."));
+}
+
+} // namespace
+
+void RemoveData::backupTo(const QString& path)
+{
+    checkCopyable(m_c);
+    if (QFileInfo::exists(path))
+        throw DbError(QStringLiteral("The file \"%1\" already exists.").arg(path));
+    // Made under a name of its own: a file another station puts at `path` meanwhile is never
+    // touched, only refused.
+    const QString part = verifiedCopyBeside(m_c, path);
+    if (!placeCopy(part, path)) {
+        QFile::remove(part);
+        throw DbError(QStringLiteral("The file \"%1\" already exists.").arg(path));
     }
 }
 
 QString RemoveData::backup(const QDateTime& when)
 {
-    const QString path = backupPath(m_c.embeddedPath(), when);
-    backupTo(path);
-    return path;
+    checkCopyable(m_c);
+    const QString first = backupPath(m_c.embeddedPath(), when);
+    const QString part = verifiedCopyBeside(m_c, first);
+    // Another station removing data in the same second takes the next free name, not this one.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString path = backupPath(m_c.embeddedPath(), when);
+        if (placeCopy(part, path))
+            return path;
+    }
+    QFile::remove(part);
+    throw DbError(QStringLiteral("The copy of the database could not be given a free name beside \"%1\".")
+                      .arg(m_c.embeddedPath()));
 }
 
 } // namespace qv

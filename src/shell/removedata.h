@@ -48,9 +48,11 @@ public:
 
     // Embedded database only: writes a copy of the database beside its file, named after `when`,
     // checks that it opens and passes the integrity check, and returns its path. Throws DbError
-    // (and leaves no copy behind) when any step fails.
+    // (and leaves no copy behind) when any step fails. The copy is made under a name of its own
+    // and given the first free name only when whole: another station's copy is never touched.
     QString backup(const QDateTime& when);
-    // The same into a path of the caller's choosing.
+    // The same into a path of the caller's choosing, refused when a file is there (even one put
+    // there while the copy was made).
     void backupTo(const QString& path);
     // The name a backup made at `when` gets beside `dbPath` (a free one: " (2)" etc. when taken).
     static QString backupPath(const QString& dbPath, const QDateTime& when);

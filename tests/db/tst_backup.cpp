@@ -341,7 +341,9 @@ private slots:
         }
         const QString fresh = QFileInfo(book).absolutePath() + "/new/Fendral.sqlite";
         QCOMPARE(backup::restore(copy, fresh), QString());
-        QCOMPARE(digest(fresh), digest(copy));
+        // Copied through SQLite: the same book, not necessarily the same bytes.
+        backup::check(fresh);
+        QCOMPARE(namesLike(fresh, QString()), namesLike(copy, QString()));
         QCOMPARE(QFile::permissions(fresh) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
     }
 

@@ -6,7 +6,9 @@
 #include "reportfixture.h"
 #include "support/fixture.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -55,6 +57,24 @@ class TstAdminAccounts : public QObject {
             return {};
         }
         return qvt::pdfText(out);
+    }
+    struct Run {
+        int exit = -1;
+        QString err;
+    };
+    // quoravel-admin with the book's server and login; later options override earlier ones.
+    Run run(const QStringList& args) const
+    {
+        QProcess p;
+        p.setProgram(QStringLiteral(QVT_ADMIN));
+        p.setArguments(args.mid(0, 2)
+                       + QStringList{"--server", db.dataSource, "--catalog", db.catalog, "--user", db.user}
+                       + args.mid(2));
+        p.start();
+        if (!p.waitForFinished(60000))
+            return {};
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardError())};
     }
     QStringList dates(const char* middle) const
     {
@@ -191,18 +211,69 @@ private slots:
                  qPrintable(text));
     }
 
-    void refusedExecFailsTheCommand()
+    // Only the documented preparations, over a range that runs forwards, are run: anything else
+    // is refused before the book is opened (exit 2, even with a wrong password) and nothing runs.
+    void onlyDocumentedPreparationsRun_data()
     {
-        QProcess p;
-        p.setProgram(QStringLiteral(QVT_ADMIN));
-        p.setArguments({"report", "rptTrialBalance.rpt", "--server", db.dataSource, "--catalog", db.catalog, "--user",
-                        db.user, "--password", db.password, "--pdf", tmp.filePath("x.pdf"), "--exec",
-                        "exec TrialBalance '2025-01-01','2025-12-31'; drop table DetJV"});
-        p.start();
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), 1);
-        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains("is refused"));
-        QVERIFY(!QFile::exists(tmp.filePath("x.pdf")));
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("message");
+        const QString right = db.password;
+        QTest::newRow("a plain statement") << "delete from MasJV" << right << "not written exec NAME ARGUMENTS";
+        QTest::newRow("before the login") << "delete from MasJV"
+                                          << "wrong"
+                                          << "not written exec NAME ARGUMENTS";
+        QTest::newRow("a second statement") << "exec TrialBalance '2025-01-01','2025-12-31'; drop table DetJV" << right
+                                            << "is not a date written 'yyyy-mm-dd'";
+        QTest::newRow("unknown procedure") << "exec sp_who" << right << "there is no procedure \"sp_who\"";
+        QTest::newRow("reversed ledger") << "exec AcLedger 4,'9999-12-31','0001-01-01'" << right
+                                         << "reversed range: 9999-12-31 is after 0001-01-01";
+        QTest::newRow("reversed detail ledger")
+            << "exec DetailAcLedger 4,2,1,2026,1,1,2026" << right << "reversed range: 2026-01-02 is after 2026-01-01";
+        QTest::newRow("reversed trial balance")
+            << "exec TrialBalance3 '2026-01-02','2026-01-01'" << right << "reversed range";
+    }
+    void onlyDocumentedPreparationsRun()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, password);
+        QFETCH(QString, message);
+        qv::Connection c;
+        db.connectAdmin(c);
+        const int vouchers = c.scalar("select count(*) from MasJV").toInt();
+        const Run r = run({"report", "rptTrialBalance.rpt", "--password", password, "--csv", tmp.filePath("x.csv"),
+                           "--exec", statement});
+        QCOMPARE(r.exit, 2);
+        QVERIFY2(r.err.contains(message) && r.err.contains("Nothing was run", Qt::CaseInsensitive), qPrintable(r.err));
+        QVERIFY(!QFile::exists(tmp.filePath("x.csv")));
+        QCOMPARE(c.scalar("select count(*) from MasJV").toInt(), vouchers);
+    }
+
+    // Account and voucher numbers beyond 32 bits reach the work tables whole.
+    void wideNumbersReachTheWorkTables()
+    {
+        const qint64 account = 999999999999999, voucher = 3000000000;
+        qv::Connection c;
+        db.connectAdmin(c);
+        c.execute("insert into DetJV (VouNo, VouStatus, VouDate, EntryNo, AcCode, CrAc, DrAmt, CrAmt) "
+                  "values (?, 'JV', ?, 1, ?, ?, ?, ?)",
+                  {voucher, QDate(2025, 9, 1), account, cash, QVariant::fromValue(Money(12345)),
+                   QVariant::fromValue(Money())});
+        auto cleanup = qScopeGuard([&] { c.execute("delete from DetJV where VouNo = ?", {voucher}); });
+        const QString csv = tmp.filePath("wide.csv");
+        for (const QString& prep : {QString("exec AcLedger %1,'%2','%3'").arg(account).arg(from, to),
+                                    QString("exec TrialBalance3 '%1','%2'").arg(from, to)}) {
+            const Run r = run({"report", prep.contains("Ledger") ? "rptAcLedger.rpt" : "rptTrialBalance3.rpt",
+                               "--password", db.password, "--csv", csv, "--exec", prep});
+            QVERIFY2(r.exit == 0, qPrintable(prep + ": " + r.err));
+            QFile f(csv);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(f.readAll());
+            QVERIFY2(text.contains("123.45"), qPrintable(text));
+            QVERIFY2(text.contains(prep.contains("Ledger") ? QString("JV-%1").arg(voucher)
+                                                           : QString("account %1 not found").arg(account)),
+                     qPrintable(text));
+        }
     }
 };
 

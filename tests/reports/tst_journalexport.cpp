@@ -369,6 +369,51 @@ private slots:
         c.close();
         db.drop();
     }
+
+    // A journal carries only dates both tools read (ledger: 1400-01-01 to 9999-12-31); any other
+    // is refused before a byte is written, whether it comes from --from (the opening balances are
+    // dated the day before) or from a voucher. The CSV carries every date.
+    void datesTheToolsCannotReadAreRefused()
+    {
+        const qvt::TestDb db = qvt::TestDb::create(true);
+        const QString out = tmp.filePath("dates.journal");
+        auto run = [&](const QStringList& extra) {
+            QProcess p;
+            p.start(QVT_ADMIN, QStringList{"export", "--server", db.dataSource, "--catalog", db.catalog, "--user",
+                                           db.user, "--password", db.password}
+                                   + extra + QStringList{out});
+            p.waitForFinished(120000);
+            return qMakePair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
+        };
+        auto refused = [&](const QStringList& extra, int exit, const QString& date) {
+            const auto [code, err] = run(extra);
+            return code == exit && err.contains(date) && err.contains("1400-01-01 to 9999-12-31")
+                   && !QFile::exists(out);
+        };
+        QVERIFY(refused({"--from", "0001-01-01"}, 2, "0001-01-01"));
+        QVERIFY(refused({"--from", "1400-01-01"}, 2, "1400-01-01"));
+        qv::Connection c;
+        db.connectAdmin(c);
+        auto dateOneVoucher = [&](const QDate& d) {
+            return c.execute("update DetJV set VouDate = ? where VouStatus = 'JV' and VouNo = 1", {d}) > 0;
+        };
+        QVERIFY(dateOneVoucher(QDate(1399, 12, 31)));
+        QVERIFY(refused({}, 1, "1399-12-31"));
+        QCOMPARE(run({"--format", "csv"}).first, 0);
+        QVERIFY(QFile::remove(out));
+        QVERIFY(dateOneVoucher(QDate(1400, 1, 1))); // its opening balances would be dated 1399-12-31
+        QVERIFY(refused({}, 1, "1399-12-31"));
+        QCOMPARE(run({"--from", "1400-01-02"}).first, 0);
+        for (const char* tool : {"ledger", "hledger"}) {
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                continue;
+            QString error;
+            toolBalances(tool, out, {}, &error);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+        }
+        c.close();
+        db.drop();
+    }
 };
 
 QTEST_GUILESS_MAIN(TstJournalExport)

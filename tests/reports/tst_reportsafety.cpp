@@ -1,6 +1,7 @@
 // quoravel-admin report against a hostile setting: output paths that are devices, pipes or
 // folders, a disk that fills, a template that tries to write, a template planted in the current
 // folder, and amounts whose totals cannot be represented.
+#include "db/backup.h"
 #include "db/connection.h"
 #include "db/money.h"
 #include "reportfixture.h"
@@ -9,6 +10,7 @@
 #include "shell/mdl_connection.h"
 #include "support/dbfixture.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,6 +30,13 @@ struct Run {
 };
 
 const Money Huge(999999999999999999LL); // 9,999,999,999,999,999.99: the largest an amount column holds
+
+QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : QByteArray();
+}
 } // namespace
 
 class TstReportSafety : public QObject {
@@ -114,6 +123,59 @@ private slots:
                  : kind == "folder" ? 0
                  : kind == "pipe"   ? 1
                                     : 2);
+    }
+
+    // A report or an export never writes over data: the book it reads (named directly or through
+    // a link), a journal's name of it, its backups, any other database, or the template.
+    void outputThatIsDataIsRefusedAndLeftAlone_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"book", "link to the book", "journal name", "backup", "other database", "template"})
+            QTest::newRow(qPrintable(QString("report, %1").arg(kind))) << "report" << kind;
+        for (const char* kind : {"book", "link to the book", "other database"})
+            QTest::newRow(qPrintable(QString("export, %1").arg(kind))) << "export" << kind;
+    }
+    void outputThatIsDataIsRefusedAndLeftAlone()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, kind);
+        const bool embedded = db.dataSource.contains('/');
+        const QString book = qv::DataSource::parse(db.dataSource, db.catalog).filePath;
+        if (!embedded && kind != "other database" && kind != "template")
+            QSKIP("a server's book is no file");
+        const QString tag = QString(QTest::currentDataTag()).replace(QRegularExpression("[^a-z]+"), "_");
+        QString templ = "rptChartAC.rpt", target;
+        if (kind == "book") {
+            target = book;
+        } else if (kind == "link to the book") {
+            target = tmp.filePath(tag + ".csv");
+            QVERIFY(QFile::link(book, target));
+        } else if (kind == "journal name") {
+            target = book + "-wal";
+        } else if (kind == "backup") {
+            qv::Connection c;
+            c.openFileUnchecked(book, false);
+            target = QDir(qv::backup::defaultFolder(book)).filePath(tag + ".sqlite");
+            qv::backup::copyTo(c, target);
+        } else if (kind == "other database") {
+            target = tmp.filePath(tag + ".db");
+            qv::Connection c;
+            c.openFileUnchecked(target, true);
+            c.execute("create table Stock (Item text)");
+        } else {
+            templ = target = tmp.filePath(tag + ".rpt");
+            QVERIFY(QFile::copy(QStringLiteral(QVT_TEMPLATES_DIR) + "/rptChartAC.rpt", target));
+        }
+        const QByteArray before = digest(target);
+        const Run r = command == "report"
+                          ? admin(QStringList{"report", templ} + login() + QStringList{"--csv", target})
+                          : admin(QStringList{"export"} + login() + QStringList{"--format", "csv", target});
+        QCOMPARE(r.exit, 1);
+        QVERIFY2(r.err.contains("could not be written") && r.err.contains("nothing was written"), qPrintable(r.err));
+        QCOMPARE(digest(target), before);
+        QCOMPARE(QFileInfo(target).isSymLink(), kind == "link to the book");
+        QVERIFY(!company().isNull()); // the book still opens
     }
 
     void aFullDiskFailsAndKeepsTheOldFile_data()

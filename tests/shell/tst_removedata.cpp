@@ -266,6 +266,51 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(qv::DbError, qv::RemoveData(Conn).backupTo(Conn.embeddedPath() + ".missing/x.sqlite"));
     }
 
+    // Two stations removing data in the same second: the other one's copy, finished under the
+    // name this one chose while it was copying, is never deleted or overwritten.
+    void anotherStationsCopyIsNeverTouched()
+    {
+        if (qvt::backend() != qv::Backend::Sqlite)
+            QSKIP("the program copies only the embedded database");
+        const QDateTime at(QDate(2025, 3, 4), QTime(5, 6, 7));
+        const QString theirs = qv::RemoveData::backupPath(Conn.embeddedPath(), at);
+        const QString chosen = QFileInfo(theirs).absolutePath() + "/chosen.sqlite";
+        for (const QString& path : {theirs, chosen}) {
+            Conn.setStatementHook([&](const QString& sql) {
+                QFile f(path);
+                if (sql.startsWith("VACUUM") && !f.exists() && f.open(QIODevice::WriteOnly))
+                    f.write("their copy");
+            });
+            QString mine, failure;
+            try {
+                if (path == theirs)
+                    mine = qv::RemoveData(Conn).backup(at);
+                else
+                    qv::RemoveData(Conn).backupTo(path);
+            } catch (const qv::DbError& e) {
+                failure = e.description();
+            }
+            Conn.setStatementHook({});
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), QByteArray("their copy"));
+            if (path == theirs) { // the window's copy takes the next free name
+                QVERIFY2(failure.isEmpty(), qPrintable(failure));
+                QCOMPARE(QFileInfo(mine).fileName(), QFileInfo(theirs).completeBaseName() + " (2).sqlite");
+                qv::Connection copy;
+                copy.openFileUnchecked(mine, false);
+                QCOMPARE(snapshot(copy), snapshot(Conn));
+                copy.close();
+                QFile::remove(mine);
+            } else {
+                QVERIFY2(failure.contains("already exists"), qPrintable(failure));
+            }
+            QFile::remove(path);
+        }
+        QCOMPARE(QDir(QFileInfo(theirs).absolutePath()).entryList({"*.part"}, QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
+
     void refusals()
     {
         auto onlyMessage = [&] {
