@@ -132,7 +132,8 @@ private slots:
     {
         QVERIFY(store->saveCategory(category("", "A", "100")).ok());
         // A cost that is not a number stores nothing, new or changed.
-        for (const QString bad : {"12abc", "abc", "1.2.3"}) {
+        // A decimal comma is no thousands separator: "1,5" must not become 15.00.
+        for (const QString bad : {"12abc", "abc", "1.2.3", "1,5", "1,,2,,3"}) {
             auto r = store->saveCategory(category("", "NEW", bad));
             QCOMPARE(r.status, SaveStatus::NotANumber);
             QVERIFY2(r.message.contains(bad), qPrintable(r.message));
