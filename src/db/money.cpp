@@ -67,7 +67,9 @@ QString displayAmount(Money m)
 
 std::optional<Money> parseAmount(const QString& text)
 {
-    static const QRegularExpression re(QStringLiteral("^\\s*([-+]?)\\s*([0-9,]*)(?:\\.([0-9]*))?\\s*$"));
+    // Commas only between groups of three digits: "1,500" and "12,345.6", never "1,5" or "1,,2".
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*([-+]?)\\s*([0-9]*|[0-9]{1,3}(?:,[0-9]{3})+)(?:\\.([0-9]*))?\\s*$"));
     const auto m = re.match(text);
     if (!m.hasMatch())
         return std::nullopt;
@@ -88,15 +90,21 @@ std::optional<Money> parseAmount(const QString& text)
     return Money(m.captured(1) == QLatin1String("-") ? -cents : cents);
 }
 
-Money leadingAmount(const QString& text)
+QString amountProblem(const QString& text)
 {
-    static const QRegularExpression re(QStringLiteral("^\\s*[-+]?(?:[0-9]+(?:\\.[0-9]*)?|\\.[0-9]+)"));
-    QString t = text;
-    t.remove(QLatin1Char(','));
-    const auto m = re.match(t);
-    if (!m.hasMatch())
-        return Money();
-    return parseAmount(m.captured(0)).value_or(Money());
+    if (parseAmount(text))
+        return {};
+    QString plain = text;
+    plain.remove(QLatin1Char(','));
+    if (text.contains(QLatin1Char(',')) && parseAmount(plain))
+        return QStringLiteral("\"%1\" is not an amount: a comma may only separate thousands, as in 1,500.50 "
+                              "(the cents follow a point).")
+            .arg(text);
+    static const QRegularExpression number(QStringLiteral("^\\s*[-+]?[0-9]*(?:\\.[0-9]*)?\\s*$"));
+    if (number.match(plain).hasMatch() && plain.contains(QRegularExpression(QStringLiteral("[0-9]"))))
+        return QStringLiteral("%1 is too large for an amount: at most 9,999,999,999,999,999.99.").arg(text);
+    return QStringLiteral("\"%1\" is not an amount: type digits, with a point before the cents, as in 1500.50.")
+        .arg(text);
 }
 
 std::optional<Money> moneyFromVariant(const QVariant& v, bool integerCents)

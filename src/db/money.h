@@ -49,12 +49,12 @@ struct Money {
 QString plainAmount(Money m);
 // "##,###0.00": thousands separators and two places, for display.
 QString displayAmount(Money m);
-// Exact parse of a decimal text ("1234.5", "-1,234.50", "12"). Thousands separators are
-// accepted; more than two decimals are rounded half away from zero. Empty or bad text: nullopt.
+// Exact parse of a decimal text ("1234.5", "-1,234.50", "12"). A comma is taken only as a
+// thousands separator, between groups of three digits before the point ("1,5" is refused, never
+// read as 15); more than two decimals are rounded half away from zero. Empty or bad text: nullopt.
 std::optional<Money> parseAmount(const QString& text);
-// The leading-number reading of a typed amount: the longest leading part that reads as a
-// number ("12.5abc" -> 12.50, "abc" -> 0, "" -> 0), as the entry boxes read them.
-Money leadingAmount(const QString& text);
+// Why a typed amount cannot be read, in words for the user; empty when parseAmount reads it.
+QString amountProblem(const QString& text);
 // A database value (integer cents on SQLite, NUMERIC on PostgreSQL, or a Money) as Money.
 // Null or not a number: nullopt. A number beyond what a Money holds (a server's sum of many
 // large amounts) throws DbError: it must never read as a wrong figure.

@@ -1,7 +1,9 @@
 #include "masters/accountentry.h"
 
 #include "masters/accounttree.h"
+#include "widgets/amountbox.h"
 #include "widgets/bound.h"
+#include "widgets/datebox.h"
 #include "widgets/keyrules.h"
 #include "widgets/keys.h"
 
@@ -45,10 +47,8 @@ AccountEntry::AccountEntry(QWidget* parent)
     g->addWidget(Label7, 0, 0, 1, 4);
     g->addWidget(txtSubsidiary, 1, 0, 1, 4);
 
-    dtpOpening = new QDateEdit(this);
+    dtpOpening = new DateBox(this);
     dtpOpening->setObjectName(QStringLiteral("dtpOpening"));
-    dtpOpening->setCalendarPopup(true);
-    dtpOpening->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
     txtContactPerson = box(this, "txtContactPerson");
     txt_address = box(this, "txt_address");
     txtAdd2 = box(this, "txtAdd2");
@@ -107,7 +107,6 @@ AccountEntry::AccountEntry(QWidget* parent)
     setDigitMask(txt_Gstno, GstMask);
     setDigitMask(txt_Ntnno, NtnMask);
     txt_OpenBal->setAlignment(Qt::AlignRight);
-    txt_OpenBal->setMaxLength(14);
     wireKeys();
 
     connect(chkBank, &QCheckBox::toggled, this, [this](bool on) {
@@ -133,7 +132,8 @@ void AccountEntry::wireKeys()
     // Digits and comma; the blank is refused.
     charFilter(txt_telno, QStringLiteral("[0-9,]"));
     charFilter(txt_faxno, QStringLiteral("[0-9,]"));
-    txt_OpenBal->setValidator(new OpenBalanceValidator(txt_OpenBal));
+    // Digits, one point, one minus sign and thousands commas, at most 14 characters.
+    amountBox(txt_OpenBal, 14, true);
     selectAllOnFocus(txt_OpenBal);
 }
 

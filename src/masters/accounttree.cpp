@@ -268,28 +268,4 @@ void formatSearchGrid(QTableView* grid)
     grid->setColumnHidden(0, true);
 }
 
-QValidator::State OpenBalanceValidator::validate(QString& input, int& pos) const
-{
-    // Other characters are dropped, not refused: a typed blank changes nothing, and a pasted
-    // "1,234.56" keeps 1234.56.
-    QString kept;
-    int dots = 0, minus = 0, before = 0;
-    for (int i = 0; i < input.size(); ++i) {
-        const QChar ch = input.at(i);
-        const bool digit = ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
-        if (!digit && ch != QLatin1Char('.') && ch != QLatin1Char('-'))
-            continue;
-        dots += ch == QLatin1Char('.');
-        minus += ch == QLatin1Char('-');
-        kept += ch;
-        if (i < pos)
-            ++before;
-    }
-    if (dots > 1 || minus > 1)
-        return Invalid;
-    input = kept;
-    pos = before;
-    return Acceptable;
-}
-
 } // namespace qv

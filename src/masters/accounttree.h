@@ -72,14 +72,6 @@ private:
     void show(QTreeWidgetItem* item);
 };
 
-// The opening balance box: digits, at most one "." and at most one "-"; no blanks.
-class OpenBalanceValidator : public QValidator {
-    Q_OBJECT
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& pos) const override;
-};
-
 // The search grid (mshSearch): a read-only view over an AccountSearchModel of its own, whole rows
 // selected; ten columns (RowID hidden), filled from AccountStore::search.
 QTableView* newSearchGrid(QWidget* parent);

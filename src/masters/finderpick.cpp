@@ -1,6 +1,8 @@
 #include "masters/finderpick.h"
 
+#include "masters/frmfindac.h"
 #include "shell/handover.h"
+#include "shell/mdiform1.h"
 #include "shell/windows.h"
 #include "shell/mdl_connection.h"
 
@@ -29,10 +31,12 @@ bool takeFinderPick(QLineEdit* box)
 void showFinder(bool fresh)
 {
     const QString name = QStringLiteral("frmFindAC");
-    if (fresh)
-        Windows::openFresh(name);
-    else
-        Windows::open(name);
+    QMdiSubWindow* caller = nullptr;
+    if (MDIForm1* main = MDIForm1::instance())
+        caller = main->mdiArea()->activeSubWindow();
+    MdiChild* shown = fresh ? Windows::openFresh(name) : Windows::open(name);
+    if (auto* finder = qobject_cast<frmFindAC*>(shown); finder && caller && caller->widget() != finder)
+        finder->setCaller(caller);
 }
 
 } // namespace qv

@@ -44,6 +44,29 @@ void frmAccount::ClearAll()
     for (QLineEdit* e : {txtAcDes, txtOrder, txtSubControl, txtSubsidiary})
         e->clear();
     frmEntry->clearDetails();
+    m_stored.take();
+}
+
+bool frmAccount::hasUnsavedWork() const
+{
+    return m_mode != Mode::Browse && m_stored.changed();
+}
+
+bool frmAccount::keepsWorkOver(QTreeWidgetItem* item)
+{
+    const QString key = item ? item->data(0, qv::AccountTree::KeyRole).toString() : QString();
+    if (!hasUnsavedWork()) {
+        m_keptOver.clear();
+        return false;
+    }
+    if (!key.isEmpty() && key == m_keptOver)
+        return true;
+    if (mayDropUnsavedWork()) {
+        m_keptOver.clear();
+        return false;
+    }
+    m_keptOver = key;
+    return true;
 }
 
 void frmAccount::SetMaxlength()
@@ -103,6 +126,7 @@ void frmAccount::FillData()
         frmEntry->fillDetails(rs);
         setMode(Mode::Change);
     }
+    m_stored.take();
 }
 
 // ---- new, save, cancel, delete, exit ------------------------------------------------------
@@ -141,6 +165,7 @@ void frmAccount::newAccount()
                 showSubControl(true);
                 txtSubControl->setEnabled(true);
                 txtSubControl->setFocus();
+                txtSubControl->selectAll();
             } else if (n->status == SubControl) {
                 frmEntry->show();
                 showSubControl(true);
@@ -152,6 +177,7 @@ void frmAccount::newAccount()
             }
         }
     }
+    m_stored.take();
     FillGrid();
 }
 
@@ -173,7 +199,8 @@ void frmAccount::saveAccount()
     if (shown(frmEntry)) {
         frmEntry->dropLoneDot();
         if (!frmEntry->openBalanceValid()) {
-            qv::Msg::info(QStringLiteral("please enter a valid Opening Balance"));
+            qv::Msg::info(QStringLiteral("please enter a valid Opening Balance: ")
+                          + qv::amountProblem(frmEntry->txt_OpenBal->text()));
             frmEntry->txt_OpenBal->setFocus();
             return;
         }
@@ -207,6 +234,7 @@ void frmAccount::saveAccount()
     if (guarded([this] { FillTreeData(); }))
         openSavedBranch(code, edited);
     chkHead->setChecked(false);
+    m_stored.take();
     guarded([this] { FillGrid(); });
     if (!code.isEmpty())
         guarded([&] {
@@ -292,6 +320,8 @@ void frmAccount::openSavedBranch(const QString& code, bool edited)
 
 void frmAccount::cmdCancel_Click()
 {
+    if (!mayDropUnsavedWork())
+        return;
     ClearAll();
     frmEntry->hide();
     txtSubControl->setEnabled(false);

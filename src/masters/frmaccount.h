@@ -5,6 +5,7 @@
 #include "masters/accountsave.h"
 #include "masters/accountstore.h"
 #include "shell/mdichild.h"
+#include "widgets/unsaved.h"
 
 class QAction;
 class QCheckBox;
@@ -34,6 +35,8 @@ public:
     void FillGrid();
     void setGrid();
     void EditAC(qint64 rowId);
+    // An account being entered or changed whose boxes differ from what was loaded.
+    bool hasUnsavedWork() const override;
 
     // The node of that key ("'3.2'"), or null.
     QTreeWidgetItem* nodeByKey(const QString& key) const;
@@ -80,10 +83,14 @@ private:
     void setSelected(qint64 rowId);
     bool requireTitle(QLineEdit* box);
     QLineEdit* titleBox(qv::accounts::TitleBox b) const;
+    // True when the user keeps unsaved work instead of loading the node (asked once per node).
+    bool keepsWorkOver(QTreeWidgetItem* item);
 
     qv::AccountStore m_store;
     Mode m_mode = Mode::Browse;
-    qint64 m_selectedId = 0; // the node loaded last; 0 when none
+    qint64 m_selectedId = 0;    // the node loaded last; 0 when none
+    qv::EntrySnapshot m_stored; // the entry boxes as last loaded, cleared or saved
+    QString m_keptOver;         // the node the user did not load, to keep unsaved work
 
     QTabWidget* SSTab = nullptr;
     qv::AccountTree* lstTree = nullptr;

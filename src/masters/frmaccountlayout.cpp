@@ -58,6 +58,8 @@ frmAccount::frmAccount(QWidget* parent)
     // Level 1 and level 2 titles: upper case; Enter is left alone there.
     qv::upperCase(txtAcDes);
     qv::upperCase(txtSubControl);
+    // A new sub-control account's box starts with its head's title: typing replaces it.
+    qv::selectAllOnFocus(txtSubControl);
     qv::charFilter(txtOrder, QStringLiteral("[0-9]"));
 
     // Load.
@@ -67,6 +69,17 @@ frmAccount::frmAccount(QWidget* parent)
     qv::guarded([this] { SetMaxlength(); });
     qv::guarded([this] { FillGrid(); });
     m_firstFocus = lstTree; // typing starts in the tree
+    QList<QWidget*> boxes{txtAcDes,
+                          txtOrder,
+                          txtSubControl,
+                          txtSubsidiary,
+                          frmEntry->dtpOpening,
+                          frmEntry->chkBank,
+                          frmEntry->chkSupplier};
+    for (QLineEdit* e : frmEntry->findChildren<QLineEdit*>())
+        if (!boxes.contains(e))
+            boxes << e;
+    m_stored.watch(boxes);
 }
 
 void frmAccount::buildEntryTab(QWidget* tab)
@@ -228,7 +241,7 @@ void frmAccount::setGrid()
 void frmAccount::mshSearch_DblClick(int row)
 {
     const qv::FoundAccount* line = qv::searchModel(mshSearch)->line(row);
-    if (!line || line->rowId == 0)
+    if (!line || line->rowId == 0 || !mayDropUnsavedWork())
         return;
     EditAC(line->rowId);
     SSTab->setCurrentIndex(0);

@@ -45,6 +45,10 @@ void frmAccount::selectNode(QTreeWidgetItem* item)
 
 void frmAccount::lstTree_NodeClick(QTreeWidgetItem* item)
 {
+    if (keepsWorkOver(item)) {
+        RightButtonDown = false;
+        return;
+    }
     selectNode(item);
     guarded([this] { FillData(); });
     chkHead->setChecked(false);
@@ -59,6 +63,8 @@ void frmAccount::lstTree_NodeClick(QTreeWidgetItem* item)
 // without the popup.
 void frmAccount::lstTree_NodeShown(QTreeWidgetItem* item)
 {
+    if (keepsWorkOver(item))
+        return;
     selectNode(item);
     guarded([this] { FillData(); });
     chkHead->setChecked(false);
@@ -69,6 +75,8 @@ void frmAccount::lstTree_NodeShown(QTreeWidgetItem* item)
 
 void frmAccount::lstTree_Toggled()
 {
+    if (keepsWorkOver(lstTree->currentItem()))
+        return;
     ClearAll();
     // A failure here is shown and does not stop the reset below.
     if (QTreeWidgetItem* item = lstTree->currentItem())

@@ -61,6 +61,7 @@ frmCompany::frmCompany(QWidget* parent)
     SetMaxlength();
     SSTab->setCurrentIndex(0);
     m_firstFocus = txtCompany;
+    m_stored.watch({txtCompany, txtAddr, txtTel, txtFax, mskTax, mskNTN, txtEmail, txtWebSite, chkComActive});
     sayNew();
     txtCompany->setFocus();
 }
@@ -150,6 +151,8 @@ void frmCompany::buildEntryTab(QWidget* tab)
 
     connect(cmdNew, &QPushButton::clicked, this, [this] { save(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] {
+        if (!mayDropUnsavedWork())
+            return;
         ClearAll();
         txtCompany->setFocus();
         sayNew();
@@ -202,6 +205,12 @@ void frmCompany::ClearAll()
     setMask(mskNTN, {});
     chkComActive->setChecked(false);
     txtCompCode->clear();
+    m_stored.take();
+}
+
+bool frmCompany::hasUnsavedWork() const
+{
+    return m_stored.changed();
 }
 
 void frmCompany::FillGrid()
@@ -245,6 +254,8 @@ void frmCompany::pickRow(int row)
         txtCompCode->clear();
         return;
     }
+    if (!mayDropUnsavedWork())
+        return;
     txtCompCode->setText(code);
     txtCompany->setText(cell(Msh, row, 1));
     txtAddr->setText(cell(Msh, row, 4));
@@ -256,6 +267,7 @@ void frmCompany::pickRow(int row)
     txtEmail->setText(cell(Msh, row, 8));
     txtWebSite->setText(cell(Msh, row, 9));
     cmdNew->setText(QStringLiteral("&Save"));
+    m_stored.take();
     SSTab->setCurrentIndex(0);
     txtCompany->setFocus();
 }

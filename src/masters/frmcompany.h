@@ -1,6 +1,7 @@
 #pragma once
 // "Company Information": the company profiles and which one is the active company.
 #include "shell/mdichild.h"
+#include "widgets/unsaved.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -17,6 +18,7 @@ public:
     void ClearAll();
     void FillGrid();
     void SetMaxlength();
+    bool hasUnsavedWork() const override;
 
 private:
     void buildEntryTab(QWidget* tab);
@@ -45,4 +47,5 @@ private:
     QPushButton* cmdExit = nullptr;
     QLineEdit* txtSearch = nullptr;
     QTableWidget* Msh = nullptr;
+    qv::EntrySnapshot m_stored; // the entry tab as last cleared or loaded
 };

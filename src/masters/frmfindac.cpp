@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTableWidget>
@@ -79,7 +80,7 @@ frmFindAC::frmFindAC(QWidget* parent)
     connect(chkAll, &QCheckBox::clicked, this, [this] { allAccountsClicked(); });
     connect(mshSearch, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { pick(row); });
     connect(cmdAccounts, &QPushButton::clicked, this, [this] { addAccounts(); });
-    connect(cmdExit, &QPushButton::clicked, this, [this] { unload(); });
+    connect(cmdExit, &QPushButton::clicked, this, [this] { backToCaller(); });
 
     FillGrid();
 }
@@ -149,6 +150,15 @@ void frmFindAC::pick(int row)
     const QTableWidgetItem* name = mshSearch->item(row, 2);
     FindACRowID = id->text();
     FindACName = name ? name->text() : QString();
+    backToCaller();
+}
+
+void frmFindAC::backToCaller()
+{
+    // The caller is made active before the finder goes: the frame would otherwise activate the
+    // next window of its own choosing (the chart, say), and that window would take the pick.
+    if (m_caller && m_caller->mdiArea() && !m_caller->isHidden())
+        m_caller->mdiArea()->setActiveSubWindow(m_caller);
     unload();
 }
 
@@ -180,6 +190,13 @@ bool frmFindAC::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
+        // Enter when the search has narrowed the list to one account picks it.
+        if (watched == txtFindAC && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            const QTableWidgetItem* only = mshSearch->rowCount() == 1 ? mshSearch->item(0, 0) : nullptr;
+            if (only && !only->text().isEmpty())
+                pick(0);
+            return true;
+        }
         if (watched == txtFindAC && (key == Qt::Key_Down || key == Qt::Key_Up)) {
             mshSearch->setFocus();
             if (mshSearch->currentRow() < 0 && mshSearch->rowCount() > 0)

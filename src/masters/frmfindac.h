@@ -3,8 +3,11 @@
 // through FindACRowID and FindACName; the caller takes it over when it is activated again.
 #include "shell/mdichild.h"
 
+#include <QPointer>
+
 class QCheckBox;
 class QLineEdit;
+class QMdiSubWindow;
 class QPushButton;
 class QTableWidget;
 
@@ -17,6 +20,9 @@ public:
     void FillGrid();
     void setGrid();
     void onActivated() override;
+    // The window the finder works for: it comes back to the front after a pick or Exit,
+    // whatever else the frame would bring up.
+    void setCaller(QMdiSubWindow* caller) { m_caller = caller; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -24,6 +30,8 @@ protected:
 
 private:
     void pick(int row);
+    // Brings the caller to the front (it takes a pick on its activation), then closes.
+    void backToCaller();
     void allAccountsClicked();
     void addAccounts();
 
@@ -32,4 +40,5 @@ private:
     QTableWidget* mshSearch = nullptr;
     QPushButton* cmdAccounts = nullptr;
     QPushButton* cmdExit = nullptr;
+    QPointer<QMdiSubWindow> m_caller;
 };

@@ -10,6 +10,7 @@
 #include "widgets/guarded.h"
 #include "widgets/keys.h"
 #include "widgets/msgbox.h"
+#include "widgets/status.h"
 #include "widgets/named.h"
 
 #include <QButtonGroup>
@@ -48,6 +49,9 @@ frmApplication::frmApplication(QWidget* parent)
     FillGrid();
     SetMaxLenght();
     SSTab1->setCurrentIndex(0);
+    m_stored.watch({txtRowNo, txtCusId, txtCusName, txtRegNo, RegDate, txtPlace, txtName, txtFName, txtGuardian,
+                    DateOfBirth, msk_Nic_no, CmbSex, txtAddress, txtChInAddress, txtPhNo, txtRes, txtCellNo,
+                    OptOnBooking, OptCash});
     txtRegNo->setFocus();
 }
 
@@ -109,6 +113,12 @@ void frmApplication::ClearAll()
     qv::clearBound(this, Tag);
     clearNic();
     txtCusName->clear();
+    m_stored.take();
+}
+
+bool frmApplication::hasUnsavedWork() const
+{
+    return m_stored.changed();
 }
 
 void frmApplication::onActivated()
@@ -214,11 +224,12 @@ void frmApplication::FillData()
 
 void frmApplication::pick(int row)
 {
-    if (row < 0 || cell(Msh, row, 0).isEmpty())
+    if (row < 0 || cell(Msh, row, 0).isEmpty() || !mayDropUnsavedWork())
         return;
     ClearAll();
     txtRowNo->setText(cell(Msh, row, 0));
     FillData();
+    m_stored.take();
     if (OpenedForCaller) {
         unload();
         return;
@@ -274,6 +285,7 @@ void frmApplication::save()
             CmbFind->setFocus();
         return;
     }
+    qv::Status::say(QStringLiteral("Application %1 of %2 saved").arg(r.key).arg(txtName->text()));
     FillGrid();
     ClearAll();
 }

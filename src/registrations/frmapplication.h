@@ -2,6 +2,7 @@
 // A customer's application for a plot: the applicant's particulars, the customer account picked
 // with the account finder, and the mode of payment; an entry tab and a search tab.
 #include "shell/mdichild.h"
+#include "widgets/unsaved.h"
 
 class QComboBox;
 class QDateEdit;
@@ -23,6 +24,7 @@ public:
     void FillData();
     void SetMaxLenght();
     void onActivated() override;
+    bool hasUnsavedWork() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,4 +68,5 @@ private:
     QDateEdit* DTPicker1 = nullptr;
     QTableWidget* Msh = nullptr;
     bool m_newRecord = false;
+    qv::EntrySnapshot m_stored; // the entry tab as last cleared or loaded
 };

@@ -6,11 +6,12 @@
 #include <QString>
 #include <QTableWidget>
 
+#include "widgets/datebox.h"
+
 namespace qv::application {
 
 inline const QString Tag = QStringLiteral("D");
 inline const QString NicMask = QStringLiteral("#####-#######-#");
-inline const QString DateFormat = QStringLiteral("dd/MM/yyyy");
 inline const QString GridDate = QStringLiteral("dd-MM-yyyy");
 inline const QString OnBooking = QStringLiteral("ON BOOKING");
 inline const QString Cash = QStringLiteral("CASH");
@@ -51,10 +52,8 @@ inline QString gridDate(const QDate& d)
 
 inline QDateEdit* datePicker(QWidget* parent, const char* name)
 {
-    auto* d = new QDateEdit(QDate::currentDate(), parent);
+    auto* d = new DateBox(QDate::currentDate(), parent);
     d->setObjectName(QString::fromLatin1(name));
-    d->setDisplayFormat(DateFormat);
-    d->setCalendarPopup(true);
     return d;
 }
 

@@ -156,6 +156,8 @@ void frmApplication::buildEntryTab(QWidget* tab)
     connect(cmdSave, &QPushButton::clicked, this, [this] { save(); });
     connect(cmdDelete, &QPushButton::clicked, this, [this] { deleteApplication(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] {
+        if (!mayDropUnsavedWork())
+            return;
         ClearAll();
         txtRowNo->setEnabled(true);
     });

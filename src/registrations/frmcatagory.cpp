@@ -9,6 +9,7 @@
 #include "widgets/guarded.h"
 #include "widgets/keys.h"
 #include "widgets/msgbox.h"
+#include "widgets/status.h"
 #include "widgets/named.h"
 
 #include <QComboBox>
@@ -64,6 +65,7 @@ frmCatagory::frmCatagory(QWidget* parent)
     FillGrid(QString());
     SetMaxlength();
     SSTab1->setCurrentIndex(0);
+    m_stored.watch({txtCataId, txtCatagory, txtAmount, CmbStatus});
     txtCatagory->setFocus();
 }
 
@@ -127,6 +129,8 @@ void frmCatagory::buildEntryTab(QWidget* tab)
     connect(cmdSave, &QPushButton::clicked, this, [this] { save(); });
     connect(cmdDelete, &QPushButton::clicked, this, [this] { deleteCatagory(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] {
+        if (!mayDropUnsavedWork())
+            return;
         ClearAll();
         // From now on a code can be typed, to edit a category without the search.
         txtCataId->setEnabled(true);
@@ -179,6 +183,12 @@ void frmCatagory::SetMaxlength()
 void frmCatagory::ClearAll()
 {
     qv::clearBound(this, Tag);
+    m_stored.take();
+}
+
+bool frmCatagory::hasUnsavedWork() const
+{
+    return m_stored.changed();
 }
 
 void frmCatagory::FillGrid(const QString& criterion)
@@ -218,13 +228,14 @@ void frmCatagory::setGrid()
 
 void frmCatagory::pick(int row)
 {
-    if (row < 0 || cell(Msh, row, 0).isEmpty())
+    if (row < 0 || cell(Msh, row, 0).isEmpty() || !mayDropUnsavedWork())
         return;
     Msh->setHorizontalHeaderItem(0, new QTableWidgetItem(QStringLiteral("Catagory ID")));
     txtCataId->setText(cell(Msh, row, 0));
     txtCatagory->setText(cell(Msh, row, 1));
     txtAmount->setText(cell(Msh, row, 2));
     CmbStatus->setCurrentText(cell(Msh, row, 3));
+    m_stored.take();
     if (OpenedForCaller) {
         unload();
         return;
@@ -257,6 +268,7 @@ void frmCatagory::save()
         (r.status == qv::SaveStatus::NotANumber ? txtAmount : txtCataId)->setFocus();
         return;
     }
+    qv::Status::say(QStringLiteral("Catagory %1 %2 saved").arg(r.key).arg(txtCatagory->text()));
     FillGrid(QString());
     ClearAll();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // "PLOTS CATAGORY": the plot categories, their cost and status; an entry tab and a search tab.
 #include "shell/mdichild.h"
+#include "widgets/unsaved.h"
 
 class QComboBox;
 class QLineEdit;
@@ -19,6 +20,7 @@ public:
     void setGrid();
     void ClearAll();
     void SetMaxlength();
+    bool hasUnsavedWork() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -45,4 +47,5 @@ private:
     QTableWidget* Msh = nullptr;
     // Set by the save: whether it added a category.
     bool m_newRecord = false;
+    qv::EntrySnapshot m_stored; // the entry tab as last cleared or loaded
 };

@@ -49,11 +49,11 @@ qint64 cashBookAccount(Connection& c)
 
 QString datesFormula(const QDate& from, const QDate& to, bool trialBalance)
 {
-    const QLocale l;
+    // The dates read as every date on screen does.
+    const QString dmy = QStringLiteral("dd-MM-yyyy");
     return QStringLiteral("\"From :  %1%2%3\"")
-        .arg(l.toString(from, QLocale::ShortFormat),
-             trialBalance ? QStringLiteral("   To :  ") : QStringLiteral("  To :  "),
-             l.toString(to, QLocale::ShortFormat));
+        .arg(from.toString(dmy), trialBalance ? QStringLiteral("   To :  ") : QStringLiteral("  To :  "),
+             to.toString(dmy));
 }
 
 QString preparationStatement(AccountsReport r, qint64 account, const QDate& from, const QDate& to)

@@ -4,6 +4,7 @@
 #include "reports/frmveiwer.h"
 #include "shell/mdl_connection.h"
 #include "widgets/bound.h"
+#include "widgets/datebox.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 #include "widgets/named.h"
@@ -75,17 +76,12 @@ frmRPTAccounts::frmRPTAccounts(QWidget* parent)
     cmdFindAC->setGeometry(twips(6960), twips(120), twips(1200), twips(420));
     auto* lblFrom = new QLabel(QStringLiteral("From :"), Frame1);
     lblFrom->setGeometry(twips(120), twips(840), twips(700), twips(330));
-    DTPicker1 = qv::named<QDateEdit>(Frame1, "DTPicker1");
+    DTPicker1 = qv::named<qv::DateBox>(Frame1, "DTPicker1");
     DTPicker1->setGeometry(twips(1680), twips(780), twips(1900), twips(400));
     auto* lblTo = new QLabel(QStringLiteral("To :"), Frame1);
     lblTo->setGeometry(twips(4000), twips(840), twips(500), twips(330));
-    DTPicker2 = qv::named<QDateEdit>(Frame1, "DTPicker2");
+    DTPicker2 = qv::named<qv::DateBox>(Frame1, "DTPicker2");
     DTPicker2->setGeometry(twips(4560), twips(780), twips(1900), twips(400));
-    for (QDateEdit* p : {DTPicker1, DTPicker2}) {
-        p->setCalendarPopup(true);
-        p->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
-        p->setDate(QDate::currentDate());
-    }
     lblFrom->setBuddy(DTPicker1);
     lblTo->setBuddy(DTPicker2);
     connect(cmdFindAC, &QPushButton::clicked, this, [] { qv::showFinder(false); });

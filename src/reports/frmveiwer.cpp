@@ -7,6 +7,7 @@
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
 
+#include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QResizeEvent>
 
@@ -41,6 +42,9 @@ frmVeiwer* frmVeiwer::ShowReport(std::shared_ptr<qv::rpt::Report> report)
     auto* v = qv::Windows::open<frmVeiwer>(QStringLiteral("frmVeiwer"));
     if (!v)
         throw qv::rpt::ReportError(QStringLiteral("The report cannot be shown: the main window is not open."));
+    // The window says which report it shows (its title, or its template's name).
+    const qv::rpt::Template& t = report->templ();
+    v->setWindowTitle(!t.title.isEmpty() ? t.title : QFileInfo(t.path).completeBaseName());
     v->CRViewer91->setReportSource(std::move(report), std::move(job));
     v->CRViewer91->ViewReport();
     v->subWindow()->raise();

@@ -1,6 +1,6 @@
 #pragma once
 // The one viewer window: its only control, CRViewer91, fills it. Every print shows its report
-// here (created on first use, reused after), with an empty caption.
+// here (created on first use, reused after), with the report's title as the window's caption.
 #include "shell/mdichild.h"
 
 #include <memory>
@@ -20,7 +20,8 @@ public:
 
     // The last step of the print sequence. The report runs first: when it fails the error is
     // thrown to the print handler and no viewer is opened or changed. Otherwise the viewer
-    // (made on first use) gets an empty caption, the report as its source, and comes to the front.
+    // (made on first use) gets the report's title as its caption, the report as its source, and
+    // comes to the front.
     static frmVeiwer* ShowReport(std::shared_ptr<qv::rpt::Report> report);
 
 protected:

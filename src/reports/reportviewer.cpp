@@ -328,8 +328,12 @@ QString ReportViewer::askSaveFile(const QString& caption, const QString& extensi
     const QString base = m_doc && !m_report->templ().path.isEmpty()
                              ? QFileInfo(m_report->templ().path).completeBaseName()
                              : QStringLiteral("report");
-    const QString suggested =
-        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(base + extension);
+    // The user's documents folder: made when it is missing, since a file dialog pointed at a
+    // folder that does not exist opens in the program's own folder instead.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        folder = QDir::homePath();
+    const QString suggested = QDir(folder).filePath(base + extension);
     QString path = saveHook() ? saveHook()(caption, suggested, filter)
                               : QFileDialog::getSaveFileName(this, caption, suggested, filter);
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())

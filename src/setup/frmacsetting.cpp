@@ -156,6 +156,11 @@ frmAcSetting::frmAcSetting(QWidget* parent)
     connect(cmdExit, &QPushButton::clicked, this, [this] { unload(); });
 
     FillVouSetting();
+    QList<QWidget*> boxes;
+    for (QWidget* w : findChildren<QWidget*>())
+        if (qobject_cast<QLineEdit*>(w) || qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w))
+            boxes << w;
+    m_stored.watch(boxes);
 }
 
 QPushButton* frmAcSetting::makeFindButton(const AccountDef& a, QWidget* parent)
@@ -290,6 +295,11 @@ void frmAcSetting::onActivated()
         (this->*target->find)->setFocus();
 }
 
+bool frmAcSetting::hasUnsavedWork() const
+{
+    return m_stored.changed();
+}
+
 void frmAcSetting::clearPanel(const PanelDef& p)
 {
     (this->*StartDefs[p.start].box)->clear();
@@ -356,6 +366,7 @@ void frmAcSetting::save()
     });
     if (!saved)
         return;
+    m_stored.take();
     qv::Status::say(QStringLiteral("Voucher setup saved"));
     qv::Msg::info(QStringLiteral("Sucessfully  save you Voucher Setting"));
 }

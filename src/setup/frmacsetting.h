@@ -3,6 +3,7 @@
 // kinds with their sides, and the tax accounts of the sales tax invoice. Accounts come from
 // the finder; "&Save" rewrites the whole table at once.
 #include "shell/mdichild.h"
+#include "widgets/unsaved.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -18,6 +19,7 @@ public:
 
     void FillVouSetting();
     void onActivated() override;
+    bool hasUnsavedWork() const override;
     // The finder code of the last "Find A/C" pressed (empty until one is).
     QString findCode() const { return m_findCode; }
 
@@ -62,6 +64,7 @@ private:
     void save();
 
     QString m_findCode;
+    qv::EntrySnapshot m_stored; // the boxes as last loaded or saved
 
     QLineEdit *txtCP = nullptr, *txtCR = nullptr, *txtBP = nullptr, *txtBR = nullptr, *txtJV = nullptr;
     QLineEdit *txtSalInv = nullptr, *txtPurOrder = nullptr, *txtQuot = nullptr, *txtDC = nullptr;

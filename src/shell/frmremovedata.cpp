@@ -2,6 +2,7 @@
 #include "vouchers/voucherkinds.h"
 
 #include "shell/mdl_connection.h"
+#include "widgets/datebox.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 #include "widgets/status.h"
@@ -19,16 +20,14 @@
 namespace {
 QDateEdit* dateBox(QWidget* parent, const char* name, const QDate& d)
 {
-    auto* e = new QDateEdit(d, parent);
+    auto* e = new qv::DateBox(d, parent);
     e->setObjectName(QString::fromLatin1(name));
-    e->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
-    e->setCalendarPopup(true);
     return e;
 }
 
 QString dmy(const QDate& d)
 {
-    return d.toString(QStringLiteral("dd-MM-yyyy"));
+    return d.toString(qv::DateBox::format());
 }
 } // namespace
 

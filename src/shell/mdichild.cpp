@@ -2,6 +2,7 @@
 
 #include "shell/applymenus.h"
 #include "shell/windows.h"
+#include "widgets/unsaved.h"
 
 #include <QCloseEvent>
 #include <QMdiSubWindow>
@@ -21,12 +22,21 @@ QMdiSubWindow* MdiChild::subWindow() const
     return qobject_cast<QMdiSubWindow*>(parentWidget());
 }
 
-void MdiChild::unload()
+bool MdiChild::unload()
 {
     if (QMdiSubWindow* sw = subWindow())
-        sw->close();
-    else
-        close();
+        return sw->close();
+    return close();
+}
+
+QString MdiChild::unsavedQuestion() const
+{
+    return tr("The changes on screen are not saved. Drop them?");
+}
+
+bool MdiChild::mayDropUnsavedWork()
+{
+    return !hasUnsavedWork() || askDropUnsaved(unsavedQuestion());
 }
 
 void MdiChild::hideWindow()
@@ -39,6 +49,10 @@ void MdiChild::hideWindow()
 
 void MdiChild::closeEvent(QCloseEvent* e)
 {
+    if (!mayDropUnsavedWork()) {
+        e->ignore();
+        return;
+    }
     QWidget::closeEvent(e);
     if (e->isAccepted())
         Windows::rememberGeometry(this);

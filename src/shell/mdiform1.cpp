@@ -182,16 +182,32 @@ void MDIForm1::closeEvent(QCloseEvent* e)
 {
     // Each working window runs its own close step (the finder resets the hand-over flags, for
     // one) before the frame goes; deleting them with the frame would skip it.
-    m_closing = true;
     QSettings().setValue(QStringLiteral("Frame/geometry"), saveGeometry());
-    for (QMdiSubWindow* sw : m_area->subWindowList())
-        if (auto* child = qobject_cast<qv::MdiChild*>(sw->widget()))
-            child->unload();
+    if (!unloadChildren()) {
+        e->ignore();
+        return;
+    }
     QMainWindow::closeEvent(e);
+}
+
+bool MDIForm1::unloadChildren()
+{
+    m_closing = true;
+    for (QMdiSubWindow* sw : m_area->subWindowList())
+        if (auto* child = qobject_cast<qv::MdiChild*>(sw->widget()); child && !child->unload()) {
+            // That window keeps its unsaved work, and the frame stays with it.
+            m_closing = false;
+            m_area->setActiveSubWindow(sw);
+            return false;
+        }
+    return true;
 }
 
 void MDIForm1::exitToLogin()
 {
+    // A window that keeps unsaved work cancels the exit: no login window, nothing closed.
+    if (!unloadChildren())
+        return;
     auto* login = new frmLogin();
     login->show();
     close();

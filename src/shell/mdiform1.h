@@ -48,6 +48,9 @@ private:
     void buildHomePanel();
     void runEntry(const QString& name);
     void exitToLogin();
+    // Unloads every working window, each through its own close step; false when one stays
+    // (the user kept its unsaved work).
+    bool unloadChildren();
 
     QMdiArea* m_area = nullptr;
     QWidget* m_picture = nullptr;

@@ -109,7 +109,9 @@ MdiChild* Windows::open(const QString& name)
 MdiChild* Windows::openFresh(const QString& name)
 {
     if (MdiChild* old = find(name)) {
-        old->unload();
+        // A window that keeps unsaved work stays, and comes to the front as it is.
+        if (!old->unload())
+            return open(name);
         // unload() deletes later; take the name away now so that the new one is the one found
         old->setObjectName(QString());
     }

@@ -47,7 +47,8 @@ public:
     // Null when the name is unknown or there is no frame.
     static MdiChild* open(const QString& name);
     template <class T> static T* open(const QString& name) { return qobject_cast<T*>(open(name)); }
-    // Unloads a loaded window of that name first, so that a new one starts from scratch.
+    // Unloads a loaded window of that name first, so that a new one starts from scratch; one
+    // whose user keeps its unsaved work is shown as it is instead.
     static MdiChild* openFresh(const QString& name);
 
     // A menu entry's action; the frame hides its home panel before running it.

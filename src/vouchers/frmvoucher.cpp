@@ -6,6 +6,7 @@
 #include "shell/windows.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
+#include "widgets/status.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -29,6 +30,7 @@ void frmVoucher::load()
     SearchGrd();
     qv::guarded([this] { NewNo(); });
     totGrdAmount();
+    m_stored.watch({DTPicker, txtPaidTo, MshEntry});
 }
 
 // ---- setup, numbering, widths ---------------------------------------------------------------
@@ -171,6 +173,7 @@ void frmVoucher::cmdSave_Click()
         qv::guarded([this] { NewNo(); });
         return;
     }
+    qv::Status::say(QStringLiteral("%1 %2%3 saved").arg(m_kind.caption, m_kind.prefix).arg(saved->number));
     if (saved->outcome == qv::SaveResult::Outcome::Renumbered)
         qv::Msg::info(QStringLiteral("Voucher number %1%2 was taken by another user meanwhile. This voucher has been "
                                      "saved as %1%3.")
@@ -227,10 +230,13 @@ void frmVoucher::OpenVoucher()
     }
     showVoucher(*v);
     totGrdAmount();
+    m_stored.take();
 }
 
 void frmVoucher::openForChange(qint64 number)
 {
+    if (!mayDropUnsavedWork())
+        return;
     ClearAll();
     txtVoucher->setText(QString::number(number));
     SSTab->setCurrentIndex(0);
@@ -259,6 +265,8 @@ void frmVoucher::cmdDelete_Click()
 
 void frmVoucher::cmdCancel_Click()
 {
+    if (!mayDropUnsavedWork())
+        return;
     ClearAll();
     DTPicker->setFocus();
     cmdDelete->setEnabled(false);
@@ -277,4 +285,15 @@ void frmVoucher::ClearAll()
     totGrdAmount();
     qv::guarded([this] { NewNo(); });
     putBackFixedAccount();
+    m_stored.take();
+}
+
+bool frmVoucher::hasUnsavedWork() const
+{
+    return lineCount() > 0 && m_stored.changed();
+}
+
+QString frmVoucher::unsavedQuestion() const
+{
+    return QStringLiteral("The lines of voucher %1%2 are not saved. Drop them?").arg(m_kind.prefix, txtVoucher->text());
 }

@@ -5,6 +5,7 @@
 // goes after a failed check. The SQL is the voucher store's.
 #include "shell/mdichild.h"
 #include "vouchers/voucherstore.h"
+#include "widgets/unsaved.h"
 
 class QComboBox;
 class QDateEdit;
@@ -35,13 +36,17 @@ public:
     void totGrdAmount();
 
     void onActivated() override;
+    // Lines on screen that differ from what is stored (a new voucher's lines, or an opened
+    // voucher changed).
+    bool hasUnsavedWork() const override;
 
     // Window state: a save inserts (true) or changes the voucher shown (false).
     bool IsNewVoucher = true;
     qint64 StartVouNo = 0;
     QString FinderSide; // "DR" or "CR": the box the finder was last opened for
 
-    // Opens the voucher with that number in edit mode (the search list's double click).
+    // Opens the voucher with that number in edit mode (the search list's double click); asks
+    // first when lines on screen are not saved.
     void openForChange(qint64 number);
 
 signals:
@@ -50,6 +55,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    QString unsavedQuestion() const override;
 
 private:
     void load();
@@ -86,6 +92,7 @@ private:
     std::optional<qv::KindSetup> m_setup;
     int m_changingRow = -1; // the grid row being changed, -1 for a new line
     int m_narrationWidth = 0;
+    qv::EntrySnapshot m_stored; // the date, party and lines as last loaded, saved or cleared
 
 public:
     QTabWidget* SSTab = nullptr;

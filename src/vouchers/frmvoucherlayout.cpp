@@ -2,7 +2,9 @@
 // frmvoucher.cpp.
 #include "shell/mdl_connection.h"
 #include "vouchers/frmvoucher.h"
+#include "widgets/amountbox.h"
 #include "widgets/bound.h"
+#include "widgets/datebox.h"
 #include "widgets/keys.h"
 #include "widgets/named.h"
 
@@ -90,9 +92,7 @@ void frmVoucher::buildEntryTab(QWidget* tab)
     numberRow->addStretch(1);
     grid->addLayout(numberRow, 0, 1);
     grid->addWidget(caption(tab, "Label2", QStringLiteral("Date:")), 0, 2);
-    DTPicker = qv::named<QDateEdit>(tab, "DTPicker", QDate::currentDate());
-    DTPicker->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
-    DTPicker->setCalendarPopup(true);
+    DTPicker = qv::named<qv::DateBox>(tab, "DTPicker", QDate::currentDate());
     grid->addWidget(DTPicker, 0, 3, Qt::AlignLeft);
     lblPaidTo = caption(tab, "lblPaidTo", m_kind.partyLabel);
     grid->addWidget(lblPaidTo, 1, 0);
@@ -114,7 +114,6 @@ void frmVoucher::buildEntryTab(QWidget* tab)
     grid->addWidget(caption(tab, "Label4", QStringLiteral("Amount:")), 3, 2);
     txtDRCR = qv::named<QLineEdit>(tab, "txtDRCR");
     txtDRCR->setAlignment(Qt::AlignRight);
-    txtDRCR->setMaxLength(14);
     grid->addWidget(txtDRCR, 3, 3);
     grid->addWidget(caption(tab, "Label5", QStringLiteral("Naration:")), 4, 0, Qt::AlignRight | Qt::AlignTop);
     txtNaration = qv::named<QPlainTextEdit>(tab, "txtNaration");
@@ -196,9 +195,8 @@ void frmVoucher::buildTabOrder()
 
 void frmVoucher::connectEntry()
 {
-    // Amounts: digits and one decimal point; a blank is ignored.
-    qv::charFilter(txtDRCR, QStringLiteral("[0-9.]"));
-    txtDRCR->installEventFilter(this);
+    // Amounts: digits, one decimal point and thousands commas, at most 14; a blank is ignored.
+    qv::amountBox(txtDRCR, 14, false);
     qv::charFilter(txtFile, QStringLiteral("[0-9]"));
     qv::charFilter(txtBill, QStringLiteral("[0-9]"));
     for (QWidget* w : std::initializer_list<QWidget*>{txtDRCR, txtFile, txtBill, txtChecque, txtPaidTo, DTPicker})
@@ -234,12 +232,10 @@ bool frmVoucher::eventFilter(QObject* watched, QEvent* event)
         return qv::MdiChild::eventFilter(watched, event);
     auto* k = static_cast<QKeyEvent*>(event);
     const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
-    if (watched == txtDRCR && k->text() == QLatin1String(".") && txtDRCR->text().contains(QLatin1Char('.'))
-        && !txtDRCR->selectedText().contains(QLatin1Char('.')))
-        return true; // one decimal point
     if (watched == txtVoucher && enter) {
         focusNextChild();
-        OpenVoucher();
+        if (mayDropUnsavedWork())
+            OpenVoucher();
         return true;
     }
     return qv::MdiChild::eventFilter(watched, event);

@@ -88,15 +88,19 @@ bool frmVoucher::checkLine()
                       [&] { focusAfter(r.sameAccount); });
     auto toAmount = [this] { txtDRCR->setFocus(); };
     const QString typed = txtDRCR->text().trimmed();
-    if (typed.isEmpty() || qv::leadingAmount(typed) <= Money())
+    const std::optional<Money> read = qv::parseAmount(typed);
+    if (typed.isEmpty() || (read && *read <= Money()))
         return refuse(QStringLiteral("please enter Amount"), toAmount);
+    // "1,5" is refused here, never read as 15.00.
+    if (!read)
+        return refuse(qv::amountProblem(typed), toAmount);
     if (moreThanTwoDecimals(typed))
         return refuse(QStringLiteral("The amount %1 has more than two decimals. Amounts are kept to the cent: "
                                      "please type at most two digits after the point.")
                           .arg(typed),
                       toAmount);
     // The voucher's total must fit the amount columns too.
-    const Money amount = qv::leadingAmount(typed);
+    const Money amount = *read;
     Money others;
     for (int row = 0; row < lineCount(); ++row)
         if (row != m_changingRow)
@@ -167,7 +171,7 @@ void frmVoucher::cmdAdd_Click()
     l.drName = txtDrAc->text();
     l.crAc = accountOf(txtCrAc);
     l.crName = txtCrAc->text();
-    l.amount = qv::leadingAmount(txtDRCR->text());
+    l.amount = qv::parseAmount(txtDRCR->text()).value_or(Money());
     l.cheque = txtChecque->text();
     l.narration = txtNaration->toPlainText();
     l.fileNo = txtFile->text();

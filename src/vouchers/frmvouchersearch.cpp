@@ -3,6 +3,7 @@
 #include "shell/mdl_connection.h"
 #include "vouchers/frmvoucher.h"
 #include "vouchers/vouchersearchmodel.h"
+#include "widgets/datebox.h"
 #include "widgets/guarded.h"
 #include "widgets/named.h"
 
@@ -62,10 +63,7 @@ void frmVoucher::buildSearchTab(QWidget* tab)
     lblSearch->setMinimumWidth(90);
     txtSearch = qv::named<QLineEdit>(tab, "txtSearch");
     txtSearch->setMinimumWidth(260);
-    DTPSearch = qv::named<QDateEdit>(tab, "DTPSearch");
-    DTPSearch->setDisplayFormat(QStringLiteral("dd-MM-yyyy"));
-    DTPSearch->setCalendarPopup(true);
-    DTPSearch->setDate(QDate::currentDate());
+    DTPSearch = qv::named<qv::DateBox>(tab, "DTPSearch");
     DTPSearch->setVisible(false);
     mshSearch = qv::named<QTableView>(tab, "mshSearch");
     m_searchModel = new qv::VoucherSearchModel(mshSearch);

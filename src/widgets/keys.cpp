@@ -1,5 +1,7 @@
 #include "widgets/keys.h"
 
+#include "widgets/datebox.h"
+
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QKeyEvent>
@@ -14,6 +16,9 @@ bool EnterAsTabFilter::eventFilter(QObject* watched, QEvent* event)
         if ((ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) && ke->modifiers() == Qt::NoModifier) {
             if (auto* w = qobject_cast<QWidget*>(watched)) {
                 QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+                // A date typed into a date box is taken before the focus moves on.
+                if (auto* date = qobject_cast<DateBox*>(w))
+                    date->commitTyped();
                 // A date box takes Tab for its own day, month and year: its parent moves the focus on.
                 if (qobject_cast<QAbstractSpinBox*>(w) && w->parentWidget())
                     w = w->parentWidget();

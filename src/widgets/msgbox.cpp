@@ -1,7 +1,11 @@
 #include "widgets/msgbox.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QInputDialog>
+#include <QLabel>
+
+#include <algorithm>
 
 namespace qv::Msg {
 
@@ -17,6 +21,16 @@ TextHook& textHookRef()
     return h;
 }
 } // namespace
+
+int textDialogMinimumWidth(const QString& title, const QFont& font)
+{
+    // A short prompt makes a narrow box, whose frame would cut its title: the title bar's own
+    // font is larger and bold, and its buttons take room too.
+    QFont titleFont(font);
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(font.pointSizeF() * 1.25);
+    return std::max(360, QFontMetrics(titleFont).horizontalAdvance(title) + 200);
+}
 
 QString appTitle()
 {
@@ -87,12 +101,16 @@ std::optional<QString> askText(const QString& prompt, const QString& title, bool
 {
     if (textHookRef())
         return textHookRef()(prompt, title, password);
-    bool ok = false;
-    const QString t = QInputDialog::getText(QApplication::activeWindow(), title.isEmpty() ? appTitle() : title, prompt,
-                                            password ? QLineEdit::Password : QLineEdit::Normal, {}, &ok);
-    if (!ok)
+    QInputDialog dlg(QApplication::activeWindow());
+    dlg.setWindowTitle(title.isEmpty() ? appTitle() : title);
+    dlg.setLabelText(prompt);
+    dlg.setTextEchoMode(password ? QLineEdit::Password : QLineEdit::Normal);
+    // The dialog's layout fixes its size from its contents: the prompt is what is made wider.
+    if (auto* label = dlg.findChild<QLabel*>())
+        label->setMinimumWidth(textDialogMinimumWidth(dlg.windowTitle(), dlg.font()));
+    if (dlg.exec() != QDialog::Accepted)
         return std::nullopt;
-    return t;
+    return dlg.textValue();
 }
 
 } // namespace qv::Msg

@@ -38,6 +38,8 @@ bool askDestructive(const QString& text, const QString& title = {}, Icon icon = 
 using TextHook = std::function<std::optional<QString>(const QString& prompt, const QString& title, bool password)>;
 TextHook setTextHook(TextHook hook);
 std::optional<QString> askText(const QString& prompt, const QString& title, bool password);
+// The least width of a box that asks for a line of text, so that its whole title shows.
+int textDialogMinimumWidth(const QString& title, const QFont& font);
 
 QString appTitle();
 

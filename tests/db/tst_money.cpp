@@ -70,13 +70,18 @@ private slots:
             sum += *qv::parseAmount("0.10");
         QCOMPARE(sum.cents, 10000000);
     }
-    void leadingNumber()
+    // A comma only separates thousands: a decimal comma must never read as ten or a hundred
+    // times the amount.
+    void commasOnlySeparateThousands()
     {
-        QCOMPARE(qv::leadingAmount("12.5abc").cents, 1250);
-        QCOMPARE(qv::leadingAmount("abc").cents, 0);
-        QCOMPARE(qv::leadingAmount("").cents, 0);
-        QCOMPARE(qv::leadingAmount("1,500.25 only").cents, 150025);
-        QCOMPARE(qv::leadingAmount("  -7").cents, -700);
+        QCOMPARE(qv::parseAmount("1,500")->cents, 150000);
+        QCOMPARE(qv::parseAmount("12,345,678.90")->cents, 1234567890);
+        QCOMPARE(qv::parseAmount("-1,000.5")->cents, -100050);
+        for (const char* bad : {"1,5", "1,50", "1,,2,,3", ",500", "1,500,", "1500,000", "12,34,567", "1,5000",
+                                "1.500,00", "1,500.2,5", ","})
+            QVERIFY2(!qv::parseAmount(bad).has_value(), bad);
+        QVERIFY(!qv::amountProblem("1,5").isEmpty());
+        QVERIFY(qv::amountProblem("1,500.50").isEmpty());
     }
     void sumsNeverWrap()
     {

@@ -432,8 +432,8 @@ private slots:
         QLineEdit* bal = get(w, "txt_OpenBal");
         bal->clear();
         bal->setFocus();
-        bal->insert("1,234.56"); // what a paste does
-        QCOMPARE(bal->text(), QString("1234.56"));
+        bal->insert("1,234.56"); // what a paste does; the commas stand between thousands
+        QCOMPARE(bal->text(), QString("1,234.56"));
         bal->clear();
         bal->insert("-12 345");
         QCOMPARE(bal->text(), QString("-12345"));

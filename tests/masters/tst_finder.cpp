@@ -260,6 +260,44 @@ private slots:
         QVERIFY(!qv::takeFinderPick(nullptr));
         QVERIFY(!qv::finderPickPending());
     }
+
+    // Enter in the search box picks the account when the typing has left exactly one.
+    void enterPicksTheOnlyMatch()
+    {
+        frmFindAC* f = openFinder("");
+        auto* box = f->findChild<QLineEdit*>("txtFindAC");
+        QTest::keyClicks(box, "BANK LTD");
+        QCOMPARE(titles(grid()).size(), 2);
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(!finderClosed());
+        QVERIFY(!qv::finderPickPending());
+        QTest::keyClicks(box, " - 0");
+        QCOMPARE(titles(grid()), QStringList({"HABIB BANK LTD - 0123-7"}));
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(finderClosed());
+        QCOMPARE(FindACName, QString("HABIB BANK LTD - 0123-7"));
+    }
+
+    // After a pick the window that asked for it comes back to the front and takes it, not the
+    // window the frame would bring up next (a chart opened after the finder).
+    void pickGoesBackToTheCaller()
+    {
+        app.main()->menuEntry("mnuVocSetting")->trigger();
+        qv::MdiChild* setup = qv::Windows::find("frmAcSetting");
+        QVERIFY(setup);
+        QTest::mouseClick(setup->findChild<QPushButton*>("cmdJVFindAC"), Qt::LeftButton);
+        QVERIFY(finder());
+        app.main()->menuEntry("mnuChartOfAC")->trigger();
+        QVERIFY(qv::Windows::find("frmAccount"));
+        app.main()->mdiArea()->setActiveSubWindow(setup->subWindow());
+        QTest::mouseClick(setup->findChild<QPushButton*>("cmdJVFindAC"), Qt::LeftButton);
+        const int row = int(titles(grid()).indexOf("OFFICE RENT"));
+        QVERIFY(row >= 0);
+        doubleClick(grid(), row);
+        QVERIFY(finderClosed());
+        QCOMPARE(app.main()->mdiArea()->activeSubWindow(), setup->subWindow());
+        QCOMPARE(setup->findChild<QLineEdit*>("txtJVAcc")->text(), QString("OFFICE RENT"));
+    }
 };
 
 QTEST_MAIN(TstFinder)

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 
@@ -122,10 +123,16 @@ private slots:
         QCOMPARE(headers, QStringList({"Catagory ID", "Catagory", "Cost", "Status"}));
         QCOMPARE(get<QTableWidget>("Msh")->columnWidth(1), 4000 / 15);
 
-        // Choosing "Catagory" again drops what was typed and shows a new window in its place.
+        // Choosing "Catagory" again over what was typed asks first: No keeps the window as it
+        // is, Yes drops it and shows a new window in its place.
         type("txtCatagory", "UNSAVED");
         QPointer<frmCatagory> old = w;
+        qvt::MsgRecorder rec;
+        rec.answers = {QMessageBox::No};
+        QCOMPARE(openFromMenu(), old.data());
+        QCOMPARE(get("txtCatagory")->text(), QString("UNSAVED"));
         w = openFromMenu();
+        QCOMPARE(rec.seen.size(), 2);
         QVERIFY(w);
         QVERIFY(!old);
         QVERIFY(get("txtCatagory")->text().isEmpty());
@@ -147,6 +154,7 @@ private slots:
         // Typed in lower case, stored in upper case; the first code is 1.
         QCOMPARE(saveNew("a class o'hara", "1500000.50"), qint64(1));
         QCOMPARE(column(1, "Catagory").toString(), QString("A CLASS O'HARA"));
+        QCOMPARE(app.main()->statusBar()->currentMessage(), QString("Catagory 1 A CLASS O'HARA saved"));
         QCOMPARE(column(1, "Status").toString(), QString("Residential"));
         QVERIFY(get("txtCatagory")->text().isEmpty());
         QVERIFY(get("txtAmount")->text().isEmpty());

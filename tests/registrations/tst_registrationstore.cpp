@@ -138,8 +138,8 @@ private slots:
     {
         QVERIFY(store->saveCategory(category("", "A", "100")).ok());
         // A cost that is not an amount to the cent stores nothing, new or changed: more than two
-        // decimals are refused, never rounded.
-        for (const QString bad : {"12abc", "abc", "1.2.3", "2500000.555", "0.001"}) {
+        // decimals are refused, never rounded, and a decimal comma is no thousands separator.
+        for (const QString bad : {"12abc", "abc", "1.2.3", "2500000.555", "0.001", "1,5", "1,,2,,3"}) {
             auto r = store->saveCategory(category("", "NEW", bad));
             QCOMPARE(r.status, SaveStatus::NotANumber);
             QVERIFY2(r.message.contains(bad), qPrintable(r.message));

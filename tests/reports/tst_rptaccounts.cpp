@@ -176,8 +176,8 @@ private slots:
         click(w, "cmdLedger");
         QCOMPARE(execs, QStringList({"exec DetailAcLedger 12,5,1,2026,28,2,2026",
                                      "exec AcLedger 12,'2026-01-05','2026-02-28'"}));
-        const QString d1 = QLocale().toString(from, QLocale::ShortFormat),
-                      d2 = QLocale().toString(to, QLocale::ShortFormat);
+        // The period reads dd-mm-yyyy, as every date on screen.
+        const QString d1 = from.toString("dd-MM-yyyy"), d2 = to.toString("dd-MM-yyyy");
         QCOMPARE(shown()->FormulaFields().byName("Dates").Text(), "\"From :  " + d1 + "  To :  " + d2 + "\"");
         QCOMPARE(shown()->RecordSelectionFormula(), QString("{Company.comActive} = 'Y'"));
         qv::Windows::runMenu("mnuControlTB");

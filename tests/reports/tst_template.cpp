@@ -41,8 +41,8 @@ private slots:
         QVERIFY(t.main.fields.find("Company.comActive")); // the callers' usual condition compiles
         QCOMPARE(t.main.order.size(), 1);
         QCOMPARE(t.main.fields.all()[t.main.order[0].first].name, QString("Accounts.AcNodes"));
-        for (BandKind k : {BandKind::PageHeader, BandKind::ReportHeader, BandKind::ColumnHeader, BandKind::Detail,
-                           BandKind::ReportFooter, BandKind::PageFooter})
+        for (BandKind k : {BandKind::PageHeader, BandKind::ColumnHeader, BandKind::Detail, BandKind::ReportFooter,
+                           BandKind::PageFooter})
             QVERIFY(t.main.band(k));
         // The opening balance is right-aligned and never cut short.
         const Band* d = t.main.band(BandKind::Detail);

@@ -10,10 +10,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QTemporaryDir>
@@ -88,8 +90,9 @@ private slots:
         QVERIFY2(rec.seen.isEmpty(), qPrintable(rec.last()));
         frmVeiwer* v = viewer();
         QVERIFY(v);
-        QCOMPARE(v->windowTitle(), QString());
-        QCOMPARE(v->subWindow()->windowTitle(), QString());
+        // The window says which report it shows.
+        QCOMPARE(v->windowTitle(), QString("CHART OF ACCOUNTS"));
+        QCOMPARE(v->subWindow()->windowTitle(), QString("CHART OF ACCOUNTS"));
         QCOMPARE(app.main()->mdiArea()->activeSubWindow(), v->subWindow());
         auto* ctl = v->findChild<ReportViewer*>("CRViewer91");
         QCOMPARE(ctl, v->CRViewer91);
@@ -146,18 +149,31 @@ private slots:
         QVERIFY(view->width() > scroll->viewport()->width() - 40);
     }
 
+    // PgDn and PgUp turn the pages wherever the focus is left in the viewer: by the print from
+    // the chart window, by a click on the page or on the page box, maximised or not.
     void pageKeys()
     {
-        PrintChartOfAccounts();
+        auto* chart = qv::Windows::open("frmAccount");
         app.main()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(app.main()));
+        QTest::mouseClick(chart->findChild<QPushButton*>("cmdPrint"), Qt::LeftButton);
         ReportViewer* ctl = viewer()->CRViewer91;
-        ctl->setFocus();
-        QTest::keyClick(ctl, Qt::Key_PageDown);
+        auto press = [](Qt::Key key, Qt::KeyboardModifiers mods = {}) {
+            QTest::keyClick(QApplication::focusWidget(), key, mods);
+        };
+        press(Qt::Key_PageDown);
         QCOMPARE(ctl->currentPage(), 2);
-        QTest::keyClick(ctl, Qt::Key_PageUp);
+        QTest::mouseClick(ctl->findChild<QWidget*>("pageView"), Qt::LeftButton);
+        press(Qt::Key_PageUp);
         QCOMPARE(ctl->currentPage(), 1);
-        QTest::keyClick(ctl, Qt::Key_End, Qt::ControlModifier);
+        QTest::mouseClick(control<QLineEdit>("txtPage"), Qt::LeftButton);
+        press(Qt::Key_PageDown);
+        QCOMPARE(ctl->currentPage(), 2);
+        viewer()->subWindow()->showMaximized();
+        QTest::mouseClick(ctl->findChild<QWidget*>("pageView"), Qt::LeftButton);
+        press(Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(ctl->currentPage(), 1);
+        press(Qt::Key_End, Qt::ControlModifier);
         QCOMPARE(ctl->currentPage(), 2);
     }
 
@@ -182,7 +198,7 @@ private slots:
         QCOMPARE(viewers().size(), 1);
         QCOMPARE(viewer(), v);
         QCOMPARE(app.main()->mdiArea()->activeSubWindow(), v->subWindow());
-        QCOMPARE(v->windowTitle(), QString());
+        QCOMPARE(v->windowTitle(), QString("TEST BOOK"));
         QCOMPARE(v->CRViewer91->currentPage(), 1);
         const QString text = v->CRViewer91->document()->allText();
         QVERIFY(text.contains("From :  01-10-2025  To :  31-12-2025"));
@@ -246,7 +262,14 @@ private slots:
             asked = suggested;
             return tmp.filePath("export"); // no extension: the viewer adds it
         });
+        // The user's documents folder is proposed, made when missing: a file dialog pointed at
+        // a folder that does not exist opens in the program's own folder instead.
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(tmp.filePath("home")));
         QTest::mouseClick(control("cmdExportPdf"), Qt::LeftButton);
+        qputenv("HOME", home);
+        QCOMPARE(QFileInfo(asked).absolutePath(), QDir(tmp.filePath("home")).absoluteFilePath("Documents"));
+        QVERIFY(QFileInfo(asked).dir().exists());
         QVERIFY(asked.endsWith("rptChartAC.pdf"));
         QFile pdf(tmp.filePath("export.pdf"));
         QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");

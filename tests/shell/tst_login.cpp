@@ -11,11 +11,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QInputDialog>
 #include <QSettings>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 struct FakeDisplay : qv::DisplaySwitch {
@@ -418,6 +420,25 @@ private slots:
         login->SetResulation();
         login->setDefautResulation();
         QVERIFY(d->applied.isEmpty());
+    }
+
+    // The second lock-password box has a short prompt: it must still show its whole title.
+    void textBoxIsWideEnoughForItsTitle()
+    {
+        const QString title = QStringLiteral("New Database");
+        int width = 0;
+        QTimer::singleShot(0, this, [&] {
+            if (auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                width = d->width();
+                d->reject();
+            }
+        });
+        QVERIFY(!qv::Msg::askText(QStringLiteral("Type the lock password again:"), title, true));
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        bold.setPointSizeF(bold.pointSizeF() * 1.25);
+        // The title bar also holds the window's icon and its three buttons.
+        QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(title) + 150, qPrintable(QString::number(width)));
     }
 };
 

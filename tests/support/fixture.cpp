@@ -29,7 +29,12 @@ void AppFixture::stop()
     if (m_main) {
         for (QMdiSubWindow* sw : m_main->mdiArea()->subWindowList())
             sw->setAttribute(Qt::WA_DeleteOnClose);
+        // Work a test left unsaved is dropped without a box nobody would answer.
+        qv::Msg::Hook kept = qv::Msg::setHook([](const qv::Msg::Message& m) {
+            return (m.buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+        });
         m_main->mdiArea()->closeAllSubWindows();
+        qv::Msg::setHook(std::move(kept));
         delete m_main;
         m_main = nullptr;
     }

@@ -335,7 +335,9 @@ private slots:
         QCOMPARE(w->txtCrAc->text(), QString("CASH IN HAND"));
         addLine(w, "VEHICLES", {}, "20");
         QCOMPARE(w->MshEntry->rowCount(), 2);
+        qvt::MsgRecorder rec; // the two lines are dropped on the question
         QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
+        QCOMPARE(rec.seen.size(), 1);
         QCOMPARE(w->txtCrAc->text(), QString("CASH IN HAND"));
         QVERIFY(w->txtDrAc->text().isEmpty());
     }
