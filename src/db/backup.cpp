@@ -1,6 +1,7 @@
 #include "db/backup.h"
 
 #include "db/schema.h"
+#include "db/schemacheck.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -133,6 +134,7 @@ void check(const QString& file)
     const QFileInfo fi(file);
     if (!fi.isFile())
         throw DbError(QStringLiteral("\"%1\" is not a file.").arg(file));
+    Schema::verifyBookFile(file);
     RawFile db(file, true, 5000);
     QStringList result;
     try {
