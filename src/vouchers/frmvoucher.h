@@ -84,7 +84,8 @@ private:
     const qv::VoucherKindInfo& m_kind;
     qv::VoucherStore m_store;
     std::optional<qv::KindSetup> m_setup;
-    int m_changingRow = -1; // the grid row being changed, -1 for a new line
+    int m_changingRow = -1;   // the grid row being changed, -1 for a new line
+    qint64 m_openedRowId = 0; // the identity of the voucher opened for change
     int m_narrationWidth = 0;
 
 public:
