@@ -180,10 +180,10 @@ void findWrongKind(const Lite& db, const QString& what, bool indexed)
         QStringList fields{QLatin1String(t.key)};
         for (const QString& c : cols)
             fields << QStringLiteral("typeof(%1)").arg(c) << QStringLiteral("quote(%1)").arg(c);
-        const QString sql = QStringLiteral("select %1 from %2%3 where %4 limit 1")
-                                .arg(fields.join(QStringLiteral(", ")), QLatin1String(t.name),
-                                     indexed ? QStringLiteral(" indexed by ") + wrongKindIndex(t) : QString(),
-                                     wrongKindCondition(t));
+        const QString sql =
+            QStringLiteral("select %1 from %2%3 where %4 limit 1")
+                .arg(fields.join(QStringLiteral(", ")), QLatin1String(t.name),
+                     indexed ? QStringLiteral(" indexed by ") + wrongKindIndex(t) : QString(), wrongKindCondition(t));
         const QList<QStringList> bad = db.rows(sql);
         if (bad.isEmpty())
             continue;
@@ -205,8 +205,8 @@ void findWrongKind(const Lite& db, const QString& what, bool indexed)
 // -1: no SchemaInfo at all.
 int versionOf(const Lite& db)
 {
-    const QList<QStringList> info = db.rows(QStringLiteral(
-        "select count(*) from sqlite_master where type = 'table' and lower(name) = 'schemainfo'"));
+    const QList<QStringList> info = db.rows(
+        QStringLiteral("select count(*) from sqlite_master where type = 'table' and lower(name) = 'schemainfo'"));
     if (info.value(0).value(0).toInt() == 0)
         return -1;
     return db.rows(QStringLiteral("select max(Version) from SchemaInfo")).value(0).value(0).toInt();
@@ -286,7 +286,8 @@ void verifyServer(Connection& c)
         "where c.relnamespace = cast(current_schema() as regnamespace) and c.relkind in ('r', 'p', 'v', 'm', 'f')"));
     while (q.next()) {
         const QString table = q.value(0).toString(), column = q.value(2).toString();
-        const QString kind = q.value(1).toString() == QLatin1String("r") ? QStringLiteral("table") : QStringLiteral("view");
+        const QString kind =
+            q.value(1).toString() == QLatin1String("r") ? QStringLiteral("table") : QStringLiteral("view");
         if (!own.contains(table) || kind != QLatin1String("table")) {
             const QString unknown = QStringLiteral("it holds a %1 \"%2\" that Quoravel does not make").arg(kind, table);
             if (!found.contains(unknown))

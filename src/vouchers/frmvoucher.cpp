@@ -253,7 +253,7 @@ void frmVoucher::cmdDelete_Click()
     const QString number = txtVoucher->text().trimmed();
     if (!number.isEmpty() && qv::Msg::askDestructive(QStringLiteral("are you sure Delete this Voucher "))) {
         bool removed = false;
-        if (qv::guarded([&] { removed = m_store.remove(m_kind.kind, number.toLongLong()); })) {
+        if (qv::guarded([&] { removed = m_store.remove(m_kind.kind, number.toLongLong(), m_openedRowId); })) {
             if (!removed)
                 qv::Msg::info(QStringLiteral("Voucher %1%2 had already been deleted by another user.")
                                   .arg(m_kind.prefix, number));

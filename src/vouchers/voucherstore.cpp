@@ -337,12 +337,19 @@ std::optional<Voucher> VoucherStore::open(VoucherKind k, qint64 number)
     return v;
 }
 
-bool VoucherStore::remove(VoucherKind k, qint64 number)
+bool VoucherStore::remove(VoucherKind k, qint64 number, qint64 rowId)
 {
     const QString code = voucherKind(k).code;
     Transaction tx(m_c);
-    m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, number});
-    const int n = m_c.execute(QStringLiteral("delete from MasJV where VouStatus = ? and VouNo = ?"), {code, number});
+    const int n =
+        rowId > 0 ? m_c.execute(QStringLiteral("delete from MasJV where RowID = ? and VouStatus = ? and "
+                                               "VouNo = ?"),
+                                {rowId, code, number})
+                  : m_c.execute(QStringLiteral("delete from MasJV where VouStatus = ? and VouNo = ?"), {code, number});
+    // When the opened voucher is gone, the number's detail rows are another voucher's (or
+    // nobody's) and stay.
+    if (n > 0 || rowId == 0)
+        m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, number});
     tx.commit();
     return n > 0;
 }

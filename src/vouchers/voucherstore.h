@@ -88,8 +88,10 @@ public:
     SaveResult save(const Voucher& v, bool isNew, const QString& login);
     // The lines as the kind's open query shows them; nullopt when there is no master row.
     std::optional<Voucher> open(VoucherKind k, qint64 number);
-    // Detail rows and master row in one transaction; false when it was not there.
-    bool remove(VoucherKind k, qint64 number);
+    // Detail rows and master row in one transaction; false when it was not there. With `rowId`
+    // (the identity open() gave) only that voucher goes: one deleted and saved anew under its
+    // number meanwhile is another voucher and stays.
+    bool remove(VoucherKind k, qint64 number, qint64 rowId = 0);
 
     // SetMaxlength: the defined widths of VouNo (digits), PaidReceive, Naration and ChecqNo.
     int partyWidth();

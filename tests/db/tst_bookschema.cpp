@@ -186,11 +186,17 @@ private slots:
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("value");
         QTest::newRow("text in a debit") << "update DetJV set DrAmt = '12,345.67' where RowID = %1"
-                                         << "DetJV" << "DrAmt" << "the text '12,345.67'";
+                                         << "DetJV"
+                                         << "DrAmt"
+                                         << "the text '12,345.67'";
         QTest::newRow("fraction in a debit") << "update DetJV set DrAmt = 4.6 where RowID = %1"
-                                             << "DetJV" << "DrAmt" << "the fraction 4.6";
+                                             << "DetJV"
+                                             << "DrAmt"
+                                             << "the fraction 4.6";
         QTest::newRow("text as an opening") << "update Accounts set OpenBal = 'abc' where RowID = %1"
-                                            << "Accounts" << "OpenBal" << "the text 'abc'";
+                                            << "Accounts"
+                                            << "OpenBal"
+                                            << "the text 'abc'";
     }
     void amountsOfTheWrongKindAreRefused()
     {

@@ -19,8 +19,9 @@ qint64 accountId(const QString& title)
 QStringList stored(const QString& kind, qint64 number)
 {
     QStringList out;
-    for (const char* sql : {"select RowID, PaidReceive, TotalAmount from MasJV where VouStatus = ? and VouNo = ?",
-                            "select AcCode, DrAmt, Naration from DetJV where VouStatus = ? and VouNo = ? order by RowID"}) {
+    for (const char* sql :
+         {"select RowID, PaidReceive, TotalAmount from MasJV where VouStatus = ? and VouNo = ?",
+          "select AcCode, DrAmt, Naration from DetJV where VouStatus = ? and VouNo = ? order by RowID"}) {
         QSqlQuery q = Conn.query(sql, {kind, number});
         while (q.next())
             out << q.value(0).toString() + '|' + q.value(1).toString() + '|' + q.value(2).toString();
@@ -64,6 +65,21 @@ class TstVoucherWindowIdentity : public QObject {
         app.main()->mdiArea()->setActiveSubWindow(w->subWindow());
     }
 
+    // The highest journal voucher is open for change; another station deletes it and saves a
+    // new one, which takes its number. Returns that number; `theirs` holds its voucher as stored.
+    qint64 openedThenNumberedAgain(frmVoucher* w, QStringList& theirs)
+    {
+        const qint64 highest = w->txtVoucher->text().toLongLong() - 1;
+        w->openForChange(highest);
+        qv::Connection other;
+        app.db().connect(other);
+        qv::VoucherStore store(other);
+        store.remove(qv::VoucherKind::JV, highest);
+        store.save(journal(store.nextNumber(qv::VoucherKind::JV, 1), "THEIRS"), true, "other");
+        theirs = stored("JV", highest);
+        return highest;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -73,38 +89,42 @@ private slots:
     void init() { app.start(true); }
     void cleanup() { app.stop(); }
 
-    // The highest journal voucher is open for change; another station deletes it and saves a
-    // new one, which takes its number. The save says the voucher was deleted, keeps the lines
-    // and writes nothing; the next save stores them as a new voucher.
-    void voucherDeletedAndNumberedAgainIsNotOverwritten()
+    // The save says the voucher was deleted, keeps the lines and writes nothing; the next save
+    // stores them as a new voucher.
+    void changeOfAVoucherDeletedAndNumberedAgain()
     {
         frmVoucher* w = open("frmJV");
-        const qint64 highest = w->txtVoucher->text().toLongLong() - 1;
-        w->openForChange(highest);
+        QStringList theirs;
+        const qint64 highest = openedThenNumberedAgain(w, theirs);
+        QCOMPARE(theirs.first().section('|', 1, 1), QString("THEIRS"));
         const int lines = w->MshEntry->rowCount();
         QVERIFY(lines > 0);
-
-        qv::Connection other;
-        app.db().connect(other);
-        qv::VoucherStore theirs(other);
-        QVERIFY(theirs.remove(qv::VoucherKind::JV, highest));
-        QCOMPARE(theirs.save(journal(theirs.nextNumber(qv::VoucherKind::JV, 1), "THEIRS"), true, "other").number,
-                 highest);
-        const QStringList before = stored("JV", highest);
 
         qvt::MsgRecorder rec;
         QTest::mouseClick(w->cmdSave, Qt::LeftButton);
         QCOMPARE(rec.seen.size(), 1);
         QVERIFY2(rec.last().contains("deleted by another user"), qPrintable(rec.last()));
         QCOMPARE(w->MshEntry->rowCount(), lines);
-        QCOMPARE(stored("JV", highest), before);
+        QCOMPARE(stored("JV", highest), theirs);
         QVERIFY(w->IsNewVoucher);
 
         QTest::mouseClick(w->cmdSave, Qt::LeftButton);
         QCOMPARE(w->MshEntry->rowCount(), 0);
-        QCOMPARE(stored("JV", highest), before);
+        QCOMPARE(stored("JV", highest), theirs);
         QCOMPARE(Conn.scalar("select count(*) from DetJV where VouStatus = 'JV' and VouNo = ?", {highest + 1}).toInt(),
                  2 * lines);
+    }
+
+    // "&Delete" of the voucher opened deletes that one only: the other station's stays.
+    void deleteOfAVoucherDeletedAndNumberedAgain()
+    {
+        frmVoucher* w = open("frmJV");
+        QStringList theirs;
+        const qint64 highest = openedThenNumberedAgain(w, theirs);
+        qvt::MsgRecorder rec;
+        QTest::mouseClick(w->cmdDelete, Qt::LeftButton);
+        QVERIFY2(rec.last().contains("already been deleted by another user"), qPrintable(rec.last()));
+        QCOMPARE(stored("JV", highest), theirs);
     }
 
     // A journal voucher holds the largest number there is: the window says the numbering is
