@@ -2,6 +2,7 @@
 
 #include "db/bookfile.h"
 #include "db/schema.h"
+#include "db/schemacheck.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -142,6 +143,7 @@ void check(const QString& file)
     const QFileInfo fi(file);
     if (!fi.isFile())
         throw DbError(QStringLiteral("\"%1\" is not a file.").arg(file));
+    Schema::verifyBookFile(file);
     RawFile db(file, true, 5000);
     QStringList result;
     try {

@@ -4,6 +4,7 @@
 #include "db/logins.h"
 #include "db/money.h"
 #include "db/schema.h"
+#include "db/schemacheck.h"
 #include "db/sqlitefold.h"
 
 #include <QAtomicInt>
@@ -185,7 +186,7 @@ void Connection::openFileUnchecked(const QString& path, bool create)
         prepareSqlite(!create);
     } catch (const DbError& e) {
         close();
-        if (e.sqlState() == QLatin1String("QV_NOTBOOK"))
+        if (e.sqlState() == QLatin1String("QV_NOTBOOK") || e.sqlState() == QLatin1String("QV_BADSCHEMA"))
             throw;
         throw DbError(QStringLiteral("\"%1\" could not be opened as a database: %2")
                           .arg(path, bookfile::openAdvice(path, e.description())),
@@ -195,12 +196,17 @@ void Connection::openFileUnchecked(const QString& path, bool create)
 
 void Connection::prepareSqlite(bool mustBeBook)
 {
+    // A view or trigger of the book's own may not run a function that is not innocuous.
+    execute(QStringLiteral("PRAGMA trusted_schema=OFF"));
     // Reading the schema first makes a file that is not a database fail here, clearly, and a
-    // foreign database is refused before the journal mode below rewrites its header.
+    // foreign database, or a book holding objects that are not the program's own, is refused
+    // before the journal mode below rewrites its header.
     scalar(QStringLiteral("select count(*) from sqlite_master"));
     if (mustBeBook && !Schema::isProvisioned(*this))
         throw DbError(QStringLiteral("\"%1\" is not a Quoravel database; it was left unchanged.").arg(m_path),
                       QStringLiteral("QV_NOTBOOK"));
+    if (mustBeBook)
+        Schema::verifyEmbedded(*this);
     scalar(QStringLiteral("PRAGMA journal_mode=WAL"));
     execute(QStringLiteral("PRAGMA synchronous=FULL"));
     execute(QStringLiteral("PRAGMA foreign_keys=ON"));

@@ -22,13 +22,30 @@ struct TableDef {
     const char* key; // primary key column
     bool identity;   // key assigned by the database
     std::vector<ColumnDef> columns;
+    bool keysNeverReused = false; // a deleted row's key is not assigned again (embedded: AUTOINCREMENT)
+    // Names of the amount columns.
+    std::vector<QString> amountColumns() const
+    {
+        std::vector<QString> out;
+        for (const ColumnDef& c : columns)
+            if (c.kind == ColKind::Amount)
+                out.push_back(QString::fromLatin1(c.name));
+        return out;
+    }
 };
 
 namespace Schema {
 // 2: the lock password is stored as an argon2id hash (wider column); on a server each book
 // has its own roles and login functions.
-inline constexpr int CurrentVersion = 2;
+// 3 (embedded book): a voucher's RowID is never given again once deleted, so that it identifies
+// the voucher a window opened; amount columns accept whole cents only.
+inline constexpr int CurrentVersion = 3;
+inline constexpr int OldestVersion = 1; // the oldest book this program upgrades
 inline constexpr int LockHashWidth = 128;
+inline constexpr int LockClearWidth = 50; // version 1
+inline constexpr int LockHashFrom = 2;
+inline constexpr int KeysNeverReusedFrom = 3; // MasJV AUTOINCREMENT
+inline constexpr int WholeCentsFrom = 3;      // amount columns checked, wrong kinds indexed
 
 const std::vector<TableDef>& tables();
 const TableDef* findTable(const QString& name);
@@ -50,8 +67,14 @@ void checkOpened(Connection& c, const QString& dataSource);
 // The embedded book `c` has open, upgraded after a checked backup beside it; returns the
 // backup's path (empty when the book was current).
 QString upgradeEmbedded(Connection& c);
-// The DDL statements for one backend (exposed for tests and the admin tool's --print-schema).
-QStringList ddl(Backend b);
+// The DDL statements for one backend as a book of `version` was made (exposed for the schema
+// check, tests and the admin tool's --print-schema).
+QStringList ddl(Backend b, int version = CurrentVersion);
+// The embedded book's partial index of the rows of `t` holding an amount of the wrong storage
+// kind (from WholeCentsFrom; empty name for a table without amounts), and its condition. It stays
+// empty in a sound book, so finding such a row at every open costs nothing.
+QString wrongKindIndex(const TableDef& t);
+QString wrongKindCondition(const TableDef& t);
 } // namespace Schema
 
 } // namespace qv

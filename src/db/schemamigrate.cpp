@@ -2,10 +2,13 @@
 #include "db/backup.h"
 #include "db/logins.h"
 #include "db/schema.h"
+#include "db/schemacheck.h"
 #include "db/serverbook.h"
 #include "db/tables.h"
 
 #include <QDir>
+
+#include <iterator>
 
 namespace qv::Schema {
 
@@ -16,27 +19,61 @@ bool isLockHash(const QString& stored)
     return stored.startsWith(QLatin1String("$argon2id$"));
 }
 
+// SQLite changes no column in place: each table whose definition differs from the DDL of
+// `version` is made anew under its own name, with every row and its RowID; the indexes of that
+// version that are missing then (those of the tables made anew among them) are made.
+void rebuildTables(Connection& c, int version)
+{
+    const QList<SchemaObject> expected = expectedObjects(version);
+    auto storedSql = [&c](const QString& type, const QString& name) {
+        return c.scalar(QStringLiteral("select sql from sqlite_master where type = ? and lower(name) = lower(?)"),
+                        {type, name});
+    };
+    auto columns = [&c](const QString& table) {
+        QStringList out;
+        QSqlQuery q = c.query(QStringLiteral("select name from pragma_table_info(?)"), {table});
+        while (q.next())
+            out << q.value(0).toString();
+        return out;
+    };
+    for (const SchemaObject& o : expected) {
+        if (o.type != QLatin1String("table") || o.name.startsWith(QLatin1String("sqlite_")))
+            continue;
+        const QVariant stored = storedSql(o.type, o.name);
+        if (stored.toString() == o.sql)
+            continue;
+        if (stored.isNull()) {
+            c.execute(o.sql);
+            continue;
+        }
+        const QStringList before = columns(o.name);
+        const QString old = QStringLiteral("qv_rebuilt_") + o.name;
+        c.execute(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(o.name, old));
+        c.execute(o.sql);
+        QStringList kept;
+        for (const QString& col : columns(o.name))
+            if (before.contains(col, Qt::CaseInsensitive))
+                kept << col;
+        const QString list = kept.join(QStringLiteral(", "));
+        c.execute(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3").arg(o.name, list, old));
+        c.execute(QStringLiteral("DROP TABLE %1").arg(old));
+    }
+    for (const SchemaObject& o : expected)
+        if (o.type == QLatin1String("index") && !o.sql.isEmpty() && storedSql(o.type, o.name).isNull())
+            c.execute(o.sql);
+}
+
 // Version 1 kept the lock password in clear in a 50-character column.
 void hashLockPasswords(Connection& c)
 {
+    if (c.backend() == Backend::Sqlite)
+        rebuildTables(c, LockHashFrom);
+    else
+        c.execute(QStringLiteral("ALTER TABLE LctPswd ALTER COLUMN Pswd TYPE VARCHAR(%1)").arg(LockHashWidth));
     QList<QPair<qint64, QString>> rows;
     QSqlQuery q = c.query(QStringLiteral("select RowID, Pswd from LctPswd order by RowID"));
     while (q.next())
         rows.append({q.value(0).toLongLong(), q.value(1).toString()});
-    if (c.backend() == Backend::Sqlite) {
-        // SQLite cannot widen a checked column in place: a new table takes the rows.
-        QString create;
-        for (const QString& s : ddl(Backend::Sqlite))
-            if (s.startsWith(QLatin1String("CREATE TABLE LctPswd ")))
-                create = s;
-        c.execute(QStringLiteral("DROP TABLE LctPswd"));
-        c.execute(create);
-        for (const auto& [id, pswd] : rows)
-            c.execute(QStringLiteral("insert into LctPswd (RowID, Pswd) values (?, ?)"),
-                      {id, isLockHash(pswd) || pswd.isEmpty() ? pswd : Logins::hashPassword(pswd)});
-        return;
-    }
-    c.execute(QStringLiteral("ALTER TABLE LctPswd ALTER COLUMN Pswd TYPE VARCHAR(%1)").arg(LockHashWidth));
     for (const auto& [id, pswd] : rows)
         if (!isLockHash(pswd) && !pswd.isEmpty())
             c.execute(QStringLiteral("update LctPswd set Pswd = ? where RowID = ?"), {Logins::hashPassword(pswd), id});
@@ -74,6 +111,33 @@ void ownRoles(Connection& c)
     c.execute(QStringLiteral("REVOKE ALL ON ALL SEQUENCES IN SCHEMA public FROM %1").arg(quoteIdent(legacy)));
 }
 
+void toVersion2(Connection& c)
+{
+    hashLockPasswords(c);
+    if (c.backend() == Backend::Postgres)
+        ownRoles(c);
+}
+
+// PostgreSQL's identity columns never give a key twice and its NUMERIC columns hold numbers
+// only: the embedded book's tables are made anew with AUTOINCREMENT and the amount checks.
+// A stored amount of the wrong kind is named; the rebuild would only say a check failed.
+void toVersion3(Connection& c)
+{
+    if (c.backend() != Backend::Sqlite)
+        return;
+    checkStoredAmounts(c);
+    rebuildTables(c, 3);
+}
+
+// Each step brings a book of the version before it to its own version; they run in order in
+// the upgrade's one transaction.
+struct Step {
+    int version;
+    void (*run)(Connection&);
+};
+constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}};
+static_assert(std::size(Steps) == CurrentVersion - OldestVersion, "a step for every version");
+
 QString newerText(int v)
 {
     return QStringLiteral("This book was made by a newer version of Quoravel (schema version %1; this program knows "
@@ -88,15 +152,13 @@ void migrate(Connection& c)
 {
     Transaction tx(c);
     const int v = version(c);
-    if (v == 0)
+    if (v < OldestVersion)
         throw DbError(QStringLiteral("The database holds no Quoravel schema."));
     if (v > CurrentVersion)
         throw DbError(newerText(v), QStringLiteral("QV_NEWSCHEMA"));
-    if (v < 2) {
-        hashLockPasswords(c);
-        if (c.backend() == Backend::Postgres)
-            ownRoles(c);
-    }
+    for (const Step& step : Steps)
+        if (v < step.version)
+            step.run(c);
     if (v < CurrentVersion) {
         // Every step up gives a server book the login functions of the program that upgrades it.
         if (c.backend() == Backend::Postgres)
@@ -122,6 +184,9 @@ void checkOpened(Connection& c, const QString& dataSource)
                           .arg(CurrentVersion)
                           .arg(dataSource),
                       QStringLiteral("QV_OLDSCHEMA"));
+    // The embedded book's objects were compared when its file was opened.
+    if (c.backend() == Backend::Postgres)
+        verifyServer(c);
 }
 
 QString upgradeEmbedded(Connection& c)
@@ -131,6 +196,8 @@ QString upgradeEmbedded(Connection& c)
         return {};
     if (v > CurrentVersion)
         throw DbError(newerText(v), QStringLiteral("QV_NEWSCHEMA"));
+    // A wrong amount is named before anything is copied or changed.
+    checkStoredAmounts(c);
     const QString book = c.embeddedPath();
     const QString target =
         QDir(backup::defaultFolder(book)).absoluteFilePath(backup::manualName(book, QDateTime::currentDateTime()));

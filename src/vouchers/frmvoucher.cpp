@@ -67,8 +67,12 @@ void frmVoucher::putBackFixedAccount()
 
 void frmVoucher::NewNo()
 {
-    txtVoucher->setText(QString::number(m_store.nextNumber(m_kind.kind, StartVouNo)));
+    // New mode first: when no number can be given (the kind's numbering is exhausted) the box
+    // stays empty and nothing opened before can be changed by mistake.
     IsNewVoucher = true;
+    m_openedRowId = 0;
+    txtVoucher->clear();
+    txtVoucher->setText(QString::number(m_store.nextNumber(m_kind.kind, StartVouNo)));
 }
 
 void frmVoucher::SetMaxlength()
@@ -140,6 +144,7 @@ qv::Voucher frmVoucher::voucherOnScreen() const
     qv::Voucher v;
     v.kind = m_kind.kind;
     v.number = txtVoucher->text().trimmed().toLongLong();
+    v.rowId = IsNewVoucher ? 0 : m_openedRowId;
     v.date = DTPicker->date();
     v.party = txtPaidTo->text();
     for (int row = 0; row < lineCount(); ++row)
@@ -155,6 +160,9 @@ void frmVoucher::cmdSave_Click()
         qv::Msg::info(QStringLiteral("Please enter less than one entry in detail"));
         return;
     }
+    // No number was given (the numbering was exhausted): ask again, which says so if it still is.
+    if (txtVoucher->text().trimmed().isEmpty() && !qv::guarded([this] { NewNo(); }))
+        return;
     const qv::Voucher v = voucherOnScreen();
     if (const QString why = qv::VoucherStore::refusal(v); !why.isEmpty()) {
         qv::Msg::info(why);
@@ -228,6 +236,7 @@ void frmVoucher::OpenVoucher()
         DTPicker->setFocus();
         return;
     }
+    m_openedRowId = v->rowId;
     showVoucher(*v);
     totGrdAmount();
     m_stored.take();
@@ -250,7 +259,7 @@ void frmVoucher::cmdDelete_Click()
     const QString number = txtVoucher->text().trimmed();
     if (!number.isEmpty() && qv::Msg::askDestructive(QStringLiteral("are you sure Delete this Voucher "))) {
         bool removed = false;
-        if (qv::guarded([&] { removed = m_store.remove(m_kind.kind, number.toLongLong()); })) {
+        if (qv::guarded([&] { removed = m_store.remove(m_kind.kind, number.toLongLong(), m_openedRowId); })) {
             if (!removed)
                 qv::Msg::info(QStringLiteral("Voucher %1%2 had already been deleted by another user.")
                                   .arg(m_kind.prefix, number));

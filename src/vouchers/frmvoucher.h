@@ -90,7 +90,8 @@ private:
     const qv::VoucherKindInfo& m_kind;
     qv::VoucherStore m_store;
     std::optional<qv::KindSetup> m_setup;
-    int m_changingRow = -1; // the grid row being changed, -1 for a new line
+    int m_changingRow = -1;   // the grid row being changed, -1 for a new line
+    qint64 m_openedRowId = 0; // the identity of the voucher opened for change
     int m_narrationWidth = 0;
     qv::EntrySnapshot m_stored; // the date, party and lines as last loaded, saved or cleared
 

@@ -205,7 +205,17 @@ std::optional<qint64> VoucherStore::highestNumber(VoucherKind k)
 qint64 VoucherStore::nextNumber(VoucherKind k, qint64 startNo)
 {
     const auto high = highestNumber(k);
-    return high ? *high + 1 : startNo;
+    if (!high)
+        return startNo;
+    qint64 next = 0;
+    if (__builtin_add_overflow(*high, qint64(1), &next)) {
+        const VoucherKindInfo& kind = voucherKind(k);
+        throw DbError(QStringLiteral("The numbering of the %1s is exhausted: %2%3 is the largest number a voucher can "
+                                     "have, so no new voucher of this kind can be numbered.")
+                          .arg(kind.caption, kind.prefix)
+                          .arg(*high));
+    }
+    return next;
 }
 
 bool VoucherStore::insertMaster(const Voucher& v, qint64 number, const QString& login, Money total)
@@ -266,8 +276,8 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
     } else {
         const int changed =
             m_c.execute(QStringLiteral("update MasJV set VouDate = ?, PaidReceive = ?, TotalAmount = ?, "
-                                       "Login = ? where VouStatus = ? and VouNo = ?"),
-                        {v.date, keepEmpty(v.party), money(total), login, code, v.number});
+                                       "Login = ? where RowID = ? and VouStatus = ? and VouNo = ?"),
+                        {v.date, keepEmpty(v.party), money(total), login, v.rowId, code, v.number});
         if (changed == 0) {
             tx.commit(); // nothing was written; an outer transaction goes on
             return {SaveResult::Outcome::Gone, v.number};
@@ -282,7 +292,7 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
 std::optional<Voucher> VoucherStore::open(VoucherKind k, qint64 number)
 {
     const VoucherKindInfo& kind = voucherKind(k);
-    QSqlQuery m = m_c.query(QStringLiteral("select VouDate, PaidReceive, ChecqNo from MasJV "
+    QSqlQuery m = m_c.query(QStringLiteral("select VouDate, PaidReceive, ChecqNo, RowID from MasJV "
                                            "where VouStatus = ? and VouNo = ?"),
                             {kind.code, number});
     if (!m.next())
@@ -290,6 +300,7 @@ std::optional<Voucher> VoucherStore::open(VoucherKind k, qint64 number)
     Voucher v;
     v.kind = k;
     v.number = number;
+    v.rowId = m.value(3).toLongLong();
     v.date = m.value(0).toDate();
     v.party = text(m.value(1));
     v.masterCheque = text(m.value(2));
@@ -326,12 +337,19 @@ std::optional<Voucher> VoucherStore::open(VoucherKind k, qint64 number)
     return v;
 }
 
-bool VoucherStore::remove(VoucherKind k, qint64 number)
+bool VoucherStore::remove(VoucherKind k, qint64 number, qint64 rowId)
 {
     const QString code = voucherKind(k).code;
     Transaction tx(m_c);
-    m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, number});
-    const int n = m_c.execute(QStringLiteral("delete from MasJV where VouStatus = ? and VouNo = ?"), {code, number});
+    const int n =
+        rowId > 0 ? m_c.execute(QStringLiteral("delete from MasJV where RowID = ? and VouStatus = ? and "
+                                               "VouNo = ?"),
+                                {rowId, code, number})
+                  : m_c.execute(QStringLiteral("delete from MasJV where VouStatus = ? and VouNo = ?"), {code, number});
+    // When the opened voucher is gone, the number's detail rows are another voucher's (or
+    // nobody's) and stay.
+    if (n > 0 || rowId == 0)
+        m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, number});
     tx.commit();
     return n > 0;
 }
@@ -343,9 +361,10 @@ int VoucherStore::partyWidth()
 
 int VoucherStore::numberWidth()
 {
-    // VouNo is a whole number without a declared width: the digits a 64-bit number always holds.
+    // VouNo is a whole number without a declared width: the digits of the largest 64-bit
+    // number, which a stored voucher may hold (a shorter box would cut its number when shown).
     const int w = m_c.columnWidth(QStringLiteral("MasJV"), QStringLiteral("VouNo"));
-    return w > 0 ? w : 18;
+    return w > 0 ? w : 19;
 }
 
 int VoucherStore::narrationWidth()

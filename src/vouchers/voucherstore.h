@@ -31,6 +31,10 @@ struct VoucherLine {
 struct Voucher {
     VoucherKind kind = VoucherKind::JV;
     qint64 number = 0;
+    // The stored voucher's identity (MasJV.RowID) as open() found it; 0 for a voucher not yet
+    // stored. A change must match it: a voucher deleted and saved anew under the same number is
+    // another voucher.
+    qint64 rowId = 0;
     QDate date;
     QString party;        // PaidReceive
     QString masterCheque; // read only: MasJV.ChecqNo (shown by the bank receive window)
@@ -73,17 +77,21 @@ public:
 
     // nullopt: the kind has no VouSetting row.
     std::optional<KindSetup> setup(VoucherKind k);
-    // NewNo: no voucher of the kind -> startNo, else the highest number + 1.
+    // NewNo: no voucher of the kind -> startNo, else the highest number + 1. Throws DbError
+    // when the highest is the largest number a voucher can have.
     qint64 nextNumber(VoucherKind k, qint64 startNo);
     // isNew: insert under v.number; when that number is taken (another window/station saved it
     // first), store under the next free number of the kind in the same transaction -> Renumbered.
-    // !isNew: change the master row (date, party, total, Login) and replace all detail rows; when
-    // the voucher is gone meanwhile -> Gone and nothing is written.
+    // !isNew: change the master row (date, party, total, Login) of the voucher v.rowId names and
+    // replace all its detail rows; when that voucher is gone meanwhile (deleted, perhaps with
+    // another saved under its number since) -> Gone and nothing is written.
     SaveResult save(const Voucher& v, bool isNew, const QString& login);
     // The lines as the kind's open query shows them; nullopt when there is no master row.
     std::optional<Voucher> open(VoucherKind k, qint64 number);
-    // Detail rows and master row in one transaction; false when it was not there.
-    bool remove(VoucherKind k, qint64 number);
+    // Detail rows and master row in one transaction; false when it was not there. With `rowId`
+    // (the identity open() gave) only that voucher goes: one deleted and saved anew under its
+    // number meanwhile is another voucher and stays.
+    bool remove(VoucherKind k, qint64 number, qint64 rowId = 0);
 
     // SetMaxlength: the defined widths of VouNo (digits), PaidReceive, Naration and ChecqNo.
     int partyWidth();

@@ -368,9 +368,9 @@ private slots:
         QCOMPARE(runAdmin(upgrade).code, 1); // never downwards
         {
             // Version 1 kept the lock password in clear in a narrower column.
+            b.makeOlder(1);
             qv::Connection admin;
             b.connectAdmin(admin);
-            admin.execute("update SchemaInfo set Version = 1");
             admin.execute("delete from LctPswd");
             admin.execute("insert into LctPswd (Pswd) values ('old lock')");
         }

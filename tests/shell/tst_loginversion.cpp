@@ -24,6 +24,8 @@ class TstLoginVersion : public QObject {
 
     void setVersion(int v)
     {
+        if (v < qv::Schema::CurrentVersion)
+            db.makeOlder(v);
         qv::Connection admin;
         db.connectAdmin(admin);
         admin.execute("update SchemaInfo set Version = ?", {v});

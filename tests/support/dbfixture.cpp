@@ -1,12 +1,15 @@
 #include "support/dbfixture.h"
 
 #include "db/dailybackup.h"
+#include "db/schema.h"
 #include "db/serverbook.h"
 #include "vouchers/demovouchers.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QSqlQuery>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -133,6 +136,45 @@ void TestDb::connectAdmin(qv::Connection& c) const
         c.openFileUnchecked(ds.filePath, false);
     else
         c.openServerUnchecked(ds.host, ds.port, catalog, pgAdminUser(), pgAdminPassword());
+}
+
+void TestDb::makeOlder(int version) const
+{
+    const qv::DataSource ds = qv::DataSource::parse(dataSource, catalog);
+    if (ds.backend != qv::Backend::Sqlite) {
+        qv::Connection admin;
+        connectAdmin(admin);
+        admin.execute(QStringLiteral("update SchemaInfo set Version = ?"), {version});
+        return;
+    }
+    const QString older = ds.filePath + QStringLiteral(".older");
+    QFile::remove(older);
+    {
+        qv::Connection c;
+        c.openFileUnchecked(older, true);
+        for (const QString& s : qv::Schema::ddl(qv::Backend::Sqlite, version))
+            c.execute(s);
+        c.execute(QStringLiteral("ATTACH DATABASE ? AS cur"), {ds.filePath});
+        QStringList tables;
+        QSqlQuery t = c.query(
+            QStringLiteral("select name from cur.sqlite_master where type = 'table' and name not like 'sqlite%'"));
+        while (t.next())
+            tables << t.value(0).toString();
+        for (const QString& table : tables) {
+            QStringList cols;
+            QSqlQuery q = c.query(QStringLiteral("select name from pragma_table_info(?)"), {table});
+            while (q.next())
+                cols << q.value(0).toString();
+            c.execute(QStringLiteral("insert or ignore into main.%1 (%2) select %2 from cur.%1")
+                          .arg(table, cols.join(QStringLiteral(", "))));
+        }
+        c.execute(QStringLiteral("DETACH DATABASE cur"));
+        c.execute(QStringLiteral("update SchemaInfo set Version = ?"), {version});
+        c.scalar(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    }
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(ds.filePath + QLatin1String(suffix));
+    QFile::rename(older, ds.filePath);
 }
 
 void TestDb::drop() const

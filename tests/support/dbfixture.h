@@ -39,6 +39,11 @@ struct TestDb {
     void connect(qv::Connection& c) const;
     // Opens `c` as an administrator (PostgreSQL) or straight onto the file (embedded).
     void connectAdmin(qv::Connection& c) const;
+    // Makes the book one of an older schema version, as that version's program made it (the
+    // embedded file rebuilt from that version's DDL with every row the older tables hold; a
+    // version-1 book then has no lock password, which was kept in clear). On a server only the
+    // recorded version changes: its schema objects were the same.
+    void makeOlder(int version) const;
     void drop() const;
 };
 

@@ -295,6 +295,7 @@ private slots:
 
         Voucher changed = voucher(K::JV, 3, {line(B, P, "5.25", "only")}, "NEW PARTY");
         changed.date = QDate(2025, 10, 1);
+        changed.rowId = rowId;
         const SaveResult r = store->save(changed, false, "second");
         QCOMPARE(int(r.outcome), int(SaveResult::Outcome::Saved));
         QCOMPARE(r.number, qint64(3));
@@ -319,13 +320,14 @@ private slots:
         QFETCH(QString, operation);
         store->save(voucher(K::JV, 1, {line(A, B, "1"), line(B, P, "2")}), true, "u");
         store->save(voucher(K::BP, 1, {line(P, K_, "3")}), true, "u");
+        Voucher change = voucher(K::JV, 1, {line(P, A, "7"), line(A, K_, "8"), line(B, K_, "9")});
+        change.rowId = store->open(K::JV, 1)->rowId;
         auto run = [&] {
             if (operation == "new")
                 return store->save(voucher(K::CP, 1, {line(A, C, "1"), line(B, C, "2"), line(P, C, "3")}), true, "u")
                     .outcome;
             if (operation == "change")
-                return store->save(voucher(K::JV, 1, {line(P, A, "7"), line(A, K_, "8"), line(B, K_, "9")}), false, "v")
-                    .outcome;
+                return store->save(change, false, "v").outcome;
             if (operation == "renumber")
                 return store->save(voucher(K::BP, 1, {line(A, K_, "4"), line(B, K_, "5")}), true, "u").outcome;
             return store->remove(K::JV, 1) ? SaveResult::Outcome::Saved : SaveResult::Outcome::Gone;
