@@ -106,6 +106,20 @@ MDIForm1::MDIForm1(QWidget* parent)
     // Saves, deletes and removals that show no message box say here what they did.
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     qv::Status::setSink([this](const QString& text) { statusBar()->showMessage(text); });
+    // On a server: the one this station works on, also after its link was opened again (a
+    // promoted standby after a failover).
+    auto* server = new QLabel(statusBar());
+    server->setObjectName(QStringLiteral("lblServer"));
+    statusBar()->addPermanentWidget(server);
+    const auto showServer = [server](const QString& name) {
+        server->setText(name.isEmpty() ? QString() : QStringLiteral("Server: %1").arg(name));
+    };
+    showServer(Conn.serverName());
+    Conn.setReconnectHook([this, showServer](const QString& name) {
+        showServer(name);
+        statusBar()->showMessage(
+            QStringLiteral("The connection to the server was lost and opened again: now on %1").arg(name));
+    });
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
@@ -118,8 +132,10 @@ MDIForm1::MDIForm1(QWidget* parent)
 
 MDIForm1::~MDIForm1()
 {
-    if (g_instance == this)
+    if (g_instance == this) {
         qv::Status::setSink({});
+        Conn.setReconnectHook({});
+    }
 }
 
 MDIForm1* MDIForm1::instance()

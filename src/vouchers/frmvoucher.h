@@ -78,6 +78,12 @@ private:
     bool lineHasAccount(int row) const; // its account cell is not empty
     int lineCount() const;
     qv::Voucher voucherOnScreen() const;
+    // A save whose outcome was not known (the link broke during COMMIT, no server answered):
+    // looked for before anything else is saved. False when the click has nothing more to do.
+    bool settlePendingSave();
+    // The user leaves those lines (Cancel, another voucher opened): says what became of it.
+    void leavePendingSave();
+    void saved(const qv::SaveResult& r);
     void showVoucher(const qv::Voucher& v);
     void setChangingRow(int row);
 
@@ -86,6 +92,7 @@ private:
     std::optional<qv::KindSetup> m_setup;
     int m_changingRow = -1; // the grid row being changed, -1 for a new line
     int m_narrationWidth = 0;
+    std::optional<qv::PendingSave> m_pending;
 
 public:
     QTabWidget* SSTab = nullptr;

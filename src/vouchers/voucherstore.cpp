@@ -208,7 +208,7 @@ qint64 VoucherStore::nextNumber(VoucherKind k, qint64 startNo)
     return high ? *high + 1 : startNo;
 }
 
-bool VoucherStore::insertMaster(const Voucher& v, qint64 number, const QString& login, Money total)
+std::optional<qint64> VoucherStore::insertMaster(const Voucher& v, qint64 number, const QString& login, Money total)
 {
     // A number another station holds is not inserted (the unique (VouStatus, VouNo) makes the
     // insert do nothing); the caller allocates again.
@@ -217,7 +217,7 @@ bool VoucherStore::insertMaster(const Voucher& v, qint64 number, const QString& 
                                  "values (?, ?, ?, ?, ?, ?) on conflict (VouStatus, VouNo) do nothing "
                                  "returning RowID"),
                   {number, voucherKind(v.kind).code, v.date, keepEmpty(v.party), money(total), login});
-    return q.next();
+    return q.next() ? std::optional<qint64>(q.value(0).toLongLong()) : std::nullopt;
 }
 
 void VoucherStore::writeLines(const Voucher& v, qint64 number, Money total)
@@ -254,7 +254,8 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
     }
     if (isNew) {
         int attempt = 0;
-        while (!insertMaster(v, result.number, login, total)) {
+        std::optional<qint64> rowId;
+        while (!(rowId = insertMaster(v, result.number, login, total))) {
             // Taken meanwhile: the next free number, read in this transaction, which by now sees
             // the other station's voucher.
             if (++attempt == MaxAttempts)
@@ -263,20 +264,101 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
             result.number = nextNumber(v.kind, v.number);
             result.outcome = SaveResult::Outcome::Renumbered;
         }
+        result.rowId = *rowId;
     } else {
-        const int changed =
-            m_c.execute(QStringLiteral("update MasJV set VouDate = ?, PaidReceive = ?, TotalAmount = ?, "
-                                       "Login = ? where VouStatus = ? and VouNo = ?"),
-                        {v.date, keepEmpty(v.party), money(total), login, code, v.number});
-        if (changed == 0) {
+        QSqlQuery changed = m_c.query(QStringLiteral("update MasJV set VouDate = ?, PaidReceive = ?, TotalAmount = ?, "
+                                                     "Login = ? where VouStatus = ? and VouNo = ? returning RowID"),
+                                      {v.date, keepEmpty(v.party), money(total), login, code, v.number});
+        if (!changed.next()) {
+            changed.finish();
             tx.commit(); // nothing was written; an outer transaction goes on
             return {SaveResult::Outcome::Gone, v.number};
         }
+        result.rowId = changed.value(0).toLongLong();
+        changed.finish();
         m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, v.number});
     }
     writeLines(v, result.number, total);
-    tx.commit();
+    try {
+        tx.commit();
+    } catch (const DbError& e) {
+        if (!e.isCommitUnknown())
+            throw;
+        PendingSave pending{v, isNew, result};
+        pending.voucher.number = result.number;
+        bool saved = false;
+        try {
+            saved = landed(pending); // opens the connection again, through the Data Source's list
+        } catch (const DbError& again) {
+            if (!again.isLinkLost())
+                throw;
+            throw SaveOutcomeUnknown(
+                QStringLiteral("The connection to the server was lost while voucher %1%2 was being saved, and no "
+                               "server answers now: whether it was saved is not known yet. Its lines are still here. "
+                               "Press Save again when the server is back: the voucher is looked for first and never "
+                               "saved twice.\n(%3)")
+                    .arg(voucherKind(v.kind).prefix)
+                    .arg(result.number)
+                    .arg(again.description().section(QLatin1Char('\n'), -1).trimmed()),
+                pending);
+        }
+        if (!saved)
+            throw SaveNotLanded(
+                QStringLiteral("The connection to the server was lost while voucher %1%2 was being saved. "
+                               "It was opened again (now on %3) and the voucher is not there: nothing was "
+                               "saved. Its lines are still here; press Save to save it.")
+                    .arg(voucherKind(v.kind).prefix)
+                    .arg(result.number)
+                    .arg(m_c.serverName()),
+                pending);
+        result.checkedAfterLoss = true;
+    }
     return result;
+}
+
+bool VoucherStore::sameContent(const Voucher& a, const Voucher& b)
+{
+    if (a.kind != b.kind || a.date != b.date || a.party != b.party || a.lines.size() != b.lines.size())
+        return false;
+    for (size_t i = 0; i < a.lines.size(); ++i) {
+        const VoucherLine &x = a.lines[i], &y = b.lines[i];
+        if (x.drAc != y.drAc || x.crAc != y.crAc || x.amount != y.amount || x.cheque != y.cheque
+            || x.narration != y.narration || x.fileNo != y.fileNo || x.billNo != y.billNo)
+            return false;
+    }
+    return true;
+}
+
+bool VoucherStore::holds(const Voucher& v)
+{
+    const std::optional<Voucher> stored = open(v.kind, v.number);
+    if (!stored || !sameContent(*stored, v))
+        return false;
+    // Whole: every detail row of the voucher, not only the lines' side.
+    const qint64 rows = m_c.scalar(QStringLiteral("select count(*) from DetJV where VouStatus = ? and VouNo = ?"),
+                                   {voucherKind(v.kind).code, v.number})
+                            .toLongLong();
+    return rows == qint64(detailRows(v, v.total()).size());
+}
+
+bool VoucherStore::landed(const PendingSave& p)
+{
+    const Voucher& v = p.voucher;
+    // By its identity: the master row the insert made, or the one the change was written to.
+    QSqlQuery q = m_c.query(QStringLiteral("select VouStatus, VouNo from MasJV where RowID = ?"), {p.result.rowId});
+    const bool there =
+        q.next() && q.value(0).toString() == voucherKind(v.kind).code && q.value(1).toLongLong() == v.number;
+    q.finish();
+    if (!there)
+        return false; // a new voucher that never landed (identities are never used again)
+    if (holds(v))
+        return true;
+    if (p.isNew)
+        throw DbError(QStringLiteral("Voucher %1%2 was found by its identity but does not hold what was sent; please "
+                                     "check it.")
+                          .arg(voucherKind(v.kind).prefix)
+                          .arg(v.number));
+    return false; // the change did not land: the voucher holds what it held before
 }
 
 std::optional<Voucher> VoucherStore::open(VoucherKind k, qint64 number)
