@@ -47,7 +47,9 @@ stationPids=()
 cleanup() {
   for pid in "${stationPids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for d in standby primary; do
-    [ -f "$work/$d/postmaster.pid" ] && pg "$PGBIN/pg_ctl" -D "$work/$d" -m immediate -w stop >/dev/null 2>&1
+    if [ -f "$work/$d/postmaster.pid" ]; then
+      pg "$PGBIN/pg_ctl" -D "$work/$d" -m immediate -w stop >/dev/null 2>&1 || true
+    fi
   done
   if [ "${KEEP:-0}" = 1 ]; then echo "kept: $work"; else rm -rf "$work"; fi
 }
@@ -128,9 +130,9 @@ pg "$PGBIN/pg_ctl" -D "$work/standby" -w -t 60 promote >/dev/null
 promotedMs=$(date +%s%3N)
 echo "standby promoted $(awk -v a="$killMs" -v b="$promotedMs" 'BEGIN { printf "%.2f", (b - a) / 1000 }') s after the kill"
 
-for pid in "${stationPids[@]}"; do wait "$pid" || status=1; done
+for pid in "${stationPids[@]}"; do wait "$pid" || { echo "a station ended with exit code $?"; status=1; }; done
 stationPids=()
-cat "$work"/logs/station-*.err >&2 || true
+[ "$status" = 0 ] || cat "$work"/logs/station-*.err >&2 || true
 
 # 8. The book on the promoted server against every station's log.
 "$tool" failover-check --server "127.0.0.1:$p1,127.0.0.1:$p2" --logs "$work/logs" --kill-ms "$killMs" \

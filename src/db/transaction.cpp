@@ -55,8 +55,14 @@ void Connection::commit()
                                      "saved."),
                       DbError::LinkLost);
     }
-    if (m_hook)
-        m_hook(QStringLiteral("COMMIT"));
+    if (m_hook) {
+        try {
+            m_hook(QStringLiteral("COMMIT"));
+        } catch (...) {
+            rollback(); // COMMIT failed before it went out: nothing was saved
+            throw;
+        }
+    }
     QSqlQuery q(database());
     const bool ok = q.exec(QStringLiteral("COMMIT"));
     m_txDepth = 0;
