@@ -36,13 +36,26 @@ freeport() {
   while (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; do p=$((p + 1)); done
   echo "$p"
 }
-p1=$(freeport $((55000 + RANDOM % 2000)))
-p2=$(freeport $((p1 + 1)))
 work=$(mktemp -d /tmp/qvfailover.XXXXXX)
 chown postgres:postgres "$work"
 mkdir "$work/logs"
 pg() { (cd / && runuser -u postgres -- "$@"); }
 psql1() { pg "$PGBIN/psql" -h "$work" -p "$p1" -d postgres -v ON_ERROR_STOP=1 -qAt -c "$1"; }
+# Starts the cluster in $1 (log $2) on the first free port from $3 and sets $port. A port can be
+# taken between the check and the start (a station's own end of a connection): then the next.
+start() {
+  local p=$3
+  for _ in 1 2 3 4 5; do
+    p=$(freeport "$p")
+    if pg "$PGBIN/pg_ctl" -D "$1" -l "$2" -w -t 30 -o "-p $p" start >/dev/null; then
+      port=$p
+      return 0
+    fi
+    p=$((p + 1))
+  done
+  tail -n 20 "$2" >&2
+  return 1
+}
 stationPids=()
 cleanup() {
   for pid in "${stationPids[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -61,14 +74,14 @@ pg "$PGBIN/initdb" -D "$work/primary" -U postgres --auth-local=peer --auth-host=
   --locale=C.UTF-8 >"$work/initdb.log"
 cat >>"$work/primary/postgresql.conf" <<EOF
 listen_addresses = '127.0.0.1'
-port = $p1
 unix_socket_directories = '$work'
 wal_level = replica
 max_wal_senders = 4
 max_connections = 60
 EOF
 echo "host replication replicator 127.0.0.1/32 scram-sha-256" >>"$work/primary/pg_hba.conf"
-pg "$PGBIN/pg_ctl" -D "$work/primary" -l "$work/primary.log" -w -t 30 start >/dev/null
+start "$work/primary" "$work/primary.log" $((20000 + RANDOM % 10000)) # below the ephemeral ports
+p1=$port
 psql1 "create role qvadmin login superuser password 'qvadmin-pw'"
 psql1 "create role replicator replication login password 'replicator-pw'"
 
@@ -79,10 +92,10 @@ pg env PGPASSWORD=replicator-pw "$PGBIN/pg_basebackup" -h 127.0.0.1 -p "$p1" -U 
 # A lost primary is retried every 200 ms instead of every 5 s: PostgreSQL 15 finishes that wait
 # before it acts on a promotion.
 cat >>"$work/standby/postgresql.conf" <<EOF
-port = $p2
 wal_retrieve_retry_interval = 200ms
 EOF
-pg "$PGBIN/pg_ctl" -D "$work/standby" -l "$work/standby.log" -w -t 30 start >/dev/null
+start "$work/standby" "$work/standby.log" $((p1 + 1))
+p2=$port
 
 # 3. Synchronous: every COMMIT waits until standby1 has it on disk.
 psql1 "alter system set synchronous_standby_names = 'standby1'"

@@ -13,7 +13,6 @@ namespace qvrel {
 const QString User = QStringLiteral("station");
 const QString Password = QStringLiteral("station pw");
 
-
 QString arg(const QStringList& a, const QString& name, const QString& fallback)
 {
     const qsizetype i = a.indexOf(name);
@@ -77,7 +76,6 @@ QString key(const QString& kind, qint64 number)
 }
 
 // ---- checks of a book ---------------------------------------------------------------------------
-
 
 // Every voucher whole: its lines balance, its total is the lines' total, a cash voucher has its
 // cash row, no detail row without its voucher, no number twice. One grouped query, so that a

@@ -13,7 +13,7 @@ namespace qvrel {
 
 using namespace qv;
 
-extern const QString User;     // the login every station uses
+extern const QString User; // the login every station uses
 extern const QString Password;
 
 // The value after `name` in the arguments.

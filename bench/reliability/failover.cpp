@@ -34,9 +34,8 @@ namespace {
 
 void say(const QString& line)
 {
-    const QByteArray b = (QString::number(QDateTime::currentMSecsSinceEpoch()) + QLatin1Char(' ') + line
-                          + QLatin1Char('\n'))
-                             .toUtf8();
+    const QByteArray b =
+        (QString::number(QDateTime::currentMSecsSinceEpoch()) + QLatin1Char(' ') + line + QLatin1Char('\n')).toUtf8();
     fwrite(b.constData(), 1, size_t(b.size()), stdout);
     fflush(stdout);
 }
@@ -81,7 +80,9 @@ int failoverStation(const QStringList& a)
                 const SaveResult r = store.save(v, true, User);
                 v.number = r.number;
                 if (r.checkedAfterLoss)
-                    say(QStringLiteral("U %1 %2 %3 saved").arg(v.party, key(voucherKind(v.kind).code, r.number)).arg(r.rowId));
+                    say(QStringLiteral("U %1 %2 %3 saved")
+                            .arg(v.party, key(voucherKind(v.kind).code, r.number))
+                            .arg(r.rowId));
                 ack(v, r);
                 break;
             } catch (const SaveOutcomeUnknown& unknown) {
@@ -174,7 +175,8 @@ Logs readLogs(const QString& dir)
                     l.unknown << Unknown{w[2], w[4].toLongLong(), w[5]};
                 open = w[5] == QLatin1String("pending") ? int(l.unknown.size()) - 1 : -1;
             } else if (what == QLatin1String("L")) {
-                (w.join(QLatin1Char(' ')).contains(QLatin1String("no server of")) ? l.noServerYet : l.lostBeforeCommit)++;
+                (w.join(QLatin1Char(' ')).contains(QLatin1String("no server of")) ? l.noServerYet
+                                                                                  : l.lostBeforeCommit)++;
             } else if (what == QLatin1String("R")) {
                 ++l.reconnects;
             } else if (what == QLatin1String("X")) {
@@ -241,8 +243,8 @@ int failoverCheck(const QStringList& a)
         }
         if (!ackedTags.contains(it.key())) {
             ++unacknowledged;
-            problems << QStringLiteral("stored but never acknowledged (its station was told otherwise): %1")
-                            .arg(it.key());
+            problems
+                << QStringLiteral("stored but never acknowledged (its station was told otherwise): %1").arg(it.key());
         }
     }
     // Each unknown outcome as the station settled it, checked against the book.
@@ -268,16 +270,15 @@ int failoverCheck(const QStringList& a)
     for (const Acked& x : logs.acked)
         if (x.server == newPrimary && x.ms >= killMs && (firstAfter < 0 || x.ms < firstAfter))
             firstAfter = x.ms;
-    const int ackedBefore = int(std::count_if(logs.acked.cbegin(), logs.acked.cend(),
-                                              [&](const Acked& x) { return x.ms < killMs; }));
+    const int ackedBefore =
+        int(std::count_if(logs.acked.cbegin(), logs.acked.cend(), [&](const Acked& x) { return x.ms < killMs; }));
     if (firstAfter < 0)
         problems << QStringLiteral("no save reached the new primary %1").arg(newPrimary);
     if (logs.done != logs.stations)
         problems << QStringLiteral("%1 of %2 stations finished their saves").arg(logs.done).arg(logs.stations);
 
     const int lost = int(logs.acked.size()) - found;
-    out << "failover: " << logs.stations << " stations, primary killed after " << ackedBefore
-        << " acknowledged saves\n"
+    out << "failover: " << logs.stations << " stations, primary killed after " << ackedBefore << " acknowledged saves\n"
         << "  acknowledged: " << logs.acked.size() << "\n"
         << "  found on the promoted server, whole and as acknowledged: " << found << "\n"
         << "  lost: " << lost << "\n"
@@ -332,8 +333,9 @@ int standbyCheck(const QStringList& a)
         lags << t.nsecsElapsed() / 1e6;
     }
     std::sort(lags.begin(), lags.end());
-    out << "reports on the standby: saves on " << c.serverName() << (primaryOk ? " (the primary)" : " (NOT the primary)")
-        << ", reports on " << reports.serverName() << (standbyOk ? " (a standby)" : " (NOT a standby)") << "\n";
+    out << "reports on the standby: saves on " << c.serverName()
+        << (primaryOk ? " (the primary)" : " (NOT the primary)") << ", reports on " << reports.serverName()
+        << (standbyOk ? " (a standby)" : " (NOT a standby)") << "\n";
     if (!lags.isEmpty())
         out << "  a voucher just saved appeared on the standby after: median "
             << QString::number(lags[lags.size() / 2], 'f', 1) << " ms, longest " << QString::number(lags.last(), 'f', 1)

@@ -263,23 +263,6 @@ void Connection::openServerUnchecked(const DataSource& ds, const QString& databa
     applySessionSettings();
 }
 
-Connection& Connection::reportConnection()
-{
-    if (m_backend != Backend::Postgres || m_forReports)
-        return *this;
-    const DataSource ds = DataSource::parse(property(QStringLiteral("Data Source")), QString());
-    if (!ds.reportsOnStandby)
-        return *this;
-    if (!m_reports) {
-        auto c = std::make_unique<Connection>();
-        c->m_props = m_props;
-        c->m_forReports = true;
-        c->openServerUnchecked(ds, database().databaseName(), database().userName(), database().password());
-        m_reports = std::move(c);
-    }
-    return *m_reports;
-}
-
 QVariant Connection::toStorage(const QVariant& v) const
 {
     if (v.metaType() == QMetaType::fromType<Money>()) {

@@ -213,6 +213,23 @@ void Connection::reconnect()
         m_onReconnect(serverName());
 }
 
+Connection& Connection::reportConnection()
+{
+    if (m_backend != Backend::Postgres || m_forReports)
+        return *this;
+    const DataSource ds = DataSource::parse(property(QStringLiteral("Data Source")), QString());
+    if (!ds.reportsOnStandby)
+        return *this;
+    if (!m_reports) {
+        auto c = std::make_unique<Connection>();
+        c->m_props = m_props;
+        c->m_forReports = true;
+        c->openServerUnchecked(ds, database().databaseName(), database().userName(), database().password());
+        m_reports = std::move(c);
+    }
+    return *m_reports;
+}
+
 QString Connection::serverName() const
 {
     if (m_backend != Backend::Postgres || !m_open)

@@ -150,6 +150,8 @@ public:
 private:
     std::optional<qint64> insertMaster(const Voucher& v, qint64 number, const QString& login, Money total);
     bool holds(const Voucher& v);
+    // COMMIT of `v` went out on a link that broke: looked for once the link is open again.
+    SaveResult settleLostCommit(const Voucher& v, bool isNew, SaveResult result);
     void writeLines(const Voucher& v, qint64 number, Money total);
     std::optional<qint64> highestNumber(VoucherKind k);
 

@@ -113,7 +113,8 @@ private slots:
             c.scalar("select pg_sleep(1)");
             QFAIL("a statement ran past its limit");
         } catch (const qv::DbError& e) {
-            QVERIFY2(e.isWaitOver() && e.description().contains("time limit (0.3 seconds)"), qPrintable(e.description()));
+            QVERIFY2(e.isWaitOver() && e.description().contains("time limit (0.3 seconds)"),
+                     qPrintable(e.description()));
         }
         qv::ReadOnlyScope report(c);
         QCOMPARE(c.scalar("select 1 from pg_sleep(1)").toInt(), 1);

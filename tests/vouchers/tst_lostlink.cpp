@@ -48,12 +48,10 @@ class TstLostLink : public QObject {
         qv::Connection sys;
         sys.openServerUnchecked(ds.host, ds.port, "postgres", qEnvironmentVariable("QUORAVEL_TEST_PG_USER"),
                                 qEnvironmentVariable("QUORAVEL_TEST_PG_PASSWORD"));
-        sys.execute(QStringLiteral("alter database %1 allow_connections %2").arg(app.db().catalog, on ? "true" : "false"));
+        sys.execute(
+            QStringLiteral("alter database %1 allow_connections %2").arg(app.db().catalog, on ? "true" : "false"));
     }
-    QString server() const
-    {
-        return app.main()->statusBar()->findChild<QLabel*>("lblServer")->text();
-    }
+    QString server() const { return app.main()->statusBar()->findChild<QLabel*>("lblServer")->text(); }
 
 private slots:
     void initTestCase()
