@@ -141,7 +141,7 @@ struct Acked {
 
 // A save whose COMMIT outcome was not known, as its station settled it.
 struct Unknown {
-    QString tag;
+    QString tag, id;
     qint64 rowId = 0;
     QString state; // saved, not-saved, or pending (never settled)
 };
@@ -172,7 +172,7 @@ Logs readLogs(const QString& dir)
                 if (open >= 0 && l.unknown[open].tag == w[2])
                     l.unknown[open].state = w[5];
                 else
-                    l.unknown << Unknown{w[2], w[4].toLongLong(), w[5]};
+                    l.unknown << Unknown{w[2], w[3], w[4].toLongLong(), w[5]};
                 open = w[5] == QLatin1String("pending") ? int(l.unknown.size()) - 1 : -1;
             } else if (what == QLatin1String("L")) {
                 (w.join(QLatin1Char(' ')).contains(QLatin1String("no server of")) ? l.noServerYet
@@ -296,6 +296,12 @@ int failoverCheck(const QStringList& a)
         << "  seconds from the kill to the first save on the new primary: "
         << (firstAfter < 0 ? QStringLiteral("none") : QString::number((firstAfter - killMs) / 1000.0, 'f', 2)) << "\n"
         << "  audit records and period sums: this book keeps none\n";
+    for (const Unknown& u : logs.unknown)
+        out << "  unknown outcome: " << u.tag << " (" << u.id << ", row " << u.rowId << ") "
+            << (u.state == QLatin1String("saved")     ? "found saved on the server, not saved again"
+                : u.state == QLatin1String("pending") ? "never settled"
+                                                      : "not found, saved again")
+            << "\n";
     for (const QString& p : problems)
         out << "  problem: " << p << "\n";
     const bool ok = problems.isEmpty() && lost == 0 && duplicates == 0 && !logs.acked.isEmpty();

@@ -27,14 +27,13 @@ SaveResult VoucherStore::settleLostCommit(const Voucher& v, bool isNew, SaveResu
             pending);
     }
     if (!saved)
-        throw SaveNotLanded(
-            QStringLiteral("The connection to the server was lost while voucher %1%2 was being saved. "
-                           "It was opened again (now on %3) and the voucher is not there: nothing was "
-                           "saved. Its lines are still here; press Save to save it.")
-                .arg(voucherKind(v.kind).prefix)
-                .arg(result.number)
-                .arg(m_c.serverName()),
-            pending);
+        throw SaveNotLanded(QStringLiteral("The connection to the server was lost while voucher %1%2 was being saved. "
+                                           "It was opened again (now on %3) and the voucher is not there: nothing was "
+                                           "saved. Its lines are still here; press Save to save it.")
+                                .arg(voucherKind(v.kind).prefix)
+                                .arg(result.number)
+                                .arg(m_c.serverName()),
+                            pending);
     result.checkedAfterLoss = true;
     return result;
 }
