@@ -135,7 +135,7 @@ done
 
 # 7. The primary dies: its postmaster and every process of it, at once.
 pm=$(head -1 "$work/primary/postmaster.pid")
-kids=$(pgrep -P "$pm" | tr '\n' ' ' || true)
+kids=$(awk -v pm="$pm" '$4 == pm { printf "%s ", $1 }' /proc/[0-9]*/stat 2>/dev/null || true)
 killMs=$(date +%s%3N)
 # shellcheck disable=SC2086
 kill -9 "$pm" $kids
