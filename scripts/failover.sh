@@ -15,7 +15,8 @@
 #
 # Exit 0 when nothing acknowledged was lost and nothing was saved twice; 77 when it cannot run
 # here (not root, or no PostgreSQL 15). QUORAVEL_BUILD names the build folder (default build),
-# KEEP=1 keeps the clusters' folder and the logs.
+# KEEP=1 keeps the clusters' folder and the logs, PROMOTE_AFTER=SECONDS waits that long between
+# the kill and the promotion (default 0).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 stations=${1:-4}
@@ -139,6 +140,7 @@ kids=$(awk -v pm="$pm" '$4 == pm { printf "%s ", $1 }' /proc/[0-9]*/stat 2>/dev/
 killMs=$(date +%s%3N)
 # shellcheck disable=SC2086
 kill -9 "$pm" $kids
+sleep "${PROMOTE_AFTER:-0}" # as long as an operator or a watchdog takes to notice
 pg "$PGBIN/pg_ctl" -D "$work/standby" -w -t 60 promote >/dev/null
 promotedMs=$(date +%s%3N)
 echo "standby promoted $(awk -v a="$killMs" -v b="$promotedMs" 'BEGIN { printf "%.2f", (b - a) / 1000 }') s after the kill"
