@@ -5,6 +5,7 @@
 #   - a book made by `quoravel-admin init` on the primary;
 #   - a check that reports go to the standby and saves to the primary (Data Source
 #     "primary,standby?reports=standby"), and how far the standby lags;
+#   - a check that with the standby stopped a save still ends within the limit and says so;
 #   - STATIONS processes saving SAVES vouchers each, of all five kinds, through the voucher store,
 #     with both servers in their Data Source, each acknowledging every save in its log;
 #   - part-way (KILL_PERCENT of the saves acknowledged) the primary's processes are killed with
@@ -102,12 +103,17 @@ p2=$port
 psql1 "alter system set synchronous_standby_names = 'standby1'"
 psql1 "alter system set synchronous_commit = 'on'"
 psql1 "select pg_reload_conf()" >/dev/null
-for _ in $(seq 100); do
-  [ "$(psql1 "select sync_state from pg_stat_replication where application_name = 'standby1'")" = sync ] && break
-  sleep 0.1
-done
-state=$(psql1 "select sync_state from pg_stat_replication where application_name = 'standby1'")
-[ "$state" = sync ] || { echo "the standby is not synchronous (state: ${state:-none})"; exit 1; }
+waitSync() {
+  local state
+  for _ in $(seq 300); do
+    state=$(psql1 "select sync_state from pg_stat_replication where application_name = 'standby1'")
+    [ "$state" = sync ] && return 0
+    sleep 0.1
+  done
+  echo "the standby is not synchronous (state: ${state:-none})"
+  exit 1
+}
+waitSync
 echo "primary 127.0.0.1:$p1, synchronous standby 127.0.0.1:$p2"
 
 # 4. The book, made on the primary.
@@ -118,7 +124,13 @@ status=0
 # 5. Reports on the standby, saves on the primary.
 "$tool" standby-check --server "127.0.0.1:$p1,127.0.0.1:$p2?reports=standby" --saves 20 || status=1
 
-# 6. The stations, with both servers in their Data Source.
+# 6. The standby away for a while: a save still ends, within the limit, and says so.
+pg "$PGBIN/pg_ctl" -D "$work/standby" -m fast -w stop >/dev/null
+"$tool" standby-down --server "127.0.0.1:$p1,127.0.0.1:$p2" --limit-ms 1000 || status=1
+pg "$PGBIN/pg_ctl" -D "$work/standby" -l "$work/standby.log" -w -t 30 -o "-p $p2" start >/dev/null
+waitSync
+
+# 7. The stations, with both servers in their Data Source.
 for i in $(seq "$stations"); do
   "$tool" failover-station --server "127.0.0.1:$p1,127.0.0.1:$p2" --station "$i" --saves "$saves" \
     >"$work/logs/station-$i.log" 2>"$work/logs/station-$i.err" &
@@ -134,7 +146,7 @@ while [ "$acked" -lt "$target" ]; do
   [ "$alive" = 1 ] || break
 done
 
-# 7. The primary dies: its postmaster and every process of it, at once.
+# 8. The primary dies: its postmaster and every process of it, at once.
 pm=$(head -1 "$work/primary/postmaster.pid")
 kids=$(awk -v pm="$pm" '$4 == pm { printf "%s ", $1 }' /proc/[0-9]*/stat 2>/dev/null || true)
 killMs=$(date +%s%3N)
@@ -149,7 +161,7 @@ for pid in "${stationPids[@]}"; do wait "$pid" || { echo "a station ended with e
 stationPids=()
 [ "$status" = 0 ] || cat "$work"/logs/station-*.err >&2 || true
 
-# 8. The book on the promoted server against every station's log.
+# 9. The book on the promoted server against every station's log.
 "$tool" failover-check --server "127.0.0.1:$p1,127.0.0.1:$p2" --logs "$work/logs" --kill-ms "$killMs" \
   --new-primary "127.0.0.1:$p2" || status=1
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

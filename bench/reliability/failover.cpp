@@ -16,6 +16,9 @@
 //   qv-reliability standby-check --server "P,S?reports=standby" --catalog C [--saves K]
 //       Saves go to the primary, reports read on the standby; how long the standby took to show
 //       each voucher just saved.
+//   qv-reliability standby-down --server P,S --catalog C [--limit-ms MS]
+//       With the synchronous standby stopped, a save still ends within the limit, saved on the
+//       primary, and the station is told that the standby did not confirm it.
 #include "bookcheck.h"
 
 #include <QDateTime>
@@ -347,6 +350,35 @@ int standbyCheck(const QStringList& a)
             << QString::number(lags[lags.size() / 2], 'f', 1) << " ms, longest " << QString::number(lags.last(), 'f', 1)
             << " ms (" << lags.size() << " saves)\n";
     const bool ok = primaryOk && standbyOk && allSeen;
+    out << (ok ? 1 : 0) << " passed, " << (ok ? 0 : 1) << " failed\n";
+    out.flush();
+    return ok ? 0 : 1;
+}
+
+int standbyDown(const QStringList& a)
+{
+    QTextStream out(stdout);
+    const int limitMs = arg(a, "--limit-ms", "1000").toInt();
+    WaitLimits limits = Connection::waitLimits();
+    limits.lockMs = limitMs;
+    Connection::setWaitLimits(limits);
+    Connection c;
+    connectStation(c, a);
+    QString warned;
+    c.setWarningHook([&warned](const QString& text) { warned = text; });
+    VoucherStore store(c);
+    QRandomGenerator rng(23);
+    const QList<qint64> acs = accounts(c);
+    QElapsedTimer t;
+    t.start();
+    const SaveResult r =
+        store.save(randomVoucher(rng, acs, VoucherKind::JV, store.nextNumber(VoucherKind::JV, 1)), true, User);
+    const qint64 ms = t.elapsed();
+    const bool saved = c.scalar(QStringLiteral("select count(*) from MasJV where RowID = ?"), {r.rowId}).toInt() == 1;
+    out << "standby down: a save ended after " << ms << " ms (limit " << limitMs << " ms), "
+        << (saved ? "saved on the primary" : "NOT saved")
+        << "; the station was told: " << (warned.isEmpty() ? QStringLiteral("nothing") : warned) << "\n";
+    const bool ok = saved && !warned.isEmpty() && ms < limitMs + 4000;
     out << (ok ? 1 : 0) << " passed, " << (ok ? 0 : 1) << " failed\n";
     out.flush();
     return ok ? 0 : 1;

@@ -32,6 +32,7 @@
 int failoverStation(const QStringList& a);
 int failoverCheck(const QStringList& a);
 int standbyCheck(const QStringList& a);
+int standbyDown(const QStringList& a);
 
 namespace {
 using namespace qvrel;
@@ -281,13 +282,17 @@ int main(int argc, char** argv)
             return failoverCheck(a);
         if (mode == QLatin1String("standby-check"))
             return standbyCheck(a);
+        if (mode == QLatin1String("standby-down"))
+            return standbyDown(a);
     } catch (const DbError& e) {
         fprintf(stderr, "qv-reliability: %s\n", qPrintable(e.description()));
         return 1;
     }
-    fprintf(stderr, "usage: qv-reliability crash --dir DIR --rounds N [--seed S]\n"
-                    "       qv-reliability stations --server DS [--catalog C] --procs P --saves K "
-                    "[--admin-user U --admin-password W]\n"
-                    "       qv-reliability failover-station|failover-check|standby-check ... (scripts/failover.sh)\n");
+    fprintf(
+        stderr,
+        "usage: qv-reliability crash --dir DIR --rounds N [--seed S]\n"
+        "       qv-reliability stations --server DS [--catalog C] --procs P --saves K "
+        "[--admin-user U --admin-password W]\n"
+        "       qv-reliability failover-station|failover-check|standby-check|standby-down ... (scripts/failover.sh)\n");
     return 2;
 }

@@ -70,6 +70,11 @@ public:
     // Called after the link was opened again, with the server it is on now.
     using ReconnectHook = std::function<void(const QString& server)>;
     void setReconnectHook(ReconnectHook hook) { m_onReconnect = std::move(hook); }
+    // With a synchronous standby, COMMIT waits for the standby's word, which no statement limit
+    // covers: after the lock limit the wait is cancelled (libpq's cancel request). The work stays
+    // saved, on this server only, and this hook is told so (the standby may be down).
+    using WarningHook = std::function<void(const QString& text)>;
+    void setWarningHook(WarningHook hook) { m_onWarning = std::move(hook); }
     // Where reports, the chart and exports read: with `reports=standby` in the Data Source a
     // connection of its own, to a standby when one answers (libpq's prefer-standby); otherwise
     // this connection. Saves never go there; nor do reports whose data is prepared first (a
@@ -145,6 +150,7 @@ private:
     bool pgLinkBroken() const;
     QString lostText(const QString& text) const;
     QString waitText(const QString& state, const QString& text, const QString& sql) const;
+    bool runCommit(QSqlQuery& q);
 
     QHash<QString, QString> m_props;
     QString m_name;
@@ -161,6 +167,8 @@ private:
     WaitLimits m_limits;         // those of this connection, set when it was opened
     std::unique_ptr<Connection> m_reports;
     ReconnectHook m_onReconnect;
+    WarningHook m_onWarning;
+    QString m_notice; // the server's last notice or warning (libpq's, kept instead of printed)
     StatementHook m_hook;
     QHash<QString, int> m_widths;
 };

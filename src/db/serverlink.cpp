@@ -1,15 +1,20 @@
 // The link to a PostgreSQL server and the limits on every wait: a link the server or the network
 // broke is noticed, said as such, and opened again (through the Data Source's list of servers) at
-// the next statement outside a transaction; a lock, the embedded book's write lock or a statement
-// that takes too long ends within its limit with a message that says what was busy.
+// the next statement outside a transaction; a lock, the embedded book's write lock, a statement
+// that takes too long or a synchronous standby that does not confirm a COMMIT ends within its
+// limit with a message that says what was busy.
 #include "db/connection.h"
 
 #include <QHash>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <chrono>
+#include <condition_variable>
 #include <libpq-fe.h>
+#include <mutex>
 #include <poll.h>
+#include <thread>
 
 namespace qv {
 
@@ -69,6 +74,12 @@ QString busyWhat(const QString& sql)
     return QStringLiteral("%1 (%2)").arg(said.join(QStringLiteral(", ")), names.join(QStringLiteral(", ")));
 }
 
+// libpq's notices of a connection are kept for it instead of printed on standard error.
+void keepNotice(void* notice, const PGresult* r)
+{
+    *static_cast<QString*>(notice) = QString::fromUtf8(PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY));
+}
+
 bool writes(const QString& sql)
 {
     static const QRegularExpression w(QStringLiteral("^\\s*(insert|update|delete|begin|savepoint|lock)\\b"),
@@ -99,6 +110,8 @@ WaitLimits Connection::setWaitLimits(const WaitLimits& l)
 
 void Connection::applySessionSettings()
 {
+    if (PGconn* pg = pgHandle(database()))
+        PQsetNoticeReceiver(pg, keepNotice, &m_notice);
     const WaitLimits& l = m_limits;
     execute(QStringLiteral("select set_config('client_min_messages', 'warning', false), "
                            "set_config('lock_timeout', ?, false), set_config('statement_timeout', ?, false)"),
@@ -110,6 +123,43 @@ void Connection::allowLongStatements()
     if (m_backend == Backend::Postgres)
         execute(QStringLiteral("select set_config('statement_timeout', ?, true)"),
                 {QStringLiteral("%1ms").arg(m_limits.reportMs)});
+}
+
+bool Connection::runCommit(QSqlQuery& q)
+{
+    PGconn* pg = m_backend == Backend::Postgres ? pgHandle(database()) : nullptr;
+    if (!pg)
+        return q.exec(QStringLiteral("COMMIT"));
+    // The standby's word is waited for up to the lock limit; then a cancel request, from a thread
+    // of its own, ends the wait. The thread holds the lock while it sends it, so that it cannot
+    // reach a statement after this COMMIT.
+    m_notice.clear();
+    PGcancel* cancel = PQgetCancel(pg);
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    std::thread watch([&] {
+        std::unique_lock lock(m);
+        if (!cv.wait_for(lock, std::chrono::milliseconds(m_limits.lockMs), [&] { return done; }) && cancel) {
+            char why[256];
+            PQcancel(cancel, why, sizeof why);
+        }
+    });
+    const bool ok = q.exec(QStringLiteral("COMMIT"));
+    {
+        std::lock_guard lock(m);
+        done = true;
+    }
+    cv.notify_one();
+    watch.join();
+    if (cancel)
+        PQfreeCancel(cancel);
+    if (ok && m_notice.contains(QLatin1String("synchronous replication")) && m_onWarning)
+        m_onWarning(QStringLiteral("The work was saved on %1, but its standby did not confirm it within %2: the "
+                                   "standby may be down, and until it is back what is saved exists on this server "
+                                   "only. Please tell the administrator.")
+                        .arg(serverName(), seconds(m_limits.lockMs)));
+    return ok;
 }
 
 QString Connection::waitText(const QString& state, const QString& text, const QString& sql) const

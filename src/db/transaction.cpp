@@ -64,7 +64,7 @@ void Connection::commit()
         }
     }
     QSqlQuery q(database());
-    const bool ok = q.exec(QStringLiteral("COMMIT"));
+    const bool ok = runCommit(q);
     m_txDepth = 0;
     m_failedDepth = 0;
     if (!ok) {

@@ -6,11 +6,13 @@
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "widgets/bound.h"
+#include "widgets/msgbox.h"
 #include "widgets/status.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHash>
 #include <QLabel>
@@ -120,6 +122,15 @@ MDIForm1::MDIForm1(QWidget* parent)
         statusBar()->showMessage(
             QStringLiteral("The connection to the server was lost and opened again: now on %1").arg(name));
     });
+    // A standby that does not confirm the saves: said in a box once the action is over, again
+    // after five minutes while it lasts.
+    Conn.setWarningHook([this, last = QElapsedTimer()](const QString& text) mutable {
+        statusBar()->showMessage(text);
+        if (last.isValid() && last.elapsed() < 5 * 60 * 1000)
+            return;
+        last.start();
+        QTimer::singleShot(0, this, [text] { qv::Msg::info(text); });
+    });
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
@@ -135,6 +146,7 @@ MDIForm1::~MDIForm1()
     if (g_instance == this) {
         qv::Status::setSink({});
         Conn.setReconnectHook({});
+        Conn.setWarningHook({});
     }
 }
 
