@@ -155,7 +155,7 @@ kill -9 "$pm" $kids
 sleep "${PROMOTE_AFTER:-0}" # as long as an operator or a watchdog takes to notice
 pg "$PGBIN/pg_ctl" -D "$work/standby" -w -t 60 promote >/dev/null
 promotedMs=$(date +%s%3N)
-echo "standby promoted $(awk -v a="$killMs" -v b="$promotedMs" 'BEGIN { printf "%.2f", (b - a) / 1000 }') s after the kill"
+echo "pg_ctl promote returned $(awk -v a="$killMs" -v b="$promotedMs" 'BEGIN { printf "%.2f", (b - a) / 1000 }') s after the kill"
 
 for pid in "${stationPids[@]}"; do wait "$pid" || { echo "a station ended with exit code $?"; status=1; }; done
 stationPids=()
