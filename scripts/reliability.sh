@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The reliability figures at full size: 1,000 rounds of SIGKILL during voucher saves on the
 # embedded book, then 4 stations saving 500 vouchers each at once, on the embedded file and on a
-# throwaway PostgreSQL cluster. Run as root after a build (bash scripts/setup.sh test builds one).
+# throwaway PostgreSQL cluster, then the same stations through the failover of a primary to its
+# synchronous standby (scripts/failover.sh). Run as root after a build (bash scripts/setup.sh test
+# builds one).
 #   bash scripts/reliability.sh [ROUNDS] [PROCS] [SAVES]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,4 +25,5 @@ source .ci/pg.sh start
 trap 'bash .ci/pg.sh stop "$QUORAVEL_PGDIR"; rm -rf "$work"' EXIT
 "$tool" stations --server "$QUORAVEL_TEST_PG" --catalog qv_reliability --procs "$procs" --saves "$saves" \
     --admin-user "$QUORAVEL_TEST_PG_USER" --admin-password "$QUORAVEL_TEST_PG_PASSWORD" || status=1
+bash scripts/failover.sh "$procs" "$saves" || status=1
 exit $status

@@ -94,7 +94,8 @@ DATA_SOURCE is what Server.txt may hold: "." (the embedded database in the user'
 folder), a file path (contains "/" or ends in .sqlite or .db), or a PostgreSQL server as
 host or host:port, several servers as db1:5432,db2:5432 (the one that accepts writes is
 used), optionally followed by ?sslmode=MODE (disable, allow, prefer (default), require,
-verify-ca, verify-full). Options may also be written --name=value.
+verify-ca, verify-full) and &reports=standby (report without --exec and export read on a
+standby when one answers). Options may also be written --name=value.
 
 The program itself backs up an embedded book at the first login of each day into the
 "backups" folder beside it (BOOK-auto-yyyy-MM-dd.sqlite) and keeps the newest 7.

@@ -6,6 +6,8 @@
 
 #include <QFile>
 #include <QTextStream>
+#include <csignal>
+#include <unistd.h>
 
 namespace qv {
 
@@ -68,20 +70,46 @@ int adminExport(const AdminArgs& a)
     if (c.backend() == Backend::Sqlite)
         inputs << rpt::bookFiles(c.embeddedPath());
 
+    // A long export says how far it got (on a terminal) and stops cleanly on Ctrl+C or a kill:
+    // the file is then not written at all. A second Ctrl+C ends the program at once.
+    static volatile std::sig_atomic_t stopAsked = 0;
+    stopAsked = 0;
+    struct sigaction ask = {}, oldInt = {}, oldTerm = {};
+    ask.sa_handler = [](int) { stopAsked = 1; };
+    ask.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &ask, &oldInt);
+    sigaction(SIGTERM, &ask, &oldTerm);
+    const bool terminal = isatty(STDERR_FILENO);
+    o.progress = [terminal](qint64 rows) {
+        if (terminal)
+            QTextStream(stderr) << "\rExported " << rows << " detail rows..." << Qt::flush;
+        return stopAsked == 0;
+    };
+    struct Restore {
+        struct sigaction i, t;
+        ~Restore()
+        {
+            sigaction(SIGINT, &i, nullptr);
+            sigaction(SIGTERM, &t, nullptr);
+        }
+    } restore{oldInt, oldTerm};
+
     rpt::ExportStats st;
     if (target == QLatin1String("-")) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly))
             throw DbError(QStringLiteral("Standard output cannot be written."));
-        st = rpt::exportJournal(c, o, out);
+        st = rpt::exportJournal(c.reportConnection(), o, out);
     } else {
         // The file appears whole or not at all: a failure leaves no half-written journal, and a
         // device or a pipe is never replaced.
         rpt::OutputFile out(target, inputs);
-        st = rpt::exportJournal(c, o, out.device());
+        st = rpt::exportJournal(c.reportConnection(), o, out.device());
         out.commit();
     }
     QTextStream err(stderr);
+    if (terminal && st.rows >= o.progressEvery)
+        err << "\r";
     err << "Exported " << st.vouchers << " vouchers, " << st.rows << " detail rows"
         << (st.openings ? QStringLiteral(" and the openings of %1 accounts").arg(st.openings) : QString()) << ".\n";
     if (st.unbalanced)

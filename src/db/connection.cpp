@@ -82,7 +82,9 @@ void Connection::close()
             db.close();
     }
     QSqlDatabase::removeDatabase(m_name);
+    m_reports.reset();
     m_open = false;
+    m_lost = false;
     m_txDepth = 0;
     m_failedDepth = 0;
     m_widths.clear();
@@ -96,7 +98,6 @@ void Connection::requireOpen() const
 
 void Connection::raise(const QSqlError& e, const QString& sql) const
 {
-    Q_UNUSED(sql);
     QString text = e.databaseText().trimmed();
     if (text.isEmpty())
         text = e.text().trimmed();
@@ -109,6 +110,15 @@ void Connection::raise(const QSqlError& e, const QString& sql) const
         throw DbError(QStringLiteral("An amount or a sum of amounts is too large to be represented (%1).")
                           .arg(text.section(QLatin1Char('\n'), 0, 0)),
                       QStringLiteral("22003"));
+    // A link the server or the network broke is said as such; the connection opens it again at
+    // the next statement.
+    if (m_lost || pgLinkBroken()) {
+        m_lost = true;
+        throw DbError(lostText(text), DbError::LinkLost);
+    }
+    if (const QString wait = waitText(e.nativeErrorCode(), text, sql); !wait.isEmpty())
+        throw DbError(wait + QStringLiteral("\n(") + text.section(QLatin1Char('\n'), 0, 0) + QLatin1Char(')'),
+                      e.nativeErrorCode());
     throw DbError(text, e.nativeErrorCode());
 }
 
@@ -181,7 +191,9 @@ void Connection::openFileUnchecked(const QString& path, bool create)
     try {
         openDriver(QStringLiteral("QSQLITE"), [&](QSqlDatabase& db) {
             db.setDatabaseName(path);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+            // Another station's write lock is waited for this long, then the work fails and says so.
+            m_limits = waitLimits();
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_limits.lockMs));
         });
         prepareSqlite(!create);
     } catch (const DbError& e) {
@@ -244,16 +256,17 @@ void Connection::openServerUnchecked(const DataSource& ds, const QString& databa
         throw DbError(ds.error);
     m_backend = Backend::Postgres;
     m_path.clear();
+    m_limits = waitLimits();
     openDriver(QStringLiteral("QPSQL"), [&](QSqlDatabase& db) {
         // Several servers travel as libpq's lists: hosts here, their ports in the options.
         db.setHostName(ds.hosts.join(QLatin1Char(',')));
         db.setDatabaseName(database);
         db.setUserName(user);
         db.setPassword(password);
-        db.setConnectOptions(ds.connectOptions());
+        db.setConnectOptions(ds.connectOptions(m_forReports ? DataSource::Use::Reports : DataSource::Use::Work));
         db.setNumericalPrecisionPolicy(QSql::HighPrecision);
     });
-    execute(QStringLiteral("SET client_min_messages = warning"));
+    applySessionSettings();
 }
 
 QVariant Connection::toStorage(const QVariant& v) const
@@ -281,6 +294,7 @@ bool Connection::isExecStatement(const QString& sql)
 QSqlQuery Connection::query(const QString& sql, const QVariantList& params, bool forwardOnly)
 {
     requireOpen();
+    ensureLink();
     try {
         return run(sql, params, forwardOnly);
     } catch (const DbError&) {
@@ -299,7 +313,27 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params, bool f
         if (!execHandler())
             throw DbError(QStringLiteral("The statement \"%1\" cannot be run: no procedures are available.")
                               .arg(sql.trimmed().left(60)));
-        execHandler()(*this, sql);
+        // A report's data preparation may take as long as the report's own statements.
+        const bool session = m_backend == Backend::Postgres && m_txDepth == 0;
+        if (session)
+            execute(QStringLiteral("select set_config('statement_timeout', ?, false)"),
+                    {QStringLiteral("%1ms").arg(m_limits.reportMs)});
+        else
+            allowLongStatements();
+        m_preparing = true;
+        try {
+            execHandler()(*this, sql);
+        } catch (...) {
+            m_preparing = false;
+            if (session && !m_lost)
+                QSqlQuery(database())
+                    .exec(QStringLiteral("select set_config('statement_timeout', '%1ms', false)")
+                              .arg(m_limits.statementMs));
+            throw;
+        }
+        m_preparing = false;
+        if (session)
+            applySessionSettings();
         return QSqlQuery();
     }
     // A report's query is one statement, prepared: a second one hidden in a template's text

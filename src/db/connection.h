@@ -10,8 +10,19 @@
 #include <QSqlQuery>
 #include <QVariantList>
 #include <functional>
+#include <memory>
 
 namespace qv {
+
+// How long work may wait (the README's "No endless waits" gives the values and why). A wait that
+// runs out fails the work with a message that says what was busy.
+struct WaitLimits {
+    int lockMs = 5000;       // a lock another login holds (PostgreSQL lock_timeout); the embedded
+                             // book's busy timeout for its write lock
+    int statementMs = 30000; // one statement of ordinary work (PostgreSQL statement_timeout)
+    int reportMs = 600000;   // a statement of a report's read-only transaction, its data
+                             // preparation or an export
+};
 
 class Connection {
 public:
@@ -41,6 +52,34 @@ public:
                              const QString& password);
     bool isOpen() const;
     void close();
+
+    // The limits of connections opened from now on (tests shorten them).
+    static WaitLimits waitLimits();
+    static WaitLimits setWaitLimits(const WaitLimits& limits);
+    // The rest of the current transaction may run statements up to the report limit (PostgreSQL).
+    void allowLongStatements();
+
+    // A server's link that breaks is noticed (a statement fails, or the server's last words are
+    // read before the next one) and opened again, through the Data Source's list of servers, by
+    // the next statement outside a transaction; inside one, every statement fails until it ends.
+    // COMMIT on a link that breaks throws DbError::CommitUnknown.
+    bool linkLost() const { return m_lost; }
+    // The server this connection is on, as libpq chose it from the list ("db2:5432"); empty for
+    // the embedded book.
+    QString serverName() const;
+    // Called after the link was opened again, with the server it is on now.
+    using ReconnectHook = std::function<void(const QString& server)>;
+    void setReconnectHook(ReconnectHook hook) { m_onReconnect = std::move(hook); }
+    // With a synchronous standby, COMMIT waits for the standby's word, which no statement limit
+    // covers: after the lock limit the wait is cancelled (libpq's cancel request). The work stays
+    // saved, on this server only, and this hook is told so (the standby may be down).
+    using WarningHook = std::function<void(const QString& text)>;
+    void setWarningHook(WarningHook hook) { m_onWarning = std::move(hook); }
+    // Where reports, the chart and exports read: with `reports=standby` in the Data Source a
+    // connection of its own, to a standby when one answers (libpq's prefer-standby); otherwise
+    // this connection. Saves never go there; nor do reports whose data is prepared first (a
+    // standby cannot hold the session's work tables).
+    Connection& reportConnection();
 
     Backend backend() const { return m_backend; }
     QString userName() const { return property(QStringLiteral("User ID")); }
@@ -88,7 +127,7 @@ public:
     // True when the text starts with the word `exec` (any case, after leading blanks).
     static bool isExecStatement(const QString& sql);
 
-    // Tests install a hook that runs before every statement and may throw DbError.
+    // Tests install a hook that runs before every statement (COMMIT included) and may throw DbError.
     using StatementHook = std::function<void(const QString& sql)>;
     void setStatementHook(StatementHook hook) { m_hook = std::move(hook); }
 
@@ -104,6 +143,14 @@ private:
     QSqlQuery run(const QString& sql, const QVariantList& params, bool forwardOnly);
     void noteFailure();
     static QString savepointName(int level);
+    // serverlink.cpp
+    void applySessionSettings();
+    void ensureLink();
+    void reconnect();
+    bool pgLinkBroken() const;
+    QString lostText(const QString& text) const;
+    QString waitText(const QString& state, const QString& text, const QString& sql) const;
+    bool runCommit(QSqlQuery& q);
 
     QHash<QString, QString> m_props;
     QString m_name;
@@ -113,7 +160,15 @@ private:
     int m_txDepth = 0;
     int m_failedDepth = 0; // the outermost level spoilt by a failed statement; 0: none
     bool m_registered = false;
-    bool m_readOnly = false; // inside a ReadOnlyScope
+    bool m_readOnly = false;     // inside a ReadOnlyScope
+    mutable bool m_lost = false; // the server's link broke; opened again at the next statement
+    bool m_forReports = false;   // this is a report connection (prefer a standby)
+    bool m_preparing = false;    // a report's data preparation (exec ...) is running
+    WaitLimits m_limits;         // those of this connection, set when it was opened
+    std::unique_ptr<Connection> m_reports;
+    ReconnectHook m_onReconnect;
+    WarningHook m_onWarning;
+    QString m_notice; // the server's last notice or warning (libpq's, kept instead of printed)
     StatementHook m_hook;
     QHash<QString, int> m_widths;
 };

@@ -67,9 +67,16 @@ DataSource DataSource::parse(const QString& text, const QString& catalog)
         for (const QString& pair : t.mid(q + 1).split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
             const QString key = pair.section(QLatin1Char('='), 0, 0).trimmed();
             const QString value = pair.section(QLatin1Char('='), 1).trimmed();
-            if (key != QLatin1String("sslmode"))
-                ds.error = QStringLiteral("The server \"%1\" names the setting \"%2\"; only sslmode may follow the "
-                                          "\"?\".")
+            if (key == QLatin1String("reports")) {
+                if (value == QLatin1String("standby") || value == QLatin1String("primary"))
+                    ds.reportsOnStandby = value == QLatin1String("standby");
+                else
+                    ds.error = QStringLiteral("The server \"%1\" names reports=%2; use reports=standby or "
+                                              "reports=primary.")
+                                   .arg(t, value);
+            } else if (key != QLatin1String("sslmode"))
+                ds.error = QStringLiteral("The server \"%1\" names the setting \"%2\"; only sslmode and reports may "
+                                          "follow the \"?\".")
                                .arg(t, key);
             else if (!SslModes.contains(value))
                 ds.error = QStringLiteral("The server \"%1\" names sslmode \"%2\"; use one of %3.")
@@ -94,16 +101,24 @@ DataSource DataSource::parse(const QString& text, const QString& catalog)
     return ds;
 }
 
-QString DataSource::connectOptions() const
+QString DataSource::connectOptions(Use use) const
 {
     QStringList ports;
     for (int p : this->ports)
         ports << QString::number(p);
-    QStringList o{QStringLiteral("connect_timeout=5"), QStringLiteral("sslmode=") + sslMode};
+    // A server that stops answering (its machine or the network gone, without a word) is given
+    // up within about half a minute instead of the system's quarter of an hour.
+    QStringList o{QStringLiteral("connect_timeout=5"),     QStringLiteral("sslmode=") + sslMode,
+                  QStringLiteral("keepalives=1"),          QStringLiteral("keepalives_idle=10"),
+                  QStringLiteral("keepalives_interval=5"), QStringLiteral("keepalives_count=3"),
+                  QStringLiteral("tcp_user_timeout=30000")};
     if (!ports.isEmpty())
         o << QStringLiteral("port=") + ports.join(QLatin1Char(','));
-    // Stations go to whichever server takes writes: a promoted standby after a failover.
-    if (hosts.size() > 1)
+    // Stations go to whichever server takes writes: a promoted standby after a failover. Reports
+    // named to a standby read there when one answers, else on the primary.
+    if (use == Use::Reports)
+        o << QStringLiteral("target_session_attrs=prefer-standby");
+    else if (hosts.size() > 1)
         o << QStringLiteral("target_session_attrs=read-write");
     return o.join(QLatin1Char(';'));
 }

@@ -49,12 +49,34 @@ void Connection::commit()
         --m_txDepth;
         return;
     }
+    if (m_lost) {
+        rollback();
+        throw DbError(QStringLiteral("The connection to the server was lost during this work. Nothing of it was "
+                                     "saved."),
+                      DbError::LinkLost);
+    }
+    if (m_hook) {
+        try {
+            m_hook(QStringLiteral("COMMIT"));
+        } catch (...) {
+            rollback(); // COMMIT failed before it went out: nothing was saved
+            throw;
+        }
+    }
     QSqlQuery q(database());
-    const bool ok = q.exec(QStringLiteral("COMMIT"));
+    const bool ok = runCommit(q);
     m_txDepth = 0;
     m_failedDepth = 0;
     if (!ok) {
         const QSqlError e = q.lastError();
+        if (pgLinkBroken()) {
+            // The COMMIT may have landed before the link broke, or not: only the server can say.
+            m_lost = true;
+            throw DbError(QStringLiteral("The connection to the server was lost while the work was being saved (%1): "
+                                         "whether it was saved is not known until the server answers again.")
+                              .arg(e.databaseText().section(QLatin1Char('\n'), 0, 0).trimmed()),
+                          DbError::CommitUnknown);
+        }
         QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
         raise(e, QStringLiteral("COMMIT"));
     }
@@ -64,7 +86,7 @@ void Connection::rollback()
 {
     if (m_txDepth <= 0)
         return;
-    if (m_txDepth > 1 && m_open) {
+    if (m_txDepth > 1 && m_open && !m_lost) {
         // Back to the level's savepoint, which also clears PostgreSQL's aborted state; the
         // savepoint is then released so that the outer level goes on as if it had never begun.
         const QString name = savepointName(m_txDepth);
@@ -80,7 +102,7 @@ void Connection::rollback()
     }
     m_txDepth = 0;
     m_failedDepth = 0;
-    if (m_open)
+    if (m_open && !m_lost)
         QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
 }
 
@@ -125,6 +147,12 @@ ReadOnlyScope::ReadOnlyScope(Connection& c)
         c.m_txDepth = 1;
         c.m_failedDepth = 0;
         m_began = true;
+        try {
+            c.allowLongStatements();
+        } catch (...) {
+            c.rollback();
+            throw;
+        }
     } else {
         c.execute(QStringLiteral("PRAGMA query_only = 1"));
     }

@@ -85,6 +85,7 @@ std::shared_ptr<Report> openAccountsReport(Connection& c, AccountsReport r, qint
         ReportJob::stopAll(); // the work tables are refilled: no report may still be reading them
         c.execute(statement);
     }
+    report->setMayReadStandby(statement.isEmpty()); // work tables live on the session that made them
     ReportTable& table = report->Database().Tables(1);
     table.ConnectionProperties(QStringLiteral("User ID")).setValue(user);
     table.ConnectionProperties(QStringLiteral("Password")).setValue(password);

@@ -142,7 +142,7 @@ void Document::paintPage(QPainter& p, int page, double zoom) const
     p.restore();
 }
 
-void Document::paintPages(QPagedPaintDevice& device, int from, int to) const
+void Document::paintPages(QPagedPaintDevice& device, int from, int to, const Progress& progress) const
 {
     const int first = from > 0 ? from - 1 : 0;
     const int last = to > 0 ? qMin(to, pageCount()) - 1 : pageCount() - 1;
@@ -153,18 +153,22 @@ void Document::paintPages(QPagedPaintDevice& device, int from, int to) const
         if (i > first)
             device.newPage();
         paintPage(p, i);
+        if (progress && !progress(i - first + 1, last - first + 1)) {
+            p.end();
+            throw OutputStopped();
+        }
     }
     p.end();
 }
 
-void Document::writePdf(const QString& path, const QStringList& inputs) const
+void Document::writePdf(const QString& path, const QStringList& inputs, const Progress& progress) const
 {
     // Written aside and moved into place at the end: a failed export leaves the old file.
     // Long reports are written directly (fast, whole fonts embedded); short ones through Qt's
     // engine, whose font subsets keep a voucher's PDF small.
     if (pageCount() >= 50) {
         OutputFile direct(path, inputs);
-        if (writePdfDirect(*this, direct.device())) {
+        if (writePdfDirect(*this, direct.device(), progress)) {
             direct.commit();
             return;
         }
@@ -177,7 +181,7 @@ void Document::writePdf(const QString& path, const QStringList& inputs) const
         w.setPageLayout(pageLayout());
         w.setTitle(title);
         w.setCreator(QStringLiteral("Quoravel"));
-        paintPages(w);
+        paintPages(w, 0, 0, progress);
     }
     f.commit();
 }

@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <QVector>
+#include <functional>
 
 class QPainter;
 class QPagedPaintDevice;
@@ -44,12 +45,16 @@ public:
     // Paints one page with its top-left corner at the painter's origin, at the device's
     // resolution times zoom.
     void paintPage(QPainter& p, int page, double zoom = 1.0) const;
+    // Told each page done (1-based) of the pages to go; false stops the output, which then throws
+    // OutputStopped.
+    using Progress = std::function<bool(int done, int total)>;
     // Pages from..to (1-based, inclusive; 0 = all) onto a paged device already set up.
-    void paintPages(QPagedPaintDevice& device, int from = 0, int to = 0) const;
+    void paintPages(QPagedPaintDevice& device, int from = 0, int to = 0, const Progress& progress = {}) const;
     QPageLayout pageLayout() const;
     // Throw ReportError when the file cannot be written or may not be (`inputs`: the files the
-    // report was made from, which it never replaces; see OutputFile).
-    void writePdf(const QString& path, const QStringList& inputs = {}) const;
+    // report was made from, which it never replaces; see OutputFile); a stopped write leaves no
+    // file (and an older file of the name as it was).
+    void writePdf(const QString& path, const QStringList& inputs = {}, const Progress& progress = {}) const;
     void writeCsv(const QString& path, const QStringList& inputs = {}) const;
 };
 

@@ -8,6 +8,7 @@
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 #include "widgets/named.h"
+#include "widgets/status.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -133,5 +134,9 @@ void frmRPTAccounts::runReport(AccountsReport r)
         m_report = qv::rpt::openAccountsReport(Conn, r, account, DTPicker1->date(), DTPicker2->date(), LoginUser,
                                                LoginPassword);
         frmVeiwer::ShowReport(m_report);
+        if (m_report->mayReadStandby() && &Conn.reportConnection() != &Conn)
+            qv::Status::say(QStringLiteral("Report read on %1, the server for reports (a standby may lag a little "
+                                           "behind the vouchers just saved)")
+                                .arg(Conn.reportConnection().serverName()));
     });
 }

@@ -26,9 +26,19 @@ public:
     {
         if (c.inTransaction())
             return; // the caller's transaction is the snapshot
-        m_own = c.database().transaction();
-        if (m_own && c.backend() == Backend::Postgres)
-            c.execute(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
+        if (c.backend() == Backend::Postgres) {
+            // A whole book may take longer than one statement of ordinary work.
+            c.execute(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
+            m_own = true;
+            try {
+                c.allowLongStatements();
+            } catch (...) {
+                c.database().rollback();
+                throw;
+            }
+        } else {
+            m_own = c.database().transaction();
+        }
     }
     ~ReadSnapshot()
     {
@@ -424,6 +434,8 @@ ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
             csvLast = r;
         }
         ++stats.rows;
+        if (o.progress && stats.rows % o.progressEvery == 0 && !o.progress(stats.rows))
+            throw DbError(QStringLiteral("The export was stopped after %1 detail rows.").arg(stats.rows));
     }
     // A stream cut short (a lost server) ends next() early: that is a failure, not the end.
     if (q.lastError().isValid())

@@ -19,6 +19,7 @@
 #include <QDate>
 #include <QHash>
 #include <QIODevice>
+#include <functional>
 
 namespace qv::rpt {
 
@@ -27,6 +28,10 @@ enum class ExportFormat { Ledger, Csv };
 struct ExportOptions {
     ExportFormat format = ExportFormat::Ledger;
     QDate from, to; // null: open at that end
+    // Called every `progressEvery` rows with the rows written so far; false stops the export
+    // (it throws DbError and the caller discards what was written).
+    std::function<bool(qint64 rows)> progress;
+    qint64 progressEvery = 20000;
 };
 
 struct ExportStats {

@@ -1,6 +1,7 @@
 #include "reports/pdfdirect.h"
 
 #include "reports/document.h"
+#include "reports/reporterror.h"
 
 #include <QMap>
 #include <QRawFont>
@@ -143,6 +144,7 @@ public:
     {
     }
     bool run();
+    std::function<bool(int, int)> progress;
 
 private:
     int newObject()
@@ -340,6 +342,8 @@ bool Writer::run()
         write("<< /Type /Page /Parent " + QByteArray::number(pages) + " 0 R /MediaBox [0 0 " + num(pageW) + ' '
               + num(pageH) + "] /Contents " + QByteArray::number(content) + " 0 R >>\nendobj\n");
         kids += QByteArray::number(page) + " 0 R ";
+        if (progress && !progress(p + 1, m_doc.pageCount()))
+            throw OutputStopped();
     }
     QByteArray fonts;
     for (int i = 0; i < m_faces.size(); ++i) {
@@ -368,9 +372,11 @@ bool Writer::run()
 }
 } // namespace
 
-bool writePdfDirect(const Document& doc, QIODevice& out)
+bool writePdfDirect(const Document& doc, QIODevice& out, const std::function<bool(int, int)>& progress)
 {
-    return Writer(doc, out).run();
+    Writer w(doc, out);
+    w.progress = progress;
+    return w.run();
 }
 
 } // namespace qv::rpt

@@ -6,11 +6,13 @@
 // glyphs missing from the font) or fonts without TrueType outlines are left to QPdfWriter:
 // then this returns false and writes nothing.
 #include <QIODevice>
+#include <functional>
 
 namespace qv::rpt {
 
 class Document;
 
-bool writePdfDirect(const Document& doc, QIODevice& out);
+// `progress` as Document::writePdf takes it: false stops the writing (OutputStopped).
+bool writePdfDirect(const Document& doc, QIODevice& out, const std::function<bool(int, int)>& progress = {});
 
 } // namespace qv::rpt

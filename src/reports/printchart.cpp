@@ -14,6 +14,7 @@ void PrintChartOfAccounts()
         qv::rpt::ReportTable& table = report->Database().Tables(1);
         table.ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
         table.ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);
+        report->setMayReadStandby(true);
         frmVeiwer::ShowReport(report);
     });
 }

@@ -92,7 +92,7 @@ std::unique_ptr<ReportJob> Report::start(Connection& conn)
     // The logon decides the login: the given connection when it is the same one, otherwise a
     // connection of the report's own.
     std::unique_ptr<ReportJob> job(new ReportJob(*this));
-    Connection* c = &conn;
+    Connection* c = m_standby ? &conn.reportConnection() : &conn;
     std::unique_ptr<Connection>& own = job->m_own;
     if (!user.isEmpty()
         && (user != conn.property(QStringLiteral("User ID"))

@@ -119,6 +119,10 @@ public:
     // just prepared and asks the user nothing. This engine never asks, either way.
     void setEnableParameterPrompting(bool on) { m_prompting = on; }
     bool EnableParameterPrompting() const { return m_prompting; }
+    // A report that needs no data prepared on the session (the books, the chart) reads where the
+    // Data Source sends reports: a standby, with "reports=standby" (Connection::reportConnection).
+    void setMayReadStandby(bool on) { m_standby = on; }
+    bool mayReadStandby() const { return m_standby; }
 
     // Reads the data under the logon and lays the pages out; the result is kept. `conn` is the
     // program's connection: read through directly when the logon is its login (it also sees the
@@ -140,6 +144,7 @@ private:
     FormulaFieldDefinitions m_formulas;
     QVector<Subreport> m_subreports;
     bool m_prompting = true;
+    bool m_standby = false;
     std::shared_ptr<const Document> m_document;
     QString m_lastLogin;
 };

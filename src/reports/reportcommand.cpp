@@ -137,6 +137,9 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
             report->FormulaFields().byName(name).setText(asTextLiteral(text));
         for (const auto& [name, formula] : subreports)
             report->OpenSubreport(name).setRecordSelectionFormula(formula);
+        // Work tables just prepared live on this session; a report without them may read on a
+        // standby.
+        report->setMayReadStandby(values(QStringLiteral("exec")).isEmpty());
         const std::shared_ptr<const Document> doc = report->run(Conn);
         if (!pdf.isEmpty()) {
             doc->writePdf(pdf, inputs);

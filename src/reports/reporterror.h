@@ -13,6 +13,15 @@ public:
     }
 };
 
+// Writing or printing a report stopped by the user: nothing was written (no message is due).
+class OutputStopped : public ReportError {
+public:
+    OutputStopped()
+        : ReportError(QStringLiteral("Stopped: nothing was written."))
+    {
+    }
+};
+
 // A report's failure while reading or summing its data: a total that cannot be held (SQLSTATE
 // 22003) means the report cannot be printed; anything else that its data could not be read.
 inline ReportError dataFailure(const QString& reportName, const DbError& e)

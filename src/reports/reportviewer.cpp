@@ -363,7 +363,15 @@ void ReportViewer::printReport()
         return;
     try {
         const bool range = printer.printRange() == QPrinter::PageRange;
-        m_doc->paintPages(printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0);
+        withProgress(tr("Printing"), [&](const rpt::Document::Progress& progress) {
+            m_doc->paintPages(printer, range ? printer.fromPage() : 0, range ? printer.toPage() : 0,
+                              [&](int done, int total) {
+                                  if (progress(done, total))
+                                      return true;
+                                  printer.abort(); // nothing of it goes to the printer
+                                  return false;
+                              });
+        });
     } catch (const DbError& e) {
         Msg::critical(e.description());
     }
@@ -377,7 +385,9 @@ void ReportViewer::exportPdf()
     if (path.isEmpty())
         return;
     try {
-        m_doc->writePdf(path, sourcesOf(m_report.get()));
+        withProgress(tr("Writing the PDF file"), [&](const rpt::Document::Progress& progress) {
+            m_doc->writePdf(path, sourcesOf(m_report.get()), progress);
+        });
     } catch (const DbError& e) {
         Msg::critical(e.description());
     }

@@ -62,6 +62,10 @@ public:
     static SaveFileHook setSaveFileHook(SaveFileHook hook);
     using PrintDialogHook = std::function<bool(QPrinter& printer, int pageCount)>;
     static PrintDialogHook setPrintDialogHook(PrintDialogHook hook);
+    // Long output (the layout awaited before it, printing, a PDF file) shows its progress with a
+    // Stop after a moment; tests answer in its place (false: stopped).
+    using ProgressHook = std::function<bool(const QString& what, int done, int total)>;
+    static ProgressHook setProgressHook(ProgressHook hook);
 
 signals:
     // After each step of a background layout and at its end (or stop).
@@ -74,6 +78,9 @@ private:
     QToolButton* addButton(const QString& name, const QString& text, const QString& tip);
     void updateControls();
     QString askSaveFile(const QString& caption, const QString& extension, const QString& filter);
+    // Runs `work` with the progress of long output; false when the user stopped it (nothing was
+    // written or printed then, and no message is due).
+    bool withProgress(const QString& what, const std::function<void(const rpt::Document::Progress&)>& work);
 
     std::shared_ptr<rpt::Report> m_report;
     std::shared_ptr<const rpt::Document> m_doc;

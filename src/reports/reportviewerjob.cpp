@@ -3,21 +3,66 @@
 #include "reports/reportviewer.h"
 
 #include "db/dberror.h"
+#include "reports/reporterror.h"
 #include "widgets/msgbox.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QToolButton>
+#include <memory>
 #include <utility>
 
 namespace qv {
 
 namespace {
 int g_firstPagesBudget = 300; // ms
+
+ReportViewer::ProgressHook& progressHook()
+{
+    static ReportViewer::ProgressHook h;
+    return h;
+}
 } // namespace
+
+ReportViewer::ProgressHook ReportViewer::setProgressHook(ProgressHook hook)
+{
+    return std::exchange(progressHook(), std::move(hook));
+}
+
+bool ReportViewer::withProgress(const QString& what, const std::function<void(const rpt::Document::Progress&)>& work)
+{
+    std::unique_ptr<QProgressDialog> dialog;
+    QElapsedTimer t;
+    t.start();
+    const rpt::Document::Progress progress = [&](int done, int total) {
+        if (progressHook())
+            return progressHook()(what, done, total);
+        if (!dialog && t.elapsed() < 500)
+            return true; // short work shows nothing
+        if (!dialog) {
+            dialog = std::make_unique<QProgressDialog>(what, tr("Stop"), 0, total, this);
+            dialog->setObjectName(QStringLiteral("dlgOutputProgress"));
+            dialog->setWindowModality(Qt::WindowModal);
+            dialog->setMinimumDuration(0);
+        }
+        dialog->setMaximum(total); // 0: the total is not known yet
+        dialog->setLabelText(total > 0 ? tr("%1: page %2 of %3").arg(what).arg(done).arg(total)
+                                       : tr("%1: %2 pages").arg(what).arg(done));
+        dialog->setValue(total > 0 ? done : 0);
+        QCoreApplication::processEvents();
+        return !dialog->wasCanceled();
+    };
+    try {
+        work(progress);
+    } catch (const rpt::OutputStopped&) {
+        return false;
+    }
+    return true;
+}
 
 int ReportViewer::setFirstPagesBudget(int ms)
 {
@@ -92,7 +137,15 @@ bool ReportViewer::completeForOutput()
     if (layingOut()) {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         try {
-            m_job->finish();
+            const bool whole =
+                withProgress(tr("Laying out the pages"), [this](const rpt::Document::Progress& progress) {
+                    do
+                        if (!progress(m_job->document()->laidOutPages(), 0))
+                            throw rpt::OutputStopped();
+                    while (!m_job->step(500));
+                });
+            if (!whole)
+                m_job->stop(); // the pages so far stay; printing and export are off
         } catch (const DbError& e) {
             QGuiApplication::restoreOverrideCursor();
             layOutMore();

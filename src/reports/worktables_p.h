@@ -60,7 +60,7 @@ private:
     }
 
 public:
-    [[noreturn]] static void fail(const Connection& c, const QSqlQuery& q) { c.raise(q.lastError()); }
+    [[noreturn]] static void fail(const Connection& c, const QSqlQuery& q) { c.raise(q.lastError(), q.lastQuery()); }
 
 private:
     Connection& m_c;

@@ -6,11 +6,13 @@
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "widgets/bound.h"
+#include "widgets/msgbox.h"
 #include "widgets/status.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHash>
 #include <QLabel>
@@ -106,6 +108,29 @@ MDIForm1::MDIForm1(QWidget* parent)
     // Saves, deletes and removals that show no message box say here what they did.
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     qv::Status::setSink([this](const QString& text) { statusBar()->showMessage(text); });
+    // On a server: the one this station works on, also after its link was opened again (a
+    // promoted standby after a failover).
+    auto* server = new QLabel(statusBar());
+    server->setObjectName(QStringLiteral("lblServer"));
+    statusBar()->addPermanentWidget(server);
+    const auto showServer = [server](const QString& name) {
+        server->setText(name.isEmpty() ? QString() : QStringLiteral("Server: %1").arg(name));
+    };
+    showServer(Conn.serverName());
+    Conn.setReconnectHook([this, showServer](const QString& name) {
+        showServer(name);
+        statusBar()->showMessage(
+            QStringLiteral("The connection to the server was lost and opened again: now on %1").arg(name));
+    });
+    // A standby that does not confirm the saves: said in a box once the action is over, again
+    // after five minutes while it lasts.
+    Conn.setWarningHook([this, last = QElapsedTimer()](const QString& text) mutable {
+        statusBar()->showMessage(text);
+        if (last.isValid() && last.elapsed() < 5 * 60 * 1000)
+            return;
+        last.start();
+        QTimer::singleShot(0, this, [text] { qv::Msg::info(text); });
+    });
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
@@ -118,8 +143,11 @@ MDIForm1::MDIForm1(QWidget* parent)
 
 MDIForm1::~MDIForm1()
 {
-    if (g_instance == this)
+    if (g_instance == this) {
         qv::Status::setSink({});
+        Conn.setReconnectHook({});
+        Conn.setWarningHook({});
+    }
 }
 
 MDIForm1* MDIForm1::instance()

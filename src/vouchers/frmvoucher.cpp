@@ -156,6 +156,8 @@ qv::Voucher frmVoucher::voucherOnScreen() const
 void frmVoucher::cmdSave_Click()
 {
     cmdDelete->setEnabled(false);
+    if (m_pending && !settlePendingSave())
+        return;
     if (lineCount() == 0) {
         qv::Msg::info(QStringLiteral("Please enter less than one entry in detail"));
         return;
@@ -168,11 +170,19 @@ void frmVoucher::cmdSave_Click()
         qv::Msg::info(why);
         return;
     }
-    std::optional<qv::SaveResult> saved;
+    std::optional<qv::SaveResult> result;
     // A refused save leaves every line on screen, so that the user can try again.
-    if (!qv::guarded([&] { saved = m_store.save(v, IsNewVoucher, LoginUser); }, cmdSave))
+    try {
+        result = m_store.save(v, IsNewVoucher, LoginUser);
+    } catch (const qv::SaveOutcomeUnknown& unknown) {
+        m_pending = unknown.pending;
+        qv::showDbError(unknown, cmdSave);
         return;
-    if (saved->outcome == qv::SaveResult::Outcome::Gone) {
+    } catch (const qv::DbError& e) {
+        qv::showDbError(e, cmdSave);
+        return;
+    }
+    if (result->outcome == qv::SaveResult::Outcome::Gone) {
         qv::Msg::info(
             QStringLiteral("Voucher %1%2 was deleted by another user after it was opened, so nothing was "
                            "saved. Its lines are still here: press Save again to store them as a new voucher.")
@@ -181,17 +191,66 @@ void frmVoucher::cmdSave_Click()
         qv::guarded([this] { NewNo(); });
         return;
     }
-    qv::Status::say(QStringLiteral("%1 %2%3 saved").arg(m_kind.caption, m_kind.prefix).arg(saved->number));
-    if (saved->outcome == qv::SaveResult::Outcome::Renumbered)
+    if (result->outcome == qv::SaveResult::Outcome::Renumbered)
         qv::Msg::info(QStringLiteral("Voucher number %1%2 was taken by another user meanwhile. This voucher has been "
                                      "saved as %1%3.")
                           .arg(m_kind.prefix)
                           .arg(v.number)
-                          .arg(saved->number));
+                          .arg(result->number));
+    if (result->checkedAfterLoss)
+        qv::Msg::info(QStringLiteral("The connection to the server was lost while voucher %1%2 was being saved. It "
+                                     "was opened again (now on %3) and the voucher is there, whole: it was saved once.")
+                          .arg(m_kind.prefix)
+                          .arg(result->number)
+                          .arg(Conn.serverName()));
+    saved(*result);
+}
+
+void frmVoucher::saved(const qv::SaveResult& r)
+{
+    qv::Status::say(QStringLiteral("%1 %2%3 saved").arg(m_kind.caption, m_kind.prefix).arg(r.number));
     emit vouchersChanged();
     ClearAll();
     DTPicker->setFocus();
     totGrdAmount();
+}
+
+bool frmVoucher::settlePendingSave()
+{
+    const QString name = m_kind.prefix + QString::number(m_pending->voucher.number);
+    bool landed = false;
+    try {
+        landed = m_store.landed(*m_pending);
+    } catch (const qv::DbError& e) {
+        qv::showDbError(e, cmdSave,
+                        QStringLiteral("Whether voucher %1 was saved before the connection was lost is still not "
+                                       "known. Its lines are still here; press Save again when the server is back.\n")
+                                .arg(name)
+                            + QStringLiteral("%1"));
+        return false;
+    }
+    const qv::PendingSave p = *std::exchange(m_pending, std::nullopt);
+    if (!landed) {
+        qv::Status::say(
+            QStringLiteral("Voucher %1 was not saved before the connection was lost; it is saved now").arg(name));
+        return true;
+    }
+    qv::Voucher onScreen = voucherOnScreen();
+    if (qv::VoucherStore::sameContent(onScreen, p.voucher)) {
+        qv::Msg::info(
+            QStringLiteral("Voucher %1 was saved before the connection was lost; it is not saved again.").arg(name));
+        saved(p.result);
+        return false;
+    }
+    // The lines were changed after that save: they stay, to be saved as a change of it.
+    txtVoucher->setText(QString::number(p.voucher.number));
+    IsNewVoucher = false;
+    m_openedRowId = p.result.rowId;
+    qv::Msg::info(QStringLiteral("Voucher %1 was saved, as it was when Save was pressed, before the connection was "
+                                 "lost. The lines on screen were changed since: press Save again to store them as a "
+                                 "change of %1.")
+                      .arg(name));
+    return false;
 }
 
 void frmVoucher::showVoucher(const qv::Voucher& v)
@@ -246,6 +305,7 @@ void frmVoucher::openForChange(qint64 number)
 {
     if (!mayDropUnsavedWork())
         return;
+    leavePendingSave();
     ClearAll();
     txtVoucher->setText(QString::number(number));
     SSTab->setCurrentIndex(0);
@@ -272,10 +332,27 @@ void frmVoucher::cmdDelete_Click()
     totGrdAmount();
 }
 
+void frmVoucher::leavePendingSave()
+{
+    if (!m_pending)
+        return;
+    const qv::PendingSave p = *std::exchange(m_pending, std::nullopt);
+    const QString name = m_kind.prefix + QString::number(p.voucher.number);
+    bool landed = false;
+    if (qv::guarded([&] { landed = m_store.landed(p); },
+                    QStringLiteral("Whether voucher %1 was saved before the connection was lost is not known yet: "
+                                   "look for it in the search list when the server is back.\n")
+                            .arg(name)
+                        + QStringLiteral("%1")))
+        qv::Msg::info(landed ? QStringLiteral("Voucher %1 was saved before the connection was lost.").arg(name)
+                             : QStringLiteral("Voucher %1 was not saved before the connection was lost.").arg(name));
+}
+
 void frmVoucher::cmdCancel_Click()
 {
     if (!mayDropUnsavedWork())
         return;
+    leavePendingSave();
     ClearAll();
     DTPicker->setFocus();
     cmdDelete->setEnabled(false);

@@ -84,6 +84,12 @@ private:
     bool lineHasAccount(int row) const; // its account cell is not empty
     int lineCount() const;
     qv::Voucher voucherOnScreen() const;
+    // A save whose outcome was not known (the link broke during COMMIT, no server answered):
+    // looked for before anything else is saved. False when the click has nothing more to do.
+    bool settlePendingSave();
+    // The user leaves those lines (Cancel, another voucher opened): says what became of it.
+    void leavePendingSave();
+    void saved(const qv::SaveResult& r);
     void showVoucher(const qv::Voucher& v);
     void setChangingRow(int row);
 
@@ -94,6 +100,7 @@ private:
     qint64 m_openedRowId = 0; // the identity of the voucher opened for change
     int m_narrationWidth = 0;
     qv::EntrySnapshot m_stored; // the date, party and lines as last loaded, saved or cleared
+    std::optional<qv::PendingSave> m_pending;
 
 public:
     QTabWidget* SSTab = nullptr;

@@ -218,7 +218,7 @@ qint64 VoucherStore::nextNumber(VoucherKind k, qint64 startNo)
     return next;
 }
 
-bool VoucherStore::insertMaster(const Voucher& v, qint64 number, const QString& login, Money total)
+std::optional<qint64> VoucherStore::insertMaster(const Voucher& v, qint64 number, const QString& login, Money total)
 {
     // A number another station holds is not inserted (the unique (VouStatus, VouNo) makes the
     // insert do nothing); the caller allocates again.
@@ -227,7 +227,7 @@ bool VoucherStore::insertMaster(const Voucher& v, qint64 number, const QString& 
                                  "values (?, ?, ?, ?, ?, ?) on conflict (VouStatus, VouNo) do nothing "
                                  "returning RowID"),
                   {number, voucherKind(v.kind).code, v.date, keepEmpty(v.party), money(total), login});
-    return q.next();
+    return q.next() ? std::optional<qint64>(q.value(0).toLongLong()) : std::nullopt;
 }
 
 void VoucherStore::writeLines(const Voucher& v, qint64 number, Money total)
@@ -264,7 +264,8 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
     }
     if (isNew) {
         int attempt = 0;
-        while (!insertMaster(v, result.number, login, total)) {
+        std::optional<qint64> rowId;
+        while (!(rowId = insertMaster(v, result.number, login, total))) {
             // Taken meanwhile: the next free number, read in this transaction, which by now sees
             // the other station's voucher.
             if (++attempt == MaxAttempts)
@@ -273,19 +274,29 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
             result.number = nextNumber(v.kind, v.number);
             result.outcome = SaveResult::Outcome::Renumbered;
         }
+        result.rowId = *rowId;
     } else {
-        const int changed =
-            m_c.execute(QStringLiteral("update MasJV set VouDate = ?, PaidReceive = ?, TotalAmount = ?, "
-                                       "Login = ? where RowID = ? and VouStatus = ? and VouNo = ?"),
-                        {v.date, keepEmpty(v.party), money(total), login, v.rowId, code, v.number});
-        if (changed == 0) {
+        QSqlQuery changed =
+            m_c.query(QStringLiteral("update MasJV set VouDate = ?, PaidReceive = ?, TotalAmount = ?, "
+                                     "Login = ? where RowID = ? and VouStatus = ? and VouNo = ? returning RowID"),
+                      {v.date, keepEmpty(v.party), money(total), login, v.rowId, code, v.number});
+        if (!changed.next()) {
+            changed.finish();
             tx.commit(); // nothing was written; an outer transaction goes on
             return {SaveResult::Outcome::Gone, v.number};
         }
+        result.rowId = changed.value(0).toLongLong();
+        changed.finish();
         m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, v.number});
     }
     writeLines(v, result.number, total);
-    tx.commit();
+    try {
+        tx.commit();
+    } catch (const DbError& e) {
+        if (!e.isCommitUnknown())
+            throw;
+        return settleLostCommit(v, isNew, result);
+    }
     return result;
 }
 

@@ -65,7 +65,40 @@ struct DetailRow {
 
 struct SaveResult {
     enum class Outcome { Saved, Renumbered, Gone } outcome;
-    qint64 number; // the number the voucher is stored under
+    qint64 number;                 // the number the voucher is stored under
+    qint64 rowId = 0;              // MasJV.RowID: the voucher's identity (never used again on a server)
+    bool checkedAfterLoss = false; // the link broke during COMMIT; the server, asked again, holds it
+};
+
+// A save whose COMMIT was on its way when the link to the server broke, and no server answered
+// afterwards: what was sent, so that the voucher can be looked for by its identity later.
+struct PendingSave {
+    Voucher voucher; // as it was sent, under the number it was to be stored under
+    bool isNew = true;
+    SaveResult result; // what the save reports when it landed
+};
+
+// The link broke during COMMIT and the server, asked again, does not hold the voucher: nothing
+// was saved (isLinkLost() is true).
+class SaveNotLanded : public DbError {
+public:
+    SaveNotLanded(const QString& text, PendingSave p)
+        : DbError(text, DbError::LinkLost)
+        , pending(std::move(p))
+    {
+    }
+    PendingSave pending; // what was looked for
+};
+
+// save() could not find out whether its voucher landed; landed() answers once a server does.
+class SaveOutcomeUnknown : public DbError {
+public:
+    SaveOutcomeUnknown(const QString& text, PendingSave p)
+        : DbError(text, DbError::CommitUnknown)
+        , pending(std::move(p))
+    {
+    }
+    PendingSave pending;
 };
 
 class VoucherStore {
@@ -85,7 +118,14 @@ public:
     // !isNew: change the master row (date, party, total, Login) of the voucher v.rowId names and
     // replace all its detail rows; when that voucher is gone meanwhile (deleted, perhaps with
     // another saved under its number since) -> Gone and nothing is written.
+    // When the link to the server breaks during COMMIT, the voucher is looked for by its identity
+    // as soon as the connection is open again: found whole -> saved (checkedAfterLoss); not found
+    // -> SaveNotLanded, nothing saved; no server answers -> SaveOutcomeUnknown. A voucher is never
+    // saved twice.
     SaveResult save(const Voucher& v, bool isNew, const QString& login);
+    // Whether a pending save landed: the new voucher is there by its identity and whole, or the
+    // changed one holds what was sent. Throws DbError (LinkLost) while no server answers.
+    bool landed(const PendingSave& p);
     // The lines as the kind's open query shows them; nullopt when there is no master row.
     std::optional<Voucher> open(VoucherKind k, qint64 number);
     // Detail rows and master row in one transaction; false when it was not there. With `rowId`
@@ -101,6 +141,8 @@ public:
 
     // The largest amount the amount columns (and their sums) can hold.
     static Money maxAmount();
+    // Date, party and every line alike (the number and the accounts' titles aside).
+    static bool sameContent(const Voucher& a, const Voucher& b);
     // Why the voucher cannot be saved (no line, an account missing, both sides one account, an
     // amount <= 0 or above maxAmount(), a total past maxAmount(), cash lines naming different
     // cash accounts); empty when it can. save() throws DbError with this text.
@@ -114,7 +156,10 @@ public:
     static constexpr int MaxAttempts = 8;
 
 private:
-    bool insertMaster(const Voucher& v, qint64 number, const QString& login, Money total);
+    std::optional<qint64> insertMaster(const Voucher& v, qint64 number, const QString& login, Money total);
+    bool holds(const Voucher& v);
+    // COMMIT of `v` went out on a link that broke: looked for once the link is open again.
+    SaveResult settleLostCommit(const Voucher& v, bool isNew, SaveResult result);
     void writeLines(const Voucher& v, qint64 number, Money total);
     std::optional<qint64> highestNumber(VoucherKind k);
 

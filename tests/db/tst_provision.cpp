@@ -157,6 +157,12 @@ private slots:
         QVERIFY(!DataSource::parse("db1?sslmode=bogus", "F").error.isEmpty());
         QVERIFY(!DataSource::parse("db1?host=evil", "F").error.isEmpty());
         QVERIFY(!DataSource::parse("db1:99999", "F").error.isEmpty());
+        // Reports on a standby: their own connection prefers one; saves still want the primary.
+        const DataSource reports = DataSource::parse("db1,db2?sslmode=require&reports=standby", "F");
+        QVERIFY(reports.error.isEmpty() && reports.reportsOnStandby && reports.sslMode == "require");
+        QVERIFY(reports.connectOptions(DataSource::Use::Reports).contains("target_session_attrs=prefer-standby"));
+        QVERIFY(reports.connectOptions().contains("target_session_attrs=read-write"));
+        QVERIFY(!DataSource::parse("db1?reports=sometimes", "F").error.isEmpty());
     }
 
     void serverConnectionFollowsTheDataSource()

@@ -301,7 +301,8 @@ private slots:
     }
 
     // A damaged book (a voucher whose rows do not net to zero) still gives a file the tools read,
-    // with the difference shown on its own account; a failing read is an error, not a short file.
+    // with the difference shown on its own account; a failing or stopped read is an error, not a
+    // short file.
     void damagedBookAndFailedRead()
     {
         const qvt::TestDb db = qvt::TestDb::create(true);
@@ -332,6 +333,14 @@ private slots:
         buf.open(QIODevice::WriteOnly);
         QVERIFY_THROWS_EXCEPTION(qv::DbError, exportJournal(c, {}, buf));
         c.setStatementHook({});
+        QVERIFY(!c.inTransaction());
+        // Stopped part-way (Ctrl+C in the command): an error as well, after the rows it said.
+        ExportOptions stop;
+        stop.progressEvery = 5;
+        qint64 said = 0;
+        stop.progress = [&said](qint64 rows) { return (said = rows) < 10; };
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, exportJournal(c, stop, buf));
+        QCOMPARE(said, 10);
         QVERIFY(!c.inTransaction());
         c.close();
         db.drop();

@@ -90,6 +90,7 @@ private slots:
     void cleanup()
     {
         ReportViewer::setSaveFileHook(nullptr);
+        ReportViewer::setProgressHook(nullptr);
         app.stop();
     }
 
@@ -171,6 +172,37 @@ private slots:
         const int rows = Conn.scalar("select count(*) from DetJV").toInt();
         QCOMPARE(lines, rows + 1); // the heading and every detail row
         QCOMPARE(countLabel(), QString("of %1").arg(v->pageCount()));
+    }
+
+    // Long output can be stopped: the layout awaited before an export (the pages so far stay,
+    // output stays off) and the PDF file itself (none is written, an older one stays as it was);
+    // a stop is no failure and shows no message.
+    void longOutputCanBeStopped()
+    {
+        qvt::MsgRecorder rec;
+        show("From :  01-07-2025  To :  30-06-2026");
+        QVERIFY(viewer()->layingOut());
+        QString target = tmp.filePath("stopped.csv");
+        ReportViewer::setSaveFileHook([&](const QString&, const QString&, const QString&) { return target; });
+        ReportViewer::setProgressHook([](const QString&, int, int) { return false; });
+        QTest::mouseClick(control("cmdExportCsv"), Qt::LeftButton);
+        QVERIFY(viewer()->layoutStopped());
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(!control("cmdExportPdf")->isEnabled());
+
+        show("From :  01-07-2025  To :  30-06-2026");
+        QTRY_VERIFY_WITH_TIMEOUT(!viewer()->layingOut(), 60000);
+        target = tmp.filePath("stopped.pdf");
+        QFile older(target);
+        QVERIFY(older.open(QIODevice::WriteOnly) && older.write("older") == 5);
+        older.close();
+        int told = 0;
+        ReportViewer::setProgressHook([&](const QString&, int done, int) { return (told = done) < 3; });
+        QTest::mouseClick(control("cmdExportPdf"), Qt::LeftButton);
+        QCOMPARE(told, 3);
+        QVERIFY(older.open(QIODevice::ReadOnly));
+        QCOMPARE(older.readAll(), QByteArray("older"));
+        QVERIFY(rec.seen.isEmpty());
     }
 
     void otherStatementsWhileLayingOut()
