@@ -110,7 +110,7 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
         }
         if (!csv.isEmpty()) {
             doc->writeCsv(csv);
-            out << "Wrote " << doc->csvRows.size() << " rows to " << csv << ".\n";
+            out << "Wrote " << doc->detailRows << " rows to " << csv << ".\n";
         }
         out.flush();
         Conn.close();
