@@ -32,12 +32,8 @@ std::vector<FoundVoucher> VoucherSearch::find(VoucherKind k, const VoucherCriter
     case VoucherCriterion::By::Party:
         if (c.text.isEmpty()) {
             where += QStringLiteral(" and m.PaidReceive is not null"); // as "%%" would find them
-        } else if (m_c.backend() == Backend::Sqlite) {
-            // SQLite's LIKE ignores the case of ASCII letters itself, as its lower() does: the
-            // same matches as likeContains, at half the cost per row.
-            where += QStringLiteral(" and m.PaidReceive like ? escape '\\'");
-            params << containsPattern(c.text);
         } else {
+            // lower() on both sides: SQLite's own LIKE would ignore the case of A-Z only.
             where += QStringLiteral(" and ") + likeContains(QStringLiteral("m.PaidReceive"));
             params << containsPattern(c.text);
         }

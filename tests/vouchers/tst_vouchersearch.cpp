@@ -154,13 +154,15 @@ private slots:
         save(K::JV, 4, 1, "AXB TRADERS");
         save(K::JV, 5, 1, "o'brien again");
         save(K::BP, 6, 1, "O'BRIEN OF BANK");
+        save(K::JV, 7, 1, "ÇAĞRI ÖZTÜRK TİCARET");
         QCOMPARE(numbers(search->byParty(K::JV, "O'BRIEN")), QList<qint64>({1, 5})); // case ignored
+        QCOMPARE(numbers(search->byParty(K::JV, "öztürk")), QList<qint64>({7}));     // of every letter
         QCOMPARE(numbers(search->byParty(K::JV, "%")), QList<qint64>({2}));
         QCOMPARE(numbers(search->byParty(K::JV, "0% c")), QList<qint64>({2}));
         QCOMPARE(numbers(search->byParty(K::JV, "A_B")), QList<qint64>({3}));
         QCOMPARE(numbers(search->byParty(K::JV, "traders")), QList<qint64>({3, 4}));
         QCOMPARE(numbers(search->byParty(K::JV, "\\")), QList<qint64>());
-        QCOMPARE(numbers(search->byParty(K::JV, QString())), QList<qint64>({1, 2, 3, 4, 5}));
+        QCOMPARE(numbers(search->byParty(K::JV, QString())), QList<qint64>({1, 2, 3, 4, 5, 7}));
     }
 
     // "M" marks more than one line; the cash row of a cash voucher is not a line.
