@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace qvb {
@@ -30,10 +31,8 @@ bool opensWith(qv::Connection& c, const QString& dataSource, const QString& cata
     return false;
 }
 
-void write(qv::Connection& c, const QString& dataSource, const QString& catalog, qint64 rows)
+void provision(const QString& dataSource, const QString& catalog)
 {
-    std::fprintf(stderr, "Writing the benchmark book (%lld detail rows) to %s ...\n", (long long)rows,
-                 qPrintable(dataSource));
     qv::InitOptions o;
     o.dataSource = dataSource;
     o.catalog = catalog;
@@ -45,6 +44,13 @@ void write(qv::Connection& c, const QString& dataSource, const QString& catalog,
     o.adminUser = envOr("QV_BENCH_PG_USER", QStringLiteral("qvadmin"));
     o.adminPassword = envOr("QV_BENCH_PG_PASSWORD", QStringLiteral("qvadmin-pw"));
     qv::Provision::init(o);
+}
+
+void write(qv::Connection& c, const QString& dataSource, const QString& catalog, qint64 rows)
+{
+    std::fprintf(stderr, "Writing the benchmark book (%lld detail rows) to %s ...\n", (long long)rows,
+                 qPrintable(dataSource));
+    provision(dataSource, catalog);
     openExisting(c, dataSource, catalog);
     BookPlan plan;
     plan.detailRows = rows;
@@ -62,7 +68,9 @@ void write(qv::Connection& c, const QString& dataSource, const QString& catalog,
         QElapsedTimer t;
         t.start();
         qv::Connection admin;
-        admin.openServerUnchecked(qv::DataSource::parse(dataSource, catalog), catalog, o.adminUser, o.adminPassword);
+        admin.openServerUnchecked(qv::DataSource::parse(dataSource, catalog), catalog,
+                                  envOr("QV_BENCH_PG_USER", QStringLiteral("qvadmin")),
+                                  envOr("QV_BENCH_PG_PASSWORD", QStringLiteral("qvadmin-pw")));
         admin.execute(QStringLiteral("VACUUM ANALYZE"));
         std::fprintf(stderr, "  vacuumed and analysed in %.1f s\n", t.elapsed() / 1000.0);
     }
@@ -95,6 +103,29 @@ void openExisting(qv::Connection& c, const QString& dataSource, const QString& c
     c.setProperty(QStringLiteral("Data Source"), dataSource);
     c.setProperty(QStringLiteral("Initial Catalog"), catalog);
     c.open();
+}
+
+BenchLogin openFreshBook(qv::Connection& c, const QString& file, const QString& name)
+{
+    const QString server = qEnvironmentVariable("QV_BENCH_SERVER");
+    const QString source = server.isEmpty() ? file : server;
+    const QString catalog = server.isEmpty() ? QStringLiteral("Fendral") : QStringLiteral("qvbench_") + name;
+    provision(source, catalog);
+    openExisting(c, source, catalog);
+    std::fprintf(stderr, "book: %s (%s)\n", qPrintable(server.isEmpty() ? file : server + '/' + catalog),
+                 server.isEmpty() ? "embedded" : "PostgreSQL");
+    return {source, User, User};
+}
+
+void openNamed(qv::Connection& c, const QString& name)
+{
+    if (name == QLatin1String("bench")) {
+        openBench(c);
+        return;
+    }
+    static const QRegularExpression server(QStringLiteral("^([^/]+:\\d+)/(\\w+)$"));
+    const QRegularExpressionMatch m = server.match(name);
+    openExisting(c, m.hasMatch() ? m.captured(1) : name, m.hasMatch() ? m.captured(2) : QStringLiteral("Fendral"));
 }
 
 BenchBook openBench(qv::Connection& c, qint64 defaultRows)

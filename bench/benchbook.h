@@ -32,7 +32,13 @@ qint64 benchRows(qint64 fallback);
 // missing or has another number of rows. Prints what it opened to standard error. Throws DbError.
 BenchBook openBench(qv::Connection& c, qint64 defaultRows = 1'000'000);
 
+// A new, empty book for a benchmark that writes its own rows: `file` (an embedded book), or the
+// database qvbench_NAME on the server QV_BENCH_SERVER names, replaced. Opens `c` on it.
+BenchLogin openFreshBook(qv::Connection& c, const QString& file, const QString& name);
+
 // Opens `c` on a book that openBench made, from its data source and catalog.
 void openExisting(qv::Connection& c, const QString& dataSource, const QString& catalog);
+// The same by one name: a file, host:port/database, or "bench" (openBench's book).
+void openNamed(qv::Connection& c, const QString& name);
 
 } // namespace qvb

@@ -263,15 +263,16 @@ BookStats writeBook(qv::Connection& c, const BookPlan& plan)
     if (banks.isEmpty() || parties.size() < 2)
         throw qv::DbError(QStringLiteral("The book needs at least 12 accounts."));
 
+    std::array<qint64, 5> numbers{};
+    for (const qv::VoucherKindInfo& k : qv::voucherKinds())
+        numbers[size_t(k.kind)] = store.nextNumber(k.kind, 1);
+
+    // From here on nothing else may run on the connection: a server's COPY is open.
     std::unique_ptr<RowWriter> out;
     if (c.backend() == qv::Backend::Postgres)
         out = std::make_unique<CopyWriter>(c);
     else
         out = std::make_unique<InsertWriter>(c);
-    std::array<qint64, 5> numbers{};
-    for (const qv::VoucherKindInfo& k : qv::voucherKinds())
-        numbers[size_t(k.kind)] = store.nextNumber(k.kind, 1);
-
     const QString login = QStringLiteral("bench");
     const qint64 total = plan.detailRows;
     // Vouchers expected: 5.5 lines on average, 11 rows (two per line) or 6.5 (a cash row more).

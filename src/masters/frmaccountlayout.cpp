@@ -38,6 +38,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text)
 frmAccount::frmAccount(QWidget* parent)
     : qv::MdiChild(parent)
     , m_store(Conn)
+    , m_list(Conn)
 {
     setObjectName(QStringLiteral("frmAccount"));
     setWindowTitle(QStringLiteral("Chart Of Accounts"));
@@ -215,7 +216,16 @@ QLineEdit* frmAccount::titleBox(TitleBox b) const
 
 void frmAccount::FillGrid()
 {
-    qv::fillSearchGrid(mshSearch, m_store.search(txtFindAC->text()));
+    std::vector<qv::FoundAccount> rows;
+    for (const qv::ListedAccount* a : m_list.find(txtFindAC->text(), qv::AccountList::Scope::Chart)) {
+        qv::FoundAccount& r = rows.emplace_back();
+        r.rowId = a->rowId;
+        r.openBal = a->openBal;
+        r.texts = {
+            QString(), a->acNodes.trimmed(), a->acName, a->location, a->contact, a->fax, a->email, QString(), a->addr,
+            a->addr2};
+    }
+    qv::fillSearchGrid(mshSearch, std::move(rows));
     setGrid();
     qv::scrollHome(mshSearch);
 }

@@ -3,15 +3,23 @@
 // through FindACRowID and FindACName; the caller takes it over when it is activated again.
 #include "shell/mdichild.h"
 
+#include <memory>
+
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
+
+namespace qv {
+class AccountList;
+class FinderModel;
+} // namespace qv
 
 class frmFindAC : public qv::MdiChild {
     Q_OBJECT
 public:
     explicit frmFindAC(QWidget* parent = nullptr);
+    ~frmFindAC() override;
     QSize sizeHint() const override;
 
     void FillGrid();
@@ -29,7 +37,9 @@ private:
 
     QCheckBox* chkAll = nullptr;
     QLineEdit* txtFindAC = nullptr;
-    QTableWidget* mshSearch = nullptr;
+    QTableView* mshSearch = nullptr;
+    qv::FinderModel* m_model = nullptr;
+    std::unique_ptr<qv::AccountList> m_list; // filtered in memory at each keystroke
     QPushButton* cmdAccounts = nullptr;
     QPushButton* cmdExit = nullptr;
 };

@@ -67,4 +67,90 @@ QVariant AccountSearchModel::headerData(int section, Qt::Orientation orientation
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
+namespace {
+const struct {
+    const char* header;
+    int twips;
+} FinderCols[FinderModel::Columns] = {
+    {"RowID", 0}, {"Code", 1200}, {"Account Title", 5000}, {"Opening Balance", 1500}, {"Contact", 2000}, {"Fax", 0},
+    {"Addr", 0},  {"Addr2", 0}};
+} // namespace
+
+FinderModel::FinderModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void FinderModel::setRows(std::vector<FinderRow> rows)
+{
+    beginResetModel();
+    m_rows.swap(rows);
+    endResetModel();
+}
+
+const FinderRow* FinderModel::line(int row) const
+{
+    return row >= 0 && row < int(m_rows.size()) ? &m_rows[size_t(row)] : nullptr;
+}
+
+QString FinderModel::header(int column)
+{
+    return column >= 0 && column < Columns ? QString::fromLatin1(FinderCols[column].header) : QString();
+}
+
+int FinderModel::widthTwips(int column)
+{
+    return column >= 0 && column < Columns ? FinderCols[column].twips : 0;
+}
+
+int FinderModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : qMax(1, int(m_rows.size()));
+}
+
+int FinderModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : Columns;
+}
+
+QVariant FinderModel::data(const QModelIndex& index, int role) const
+{
+    const FinderRow* a = index.isValid() ? line(index.row()) : nullptr;
+    if (!a) {
+        if (role == Qt::DisplayRole && index.isValid())
+            return QString(); // the blank row
+        return {};
+    }
+    if (role == Qt::TextAlignmentRole && index.column() == 3)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (index.column()) {
+    case 0:
+        return QString::number(a->rowId);
+    case 1:
+        return a->acNodes;
+    case 2:
+        return a->acName;
+    case 3:
+        return a->openBal ? displayAmount(*a->openBal) : QString();
+    case 4:
+        return a->contact;
+    case 5:
+        return a->fax;
+    case 6:
+        return a->addr;
+    case 7:
+        return a->addr2;
+    }
+    return {};
+}
+
+QVariant FinderModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return header(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
 } // namespace qv

@@ -1,8 +1,10 @@
 #pragma once
 // The lines of the subsidiary search behind the chart window's grid (mshSearch): read-only,
-// ten columns, RowID first. A refill is one model reset over a vector of lines; a cell's text
-// is made only when the view asks for it, so only the lines in view are ever formatted.
+// ten columns, RowID first; and the account finder's list (eight columns, the last three
+// hidden). A refill is one model reset over a vector of lines; a cell's text is made only when
+// the view asks for it, so only the lines in view are ever formatted.
 #include "masters/accountstore.h"
+#include "masters/finderstore.h"
 
 #include <QAbstractTableModel>
 #include <vector>
@@ -33,6 +35,31 @@ public:
 
 private:
     std::vector<FoundAccount> m_rows;
+};
+
+// The finder's list: RowID (hidden), Code, Account Title, Opening Balance, Contact, then Fax,
+// Addr and Addr2 hidden; hidden columns carry their field names as headers. An empty list
+// shows one blank row, which hands nothing back.
+class FinderModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int Columns = 8;
+
+    explicit FinderModel(QObject* parent = nullptr);
+
+    void setRows(std::vector<FinderRow> rows);
+    // The account of list row `row`, or null (outside the list, or the blank row).
+    const FinderRow* line(int row) const;
+    static QString header(int column);
+    static int widthTwips(int column); // 0: hidden
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    std::vector<FinderRow> m_rows;
 };
 
 } // namespace qv
