@@ -117,6 +117,31 @@ BenchLogin openFreshBook(qv::Connection& c, const QString& file, const QString& 
     return {source, User, User};
 }
 
+void openKeptBook(qv::Connection& c, const QString& name, const std::function<bool(qv::Connection&)>& whole,
+                  const std::function<void(qv::Connection&)>& write)
+{
+    const QString server = qEnvironmentVariable("QV_BENCH_SERVER");
+    const QString dir = envOr("QV_BENCH_DIR", QStringLiteral("/tmp/quoravel-bench"));
+    QDir().mkpath(dir);
+    const QString source = server.isEmpty() ? QDir(dir).absoluteFilePath(name + QStringLiteral(".sqlite")) : server;
+    const QString catalog = server.isEmpty() ? QStringLiteral("Fendral") : QStringLiteral("qvbench_") + name;
+    bool ok = false;
+    try {
+        openExisting(c, source, catalog);
+        ok = whole(c);
+    } catch (const qv::DbError&) {
+    }
+    if (!ok) {
+        c.close();
+        std::fprintf(stderr, "Writing the benchmark book %s ...\n", qPrintable(name));
+        provision(source, catalog);
+        openExisting(c, source, catalog);
+        write(c);
+    }
+    std::fprintf(stderr, "book: %s (%s)\n", qPrintable(server.isEmpty() ? source : server + '/' + catalog),
+                 server.isEmpty() ? "embedded" : "PostgreSQL");
+}
+
 void openNamed(qv::Connection& c, const QString& name)
 {
     if (name == QLatin1String("bench")) {

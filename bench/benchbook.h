@@ -12,6 +12,8 @@
 // payment setup row, as the cash book needs.
 #include "bookgen.h"
 
+#include <functional>
+
 namespace qvb {
 
 struct BenchBook {
@@ -35,6 +37,12 @@ BenchBook openBench(qv::Connection& c, qint64 defaultRows = 1'000'000);
 // A new, empty book for a benchmark that writes its own rows: `file` (an embedded book), or the
 // database qvbench_NAME on the server QV_BENCH_SERVER names, replaced. Opens `c` on it.
 BenchLogin openFreshBook(qv::Connection& c, const QString& file, const QString& name);
+
+// A book kept between runs for a benchmark that writes its own rows: QV_BENCH_DIR/NAME.sqlite,
+// or the database qvbench_NAME on the server QV_BENCH_SERVER names. Opens `c` on it; when it is
+// missing or `whole` says it is not complete, makes it anew and calls `write`.
+void openKeptBook(qv::Connection& c, const QString& name, const std::function<bool(qv::Connection&)>& whole,
+                  const std::function<void(qv::Connection&)>& write);
 
 // Opens `c` on a book that openBench made, from its data source and catalog.
 void openExisting(qv::Connection& c, const QString& dataSource, const QString& catalog);

@@ -20,17 +20,8 @@ const char* Narrations[] = {"Running bill", "Booking amount, plot 114", "Instalm
                             "Office rent",  "Cement, 1,200 bags",       "Site staff wages",
                             "Transfer fee", "Electricity bill"};
 
-// Where the generated rows go. The embedded file takes prepared inserts in one transaction; a
-// server takes them through COPY (libpq), since ten million single inserts would take hours
-// there. Values arrive as the store would bind them.
-class RowWriter {
-public:
-    virtual ~RowWriter() = default;
-    virtual void master(const QVariantList& values) = 0;
-    virtual void detail(const QVariantList& values) = 0;
-    virtual void finish() = 0;
-};
-
+// The embedded file takes prepared inserts in one transaction; a server takes the rows through
+// COPY (libpq), since ten million single inserts would take hours there.
 const QString MasterColumns = QStringLiteral("VouNo, VouStatus, VouDate, PaidReceive, TotalAmount, Login");
 const QString DetailColumns =
     QStringLiteral("VouNo, VouStatus, VouDate, EntryNo, AcCode, CrAc, DrAmt, CrAmt, ChecqNo, Naration, FileNo, BillNo");
@@ -268,11 +259,7 @@ BookStats writeBook(qv::Connection& c, const BookPlan& plan)
         numbers[size_t(k.kind)] = store.nextNumber(k.kind, 1);
 
     // From here on nothing else may run on the connection: a server's COPY is open.
-    std::unique_ptr<RowWriter> out;
-    if (c.backend() == qv::Backend::Postgres)
-        out = std::make_unique<CopyWriter>(c);
-    else
-        out = std::make_unique<InsertWriter>(c);
+    std::unique_ptr<RowWriter> out = rowWriter(c);
     const QString login = QStringLiteral("bench");
     const qint64 total = plan.detailRows;
     // Vouchers expected: 5.5 lines on average, 11 rows (two per line) or 6.5 (a cash row more).
@@ -341,6 +328,13 @@ BookStats writeBook(qv::Connection& c, const BookPlan& plan)
     tx.commit();
     st.seconds = timer.elapsed() / 1000.0;
     return st;
+}
+
+std::unique_ptr<RowWriter> rowWriter(qv::Connection& c)
+{
+    if (c.backend() == qv::Backend::Postgres)
+        return std::make_unique<CopyWriter>(c);
+    return std::make_unique<InsertWriter>(c);
 }
 
 BenchLogin openBenchBook(qv::Connection& c, const QString& dataSource)

@@ -27,10 +27,10 @@ void AccountList::load()
                                  "WHERE AcStatus = ? ORDER BY AcName, RowID"),
                   {QStringLiteral("DD")});
     const bool cents = m_c.backend() == Backend::Sqlite;
-    std::vector<ListedAccount> rows;
-    rows.reserve(m_accounts.size());
+    auto rows = std::make_shared<std::vector<ListedAccount>>();
+    rows->reserve(m_accounts->size());
     while (q.next()) {
-        ListedAccount& a = rows.emplace_back();
+        ListedAccount& a = rows->emplace_back();
         a.rowId = q.value(0).toLongLong();
         a.acNodes = q.value(1).toString();
         a.acName = q.value(2).toString();
@@ -46,7 +46,7 @@ void AccountList::load()
         a.active = q.value(11).toInt() == 1;
         a.bank = q.value(12).toInt() == 1;
     }
-    m_accounts.swap(rows);
+    m_accounts = std::move(rows);
 }
 
 QString AccountList::fold(const QString& typed)
@@ -62,7 +62,7 @@ QString AccountList::fold(const QString& typed)
     return m_folded;
 }
 
-std::vector<const ListedAccount*> AccountList::find(const QString& typed, Scope scope)
+AccountMatches AccountList::find(const QString& typed, Scope scope)
 {
     const QString now = stamp();
     if (now != m_stamp || now.isEmpty()) {
@@ -70,12 +70,14 @@ std::vector<const ListedAccount*> AccountList::find(const QString& typed, Scope 
         m_stamp = now;
     }
     const QString key = typed.isEmpty() ? QString() : fold(typed);
-    std::vector<const ListedAccount*> out;
-    for (const ListedAccount& a : m_accounts) {
+    AccountMatches out{m_accounts, {}};
+    const std::vector<ListedAccount>& all = *m_accounts;
+    for (size_t i = 0; i < all.size(); ++i) {
+        const ListedAccount& a = all[i];
         if (!a.named || (scope != Scope::Chart && !a.active) || (scope == Scope::FinderBanks && !a.bank))
             continue;
         if (key.isEmpty() || a.folded.contains(key))
-            out.push_back(&a);
+            out.rows.push_back(int(i));
     }
     return out;
 }

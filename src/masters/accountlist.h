@@ -15,6 +15,7 @@
 #include "db/money.h"
 
 #include <QString>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -31,6 +32,15 @@ struct ListedAccount {
     QString folded;      // lower(AcName) as the database lowers it
 };
 
+// What a search found: the accounts as read (shared, so that a grid keeps the ones it shows while
+// the list is read again) and the found ones' places among them, in title order.
+struct AccountMatches {
+    std::shared_ptr<const std::vector<ListedAccount>> all;
+    std::vector<int> rows;
+    size_t size() const { return rows.size(); }
+    const ListedAccount& operator[](size_t i) const { return (*all)[size_t(rows[i])]; }
+};
+
 class AccountList {
 public:
     enum class Scope { Chart, Finder, FinderBanks };
@@ -43,7 +53,7 @@ public:
     // The accounts of `scope` whose title contains `typed` (letter case ignored), an empty text
     // listing every titled one, in title order. Reads the accounts again first when they may have
     // changed. Throws DbError.
-    std::vector<const ListedAccount*> find(const QString& typed, Scope scope);
+    AccountMatches find(const QString& typed, Scope scope);
     // Forgets what was read: the next search reads the accounts again.
     void reset() { m_stamp.clear(); }
 
@@ -53,7 +63,7 @@ private:
     void load();
 
     Connection& m_c;
-    std::vector<ListedAccount> m_accounts;
+    std::shared_ptr<const std::vector<ListedAccount>> m_accounts = std::make_shared<std::vector<ListedAccount>>();
     QString m_stamp; // what the book looked like when read
     QString m_foldedFor, m_folded;
 };

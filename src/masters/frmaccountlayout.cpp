@@ -216,16 +216,7 @@ QLineEdit* frmAccount::titleBox(TitleBox b) const
 
 void frmAccount::FillGrid()
 {
-    std::vector<qv::FoundAccount> rows;
-    for (const qv::ListedAccount* a : m_list.find(txtFindAC->text(), qv::AccountList::Scope::Chart)) {
-        qv::FoundAccount& r = rows.emplace_back();
-        r.rowId = a->rowId;
-        r.openBal = a->openBal;
-        r.texts = {
-            QString(), a->acNodes.trimmed(), a->acName, a->location, a->contact, a->fax, a->email, QString(), a->addr,
-            a->addr2};
-    }
-    qv::fillSearchGrid(mshSearch, std::move(rows));
+    qv::fillSearchGrid(mshSearch, m_list.find(txtFindAC->text(), qv::AccountList::Scope::Chart));
     setGrid();
     qv::scrollHome(mshSearch);
 }
@@ -237,7 +228,7 @@ void frmAccount::setGrid()
 
 void frmAccount::mshSearch_DblClick(int row)
 {
-    const qv::FoundAccount* line = qv::searchModel(mshSearch)->line(row);
+    const qv::ListedAccount* line = qv::searchModel(mshSearch)->line(row);
     if (!line || line->rowId == 0)
         return;
     EditAC(line->rowId);

@@ -1,7 +1,6 @@
 #include "masters/frmfindac.h"
 
 #include "masters/accountlist.h"
-#include "masters/finderstore.h"
 #include "masters/searchmodel.h"
 #include "shell/handover.h"
 #include "shell/windows.h"
@@ -91,12 +90,10 @@ void frmFindAC::onActivated()
 
 void frmFindAC::FillGrid()
 {
-    std::vector<qv::FinderRow> rows;
+    qv::AccountMatches rows;
     qv::guarded([&] {
-        const auto scope =
-            FindACType == QLatin1String("B") ? qv::AccountList::Scope::FinderBanks : qv::AccountList::Scope::Finder;
-        for (const qv::ListedAccount* a : m_list->find(txtFindAC->text(), scope))
-            rows.push_back({a->rowId, a->acNodes, a->acName, a->openBal, a->contact, a->fax, a->addr, a->addr2});
+        rows = m_list->find(txtFindAC->text(), FindACType == QLatin1String("B") ? qv::AccountList::Scope::FinderBanks
+                                                                                : qv::AccountList::Scope::Finder);
     });
     m_model->setRows(std::move(rows));
     setGrid();
@@ -116,7 +113,7 @@ void frmFindAC::setGrid()
 
 void frmFindAC::pick(int row)
 {
-    const qv::FinderRow* a = m_model->line(row);
+    const qv::ListedAccount* a = m_model->line(row);
     if (!a)
         return;
     FindACRowID = QString::number(a->rowId);

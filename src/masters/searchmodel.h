@@ -3,8 +3,7 @@
 // ten columns, RowID first; and the account finder's list (eight columns, the last three
 // hidden). A refill is one model reset over a vector of lines; a cell's text is made only when
 // the view asks for it, so only the lines in view are ever formatted.
-#include "masters/accountstore.h"
-#include "masters/finderstore.h"
+#include "masters/accountlist.h"
 
 #include <QAbstractTableModel>
 #include <vector>
@@ -20,9 +19,9 @@ public:
     explicit AccountSearchModel(QObject* parent = nullptr);
 
     // Replaces every line at once.
-    void setRows(std::vector<FoundAccount> rows);
-    // The line shown in row `row`, or null outside the list.
-    const FoundAccount* line(int row) const;
+    void setRows(AccountMatches rows);
+    // The account shown in row `row`, or null outside the list.
+    const ListedAccount* line(int row) const;
 
     // Each column's header and width in twips (RowID's width 0: hidden).
     static QString header(int column);
@@ -34,7 +33,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    std::vector<FoundAccount> m_rows;
+    AccountMatches m_rows;
 };
 
 // The finder's list: RowID (hidden), Code, Account Title, Opening Balance, Contact, then Fax,
@@ -47,9 +46,9 @@ public:
 
     explicit FinderModel(QObject* parent = nullptr);
 
-    void setRows(std::vector<FinderRow> rows);
+    void setRows(AccountMatches rows);
     // The account of list row `row`, or null (outside the list, or the blank row).
-    const FinderRow* line(int row) const;
+    const ListedAccount* line(int row) const;
     static QString header(int column);
     static int widthTwips(int column); // 0: hidden
 
@@ -59,7 +58,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    std::vector<FinderRow> m_rows;
+    AccountMatches m_rows;
 };
 
 } // namespace qv

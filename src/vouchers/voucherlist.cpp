@@ -12,9 +12,9 @@ constexpr int WholeAgainAbove = 5000; // so many changed at once: the whole kind
 
 QString VoucherList::selectSql(const QString& where) const
 {
-    return QStringLiteral("SELECT m.VouNo, m.VouDate, m.PaidReceive, lower(m.PaidReceive), m.TotalAmount, %1 "
-                          "FROM MasJV m WHERE m.VouStatus = ?%2 ORDER BY m.VouNo")
-        .arg(voucherLineCount(m_kind), where);
+    return QStringLiteral("SELECT m.VouNo, m.VouDate, m.PaidReceive, lower(m.PaidReceive), m.TotalAmount "
+                          "FROM MasJV m WHERE m.VouStatus = ?%1 ORDER BY m.VouNo")
+        .arg(where);
 }
 
 VoucherList::Entry VoucherList::read(QSqlQuery& q, bool cents) const
@@ -27,7 +27,6 @@ VoucherList::Entry VoucherList::read(QSqlQuery& q, bool cents) const
     e.party = q.value(2).toString();
     e.folded = q.value(3).toString();
     e.total = moneyFromVariant(q.value(4), cents);
-    e.multi = q.value(5).toLongLong() > 1;
     return e;
 }
 
@@ -176,7 +175,7 @@ template <class Hit> std::vector<FoundVoucher> VoucherList::collect(qint64 after
         v.date = e.day ? QDate::fromJulianDay(e.day) : QDate();
         v.party = e.party;
         v.total = e.total;
-        v.multi = e.multi;
+        v.multi = e.multi > 0;
         if (limit > 0 && out.size() == size_t(limit))
             break;
         ++i;
@@ -184,7 +183,43 @@ template <class Hit> std::vector<FoundVoucher> VoucherList::collect(qint64 after
     return out;
 }
 
+// "Multi" of the vouchers found whose line count is not known yet, with the query's expression.
+void VoucherList::readMulti(std::vector<FoundVoucher>& found)
+{
+    auto byNumber = [](const Entry& e, qint64 n) { return e.number < n; };
+    std::vector<Entry*> unknown;
+    for (const FoundVoucher& v : found) {
+        Entry& e = *std::lower_bound(m_entries.begin(), m_entries.end(), v.number, byNumber);
+        if (e.multi < 0)
+            unknown.push_back(&e);
+    }
+    for (size_t from = 0; from < unknown.size(); from += Chunk) {
+        QVariantList params{voucherKind(m_kind).code};
+        QStringList marks;
+        for (size_t i = from; i < qMin(unknown.size(), from + Chunk); ++i) {
+            params << unknown[i]->number;
+            marks << QStringLiteral("?");
+            unknown[i]->multi = 0;
+        }
+        QSqlQuery q = m_c.query(QStringLiteral("SELECT m.VouNo FROM MasJV m WHERE m.VouStatus = ? AND m.VouNo IN "
+                                               "(%1) AND %2 > 1")
+                                    .arg(marks.join(QLatin1Char(',')), voucherLineCount(m_kind)),
+                                params);
+        while (q.next())
+            std::lower_bound(m_entries.begin(), m_entries.end(), q.value(0).toLongLong(), byNumber)->multi = 1;
+    }
+    for (FoundVoucher& v : found)
+        v.multi = std::lower_bound(m_entries.begin(), m_entries.end(), v.number, byNumber)->multi > 0;
+}
+
 std::vector<FoundVoucher> VoucherList::find(const VoucherCriterion& c, qint64 after, int limit)
+{
+    std::vector<FoundVoucher> found = search(c, after, limit);
+    readMulti(found);
+    return found;
+}
+
+std::vector<FoundVoucher> VoucherList::search(const VoucherCriterion& c, qint64 after, int limit)
 {
     sync();
     if (!m_indexed)

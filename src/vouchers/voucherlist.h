@@ -3,7 +3,9 @@
 // hundred thousand vouchers a "contains" query reads every one of them at each keystroke, while
 // a search of the same texts in memory takes a fraction of it. The results are those of
 // VoucherSearch::find, row for row:
-// - the vouchers are kept in number order; "Multi" is read with the query's own line count;
+// - the vouchers are kept in number order; "Multi" is read with the query's own line count for
+//   the vouchers a search returns, when first returned (reading it for all of them would take
+//   seconds at a million);
 // - the number search looks for the typed text in the number's decimal text, the party search
 //   for the typed text lowered as the database lowers it (a server is asked, once per text) in
 //   the party lowered by the database when read: '%', '_' and quotes are ordinary characters;
@@ -46,7 +48,7 @@ private:
         qint64 number = 0;
         qint64 day = 0; // Julian day; 0: no date
         std::optional<Money> total;
-        bool multi = false;
+        qint8 multi = -1; // -1: not read yet
         bool hasParty = false;
         QString party;
         QString folded; // lower(PaidReceive) as the database lowers it
@@ -57,6 +59,8 @@ private:
     void sync();
     void reread(const QList<qint64>& numbers);
     void index(); // the number and party texts searched
+    void readMulti(std::vector<FoundVoucher>& found);
+    std::vector<FoundVoucher> search(const VoucherCriterion& c, qint64 after, int limit);
     QString fold(const QString& typed);
     // Entries from the first numbered above `after`, matching `hit`, until `limit`.
     template <class Hit> std::vector<FoundVoucher> collect(qint64 after, int limit, Hit hit) const;

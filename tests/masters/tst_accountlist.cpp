@@ -16,11 +16,11 @@ namespace {
 const QStringList Words{"Café",        "MÜLLER",  "müller",  "ÇAĞRI", "öztürk",   "O'Brien", "50%",  "A_B",
                         "back\\slash", "TRADERS", "traders", "ZETA",  "İstanbul", "straße",  "Ölçü", "x"};
 
-QList<qint64> ids(const std::vector<const qv::ListedAccount*>& found)
+QList<qint64> ids(const qv::AccountMatches& found)
 {
     QList<qint64> out;
-    for (const qv::ListedAccount* a : found)
-        out << a->rowId;
+    for (size_t i = 0; i < found.size(); ++i)
+        out << found[i].rowId;
     return out;
 }
 } // namespace
