@@ -21,6 +21,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -44,12 +45,13 @@ double residentMb()
     return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1048576.0;
 }
 
-// Shows the report as the print handlers do; prints page 1's and the last page's times.
-frmVeiwer* show(const char* what, std::shared_ptr<qv::rpt::Report> report)
+// Opens (and prepares) the report and shows it as the print handlers do; prints page 1's and
+// the last page's times from the button.
+frmVeiwer* show(const char* what, const std::function<std::shared_ptr<qv::rpt::Report>()>& open)
 {
     QElapsedTimer t;
     t.start();
-    frmVeiwer* v = frmVeiwer::ShowReport(std::move(report));
+    frmVeiwer* v = frmVeiwer::ShowReport(open());
     QApplication::processEvents();
     const qint64 first = t.elapsed();
     while (v->CRViewer91->layingOut())
@@ -110,12 +112,13 @@ int main(int argc, char** argv)
         for (AccountsReport r : {AccountsReport::TrialBalance, AccountsReport::ControlTrialBalance,
                                  AccountsReport::TrialBalanceWithOpening, AccountsReport::CashBook}) {
             const bool bookOfYear = r == AccountsReport::CashBook;
-            show(qv::rpt::accountsReport(r).caption,
-                 qv::rpt::openAccountsReport(Conn, r, bookOfYear ? cash : 0,
-                                             bookOfYear ? to.addYears(-1).addDays(1) : from, to, LoginUser,
-                                             LoginPassword));
+            show(qv::rpt::accountsReport(r).caption, [&] {
+                return qv::rpt::openAccountsReport(Conn, r, bookOfYear ? cash : 0,
+                                                   bookOfYear ? to.addYears(-1).addDays(1) : from, to, LoginUser,
+                                                   LoginPassword);
+            });
         }
-        frmVeiwer* v = show("every line of the book", qvb::openLongReport(dir.path()));
+        frmVeiwer* v = show("every line of the book", [&] { return qvb::openLongReport(dir.path()); });
         qv::ReportViewer* viewer = v->CRViewer91;
         const int pages = viewer->pageCount();
         QList<int> forward, backward, random;

@@ -69,8 +69,10 @@ void ReportJob::endReading()
         cancelStatement(*m_own);
     if (m_spooled)
         m_spooled->detach();
-    m_rows.reset(); // the statement ends here: the connection is free for others
+    // The transaction first: its end also ends the statement (rows still coming are dropped),
+    // after which the prepared statement can be let go outside an aborted transaction.
     m_readOnly.reset();
+    m_rows.reset(); // the connection is free for others
     m_own.reset();
 }
 
@@ -92,8 +94,8 @@ void ReportJob::releaseConnection()
         stop();
         throw dataFailure(QFileInfo(m_report.templ().path).fileName(), e);
     }
-    m_rows.reset();
     m_readOnly.reset();
+    m_rows.reset();
 }
 
 bool ReportJob::step(int maxRows)
