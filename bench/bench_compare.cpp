@@ -1,5 +1,9 @@
 // The side of bench/compare.sh that runs inside our program's code, headless:
 //   bench_compare book FILE [ROWS]        writes the generated book (1,000,000 detail rows) to FILE
+//   bench_compare benchbook               the benchmarks' book (QV_BENCH_ROWS rows; on the server
+//                                         QV_BENCH_SERVER names, if set: bench/benchbook.h), made when
+//                                         missing; prints its name (a file, or host:port/database),
+//                                         which the commands below take in place of FILE
 //   bench_compare info FILE               the dates and the cash account, one per line, for the script
 //   bench_compare time FILE REPORT REPS   times REPORT (preparation plus the report's query, every row
 //                                         read) REPS times; prints the medians of wall clock and CPU, in ms
@@ -7,7 +11,7 @@
 //                                         our trial balance with opening over the whole book
 // REPORT: tb-all, tb-year, tb-opening, ledger (the cash account's detail ledger, one year), cashbook
 // (the cash book, one year). The login of the book is bench / bench.
-#include "bookgen.h"
+#include "benchbook.h"
 #include "reports/accountsreport.h"
 #include "reports/formula.h"
 #include "reports/journalexport.h"
@@ -50,10 +54,7 @@ Dates bookDates()
 
 void openBook(const QString& file)
 {
-    Conn.setProperty(QStringLiteral("User ID"), QStringLiteral("bench"));
-    Conn.setProperty(QStringLiteral("Password"), QStringLiteral("bench"));
-    Conn.setProperty(QStringLiteral("Data Source"), file);
-    Conn.open();
+    qvb::openNamed(Conn, file); // host:port/database names a book on a server
     LoginUser = QStringLiteral("bench");
     LoginPassword = QStringLiteral("bench");
     qv::rpt::installProcedures();
@@ -171,10 +172,13 @@ int agree(const QString& file, const QString& balances)
     QHash<QString, qint64> ours;
     qint64 equity = 0;
     QSqlQuery q = Conn.query(QStringLiteral("select AcCode, OpenDr - OpenCr, CloseDr - CloseCr from tmpTrialBalance3"));
+    const bool cents = Conn.backend() == qv::Backend::Sqlite;
     while (q.next()) {
-        equity -= q.value(1).toLongLong(); // integer cents on the embedded book
-        if (q.value(2).toLongLong() != 0)
-            ours.insert(names.value(q.value(0).toLongLong()), q.value(2).toLongLong());
+        const qint64 open = qv::moneyFromVariant(q.value(1), cents).value_or(qv::Money()).cents;
+        const qint64 close = qv::moneyFromVariant(q.value(2), cents).value_or(qv::Money()).cents;
+        equity -= open;
+        if (close != 0)
+            ours.insert(names.value(q.value(0).toLongLong()), close);
     }
     if (equity != 0)
         ours.insert(QStringLiteral("Equity:Opening Balances"), equity);
@@ -217,6 +221,11 @@ int main(int argc, char** argv)
     try {
         if (a.size() >= 3 && a[1] == QLatin1String("book"))
             return book(a[2], a.size() > 3 ? a[3].toLongLong() : 0);
+        if (a.size() == 2 && a[1] == QLatin1String("benchbook")) {
+            const qvb::BenchBook b = qvb::openBench(Conn);
+            std::printf("%s\n", qPrintable(b.where));
+            return 0;
+        }
         if (a.size() == 3 && a[1] == QLatin1String("info"))
             return info(a[2]);
         if (a.size() == 5 && a[1] == QLatin1String("time"))

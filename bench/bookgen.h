@@ -8,6 +8,7 @@
 #include "db/connection.h"
 
 #include <QDate>
+#include <memory>
 
 namespace qvb {
 
@@ -31,6 +32,20 @@ struct BookStats {
 struct BenchLogin {
     QString dataSource, user, password;
 };
+
+// Writes MasJV and DetJV rows fast: prepared inserts on the embedded file, COPY on a server
+// (where nothing else may run on the connection until finish()). Values in the order of
+// master (VouNo, VouStatus, VouDate, PaidReceive, TotalAmount, Login) and detail (VouNo,
+// VouStatus, VouDate, EntryNo, AcCode, CrAc, DrAmt, CrAmt, ChecqNo, Naration, FileNo, BillNo),
+// as the store binds them.
+class RowWriter {
+public:
+    virtual ~RowWriter() = default;
+    virtual void master(const QVariantList& values) = 0;
+    virtual void detail(const QVariantList& values) = 0;
+    virtual void finish() = 0;
+};
+std::unique_ptr<RowWriter> rowWriter(qv::Connection& c);
 
 // Provisions a new embedded book at `dataSource` (a file path) with a benchmark login and opens
 // `c` on it as that login, through the login check the program uses. Throws DbError.

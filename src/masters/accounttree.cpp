@@ -255,7 +255,7 @@ AccountSearchModel* searchModel(const QTableView* grid)
     return qobject_cast<AccountSearchModel*>(grid->model());
 }
 
-void fillSearchGrid(QTableView* grid, std::vector<FoundAccount> rows)
+void fillSearchGrid(QTableView* grid, AccountMatches rows)
 {
     searchModel(grid)->setRows(std::move(rows));
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The chart's tree control and the small pieces of the account window's entry boxes.
+#include "masters/accountlist.h"
 #include "masters/accountstore.h"
 
 #include <QHash>
@@ -76,7 +77,7 @@ private:
 // selected; ten columns (RowID hidden), filled from AccountStore::search.
 QTableView* newSearchGrid(QWidget* parent);
 AccountSearchModel* searchModel(const QTableView* grid);
-void fillSearchGrid(QTableView* grid, std::vector<FoundAccount> rows);
+void fillSearchGrid(QTableView* grid, AccountMatches rows);
 void formatSearchGrid(QTableView* grid);
 
 } // namespace qv

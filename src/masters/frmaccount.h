@@ -2,6 +2,7 @@
 // The chart-of-accounts window: the tree of the three levels, the entry of control, sub-control
 // and subsidiary accounts (the level follows from the node selected before "&New"), their
 // renaming and deletion, and the search of subsidiary accounts by title.
+#include "masters/accountlist.h"
 #include "masters/accountsave.h"
 #include "masters/accountstore.h"
 #include "shell/mdichild.h"
@@ -87,6 +88,7 @@ private:
     bool keepsWorkOver(QTreeWidgetItem* item);
 
     qv::AccountStore m_store;
+    qv::AccountList m_list; // the search tab filters it in memory at each keystroke
     Mode m_mode = Mode::Browse;
     qint64 m_selectedId = 0;    // the node loaded last; 0 when none
     qv::EntrySnapshot m_stored; // the entry boxes as last loaded, cleared or saved

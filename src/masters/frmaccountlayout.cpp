@@ -38,6 +38,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text)
 frmAccount::frmAccount(QWidget* parent)
     : qv::MdiChild(parent)
     , m_store(Conn)
+    , m_list(Conn)
 {
     setObjectName(QStringLiteral("frmAccount"));
     setWindowTitle(QStringLiteral("Chart Of Accounts"));
@@ -228,7 +229,7 @@ QLineEdit* frmAccount::titleBox(TitleBox b) const
 
 void frmAccount::FillGrid()
 {
-    qv::fillSearchGrid(mshSearch, m_store.search(txtFindAC->text()));
+    qv::fillSearchGrid(mshSearch, m_list.find(txtFindAC->text(), qv::AccountList::Scope::Chart));
     setGrid();
     qv::scrollHome(mshSearch);
 }
@@ -240,7 +241,7 @@ void frmAccount::setGrid()
 
 void frmAccount::mshSearch_DblClick(int row)
 {
-    const qv::FoundAccount* line = qv::searchModel(mshSearch)->line(row);
+    const qv::ListedAccount* line = qv::searchModel(mshSearch)->line(row);
     if (!line || line->rowId == 0 || !mayDropUnsavedWork())
         return;
     EditAC(line->rowId);

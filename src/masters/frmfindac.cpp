@@ -1,6 +1,7 @@
 #include "masters/frmfindac.h"
 
-#include "masters/finderstore.h"
+#include "masters/accountlist.h"
+#include "masters/searchmodel.h"
 #include "shell/handover.h"
 #include "shell/windows.h"
 #include "shell/mdl_connection.h"
@@ -20,20 +21,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
-
-namespace {
-struct Column {
-    const char* header;
-    int widthTwips; // 0: hidden
-};
-// Hidden columns carry their field names as headers.
-constexpr Column GridColumns[] = {
-    {"RowID", 0}, {"Code", 1200}, {"Account Title", 5000}, {"Opening Balance", 1500}, {"Contact", 2000}, {"Fax", 0},
-    {"Addr", 0},  {"Addr2", 0}};
-constexpr int ColumnCount = int(sizeof(GridColumns) / sizeof(GridColumns[0]));
-} // namespace
 
 frmFindAC::frmFindAC(QWidget* parent)
     : qv::MdiChild(parent)
@@ -49,8 +38,11 @@ frmFindAC::frmFindAC(QWidget* parent)
     txtFindAC = new QLineEdit(this);
     txtFindAC->setObjectName(QStringLiteral("txtFindAC"));
     label->setBuddy(txtFindAC);
-    mshSearch = new QTableWidget(this);
+    mshSearch = new QTableView(this);
     mshSearch->setObjectName(QStringLiteral("mshSearch"));
+    m_model = new qv::FinderModel(mshSearch);
+    mshSearch->setModel(m_model);
+    m_list = std::make_unique<qv::AccountList>(Conn);
     mshSearch->setEditTriggers(QAbstractItemView::NoEditTriggers);
     mshSearch->setSelectionBehavior(QAbstractItemView::SelectRows);
     mshSearch->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -78,12 +70,14 @@ frmFindAC::frmFindAC(QWidget* parent)
     mshSearch->installEventFilter(this);
     connect(txtFindAC, &QLineEdit::textChanged, this, [this] { FillGrid(); });
     connect(chkAll, &QCheckBox::clicked, this, [this] { allAccountsClicked(); });
-    connect(mshSearch, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { pick(row); });
+    connect(mshSearch, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { pick(i.row()); });
     connect(cmdAccounts, &QPushButton::clicked, this, [this] { addAccounts(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { backToCaller(); });
 
     FillGrid();
 }
+
+frmFindAC::~frmFindAC() = default;
 
 QSize frmFindAC::sizeHint() const
 {
@@ -97,59 +91,34 @@ void frmFindAC::onActivated()
 
 void frmFindAC::FillGrid()
 {
-    QList<qv::FinderRow> rows;
-    qv::guarded([&] { rows = qv::FinderStore(Conn).search(FindACType, txtFindAC->text()); });
-    mshSearch->setUpdatesEnabled(false);
-    mshSearch->clearContents();
-    // An empty list keeps one blank row, which hands nothing back.
-    mshSearch->setRowCount(rows.isEmpty() ? 1 : int(rows.size()));
-    mshSearch->setColumnCount(ColumnCount);
-    for (int r = 0; r < rows.size(); ++r) {
-        const qv::FinderRow& a = rows[r];
-        const QString cells[ColumnCount] = {QString::number(a.rowId),
-                                            a.acNodes,
-                                            a.acName,
-                                            a.openBal ? qv::displayAmount(*a.openBal) : QString(),
-                                            a.contact,
-                                            a.fax,
-                                            a.addr,
-                                            a.addr2};
-        for (int c = 0; c < ColumnCount; ++c) {
-            auto* item = new QTableWidgetItem(cells[c]);
-            if (c == 3)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            mshSearch->setItem(r, c, item);
-        }
-    }
+    qv::AccountMatches rows;
+    qv::guarded([&] {
+        rows = m_list->find(txtFindAC->text(), FindACType == QLatin1String("B") ? qv::AccountList::Scope::FinderBanks
+                                                                                : qv::AccountList::Scope::Finder);
+    });
+    m_model->setRows(std::move(rows));
     setGrid();
     qv::scrollHome(mshSearch);
-    mshSearch->setUpdatesEnabled(true);
 }
 
 void frmFindAC::setGrid()
 {
-    mshSearch->setColumnCount(ColumnCount);
-    for (int c = 0; c < ColumnCount; ++c) {
-        const Column& col = GridColumns[c];
-        mshSearch->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromLatin1(col.header)));
-        mshSearch->setColumnHidden(c, col.widthTwips == 0);
+    for (int c = 0; c < qv::FinderModel::Columns; ++c) {
+        const int twips = qv::FinderModel::widthTwips(c);
+        mshSearch->setColumnHidden(c, twips == 0);
         // Never narrower than its header, so that every caption reads whole.
-        if (col.widthTwips > 0)
-            mshSearch->setColumnWidth(
-                c, std::max(qv::twips(col.widthTwips), mshSearch->horizontalHeader()->sectionSizeHint(c)));
+        if (twips > 0)
+            mshSearch->setColumnWidth(c, std::max(qv::twips(twips), mshSearch->horizontalHeader()->sectionSizeHint(c)));
     }
 }
 
 void frmFindAC::pick(int row)
 {
-    if (row < 0)
+    const qv::ListedAccount* a = m_model->line(row);
+    if (!a)
         return;
-    const QTableWidgetItem* id = mshSearch->item(row, 0);
-    if (!id || id->text().isEmpty())
-        return;
-    const QTableWidgetItem* name = mshSearch->item(row, 2);
-    FindACRowID = id->text();
-    FindACName = name ? name->text() : QString();
+    FindACRowID = QString::number(a->rowId);
+    FindACName = a->acName;
     backToCaller();
 }
 
@@ -192,19 +161,18 @@ bool frmFindAC::eventFilter(QObject* watched, QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         // Enter when the search has narrowed the list to one account picks it.
         if (watched == txtFindAC && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
-            const QTableWidgetItem* only = mshSearch->rowCount() == 1 ? mshSearch->item(0, 0) : nullptr;
-            if (only && !only->text().isEmpty())
+            if (m_model->rowCount() == 1)
                 pick(0);
             return true;
         }
         if (watched == txtFindAC && (key == Qt::Key_Down || key == Qt::Key_Up)) {
             mshSearch->setFocus();
-            if (mshSearch->currentRow() < 0 && mshSearch->rowCount() > 0)
-                mshSearch->setCurrentCell(0, 2);
+            if (!mshSearch->currentIndex().isValid() && m_model->rowCount() > 0)
+                mshSearch->setCurrentIndex(m_model->index(0, 2));
             return true;
         }
         if (watched == mshSearch && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
-            pick(mshSearch->currentRow());
+            pick(mshSearch->currentIndex().row());
             return true;
         }
     }

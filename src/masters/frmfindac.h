@@ -5,16 +5,24 @@
 
 #include <QPointer>
 
+#include <memory>
+
 class QCheckBox;
 class QLineEdit;
 class QMdiSubWindow;
 class QPushButton;
-class QTableWidget;
+class QTableView;
+
+namespace qv {
+class AccountList;
+class FinderModel;
+} // namespace qv
 
 class frmFindAC : public qv::MdiChild {
     Q_OBJECT
 public:
     explicit frmFindAC(QWidget* parent = nullptr);
+    ~frmFindAC() override;
     QSize sizeHint() const override;
 
     void FillGrid();
@@ -37,7 +45,9 @@ private:
 
     QCheckBox* chkAll = nullptr;
     QLineEdit* txtFindAC = nullptr;
-    QTableWidget* mshSearch = nullptr;
+    QTableView* mshSearch = nullptr;
+    qv::FinderModel* m_model = nullptr;
+    std::unique_ptr<qv::AccountList> m_list; // filtered in memory at each keystroke
     QPushButton* cmdAccounts = nullptr;
     QPushButton* cmdExit = nullptr;
     QPointer<QMdiSubWindow> m_caller;

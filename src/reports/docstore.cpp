@@ -58,34 +58,4 @@ const QVector<DocItem>& DocItems::unpacked() const
     return m_unpacked;
 }
 
-void CsvRows::push_back(const QStringList& cells)
-{
-    m_rowStart.push_back(quint32(m_cellEnd.size()));
-    for (const QString& c : cells) {
-        m_text += c.toUtf8();
-        m_cellEnd.push_back(m_text.size());
-    }
-}
-
-void CsvRows::squeeze()
-{
-    m_text.squeeze();
-    m_cellEnd.squeeze();
-    m_rowStart.squeeze();
-}
-
-QStringList CsvRows::operator[](qsizetype row) const
-{
-    const qsizetype first = m_rowStart[row];
-    const qsizetype last = row + 1 < m_rowStart.size() ? m_rowStart[row + 1] : m_cellEnd.size();
-    qint64 pos = first > 0 ? m_cellEnd[first - 1] : 0;
-    QStringList out;
-    out.reserve(last - first);
-    for (qsizetype c = first; c < last; ++c) {
-        out << QString::fromUtf8(m_text.constData() + pos, m_cellEnd[c] - pos);
-        pos = m_cellEnd[c];
-    }
-    return out;
-}
-
 } // namespace qv::rpt

@@ -1,11 +1,9 @@
 #pragma once
-// Packed storage of laid-out pages and CSV rows. A long report holds millions of texts: each
-// page keeps its items as fixed-size records over one text buffer instead of one allocation
-// per text, and the CSV rows keep their cells in one buffer. Both read as the plain containers
-// they replace; a page's items are unpacked once, on first access by index or iteration.
+// Packed storage of laid-out pages. A page holds hundreds of texts: it keeps its items as
+// fixed-size records over one text buffer instead of one allocation per text. The items read as
+// a plain container; they are unpacked once, on first access by index or iteration.
 #include <QRectF>
 #include <QString>
-#include <QStringList>
 #include <QVector>
 
 namespace qv::rpt {
@@ -39,6 +37,11 @@ public:
     void squeeze();
 
     int size() const { return int(m_items.size()); }
+    // The memory the page holds, about.
+    qint64 bytes() const
+    {
+        return m_items.size() * qint64(sizeof(Packed)) + m_text.size() * 2 + m_unpacked.size() * 64;
+    }
     bool isEmpty() const { return m_items.isEmpty(); }
     const QVector<Packed>& packed() const { return m_items; }
     QString text(const Packed& p) const { return m_text.mid(qsizetype(p.textPos), qsizetype(p.textLen)); }
@@ -58,46 +61,6 @@ private:
 
 struct DocPage {
     DocItems items;
-};
-
-// One row of cells per detail line; every row has the same number of cells.
-class CsvRows {
-public:
-    class const_iterator {
-    public:
-        const_iterator(const CsvRows* rows, qsizetype i)
-            : m_rows(rows)
-            , m_i(i)
-        {
-        }
-        QStringList operator*() const { return (*m_rows)[m_i]; }
-        const_iterator& operator++()
-        {
-            ++m_i;
-            return *this;
-        }
-        bool operator!=(const const_iterator& o) const { return m_i != o.m_i; }
-        bool operator==(const const_iterator& o) const { return m_i == o.m_i; }
-
-    private:
-        const CsvRows* m_rows;
-        qsizetype m_i;
-    };
-
-    void push_back(const QStringList& cells);
-    void squeeze();
-    qsizetype size() const { return m_rowStart.size(); }
-    bool isEmpty() const { return m_rowStart.isEmpty(); }
-    QStringList operator[](qsizetype row) const;
-    QStringList at(qsizetype row) const { return (*this)[row]; }
-    const_iterator begin() const { return const_iterator(this, 0); }
-    const_iterator end() const { return const_iterator(this, size()); }
-
-private:
-    // Cells one after the other in UTF-8 (mostly figures and dates: half the room of UTF-16).
-    QByteArray m_text;
-    QVector<qint64> m_cellEnd;   // end of each cell in m_text
-    QVector<quint32> m_rowStart; // index of the row's first cell in m_cellEnd
 };
 
 } // namespace qv::rpt

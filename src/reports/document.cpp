@@ -1,5 +1,7 @@
 #include "reports/document.h"
 
+#include "db/money.h"
+#include "reports/docpages_p.h"
 #include "reports/outputfile.h"
 #include "reports/pdfdirect.h"
 #include "reports/reporterror.h"
@@ -11,6 +13,25 @@
 #include <optional>
 
 namespace qv::rpt {
+
+Document::Document()
+    : m_pages(std::make_unique<Pages>())
+{
+}
+
+Document::~Document() = default;
+Document::Document(Document&&) noexcept = default;
+Document& Document::operator=(Document&&) noexcept = default;
+
+int Document::pageCount() const
+{
+    return m_pages->count;
+}
+
+int Document::keptPages() const
+{
+    return int(m_pages->kept.size()) + (m_pages->open ? 1 : 0);
+}
 
 QString Document::pageText(int page, const QString& text) const
 {
@@ -24,9 +45,10 @@ QString Document::pageText(int page, const QString& text) const
 
 QStringList Document::pageTexts(int page) const
 {
-    if (page < 0 || page >= pages.size())
+    const std::shared_ptr<const DocPage> pg = this->page(page);
+    if (!pg)
         return {};
-    const DocItems& items = pages.at(page).items;
+    const DocItems& items = pg->items;
     QVector<const DocItems::Packed*> texts;
     for (const DocItems::Packed& i : items.packed())
         if (i.kind == DocItem::Text)
@@ -57,7 +79,8 @@ QPageLayout Document::pageLayout() const
 
 void Document::paintPage(QPainter& p, int page, double zoom) const
 {
-    if (page < 0 || page >= pageCount())
+    const std::shared_ptr<const DocPage> pg = this->page(page);
+    if (!pg)
         return;
     QPaintDevice* dev = p.device();
     const double sx = dev->logicalDpiX() * zoom / 25.4, sy = dev->logicalDpiY() * zoom / 25.4;
@@ -79,7 +102,7 @@ void Document::paintPage(QPainter& p, int page, double zoom) const
     p.setBrush(Qt::NoBrush);
     double penWidth = -1;
     int fontStyle = -1; // the style whose font the painter holds; -2 after a shrunk figure
-    const DocItems& items = pages[page].items;
+    const DocItems& items = pg->items;
     for (const DocItems::Packed& it : items.packed()) {
         const QRectF r(it.x * sx, it.y * sy, it.w * sx, it.h * sy);
         if (it.kind != DocItem::Text) {
@@ -187,6 +210,20 @@ void Document::writePdf(const QString& path, const QStringList& inputs, const Pr
 }
 
 namespace {
+QString csvValue(const QVariant& v, FieldType type)
+{
+    if (v.isNull())
+        return {};
+    switch (type) {
+    case FieldType::Amount:
+        return plainAmount(v.value<Money>());
+    case FieldType::Date:
+        return v.toDate().toString(Qt::ISODate);
+    default:
+        return v.toString();
+    }
+}
+
 QString csvField(const QString& s)
 {
     if (!s.contains(QLatin1Char(',')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n'))
@@ -198,6 +235,29 @@ QString csvField(const QString& s)
 }
 } // namespace
 
+void Document::forEachCsvRow(const std::function<void(const QStringList&)>& f) const
+{
+    if (!m_pages->spool)
+        return;
+    // The spool may hold rows read ahead of the layout: only the laid-out ones count.
+    SpooledRows rows(m_pages->spool);
+    Row r;
+    QStringList cells;
+    for (int n = 0; n < detailRows && rows.next(r); ++n) {
+        cells.clear();
+        for (const auto& [field, type] : m_pages->csvFields)
+            cells << csvValue(r[field], type);
+        f(cells);
+    }
+}
+
+QList<QStringList> Document::csvRows() const
+{
+    QList<QStringList> out;
+    forEachCsvRow([&out](const QStringList& cells) { out << cells; });
+    return out;
+}
+
 void Document::writeCsv(const QString& path, const QStringList& inputs) const
 {
     OutputFile f(path, inputs);
@@ -208,8 +268,7 @@ void Document::writeCsv(const QString& path, const QStringList& inputs) const
         return (out.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
     };
     f.write(line(csvHeader));
-    for (const QStringList& r : csvRows)
-        f.write(line(r));
+    forEachCsvRow([&](const QStringList& r) { f.write(line(r)); });
     f.commit();
 }
 

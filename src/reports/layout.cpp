@@ -1,6 +1,7 @@
 #include "reports/layout.h"
 #include "reports/layout_p.h"
 
+#include "reports/docpages_p.h"
 #include "reports/reporterror.h"
 
 #include <limits>
@@ -9,6 +10,15 @@ namespace qv::rpt {
 
 using detail::addChecked;
 using detail::Epsilon;
+
+Layout::Layout(std::shared_ptr<const LayoutInputs> inputs)
+    : Layout(inputs->templ, inputs->ctx)
+{
+    m_inputs = std::move(inputs);
+    m_doc->m_pages->inputs = m_inputs;
+}
+
+Layout::~Layout() = default;
 
 Layout::Layout(const Template& t, const RunContext& ctx)
     : m_t(t)
@@ -33,7 +43,7 @@ Layout::Layout(const Template& t, const RunContext& ctx)
             if (e.kind != ElementKind::Text || e.pieces.size() != 1 || e.pieces[0].kind != PieceKind::Field)
                 continue;
             const FieldInfo& f = t.main.fields.all()[e.pieces[0].field];
-            m_csvFields << f.index;
+            m_doc->m_pages->csvFields << qMakePair(f.index, f.type);
             m_doc->csvHeader << (e.csvName.isEmpty() ? f.name : e.csvName);
         }
     }
@@ -58,9 +68,15 @@ void Layout::begin(RowSource& rows)
             QStringLiteral("The page header, column headers and page footer of %1 leave no room for its rows.")
                 .arg(m_t.main.name));
     m_doc->complete = false;
+    m_spooled = dynamic_cast<SpooledRows*>(&rows);
+    if (!m_spooled) {
+        m_ownSpooled = std::make_unique<SpooledRows>(std::make_shared<RowSpool>(), 0, &rows);
+        m_spooled = m_ownSpooled.get();
+    }
+    m_doc->m_pages->spool = m_spooled->spool();
     m_main = SectionRun();
     m_main.s = &m_t.main;
-    m_main.rows = &rows;
+    m_main.rows = m_spooled;
     m_main.isMain = true;
     sectionBegin(m_main);
 }
@@ -79,16 +95,17 @@ bool Layout::step(int maxRows)
 void Layout::finish()
 {
     endPage();
+    m_done = true;
+    if (m_target)
+        return; // laying out again: the document was complete before
     m_doc->complete = true;
-    const int n = m_doc->pageCount();
-    for (int p = 0; p < n; ++p) {
-        DocItems& items = m_doc->pages[p].items;
+    // The page count is known: the kept pages get it; pages laid out again get it as they come.
+    for (auto& [p, kept] : m_doc->m_pages->kept) {
+        DocItems& items = kept.page->items;
         for (int i = 0; i < items.size(); ++i)
             if (items.packed()[i].pageRef)
                 items.setText(i, m_doc->pageText(p, items.text(items.packed()[i])));
     }
-    m_doc->csvRows.squeeze();
-    m_done = true;
 }
 
 void Layout::processSection(const Section& s, RowSource& rows, double x, bool isMain)
@@ -111,6 +128,8 @@ void Layout::sectionBegin(SectionRun& r)
     r.accs = QVector<Accs>(int(s.groups.size()) + 1, Accs(s.aggregates.size()));
     r.have = r.rows->next(r.row);
     r.any = false;
+    if (r.isMain && r.have)
+        noteRowRead(true);
     if (r.isMain) {
         if (r.have) {
             m_lastMain = r.row;
@@ -133,6 +152,8 @@ bool Layout::sectionStep(SectionRun& r, int maxRows)
     const double x = r.x;
     const int groups = int(s.groups.size());
     for (int n = 0; r.have && n < maxRows; ++n) {
+        if (r.isMain && m_inputs && !m_target && m_pageIndex >= m_nextCheckpoint)
+            saveCheckpoint();
         Row& row = r.row;
         int from = 1;
         if (r.any) {
@@ -153,13 +174,13 @@ bool Layout::sectionStep(SectionRun& r, int maxRows)
         if (r.isMain && m_t.running.field >= 0 && !row[m_t.running.field].isNull())
             m_running = addChecked(m_running, row[m_t.running.field].value<Money>());
         emitBand(s, s.band(BandKind::Detail), &row, nullptr, x);
-        if (r.isMain) {
-            addCsvRow(row);
+        if (r.isMain)
             ++m_doc->detailRows;
-        }
         r.prev.swap(row);
         r.any = true;
         r.have = r.rows->next(row);
+        if (r.isMain && r.have)
+            noteRowRead(false);
     }
     return !r.have;
 }
@@ -236,7 +257,7 @@ double Layout::bandHeight(const Section& s, const Band& b, const Row* row, const
 
 void Layout::ensureRoom(double h)
 {
-    if (m_doc->pages.isEmpty())
+    if (m_pageIndex < 0)
         startPage();
     // A band taller than an empty page goes where it is rather than paging for ever.
     if (m_y + h > m_bodyBottom + Epsilon && m_y > m_bodyTop + Epsilon) {
@@ -263,7 +284,12 @@ void Layout::emitBand(const Section& s, const Band* b, const Row* row, const Acc
 
 void Layout::startPage()
 {
-    m_doc->pages.push_back(DocPage());
+    m_open = std::make_shared<DocPage>();
+    ++m_pageIndex;
+    if (!m_target) {
+        m_doc->m_pages->open = m_open;
+        m_doc->m_pages->count = m_pageIndex + 1;
+    }
     m_y = m_t.margins.top();
     const Section& main = m_t.main;
     if (const Band* ph = main.band(BandKind::PageHeader)) {
@@ -272,7 +298,7 @@ void Layout::startPage()
         m_y += h;
     }
     m_columnHeaderPlaced = false;
-    if (m_doc->pages.size() > 1) {
+    if (m_pageIndex > 0) {
         if (const Band* ch = main.band(BandKind::ColumnHeader)) {
             place(main, *ch, m_mainRow, nullptr, 0, m_y);
             m_y += ch->height;
@@ -284,12 +310,24 @@ void Layout::startPage()
 
 void Layout::endPage()
 {
-    if (m_doc->pages.isEmpty())
+    if (!m_open)
         return;
     const Band* pf = m_t.main.band(BandKind::PageFooter);
     if (pf)
         place(m_t.main, *pf, m_mainRow, nullptr, 0, m_page.height() - m_t.margins.bottom() - pf->height);
-    m_doc->pages.last().items.squeeze();
+    m_open->items.squeeze();
+    if (!m_target) {
+        m_doc->m_pages->open.reset();
+        m_doc->m_pages->keep(m_pageIndex, std::move(m_open));
+    } else if (m_pageIndex > m_firstWhole) {
+        if (m_target->complete) // the page count is known: put it in, as the first layout did
+            for (int i = 0; i < m_open->items.size(); ++i)
+                if (m_open->items.packed()[i].pageRef)
+                    m_open->items.setText(
+                        i, m_target->pageText(m_pageIndex, m_open->items.text(m_open->items.packed()[i])));
+        m_target->m_pages->keep(m_pageIndex, std::move(m_open));
+    }
+    m_open.reset();
 }
 
 } // namespace qv::rpt

@@ -12,21 +12,35 @@
 
 namespace qv::rpt {
 
+struct LayoutCheckpoint;
+struct LayoutInputs;
+class SpooledRows;
+
 class Layout {
 public:
+    // Every page it lays out stays in memory.
     Layout(const Template& t, const RunContext& ctx);
+    // Pages beyond the kept pages' budget are let go and laid out again when asked for.
+    explicit Layout(std::shared_ptr<const LayoutInputs> inputs);
+    ~Layout();
     // Reads every row of the main report from `rows` and returns the pages.
     Document run(RowSource& rows);
 
     // The same, a few rows at a time: begin, then step until it returns true. The pages so far
     // are in document() (the last one still open until the end); the page count is filled in
-    // when the last row is done.
+    // when the last row is done. The main rows are kept in a RowSpool as they are read (given
+    // SpooledRows, its spool).
     void begin(RowSource& rows);
     bool step(int maxRows);
-    // The rows after those read so far come from `rows` from now on.
-    void setRows(RowSource& rows) { m_main.rows = &rows; }
     bool done() const { return m_done; }
     std::shared_ptr<Document> document() const { return m_doc; }
+
+    // Laying out again (layoutreplay.cpp): from a checkpoint (null: from the first row) with the
+    // rows read from the spool; the pages after `firstWhole` go to `target`. resumeStep lays out
+    // one more row; false when no row is left (or no more have been read yet).
+    void resume(const LayoutCheckpoint* from, SpooledRows& rows, const Document& target, int firstWhole);
+    bool resumeStep();
+    int openPage() const { return m_pageIndex; }
 
     struct Acc {
         Money money;
@@ -66,19 +80,30 @@ private:
     void startPage();
     void endPage();
     void ensureRoom(double h);
+    void noteRowRead(bool first);
+    void saveCheckpoint();
 
     QString pieceText(const Section& s, const Piece& p, const Row* row, const Accs* accs, bool blankZero) const;
     QString elementText(const Section& s, const Element& e, const Row* row, const Accs* accs) const;
     QString valueText(const QVariant& v, FieldType type, bool blankZero) const;
     QStringList wrapLines(const QString& text, int style, double widthMm);
     double lineHeightMm(int style);
-    void addCsvRow(const Row& row);
 
+    std::shared_ptr<const LayoutInputs> m_inputs; // when the pages can be laid out again
     const Template& m_t;
     const RunContext& m_ctx;
     std::shared_ptr<Document> m_doc;
     SectionRun m_main;
     bool m_done = false;
+    // The main rows come through the spool: their offsets make the checkpoints.
+    SpooledRows* m_spooled = nullptr;
+    std::unique_ptr<SpooledRows> m_ownSpooled;
+    qint64 m_rowPos = -1, m_prevPos = -1;
+    int m_nextCheckpoint = 1;
+    int m_pageIndex = -1; // the open page
+    std::shared_ptr<DocPage> m_open;
+    const Document* m_target = nullptr; // laying out again: where the whole pages go
+    int m_firstWhole = -1;
     QSizeF m_page;
     double m_y = 0;
     double m_bodyTop = 0;    // below the headers of the current page
@@ -86,7 +111,6 @@ private:
     bool m_columnHeaderPlaced = false;
     const Row* m_mainRow = nullptr; // the main report's row for page headers and footers
     Row m_lastMain;
-    QVector<int> m_csvFields;
     QImage m_measure; // text is measured once, at a fine resolution, for wrapping
     QVector<QFont> m_fonts;
     Money m_runStart; // the running balance: its start and the main lines' sum so far

@@ -34,24 +34,11 @@ QString balanceText(Money m)
                        : displayAmount(m) + QStringLiteral(" Dr");
 }
 
-QString csvValue(const QVariant& v, FieldType type)
-{
-    if (v.isNull())
-        return {};
-    switch (type) {
-    case FieldType::Amount:
-        return plainAmount(v.value<Money>());
-    case FieldType::Date:
-        return v.toDate().toString(Qt::ISODate);
-    default:
-        return v.toString();
-    }
-}
 } // namespace
 
 void Layout::place(const Section& s, const Band& b, const Row* row, const Accs* accs, double x, double y)
 {
-    DocPage& page = m_doc->pages.last();
+    DocPage& page = *m_open;
     const double left = m_t.margins.left() + x;
     for (const Element& e : b.elements) {
         DocItem it;
@@ -217,15 +204,6 @@ QStringList Layout::wrapLines(const QString& text, int style, double widthMm)
         out << line;
     }
     return out;
-}
-
-void Layout::addCsvRow(const Row& row)
-{
-    QStringList cells;
-    cells.reserve(m_csvFields.size());
-    for (int f : m_csvFields)
-        cells << csvValue(row[f], m_t.main.fields.all()[f].type);
-    m_doc->csvRows.push_back(cells);
 }
 
 } // namespace qv::rpt

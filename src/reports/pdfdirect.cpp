@@ -315,7 +315,10 @@ bool Writer::run()
                  pageH = m_doc.pageLayout().fullRectPoints().height();
     QByteArray kids;
     for (int p = 0; p < m_doc.pageCount(); ++p) {
-        const DocItems& items = m_doc.pages[p].items;
+        const std::shared_ptr<const DocPage> pg = m_doc.page(p);
+        if (!pg)
+            return false;
+        const DocItems& items = pg->items;
         QByteArray c = "0 g 0 G 2 J 2 j\n";
         double pen = -1;
         for (const DocItems::Packed& it : items.packed()) {

@@ -1,6 +1,7 @@
 #include "report.h"
 
 #include "db/connection.h"
+#include "reports/docpages_p.h"
 #include "reports/layout.h"
 #include "reports/reportdata.h"
 #include "reports/reporterror.h"
@@ -9,6 +10,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlQuery>
 
 namespace qv::rpt {
 
@@ -90,22 +93,37 @@ std::unique_ptr<ReportJob> Report::start(Connection& conn)
     const QString user = table.ConnectionProperties(QStringLiteral("User ID")).value();
     const QString password = table.ConnectionProperties(QStringLiteral("Password")).value();
     // The logon decides the login: the given connection when it is the same one, otherwise a
-    // connection of the report's own.
+    // connection of the report's own. On a server, a report that needs none of the session's
+    // work tables also reads through a session of its own, so that its rows can keep coming
+    // while the program's connection serves the user.
+    const bool otherLogon =
+        !user.isEmpty()
+        && (user != conn.property(QStringLiteral("User ID")) || password != conn.property(QStringLiteral("Password")));
     std::unique_ptr<ReportJob> job(new ReportJob(*this));
     Connection* c = m_standby ? &conn.reportConnection() : &conn;
-    std::unique_ptr<Connection>& own = job->m_own;
-    if (!user.isEmpty()
-        && (user != conn.property(QStringLiteral("User ID"))
-            || password != conn.property(QStringLiteral("Password")))) {
-        own = std::make_unique<Connection>();
-        own->setProperty(QStringLiteral("User ID"), user);
-        own->setProperty(QStringLiteral("Password"), password);
-        own->setProperty(QStringLiteral("Data Source"), conn.property(QStringLiteral("Data Source")));
-        own->setProperty(QStringLiteral("Initial Catalog"), conn.property(QStringLiteral("Initial Catalog")));
-        own->open();
-        c = own.get();
+    const bool reader = !m_standby && !otherLogon && conn.backend() == Backend::Postgres && !readsSessionTables(conn, m_template);
+    if (otherLogon || reader) {
+        auto own = std::make_unique<Connection>();
+        for (const char* p : {"User ID", "Password", "Data Source", "Initial Catalog"})
+            own->setProperty(QLatin1String(p), conn.property(QLatin1String(p)));
+        if (otherLogon) {
+            own->setProperty(QStringLiteral("User ID"), user);
+            own->setProperty(QStringLiteral("Password"), password);
+        }
+        try {
+            own->open();
+            job->m_own = std::move(own);
+            c = job->m_own.get();
+        } catch (const DbError&) {
+            // A session of its own is only faster: without one (the server may allow no more
+            // connections) the report reads through the program's connection.
+            if (otherLogon)
+                throw;
+        }
     }
-    RunContext& ctx = job->m_ctx;
+    auto inputs = std::make_shared<LayoutInputs>();
+    inputs->templ = m_template;
+    RunContext& ctx = inputs->ctx;
     ctx.printed = QDateTime::currentDateTime();
     for (int i = 0; i < m_formulas.count(); ++i)
         ctx.formulaTexts << formulaFieldText(m_formulas.item(i).Text());
@@ -123,8 +141,9 @@ std::unique_ptr<ReportJob> Report::start(Connection& conn)
         }
         job->m_conn = c;
         job->m_rows = std::make_unique<QueryRows>(*c, m_template.main, m_selection);
-        job->m_layout = std::make_unique<Layout>(m_template, ctx);
-        job->m_layout->begin(*job->m_rows);
+        job->m_spooled = std::make_unique<SpooledRows>(std::make_shared<RowSpool>(), 0, job->m_rows.get());
+        job->m_layout = std::make_unique<Layout>(std::shared_ptr<const LayoutInputs>(inputs));
+        job->m_layout->begin(*job->m_spooled);
         if (c->backend() == Backend::Postgres)
             job->m_readOnly = std::move(readOnly);
     } catch (const ReportError&) {
@@ -133,6 +152,32 @@ std::unique_ptr<ReportJob> Report::start(Connection& conn)
         throw dataFailure(QFileInfo(m_template.path).fileName(), e);
     }
     return job;
+}
+
+bool readsSessionTables(Connection& c, const Template& t)
+{
+    if (c.backend() != Backend::Postgres)
+        return true; // an embedded book is read through the program's connection in any case
+    QStringList tables;
+    QSqlQuery q = c.query(QStringLiteral("SELECT relname FROM pg_class WHERE relnamespace = pg_my_temp_schema()"));
+    while (q.next())
+        tables << q.value(0).toString();
+    if (tables.isEmpty())
+        return false;
+    QString sql;
+    auto add = [&sql](const Section& s) {
+        sql += s.from + QLatin1Char(' ') + s.where;
+        for (const FieldInfo& f : s.fields.all())
+            sql += QLatin1Char(' ') + f.sql;
+    };
+    add(t.main);
+    for (const Section& s : t.subreports)
+        add(s);
+    for (const QString& name : tables)
+        if (sql.contains(QRegularExpression(QStringLiteral("\\b%1\\b").arg(QRegularExpression::escape(name)),
+                                            QRegularExpression::CaseInsensitiveOption)))
+            return true;
+    return false;
 }
 
 std::shared_ptr<Report> Application::OpenReport(const QString& path)

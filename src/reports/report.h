@@ -158,4 +158,8 @@ public:
 // ProgramFolder() joined with a template literal such as "\rptChartAC.rpt".
 QString templatePath(const QString& literal);
 
+// Whether the template reads a temporary table of the connection's session (a data
+// preparation's work table), which no other session sees. Always true on an embedded book.
+bool readsSessionTables(Connection& c, const Template& t);
+
 } // namespace qv::rpt

@@ -148,7 +148,7 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
         }
         if (!csv.isEmpty()) {
             doc->writeCsv(csv, inputs);
-            out << "Wrote " << doc->csvRows.size() << " rows to " << csv << ".\n";
+            out << "Wrote " << doc->detailRows << " rows to " << csv << ".\n";
         }
         out.flush();
         Conn.close();

@@ -5,93 +5,32 @@
 #include "reports/reporterror.h"
 
 #include <QFileInfo>
-#include <cstring>
-#include <string>
+#include <QSqlDriver>
+#include <libpq-fe.h>
 #include <limits>
 
 namespace qv::rpt {
 
 namespace {
-// Rows kept in one buffer: a type tag and the value of each field.
-class PackedRows : public RowSource {
-public:
-    void add(const Row& row)
-    {
-        put(quint32(row.size()));
-        for (const QVariant& v : row) {
-            const QMetaType t = v.metaType();
-            if (v.isNull() || !v.isValid()) {
-                m_data += char(0);
-            } else if (t == QMetaType::fromType<Money>()) {
-                m_data += char(1);
-                put(v.value<Money>().cents);
-            } else if (t == QMetaType::fromType<QDate>()) {
-                m_data += char(2);
-                put(v.toDate().toJulianDay());
-            } else if (t == QMetaType::fromType<qint64>()) {
-                m_data += char(3);
-                put(v.toLongLong());
-            } else if (t == QMetaType::fromType<double>()) {
-                m_data += char(4);
-                put(v.toDouble());
-            } else {
-                const QByteArray text = v.toString().toUtf8();
-                m_data += char(5);
-                put(quint32(text.size()));
-                m_data.append(text.constData(), size_t(text.size()));
-            }
-        }
-    }
-    bool next(Row& row) override
-    {
-        if (m_pos >= m_data.size())
-            return false;
-        row.resize(int(get<quint32>()));
-        for (QVariant& v : row) {
-            switch (m_data[m_pos++]) {
-            case 0:
-                v = QVariant();
-                break;
-            case 1:
-                v = QVariant::fromValue(Money(get<qint64>()));
-                break;
-            case 2:
-                v = QDate::fromJulianDay(get<qint64>());
-                break;
-            case 3:
-                v = get<qint64>();
-                break;
-            case 4:
-                v = get<double>();
-                break;
-            default: {
-                const auto n = qsizetype(get<quint32>());
-                v = QString::fromUtf8(m_data.data() + m_pos, n);
-                m_pos += n;
-            }
-            }
-        }
-        return true;
-    }
-
-private:
-    template <class T> void put(T v) { m_data.append(reinterpret_cast<const char*>(&v), sizeof v); }
-    // A std::string rather than a QByteArray: no shared empty array for the compiler to doubt.
-    template <class T> T get()
-    {
-        T v;
-        std::memcpy(&v, m_data.data() + m_pos, sizeof v);
-        m_pos += sizeof v;
-        return v;
-    }
-    std::string m_data;
-    size_t m_pos = 0;
-};
-
 QList<ReportJob*>& jobs()
 {
     static QList<ReportJob*> all;
     return all;
+}
+
+// Asks the server to stop sending a statement's rows: the driver would otherwise read every one
+// of them before the statement could end.
+void cancelStatement(Connection& c)
+{
+    const QVariant h = c.database().driver() ? c.database().driver()->handle() : QVariant();
+    if (!h.isValid() || (qstrcmp(h.typeName(), "PGconn*") != 0 && qstrcmp(h.typeName(), "pg_conn*") != 0))
+        return;
+    PGconn* pg = *static_cast<PGconn* const*>(h.constData());
+    if (PGcancel* cancel = pg ? PQgetCancel(pg) : nullptr) {
+        char why[256];
+        PQcancel(cancel, why, int(sizeof why));
+        PQfreeCancel(cancel);
+    }
 }
 } // namespace
 
@@ -104,6 +43,7 @@ ReportJob::ReportJob(Report& report)
 ReportJob::~ReportJob()
 {
     jobs().removeOne(this);
+    endReading();
 }
 
 void ReportJob::stopAll()
@@ -123,34 +63,39 @@ std::shared_ptr<const Document> ReportJob::document() const
     return m_layout->document();
 }
 
+void ReportJob::endReading()
+{
+    if (m_rows && m_own && m_own->backend() == Backend::Postgres && !finished())
+        cancelStatement(*m_own);
+    if (m_spooled)
+        m_spooled->detach();
+    // The transaction first: its end also ends the statement (rows still coming are dropped),
+    // after which the prepared statement can be let go outside an aborted transaction.
+    m_readOnly.reset();
+    m_rows.reset(); // the connection is free for others
+    m_own.reset();
+}
+
 void ReportJob::stop()
 {
     if (finished())
         return;
     m_stopped = true;
-    m_rows.reset(); // the statement ends here: the connection is free for others
-    m_readOnly.reset();
-    m_kept.reset();
-    m_own.reset();
+    endReading();
 }
 
 void ReportJob::releaseConnection()
 {
-    if (!m_rows || finished() || m_stopped || m_conn->backend() != Backend::Postgres)
+    if (!m_rows || m_own || finished() || m_stopped || m_conn->backend() != Backend::Postgres)
         return;
-    auto kept = std::make_unique<PackedRows>();
     try {
-        Row r;
-        while (m_rows->next(r))
-            kept->add(r);
+        m_spooled->drain();
     } catch (const DbError& e) {
         stop();
         throw dataFailure(QFileInfo(m_report.templ().path).fileName(), e);
     }
-    m_rows.reset();
     m_readOnly.reset();
-    m_kept = std::move(kept);
-    m_layout->setRows(*m_kept);
+    m_rows.reset();
 }
 
 bool ReportJob::step(int maxRows)
@@ -171,10 +116,7 @@ bool ReportJob::step(int maxRows)
     }
     m_report.m_document = m_layout->document();
     m_report.m_lastLogin = m_conn->userName();
-    m_rows.reset();
-    m_readOnly.reset();
-    m_kept.reset();
-    m_own.reset();
+    endReading();
     return true;
 }
 

@@ -93,7 +93,11 @@ protected:
         p.fillRect(paper.translated(3, 3), QColor(0x50, 0x50, 0x50));
         p.fillRect(paper, Qt::white);
         p.translate(paper.topLeft());
-        doc->paintPage(p, page, zoom);
+        try {
+            doc->paintPage(p, page, zoom); // a page no longer kept is laid out again here
+        } catch (const DbError&) {
+            // Its rows could not be read back (the temporary file is gone): an empty paper.
+        }
     }
 };
 

@@ -320,6 +320,7 @@ void frmVoucher::cmdDelete_Click()
     if (!number.isEmpty() && qv::Msg::askDestructive(QStringLiteral("are you sure Delete this Voucher "))) {
         bool removed = false;
         if (qv::guarded([&] { removed = m_store.remove(m_kind.kind, number.toLongLong(), m_openedRowId); })) {
+            m_vouchers->changed(number.toLongLong()); // a removal adds no rows for the list to see
             if (!removed)
                 qv::Msg::info(QStringLiteral("Voucher %1%2 had already been deleted by another user.")
                                   .arg(m_kind.prefix, number));

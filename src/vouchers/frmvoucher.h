@@ -4,6 +4,7 @@
 // is the line's and which the contra, the grid, the boxes each step empties, where the focus
 // goes after a failed check. The SQL is the voucher store's.
 #include "shell/mdichild.h"
+#include "vouchers/voucherlist.h"
 #include "vouchers/voucherstore.h"
 #include "widgets/unsaved.h"
 
@@ -152,7 +153,11 @@ private:
     void mshSearch_DblClick(const QModelIndex& index);
     void cmdPrint_Click();
     void readMoreVouchers(int round, int criterion, const QString& text, const QDate& day);
+    // The search's matches, in number order, from the vouchers of the kind in memory once the
+    // search tab has been shown; before that (the list at load) from the query.
+    std::vector<qv::FoundVoucher> searchPage(const qv::VoucherCriterion& c, qint64 after, int limit);
     qv::VoucherSearchModel* m_searchModel = nullptr;
+    std::unique_ptr<qv::VoucherList> m_vouchers;
     int m_searchRound = 0;
     bool m_searchPending = false;
 };

@@ -1,5 +1,6 @@
 // The "Search Voucher" tab of the voucher window: the criterion, the search box or date, and the
-// list (mshSearch) from which a voucher is opened for change. The queries are VoucherSearch's.
+// list (mshSearch) from which a voucher is opened for change. The matches are VoucherSearch's,
+// found in memory (VoucherList) once the tab has been shown.
 #include "shell/mdl_connection.h"
 #include "vouchers/frmvoucher.h"
 #include "vouchers/vouchersearchmodel.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QGuiApplication>
 #include <QTimer>
 #include <limits>
 
@@ -92,6 +94,16 @@ void frmVoucher::buildSearchTab(QWidget* tab)
     DTPSearch->installEventFilter(new BackspaceRefresh(DTPSearch, [this] { SearchGrd(); }));
     // A save's master row and every delete click refresh the list.
     connect(this, &frmVoucher::vouchersChanged, this, &frmVoucher::SearchGrd);
+    // The kind's vouchers are read into memory when the user comes to search them, not when
+    // the window opens; and compared with the book each time the tab comes up.
+    m_vouchers = std::make_unique<qv::VoucherList>(Conn, m_kind.kind);
+    connect(SSTab, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (SSTab->widget(tab) != searchTab)
+            return;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        qv::guarded([this] { m_vouchers->refreshOnShow(); });
+        QGuiApplication::restoreOverrideCursor();
+    });
     connect(mshSearch, &QTableView::doubleClicked, this, &frmVoucher::mshSearch_DblClick);
     connect(cmdPrint, &QPushButton::clicked, this, &frmVoucher::cmdPrint_Click);
 }
@@ -121,8 +133,7 @@ void frmVoucher::SearchGrd()
     const int round = ++m_searchRound;
     m_searchPending = false;
     std::vector<qv::FoundVoucher> rows;
-    qv::VoucherSearch search(Conn);
-    if (!qv::guarded([&] { rows = search.find(m_kind.kind, c, std::numeric_limits<qint64>::min(), FirstPage); }))
+    if (!qv::guarded([&] { rows = searchPage(c, std::numeric_limits<qint64>::min(), FirstPage); }))
         return;
     const bool more = rows.size() == size_t(FirstPage);
     m_searchModel->setRows(std::move(rows));
@@ -139,9 +150,8 @@ void frmVoucher::readMoreVouchers(int round, int criterion, const QString& text,
         return;
     const qv::FoundVoucher* last = m_searchModel->line(m_searchModel->rowCount() - 1);
     std::vector<qv::FoundVoucher> rows;
-    qv::VoucherSearch search(Conn);
     const qv::VoucherCriterion c{qv::VoucherCriterion::By(criterion), text, day};
-    if (!last || !qv::guarded([&] { rows = search.find(m_kind.kind, c, last->number, NextPage); })) {
+    if (!last || !qv::guarded([&] { rows = searchPage(c, last->number, NextPage); })) {
         m_searchPending = false;
         return;
     }
@@ -151,6 +161,13 @@ void frmVoucher::readMoreVouchers(int round, int criterion, const QString& text,
         QTimer::singleShot(0, this, [=, this] { readMoreVouchers(round, criterion, text, day); });
     else
         m_searchPending = false;
+}
+
+std::vector<qv::FoundVoucher> frmVoucher::searchPage(const qv::VoucherCriterion& c, qint64 after, int limit)
+{
+    if (m_vouchers->loaded())
+        return m_vouchers->find(c, after, limit);
+    return qv::VoucherSearch(Conn).find(m_kind.kind, c, after, limit);
 }
 
 void frmVoucher::mshSearch_DblClick(const QModelIndex& index)

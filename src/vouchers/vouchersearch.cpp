@@ -2,17 +2,15 @@
 
 namespace qv {
 
-namespace {
 // The line rows of a voucher: on the side the kind's lines are stored, with a contra account.
 // Cash receive stores its lines as credits (the debit is its one cash row).
-QString lineCount(VoucherKind k)
+QString voucherLineCount(VoucherKind k)
 {
     const QString side = k == VoucherKind::CR ? QStringLiteral("CrAmt") : QStringLiteral("DrAmt");
     return QStringLiteral("(select count(*) from DetJV d where d.VouStatus = m.VouStatus and d.VouNo = m.VouNo "
                           "and d.%1 > 0 and d.CrAc is not null)")
         .arg(side);
 }
-} // namespace
 
 std::vector<FoundVoucher> VoucherSearch::find(VoucherKind k, const VoucherCriterion& c, qint64 after, int limit)
 {
@@ -32,12 +30,8 @@ std::vector<FoundVoucher> VoucherSearch::find(VoucherKind k, const VoucherCriter
     case VoucherCriterion::By::Party:
         if (c.text.isEmpty()) {
             where += QStringLiteral(" and m.PaidReceive is not null"); // as "%%" would find them
-        } else if (m_c.backend() == Backend::Sqlite) {
-            // SQLite's LIKE ignores the case of ASCII letters itself, as its lower() does: the
-            // same matches as likeContains, at half the cost per row.
-            where += QStringLiteral(" and m.PaidReceive like ? escape '\\'");
-            params << containsPattern(c.text);
         } else {
+            // lower() on both sides: SQLite's own LIKE would ignore the case of A-Z only.
             where += QStringLiteral(" and ") + likeContains(QStringLiteral("m.PaidReceive"));
             params << containsPattern(c.text);
         }
@@ -45,7 +39,7 @@ std::vector<FoundVoucher> VoucherSearch::find(VoucherKind k, const VoucherCriter
     }
     QString sql = QStringLiteral("select m.VouNo, m.VouDate, m.PaidReceive, m.TotalAmount, %1 from MasJV m where %2 "
                                  "order by m.VouNo")
-                      .arg(lineCount(k), where);
+                      .arg(voucherLineCount(k), where);
     if (limit > 0) {
         sql += QStringLiteral(" limit ?");
         params << limit;

@@ -36,6 +36,10 @@ struct VoucherCriterion {
     QDate day;    // Date
 };
 
+// The SQL of a voucher's line count on the side its kind stores its lines ("Multi" when above 1),
+// for a query over MasJV m.
+QString voucherLineCount(VoucherKind k);
+
 class VoucherSearch {
 public:
     explicit VoucherSearch(Connection& c)

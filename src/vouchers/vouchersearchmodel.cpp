@@ -1,5 +1,8 @@
 #include "vouchers/vouchersearchmodel.h"
 
+#include <QThreadPool>
+#include <memory>
+
 namespace qv {
 
 namespace {
@@ -21,6 +24,15 @@ void VoucherSearchModel::setRows(std::vector<FoundVoucher> rows)
     beginResetModel();
     m_rows.swap(rows);
     endResetModel();
+    // `rows` holds the list shown before: freeing a few hundred thousand lines would take a
+    // keystroke's time, so a worker does it (the texts' shared counts are atomic).
+    if (rows.size() > 20000) {
+        auto old = std::make_shared<std::vector<FoundVoucher>>(std::move(rows));
+        QThreadPool::globalInstance()->start([old] {
+            old->clear();
+            old->shrink_to_fit();
+        });
+    }
 }
 
 void VoucherSearchModel::appendRows(const std::vector<FoundVoucher>& rows)

@@ -172,10 +172,8 @@ private slots:
     {
         qvt::MsgRecorder rec;
         search("bank");
-        Conn.setStatementHook([](const QString& sql) {
-            if (sql.contains("from Accounts where AcStatus", Qt::CaseInsensitive))
-                throw qv::DbError("server went away");
-        });
+        // Every statement fails: the keystroke's look at the book as much as a reading.
+        Conn.setStatementHook([](const QString&) { throw qv::DbError("server went away"); });
         QTest::keyClick(get("txtFindAC"), Qt::Key_Backspace);
         Conn.setStatementHook({});
         QCOMPARE(rec.texts(), QStringList({"server went away"}));

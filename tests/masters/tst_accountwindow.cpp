@@ -553,13 +553,8 @@ private slots:
             finder->parentWidget() ? qobject_cast<QMdiSubWindow*>(finder->parentWidget()) : nullptr;
         QVERIFY(finderWindow);
         app.main()->mdiArea()->setActiveSubWindow(finderWindow);
-        auto* found = finder->findChild<QTableWidget*>("mshSearch");
-        bool listed = false;
-        for (int r = 0; r < found->rowCount(); ++r)
-            for (int c = 0; c < found->columnCount(); ++c)
-                if (found->item(r, c) && found->item(r, c)->text() == "OPENED FROM THE FINDER")
-                    listed = true;
-        QVERIFY(listed);
+        auto* found = finder->findChild<QTableView*>("mshSearch");
+        QVERIFY(qvt::columnTexts(found, 2).contains("OPENED FROM THE FINDER"));
         QVERIFY(qv::Windows::open("frmAccount"));
         QVERIFY(sw->isVisible());
     }

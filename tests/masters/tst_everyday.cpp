@@ -183,11 +183,7 @@ private slots:
         for (QMdiSubWindow* sw : m()->mdiArea()->subWindowList(QMdiArea::StackingOrder))
             if (sw == f->subWindow())
                 QVERIFY(sw == m()->mdiArea()->subWindowList(QMdiArea::StackingOrder).last());
-        auto* g = f->findChild<QTableWidget*>("mshSearch");
-        QStringList names;
-        for (int r = 0; r < g->rowCount(); ++r)
-            if (g->item(r, 2))
-                names << g->item(r, 2)->text();
+        const QStringList names = qvt::columnTexts(f->findChild<QTableView*>("mshSearch"), 2);
         QVERIFY(names.contains("NEW FROM FINDER"));
         // Closing the chart instead of hiding it brings the finder back too.
         OpenedForCaller = false;
@@ -221,7 +217,7 @@ private slots:
         qv::showFinder(true);
         auto* f = qv::Windows::find<frmFindAC>("frmFindAC");
         typeText(get(f, "txtFindAC"), "müll");
-        QCOMPARE(hits(f->findChild<QTableWidget*>("mshSearch")->model()), QStringList{"O'NEIL CAFÉ MÜLLER"});
+        QCOMPARE(hits(f->findChild<QTableView*>("mshSearch")->model()), QStringList{"O'NEIL CAFÉ MÜLLER"});
         // The company search.
         m()->menuEntry("mnuCompany")->trigger();
         QWidget* c = qv::Windows::find("frmCompany");
@@ -420,7 +416,7 @@ private slots:
         FindACType.clear();
         qv::showFinder(true);
         auto* f = qv::Windows::find<frmFindAC>("frmFindAC");
-        auto* fg = f->findChild<QTableWidget*>("mshSearch");
+        auto* fg = f->findChild<QTableView*>("mshSearch");
         for (int c = 1; c <= 4; ++c)
             QVERIFY2(fg->columnWidth(c) >= fg->horizontalHeader()->sectionSizeHint(c), qPrintable(QString::number(c)));
     }

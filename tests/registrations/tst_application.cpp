@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 
 namespace {
@@ -69,8 +70,8 @@ class TstApplication : public QObject {
         auto* finder = qvt::findWindow<frmFindAC>(app.main(), "frmFindAC");
         QVERIFY(finder);
         QTest::keyClicks(qvt::child<QLineEdit>(finder, "txtFindAC"), title);
-        auto* g = qvt::child<QTableWidget>(finder, "mshSearch");
-        QCOMPARE(g->item(0, 2)->text(), title);
+        auto* g = qvt::child<QTableView>(finder, "mshSearch");
+        QCOMPARE(qvt::cellText(g, 0, 2), title);
         const QPoint p = g->visualRect(g->model()->index(0, 2)).center();
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, p);
         QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, p);

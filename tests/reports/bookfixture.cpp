@@ -239,13 +239,15 @@ std::shared_ptr<const qv::rpt::Document> trialBalance(const QString& templ, cons
 
 QString figureAfter(const qv::rpt::Document& d, const QString& label, int skip)
 {
-    for (const auto& p : d.pages)
+    for (int page = 0; page < d.pageCount(); ++page) {
+        const auto& p = *d.page(page);
         for (int i = 0; i + 1 < p.items.size(); ++i)
             if (p.items[i].text == label && skip-- == 0) {
                 for (int j = i + 1; j < p.items.size(); ++j)
                     if (p.items[j].kind == qv::rpt::DocItem::Text)
                         return p.items[j].text;
             }
+    }
     return QStringLiteral("<no %1>").arg(label);
 }
 

@@ -30,8 +30,8 @@ int count(const QString& sql, const QVariantList& params = {})
 
 const DocItem* findItem(const Document& d, const QString& text)
 {
-    for (const DocPage& p : d.pages)
-        for (const DocItem& i : p.items)
+    for (int p = 0; p < d.pageCount(); ++p)
+        for (const DocItem& i : d.page(p)->items) // a short report's pages are all kept
             if (i.text == text)
                 return &i;
     return nullptr;
@@ -84,7 +84,7 @@ private slots:
             expected << code;
         std::sort(expected.begin(), expected.end());
         QStringList codes;
-        for (const QStringList& r : doc->csvRows)
+        for (const QStringList& r : doc->csvRows())
             codes << r[0];
         QCOMPARE(codes, expected);
         QVERIFY(codes.indexOf("1.10") == codes.indexOf("1.1.3") + 1
@@ -111,7 +111,8 @@ private slots:
         QVERIFY(doc->styles[hh->style].bold && !doc->styles[dd->style].bold);
 
         // Level everywhere; opening balance and bank/supplier mark of subsidiary accounts only.
-        auto row = [&](const QString& code) { return doc->csvRows[codes.indexOf(code)]; };
+        const QList<QStringList> csv = doc->csvRows();
+        auto row = [&](const QString& code) { return csv[codes.indexOf(code)]; };
         QCOMPARE(row("1"), (QStringList{"1", "ASSETS", "Control", "", ""}));
         QCOMPARE(row("1.1"), (QStringList{"1.1", "CASH AND BANK", "Sub-Control", "", ""}));
         QCOMPARE(row("1.1.2"), (QStringList{"1.1.2", "HABIB BANK LTD - 0123-7", "Subsidiary", "1500000.00", "Bank"}));
@@ -378,7 +379,7 @@ private slots:
         r->OpenSubreport("rptSubAcOpen").setRecordSelectionFormula("{Accounts.RowID} = -1");
         const auto doc = r->run(Conn);
         QVector<const DocItem*> parts;
-        for (const DocItem& i : doc->pages[0].items)
+        for (const DocItem& i : doc->page(0)->items)
             if (i.kind == DocItem::Text && narration.contains(i.text) && i.text.size() > 10)
                 parts << &i;
         QVERIFY2(parts.size() >= 3, qPrintable(doc->pageTexts(0).join('|')));

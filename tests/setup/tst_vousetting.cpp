@@ -16,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTableWidget>
 
 namespace {
@@ -71,9 +72,9 @@ class TstVouSetting : public QObject {
     {
         auto* f = qvt::findWindow<frmFindAC>(app.main(), "frmFindAC");
         QVERIFY(f);
-        auto* g = child<QTableWidget>(f, "mshSearch");
+        auto* g = child<QTableView>(f, "mshSearch");
         QTest::keyClicks(child(f, "txtFindAC"), title);
-        QCOMPARE(g->item(0, 2)->text(), title);
+        QCOMPARE(qvt::cellText(g, 0, 2), title);
         const QPoint p = g->visualRect(g->model()->index(0, 2)).center();
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, p);
         QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, p);

@@ -91,4 +91,18 @@ EnterOnBoxes::EnterOnBoxes()
     m_poll.start();
 }
 
+QString cellText(const QAbstractItemView* grid, int row, int column)
+{
+    return grid->model()->index(row, column).data().toString();
+}
+
+QStringList columnTexts(const QAbstractItemView* grid, int column)
+{
+    QStringList out;
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        if (!cellText(grid, r, 0).isEmpty())
+            out << cellText(grid, r, column);
+    return out;
+}
+
 } // namespace qvt

@@ -80,6 +80,11 @@ template <class T> T* child(const QObject* parent, const char* name)
     return standIn;
 }
 
+// The text of a grid's cell, and one column's texts of the lines whose first column is not
+// empty (a grid that found nothing keeps a blank line).
+QString cellText(const QAbstractItemView* grid, int row, int column);
+QStringList columnTexts(const QAbstractItemView* grid, int column);
+
 // A child window of the main window's MDI area, by objectName.
 template <class T = QWidget> T* findWindow(MDIForm1* main, const QString& name)
 {

@@ -1,13 +1,16 @@
 // The voucher search list on both backends, over vouchers written by the voucher store: the
 // number search as text (1 finds 1, 10-19, 21 and no other kind's 1), the date and party searches
 // with wildcards and apostrophes taken as typed, ascending order, "Multi" for each row shape
-// (the cash row of a cash voucher is not a line), the list's texts, and a failing query.
+// (the cash row of a cash voucher is not a line), the list's texts, and a failing query; the
+// vouchers in memory find what the query finds and follow what every station saves.
 #include "db/money.h"
 #include "support/fixture.h"
+#include "vouchers/voucherlist.h"
 #include "vouchers/vouchersearch.h"
 #include "vouchers/vouchersearchmodel.h"
 #include "vouchers/voucherstore.h"
 
+#include <QRandomGenerator>
 #include <memory>
 
 using qv::FoundVoucher;
@@ -60,6 +63,18 @@ class TstVoucherSearch : public QObject {
         }
         const qv::SaveResult r = store->save(v, true, "clerk");
         QCOMPARE(r.number, no);
+    }
+    // Every criterion's rows in memory against the query's, whole and in pages.
+    void compare(qv::VoucherList& list, const qv::VoucherCriterion& c)
+    {
+        auto rows = [](const std::vector<FoundVoucher>& found) {
+            QStringList out;
+            for (const FoundVoucher& v : found)
+                out << QString("%1|%2|%3|%4|%5").arg(v[0], v[1], v[2], v[3], v[4]);
+            return out;
+        };
+        QCOMPARE(rows(list.find(c)), rows(search->find(K::JV, c)));
+        QCOMPARE(rows(list.find(c, 40, 7)), rows(search->find(K::JV, c, 40, 7)));
     }
     static QList<qint64> numbers(const std::vector<FoundVoucher>& rows)
     {
@@ -154,13 +169,15 @@ private slots:
         save(K::JV, 4, 1, "AXB TRADERS");
         save(K::JV, 5, 1, "o'brien again");
         save(K::BP, 6, 1, "O'BRIEN OF BANK");
+        save(K::JV, 7, 1, "ÇAĞRI ÖZTÜRK TİCARET");
         QCOMPARE(numbers(search->byParty(K::JV, "O'BRIEN")), QList<qint64>({1, 5})); // case ignored
+        QCOMPARE(numbers(search->byParty(K::JV, "öztürk")), QList<qint64>({7}));     // of every letter
         QCOMPARE(numbers(search->byParty(K::JV, "%")), QList<qint64>({2}));
         QCOMPARE(numbers(search->byParty(K::JV, "0% c")), QList<qint64>({2}));
         QCOMPARE(numbers(search->byParty(K::JV, "A_B")), QList<qint64>({3}));
         QCOMPARE(numbers(search->byParty(K::JV, "traders")), QList<qint64>({3, 4}));
         QCOMPARE(numbers(search->byParty(K::JV, "\\")), QList<qint64>());
-        QCOMPARE(numbers(search->byParty(K::JV, QString())), QList<qint64>({1, 2, 3, 4, 5}));
+        QCOMPARE(numbers(search->byParty(K::JV, QString())), QList<qint64>({1, 2, 3, 4, 5, 7}));
     }
 
     // "M" marks more than one line; the cash row of a cash voucher is not a line.
@@ -219,6 +236,58 @@ private slots:
         for (int c = 0; c < qv::VoucherSearchModel::Columns; ++c)
             QVERIFY(model.headerData(c, Qt::Horizontal).toString().isEmpty());
         QVERIFY(!model.line(0));
+    }
+
+    void inMemoryFindsWhatTheQueryFinds()
+    {
+        QRandomGenerator rnd(4711);
+        const QStringList words{"Café", "MÜLLER", "o'brien", "50%", "A_B", "back\\slash", "ÇAĞRI", "öztürk", "TRADERS"};
+        QList<qint64> numbers;
+        for (qint64 n = 1; n <= 400; ++n)
+            numbers << n;
+        std::shuffle(numbers.begin(), numbers.end(), rnd);
+        for (qint64 n : numbers.mid(0, 90))
+            save(K::JV, n, 1 + int(rnd.bounded(3)),
+                 words[int(rnd.bounded(words.size()))] + ' ' + words[int(rnd.bounded(words.size()))],
+                 day.addDays(rnd.bounded(4)));
+        save(K::BP, 7, 2, "Café"); // another kind
+        qv::VoucherList list(*conn, K::JV);
+        using By = qv::VoucherCriterion::By;
+        for (const QString& t : {"", "1", "0", "12", "40", "%", "_", "'", "x1"})
+            compare(list, {By::Number, t, {}});
+        for (int d = -1; d < 5; ++d)
+            compare(list, {By::Date, {}, day.addDays(d)});
+        for (int i = 0; i < 60; ++i) {
+            const QString w = words[int(rnd.bounded(words.size()))];
+            const int from = int(rnd.bounded(w.size()));
+            QString typed;
+            for (QChar ch : w.mid(from, 1 + int(rnd.bounded(w.size() - from))))
+                typed += rnd.bounded(2) ? ch.toUpper() : ch.toLower();
+            compare(list, {By::Party, typed, {}});
+        }
+        compare(list, {By::Party, "", {}});
+        compare(list, {By::Party, "%", {}});
+        compare(list, {By::Party, "\\", {}});
+
+        // Another station saves a new voucher and changes one: found at the next search.
+        auto otherConn = std::make_unique<qv::Connection>();
+        db.connect(*otherConn);
+        qv::VoucherStore other(*otherConn);
+        Voucher v = other.open(K::JV, numbers[0]).value();
+        v.party = "RENAMED ELSEWHERE";
+        other.save(v, false, "clerk2");
+        v.number = 999;
+        v.party = "NEW ELSEWHERE";
+        other.save(v, true, "clerk2");
+        compare(list, {By::Party, "elsewhere", {}});
+        // Its removal shows when the list is compared with the book (the search tab shown);
+        // this station's own removal at once.
+        other.remove(K::JV, numbers[1]);
+        list.refreshOnShow();
+        compare(list, {By::Number, "", {}});
+        store->remove(K::JV, numbers[2]);
+        list.changed(numbers[2]);
+        compare(list, {By::Number, "", {}});
     }
 
     // A failing query reaches the caller as DbError (the window shows it and keeps its list).

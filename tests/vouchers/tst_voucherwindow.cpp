@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTableWidget>
 
 namespace {
@@ -64,11 +65,8 @@ class TstVoucherWindow : public QObject {
         QTest::mouseClick(select, Qt::LeftButton);
         auto* finder = qv::Windows::find("frmFindAC");
         QVERIFY(finder);
-        auto* grid = finder->findChild<QTableWidget*>("mshSearch");
-        int row = -1;
-        for (int r = 0; r < grid->rowCount(); ++r)
-            if (grid->item(r, 2) && grid->item(r, 2)->text() == title)
-                row = r;
+        auto* grid = finder->findChild<QTableView*>("mshSearch");
+        const int row = qvt::columnTexts(grid, 2).lastIndexOf(title);
         QVERIFY2(row >= 0, qPrintable(title));
         const QRect rect = grid->visualRect(grid->model()->index(row, 2));
         QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, rect.center());
@@ -305,11 +303,8 @@ private slots:
         frmVoucher* w = open("frmBP");
         QTest::mouseClick(w->cmdSelectCr, Qt::LeftButton);
         auto* finder = qv::Windows::find("frmFindAC");
-        auto* grid = finder->findChild<QTableWidget*>("mshSearch");
-        QStringList listed;
-        for (int r = 0; r < grid->rowCount(); ++r)
-            if (grid->item(r, 2))
-                listed << grid->item(r, 2)->text();
+        auto* grid = finder->findChild<QTableView*>("mshSearch");
+        const QStringList listed = qvt::columnTexts(grid, 2);
         QCOMPARE(listed, QStringList({"HABIB BANK LTD - 0123-7", "MCB BANK LTD - 4471-2"}));
         QVERIFY(finder->findChild<QCheckBox*>("chkAll")->isVisible());
         QCOMPARE(w->FinderSide, QString("CR"));
@@ -318,8 +313,8 @@ private slots:
         app.main()->mdiArea()->setActiveSubWindow(w->subWindow());
         QVERIFY(FindACType.isEmpty()); // emptied on activation
         QTest::mouseClick(w->cmdSelectDr, Qt::LeftButton);
-        grid = qv::Windows::find("frmFindAC")->findChild<QTableWidget*>("mshSearch");
-        QCOMPARE(grid->rowCount(),
+        grid = qv::Windows::find("frmFindAC")->findChild<QTableView*>("mshSearch");
+        QCOMPARE(grid->model()->rowCount(),
                  Conn.scalar("select count(*) from Accounts where AcStatus = 'DD' and DeleteStatus = 'N'").toInt());
     }
 

@@ -284,10 +284,8 @@ private slots:
         open("frmBP");
         const QStringList before = rows();
         qvt::MsgRecorder rec;
-        Conn.setStatementHook([](const QString& sql) {
-            if (sql.contains("from MasJV m"))
-                throw qv::DbError("the server went away");
-        });
+        // Every statement fails: the keystroke's look at the book as much as a query.
+        Conn.setStatementHook([](const QString&) { throw qv::DbError("the server went away"); });
         type("txtSearch", "1");
         Conn.setStatementHook({});
         QCOMPARE(rec.seen.size(), 1);

@@ -1,0 +1,13 @@
+#pragma once
+// The long report of the benchmarks: every detail row of a book with three group levels and
+// their sums (a generated book of 1,000,000 rows gives about 18,000 pages).
+#include "reports/report.h"
+
+#include <memory>
+
+namespace qvb {
+
+// Writes the template into `dir` and opens it with the program's logon (LoginUser).
+std::shared_ptr<qv::rpt::Report> openLongReport(const QString& dir);
+
+} // namespace qvb
