@@ -6,6 +6,7 @@
 #include "db/dberror.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariantList>
@@ -130,6 +131,12 @@ public:
     // Tests install a hook that runs before every statement (COMMIT included) and may throw DbError.
     using StatementHook = std::function<void(const QString& sql)>;
     void setStatementHook(StatementHook hook) { m_hook = std::move(hook); }
+    const StatementHook& statementHook() const { return m_hook; }
+
+    // The work tables this session made (temporary: they go with the session, and a reconnect
+    // forgets them). A report that reads none of them may be read through another session.
+    void noteSessionTable(const QString& name) { m_sessionTables.insert(name.toLower()); }
+    const QSet<QString>& sessionTables() const { return m_sessionTables; }
 
     // Binds a value for this backend (Money and dates converted as the columns store them).
     QVariant toStorage(const QVariant& v) const;
@@ -170,6 +177,7 @@ private:
     WarningHook m_onWarning;
     QString m_notice; // the server's last notice or warning (libpq's, kept instead of printed)
     StatementHook m_hook;
+    QSet<QString> m_sessionTables;
     QHash<QString, int> m_widths;
 };
 

@@ -248,6 +248,7 @@ void Connection::reconnect()
     }
     m_txDepth = 0;
     m_failedDepth = 0;
+    m_sessionTables.clear(); // a new session holds none of the old one's work tables
     if (failure.isValid()) {
         QString why = failure.databaseText().trimmed();
         if (why.isEmpty())

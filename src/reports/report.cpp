@@ -113,6 +113,7 @@ std::unique_ptr<ReportJob> Report::start(Connection& conn)
         }
         try {
             own->open();
+            own->setStatementHook(conn.statementHook()); // whoever watches the book's statements sees these too
             job->m_own = std::move(own);
             c = job->m_own.get();
         } catch (const DbError&) {
@@ -159,10 +160,7 @@ bool readsSessionTables(Connection& c, const Template& t)
 {
     if (c.backend() != Backend::Postgres)
         return true; // an embedded book is read through the program's connection in any case
-    QStringList tables;
-    QSqlQuery q = c.query(QStringLiteral("SELECT relname FROM pg_class WHERE relnamespace = pg_my_temp_schema()"));
-    while (q.next())
-        tables << q.value(0).toString();
+    const QSet<QString>& tables = c.sessionTables();
     if (tables.isEmpty())
         return false;
     QString sql;

@@ -25,6 +25,7 @@ void prepareTable(Connection& c, const QString& name, const QString& columns)
     c.execute(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS %1 (%2)")
                   .arg(name, QString(columns).replace(QLatin1String("AMOUNT"), amountType(c))));
     c.execute(QStringLiteral("DELETE FROM %1").arg(name));
+    c.noteSessionTable(name);
 }
 
 Money money(const Connection& c, const QVariant& v)
