@@ -84,6 +84,11 @@ QSize frmFindAC::sizeHint() const
     return {qv::twips(10600), qv::twips(6000)};
 }
 
+void frmFindAC::setCaller(QMdiSubWindow* caller)
+{
+    m_caller = caller;
+}
+
 void frmFindAC::onActivated()
 {
     FillGrid();

@@ -30,7 +30,7 @@ public:
     void onActivated() override;
     // The window the finder works for: it comes back to the front after a pick or Exit,
     // whatever else the frame would bring up.
-    void setCaller(QMdiSubWindow* caller) { m_caller = caller; }
+    void setCaller(QMdiSubWindow* caller);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
