@@ -1,12 +1,13 @@
 // The voucher window against another station on the demo company: a voucher opened for change
 // that the other station deleted and numbered again, and a kind whose numbering is exhausted.
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 #include "vouchers/frmvoucher.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <limits>
 
@@ -55,10 +56,10 @@ class TstVoucherWindowIdentity : public QObject {
     void pick(frmVoucher* w, QPushButton* select, const QString& title)
     {
         QTest::mouseClick(select, Qt::LeftButton);
-        auto* grid = qv::Windows::find("frmFindAC")->findChild<QTableWidget*>("mshSearch");
-        const QList<QTableWidgetItem*> found = grid->findItems(title, Qt::MatchExactly);
-        QVERIFY2(!found.isEmpty(), qPrintable(title));
-        const QRect rect = grid->visualItemRect(found.front());
+        auto* grid = qv::Windows::find("frmFindAC")->findChild<QTableView*>("mshSearch");
+        const int row = qvt::columnTexts(grid, 2).indexOf(title);
+        QVERIFY2(row >= 0, qPrintable(title));
+        const QRect rect = grid->visualRect(grid->model()->index(row, 2));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rect.center());
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, rect.center());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
