@@ -101,7 +101,8 @@ std::unique_ptr<ReportJob> Report::start(Connection& conn)
         && (user != conn.property(QStringLiteral("User ID")) || password != conn.property(QStringLiteral("Password")));
     std::unique_ptr<ReportJob> job(new ReportJob(*this));
     Connection* c = m_standby ? &conn.reportConnection() : &conn;
-    const bool reader = !m_standby && !otherLogon && conn.backend() == Backend::Postgres && !readsSessionTables(conn, m_template);
+    const bool reader =
+        !m_standby && !otherLogon && conn.backend() == Backend::Postgres && !readsSessionTables(conn, m_template);
     if (otherLogon || reader) {
         auto own = std::make_unique<Connection>();
         for (const char* p : {"User ID", "Password", "Data Source", "Initial Catalog"})
