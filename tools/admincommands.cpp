@@ -1,7 +1,7 @@
 #include "tools/admincommands.h"
 
-#include "reports/reportcommand.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/reportcommand.h"
+#include "session/mdl_connection.h"
 #include "tools/adminbackup.h"
 #include "tools/admincheck.h"
 #include "tools/adminexport.h"

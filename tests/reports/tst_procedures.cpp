@@ -14,8 +14,8 @@
 #include "bookfixture.h"
 #include "reports/openings.h"
 #include "reports/procedures.h"
-#include "reports/reporterror.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/reporterror.h"
+#include "session/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QSqlQuery>

@@ -17,7 +17,7 @@
 #include "reports/journalexport.h"
 #include "reports/openings.h"
 #include "reports/procedures.h"
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 #include "support/fixture.h"
 #include "vouchers/voucherstore.h"
 
