@@ -41,8 +41,8 @@ QStringList headOpenings(Connection& c)
 const std::vector<BookCheck>& bookChecks()
 {
     static const std::vector<BookCheck> all{
-        {"head-openings",
-         "Opening balances on control and sub-control accounts: only a subsidiary account's counts.", headOpenings},
+        {"head-openings", "Opening balances on control and sub-control accounts: only a subsidiary account's counts.",
+         headOpenings},
     };
     return all;
 }

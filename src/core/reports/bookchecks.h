@@ -11,8 +11,8 @@
 namespace qv::rpt {
 
 struct BookCheck {
-    const char* name;  // as the admin tool prints it
-    const char* about; // what a finding means, one line
+    const char* name;                            // as the admin tool prints it
+    const char* about;                           // what a finding means, one line
     std::function<QStringList(Connection&)> run; // one line per finding; none: clean
 };
 

@@ -55,9 +55,9 @@ QMap<qint64, Money> OpeningBalances::all(const QDate& at)
 {
     QMap<qint64, Money> open;
     {
-        QSqlQuery q = m_c.query(
-            QStringLiteral("SELECT RowID, OpenBal FROM Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL"),
-            {Subsidiary});
+        QSqlQuery q =
+            m_c.query(QStringLiteral("SELECT RowID, OpenBal FROM Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL"),
+                      {Subsidiary});
         while (q.next())
             open[q.value(0).toLongLong()] = money(m_c, q.value(1));
     }
@@ -67,7 +67,8 @@ QMap<qint64, Money> OpeningBalances::all(const QDate& at)
         const QList<qint64> posted = postedAccounts(m_c);
         QSqlQuery before(m_c.database());
         before.setForwardOnly(true);
-        if (!before.prepare(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV WHERE AcCode = ? AND VouDate < ?")))
+        if (!before.prepare(
+                QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV WHERE AcCode = ? AND VouDate < ?")))
             fail(m_c, before);
         for (const qint64 id : posted) {
             before.bindValue(0, m_c.toStorage(id));
