@@ -78,6 +78,11 @@ Commands:
         and never replaces the book, its journals or backups, or any database file.
         A journal carries dates from 1400-01-01 to 9999-12-31 (what ledger reads): the
         opening balances are dated the day before --from, so --from is 1400-01-02 or later.
+  check --server S --user U [--password P]
+        Runs every check of the book's stored data (for example an opening balance on a
+        control or sub-control account, which counts in no report) and prints each check's
+        name with its findings. Nothing is changed. Exit code 0 when every check is clean,
+        3 when there are findings.
   --help
         This text.
 
@@ -101,20 +106,9 @@ The program itself backs up an embedded book at the first login of each day into
 "backups" folder beside it (BOOK-auto-yyyy-MM-dd.sqlite) and keeps the newest 7.
 
 Exit codes: 0 done, 1 the database refused or failed (the message says why), 2 the command
-line is wrong (an unknown option, a value given to a flag, a missing option).
+line is wrong (an unknown option, a value given to a flag, a missing option), 3 check
+found something.
 )";
-
-void connectAs(const qv::AdminArgs& a, qv::Connection& c)
-{
-    a.require({QStringLiteral("server"), QStringLiteral("user")});
-    const QString user = a.value(QStringLiteral("user"));
-    c.setProperty(QStringLiteral("User ID"), user);
-    c.setProperty(QStringLiteral("Password"),
-                  a.secret(QStringLiteral("password"), QStringLiteral("Password of %1").arg(user)));
-    c.setProperty(QStringLiteral("Data Source"), a.value(QStringLiteral("server"), QStringLiteral(".")));
-    c.setProperty(QStringLiteral("Initial Catalog"), a.value(QStringLiteral("catalog"), LoginCatalog));
-    c.open();
-}
 
 void refuse(const QString& problem)
 {
@@ -151,7 +145,7 @@ int cmdAddLogin(const qv::AdminArgs& a)
     const QString name = a.value(QStringLiteral("new-user"));
     refuse(qv::Logins::checkName(name));
     qv::Connection c;
-    connectAs(a, c);
+    qv::connectAs(a, c);
     const QString pw =
         a.secret(QStringLiteral("new-password"), QStringLiteral("Password of the new login %1").arg(name), true);
     refuse(qv::Logins::passwordProblem(pw));
@@ -164,7 +158,7 @@ int cmdSetLock(const qv::AdminArgs& a)
 {
     a.require({QStringLiteral("server"), QStringLiteral("user")});
     qv::Connection c;
-    connectAs(a, c);
+    qv::connectAs(a, c);
     const QString lock = a.secret(QStringLiteral("lock-password"), QStringLiteral("New lock password"), true);
     refuse(qv::Provision::lockPasswordProblem(lock));
     qv::Provision::setLockPassword(c, lock);

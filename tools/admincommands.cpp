@@ -1,11 +1,25 @@
 #include "tools/admincommands.h"
 
 #include "reportengine/reportcommand.h"
+#include "session/mdl_connection.h"
 #include "tools/adminbackup.h"
+#include "tools/admincheck.h"
 #include "tools/adminexport.h"
 #include "tools/adminupgrade.h"
 
 namespace qv {
+
+void connectAs(const AdminArgs& a, Connection& c)
+{
+    a.require({QStringLiteral("server"), QStringLiteral("user")});
+    const QString user = a.value(QStringLiteral("user"));
+    c.setProperty(QStringLiteral("User ID"), user);
+    c.setProperty(QStringLiteral("Password"),
+                  a.secret(QStringLiteral("password"), QStringLiteral("Password of %1").arg(user)));
+    c.setProperty(QStringLiteral("Data Source"), a.value(QStringLiteral("server"), QStringLiteral(".")));
+    c.setProperty(QStringLiteral("Initial Catalog"), a.value(QStringLiteral("catalog"), LoginCatalog));
+    c.open();
+}
 
 std::vector<AdminCommandDef> adminCommands()
 {
@@ -38,6 +52,7 @@ std::vector<AdminCommandDef> adminCommands()
          {},
          1,
          adminExport},
+        {"check", {server, QStringLiteral("user"), QStringLiteral("password")}, {}, 0, adminCheck},
     };
 }
 

@@ -6,5 +6,9 @@
 #include <vector>
 
 namespace qv {
+class Connection;
 std::vector<AdminCommandDef> adminCommands();
+// Opens `c` on the book that --server and --catalog name, as --user with --password (asked for
+// when left out).
+void connectAs(const AdminArgs& a, Connection& c);
 } // namespace qv

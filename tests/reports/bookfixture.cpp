@@ -111,15 +111,21 @@ HandBook writeHandBook()
     return b;
 }
 
-RandomBook writeRandomBook(QRandomGenerator& rng, int vouchers)
+RandomBook writeRandomBook(QRandomGenerator& rng, int vouchers, bool headOpenings)
 {
     RandomBook b;
+    auto headOpening = [&]() -> QVariant {
+        if (!headOpenings)
+            return {};
+        const qint64 c = rng.bounded(1, 5'000'000);
+        return QVariant::fromValue(Money(rng.bounded(2) ? c : -c));
+    };
     int n = 0;
     for (int h = 1; h <= 2; ++h) {
-        addAccount(QString::number(h), QStringLiteral("HEAD %1").arg(h), "HH");
+        b.heads << addAccount(QString::number(h), QStringLiteral("HEAD %1").arg(h), "HH", headOpening());
         for (int s = 1; s <= 2; ++s) {
             const QString sub = QStringLiteral("%1.%2").arg(h).arg(s);
-            addAccount(sub, QStringLiteral("GROUP %1").arg(sub), "HD");
+            b.heads << addAccount(sub, QStringLiteral("GROUP %1").arg(sub), "HD", headOpening());
             for (int d = 1; d <= 3; ++d, ++n) {
                 QVariant open;
                 const int pick = rng.bounded(3);

@@ -22,13 +22,15 @@ HandBook writeHandBook();
 
 struct RandomBook {
     QList<qint64> accounts; // the subsidiary accounts
+    QList<qint64> heads;    // the control and sub-control accounts
     qint64 cash = 0;
     QList<qint64> banks;
     QDate first, last; // the vouchers' dates lie between these
 };
 // About `vouchers` vouchers of all five kinds on random accounts, amounts and dates, and random
-// opening balances (some credit, some null), in a fresh chart.
-RandomBook writeRandomBook(QRandomGenerator& rng, int vouchers);
+// opening balances (some credit, some null), in a fresh chart. `headOpenings`: every control and
+// sub-control account holds an OpenBal as well.
+RandomBook writeRandomBook(QRandomGenerator& rng, int vouchers, bool headOpenings = false);
 
 qv::Money money(const QVariant& v); // a database amount of `Conn`'s backend
 

@@ -12,6 +12,7 @@
 //   2026-02-28 JV-3  rent Dr / party Cr 4.00 and 6.00   (last day of the range)
 //   2026-03-01 BP-2  rent Dr / bank Cr 1.00             (after the range)
 #include "bookfixture.h"
+#include "reports/openings.h"
 #include "reports/procedures.h"
 #include "reportengine/reporterror.h"
 #include "session/mdl_connection.h"
@@ -128,11 +129,11 @@ private slots:
 
     void openingFromOpenBalAndEarlierRows()
     {
-        QCOMPARE(openingBalance(Conn, b.cash, from), Money(120025));           // 1,000.00 - 100.00 + 300.25
-        QCOMPARE(openingBalance(Conn, b.party, from), Money(-55075));          // credit: -250.50 - 300.25
-        QCOMPARE(openingBalance(Conn, b.wages, from), Money(0));               // null OpenBal, no rows
-        QCOMPARE(openingBalance(Conn, b.rent, QDate(2025, 12, 20)), Money(0)); // the date's own rows are not before
-        QCOMPARE(openingBalance(Conn, b.rent, QDate(2025, 12, 21)), Money(10000));
+        QCOMPARE(OpeningBalances(Conn).of(b.cash, from), Money(120025));           // 1,000.00 - 100.00 + 300.25
+        QCOMPARE(OpeningBalances(Conn).of(b.party, from), Money(-55075));          // credit: -250.50 - 300.25
+        QCOMPARE(OpeningBalances(Conn).of(b.wages, from), Money(0));               // null OpenBal, no rows
+        QCOMPARE(OpeningBalances(Conn).of(b.rent, QDate(2025, 12, 20)), Money(0)); // the date's own rows are not before
+        QCOMPARE(OpeningBalances(Conn).of(b.rent, QDate(2025, 12, 21)), Money(10000));
     }
 
     void simpleLedgerOfTheCashAccount()
@@ -315,9 +316,9 @@ private slots:
 
     void oversizedSumIsAnError()
     {
-        QVERIFY_THROWS_EXCEPTION(qv::DbError, checkedAdd(Money(std::numeric_limits<qint64>::max()), Money(1)));
-        QVERIFY_THROWS_EXCEPTION(qv::DbError, checkedSub(Money(std::numeric_limits<qint64>::min()), Money(1)));
-        QCOMPARE(checkedAdd(Money(-5), Money(7)), Money(2));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, Money(std::numeric_limits<qint64>::max()) + Money(1));
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, Money(std::numeric_limits<qint64>::min()) - Money(1));
+        QCOMPARE(Money(-5) + Money(7), Money(2));
     }
 };
 

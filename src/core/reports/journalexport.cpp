@@ -1,7 +1,7 @@
 #include "reports/journalexport.h"
 
 #include "db/money.h"
-#include "reports/procedures.h"
+#include "reports/openings.h"
 #include "vouchers/voucherkinds.h"
 
 #include <QMap>
@@ -119,29 +119,6 @@ QString nameOf(const QHash<qint64, QString>& names, qint64 id)
     return it != names.cend() ? *it : QStringLiteral("Unknown Accounts:Account %1").arg(id);
 }
 
-// The opening per account at `from` (null: OpenBal only), as the trial balance with opening has it.
-QMap<qint64, Money> openings(Connection& c, const QDate& from)
-{
-    const bool cents = c.backend() == Backend::Sqlite;
-    QMap<qint64, Money> open;
-    QSqlQuery q =
-        c.query(QStringLiteral("SELECT RowID, OpenBal FROM Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL"),
-                {QStringLiteral("DD")});
-    while (q.next())
-        open[q.value(0).toLongLong()] = moneyFromVariant(q.value(1), cents).value_or(Money());
-    if (from.isValid()) {
-        QSqlQuery b = c.query(QStringLiteral("SELECT AcCode, SUM(DrAmt), SUM(CrAmt) FROM DetJV "
-                                             "WHERE VouDate < ? AND AcCode IS NOT NULL GROUP BY AcCode"),
-                              {from});
-        while (b.next()) {
-            Money& m = open[b.value(0).toLongLong()];
-            m = checkedSub(checkedAdd(m, moneyFromVariant(b.value(1), cents).value_or(Money())),
-                           moneyFromVariant(b.value(2), cents).value_or(Money()));
-        }
-    }
-    return open;
-}
-
 QDate openingDate(Connection& c, const ExportOptions& o)
 {
     if (o.from.isValid())
@@ -209,8 +186,8 @@ public:
                      + payee(voucherLabel(r.status, r.number) + QLatin1Char(' ') + r.party) + QLatin1Char('\n');
             m_sum = Money();
         }
-        const Money amount = checkedSub(r.dr, r.cr);
-        m_sum = checkedAdd(m_sum, amount);
+        const Money amount = r.dr - r.cr;
+        m_sum = m_sum + amount;
         QString note = r.narration.trimmed();
         if (!r.cheque.trimmed().isEmpty())
             note += (note.isEmpty() ? QString() : QStringLiteral(" ")) + QStringLiteral("(cheque %1)").arg(r.cheque);
@@ -358,7 +335,7 @@ ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
                     refuseDate(QStringLiteral("A voucher"), span.value(i).toDate());
         }
         span.finish();
-        open = openings(c, o.from);
+        open = OpeningBalances(c).all(o.from);
         openedOn = openingDate(c, o);
         if (std::any_of(open.cbegin(), open.cend(), [](Money m) { return m.cents != 0; }) && !journalCarries(openedOn))
             refuseDate(QStringLiteral("The opening balances transaction (the day before the first voucher)"), openedOn);
@@ -384,7 +361,7 @@ ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
         for (auto it = open.cbegin(); it != open.cend(); ++it)
             if (it->cents != 0) {
                 lines.emplace_back(nameOf(names, it.key()), *it);
-                sum = checkedAdd(sum, *it);
+                sum = sum + *it;
             }
         std::sort(lines.begin(), lines.end());
         if (!lines.empty()) {

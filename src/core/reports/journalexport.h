@@ -12,8 +12,8 @@
 //
 // Opening balances: one transaction dated the day before the first exported voucher (or the day
 // before `from`), one posting per account with a non-zero opening, balanced against
-// "Equity:Opening Balances". The opening is the trial balance's: OpenBal of the subsidiary
-// accounts plus every account's rows dated before `from`.
+// "Equity:Opening Balances". The openings are OpeningBalances' (openings.h) at `from`; without
+// `from`, before every voucher.
 #include "db/connection.h"
 
 #include <QDate>

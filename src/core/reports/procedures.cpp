@@ -1,7 +1,6 @@
 #include "reports/procedures.h"
 
 #include "reports/worktables.h"
-#include "vouchers/voucherkinds.h"
 
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -62,17 +61,6 @@ QDate dateParts(const QString& statement, qint64 day, qint64 month, qint64 year,
 
 } // namespace
 
-// Money's own arithmetic is checked; these names say so where the work tables sum.
-Money checkedAdd(Money a, Money b)
-{
-    return a + b;
-}
-
-Money checkedSub(Money a, Money b)
-{
-    return a - b;
-}
-
 ProcedureCall parseExec(const QString& statement)
 {
     static const QRegularExpression head(QStringLiteral("^\\s*exec\\s+([A-Za-z0-9_]+)(?:\\s+(.*?))?\\s*$"),
@@ -130,22 +118,6 @@ ProcedureCall parseExec(const QString& statement)
 void installProcedures()
 {
     Connection::setExecHandler([](Connection& c, const QString& statement) { runProcedure(c, parseExec(statement)); });
-}
-
-Money openingBalance(Connection& c, qint64 account, const QDate& at)
-{
-    const bool cents = c.backend() == Backend::Sqlite;
-    Money open =
-        moneyFromVariant(
-            c.scalar(QStringLiteral("SELECT OpenBal FROM Accounts WHERE RowID = CAST(? AS BIGINT)"), {account}), cents)
-            .value_or(Money());
-    QSqlQuery q = c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV WHERE AcCode = ? AND VouDate < ?"),
-                          {account, at});
-    if (q.next()) {
-        open = checkedAdd(open, moneyFromVariant(q.value(0), cents).value_or(Money()));
-        open = checkedSub(open, moneyFromVariant(q.value(1), cents).value_or(Money()));
-    }
-    return open;
 }
 
 QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to)

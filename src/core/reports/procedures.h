@@ -5,15 +5,13 @@
 //   exec TrialBalance '2026-01-01','2026-12-31'
 //   exec TrialBalance3 '2026-01-01','2026-12-31'
 // reach the connection. One implementation for both backends: sums are read exactly and every
-// figure is worked in integer cents with checked arithmetic. The results go to work tables
+// figure is worked in integer cents with checked arithmetic (Money). The results go to work tables
 // private to the session (temporary tables), which the report templates read:
 //   tmpAcLedger       the opening line and the ledger's lines, with the running balance
 //   tmpTrialBalance   per subsidiary account moved in the range: debits, credits, the net
-//   tmpTrialBalance3  per subsidiary account with an opening or a movement: opening, range, closing
-// An account's opening balance at a date is its OpenBal (debit positive; null = 0) plus its
-// DetJV rows dated before that date, debits minus credits; every report uses this definition.
+//   tmpTrialBalance3  per account with an opening or a movement: opening, range, closing
+// Every opening comes from OpeningBalances (openings.h).
 #include "db/connection.h"
-#include "db/money.h"
 
 #include <QDate>
 
@@ -35,13 +33,6 @@ ProcedureCall parseExec(const QString& statement);
 void runProcedure(Connection& c, const ProcedureCall& call);
 // Registers parseExec + runProcedure as the connection's handler of `exec` statements.
 void installProcedures();
-
-// a + b, or DbError when the sum cannot be represented.
-Money checkedAdd(Money a, Money b);
-Money checkedSub(Money a, Money b);
-
-// The one definition of an account's opening balance at a date (see above).
-Money openingBalance(Connection& c, qint64 account, const QDate& at);
 
 // The statements the launcher sends, built from the account and the pickers' dates.
 QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to);

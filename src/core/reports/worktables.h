@@ -13,8 +13,7 @@ namespace qv::rpt {
 void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail);
 // tmpTrialBalance: every account with a DetJV row in the range.
 void fillTrialBalance(Connection& c, const QDate& from, const QDate& to);
-// tmpTrialBalance3: every subsidiary account with an opening balance or a row in the range,
-// and any other account with rows.
+// tmpTrialBalance3: every account with an opening (OpeningBalances) or a row in the range.
 void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to);
 
 } // namespace qv::rpt

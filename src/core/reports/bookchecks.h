@@ -1,0 +1,21 @@
+#pragma once
+// Checks of a book's stored data that the program relies on but cannot always guard: each
+// reports what it finds and changes nothing. `quoravel-admin check` runs them all; a new check
+// is one more entry of bookChecks().
+#include "db/connection.h"
+
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+namespace qv::rpt {
+
+struct BookCheck {
+    const char* name;                            // as the admin tool prints it
+    const char* about;                           // what a finding means, one line
+    std::function<QStringList(Connection&)> run; // one line per finding; none: clean
+};
+
+const std::vector<BookCheck>& bookChecks();
+
+} // namespace qv::rpt

@@ -1,0 +1,40 @@
+#pragma once
+// An account's opening balance at a date: what it brings into that day. The one definition that
+// every ledger, cash and bank book, trial balance and the journal export use:
+//   the account's OpenBal when it is a subsidiary account (debit positive, null = 0),
+//   plus its DetJV rows dated before the date, debits minus credits.
+// An OpenBal stored on a control or sub-control account is part of no balance: a head's figures
+// are the sums of its subsidiaries' (docs/accounts.md; `quoravel-admin check` reports one).
+// Sums are exact and checked; a figure that cannot be represented is a DbError.
+//
+// One account (a ledger) or every account at once (the trial balance, the export): callers ask
+// this object and never read OpenBal or sum earlier rows themselves, so the way the figure is
+// gathered (voucher lines today) can change in one place.
+#include "db/connection.h"
+#include "db/money.h"
+
+#include <QDate>
+#include <QMap>
+
+namespace qv::rpt {
+
+class OpeningBalances {
+public:
+    explicit OpeningBalances(Connection& c)
+        : m_c(c)
+    {
+    }
+    // One account at `at`. A null date is the start of the book: the OpenBal alone.
+    Money of(qint64 account, const QDate& at);
+    // Every account whose opening at `at` is not zero.
+    QMap<qint64, Money> all(const QDate& at);
+
+private:
+    Connection& m_c;
+};
+
+// The accounts that have detail rows, in order of RowID: one seek of the account index per
+// account (a loose index scan), where a GROUP BY would read every row.
+QList<qint64> postedAccounts(Connection& c);
+
+} // namespace qv::rpt
