@@ -184,7 +184,6 @@ private slots:
         click(w, "cmdTrialControl");
         QCOMPARE(execs.last(), QString("exec TrialBalance '2026-01-05','2026-02-28'"));
         QCOMPARE(shown()->FormulaFields().byName("Dates").Text(), "\"From :  " + d1 + "   To :  " + d2 + "\"");
-        QVERIFY(!shown()->EnableParameterPrompting());
     }
 
     void ledgerThenBankBookForOnePick()
