@@ -3,13 +3,13 @@
 // through FindACRowID and FindACName; the caller takes it over when it is activated again.
 #include "shell/mdichild.h"
 
+#include <QMdiSubWindow>
 #include <QPointer>
 
 #include <memory>
 
 class QCheckBox;
 class QLineEdit;
-class QMdiSubWindow;
 class QPushButton;
 class QTableView;
 
