@@ -10,9 +10,9 @@
 #include "db/provision.h"
 #include "reports/accountsreport.h"
 #include "reports/procedures.h"
-#include "reports/reportdata.h"
-#include "reports/reportjob.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/reportdata.h"
+#include "reportengine/reportjob.h"
+#include "session/mdl_connection.h"
 
 #include <QFile>
 #include <QGuiApplication>

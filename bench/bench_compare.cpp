@@ -13,11 +13,11 @@
 // (the cash book, one year). The login of the book is bench / bench.
 #include "benchbook.h"
 #include "reports/accountsreport.h"
-#include "reports/formula.h"
+#include "reportengine/formula.h"
 #include "reports/journalexport.h"
 #include "reports/procedures.h"
-#include "reports/reportdata.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/reportdata.h"
+#include "session/mdl_connection.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -9,9 +9,9 @@
 // Prints the phases' times and the peak resident memory of the process.
 #include "benchbook.h"
 #include "longreport.h"
-#include "reports/report.h"
-#include "reports/reportjob.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/report.h"
+#include "reportengine/reportjob.h"
+#include "session/mdl_connection.h"
 
 #include <QElapsedTimer>
 #include <QFile>

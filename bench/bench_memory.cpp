@@ -9,11 +9,11 @@
 #include "benchbook.h"
 #include "longreport.h"
 #include "reports/accountsreport.h"
-#include "reports/frmveiwer.h"
+#include "viewer/frmveiwer.h"
 #include "reports/procedures.h"
-#include "reports/reportviewer.h"
+#include "viewer/reportviewer.h"
 #include "shell/mdiform1.h"
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

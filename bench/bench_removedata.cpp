@@ -2,7 +2,7 @@
 // database, and the verified copy written before a removal.
 #include "db/money.h"
 #include "db/provision.h"
-#include "shell/removedata.h"
+#include "admin/removedata.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,8 +5,8 @@
 //   /usr/bin/time -v ./bench/bench_report --benchmark_repetitions=5   (peak memory)
 #include "db/money.h"
 #include "db/provision.h"
-#include "reports/report.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/report.h"
+#include "session/mdl_connection.h"
 
 #include <QDate>
 #include <QDir>

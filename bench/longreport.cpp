@@ -1,6 +1,6 @@
 #include "longreport.h"
 
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The long report of the benchmarks: every detail row of a book with three group levels and
 // their sums (a generated book of 1,000,000 rows gives about 18,000 pages).
-#include "reports/report.h"
+#include "reportengine/report.h"
 
 #include <memory>
 

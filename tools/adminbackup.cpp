@@ -2,7 +2,7 @@
 
 #include "db/backup.h"
 #include "db/datasource.h"
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 
 #include <QDir>
 #include <QFileInfo>

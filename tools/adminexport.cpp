@@ -1,8 +1,8 @@
 #include "tools/adminexport.h"
 
 #include "reports/journalexport.h"
-#include "reports/outputfile.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/outputfile.h"
+#include "session/mdl_connection.h"
 
 #include <QFile>
 #include <QTextStream>

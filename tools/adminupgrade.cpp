@@ -3,7 +3,7 @@
 #include "db/datasource.h"
 #include "db/schema.h"
 #include "db/serverbook.h"
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 
 #include <QTextStream>
 

@@ -1,9 +1,9 @@
 // Start-up: the shared objects exist from the start (closed); record the screen; show the login.
-#include "app/startupprobe.h"
+#include "startupprobe.h"
 #include "reports/procedures.h"
 #include "shell/frmlogin.h"
 #include "shell/homepicture.h"
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 #include "shell/x11display.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "db/logins.h"
 #include "db/schema.h"
 #include "db/serverbook.h"
-#include "shell/adminstore.h"
+#include "admin/adminstore.h"
 #include "adminrun.h"
 
 #include <QFile>

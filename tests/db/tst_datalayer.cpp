@@ -3,7 +3,7 @@
 #include "db/logins.h"
 #include "db/recordset.h"
 #include "db/schema.h"
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 #include "support/dbfixture.h"
 
 #include <QDate>

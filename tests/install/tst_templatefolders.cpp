@@ -1,8 +1,8 @@
 // Where the program finds a report template: beside itself first (the build folder), then the
 // installed share/quoravel/templates/ found from the program's folder.
-#include "reports/report.h"
-#include "reports/reporterror.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/report.h"
+#include "reportengine/reporterror.h"
+#include "session/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QDir>

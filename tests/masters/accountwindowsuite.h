@@ -3,10 +3,10 @@
 // buttons by name, the tree's nodes clicked with either button, the window's mode at a glance.
 #include "shell/windows.h"
 #include "masters/frmaccount.h"
-#include "reports/frmveiwer.h"
-#include "reports/report.h"
-#include "reports/reportviewer.h"
-#include "shell/mdl_connection.h"
+#include "viewer/frmveiwer.h"
+#include "reportengine/report.h"
+#include "viewer/reportviewer.h"
+#include "session/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "shell/windows.h"
 #include "masters/accountstore.h"
 #include "masters/frmaccount.h"
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // shared connection `Conn`: a small hand-made book whose figures the tests work out by hand, and
 // random books for the invariants. Also the accounts reports run as the launcher runs them.
 #include "db/money.h"
-#include "reports/report.h"
+#include "reportengine/report.h"
 
 #include <QDate>
 #include <QHash>

@@ -1,7 +1,7 @@
 #pragma once
 // Shared by the report suites: where the templates are, the print sequence as the windows run
 // it, and the text of a PDF file.
-#include "reports/report.h"
+#include "reportengine/report.h"
 
 #include <QStringList>
 

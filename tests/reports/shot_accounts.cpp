@@ -1,8 +1,8 @@
 // Screenshots for the README (run by hand under Xvfb, not part of ctest).
 #include "reports/frmrptaccounts.h"
-#include "reports/frmveiwer.h"
+#include "viewer/frmveiwer.h"
 #include "shell/handover.h"
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 

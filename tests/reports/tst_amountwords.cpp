@@ -1,8 +1,8 @@
 // Totals in words, as the printed vouchers state them: the scales, the teens and tens, cents,
 // zero and the extremes of the amount type; and the template option that prints them.
-#include "reports/amountwords.h"
-#include "reports/template.h"
-#include "reports/reporterror.h"
+#include "reportengine/amountwords.h"
+#include "reportengine/template.h"
+#include "reportengine/reporterror.h"
 
 #include <QTest>
 #include <limits>

@@ -1,9 +1,9 @@
 // The selection formula compiler: what each formula compiles to, which formulas it refuses and
 // why, and that no typed text reaches the statement.
 #include "db/money.h"
-#include "reports/formula.h"
-#include "reports/reportdata.h"
-#include "reports/reporterror.h"
+#include "reportengine/formula.h"
+#include "reportengine/reportdata.h"
+#include "reportengine/reporterror.h"
 
 #include <QDate>
 #include <QTest>

@@ -3,9 +3,9 @@
 // long chains of and/or still run on the database.
 #include "db/money.h"
 #include "reportfixture.h"
-#include "reports/formula.h"
-#include "reports/reporterror.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/formula.h"
+#include "reportengine/reporterror.h"
+#include "session/mdl_connection.h"
 #include "support/dbfixture.h"
 
 #include <QTest>

@@ -2,7 +2,7 @@
 // inner value change on the same row, or only the outer one does. Each footer carries the sums
 // of its own group, and the inner footer prints before the outer one.
 #include "db/money.h"
-#include "reports/layout.h"
+#include "reportengine/layout.h"
 
 #include <QRegularExpression>
 #include <QTest>

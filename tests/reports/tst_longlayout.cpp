@@ -3,8 +3,8 @@
 // out again are the pages of the first layout; the packed pages and the CSV rows give back
 // exactly what was put in.
 #include "db/money.h"
-#include "reports/docpages_p.h"
-#include "reports/layout.h"
+#include "reportengine/docpages_p.h"
+#include "reportengine/layout.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -2,8 +2,8 @@
 // out (page marks, cut texts, shrunk figures, three faces), pages have the report's paper, and a
 // text that needs shaping is refused, so that the export goes through Qt's PDF engine, still
 // with every text.
-#include "reports/layout.h"
-#include "reports/pdfdirect.h"
+#include "reportengine/layout.h"
+#include "reportengine/pdfdirect.h"
 
 #include <QFile>
 #include <QProcess>

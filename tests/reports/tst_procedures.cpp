@@ -13,8 +13,8 @@
 //   2026-03-01 BP-2  rent Dr / bank Cr 1.00             (after the range)
 #include "bookfixture.h"
 #include "reports/procedures.h"
-#include "reports/reporterror.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/reporterror.h"
+#include "session/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QSqlQuery>

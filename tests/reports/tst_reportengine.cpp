@@ -4,8 +4,8 @@
 #include "db/logins.h"
 #include "db/money.h"
 #include "reportfixture.h"
-#include "reports/reporterror.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/reporterror.h"
+#include "session/mdl_connection.h"
 #include "support/dbfixture.h"
 
 #include <QCoreApplication>

@@ -10,7 +10,7 @@
 #include "bookfixture.h"
 #include "db/money.h"
 #include "reports/procedures.h"
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 #include "support/fixture.h"
 #include "vouchers/voucherstore.h"
 

@@ -2,7 +2,7 @@
 // come back on each page, not only on the first.
 #include "bookfixture.h"
 #include "reports/procedures.h"
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 #include "support/fixture.h"
 #include "vouchers/voucherstore.h"
 

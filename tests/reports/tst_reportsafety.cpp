@@ -6,8 +6,8 @@
 #include "db/money.h"
 #include "reportfixture.h"
 #include "reports/procedures.h"
-#include "reports/report.h"
-#include "shell/mdl_connection.h"
+#include "reportengine/report.h"
+#include "session/mdl_connection.h"
 #include "support/adminrun.h"
 #include "support/dbfixture.h"
 

@@ -3,10 +3,10 @@
 // button's report in the viewer, a failed preparation, and the busy cursor.
 #include "bookfixture.h"
 #include "reports/frmrptaccounts.h"
-#include "reports/frmveiwer.h"
-#include "reports/reportviewer.h"
+#include "viewer/frmveiwer.h"
+#include "viewer/reportviewer.h"
 #include "shell/handover.h"
-#include "shell/mdl_connection.h"
+#include "session/mdl_connection.h"
 #include "shell/windows.h"
 #include "shell/mdichild.h"
 #include "support/fixture.h"

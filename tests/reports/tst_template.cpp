@@ -1,7 +1,7 @@
 // The template reader: the shipped templates read cleanly, and a faulty template is refused
 // with its file, its line and the reason.
-#include "reports/reporterror.h"
-#include "reports/template.h"
+#include "reportengine/reporterror.h"
+#include "reportengine/template.h"
 
 #include <QDir>
 #include <QTest>

@@ -2,10 +2,10 @@
 // exports through the toolbar, one viewer for every print, and failures as message boxes.
 #include "shell/windows.h"
 #include "reportfixture.h"
-#include "reports/frmveiwer.h"
+#include "viewer/frmveiwer.h"
 #include "reports/printchart.h"
-#include "reports/reportviewer.h"
-#include "shell/mdl_connection.h"
+#include "viewer/reportviewer.h"
+#include "session/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QApplication>

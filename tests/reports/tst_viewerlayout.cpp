@@ -3,11 +3,11 @@
 // a new print stops the layout still running. The first-pages budget is 0 here, so that every
 // report of more than one page goes on in the background whatever the machine's speed.
 #include "reportfixture.h"
-#include "reports/frmveiwer.h"
-#include "reports/layout.h"
-#include "reports/reportjob.h"
-#include "reports/reportviewer.h"
-#include "shell/mdl_connection.h"
+#include "viewer/frmveiwer.h"
+#include "reportengine/layout.h"
+#include "reportengine/reportjob.h"
+#include "viewer/reportviewer.h"
+#include "session/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QDate>

@@ -2,8 +2,8 @@
 // goes in one transaction or not at all; the embedded database is copied first, and the copy
 // holds what was removed.
 #include "adminhelpers.h"
-#include "shell/mdl_connection.h"
-#include "shell/removedata.h"
+#include "session/mdl_connection.h"
+#include "admin/removedata.h"
 
 #include <QApplication>
 #include <QCheckBox>

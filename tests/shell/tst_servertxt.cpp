@@ -1,4 +1,4 @@
-#include "shell/servertxt.h"
+#include "session/servertxt.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 // voucher store reads them back, not as the template selects them), the total and the total in
 // words; no other voucher; and the cash account of a cash voucher named once, not as a line.
 #include "db/money.h"
-#include "reports/amountwords.h"
+#include "reportengine/amountwords.h"
 #include "support/adminrun.h"
 #include "support/fixture.h"
 #include "vouchers/voucherprint.h"

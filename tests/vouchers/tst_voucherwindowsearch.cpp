@@ -1,9 +1,9 @@
 // The "Search Voucher" tab and "&Print" of the voucher windows, driven as a user drives them on
 // the demo company: the criteria and what refreshes the list, the empty list, opening a voucher
 // from the list and saving it under its own number, the delete refresh, and printing.
-#include "reports/frmveiwer.h"
-#include "reports/reportviewer.h"
-#include "shell/mdl_connection.h"
+#include "viewer/frmveiwer.h"
+#include "viewer/reportviewer.h"
+#include "session/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 #include "vouchers/frmvoucher.h"

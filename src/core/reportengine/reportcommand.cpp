@@ -1,0 +1,180 @@
+#include "reportengine/reportcommand.h"
+
+#include "reportengine/outputfile.h"
+#include "reports/procedures.h"
+#include "reportengine/report.h"
+#include "reportengine/reporterror.h"
+#include "session/mdl_connection.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace qv::rpt {
+
+namespace {
+
+struct Usage {
+    QString text;
+};
+
+QString one(const OptionValues& values, const QString& name, bool required)
+{
+    const QStringList v = values(name);
+    if (v.isEmpty() && required)
+        throw Usage{QStringLiteral("the option --%1 is missing.").arg(name)};
+    return v.isEmpty() ? QString() : v.last();
+}
+
+QPair<QString, QString> nameAndText(const QString& option, const QString& arg)
+{
+    const int eq = int(arg.indexOf(QLatin1Char('=')));
+    if (eq <= 0)
+        throw Usage{QStringLiteral("--%1 is written NAME=TEXT, not \"%2\".").arg(option, arg)};
+    return {arg.left(eq).trimmed(), arg.mid(eq + 1)};
+}
+
+// A template named without a folder is looked for where the windows look for theirs (beside the
+// program, then the installed templates), never in the current folder, where anyone could have
+// put one. A name with a folder ("./x.rpt", "/srv/x.rpt") is the file it names.
+QString findTemplate(const QString& name)
+{
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return QFileInfo(name).absoluteFilePath();
+    for (const QString& folder : TemplateFolders())
+        for (const QString& n : {name, name + QStringLiteral(".rpt")})
+            if (QFileInfo(QDir(folder).filePath(n)).isFile())
+                return QDir(folder).filePath(n);
+    return QDir(TemplateFolders().first()).filePath(name); // OpenReport names it in its error
+}
+
+// The data preparations, parsed before anything is opened: only the documented `exec` forms, each
+// over a range that runs forwards (the launcher passes its dates on as they are; a command line
+// that names a reversed range is a mistake worth saying).
+QList<ProcedureCall> preparations(const QStringList& statements)
+{
+    QList<ProcedureCall> calls;
+    for (const QString& s : statements) {
+        ProcedureCall call;
+        try {
+            call = parseExec(s);
+        } catch (const DbError& e) {
+            throw Usage{QStringLiteral("--exec takes only the data preparations exec AcLedger, DetailAcLedger, "
+                                       "TrialBalance and TrialBalance3 with their arguments. %1 Nothing was run.")
+                            .arg(e.description())};
+        }
+        if (call.from > call.to)
+            throw Usage{QStringLiteral("--exec \"%1\" names a reversed range: %2 is after %3. Give the first date "
+                                       "first; nothing was run.")
+                            .arg(s.trimmed(), call.from.toString(Qt::ISODate), call.to.toString(Qt::ISODate))};
+        calls << call;
+    }
+    return calls;
+}
+
+// A formula field's text as typed on a command line: quoted already, or quoted here.
+QString asTextLiteral(const QString& text)
+{
+    try {
+        formulaFieldText(text);
+        return text;
+    } catch (const ReportError&) {
+        return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    }
+}
+
+} // namespace
+
+int reportCommand(const QStringList& positional, const OptionValues& values, QTextStream& out, QTextStream& err)
+{
+    try {
+        if (positional.size() != 1)
+            throw Usage{QStringLiteral("report needs exactly one TEMPLATE.")};
+        const QString pdf = one(values, QStringLiteral("pdf"), false);
+        const QString csv = one(values, QStringLiteral("csv"), false);
+        if (pdf.isEmpty() && csv.isEmpty())
+            throw Usage{QStringLiteral("report needs --pdf FILE or --csv FILE.")};
+        const QList<ProcedureCall> prepare = preparations(values(QStringLiteral("exec")));
+        const QString templ = findTemplate(positional.first());
+        const QString catalog = one(values, QStringLiteral("catalog"), false);
+        const QString server = one(values, QStringLiteral("server"), true);
+        // Before any work: a report never replaces a device, a pipe, a folder, a database or a
+        // file it is made from.
+        QStringList inputs{templ};
+        const DataSource ds = DataSource::parse(server, catalog.isEmpty() ? LoginCatalog : catalog);
+        if (ds.backend == Backend::Sqlite)
+            inputs << bookFiles(ds.filePath);
+        for (const QString& path : {pdf, csv})
+            if (!path.isEmpty())
+                checkOutputPath(path, inputs);
+        Conn.close();
+        Conn.setProperty(QStringLiteral("User ID"), one(values, QStringLiteral("user"), true));
+        Conn.setProperty(QStringLiteral("Password"), one(values, QStringLiteral("password"), true));
+        Conn.setProperty(QStringLiteral("Data Source"), server);
+        Conn.setProperty(QStringLiteral("Initial Catalog"), catalog.isEmpty() ? LoginCatalog : catalog);
+        QList<QPair<QString, QString>> formulas, subreports;
+        for (const QString& f : values(QStringLiteral("formula")))
+            formulas << nameAndText(QStringLiteral("formula"), f);
+        for (const QString& s : values(QStringLiteral("subreport")))
+            subreports << nameAndText(QStringLiteral("subreport"), s);
+
+        Conn.open();
+        if (Conn.backend() == Backend::Sqlite)
+            inputs << bookFiles(Conn.embeddedPath());
+        LoginUser = Conn.property(QStringLiteral("User ID"));
+        LoginPassword = Conn.property(QStringLiteral("Password"));
+        Application app;
+        std::shared_ptr<Report> report = app.OpenReport(templ);
+        // The launcher's order: the template is open, then its data is prepared, in the order
+        // given, into the work tables of the session the report reads, by the procedures' own
+        // code (the parsed calls; no typed text reaches the database).
+        for (const ProcedureCall& call : prepare)
+            runProcedure(Conn, call);
+        ReportTable& table = report->Database().Tables(1);
+        table.ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
+        table.ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);
+        report->setRecordSelectionFormula(one(values, QStringLiteral("selection"), false));
+        for (const auto& [name, text] : formulas)
+            report->FormulaFields().byName(name).setText(asTextLiteral(text));
+        for (const auto& [name, formula] : subreports)
+            report->OpenSubreport(name).setRecordSelectionFormula(formula);
+        // Work tables just prepared live on this session; a report without them may read on a
+        // standby.
+        report->setMayReadStandby(values(QStringLiteral("exec")).isEmpty());
+        const std::shared_ptr<const Document> doc = report->run(Conn);
+        if (!pdf.isEmpty()) {
+            doc->writePdf(pdf, inputs);
+            out << "Wrote " << doc->pageCount() << (doc->pageCount() == 1 ? " page" : " pages") << " to " << pdf
+                << ".\n";
+        }
+        if (!csv.isEmpty()) {
+            doc->writeCsv(csv, inputs);
+            out << "Wrote " << doc->detailRows << " rows to " << csv << ".\n";
+        }
+        out.flush();
+        Conn.close();
+        if (out.status() != QTextStream::Ok) {
+            err << "quoravel-admin: the report was written, but its message could not be written to standard "
+                   "output.\n";
+            err.flush();
+            return 1;
+        }
+        return 0;
+    } catch (const Usage& u) {
+        err << "quoravel-admin: " << u.text << "\nSee quoravel-admin --help.\n";
+        err.flush();
+        return 2;
+    } catch (const DbError& e) {
+        Conn.close();
+        err << "quoravel-admin: " << e.description() << "\n";
+        err.flush();
+        return 1;
+    }
+}
+
+int reportCommand(const QStringList& positional, const OptionValues& values)
+{
+    QTextStream out(stdout), err(stderr);
+    return reportCommand(positional, values, out, err);
+}
+
+} // namespace qv::rpt

@@ -1,0 +1,53 @@
+#pragma once
+// The seven accounts reports of the launcher: what each button needs, prepares, opens and sets
+// (steps 3 to 5 of its print sequence), without the window. The cash and bank book read DetJV
+// directly; the ledgers and trial balances first run their `exec` statement on the connection.
+#include "db/connection.h"
+#include "reportengine/report.h"
+
+#include <QDate>
+#include <vector>
+
+namespace qv::rpt {
+
+enum class AccountsReport {
+    CashBook,
+    BankBook,
+    SimpleLedger,
+    DetailLedger,
+    TrialBalance,
+    ControlTrialBalance,
+    TrialBalanceWithOpening
+};
+
+struct AccountsReportInfo {
+    AccountsReport report;
+    const char* menu;    // "mnuCashBook"
+    const char* panel;   // "frmCashBook"
+    const char* button;  // "cmdCashBook"
+    const char* caption; // the panel's caption
+    const char* label;   // the label naming the report
+    const char* templ;   // "\\rptAcLedger3.rpt"
+    bool needsAccount;
+    bool book; // cash or bank book: checks the cash account
+    bool trialBalance;
+};
+const std::vector<AccountsReportInfo>& accountsReports();
+const AccountsReportInfo& accountsReport(AccountsReport r);
+
+// The AcCode of the "CP" row of VouSetting (null counts as 0); 0 when there is no row.
+qint64 cashBookAccount(Connection& c);
+
+// The text of the formula field "Dates", quotes included: "From :  <short date>  To :  <short
+// date>" (three blanks before To for the trial balances).
+QString datesFormula(const QDate& from, const QDate& to, bool trialBalance);
+// The preparation statement of the report; empty for the books.
+QString preparationStatement(AccountsReport r, qint64 account, const QDate& from, const QDate& to);
+
+// Steps 3 to 5: opens the template, runs the preparation on `c`, logs on with the login, sets
+// the trial balances' option, the selection, "Dates" and the books' subreports. `account` is
+// the picked account (the cash account for the cash book). Throws DbError.
+std::shared_ptr<Report> openAccountsReport(Connection& c, AccountsReport r, qint64 account, const QDate& from,
+                                           const QDate& to, const QString& user, const QString& password);
+
+} // namespace qv::rpt

@@ -1,0 +1,36 @@
+#include "shell/applymenus.h"
+
+#include "admin/adminstore.h"
+#include "shell/mdiform1.h"
+#include "session/mdl_connection.h"
+#include "widgets/guarded.h"
+#include "widgets/msgbox.h"
+
+#include <QAction>
+
+void ApplyMenus()
+{
+    // Without a frame (after "E&xit", or while it unloads its windows) there is nothing to
+    // apply the rights to.
+    MDIForm1* main = MDIForm1::instance();
+    if (!main || main->closing())
+        return;
+    main->showHomePanel();
+    qv::guarded([main] {
+        if (qv::RightsStore(Conn).anyActive()) {
+            // A right governs the entries whose caption is exactly its own (case and blanks
+            // count); entries that no row names keep their visibility.
+            const QList<QAction*> entries = main->menuEntries();
+            for (const qv::RightsStore::Row& row : qv::RightsStore(Conn).rows())
+                for (QAction* a : entries)
+                    if (!a->isSeparator() && a->text() == row.caption)
+                        a->setVisible(row.active);
+        } else {
+            // No right granted: the transaction and report menus go; the rest stays as it is.
+            // ("Registeration", the third name of that list, is no entry of the menu tree.)
+            for (const char* name : {"mnuMainTrans", "mnuMainRpt", "Registeration"})
+                if (QAction* a = main->menuEntry(QString::fromLatin1(name)))
+                    a->setVisible(false);
+        }
+    });
+}

@@ -1,0 +1,122 @@
+// What each documented window name opens, where its description places it, and the menu
+// entries that open them.
+#include "masters/frmaccount.h"
+#include "masters/frmcompany.h"
+#include "masters/frmfindac.h"
+#include "registrations/registrationwindows.h"
+#include "reports/frmrptaccounts.h"
+#include "viewer/frmveiwer.h"
+#include "setup/frmacsetting.h"
+#include "shell/frmaddusers.h"
+#include "shell/frmlocpass.h"
+#include "shell/frmremovedata.h"
+#include "shell/frmsecmenus.h"
+#include "shell/mdiform1.h"
+#include "shell/windows.h"
+#include "vouchers/frmvoucher.h"
+#include "widgets/bound.h"
+
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace qv {
+
+namespace {
+template <class T> std::function<MdiChild*()> maker()
+{
+    return [] { return new T(); };
+}
+
+void defineMasters()
+{
+    Windows::define(QStringLiteral("frmCompany"), maker<frmCompany>(), QPoint(2800, 2100));
+    Windows::define(QStringLiteral("frmAccount"), maker<frmAccount>());
+    Windows::define(QStringLiteral("frmFindAC"), maker<frmFindAC>(), QPoint(3500, 1800), true, [](MdiChild* w, bool) {
+        // Typing goes straight into the search.
+        if (auto* box = w->findChild<QLineEdit*>("txtFindAC"))
+            box->setFocus();
+    });
+    Windows::define(QStringLiteral("frmAcSetting"), maker<frmAcSetting>(), QPoint(0, 0), false,
+                    [](MdiChild* w, bool fresh) {
+                        if (fresh && w->subWindow())
+                            w->subWindow()->resize(twips(15300), twips(10560));
+                    });
+    Windows::bindMenu(QStringLiteral("mnuCompany"), QStringLiteral("frmCompany"));
+    Windows::bindMenu(QStringLiteral("mnuChartOfAC"), QStringLiteral("frmAccount"));
+    Windows::bindMenu(QStringLiteral("mnuVocSetting"), QStringLiteral("frmAcSetting"));
+}
+
+void defineAdministration()
+{
+    Windows::define(QStringLiteral("frmLocPass"), maker<frmLocPass>(), QPoint(5000, 3000));
+    Windows::define(QStringLiteral("frmSecMenus"), maker<frmSecMenus>(), QPoint(1000, 1500));
+    Windows::define(QStringLiteral("frmAddUsers"), maker<frmAddUsers>(), QPoint(3500, 2500));
+    Windows::define(QStringLiteral("frmRemoveData"), maker<frmRemoveData>(), QPoint(3000, 2000));
+    auto gate = [](frmLocPass::Target t) {
+        return [t] {
+            frmLocPass::aimAt(t);
+            Windows::open(QStringLiteral("frmLocPass"));
+        };
+    };
+    Windows::bindMenu(QStringLiteral("mnuSetMenu"), gate(frmLocPass::Target::Menus));
+    Windows::bindMenu(QStringLiteral("mnuAddUser"), gate(frmLocPass::Target::Users));
+    Windows::bindMenu(QStringLiteral("mnuRemoveData"), gate(frmLocPass::Target::RemoveData));
+}
+
+void defineVouchers()
+{
+    for (const VoucherKindInfo& k : voucherKinds()) {
+        const VoucherKind kind = k.kind;
+        Windows::define(
+            k.window, [kind] { return new frmVoucher(kind); }, QPoint(0, 0), true,
+            [](MdiChild* w, bool fresh) {
+                if (fresh && w->subWindow())
+                    w->subWindow()->resize(twips(15255), twips(10155));
+            });
+        Windows::bindMenu(k.menuEntry, k.window);
+    }
+}
+
+void defineReports()
+{
+    // The launcher: each report entry shows it at 2500/1000 and makes its own panel visible.
+    Windows::define(QStringLiteral("frmRPTAccounts"), maker<frmRPTAccounts>(), QPoint(2500, 1000), false,
+                    [](MdiChild* w, bool fresh) {
+                        if (fresh && w->subWindow())
+                            w->subWindow()->resize(twips(10000), twips(4725));
+                    });
+    for (const auto& info : rpt::accountsReports()) {
+        const rpt::AccountsReport r = info.report;
+        Windows::bindMenu(QLatin1String(info.menu), [r] {
+            if (auto* w = Windows::open<frmRPTAccounts>(QStringLiteral("frmRPTAccounts")))
+                w->showPanel(r);
+        });
+    }
+    Windows::define(QStringLiteral("frmVeiwer"), maker<frmVeiwer>(), std::nullopt, false, [](MdiChild* w, bool fresh) {
+        // The sub-window keeps the title text it last sized
+        // itself for: clear both captions.
+        w->setWindowTitle(QString());
+        if (QMdiSubWindow* sw = w->subWindow()) {
+            sw->setWindowTitle(QString());
+            if (fresh)
+                sw->setGeometry(QRect(QPoint(0, 0), MDIForm1::instance()->mdiArea()->viewport()->size()));
+        }
+    });
+}
+} // namespace
+
+void Windows::defineAll()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    defineMasters();
+    defineAdministration();
+    defineVouchers();
+    defineRegistrations();
+    defineReports();
+}
+
+} // namespace qv

@@ -1,0 +1,7 @@
+#pragma once
+#include "session/display.h"
+
+namespace qv {
+// The X11 (XRandR) switch when the program runs under X; null elsewhere.
+std::unique_ptr<DisplaySwitch> makePlatformDisplaySwitch();
+} // namespace qv

@@ -1,0 +1,42 @@
+#include "vouchers/voucherprint.h"
+
+#include "viewer/frmveiwer.h"
+#include "reportengine/report.h"
+#include "session/mdl_connection.h"
+#include "vouchers/frmvoucher.h"
+#include "widgets/guarded.h"
+#include "widgets/msgbox.h"
+
+#include <QDateEdit>
+#include <QLineEdit>
+
+QString voucherSelection(const qv::VoucherKindInfo& kind, const QString& number)
+{
+    return QStringLiteral("{MasJV.VouNo}= ") + number + QStringLiteral(" and {MasJV.VouStatus} = '") + kind.code
+           + QStringLiteral("' and {Company.comActive} = 'Y'");
+}
+
+void PrintVoucher(const qv::VoucherKindInfo& kind, const QString& number)
+{
+    qv::guarded([&] {
+        qv::rpt::Application crApp;
+        std::shared_ptr<qv::rpt::Report> report = crApp.OpenReport(ProgramFolder() + kind.reportTemplate);
+        qv::rpt::ReportTable& table = report->Database().Tables(1);
+        table.ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
+        table.ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);
+        report->setRecordSelectionFormula(voucherSelection(kind, number));
+        frmVeiwer::ShowReport(report);
+    });
+}
+
+// The voucher as stored is printed: a number not saved yet gives a report without lines.
+void frmVoucher::cmdPrint_Click()
+{
+    const QString number = txtVoucher->text().trimmed();
+    if (number.isEmpty()) {
+        qv::Msg::info(QStringLiteral("please enter voucher no."));
+        DTPicker->setFocus();
+        return;
+    }
+    PrintVoucher(m_kind, number);
+}
