@@ -54,10 +54,11 @@ frmVeiwer* show(const char* what, const std::function<std::shared_ptr<qv::rpt::R
     frmVeiwer* v = frmVeiwer::ShowReport(open());
     QApplication::processEvents();
     const qint64 first = t.elapsed();
-    while (v->CRViewer91->layingOut())
+    while (v->findChild<qv::ReportViewer*>("CRViewer91")->layingOut())
         QApplication::processEvents();
     std::printf("%s: page 1 shown after %lld ms, all %d pages after %lld ms; resident %.0f MB, peak %.0f MB\n", what,
-                (long long)first, v->CRViewer91->pageCount(), (long long)t.elapsed(), residentMb(), peakMb());
+                (long long)first, v->findChild<qv::ReportViewer*>("CRViewer91")->pageCount(), (long long)t.elapsed(),
+                residentMb(), peakMb());
     return v;
 }
 
@@ -119,7 +120,7 @@ int main(int argc, char** argv)
             });
         }
         frmVeiwer* v = show("every line of the book", [&] { return qvb::openLongReport(dir.path()); });
-        qv::ReportViewer* viewer = v->CRViewer91;
+        qv::ReportViewer* viewer = v->findChild<qv::ReportViewer*>("CRViewer91");
         const int pages = viewer->pageCount();
         QList<int> forward, backward, random;
         for (int p = pages / 2; p < pages / 2 + 50 && p <= pages; ++p)

@@ -94,20 +94,20 @@ void drain()
 void keystroke(benchmark::State& state, const QString& criterion, const QString& before, const QString& after,
                bool whole = false)
 {
-    g_win->cboSearch->setCurrentText(criterion);
+    g_win->findChild<QComboBox*>("cboSearch")->setCurrentText(criterion);
     for (auto _ : state) {
         state.PauseTiming();
-        g_win->txtSearch->setText(before);
+        g_win->findChild<QLineEdit*>("txtSearch")->setText(before);
         drain();
         QCoreApplication::processEvents();
         state.ResumeTiming();
-        g_win->txtSearch->setText(after);
-        g_win->mshSearch->viewport()->repaint();
+        g_win->findChild<QLineEdit*>("txtSearch")->setText(after);
+        g_win->findChild<QTableView*>("mshSearch")->viewport()->repaint();
         if (whole)
             drain();
     }
     drain(); // outside the timed loop
-    state.counters["rows"] = double(g_win->mshSearch->model()->rowCount());
+    state.counters["rows"] = double(g_win->findChild<QTableView*>("mshSearch")->model()->rowCount());
 }
 
 const QString Number = QStringLiteral("Voucher #");
@@ -195,7 +195,7 @@ int main(int argc, char** argv)
     g_win->resize(1017, 677);
     g_win->show();
     t.restart();
-    g_win->SSTab->setCurrentIndex(1); // reads the kind's vouchers into memory
+    g_win->findChild<QTabWidget*>("SSTab")->setCurrentIndex(1); // reads the kind's vouchers into memory
     QCoreApplication::processEvents();
     std::fprintf(stderr, "search tab shown (the vouchers read into memory) in %.0f ms\n", double(t.elapsed()));
     benchmark::RunSpecifiedBenchmarks();

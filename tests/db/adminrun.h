@@ -1,24 +1,10 @@
 #pragma once
 // Helpers of the suites that drive quoravel-admin and log in as the logins it makes.
+#include "support/adminrun.h"
 #include "support/dbfixture.h"
 
-#include <QProcess>
-
 namespace qvt {
-struct Run {
-    int code;
-    QString out;
-    QString err;
-};
-// quoravel-admin with these arguments (QV_ADMIN names the program).
-inline Run runAdmin(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(QV_ADMIN), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
+using Run = AdminRun;
 inline bool isPg()
 {
     return backend() == qv::Backend::Postgres;

@@ -1,28 +1,20 @@
 // quoravel-admin as a user runs it: exit codes, messages, and what it leaves in the database.
 #include "db/logins.h"
+#include "support/adminrun.h"
 #include "support/dbfixture.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace {
-struct Run {
-    int code;
-    QString out;
-    QString err;
-};
-Run admin(QStringList args, const QByteArray& input = {})
+using Run = qvt::AdminRun;
+// Not a terminal: passwords left out are read from `input`, one a line.
+Run admin(const QStringList& args, const QByteArray& input = {})
 {
-    QProcess p;
-    p.start(QStringLiteral(QV_ADMIN), args);
-    // Not a terminal: passwords left out are read from here, one a line.
-    p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    qvt::AdminOptions o;
+    o.input = input;
+    return qvt::runAdmin(args, o);
 }
 } // namespace
 

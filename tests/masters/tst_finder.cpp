@@ -7,6 +7,7 @@
 #include "shell/handover.h"
 #include "session/mdl_connection.h"
 #include "support/fixture.h"
+#include "widgets/accountbox.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -236,9 +237,10 @@ private slots:
 
     void callerTakesThePickOnce()
     {
-        QLineEdit box;
+        qv::AccountBox box;
         box.setText("kept");
-        box.setProperty("tag", "7");
+        box.setProperty("tag", "7"); // a tag written from outside is the box's account
+        QCOMPARE(box.accountId(), 7);
         QVERIFY(!qv::takeFinderPick(&box)); // nothing picked: nothing changes
         QCOMPARE(box.text(), QString("kept"));
         FindACRowID = "42";
@@ -246,10 +248,14 @@ private slots:
         QVERIFY(qv::takeFinderPick(&box));
         QCOMPARE(box.text(), QString("O'BRIEN TRADING CO"));
         QCOMPARE(box.property("tag").toString(), QString("42"));
+        QCOMPARE(box.accountId(), 42);
         QCOMPARE(FindACRowID.toInt(), 0);
         QVERIFY(FindACName.isEmpty());
         QVERIFY(!qv::takeFinderPick(&box));
         QCOMPARE(box.property("tag").toString(), QString("42"));
+        box.clearAccount();
+        QCOMPARE(box.property("tag").toString(), QString());
+        QCOMPARE(box.accountId(), 0);
         // A pick for no known box is still consumed.
         FindACRowID = "5";
         FindACName = "X";

@@ -49,10 +49,10 @@ class TstFailingStatements : public QObject {
         };
         const char* lines[][2] = {{"OFFICE RENT", "125.50"}, {"VEHICLES", "74.50"}};
         for (const auto& l : lines) {
-            put(w->txtDrAc, accountId(l[0]), l[0]);
-            put(w->txtCrAc, accountId("CASH IN HAND"), "CASH IN HAND");
-            w->txtDRCR->setText(l[1]);
-            QTest::mouseClick(w->cmdAdd, Qt::LeftButton);
+            put(qvt::child<QLineEdit>(w, "txtDrAc"), accountId(l[0]), l[0]);
+            put(qvt::child<QLineEdit>(w, "txtCrAc"), accountId("CASH IN HAND"), "CASH IN HAND");
+            qvt::child<QLineEdit>(w, "txtDRCR")->setText(l[1]);
+            QTest::mouseClick(qvt::child<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
         }
         return w;
     }
@@ -69,29 +69,29 @@ private slots:
     void voucherSaveNewAndChanged()
     {
         frmVoucher* w = voucherWithLines("frmJV");
-        const qint64 number = w->txtVoucher->text().toLongLong();
+        const qint64 number = qvt::child<QLineEdit>(w, "txtVoucher")->text().toLongLong();
         qvt::MsgRecorder rec;
         auto usable = shownAsError(rec);
         expectClean(qvt::failEachStatement(
-                        Conn, [&] { QTest::mouseClick(w->cmdSave, Qt::LeftButton); },
+                        Conn, [&] { QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton); },
                         [&](int k) {
                             usable(k);
-                            QCOMPARE(w->MshEntry->rowCount(), 2); // nothing typed is lost
+                            QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 2); // nothing typed is lost
                         }),
                     6);
         QCOMPARE(Conn.scalar("select count(*) from DetJV where VouStatus = 'JV' and VouNo = ?", {number}).toInt(), 4);
 
         w->openForChange(number);
-        w->txtDRCR->setText("1");
-        w->txtDrAc->setProperty("tag", QString::number(accountId("OFFICE RENT")));
-        w->txtCrAc->setProperty("tag", QString::number(accountId("VEHICLES")));
-        QTest::mouseClick(w->cmdAdd, Qt::LeftButton);
-        QCOMPARE(w->MshEntry->rowCount(), 3);
+        qvt::child<QLineEdit>(w, "txtDRCR")->setText("1");
+        qvt::child<QLineEdit>(w, "txtDrAc")->setProperty("tag", QString::number(accountId("OFFICE RENT")));
+        qvt::child<QLineEdit>(w, "txtCrAc")->setProperty("tag", QString::number(accountId("VEHICLES")));
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 3);
         expectClean(qvt::failEachStatement(
-                        Conn, [&] { QTest::mouseClick(w->cmdSave, Qt::LeftButton); },
+                        Conn, [&] { QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton); },
                         [&](int k) {
                             usable(k);
-                            QCOMPARE(w->MshEntry->rowCount(), 3);
+                            QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 3);
                         }),
                     6);
         QCOMPARE(Conn.scalar("select count(*) from DetJV where VouStatus = 'JV' and VouNo = ?", {number}).toInt(), 6);
@@ -100,18 +100,19 @@ private slots:
     void cashVoucherSaveAndDelete()
     {
         frmVoucher* w = voucherWithLines("frmCP");
-        const qint64 number = w->txtVoucher->text().toLongLong();
+        const qint64 number = qvt::child<QLineEdit>(w, "txtVoucher")->text().toLongLong();
         qvt::MsgRecorder rec;
         auto usable = shownAsError(rec);
-        expectClean(qvt::failEachStatement(
-                        Conn, [&] { QTest::mouseClick(w->cmdSave, Qt::LeftButton); }, usable),
-                    4);
+        expectClean(
+            qvt::failEachStatement(
+                Conn, [&] { QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton); }, usable),
+            4);
         w->openForChange(number);
         expectClean(qvt::failEachStatement(
                         Conn,
                         [&] {
                             w->openForChange(number);
-                            QTest::mouseClick(w->cmdDelete, Qt::LeftButton);
+                            QTest::mouseClick(qvt::child<QPushButton>(w, "cmdDelete"), Qt::LeftButton);
                         },
                         [&](int) { rec.clear(); }),
                     2);

@@ -112,20 +112,21 @@ private slots:
         const QStringList untouched = others({"MasJV", "DetJV"});
         qvt::MsgRecorder rec;
         for (const QString& p : payloads()) {
-            w->txtPaidTo->clear();
-            w->txtPaidTo->insert(p);
-            w->txtChecque->clear();
-            w->txtChecque->insert(p);
-            w->txtNaration->setPlainText(p);
-            const QString party = w->txtPaidTo->text(), cheque = w->txtChecque->text();
-            const QString narration = w->txtNaration->toPlainText();
+            qvt::child<QLineEdit>(w, "txtPaidTo")->clear();
+            qvt::child<QLineEdit>(w, "txtPaidTo")->insert(p);
+            qvt::child<QLineEdit>(w, "txtChecque")->clear();
+            qvt::child<QLineEdit>(w, "txtChecque")->insert(p);
+            qvt::child<QPlainTextEdit>(w, "txtNaration")->setPlainText(p);
+            const QString party = qvt::child<QLineEdit>(w, "txtPaidTo")->text(),
+                          cheque = qvt::child<QLineEdit>(w, "txtChecque")->text();
+            const QString narration = qvt::child<QPlainTextEdit>(w, "txtNaration")->toPlainText();
             QVERIFY(p.startsWith(party) && p.startsWith(cheque) && p.startsWith(narration));
-            w->txtDrAc->setText("OFFICE RENT");
-            w->txtDrAc->setProperty("tag", QString::number(accountId("OFFICE RENT")));
-            w->txtDRCR->setText("12.34");
-            QTest::mouseClick(w->cmdAdd, Qt::LeftButton);
-            const qint64 number = w->txtVoucher->text().toLongLong();
-            QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+            qvt::child<QLineEdit>(w, "txtDrAc")->setText("OFFICE RENT");
+            qvt::child<QLineEdit>(w, "txtDrAc")->setProperty("tag", QString::number(accountId("OFFICE RENT")));
+            qvt::child<QLineEdit>(w, "txtDRCR")->setText("12.34");
+            QTest::mouseClick(qvt::child<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
+            const qint64 number = qvt::child<QLineEdit>(w, "txtVoucher")->text().toLongLong();
+            QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
             QVERIFY2(rec.seen.isEmpty(), qPrintable(rec.texts().join(" | ")));
             QCOMPARE(
                 Conn.scalar("select PaidReceive from MasJV where VouStatus = 'CP' and VouNo = ?", {number}).toString(),
@@ -140,9 +141,9 @@ private slots:
                 narration);
             // Opened again, the window shows what was typed.
             w->openForChange(number);
-            QCOMPARE(w->txtPaidTo->text(), party);
-            QCOMPARE(w->MshEntry->item(0, 4)->text(), narration);
-            QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
+            QCOMPARE(qvt::child<QLineEdit>(w, "txtPaidTo")->text(), party);
+            QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->item(0, 4)->text(), narration);
+            QTest::mouseClick(qvt::child<QPushButton>(w, "cmdCancel"), Qt::LeftButton);
         }
         QCOMPARE(others({"MasJV", "DetJV"}), untouched);
     }
@@ -155,20 +156,20 @@ private slots:
         qvt::MsgRecorder rec;
         for (const QString& p : controlPayloads()) {
             rec.clear();
-            w->txtPaidTo->clear();
-            w->txtPaidTo->insert(p);
-            w->txtDrAc->setProperty("tag", QString::number(accountId("OFFICE RENT")));
-            w->txtCrAc->setProperty("tag", QString::number(accountId("VEHICLES")));
-            w->txtDRCR->setText("1");
-            QTest::mouseClick(w->cmdAdd, Qt::LeftButton);
-            const qint64 number = w->txtVoucher->text().toLongLong();
-            const QString typed = w->txtPaidTo->text();
-            QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+            qvt::child<QLineEdit>(w, "txtPaidTo")->clear();
+            qvt::child<QLineEdit>(w, "txtPaidTo")->insert(p);
+            qvt::child<QLineEdit>(w, "txtDrAc")->setProperty("tag", QString::number(accountId("OFFICE RENT")));
+            qvt::child<QLineEdit>(w, "txtCrAc")->setProperty("tag", QString::number(accountId("VEHICLES")));
+            qvt::child<QLineEdit>(w, "txtDRCR")->setText("1");
+            QTest::mouseClick(qvt::child<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
+            const qint64 number = qvt::child<QLineEdit>(w, "txtVoucher")->text().toLongLong();
+            const QString typed = qvt::child<QLineEdit>(w, "txtPaidTo")->text();
+            QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
             const QVariant stored =
                 Conn.scalar("select PaidReceive from MasJV where VouStatus = 'JV' and VouNo = ?", {number});
             if (stored.isNull()) {
                 QVERIFY2(!rec.seen.isEmpty(), "refused without a reason");
-                QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
+                QTest::mouseClick(qvt::child<QPushButton>(w, "cmdCancel"), Qt::LeftButton);
             } else {
                 QCOMPARE(stored.toString(), typed);
                 for (QChar c : typed)

@@ -57,15 +57,15 @@ private slots:
         holdLock();
         QElapsedTimer t;
         t.start();
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         QVERIFY2(t.elapsed() < LockMs + SlackMs, qPrintable(QString::number(t.elapsed())));
         const QString said = msgs.last();
         QVERIFY2(said.contains(server() ? "holding the vouchers (" : "writing to the book")
                      && said.contains("after 1 second.") && said.contains("Nothing was saved"),
                  qPrintable(said));
-        QCOMPARE(w->MshEntry->rowCount(), 1);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 1);
         other.rollback();
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         QCOMPARE(qvt::vouchersOf(Conn, "WAITED"), 1);
     }
 

@@ -237,7 +237,6 @@ std::shared_ptr<const qv::rpt::Document> trialBalance(const QString& templ, cons
     auto r = open(templ.toLatin1().constData());
     Conn.execute(templ == QLatin1String("rptTrialBalance3.rpt") ? qv::rpt::trialBalance3Statement(from, to)
                                                                 : qv::rpt::trialBalanceStatement(from, to));
-    r->setEnableParameterPrompting(false);
     r->setRecordSelectionFormula("{Company.comActive} = 'Y'");
     r->FormulaFields().byName("Dates").setText(datesText(from, to, "   To :  "));
     return r->run(Conn);

@@ -36,8 +36,8 @@ private slots:
         FindACRowID = QString::number(st.cashAccount);
         FindACName = Conn.scalar("select AcName from Accounts where RowID = ?", {st.cashAccount}).toString();
         w->onActivated();
-        w->DTPicker1->setDate(QDate(2026, 1, 1));
-        w->DTPicker2->setDate(QDate(2026, 12, 31));
+        qvt::child<QDateEdit>(w, "DTPicker1")->setDate(QDate(2026, 1, 1));
+        qvt::child<QDateEdit>(w, "DTPicker2")->setDate(QDate(2026, 12, 31));
         w->runReport(qv::rpt::AccountsReport::CashBook);
         QTest::qWait(20); // page 1 is up; the rest is still being laid out
         if (!msgs.seen.isEmpty())

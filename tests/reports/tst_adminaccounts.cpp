@@ -4,10 +4,10 @@
 #include "db/connection.h"
 #include "db/money.h"
 #include "reportfixture.h"
+#include "support/adminrun.h"
 #include "support/fixture.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -46,35 +46,22 @@ class TstAdminAccounts : public QObject {
     QString pdf(const QString& name, const QStringList& args)
     {
         const QString out = tmp.filePath(name + ".pdf");
-        QProcess p;
-        p.setProgram(QStringLiteral(QVT_ADMIN));
-        p.setArguments(QStringList{"report", name + ".rpt", "--server", db.dataSource, "--catalog", db.catalog,
-                                   "--user", db.user, "--password", db.password, "--pdf", out}
-                       + args);
-        p.start();
-        if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-            qWarning() << p.readAllStandardError();
+        const qvt::AdminRun r =
+            qvt::runAdmin(QStringList{"report", name + ".rpt", "--server", db.dataSource, "--catalog", db.catalog,
+                                      "--user", db.user, "--password", db.password, "--pdf", out}
+                          + args);
+        if (r.code != 0) {
+            qWarning() << r.err;
             return {};
         }
         return qvt::pdfText(out);
     }
-    struct Run {
-        int exit = -1;
-        QString err;
-    };
     // quoravel-admin with the book's server and login; later options override earlier ones.
-    Run run(const QStringList& args) const
+    qvt::AdminRun run(const QStringList& args) const
     {
-        QProcess p;
-        p.setProgram(QStringLiteral(QVT_ADMIN));
-        p.setArguments(args.mid(0, 2)
-                       + QStringList{"--server", db.dataSource, "--catalog", db.catalog, "--user", db.user}
-                       + args.mid(2));
-        p.start();
-        if (!p.waitForFinished(60000))
-            return {};
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                QString::fromUtf8(p.readAllStandardError())};
+        return qvt::runAdmin(args.mid(0, 2)
+                             + QStringList{"--server", db.dataSource, "--catalog", db.catalog, "--user", db.user}
+                             + args.mid(2));
     }
     QStringList dates(const char* middle) const
     {
@@ -241,9 +228,9 @@ private slots:
         qv::Connection c;
         db.connectAdmin(c);
         const int vouchers = c.scalar("select count(*) from MasJV").toInt();
-        const Run r = run({"report", "rptTrialBalance.rpt", "--password", password, "--csv", tmp.filePath("x.csv"),
-                           "--exec", statement});
-        QCOMPARE(r.exit, 2);
+        const qvt::AdminRun r = run({"report", "rptTrialBalance.rpt", "--password", password, "--csv",
+                                     tmp.filePath("x.csv"), "--exec", statement});
+        QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains(message) && r.err.contains("Nothing was run", Qt::CaseInsensitive), qPrintable(r.err));
         QVERIFY(!QFile::exists(tmp.filePath("x.csv")));
         QCOMPARE(c.scalar("select count(*) from MasJV").toInt(), vouchers);
@@ -263,9 +250,9 @@ private slots:
         const QString csv = tmp.filePath("wide.csv");
         for (const QString& prep : {QString("exec AcLedger %1,'%2','%3'").arg(account).arg(from, to),
                                     QString("exec TrialBalance3 '%1','%2'").arg(from, to)}) {
-            const Run r = run({"report", prep.contains("Ledger") ? "rptAcLedger.rpt" : "rptTrialBalance3.rpt",
-                               "--password", db.password, "--csv", csv, "--exec", prep});
-            QVERIFY2(r.exit == 0, qPrintable(prep + ": " + r.err));
+            const qvt::AdminRun r = run({"report", prep.contains("Ledger") ? "rptAcLedger.rpt" : "rptTrialBalance3.rpt",
+                                         "--password", db.password, "--csv", csv, "--exec", prep});
+            QVERIFY2(r.code == 0, qPrintable(prep + ": " + r.err));
             QFile f(csv);
             QVERIFY(f.open(QIODevice::ReadOnly));
             const QString text = QString::fromUtf8(f.readAll());

@@ -3,20 +3,15 @@
 // with a non-zero exit.
 #include "db/connection.h"
 #include "reportfixture.h"
+#include "support/adminrun.h"
 #include "support/fixture.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-namespace {
-struct Run {
-    int exit = -1;
-    QString out, err;
-};
-} // namespace
+using Run = qvt::AdminRun;
 
 class TstAdminReport : public QObject {
     Q_OBJECT
@@ -27,20 +22,7 @@ class TstAdminReport : public QObject {
     {
         return {"--server", db.dataSource, "--catalog", db.catalog, "--user", db.user, "--password", db.password};
     }
-    Run admin(const QStringList& args) const
-    {
-        QProcess p;
-        p.setProgram(QStringLiteral(QVT_ADMIN));
-        p.setArguments(args);
-        p.start();
-        Run r;
-        if (!p.waitForFinished(60000))
-            return r;
-        r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
+    Run admin(const QStringList& args) const { return qvt::runAdmin(args); }
 
 private slots:
     void initTestCase()
@@ -55,7 +37,7 @@ private slots:
     {
         const QString pdf = tmp.filePath("chart.pdf");
         const Run r = admin(QStringList{"report", "rptChartAC.rpt"} + login() + QStringList{"--pdf", pdf});
-        QVERIFY2(r.exit == 0, qPrintable(r.err));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY2(r.out.contains(QRegularExpression("^Wrote \\d+ pages to " + QRegularExpression::escape(pdf))),
                  qPrintable(r.out));
         const QString text = qvt::pdfText(pdf);
@@ -92,7 +74,7 @@ private slots:
                                 "rptSubAcOpen={Accounts.RowID} = " + cash, "--subreport",
                                 "rptSubOpening={DetJV.AcCode} = " + cash + " and {DetJV.VouDate} < #2025-10-01#",
                                 "--pdf", pdf, "--csv", csv});
-        QVERIFY2(r.exit == 0, qPrintable(r.err));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY(r.out.contains(QString("Wrote %1 rows to %2.").arg(lines).arg(csv)));
         QFile f(csv);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -144,7 +126,7 @@ private slots:
         if (!QString(QTest::currentDataTag()).contains("output"))
             all << "--pdf" << pdf;
         const Run r = admin(all);
-        QCOMPARE(r.exit, exit);
+        QCOMPARE(r.code, exit);
         if (message == "LOGIN")
             QVERIFY2(r.err.contains("Login failed") || r.err.contains("password authentication failed"),
                      qPrintable(r.err));

@@ -7,6 +7,7 @@
 #include "db/money.h"
 #include "reports/journalexport.h"
 #include "reports/procedures.h"
+#include "support/adminrun.h"
 #include "support/dbfixture.h"
 #include "vouchers/voucherstore.h"
 
@@ -352,12 +353,10 @@ private slots:
     {
         const qvt::TestDb db = qvt::TestDb::create(true);
         auto run = [&db](const QStringList& extra) {
-            QProcess p;
-            p.start(QVT_ADMIN,
-                    QStringList{"export", "--server", db.dataSource, "--catalog", db.catalog, "--user", db.user}
-                        + extra);
-            p.waitForFinished(120000);
-            return p.exitCode();
+            return qvt::runAdmin(
+                       QStringList{"export", "--server", db.dataSource, "--catalog", db.catalog, "--user", db.user}
+                       + extra)
+                .code;
         };
         const QString out = tmp.filePath("cmd.journal");
         QCOMPARE(run({"--password", db.password, "--format", "beancount", out}), 2);
@@ -387,12 +386,10 @@ private slots:
         const qvt::TestDb db = qvt::TestDb::create(true);
         const QString out = tmp.filePath("dates.journal");
         auto run = [&](const QStringList& extra) {
-            QProcess p;
-            p.start(QVT_ADMIN, QStringList{"export", "--server", db.dataSource, "--catalog", db.catalog, "--user",
-                                           db.user, "--password", db.password}
-                                   + extra + QStringList{out});
-            p.waitForFinished(120000);
-            return qMakePair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
+            const qvt::AdminRun r = qvt::runAdmin(QStringList{"export", "--server", db.dataSource, "--catalog",
+                                                              db.catalog, "--user", db.user, "--password", db.password}
+                                                  + extra + QStringList{out});
+            return qMakePair(r.code, r.err);
         };
         auto refused = [&](const QStringList& extra, int exit, const QString& date) {
             const auto [code, err] = run(extra);

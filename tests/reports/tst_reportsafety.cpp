@@ -8,13 +8,13 @@
 #include "reports/procedures.h"
 #include "reportengine/report.h"
 #include "session/mdl_connection.h"
+#include "support/adminrun.h"
 #include "support/dbfixture.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <sys/mount.h>
@@ -24,10 +24,7 @@
 using qv::Money;
 
 namespace {
-struct Run {
-    int exit = -1;
-    QString out, err;
-};
+using Run = qvt::AdminRun;
 
 const Money Huge(999999999999999999LL); // 9,999,999,999,999,999.99: the largest an amount column holds
 
@@ -50,21 +47,7 @@ class TstReportSafety : public QObject {
     }
     Run admin(const QStringList& args, const QString& workDir = {}, const QString& stdoutFile = {}) const
     {
-        QProcess p;
-        p.setProgram(QStringLiteral(QVT_ADMIN));
-        p.setArguments(args);
-        if (!workDir.isEmpty())
-            p.setWorkingDirectory(workDir);
-        if (!stdoutFile.isEmpty())
-            p.setStandardOutputFile(stdoutFile);
-        p.start();
-        Run r;
-        if (!p.waitForFinished(120000))
-            return r;
-        r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return qvt::runAdmin(args, {{}, workDir, stdoutFile});
     }
     Run chart(const QStringList& more) const { return admin(QStringList{"report", "rptChartAC.rpt"} + login() + more); }
     QString company() const
@@ -112,7 +95,7 @@ private slots:
                 QVERIFY(QFile::link(dir + "/fifo", target));
         }
         const Run r = chart({option, target});
-        QCOMPARE(r.exit, 1);
+        QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("is not a regular file"), qPrintable(r.err));
         QVERIFY2(!r.out.contains("Wrote"), qPrintable(r.out));
         struct stat st {};
@@ -171,7 +154,7 @@ private slots:
         const Run r = command == "report"
                           ? admin(QStringList{"report", templ} + login() + QStringList{"--csv", target})
                           : admin(QStringList{"export"} + login() + QStringList{"--format", "csv", target});
-        QCOMPARE(r.exit, 1);
+        QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("could not be written") && r.err.contains("nothing was written"), qPrintable(r.err));
         QCOMPARE(digest(target), before);
         QCOMPARE(QFileInfo(target).isSymLink(), kind == "link to the book");
@@ -201,7 +184,7 @@ private slots:
         filler.write(QByteArray(8192, 'x'));
         filler.close();
         const Run r = chart({option, dir + "/out"});
-        QCOMPARE(r.exit, 1);
+        QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("could not be written"), qPrintable(r.err));
         QVERIFY(!r.out.contains("Wrote"));
         QVERIFY(old.open(QIODevice::ReadOnly));
@@ -214,7 +197,7 @@ private slots:
         const Run r =
             admin(QStringList{"report", "rptChartAC.rpt"} + login() + QStringList{"--csv", tmp.filePath("ok.csv")}, {},
                   "/dev/full");
-        QCOMPARE(r.exit, 1);
+        QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("standard output"), qPrintable(r.err));
     }
 
@@ -230,7 +213,7 @@ private slots:
         planted.close();
         const QString csv = tmp.filePath("cwd.csv");
         const Run r = admin(QStringList{"report", "rptChartAC.rpt"} + login() + QStringList{"--csv", csv}, dir);
-        QVERIFY2(r.exit == 0, qPrintable(r.err));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
         QFile f(csv);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readLine().startsWith("Code,Account Title"));
@@ -268,7 +251,7 @@ private slots:
         for (const QString& selection : {QString(), QString("{Accounts.AcName} = 'x'")}) {
             const Run r = admin(QStringList{"report", t.fileName()} + login()
                                 + QStringList{"--selection", selection, "--csv", tmp.filePath("w.csv")});
-            QCOMPARE(r.exit, 1);
+            QCOMPARE(r.code, 1);
             QVERIFY2(r.err.contains("one statement"), qPrintable(r.err));
             QCOMPARE(company(), before);
         }
@@ -346,14 +329,14 @@ private slots:
                            {QVariant::fromValue(Huge)}),
                  10);
         Run r = chart({"--pdf", tmp.filePath("huge.pdf")});
-        QCOMPARE(r.exit, 1);
+        QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("cannot be printed: A sum of amounts is too large to be represented"),
                  qPrintable(r.err));
         QVERIFY(!QFile::exists(tmp.filePath("huge.pdf")));
         const QString tb3 = "exec TrialBalance3 '2020-01-01','2030-12-31'";
         r = admin(QStringList{"report", "rptTrialBalance3.rpt"} + login()
                   + QStringList{"--exec", tb3, "--csv", tmp.filePath("tb3.csv")});
-        QCOMPARE(r.exit, 1);
+        QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("too large to be represented"), qPrintable(r.err));
         c.execute("update Accounts set OpenBal = null where OpenBal = ?", {QVariant::fromValue(Huge)});
 
@@ -368,7 +351,7 @@ private slots:
                                     QString("exec AcLedger %1,'2026-04-01','2026-12-31'").arg(ac)}) {
             r = admin(QStringList{"report", prep.contains("Ledger") ? "rptAcLedger.rpt" : "rptTrialBalance.rpt"}
                       + login() + QStringList{"--exec", prep, "--csv", tmp.filePath("sum.csv")});
-            QCOMPARE(r.exit, 1);
+            QCOMPARE(r.code, 1);
             QVERIFY2(r.err.contains("too large to be represented"), qPrintable(prep + ": " + r.err));
         }
         c.execute("delete from DetJV where VouNo >= 900000 and VouStatus = 'JV'");

@@ -44,8 +44,8 @@ class TstRptAccounts : public QObject {
     }
     void setRange(frmRPTAccounts* w, const QDate& f, const QDate& t)
     {
-        w->DTPicker1->setDate(f);
-        w->DTPicker2->setDate(t);
+        qvt::child<QDateEdit>(w, "DTPicker1")->setDate(f);
+        qvt::child<QDateEdit>(w, "DTPicker2")->setDate(t);
     }
     void click(frmRPTAccounts* w, const char* button)
     {
@@ -55,7 +55,7 @@ class TstRptAccounts : public QObject {
     std::shared_ptr<qv::rpt::Report> shown()
     {
         auto* v = qvt::findWindow<frmVeiwer>(app.main(), "frmVeiwer");
-        return v ? v->CRViewer91->reportSource() : nullptr;
+        return v ? qvt::child<qv::ReportViewer>(v, "CRViewer91")->reportSource() : nullptr;
     }
     QString templ(const std::shared_ptr<qv::rpt::Report>& r) { return QFileInfo(r->templ().path).fileName(); }
 
@@ -103,12 +103,12 @@ private slots:
             w->subWindow()->move(0, 0); // the next entry puts it back
         }
         QCOMPARE(app.main()->mdiArea()->subWindowList().size(), 1); // one window, reused
-        QCOMPARE(launcher()->Frame1->size(), QSize(8340 / 15, 1455 / 15));
-        QCOMPARE(launcher()->DTPicker1->date(), QDate::currentDate());
-        QCOMPARE(launcher()->DTPicker2->date(), QDate::currentDate());
+        QCOMPARE(qvt::child<QFrame>(launcher(), "Frame1")->size(), QSize(8340 / 15, 1455 / 15));
+        QCOMPARE(qvt::child<QDateEdit>(launcher(), "DTPicker1")->date(), QDate::currentDate());
+        QCOMPARE(qvt::child<QDateEdit>(launcher(), "DTPicker2")->date(), QDate::currentDate());
         // Find A/C shows the finder, not modal, for all accounts.
         FindACType.clear();
-        QTest::mouseClick(launcher()->cmdFindAC, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(launcher(), "cmdFindAC"), Qt::LeftButton);
         QVERIFY(qvt::findWindow(app.main(), "frmFindAC"));
         QVERIFY(FindACType.isEmpty());
         QVERIFY(!QApplication::activeModalWidget());
@@ -127,7 +127,7 @@ private slots:
         frmRPTAccounts* w = openFrom("mnuSimpleLedger");
         for (const char* m : {"mnuDetLedger", "mnuBankBook", "mnuCashBook"})
             qv::Windows::runMenu(m);
-        w->txtAcName->setText("typed, not picked");
+        qvt::child<QLineEdit>(w, "txtAcName")->setText("typed, not picked");
         for (const char* button : {"cmdLedger", "cmdDetLedger", "cmdBankBook"}) {
             msgs.clear();
             w->showPanel(button == QByteArray("cmdLedger")      ? AccountsReport::SimpleLedger
@@ -135,7 +135,7 @@ private slots:
                                                                 : AccountsReport::BankBook);
             click(w, button);
             QCOMPARE(msgs.texts(), QStringList({"please select Account"}));
-            QCOMPARE(w->focusWidget(), w->cmdFindAC);
+            QCOMPARE(w->focusWidget(), qvt::child<QPushButton>(w, "cmdFindAC"));
         }
         QVERIFY(!shown());
         QVERIFY(execs.isEmpty());
@@ -154,7 +154,7 @@ private slots:
         QVERIFY(!shown());
         // The trial balances need no account and no cash account.
         msgs.clear();
-        w->txtAcName->setProperty("tag", QString());
+        qvt::child<QLineEdit>(w, "txtAcName")->setProperty("tag", QString());
         qv::Windows::runMenu("mnuSubTBSimple");
         click(w, "cmdTrialBal");
         QVERIFY(msgs.texts().isEmpty());
@@ -166,8 +166,8 @@ private slots:
         frmRPTAccounts* w = openFrom("mnuDetLedger");
         qv::Windows::runMenu("mnuSimpleLedger");
         pick(w, 12, "OWNERS");
-        QCOMPARE(w->txtAcName->text(), QString("OWNERS"));
-        QCOMPARE(w->txtAcName->property("tag").toString(), QString("12"));
+        QCOMPARE(qvt::child<QLineEdit>(w, "txtAcName")->text(), QString("OWNERS"));
+        QCOMPARE(qvt::child<QLineEdit>(w, "txtAcName")->property("tag").toString(), QString("12"));
         QCOMPARE(FindACRowID.toLongLong(), 0);
         setRange(w, from, to);
         w->showPanel(AccountsReport::DetailLedger);
@@ -184,7 +184,6 @@ private slots:
         click(w, "cmdTrialControl");
         QCOMPARE(execs.last(), QString("exec TrialBalance '2026-01-05','2026-02-28'"));
         QCOMPARE(shown()->FormulaFields().byName("Dates").Text(), "\"From :  " + d1 + "   To :  " + d2 + "\"");
-        QVERIFY(!shown()->EnableParameterPrompting());
     }
 
     void ledgerThenBankBookForOnePick()
@@ -210,7 +209,8 @@ private slots:
         QCOMPARE(book->OpenSubreport("rptSubAcOpen").RecordSelectionFormula(),
                  QString("{Accounts.RowID}  = %1").arg(b.bank));
         QCOMPARE(qvt::figureAfter(*book->document(), "Closing Balance"), QString("5,434.56 Dr"));
-        QCOMPARE(w->txtAcName->property("tag").toString(), QString::number(b.bank)); // kept for later reports
+        QCOMPARE(qvt::child<QLineEdit>(w, "txtAcName")->property("tag").toString(),
+                 QString::number(b.bank)); // kept for later reports
     }
 
     void everyButtonOpensTheViewerOnItsReport()

@@ -58,9 +58,10 @@ class TstViewer : public QObject {
         return out;
     }
     frmVeiwer* viewer() const { return qvt::findWindow<frmVeiwer>(app.main(), "frmVeiwer"); }
+    ReportViewer* viewerControl() const { return qvt::child<ReportViewer>(viewer(), "CRViewer91"); }
     template <class T = QToolButton> T* control(const char* name) const
     {
-        return viewer()->CRViewer91->findChild<T*>(QLatin1String(name));
+        return viewerControl()->findChild<T*>(QLatin1String(name));
     }
     QString pageShown() const
     {
@@ -95,7 +96,7 @@ private slots:
         QCOMPARE(v->subWindow()->windowTitle(), QString("CHART OF ACCOUNTS"));
         QCOMPARE(app.main()->mdiArea()->activeSubWindow(), v->subWindow());
         auto* ctl = v->findChild<ReportViewer*>("CRViewer91");
-        QCOMPARE(ctl, v->CRViewer91);
+        QVERIFY(ctl);
         QCOMPARE(ctl->geometry(), v->rect());
         QCOMPARE(pageShown(), QString("1 of 2"));
         QVERIFY(ctl->document()->pageTexts(0).contains("CHART OF ACCOUNTS"));
@@ -117,16 +118,16 @@ private slots:
         QTest::mouseClick(control("cmdFirstPage"), Qt::LeftButton);
         QCOMPARE(pageShown(), QString("1 of 2"));
         QTest::mouseClick(control("cmdLastPage"), Qt::LeftButton);
-        QCOMPARE(viewer()->CRViewer91->currentPage(), 2);
+        QCOMPARE(viewerControl()->currentPage(), 2);
         QTest::mouseClick(control("cmdPrevPage"), Qt::LeftButton);
-        QCOMPARE(viewer()->CRViewer91->currentPage(), 1);
+        QCOMPARE(viewerControl()->currentPage(), 1);
 
         // A page typed into the box; a number past the end shows the last page.
         auto* box = control<QLineEdit>("txtPage");
         box->selectAll();
         QTest::keyClicks(box, "2");
         QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(viewer()->CRViewer91->currentPage(), 2);
+        QCOMPARE(viewerControl()->currentPage(), 2);
         box->selectAll();
         QTest::keyClicks(box, "99");
         QTest::keyClick(box, Qt::Key_Return);
@@ -134,7 +135,7 @@ private slots:
 
         auto* label = control<QLabel>("lblZoom");
         QCOMPARE(label->text(), QString("100%"));
-        auto* view = viewer()->CRViewer91->findChild<QWidget*>("pageView");
+        auto* view = viewerControl()->findChild<QWidget*>("pageView");
         const int width100 = view->width();
         QTest::mouseClick(control("cmdZoomIn"), Qt::LeftButton);
         QCOMPARE(label->text(), QString("125%"));
@@ -144,7 +145,7 @@ private slots:
         QCOMPARE(label->text(), QString("80%"));
         QVERIFY(view->width() < width100);
         QTest::mouseClick(control("cmdFitWidth"), Qt::LeftButton);
-        auto* scroll = viewer()->CRViewer91->findChild<QScrollArea*>("pageScroll");
+        auto* scroll = viewerControl()->findChild<QScrollArea*>("pageScroll");
         QVERIFY(view->width() <= scroll->viewport()->width());
         QVERIFY(view->width() > scroll->viewport()->width() - 40);
     }
@@ -157,7 +158,7 @@ private slots:
         app.main()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(app.main()));
         QTest::mouseClick(chart->findChild<QPushButton*>("cmdPrint"), Qt::LeftButton);
-        ReportViewer* ctl = viewer()->CRViewer91;
+        ReportViewer* ctl = viewerControl();
         auto press = [](Qt::Key key, Qt::KeyboardModifiers mods = {}) {
             QTest::keyClick(QApplication::focusWidget(), key, mods);
         };
@@ -183,7 +184,7 @@ private slots:
         std::weak_ptr<qv::rpt::Report> first = printBook("From :  01-07-2025  To :  30-09-2025");
         QVERIFY(!first.expired());
         frmVeiwer* v = viewer();
-        QVERIFY(v && v->CRViewer91->currentPage() == 1);
+        QVERIFY(v && qvt::child<ReportViewer>(v, "CRViewer91")->currentPage() == 1);
         QTest::mouseClick(control("cmdNextPage"), Qt::LeftButton);
         // Another window comes to the front; the next print brings the viewer back.
         qv::Windows::define("frmOther", [] {
@@ -199,8 +200,8 @@ private slots:
         QCOMPARE(viewer(), v);
         QCOMPARE(app.main()->mdiArea()->activeSubWindow(), v->subWindow());
         QCOMPARE(v->windowTitle(), QString("TEST BOOK"));
-        QCOMPARE(v->CRViewer91->currentPage(), 1);
-        const QString text = v->CRViewer91->document()->allText();
+        QCOMPARE(qvt::child<ReportViewer>(v, "CRViewer91")->currentPage(), 1);
+        const QString text = qvt::child<ReportViewer>(v, "CRViewer91")->document()->allText();
         QVERIFY(text.contains("From :  01-10-2025  To :  31-12-2025"));
         QVERIFY(!text.contains("30-09-2025"));
         QVERIFY(first.expired()); // the first report was released
@@ -245,12 +246,12 @@ private slots:
 
         // With a viewer open, a failed print leaves it showing what it showed.
         PrintChartOfAccounts();
-        const auto shown = viewer()->CRViewer91->reportSource();
+        const auto shown = viewerControl()->reportSource();
         rec.clear();
         fail();
         QCOMPARE(rec.seen.size(), 1);
         QCOMPARE(viewers().size(), 1);
-        QCOMPARE(viewer()->CRViewer91->reportSource(), shown);
+        QCOMPARE(viewerControl()->reportSource(), shown);
     }
 
     void exportsAndPrinting()
@@ -311,7 +312,7 @@ private slots:
         QCOMPARE(rec.seen.size(), 1);
         QVERIFY(rec.last().contains("could not be written"));
         QTest::mouseClick(control("cmdNextPage"), Qt::LeftButton);
-        QCOMPARE(viewer()->CRViewer91->currentPage(), 2);
+        QCOMPARE(viewerControl()->currentPage(), 2);
     }
 
     void realMessageBoxForAMissingTemplate()

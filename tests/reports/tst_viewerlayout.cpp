@@ -64,7 +64,7 @@ class TstViewerLayout : public QObject {
     ReportViewer* viewer() const
     {
         auto* v = qvt::findWindow<frmVeiwer>(app.main(), "frmVeiwer");
-        return v ? v->CRViewer91 : nullptr;
+        return v ? qvt::child<qv::ReportViewer>(v, "CRViewer91") : nullptr;
     }
     template <class T = QToolButton> T* control(const char* name) const
     {

@@ -21,16 +21,16 @@ inline frmVoucher* journalWithLine(const QString& party, const QString& amount =
     if (!w)
         return nullptr;
     QSqlQuery q = Conn.query(QStringLiteral("select RowID, AcName from Accounts where AcStatus = 'DD' order by RowID"));
-    for (QLineEdit* box : {w->txtDrAc, w->txtCrAc}) {
+    for (QLineEdit* box : {qvt::child<QLineEdit>(w, "txtDrAc"), qvt::child<QLineEdit>(w, "txtCrAc")}) {
         if (!q.next())
             return nullptr;
         box->setText(q.value(1).toString());
         box->setProperty("tag", q.value(0).toString());
     }
     q.finish();
-    w->txtPaidTo->setText(party);
-    w->txtDRCR->setText(amount);
-    QTest::mouseClick(w->cmdAdd, Qt::LeftButton);
+    qvt::child<QLineEdit>(w, "txtPaidTo")->setText(party);
+    qvt::child<QLineEdit>(w, "txtDRCR")->setText(amount);
+    QTest::mouseClick(qvt::child<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
     return w;
 }
 

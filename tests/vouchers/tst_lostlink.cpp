@@ -82,14 +82,14 @@ private slots:
         frmVoucher* w = qvt::journalWithLine("LOST BEFORE");
         QVERIFY(w);
         breakAt("insert into DetJV");
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         QVERIFY2(msgs.last().contains("Nothing was saved"), qPrintable(msgs.last()));
         QCOMPARE(qvt::vouchersOf(admin, "LOST BEFORE"), 0);
-        QCOMPARE(w->MshEntry->rowCount(), 1);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 1);
         QSignalSpy said(app.main()->statusBar(), &QStatusBar::messageChanged);
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         QCOMPARE(qvt::vouchersOf(admin, "LOST BEFORE"), 1);
-        QCOMPARE(w->MshEntry->rowCount(), 0);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 0);
         QVERIFY(!said.isEmpty() && said.first().first().toString().contains("opened again: now on"));
         QCOMPARE(server(), "Server: " + Conn.serverName());
     }
@@ -109,11 +109,12 @@ private slots:
         frmVoucher* w = qvt::journalWithLine("LOST DURING");
         QVERIFY(w);
         breakAt("COMMIT", landed);
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         QCOMPARE(qvt::vouchersOf(admin, "LOST DURING"), landed ? 1 : 0);
         QVERIFY2(msgs.last().contains(landed ? "it was saved once" : "nothing was saved"), qPrintable(msgs.last()));
-        QCOMPARE(w->MshEntry->rowCount(), landed ? 0 : 1);
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton); // saves the kept lines, or refuses an empty grid
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), landed ? 0 : 1);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"),
+                          Qt::LeftButton); // saves the kept lines, or refuses an empty grid
         QCOMPARE(qvt::vouchersOf(admin, "LOST DURING"), 1);
     }
 
@@ -124,11 +125,12 @@ private slots:
         frmVoucher* w = qvt::journalWithLine("LOST AFTER");
         QVERIFY(w);
         QSignalSpy said(app.main()->statusBar(), &QStatusBar::messageChanged);
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         QVERIFY(said.last().first().toString().contains("saved"));
         terminate();
         qvt::MsgRecorder msgs;
-        QTest::mouseClick(w->cmdCancel, Qt::LeftButton); // the next action: a new number is read
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdCancel"),
+                          Qt::LeftButton); // the next action: a new number is read
         QVERIFY2(msgs.seen.isEmpty(), qPrintable(msgs.last()));
         QVERIFY(said.last().first().toString().contains("opened again: now on " + Conn.serverName()));
         QCOMPARE(qvt::vouchersOf(admin, "LOST AFTER"), 1);
@@ -142,15 +144,15 @@ private slots:
         frmVoucher* w = qvt::journalWithLine("LOST UNKNOWN");
         QVERIFY(w);
         breakAt("COMMIT", true, true);
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         QVERIFY2(msgs.last().contains("not known yet"), qPrintable(msgs.last()));
-        QCOMPARE(w->MshEntry->rowCount(), 1);
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton); // still no server
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 1);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton); // still no server
         QVERIFY2(msgs.last().contains("still not known"), qPrintable(msgs.last()));
         allowConnections(true);
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         QVERIFY2(msgs.last().contains("it is not saved again"), qPrintable(msgs.last()));
-        QCOMPARE(w->MshEntry->rowCount(), 0);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 0);
         QCOMPARE(qvt::vouchersOf(admin, "LOST UNKNOWN"), 1);
     }
 };

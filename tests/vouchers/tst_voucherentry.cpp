@@ -43,7 +43,7 @@ class TstVoucherEntry : public QObject {
         return w;
     }
     // The finder's hand-over, as after a pick for that side.
-    void take(frmVoucher* w, const QString& side, const QString& title)
+    void take(frmVoucher* w, qv::Side side, const QString& title)
     {
         w->FinderSide = side;
         FindACRowID = QString::number(accountId(title));
@@ -60,10 +60,10 @@ class TstVoucherEntry : public QObject {
     // One journal line of `amount`, added.
     void journalLine(frmVoucher* w, const QString& amount)
     {
-        take(w, "DR", "OFFICE RENT");
-        take(w, "CR", "CASH IN HAND");
-        type(w->txtDRCR, amount);
-        QTest::mouseClick(w->cmdAdd, Qt::LeftButton);
+        take(w, qv::Side::Debit, "OFFICE RENT");
+        take(w, qv::Side::Credit, "CASH IN HAND");
+        type(qvt::child<QLineEdit>(w, "txtDRCR"), amount);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
     }
     QString status() { return app.main()->statusBar()->currentMessage(); }
 
@@ -101,27 +101,28 @@ private slots:
         QFETCH(bool, creditKept);
         frmVoucher* w = open(window);
         const QDate day(2026, 3, 14);
-        w->DTPicker->setDate(day);
-        type(w->txtPaidTo, "MR. KHAN");
-        take(w, "DR", "HABIB BANK LTD - 0123-7");
-        take(w, "CR", "CASH IN HAND");
-        type(w->txtDRCR, "250");
-        type(w->txtChecque, "CHQ 7");
-        type(w->txtNaration, "rent");
-        type(w->txtFile, "12");
-        type(w->txtBill, "34");
-        QTest::mouseClick(w->cmdAdd, Qt::LeftButton);
-        QCOMPARE(w->MshEntry->rowCount(), 1);
+        qvt::child<QDateEdit>(w, "DTPicker")->setDate(day);
+        type(qvt::child<QLineEdit>(w, "txtPaidTo"), "MR. KHAN");
+        take(w, qv::Side::Debit, "HABIB BANK LTD - 0123-7");
+        take(w, qv::Side::Credit, "CASH IN HAND");
+        type(qvt::child<QLineEdit>(w, "txtDRCR"), "250");
+        type(qvt::child<QLineEdit>(w, "txtChecque"), "CHQ 7");
+        type(qvt::child<QPlainTextEdit>(w, "txtNaration"), "rent");
+        type(qvt::child<QLineEdit>(w, "txtFile"), "12");
+        type(qvt::child<QLineEdit>(w, "txtBill"), "34");
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 1);
 
-        QCOMPARE(w->txtDrAc->text().isEmpty(), !debitKept);
-        QCOMPARE(w->txtDrAc->property("tag").toString().isEmpty(), !debitKept);
-        QCOMPARE(w->txtCrAc->text().isEmpty(), !creditKept);
-        QCOMPARE(w->txtCrAc->property("tag").toString().isEmpty(), !creditKept);
-        for (QLineEdit* gone : {w->txtDRCR, w->txtChecque, w->txtFile, w->txtBill})
+        QCOMPARE(qvt::child<QLineEdit>(w, "txtDrAc")->text().isEmpty(), !debitKept);
+        QCOMPARE(qvt::child<QLineEdit>(w, "txtDrAc")->property("tag").toString().isEmpty(), !debitKept);
+        QCOMPARE(qvt::child<QLineEdit>(w, "txtCrAc")->text().isEmpty(), !creditKept);
+        QCOMPARE(qvt::child<QLineEdit>(w, "txtCrAc")->property("tag").toString().isEmpty(), !creditKept);
+        for (QLineEdit* gone : {qvt::child<QLineEdit>(w, "txtDRCR"), qvt::child<QLineEdit>(w, "txtChecque"),
+                                qvt::child<QLineEdit>(w, "txtFile"), qvt::child<QLineEdit>(w, "txtBill")})
             QVERIFY2(gone->text().isEmpty(), qPrintable(gone->objectName()));
-        QCOMPARE(w->txtNaration->toPlainText(), QString("rent"));
-        QCOMPARE(w->txtPaidTo->text(), QString("MR. KHAN"));
-        QCOMPARE(w->DTPicker->date(), day);
+        QCOMPARE(qvt::child<QPlainTextEdit>(w, "txtNaration")->toPlainText(), QString("rent"));
+        QCOMPARE(qvt::child<QLineEdit>(w, "txtPaidTo")->text(), QString("MR. KHAN"));
+        QCOMPARE(qvt::child<QDateEdit>(w, "DTPicker")->date(), day);
     }
 
     // A decimal comma is refused with a reason, never read as ten or a hundred times the
@@ -131,25 +132,25 @@ private slots:
         frmVoucher* w = open("frmJV");
         qvt::MsgRecorder rec;
         journalLine(w, "1,5");
-        QCOMPARE(w->MshEntry->rowCount(), 0);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 0);
         QVERIFY2(rec.last().contains("comma"), qPrintable(rec.last()));
-        QCOMPARE(w->focusWidget(), w->txtDRCR);
+        QCOMPARE(w->focusWidget(), qvt::child<QLineEdit>(w, "txtDRCR"));
         journalLine(w, "1,500.50");
-        QCOMPARE(w->MshEntry->rowCount(), 1);
-        QCOMPARE(w->MshEntry->item(0, 3)->text(), QString("1,500.50"));
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 1);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->item(0, 3)->text(), QString("1,500.50"));
     }
 
     // What the amount box cannot take is refused whole, and the status bar says so.
     void amountBoxSaysWhatItRefuses()
     {
         frmVoucher* w = open("frmJV");
-        type(w->txtDRCR, "12a");
-        QCOMPARE(w->txtDRCR->text(), QString("12"));
+        type(qvt::child<QLineEdit>(w, "txtDRCR"), "12a");
+        QCOMPARE(qvt::child<QLineEdit>(w, "txtDRCR")->text(), QString("12"));
         QVERIFY2(status().contains("not taken"), qPrintable(status()));
         app.main()->statusBar()->clearMessage();
-        w->txtDRCR->clear();
-        w->txtDRCR->insert("12345678901234567890"); // as a paste does
-        QCOMPARE(w->txtDRCR->text(), QString());
+        qvt::child<QLineEdit>(w, "txtDRCR")->clear();
+        qvt::child<QLineEdit>(w, "txtDRCR")->insert("12345678901234567890"); // as a paste does
+        QCOMPARE(qvt::child<QLineEdit>(w, "txtDRCR")->text(), QString());
         QVERIFY2(status().contains("at most 14"), qPrintable(status()));
     }
 
@@ -157,15 +158,15 @@ private slots:
     void typedDateIsTheVoucherDate()
     {
         frmVoucher* w = open("frmJV");
-        const qint64 number = w->txtVoucher->text().toLongLong();
-        w->DTPicker->setFocus();
-        w->DTPicker->setSelectedSection(QDateTimeEdit::YearSection);
-        QTest::keyClicks(w->DTPicker, "10122026");
-        QTest::keyClick(w->DTPicker, Qt::Key_Return);
-        QCOMPARE(w->DTPicker->date(), QDate(2026, 12, 10));
-        QCOMPARE(w->DTPicker->text(), QString("10-12-2026"));
+        const qint64 number = qvt::child<QLineEdit>(w, "txtVoucher")->text().toLongLong();
+        qvt::child<QDateEdit>(w, "DTPicker")->setFocus();
+        qvt::child<QDateEdit>(w, "DTPicker")->setSelectedSection(QDateTimeEdit::YearSection);
+        QTest::keyClicks(qvt::child<QDateEdit>(w, "DTPicker"), "10122026");
+        QTest::keyClick(qvt::child<QDateEdit>(w, "DTPicker"), Qt::Key_Return);
+        QCOMPARE(qvt::child<QDateEdit>(w, "DTPicker")->date(), QDate(2026, 12, 10));
+        QCOMPARE(qvt::child<QDateEdit>(w, "DTPicker")->text(), QString("10-12-2026"));
         journalLine(w, "75");
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         QCOMPARE(Conn.scalar("select VouDate from MasJV where VouStatus = 'JV' and VouNo = ?", {number}).toDate(),
                  QDate(2026, 12, 10));
         QVERIFY2(status().contains(QString("Journal Voucher JV-%1 saved").arg(number)), qPrintable(status()));
@@ -184,22 +185,23 @@ private slots:
         QFETCH(QString, how);
         frmVoucher* w = open("frmJV");
         journalLine(w, "40");
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         journalLine(w, "60");
         QPointer<frmVoucher> alive(w);
-        const QString unsavedNo = w->txtVoucher->text();
+        const QString unsavedNo = qvt::child<QLineEdit>(w, "txtVoucher")->text();
         QPointer<MDIForm1> frame(app.main());
         auto act = [&] {
             if (how == "frame close")
                 w->subWindow()->close();
             else if (how == "Exit")
-                QTest::mouseClick(w->cmdExit, Qt::LeftButton);
+                QTest::mouseClick(qvt::child<QPushButton>(w, "cmdExit"), Qt::LeftButton);
             else if (how == "Cancel")
-                QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
+                QTest::mouseClick(qvt::child<QPushButton>(w, "cmdCancel"), Qt::LeftButton);
             else if (how == "Enter in the number")
-                QTest::keyClick(w->txtVoucher, Qt::Key_Return);
+                QTest::keyClick(qvt::child<QLineEdit>(w, "txtVoucher"), Qt::Key_Return);
             else if (how == "search list")
-                emit w->mshSearch->doubleClicked(w->mshSearch->model()->index(0, 0));
+                emit qvt::child<QTableView>(w, "mshSearch")
+                    ->doubleClicked(qvt::child<QTableView>(w, "mshSearch")->model()->index(0, 0));
             else
                 app.main()->menuEntry("mnuExit")->trigger();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -211,8 +213,8 @@ private slots:
             QCOMPARE(rec.seen.size(), 1);
             QCOMPARE(rec.seen.first().defaultButton, QMessageBox::No);
             QVERIFY(alive && frame);
-            QCOMPARE(w->MshEntry->rowCount(), 1);
-            QCOMPARE(w->MshEntry->item(0, 3)->text(), QString("60.00"));
+            QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 1);
+            QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->item(0, 3)->text(), QString("60.00"));
             QVERIFY(!loginWindowShown());
         }
         qvt::MsgRecorder rec; // Yes drops them
@@ -226,7 +228,8 @@ private slots:
                     t->deleteLater();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         } else if (alive) {
-            QVERIFY(w->MshEntry->rowCount() == 0 || w->txtVoucher->text() != unsavedNo);
+            QVERIFY(qvt::child<QTableWidget>(w, "MshEntry")->rowCount() == 0
+                    || qvt::child<QLineEdit>(w, "txtVoucher")->text() != unsavedNo);
         }
     }
 };

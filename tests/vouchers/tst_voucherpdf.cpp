@@ -4,6 +4,7 @@
 // words; no other voucher; and the cash account of a cash voucher named once, not as a line.
 #include "db/money.h"
 #include "reportengine/amountwords.h"
+#include "support/adminrun.h"
 #include "support/fixture.h"
 #include "vouchers/voucherprint.h"
 #include "vouchers/voucherstore.h"
@@ -56,12 +57,10 @@ private slots:
         QVERIFY(v && !v->lines.empty());
 
         const QString pdf = tmp.filePath(k.code + ".pdf");
-        QProcess p;
-        p.start(QVT_ADMIN,
-                {"report", k.reportTemplate.mid(1), "--server", db.dataSource, "--catalog", db.catalog, "--user",
-                 db.user, "--password", db.password, "--selection", voucherSelection(k, "7"), "--pdf", pdf});
-        QVERIFY(p.waitForFinished(60000));
-        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        const qvt::AdminRun r = qvt::runAdmin({"report", k.reportTemplate.mid(1), "--server", db.dataSource,
+                                               "--catalog", db.catalog, "--user", db.user, "--password", db.password,
+                                               "--selection", voucherSelection(k, "7"), "--pdf", pdf});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString t = text(pdf);
 
         QVERIFY2(t.contains(k.caption.toUpper()), qPrintable(t));

@@ -1,176 +1,22 @@
 // The voucher store on both backends: the detail rows of each kind against the raw tables, the
-// number sequences, a changed voucher, a failure at every statement of a save and a delete, two
-// stations saving at the same moment, a voucher deleted under an open window, exact cents and the
-// refused amounts.
-#include "db/money.h"
-#include "support/fixture.h"
-#include "vouchers/voucherstore.h"
-
-#include <QMutex>
-#include <QSqlRecord>
-#include <latch>
-#include <memory>
-#include <thread>
+// number sequences, a changed voucher, a failure at every statement of a save and a delete, exact
+// cents and the refused amounts (two stations on one book have a suite of their own).
+#include "voucherstoresuite.h"
 
 using qv::Money;
 using qv::SaveResult;
-using qv::Voucher;
-using qv::VoucherLine;
-using K = qv::VoucherKind;
+using qvt::amount;
 
-namespace {
-Money amount(const char* text)
-{
-    return *qv::parseAmount(QString::fromLatin1(text));
-}
-} // namespace
-
-class TstVoucherStore : public QObject {
+class TstVoucherStore : public qvt::VoucherStoreSuite {
     Q_OBJECT
-    qvt::TestDb db;
-    std::unique_ptr<qv::Connection> conn;
-    std::unique_ptr<qv::VoucherStore> store;
-    qint64 A = 0, B = 0, P = 0, K_ = 0, C = 0, head = 0;
-    const QDate day{2025, 9, 14};
-
-    qint64 addAccount(const QString& nodes, const QString& name, const QString& status = "DD")
-    {
-        return conn->insertReturningKey("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) "
-                                        "values (?, ?, ?, '1.1', 1) returning RowID",
-                                        {nodes, name, status});
-    }
-    QString cell(const QVariant& v, bool isAmount = false)
-    {
-        if (v.isNull())
-            return "<null>";
-        if (isAmount)
-            return qv::plainAmount(*qv::moneyFromVariant(v, conn->backend() == qv::Backend::Sqlite));
-        if (v.metaType().id() == QMetaType::QDate || v.metaType().id() == QMetaType::QDateTime)
-            return v.toDate().toString(Qt::ISODate);
-        return v.toString();
-    }
-    // A voucher's detail rows in the order written, with account RowIDs shown by their names.
-    QStringList detail(K kind, qint64 no)
-    {
-        const QHash<QString, QString> names{{QString::number(A), "A"},
-                                            {QString::number(B), "B"},
-                                            {QString::number(P), "P"},
-                                            {QString::number(K_), "K"},
-                                            {QString::number(C), "C"}};
-        QSqlQuery q = conn->query("select EntryNo, AcCode, CrAc, DrAmt, CrAmt, ChecqNo, Naration, FileNo, BillNo, "
-                                  "VouDate from DetJV where VouStatus = ? and VouNo = ? order by RowID",
-                                  {qv::voucherKind(kind).code, no});
-        QStringList out;
-        while (q.next()) {
-            QStringList f;
-            for (int i = 0; i < 10; ++i) {
-                const QString t = cell(q.value(i), i == 3 || i == 4);
-                f << ((i == 1 || i == 2) ? names.value(t, t) : t);
-            }
-            out << f.join('|');
-        }
-        return out;
-    }
-    QString master(K kind, qint64 no)
-    {
-        QSqlQuery q = conn->query("select VouDate, PaidReceive, TotalAmount, Login, ChecqNo from MasJV "
-                                  "where VouStatus = ? and VouNo = ?",
-                                  {qv::voucherKind(kind).code, no});
-        if (!q.next())
-            return "<gone>";
-        return QStringList{cell(q.value(0)), cell(q.value(1)), cell(q.value(2), true), cell(q.value(3)),
-                           cell(q.value(4))}
-            .join('|');
-    }
-    // Both tables whole, every column, for "nothing changed".
-    QStringList tables()
-    {
-        QStringList out;
-        for (const char* t : {"MasJV", "DetJV"}) {
-            QSqlQuery q = conn->query(QString("select * from %1 order by RowID").arg(t));
-            while (q.next()) {
-                QStringList f{t};
-                for (int i = 0; i < q.record().count(); ++i)
-                    f << cell(q.value(i));
-                out << f.join('|');
-            }
-        }
-        return out;
-    }
-    static VoucherLine line(qint64 dr, qint64 cr, const char* amt, const QString& narration = "n",
-                            const QString& cheque = {}, const QString& file = {}, const QString& bill = {})
-    {
-        VoucherLine l;
-        l.drAc = dr;
-        l.crAc = cr;
-        l.amount = amount(amt);
-        l.narration = narration;
-        l.cheque = cheque;
-        l.fileNo = file;
-        l.billNo = bill;
-        return l;
-    }
-    Voucher voucher(K kind, qint64 no, std::vector<VoucherLine> lines, const QString& party = "PARTY")
-    {
-        Voucher v;
-        v.kind = kind;
-        v.number = no;
-        v.date = day;
-        v.party = party;
-        v.lines = std::move(lines);
-        return v;
-    }
-    // A voucher as the window would show it, for round-trip comparisons.
-    static QStringList shown(const Voucher& v)
-    {
-        QStringList out{
-            QString("%1|%2|%3|%4").arg(v.number).arg(v.date.toString(Qt::ISODate), v.party, v.masterCheque)};
-        for (const VoucherLine& l : v.lines)
-            out << QStringList{QString::number(l.drAc),
-                               l.drName,
-                               QString::number(l.crAc),
-                               l.crName,
-                               qv::plainAmount(l.amount),
-                               l.cheque,
-                               l.narration,
-                               l.fileNo,
-                               l.billNo}
-                       .join('|');
-        return out;
-    }
-    void nameLines(Voucher& v)
-    {
-        for (VoucherLine& l : v.lines) {
-            l.drName = conn->scalar("select AcName from Accounts where RowID = ?", {l.drAc}).toString();
-            l.crName = conn->scalar("select AcName from Accounts where RowID = ?", {l.crAc}).toString();
-        }
-    }
-
 private slots:
     void initTestCase()
     {
         qvt::initTestEnvironment();
         QVT_REQUIRE_BACKEND();
     }
-    void init()
-    {
-        db = qvt::TestDb::create(false);
-        conn = std::make_unique<qv::Connection>();
-        db.connect(*conn);
-        store = std::make_unique<qv::VoucherStore>(*conn);
-        head = addAccount("1.1", "HEAD", "HD");
-        A = addAccount("1.1.1", "ACCOUNT A");
-        B = addAccount("1.1.2", "ACCOUNT B");
-        P = addAccount("1.1.3", "O'BRIEN PARTY");
-        K_ = addAccount("1.1.4", "BANK K");
-        C = addAccount("1.1.5", "CASH C");
-    }
-    void cleanup()
-    {
-        store.reset();
-        conn.reset();
-        db.drop();
-    }
+    void init() { openBook(); }
+    void cleanup() { closeBook(); }
 
     void rowShapesOfEachKind()
     {
@@ -361,106 +207,6 @@ private slots:
         // Begin, the master, a row (or two) per line: every one of them was hit.
         QVERIFY2(k >= 4, qPrintable(QString::number(k)));
         QVERIFY(tables() != before);
-    }
-
-    void takenNumberIsRenumbered()
-    {
-        // This window proposed 1; another station saved its own 1 first.
-        const qint64 proposed = store->nextNumber(K::CP, 1);
-        qv::Connection other;
-        db.connect(other);
-        qv::VoucherStore(other).save(voucher(K::CP, proposed, {line(B, C, "9.99", "theirs")}, "OTHER"), true, "them");
-        const QStringList theirs = detail(K::CP, 1) << master(K::CP, 1);
-
-        const SaveResult r = store->save(voucher(K::CP, proposed, {line(A, C, "1.50", "mine")}, "MINE"), true, "me");
-        QCOMPARE(int(r.outcome), int(SaveResult::Outcome::Renumbered));
-        QCOMPARE(r.number, qint64(2));
-        QCOMPARE(detail(K::CP, 1) << master(K::CP, 1), theirs);
-        QCOMPARE(detail(K::CP, 2), QStringList({"1|A|C|1.50|0.00||mine|<null>|<null>|2025-09-14",
-                                                "2|C|<null>|0.00|1.50|<null>|mine|<null>|<null>|2025-09-14"}));
-        QCOMPARE(master(K::CP, 2), QString("2025-09-14|MINE|1.50|me|<null>"));
-    }
-
-    void twoStationsSaveTheSameKindAtOnce()
-    {
-        constexpr int rounds = 6;
-        QMutex mutex;
-        QStringList errors;
-        QList<SaveResult> results;
-        for (int round = 0; round < rounds; ++round) {
-            std::latch start(2);
-            auto station = [&](int who) {
-                bool arrived = false;
-                try {
-                    qv::Connection c;
-                    db.connect(c);
-                    qv::VoucherStore s(c);
-                    // Both propose the same number, then save at the same moment.
-                    const qint64 no = s.nextNumber(K::JV, 1);
-                    std::vector<VoucherLine> lines;
-                    for (int i = 0; i < 10; ++i)
-                        lines.push_back(line(who ? A : B, who ? B : A, "0.01", QString("station %1").arg(who)));
-                    arrived = true;
-                    start.arrive_and_wait();
-                    const SaveResult r = s.save(voucher(K::JV, no, lines), true, QString("station%1").arg(who));
-                    QMutexLocker lock(&mutex);
-                    results << r;
-                } catch (const qv::DbError& e) {
-                    if (!arrived)
-                        start.count_down(); // the other station must not wait for this one
-                    QMutexLocker lock(&mutex);
-                    errors << e.description();
-                }
-            };
-            std::thread one(station, 0), two(station, 1);
-            one.join();
-            two.join();
-        }
-        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
-        QCOMPARE(results.size(), 2 * rounds);
-        QSet<qint64> numbers;
-        int renumbered = 0;
-        for (const SaveResult& r : results) {
-            numbers << r.number;
-            renumbered += r.outcome == SaveResult::Outcome::Renumbered;
-            // Complete: the master with its total and all twenty rows of one station.
-            QCOMPARE(master(K::JV, r.number).section('|', 2, 2), QString("0.10"));
-            const QStringList rows = detail(K::JV, r.number);
-            QCOMPARE(rows.size(), 20);
-            QCOMPARE(conn->scalar("select count(distinct Naration) from DetJV where VouStatus = 'JV' and VouNo = ?",
-                                  {r.number})
-                         .toInt(),
-                     1);
-        }
-        QCOMPARE(numbers.size(), 2 * rounds);
-        QCOMPARE(renumbered, rounds); // each round, exactly one found its number taken
-        QCOMPARE(conn->scalar("select count(*) from DetJV").toInt(), 2 * rounds * 20);
-    }
-
-    void changeOfAVoucherAnotherStationDeleted()
-    {
-        store->save(voucher(K::BR, 5, {line(K_, P, "250")}), true, "u");
-        auto opened = store->open(K::BR, 5);
-        qv::Connection other;
-        db.connect(other);
-        QVERIFY(qv::VoucherStore(other).remove(K::BR, 5));
-        const QStringList before = tables();
-        opened->lines.push_back(line(K_, A, "1"));
-        const SaveResult r = store->save(*opened, false, "late");
-        QCOMPARE(int(r.outcome), int(SaveResult::Outcome::Gone));
-        QCOMPARE(tables(), before);
-        QVERIFY(!conn->inTransaction());
-        {
-            // Within a caller's transaction, a gone voucher does not end that transaction.
-            qv::Transaction outer(*conn);
-            QCOMPARE(int(store->save(*opened, false, "late").outcome), int(SaveResult::Outcome::Gone));
-            QVERIFY(conn->inTransaction());
-            outer.commit();
-        }
-        QVERIFY(!store->remove(K::BR, 5));
-        // Saved as a new voucher instead, it lands.
-        QCOMPARE(int(store->save(*opened, true, "late").outcome), int(SaveResult::Outcome::Saved));
-        QCOMPARE(detail(K::BR, 5).size(), 4);
     }
 
     void centsSumExactly()

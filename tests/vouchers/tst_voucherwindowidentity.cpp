@@ -70,7 +70,7 @@ class TstVoucherWindowIdentity : public QObject {
     // new one, which takes its number. Returns that number; `theirs` holds its voucher as stored.
     qint64 openedThenNumberedAgain(frmVoucher* w, QStringList& theirs)
     {
-        const qint64 highest = w->txtVoucher->text().toLongLong() - 1;
+        const qint64 highest = qvt::child<QLineEdit>(w, "txtVoucher")->text().toLongLong() - 1;
         w->openForChange(highest);
         qv::Connection other;
         app.db().connect(other);
@@ -98,19 +98,19 @@ private slots:
         QStringList theirs;
         const qint64 highest = openedThenNumberedAgain(w, theirs);
         QCOMPARE(theirs.first().section('|', 1, 1), QString("THEIRS"));
-        const int lines = w->MshEntry->rowCount();
+        const int lines = qvt::child<QTableWidget>(w, "MshEntry")->rowCount();
         QVERIFY(lines > 0);
 
         qvt::MsgRecorder rec;
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         QCOMPARE(rec.seen.size(), 1);
         QVERIFY2(rec.last().contains("deleted by another user"), qPrintable(rec.last()));
-        QCOMPARE(w->MshEntry->rowCount(), lines);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), lines);
         QCOMPARE(stored("JV", highest), theirs);
         QVERIFY(w->IsNewVoucher);
 
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
-        QCOMPARE(w->MshEntry->rowCount(), 0);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 0);
         QCOMPARE(stored("JV", highest), theirs);
         QCOMPARE(Conn.scalar("select count(*) from DetJV where VouStatus = 'JV' and VouNo = ?", {highest + 1}).toInt(),
                  2 * lines);
@@ -123,7 +123,7 @@ private slots:
         QStringList theirs;
         const qint64 highest = openedThenNumberedAgain(w, theirs);
         qvt::MsgRecorder rec;
-        QTest::mouseClick(w->cmdDelete, Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdDelete"), Qt::LeftButton);
         QVERIFY2(rec.last().contains("already been deleted by another user"), qPrintable(rec.last()));
         QCOMPARE(stored("JV", highest), theirs);
     }
@@ -141,22 +141,22 @@ private slots:
         frmVoucher* w = open("frmJV");
         QCOMPARE(rec.seen.size(), 1);
         QVERIFY2(rec.last().contains("numbering of the Journal Vouchers is exhausted"), qPrintable(rec.last()));
-        QVERIFY(w->txtVoucher->text().isEmpty());
+        QVERIFY(qvt::child<QLineEdit>(w, "txtVoucher")->text().isEmpty());
         w->openForChange(last);
-        QCOMPARE(w->txtVoucher->text(), QString::number(last));
-        QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
-        QVERIFY(w->txtVoucher->text().isEmpty());
+        QCOMPARE(qvt::child<QLineEdit>(w, "txtVoucher")->text(), QString::number(last));
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdCancel"), Qt::LeftButton);
+        QVERIFY(qvt::child<QLineEdit>(w, "txtVoucher")->text().isEmpty());
 
         rec.clear();
-        pick(w, w->cmdSelectDr, "OFFICE RENT");
-        pick(w, w->cmdSelectCr, "CASH IN HAND");
-        w->txtDRCR->setText("15");
-        QTest::mouseClick(w->cmdAdd, Qt::LeftButton);
-        QCOMPARE(w->MshEntry->rowCount(), 1);
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        pick(w, qvt::child<QPushButton>(w, "cmdSelectDr"), "OFFICE RENT");
+        pick(w, qvt::child<QPushButton>(w, "cmdSelectCr"), "CASH IN HAND");
+        qvt::child<QLineEdit>(w, "txtDRCR")->setText("15");
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 1);
+        QTest::mouseClick(qvt::child<QPushButton>(w, "cmdSave"), Qt::LeftButton);
         QCOMPARE(rec.seen.size(), 1);
         QVERIFY2(rec.last().contains("exhausted"), qPrintable(rec.last()));
-        QCOMPARE(w->MshEntry->rowCount(), 1);
+        QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 1);
         QCOMPARE(Conn.scalar("select count(*) from MasJV").toInt(), vouchers);
     }
 };

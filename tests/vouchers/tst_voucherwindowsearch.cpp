@@ -318,7 +318,7 @@ private slots:
         QTest::mouseClick(get<QPushButton>("cmdPrint"), Qt::LeftButton);
         QVERIFY2(rec.seen.isEmpty(), qPrintable(rec.last()));
         QVERIFY(viewer());
-        const QString page = viewer()->CRViewer91->document()->pageTexts(0).join("\n");
+        const QString page = qvt::child<qv::ReportViewer>(viewer(), "CRViewer91")->document()->pageTexts(0).join("\n");
         QVERIFY2(page.contains("JOURNAL VOUCHER"), qPrintable(page));
         QVERIFY(page.contains("JV-7"));
         QVERIFY(!page.contains("JV-8"));

@@ -123,12 +123,4 @@ QString DataSource::connectOptions(Use use) const
     return o.join(QLatin1Char(';'));
 }
 
-QString DataSource::serverText() const
-{
-    QStringList out;
-    for (qsizetype i = 0; i < hosts.size(); ++i)
-        out << QStringLiteral("%1:%2").arg(hosts[i]).arg(ports.value(i));
-    return out.join(QLatin1Char(','));
-}
-
 } // namespace qv

@@ -30,8 +30,6 @@ struct DataSource {
     // (prefer-standby). Separated by ';' (QPSQL's form).
     enum class Use { Work, Reports };
     QString connectOptions(Use use = Use::Work) const;
-    // "host:port" or "db1:5432,db2:5432", for messages.
-    QString serverText() const;
 };
 
 } // namespace qv

@@ -115,10 +115,6 @@ public:
     const QString& RecordSelectionFormula() const { return m_selection.text(); }
     FormulaFieldDefinitions& FormulaFields() { return m_formulas; }
     Subreport& OpenSubreport(const QString& name);
-    // The trial balances switch this off before their selection: the report shows the rows
-    // just prepared and asks the user nothing. This engine never asks, either way.
-    void setEnableParameterPrompting(bool on) { m_prompting = on; }
-    bool EnableParameterPrompting() const { return m_prompting; }
     // A report that needs no data prepared on the session (the books, the chart) reads where the
     // Data Source sends reports: a standby, with "reports=standby" (Connection::reportConnection).
     void setMayReadStandby(bool on) { m_standby = on; }
@@ -143,7 +139,6 @@ private:
     Formula m_selection;
     FormulaFieldDefinitions m_formulas;
     QVector<Subreport> m_subreports;
-    bool m_prompting = true;
     bool m_standby = false;
     std::shared_ptr<const Document> m_document;
     QString m_lastLogin;

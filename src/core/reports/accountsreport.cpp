@@ -89,8 +89,6 @@ std::shared_ptr<Report> openAccountsReport(Connection& c, AccountsReport r, qint
     ReportTable& table = report->Database().Tables(1);
     table.ConnectionProperties(QStringLiteral("User ID")).setValue(user);
     table.ConnectionProperties(QStringLiteral("Password")).setValue(password);
-    if (info.trialBalance)
-        report->setEnableParameterPrompting(false);
     const QString f = from.toString(QStringLiteral("yyyy-MM-dd")), t = to.toString(QStringLiteral("yyyy-MM-dd"));
     const QString ac = QString::number(account);
     if (info.book)

@@ -195,6 +195,15 @@ std::optional<KindSetup> VoucherStore::setup(VoucherKind k)
     return s;
 }
 
+std::optional<Side> KindSetup::side() const
+{
+    if (acStatus == QLatin1String("DR"))
+        return Side::Debit;
+    if (acStatus == QLatin1String("CR"))
+        return Side::Credit;
+    return std::nullopt;
+}
+
 std::optional<qint64> VoucherStore::highestNumber(VoucherKind k)
 {
     const QVariant v =

@@ -50,6 +50,8 @@ struct KindSetup {
     QString acCode;                 // as stored (may be empty)
     std::optional<QString> acTitle; // null when AcCode is empty or not a 'DD' account
     bool fix = false;               // Fix = 'Y'
+    // The box the account goes to: "DR" the debit box, "CR" the credit box, anything else none.
+    std::optional<Side> side() const;
 };
 
 // One DetJV row as a save writes it (the bulk generator of the benchmarks writes the same).

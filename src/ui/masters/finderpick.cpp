@@ -5,8 +5,7 @@
 #include "shell/mdiform1.h"
 #include "shell/windows.h"
 #include "session/mdl_connection.h"
-
-#include <QLineEdit>
+#include "widgets/accountbox.h"
 
 namespace qv {
 
@@ -15,17 +14,23 @@ bool finderPickPending()
     return FindACRowID.toLongLong() > 0;
 }
 
-bool takeFinderPick(QLineEdit* box)
+std::optional<FinderPick> takeFinderPick()
 {
     if (!finderPickPending())
-        return false;
-    if (box) {
-        box->setText(FindACName);
-        box->setProperty("tag", QString::number(FindACRowID.toLongLong()));
-    }
+        return std::nullopt;
+    FinderPick pick{FindACRowID.toLongLong(), FindACName};
     FindACName.clear();
     FindACRowID.clear(); // reads as 0
-    return box != nullptr;
+    return pick;
+}
+
+bool takeFinderPick(AccountBox* box)
+{
+    const std::optional<FinderPick> pick = takeFinderPick();
+    if (!pick || !box)
+        return false;
+    box->setAccount(pick->rowId, pick->name);
+    return true;
 }
 
 void showFinder(bool fresh)

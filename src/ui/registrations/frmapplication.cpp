@@ -124,11 +124,10 @@ bool frmApplication::hasUnsavedWork() const
 void frmApplication::onActivated()
 {
     // The finder's pick: the title shown, the account's RowID kept in its own box.
-    if (!qv::finderPickPending())
-        return;
-    qv::takeFinderPick(txtCusName);
-    txtCusId->setText(txtCusName->property("tag").toString());
-    txtCusName->setProperty("tag", QVariant());
+    if (const std::optional<qv::FinderPick> pick = qv::takeFinderPick()) {
+        txtCusName->setText(pick->name);
+        txtCusId->setText(QString::number(pick->rowId));
+    }
 }
 
 void frmApplication::FillGrid()

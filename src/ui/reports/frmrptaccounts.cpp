@@ -3,6 +3,7 @@
 #include "masters/finderpick.h"
 #include "viewer/frmveiwer.h"
 #include "session/mdl_connection.h"
+#include "widgets/accountbox.h"
 #include "widgets/bound.h"
 #include "widgets/datebox.h"
 #include "widgets/guarded.h"
@@ -69,8 +70,7 @@ frmRPTAccounts::frmRPTAccounts(QWidget* parent)
     Frame1->setGeometry(twips(1080), twips(2640), twips(8340), twips(1455));
     auto* lblAc = new QLabel(QStringLiteral("Head Of Account :"), Frame1);
     lblAc->setGeometry(twips(120), twips(180), twips(1500), twips(330));
-    txtAcName = qv::named<QLineEdit>(Frame1, "txtAcName");
-    txtAcName->setProperty("tag", QString());
+    txtAcName = qv::named<qv::AccountBox>(Frame1, "txtAcName");
     txtAcName->setGeometry(twips(1680), twips(150), twips(5160), twips(360));
     lblAc->setBuddy(txtAcName);
     cmdFindAC = qv::named<QPushButton>(Frame1, "cmdFindAC", QStringLiteral("Find A/C"));
@@ -110,9 +110,9 @@ void frmRPTAccounts::onActivated()
 void frmRPTAccounts::runReport(AccountsReport r)
 {
     const auto& info = qv::rpt::accountsReport(r);
-    const qint64 picked = txtAcName->property("tag").toString().toLongLong();
+    const qint64 picked = txtAcName->accountId();
     // 1. The account.
-    if (info.needsAccount && txtAcName->property("tag").toString().isEmpty()) {
+    if (info.needsAccount && !txtAcName->hasAccount()) {
         qv::Msg::info(QStringLiteral("please select Account"));
         cmdFindAC->setFocus();
         return;

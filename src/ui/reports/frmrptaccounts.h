@@ -9,20 +9,16 @@
 
 class QDateEdit;
 class QFrame;
-class QLineEdit;
 class QPushButton;
 class QToolButton;
+namespace qv {
+class AccountBox;
+}
 
 class frmRPTAccounts : public qv::MdiChild {
     Q_OBJECT
 public:
     explicit frmRPTAccounts(QWidget* parent = nullptr);
-
-    QFrame* Frame1 = nullptr;
-    QLineEdit* txtAcName = nullptr;
-    QPushButton* cmdFindAC = nullptr;
-    QDateEdit* DTPicker1 = nullptr;
-    QDateEdit* DTPicker2 = nullptr;
 
     // A menu entry's part: the report's panel becomes visible (and comes to the front).
     void showPanel(qv::rpt::AccountsReport r);
@@ -34,6 +30,11 @@ public:
     void onActivated() override;
 
 private:
+    QFrame* Frame1 = nullptr;
+    qv::AccountBox* txtAcName = nullptr;
+    QPushButton* cmdFindAC = nullptr;
+    QDateEdit* DTPicker1 = nullptr;
+    QDateEdit* DTPicker2 = nullptr;
     QHash<int, QFrame*> m_panels;
     // The engine references of the last print (kept as the print sequence keeps them).
     std::shared_ptr<qv::rpt::Report> m_report;

@@ -5,6 +5,7 @@
 #include "shell/mdiform1.h"
 #include "session/mdl_connection.h"
 #include "db/tables.h"
+#include "widgets/accountbox.h"
 #include "widgets/bound.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
@@ -75,7 +76,8 @@ QString textOf(const QVariant& v)
     return v.isNull() ? QString() : v.toString();
 }
 
-void setAccount(QLineEdit* box, const QString& title, const QVariant& code)
+// The stored code goes into the tag as it is stored (it may name no account any more).
+void setAccount(qv::AccountBox* box, const QString& title, const QVariant& code)
 {
     box->setText(title);
     box->setProperty("tag", textOf(code));
@@ -174,12 +176,11 @@ QPushButton* frmAcSetting::makeFindButton(const AccountDef& a, QWidget* parent)
         // The open finder comes back as it was; its list is refreshed as it activates.
         qv::showFinder(false);
     });
-    QLineEdit*& box = this->*a.box;
-    box = new QLineEdit(parent);
+    qv::AccountBox*& box = this->*a.box;
+    box = new qv::AccountBox(parent);
     box->setObjectName(QString::fromLatin1(a.name));
     // Filled only through the finder, emptied only by the clear buttons.
     box->setReadOnly(true);
-    box->setProperty("tag", QString());
     return b;
 }
 

@@ -10,6 +10,9 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+namespace qv {
+class AccountBox;
+}
 
 class frmAcSetting : public qv::MdiChild {
     Q_OBJECT
@@ -30,7 +33,7 @@ private:
         const char* label;
     };
     struct AccountDef {
-        QLineEdit* frmAcSetting::*box;
+        qv::AccountBox* frmAcSetting::*box;
         const char* name;
         const char* label; // empty: the panel's title says it
         QPushButton* frmAcSetting::*find;
@@ -70,9 +73,9 @@ private:
     QLineEdit *txtSalInv = nullptr, *txtPurOrder = nullptr, *txtQuot = nullptr, *txtDC = nullptr;
     QLineEdit *txtTaxInv = nullptr, *txtGstInv = nullptr;
 
-    QLineEdit *txtCPAcc = nullptr, *txtCRAcc = nullptr, *txtBPAcc = nullptr, *txtBRAcc = nullptr;
-    QLineEdit *txtJVAcc = nullptr, *txtSalInvACC = nullptr, *txtSTaxACC = nullptr, *txtShortFLLAC = nullptr;
-    QLineEdit *txtIncTaxACRpt = nullptr, *txtSalTaxAcRpt = nullptr, *txtGstACC = nullptr;
+    qv::AccountBox *txtCPAcc = nullptr, *txtCRAcc = nullptr, *txtBPAcc = nullptr, *txtBRAcc = nullptr;
+    qv::AccountBox *txtJVAcc = nullptr, *txtSalInvACC = nullptr, *txtSTaxACC = nullptr, *txtShortFLLAC = nullptr;
+    qv::AccountBox *txtIncTaxACRpt = nullptr, *txtSalTaxAcRpt = nullptr, *txtGstACC = nullptr;
 
     QPushButton *cmdCPFindAC = nullptr, *cmdCRFindAC = nullptr, *cmdBPFindAC = nullptr, *cmdBRFindAC = nullptr;
     QPushButton *cmdJVFindAC = nullptr, *cmdSalInvFindAC = nullptr, *cmdFindSTaxAC = nullptr;

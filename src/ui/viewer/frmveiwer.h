@@ -16,7 +16,6 @@ class frmVeiwer : public qv::MdiChild {
     Q_OBJECT
 public:
     explicit frmVeiwer(QWidget* parent = nullptr);
-    qv::ReportViewer* CRViewer91 = nullptr;
 
     // The last step of the print sequence. The report runs first: when it fails the error is
     // thrown to the print handler and no viewer is opened or changed. Otherwise the viewer
@@ -26,4 +25,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+
+private:
+    qv::ReportViewer* CRViewer91 = nullptr;
 };

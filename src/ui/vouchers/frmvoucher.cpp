@@ -4,6 +4,7 @@
 #include "shell/handover.h"
 #include "session/mdl_connection.h"
 #include "shell/windows.h"
+#include "widgets/accountbox.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 #include "widgets/status.h"
@@ -41,17 +42,16 @@ void frmVoucher::FixAccount()
     if (!m_setup)
         return;
     StartVouNo = m_setup->startNo;
-    QLineEdit* box = m_setup->acStatus == QLatin1String("DR")   ? txtDrAc
-                     : m_setup->acStatus == QLatin1String("CR") ? txtCrAc
-                                                                : nullptr;
-    if (!box)
+    const std::optional<qv::Side> side = m_setup->side();
+    if (!side)
         return;
-    QPushButton* select = box == txtDrAc ? cmdSelectDr : cmdSelectCr;
+    qv::AccountBox* account = box(*side);
+    QPushButton* select = *side == qv::Side::Debit ? cmdSelectDr : cmdSelectCr;
     if (m_setup->acTitle)
-        setAccount(box, m_setup->acCode.trimmed().toLongLong(), *m_setup->acTitle);
+        account->setAccount(m_setup->acCode.trimmed().toLongLong(), *m_setup->acTitle);
     else
-        box->clear(); // its tag as it was
-    box->setEnabled(!m_setup->fix);
+        account->clear(); // its tag as it was
+    account->setEnabled(!m_setup->fix);
     select->setEnabled(!m_setup->fix);
 }
 
@@ -59,10 +59,8 @@ void frmVoucher::putBackFixedAccount()
 {
     if (!m_setup || !m_setup->fix || !m_setup->acTitle)
         return;
-    if (m_setup->acStatus == QLatin1String("DR"))
-        setAccount(txtDrAc, m_setup->acCode.trimmed().toLongLong(), *m_setup->acTitle);
-    else if (m_setup->acStatus == QLatin1String("CR"))
-        setAccount(txtCrAc, m_setup->acCode.trimmed().toLongLong(), *m_setup->acTitle);
+    if (const std::optional<qv::Side> side = m_setup->side())
+        box(*side)->setAccount(m_setup->acCode.trimmed().toLongLong(), *m_setup->acTitle);
 }
 
 void frmVoucher::NewNo()
@@ -89,30 +87,18 @@ void frmVoucher::SetMaxlength()
 
 // ---- account boxes and the finder -------------------------------------------------------------
 
-void frmVoucher::setAccount(QLineEdit* box, qint64 rowId, const QString& title)
-{
-    box->setText(title);
-    box->setProperty("tag", rowId > 0 ? QString::number(rowId) : QString());
-}
-
-qint64 frmVoucher::accountOf(const QLineEdit* box) const
-{
-    return box->property("tag").toString().toLongLong();
-}
-
 void frmVoucher::clearBoxes(int boxes)
 {
     if (boxes & qv::DrBox)
-        setAccount(txtDrAc, 0, {});
+        txtDrAc->clearAccount();
     if (boxes & qv::CrBox)
-        setAccount(txtCrAc, 0, {});
+        txtCrAc->clearAccount();
 }
 
-void frmVoucher::selectAccount(const QString& side)
+void frmVoucher::selectAccount(qv::Side side)
 {
     FinderSide = side;
-    const bool bankSide =
-        m_kind.bankContra && m_kind.contraBox() == (side == QLatin1String("DR") ? qv::DrBox : qv::CrBox);
+    const bool bankSide = m_kind.bankContra && m_kind.contraBox() == (side == qv::Side::Debit ? qv::DrBox : qv::CrBox);
     if (bankSide)
         FindACType = QStringLiteral("B");
     qv::showFinder(true);
@@ -124,14 +110,9 @@ void frmVoucher::selectAccount(const QString& side)
 
 void frmVoucher::onActivated()
 {
-    if (qv::finderPickPending()) {
-        QLineEdit* box = FinderSide == QLatin1String("DR")   ? txtDrAc
-                         : FinderSide == QLatin1String("CR") ? txtCrAc
-                                                             : nullptr;
-        if (box) {
-            qv::takeFinderPick(box);
-            txtDRCR->setFocus();
-        }
+    if (qv::finderPickPending() && FinderSide) {
+        qv::takeFinderPick(box(*FinderSide));
+        txtDRCR->setFocus();
     }
     if (m_kind.entry.activationEmptiesFinderType)
         FindACType.clear();
@@ -266,9 +247,9 @@ void frmVoucher::showVoucher(const qv::Voucher& v)
     if (m_kind.bankContra) {
         const qv::VoucherLine& first = v.lines.front();
         if (m_kind.contraBox() == qv::CrBox)
-            setAccount(txtCrAc, first.crAc, first.crName);
+            txtCrAc->setAccount(first.crAc, first.crName);
         else
-            setAccount(txtDrAc, first.drAc, first.drName);
+            txtDrAc->setAccount(first.drAc, first.drName);
     }
     MshEntry->setRowCount(0);
     setGrid();

@@ -19,8 +19,9 @@ class QTabWidget;
 class QTableWidget;
 class QPlainTextEdit;
 namespace qv {
+class AccountBox;
 class VoucherSearchModel;
-}
+} // namespace qv
 
 class frmVoucher : public qv::MdiChild {
     Q_OBJECT
@@ -44,7 +45,7 @@ public:
     // Window state: a save inserts (true) or changes the voucher shown (false).
     bool IsNewVoucher = true;
     qint64 StartVouNo = 0;
-    QString FinderSide; // "DR" or "CR": the box the finder was last opened for
+    std::optional<qv::Side> FinderSide; // the box the finder was last opened for
 
     // Opens the voucher with that number in edit mode (the search list's double click); asks
     // first when lines on screen are not saved.
@@ -64,7 +65,7 @@ private:
     void buildTabOrder();
     void connectEntry();
 
-    void selectAccount(const QString& side);
+    void selectAccount(qv::Side side);
     void cmdAdd_Click();
     void MshEntry_DblClick();
     void acmRemove_Click();
@@ -76,8 +77,7 @@ private:
     bool checkLine();
     void focusAfter(qv::CheckFocus f);
     void clearBoxes(int boxes);
-    void setAccount(QLineEdit* box, qint64 rowId, const QString& title);
-    qint64 accountOf(const QLineEdit* box) const;
+    qv::AccountBox* box(qv::Side side) const { return side == qv::Side::Debit ? txtDrAc : txtCrAc; }
     // The setup's account, put back into its box when the setup fixes it.
     void putBackFixedAccount();
     void setLineRow(int row, const qv::VoucherLine& line);
@@ -103,7 +103,7 @@ private:
     qv::EntrySnapshot m_stored; // the date, party and lines as last loaded, saved or cleared
     std::optional<qv::PendingSave> m_pending;
 
-public:
+private:
     QTabWidget* SSTab = nullptr;
     QWidget* searchTab = nullptr; // "Search Voucher"
     QLabel* lblfrmTitle = nullptr;
@@ -112,9 +112,9 @@ public:
     QDateEdit* DTPicker = nullptr;
     QLabel* lblPaidTo = nullptr;
     QLineEdit* txtPaidTo = nullptr;
-    QLineEdit* txtDrAc = nullptr;
+    qv::AccountBox* txtDrAc = nullptr;
     QPushButton* cmdSelectDr = nullptr;
-    QLineEdit* txtCrAc = nullptr;
+    qv::AccountBox* txtCrAc = nullptr;
     QPushButton* cmdSelectCr = nullptr;
     QLineEdit* txtDRCR = nullptr;
     QLineEdit* txtChecque = nullptr;
@@ -140,14 +140,14 @@ public:
     // while the event loop runs (a new search drops the rest of the old one).
     void SearchGrd();
     bool searchComplete() const { return !m_searchPending; }
+    qv::VoucherSearchModel* searchModel() const { return m_searchModel; }
+
+private:
     QComboBox* cboSearch = nullptr;
     QLabel* lblSearch = nullptr;
     QLineEdit* txtSearch = nullptr;
     QDateEdit* DTPSearch = nullptr;
     QTableView* mshSearch = nullptr;
-    qv::VoucherSearchModel* searchModel() const { return m_searchModel; }
-
-private:
     void buildSearchTab(QWidget* tab);
     void cboSearch_Changed(const QString& text);
     void mshSearch_DblClick(const QModelIndex& index);

@@ -2,6 +2,7 @@
 // frmvoucher.cpp.
 #include "session/mdl_connection.h"
 #include "vouchers/frmvoucher.h"
+#include "widgets/accountbox.h"
 #include "widgets/amountbox.h"
 #include "widgets/bound.h"
 #include "widgets/datebox.h"
@@ -36,11 +37,10 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text)
     return b;
 }
 
-QLineEdit* accountBox(QWidget* parent, const char* name)
+qv::AccountBox* accountBox(QWidget* parent, const char* name)
 {
-    auto* e = qv::named<QLineEdit>(parent, name);
+    auto* e = qv::named<qv::AccountBox>(parent, name);
     e->setReadOnly(true);
-    e->setProperty("tag", QString());
     e->setStyleSheet(QStringLiteral("QLineEdit{background:#f4f1e6}"));
     return e;
 }
@@ -211,8 +211,8 @@ void frmVoucher::connectEntry()
             txtNaration->moveCursor(QTextCursor::End);
         }
     });
-    connect(cmdSelectDr, &QPushButton::clicked, this, [this] { selectAccount(QStringLiteral("DR")); });
-    connect(cmdSelectCr, &QPushButton::clicked, this, [this] { selectAccount(QStringLiteral("CR")); });
+    connect(cmdSelectDr, &QPushButton::clicked, this, [this] { selectAccount(qv::Side::Debit); });
+    connect(cmdSelectCr, &QPushButton::clicked, this, [this] { selectAccount(qv::Side::Credit); });
     connect(cmdAdd, &QPushButton::clicked, this, &frmVoucher::cmdAdd_Click);
     connect(acmRemove, &QPushButton::clicked, this, &frmVoucher::acmRemove_Click);
     connect(MshEntry, &QTableWidget::cellDoubleClicked, this, [this] { MshEntry_DblClick(); });

@@ -6,6 +6,7 @@
 #include "shell/handover.h"
 #include "session/mdl_connection.h"
 #include "shell/windows.h"
+#include "widgets/accountbox.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 
@@ -79,11 +80,11 @@ bool frmVoucher::checkLine()
         return false;
     };
     const qv::EntryRules& r = m_kind.entry;
-    if (accountOf(txtDrAc) <= 0)
+    if (txtDrAc->accountId() <= 0)
         return refuse(QStringLiteral("Please Select Debit Account"), [&] { focusAfter(r.noDebit); });
-    if (accountOf(txtCrAc) <= 0)
+    if (txtCrAc->accountId() <= 0)
         return refuse(QStringLiteral("Please Select Credit Account"), [&] { focusAfter(r.noCredit); });
-    if (accountOf(txtDrAc) == accountOf(txtCrAc))
+    if (txtDrAc->accountId() == txtCrAc->accountId())
         return refuse(QStringLiteral("same account title not allow, please change debit or cedit Account"),
                       [&] { focusAfter(r.sameAccount); });
     auto toAmount = [this] { txtDRCR->setFocus(); };
@@ -149,12 +150,12 @@ qv::VoucherLine frmVoucher::lineAt(int row) const
     } else if (m_kind.lineBoxes() == qv::DrBox) {
         l.drAc = first;
         l.drName = firstName;
-        l.crAc = accountOf(txtCrAc); // the cash account at save time
+        l.crAc = txtCrAc->accountId(); // the cash account at save time
         l.crName = txtCrAc->text();
     } else {
         l.crAc = first;
         l.crName = firstName;
-        l.drAc = accountOf(txtDrAc);
+        l.drAc = txtDrAc->accountId();
         l.drName = txtDrAc->text();
     }
     return l;
@@ -167,9 +168,9 @@ void frmVoucher::cmdAdd_Click()
     if (!checkLine())
         return;
     qv::VoucherLine l;
-    l.drAc = accountOf(txtDrAc);
+    l.drAc = txtDrAc->accountId();
     l.drName = txtDrAc->text();
-    l.crAc = accountOf(txtCrAc);
+    l.crAc = txtCrAc->accountId();
     l.crName = txtCrAc->text();
     l.amount = qv::parseAmount(txtDRCR->text()).value_or(Money());
     l.cheque = txtChecque->text();
@@ -203,9 +204,9 @@ void frmVoucher::MshEntry_DblClick()
     const qv::VoucherLine l = lineAt(row);
     const int boxes = m_kind.shape == qv::RowShape::Mirrored ? int(qv::BothBoxes) : m_kind.lineBoxes();
     if (boxes & qv::DrBox)
-        setAccount(txtDrAc, l.drAc, l.drName);
+        txtDrAc->setAccount(l.drAc, l.drName);
     if (boxes & qv::CrBox)
-        setAccount(txtCrAc, l.crAc, l.crName);
+        txtCrAc->setAccount(l.crAc, l.crName);
     txtDRCR->setText(qv::plainAmount(l.amount));
     txtChecque->setText(l.cheque);
     txtNaration->setPlainText(l.narration);
