@@ -1,7 +1,7 @@
 // quoravel-admin: set-up from the command line (new databases, logins, the lock password)
 // and headless reports.
 #include "db/provision.h"
-#include "session/mdl_connection.h"
+#include "db/tables.h"
 #include "tools/admincommands.h"
 #include "vouchers/demovouchers.h"
 
@@ -112,7 +112,8 @@ void connectAs(const qv::AdminArgs& a, qv::Connection& c)
     c.setProperty(QStringLiteral("Password"),
                   a.secret(QStringLiteral("password"), QStringLiteral("Password of %1").arg(user)));
     c.setProperty(QStringLiteral("Data Source"), a.value(QStringLiteral("server"), QStringLiteral(".")));
-    c.setProperty(QStringLiteral("Initial Catalog"), a.value(QStringLiteral("catalog"), LoginCatalog));
+    c.setProperty(QStringLiteral("Initial Catalog"),
+                  a.value(QStringLiteral("catalog"), QString::fromLatin1(qv::tbl::Catalog)));
     c.open();
 }
 

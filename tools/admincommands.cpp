@@ -1,6 +1,6 @@
 #include "tools/admincommands.h"
 
-#include "reportengine/reportcommand.h"
+#include "reports/reportcommand.h"
 #include "tools/adminbackup.h"
 #include "tools/adminexport.h"
 #include "tools/adminupgrade.h"

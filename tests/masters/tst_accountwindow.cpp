@@ -7,7 +7,8 @@
 #include "viewer/frmveiwer.h"
 #include "reportengine/report.h"
 #include "viewer/reportviewer.h"
-#include "session/mdl_connection.h"
+#include "db/recordset.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QApplication>
@@ -569,7 +570,8 @@ private slots:
         // No selection formula: every account of the table is printed, in code order.
         QVERIFY(viewer->CRViewer91->reportSource()->RecordSelectionFormula().isEmpty());
         const QString text = viewer->CRViewer91->document()->allText();
-        OpenRs("select AcNodes, AcName from Accounts");
+        qv::RecordSet Rs;
+        Rs.open("select AcNodes, AcName from Accounts", Conn);
         QVERIFY(Rs.recordCount() > 0);
         for (Rs.moveFirst(); !Rs.eof(); Rs.moveNext()) {
             QVERIFY2(text.contains(Rs.text("AcName")), qPrintable(Rs.text("AcName")));

@@ -3,7 +3,7 @@
 // holds and what the window and the message hook show.
 #include "support/fixture.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "vouchers/frmvoucher.h"
 

@@ -33,8 +33,8 @@ struct ProcedureCall {
 ProcedureCall parseExec(const QString& statement);
 // Fills the procedure's work table on `c`, replacing what it held, in one transaction.
 void runProcedure(Connection& c, const ProcedureCall& call);
-// Registers parseExec + runProcedure as the connection's handler of `exec` statements.
-void installProcedures();
+// Registers parseExec + runProcedure as the handler of `exec` statements on `c`.
+void installProcedures(Connection& c);
 
 // a + b, or DbError when the sum cannot be represented.
 Money checkedAdd(Money a, Money b);

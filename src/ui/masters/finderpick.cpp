@@ -4,7 +4,7 @@
 #include "shell/handover.h"
 #include "shell/mdiform1.h"
 #include "shell/windows.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include <QLineEdit>
 
