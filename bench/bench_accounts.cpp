@@ -9,7 +9,7 @@
 #include "masters/accountstore.h"
 #include "masters/frmaccount.h"
 #include "masters/frmfindac.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include "benchbook.h"
 

@@ -12,7 +12,7 @@
 #include "reports/procedures.h"
 #include "reportengine/reportdata.h"
 #include "reportengine/reportjob.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -62,8 +62,7 @@ void BM_DetailAcLedgerCash(benchmark::State& s)
 // The book's own query (main rows and both subreports), every row read.
 void bookQuery(benchmark::State& state, qint64 account)
 {
-    auto report = qv::rpt::openAccountsReport(Conn, AccountsReport::BankBook, account, YearFrom, YearTo, LoginUser,
-                                              LoginPassword);
+    auto report = qv::rpt::openAccountsReport(TheBook, AccountsReport::BankBook, account, YearFrom, YearTo);
     const qv::rpt::Template& t = report->templ();
     qint64 rows = 0;
     for (auto _ : state) {
@@ -96,8 +95,7 @@ void buttonToPages(benchmark::State& state, AccountsReport r, qint64 account)
     const bool tb = qv::rpt::accountsReport(r).trialBalance;
     int pages = 0;
     for (auto _ : state) {
-        auto report = qv::rpt::openAccountsReport(Conn, r, account, tb ? g_first : YearFrom, tb ? g_last : YearTo,
-                                                  LoginUser, LoginPassword);
+        auto report = qv::rpt::openAccountsReport(TheBook, r, account, tb ? g_first : YearFrom, tb ? g_last : YearTo);
         pages = report->run(Conn)->pageCount();
     }
     state.counters["pages"] = pages;
@@ -137,7 +135,7 @@ void buttonToFirstPage(benchmark::State& state, AccountsReport r, qint64 account
 {
     int rows = 0;
     for (auto _ : state) {
-        auto report = qv::rpt::openAccountsReport(Conn, r, account, YearFrom, YearTo, LoginUser, LoginPassword);
+        auto report = qv::rpt::openAccountsReport(TheBook, r, account, YearFrom, YearTo);
         auto job = report->start(Conn);
         while (!job->step(200) && job->document()->laidOutPages() < 1) {
         }
@@ -206,7 +204,7 @@ int main(int argc, char** argv)
     LoginUser = g_book.login.user;
     LoginPassword = g_book.login.password;
     SetProgramFolder(QStringLiteral(QVB_TEMPLATES_DIR));
-    qv::rpt::installProcedures();
+    qv::rpt::installProcedures(Conn);
     QTemporaryDir viaProgram;
     {
         QFile in(QStringLiteral(QVB_TEMPLATES_DIR "/rptAcLedger3.rpt"));

@@ -5,7 +5,7 @@
 #include "db/dailybackup.h"
 #include "db/money.h"
 #include "db/provision.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include <QCoreApplication>
 #include <QDate>

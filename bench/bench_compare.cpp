@@ -17,7 +17,7 @@
 #include "reports/journalexport.h"
 #include "reports/procedures.h"
 #include "reportengine/reportdata.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -57,7 +57,7 @@ void openBook(const QString& file)
     qvb::openNamed(Conn, file); // host:port/database names a book on a server
     LoginUser = QStringLiteral("bench");
     LoginPassword = QStringLiteral("bench");
-    qv::rpt::installProcedures();
+    qv::rpt::installProcedures(Conn);
 }
 
 int book(const QString& file, qint64 rows)
@@ -113,7 +113,7 @@ qint64 readAllRows(AccountsReport r, qint64 account, const QDate& from, const QD
 {
     QElapsedTimer prep;
     prep.start();
-    auto report = qv::rpt::openAccountsReport(Conn, r, account, from, to, LoginUser, LoginPassword);
+    auto report = qv::rpt::openAccountsReport(TheBook, r, account, from, to);
     std::fprintf(stderr, "  preparation %.1f ms\n", double(prep.nsecsElapsed()) / 1e6);
     const qv::rpt::Template& t = report->templ();
     qint64 rows = 0;

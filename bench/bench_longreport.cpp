@@ -11,7 +11,7 @@
 #include "longreport.h"
 #include "reportengine/report.h"
 #include "reportengine/reportjob.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -65,7 +65,7 @@ int main(int argc, char** argv)
         qvb::openNamed(Conn, book);
         LoginUser = Conn.property(QStringLiteral("User ID"));
         LoginPassword = Conn.property(QStringLiteral("Password"));
-        auto report = qvb::openLongReport(dir.path());
+        auto report = qvb::openLongReport(dir.path(), TheBook);
         if (!report)
             return 1;
         QElapsedTimer t;

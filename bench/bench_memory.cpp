@@ -13,7 +13,7 @@
 #include "reports/procedures.h"
 #include "viewer/reportviewer.h"
 #include "shell/mdiform1.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -94,7 +94,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     try {
         SetProgramFolder(QStringLiteral(QVB_TEMPLATES_DIR));
-        qv::rpt::installProcedures();
+        qv::rpt::installProcedures(Conn);
         qvb::openNamed(Conn, book);
         LoginUser = Conn.property(QStringLiteral("User ID"));
         LoginPassword = Conn.property(QStringLiteral("Password"));
@@ -114,12 +114,11 @@ int main(int argc, char** argv)
                                  AccountsReport::TrialBalanceWithOpening, AccountsReport::CashBook}) {
             const bool bookOfYear = r == AccountsReport::CashBook;
             show(qv::rpt::accountsReport(r).caption, [&] {
-                return qv::rpt::openAccountsReport(Conn, r, bookOfYear ? cash : 0,
-                                                   bookOfYear ? to.addYears(-1).addDays(1) : from, to, LoginUser,
-                                                   LoginPassword);
+                return qv::rpt::openAccountsReport(TheBook, r, bookOfYear ? cash : 0,
+                                                   bookOfYear ? to.addYears(-1).addDays(1) : from, to);
             });
         }
-        frmVeiwer* v = show("every line of the book", [&] { return qvb::openLongReport(dir.path()); });
+        frmVeiwer* v = show("every line of the book", [&] { return qvb::openLongReport(dir.path(), TheBook); });
         qv::ReportViewer* viewer = v->findChild<qv::ReportViewer*>("CRViewer91");
         const int pages = viewer->pageCount();
         QList<int> forward, backward, random;

@@ -6,7 +6,7 @@
 #include "db/money.h"
 #include "db/provision.h"
 #include "reportengine/report.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include <QDate>
 #include <QDir>

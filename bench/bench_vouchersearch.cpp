@@ -8,7 +8,7 @@
 // QV_BENCH_VOUCHERS=n changes the size of the book; QV_BENCH_SERVER=host:port puts it on
 // PostgreSQL (bench/benchbook.h).
 #include "db/provision.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "vouchers/frmvoucher.h"
 #include "vouchers/vouchersearch.h"
 #include "vouchers/voucherstore.h"

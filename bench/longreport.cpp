@@ -1,7 +1,5 @@
 #include "longreport.h"
 
-#include "session/mdl_connection.h"
-
 #include <QFile>
 
 namespace qvb {
@@ -68,7 +66,7 @@ end
 )";
 } // namespace
 
-std::shared_ptr<qv::rpt::Report> openLongReport(const QString& dir)
+std::shared_ptr<qv::rpt::Report> openLongReport(const QString& dir, const qv::Book& book)
 {
     const QString path = dir + QStringLiteral("/rptLongBench.rpt");
     QFile f(path);
@@ -77,8 +75,8 @@ std::shared_ptr<qv::rpt::Report> openLongReport(const QString& dir)
     f.close();
     qv::rpt::Application app;
     auto report = app.OpenReport(path);
-    report->Database().Tables(1).ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
-    report->Database().Tables(1).ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);
+    report->Database().Tables(1).ConnectionProperties(QStringLiteral("User ID")).setValue(book.user);
+    report->Database().Tables(1).ConnectionProperties(QStringLiteral("Password")).setValue(book.password);
     return report;
 }
 

@@ -1,7 +1,7 @@
 // quoravel-admin: set-up from the command line (new databases, logins, the lock password)
 // and headless reports.
 #include "db/provision.h"
-#include "session/mdl_connection.h"
+#include "db/tables.h"
 #include "tools/admincommands.h"
 #include "vouchers/demovouchers.h"
 

@@ -2,7 +2,7 @@
 
 #include "db/backup.h"
 #include "db/datasource.h"
-#include "session/mdl_connection.h"
+#include "db/tables.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,8 +16,8 @@ namespace {
 QString bookPath(const AdminArgs& a)
 {
     a.require({QStringLiteral("server")});
-    const DataSource ds =
-        DataSource::parse(a.value(QStringLiteral("server")), a.value(QStringLiteral("catalog"), LoginCatalog));
+    const DataSource ds = DataSource::parse(a.value(QStringLiteral("server")),
+                                            a.value(QStringLiteral("catalog"), QString::fromLatin1(qv::tbl::Catalog)));
     if (ds.backend != Backend::Sqlite)
         throw AdminArgs::Error{QStringLiteral("backup and restore work on an embedded book (a file); back up a "
                                               "PostgreSQL database with pg_dump.")};

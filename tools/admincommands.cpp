@@ -1,7 +1,7 @@
 #include "tools/admincommands.h"
 
-#include "reportengine/reportcommand.h"
-#include "session/mdl_connection.h"
+#include "db/tables.h"
+#include "reports/reportcommand.h"
 #include "tools/adminbackup.h"
 #include "tools/admincheck.h"
 #include "tools/adminexport.h"
@@ -17,7 +17,7 @@ void connectAs(const AdminArgs& a, Connection& c)
     c.setProperty(QStringLiteral("Password"),
                   a.secret(QStringLiteral("password"), QStringLiteral("Password of %1").arg(user)));
     c.setProperty(QStringLiteral("Data Source"), a.value(QStringLiteral("server"), QStringLiteral(".")));
-    c.setProperty(QStringLiteral("Initial Catalog"), a.value(QStringLiteral("catalog"), LoginCatalog));
+    c.setProperty(QStringLiteral("Initial Catalog"), a.value(QStringLiteral("catalog"), QString::fromLatin1(tbl::Catalog)));
     c.open();
 }
 

@@ -2,7 +2,7 @@
 
 #include "reports/journalexport.h"
 #include "reportengine/outputfile.h"
-#include "session/mdl_connection.h"
+#include "db/tables.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -47,7 +47,7 @@ int adminExport(const AdminArgs& a)
     if (a.positional.size() != 1)
         throw AdminArgs::Error{QStringLiteral("export writes to one file: give OUT (or - for standard output).")};
     const QString target = a.positional.first();
-    const QString catalog = a.value(QStringLiteral("catalog"), LoginCatalog);
+    const QString catalog = a.value(QStringLiteral("catalog"), QString::fromLatin1(qv::tbl::Catalog));
     // Before any work: the output never replaces the book it reads nor any other database.
     const DataSource ds = DataSource::parse(a.value(QStringLiteral("server")), catalog);
     QStringList inputs;

@@ -3,7 +3,7 @@
 #include "db/datasource.h"
 #include "db/schema.h"
 #include "db/serverbook.h"
-#include "session/mdl_connection.h"
+#include "db/tables.h"
 
 #include <QTextStream>
 
@@ -12,7 +12,7 @@ namespace qv {
 int adminUpgrade(const AdminArgs& a)
 {
     a.require({QStringLiteral("server")});
-    const QString catalog = a.value(QStringLiteral("catalog"), LoginCatalog);
+    const QString catalog = a.value(QStringLiteral("catalog"), QString::fromLatin1(qv::tbl::Catalog));
     const DataSource ds = DataSource::parse(a.value(QStringLiteral("server")), catalog);
     QTextStream out(stdout);
     Connection c;

@@ -3,7 +3,7 @@
 #include "reports/procedures.h"
 #include "shell/frmlogin.h"
 #include "shell/homepicture.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/x11display.h"
 
 #include <QApplication>
@@ -21,13 +21,11 @@ int main(int argc, char* argv[])
         ScreenHeight = s->geometry().height();
     }
     qv::setDisplaySwitch(qv::makePlatformDisplaySwitch());
-    qv::rpt::installProcedures(); // `exec AcLedger ...` on Conn runs our own implementation
+    qv::rpt::installProcedures(Conn); // `exec AcLedger ...` on Conn runs our own implementation
     auto* login = new frmLogin();
     qv::StartupProbe::watch(login);
     login->show();
     const int rc = QApplication::exec();
-    Rs.close();
-    Rs3.close();
     Conn.close();
     qv::setDisplaySwitch(nullptr);
     return rc;

@@ -3,12 +3,23 @@
 #include "db/logins.h"
 #include "db/recordset.h"
 #include "db/schema.h"
-#include "session/mdl_connection.h"
 #include "support/dbfixture.h"
 
 #include <QDate>
 
 using qv::Money;
+
+namespace {
+qv::Connection Conn;
+qv::RecordSet Rs;
+
+void OpenRs(const QString& sql, const QVariantList& params = {})
+{
+    if (Rs.isOpen())
+        Rs.close();
+    Rs.open(sql, Conn, params);
+}
+} // namespace
 
 class TstDataLayer : public QObject {
     Q_OBJECT
@@ -28,7 +39,6 @@ private slots:
     void cleanup()
     {
         Rs.close();
-        Rs3.close();
         Conn.close();
         db.drop();
     }

@@ -2,7 +2,7 @@
 // installed share/quoravel/templates/ found from the program's folder.
 #include "reportengine/report.h"
 #include "reportengine/reporterror.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QDir>
@@ -44,7 +44,7 @@ private slots:
     {
         put(share, "rptChartAC.rpt", "INSTALLED");
         // As the print handlers build the path.
-        qv::rpt::Application app;
+        qv::rpt::Application app(TemplateFolders());
         QCOMPARE(app.OpenReport(ProgramFolder() + "\\rptChartAC.rpt")->templ().title, QString("INSTALLED"));
         QCOMPARE(LocateTemplate(bin + "/rptChartAC.rpt"), QDir(share).filePath("rptChartAC.rpt"));
 
@@ -56,7 +56,7 @@ private slots:
     void missingEverywhereNamesTheProgramFolder()
     {
         try {
-            qv::rpt::Application().OpenReport(ProgramFolder() + "\\rptNone.rpt");
+            qv::rpt::Application(TemplateFolders()).OpenReport(ProgramFolder() + "\\rptNone.rpt");
             QFAIL("a missing template opened");
         } catch (const qv::rpt::ReportError& e) {
             QCOMPARE(e.description(),

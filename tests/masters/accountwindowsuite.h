@@ -6,7 +6,8 @@
 #include "viewer/frmveiwer.h"
 #include "reportengine/report.h"
 #include "viewer/reportviewer.h"
-#include "session/mdl_connection.h"
+#include "db/recordset.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QApplication>

@@ -4,7 +4,8 @@
 #include "shell/windows.h"
 #include "masters/accountstore.h"
 #include "masters/frmaccount.h"
-#include "session/mdl_connection.h"
+#include "db/recordset.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QApplication>
@@ -83,7 +84,8 @@ private slots:
     {
         // At load: every subsidiary account, by title; heads never.
         QStringList all;
-        OpenRs("select AcName from Accounts where AcStatus = 'DD' order by AcName, RowID");
+        qv::RecordSet Rs;
+        Rs.open("select AcName from Accounts where AcStatus = 'DD' order by AcName, RowID", Conn);
         for (Rs.moveFirst(); !Rs.eof(); Rs.moveNext())
             all << Rs.text("AcName");
         QVERIFY(all.size() > 2);

@@ -133,7 +133,8 @@ private slots:
         // No selection formula: every account of the table is printed, in code order.
         QVERIFY(qvt::child<qv::ReportViewer>(viewer, "CRViewer91")->reportSource()->RecordSelectionFormula().isEmpty());
         const QString text = qvt::child<qv::ReportViewer>(viewer, "CRViewer91")->document()->allText();
-        OpenRs("select AcNodes, AcName from Accounts");
+        qv::RecordSet Rs;
+        Rs.open("select AcNodes, AcName from Accounts", Conn);
         QVERIFY(Rs.recordCount() > 0);
         for (Rs.moveFirst(); !Rs.eof(); Rs.moveNext()) {
             QVERIFY2(text.contains(Rs.text("AcName")), qPrintable(Rs.text("AcName")));

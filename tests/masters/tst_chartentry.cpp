@@ -1,7 +1,7 @@
 // Typing into the chart of accounts where a slip used to change data: a typed opening date,
 // an opening balance with a decimal comma, a new sub-control account's pre-filled title.
 #include "masters/frmaccount.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 

@@ -2,7 +2,7 @@
 // search, pick, delete, and a save that fails part-way without losing the active company.
 #include "shell/windows.h"
 #include "masters/frmcompany.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QAction>

@@ -9,7 +9,7 @@
 #include "masters/finderpick.h"
 #include "shell/homepicture.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 

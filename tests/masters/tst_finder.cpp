@@ -5,7 +5,7 @@
 #include "masters/frmfindac.h"
 #include "shell/mdichild.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 #include "widgets/accountbox.h"
 

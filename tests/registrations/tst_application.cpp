@@ -6,7 +6,7 @@
 #include "registrations/frmapplication.h"
 #include "registrations/registrationwindows.h"
 #include "shell/windows.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QAction>

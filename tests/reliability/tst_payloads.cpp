@@ -5,7 +5,7 @@
 #include "support/fixture.h"
 #include "masters/companystore.h"
 #include "masters/finderstore.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "vouchers/frmvoucher.h"
 

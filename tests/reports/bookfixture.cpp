@@ -1,7 +1,7 @@
 #include "bookfixture.h"
 
 #include "reports/procedures.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "vouchers/voucherstore.h"
 
 #include <QTest>

@@ -2,7 +2,7 @@
 #include "reports/frmrptaccounts.h"
 #include "viewer/frmveiwer.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 

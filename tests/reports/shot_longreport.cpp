@@ -3,7 +3,7 @@
 #include "bookgen.h"
 #include "reports/frmrptaccounts.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 

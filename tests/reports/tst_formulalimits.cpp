@@ -5,7 +5,7 @@
 #include "reportfixture.h"
 #include "reportengine/formula.h"
 #include "reportengine/reporterror.h"
-#include "session/mdl_connection.h"
+#include "support/corebook.h"
 #include "support/dbfixture.h"
 
 #include <QTest>

@@ -15,7 +15,7 @@
 #include "reports/openings.h"
 #include "reports/procedures.h"
 #include "reportengine/reporterror.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QSqlQuery>
@@ -61,7 +61,7 @@ private slots:
         db.connect(Conn);
         LoginUser = db.user;
         LoginPassword = db.password;
-        installProcedures();
+        installProcedures(Conn);
         Conn.execute("insert into Company (Company, comActive) values ('TEST TRADERS', 'Y')");
         b = qvt::writeHandBook();
     }
@@ -198,6 +198,20 @@ private slots:
                          "1.1.2|5000.00|0.00|1634.56|1200.00|5434.56|0.00",
                          "1.2.1|0.00|550.75|0.00|1344.55|0.00|1895.30", "2.1.1|100.00|0.00|210.00|0.00|310.00|0.00",
                          "2.1.2|0.00|0.00|750.10|0.00|750.10|0.00", "3.1.1|0.00|5749.50|0.00|0.00|0.00|5749.50"}));
+    }
+
+    void proceduresBelongToTheirConnection()
+    {
+        // Another connection to the same book runs no preparation until it is given the
+        // procedures; giving them changes nothing for the first.
+        qv::Connection other;
+        db.connect(other);
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, other.execute(trialBalanceStatement(from, to)));
+        installProcedures(other);
+        other.execute(trialBalanceStatement(from, to));
+        QVERIFY(other.scalar("select count(*) from tmpTrialBalance").toInt() > 0);
+        Conn.execute(trialBalanceStatement(from, to));
+        other.close();
     }
 
     void fromAfterToGivesNoMovement()

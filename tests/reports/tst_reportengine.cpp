@@ -5,7 +5,7 @@
 #include "db/money.h"
 #include "reportfixture.h"
 #include "reportengine/reporterror.h"
-#include "session/mdl_connection.h"
+#include "support/corebook.h"
 #include "support/dbfixture.h"
 
 #include <QCoreApplication>
@@ -319,9 +319,9 @@ private slots:
         Application app;
         const QString folder = QDir(QVT_TEMPLATES_DIR).absolutePath();
         QVERIFY(app.OpenReport(folder + "\\rptChartAC.rpt"));
-        SetProgramFolder(folder);
-        QCOMPARE(templatePath("\\rptChartAC.rpt"), folder + "\\rptChartAC.rpt");
-        SetProgramFolder(QString());
+        TheBook.setProgramFolder(folder);
+        QCOMPARE(TheBook.templatePath("\\rptChartAC.rpt"), folder + "\\rptChartAC.rpt");
+        TheBook.setProgramFolder(QString());
         try {
             app.OpenReport(folder + "\\rptNone.rpt");
             QFAIL("a missing template opened");

@@ -17,7 +17,7 @@
 #include "reports/journalexport.h"
 #include "reports/openings.h"
 #include "reports/procedures.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 #include "vouchers/voucherstore.h"
 
@@ -104,7 +104,7 @@ private slots:
         db.connect(Conn);
         LoginUser = db.user;
         LoginPassword = db.password;
-        installProcedures();
+        installProcedures(Conn);
         Conn.execute("insert into Company (Company, comActive) values ('RANDOM BOOKS', 'Y')");
         book = qvt::writeRandomBook(rng, 120, true);
         QSqlQuery q = Conn.query("select distinct VouDate, AcCode from DetJV order by 1, 2");

@@ -2,7 +2,7 @@
 // come back on each page, not only on the first.
 #include "bookfixture.h"
 #include "reports/procedures.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 #include "vouchers/voucherstore.h"
 
@@ -39,7 +39,7 @@ private slots:
         db.connect(Conn);
         LoginUser = db.user;
         LoginPassword = db.password;
-        qv::rpt::installProcedures();
+        qv::rpt::installProcedures(Conn);
         Conn.execute("insert into Company (Company, comActive) values ('LONG BOOKS', 'Y')");
         QRandomGenerator rng(7);
         book = qvt::writeRandomBook(rng, 400);

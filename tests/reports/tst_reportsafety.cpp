@@ -7,7 +7,6 @@
 #include "reportfixture.h"
 #include "reports/procedures.h"
 #include "reportengine/report.h"
-#include "session/mdl_connection.h"
 #include "support/adminrun.h"
 #include "support/dbfixture.h"
 
@@ -229,13 +228,9 @@ private slots:
         planted.write("title \"PLANTED\"\nfrom Accounts a\nfield {Accounts.AcName} text a.AcName\n");
         planted.close();
         const QString before = QDir::currentPath();
-        auto back = qScopeGuard([&] {
-            QDir::setCurrent(before);
-            SetProgramFolder({});
-        });
+        auto back = qScopeGuard([&] { QDir::setCurrent(before); });
         QVERIFY(QDir::setCurrent(dir));
-        SetProgramFolder(QStringLiteral(QVT_TEMPLATES_DIR));
-        qv::rpt::Application app;
+        qv::rpt::Application app(qv::rpt::templateFolders(QStringLiteral(QVT_TEMPLATES_DIR)));
         QCOMPARE(app.OpenReport("rptChartAC.rpt")->templ().title, QString("CHART OF ACCOUNTS"));
     }
 
@@ -261,7 +256,7 @@ private slots:
     {
         qv::Connection c;
         db.connect(c);
-        qv::rpt::installProcedures();
+        qv::rpt::installProcedures(c);
         const QString tb = "exec TrialBalance '2025-01-01','2026-12-31'";
         c.execute(tb); // the work tables are written before the report reads
         {

@@ -6,7 +6,7 @@
 #include "viewer/frmveiwer.h"
 #include "viewer/reportviewer.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "shell/mdichild.h"
 #include "support/fixture.h"

@@ -5,7 +5,7 @@
 #include "viewer/frmveiwer.h"
 #include "reports/printchart.h"
 #include "viewer/reportviewer.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QApplication>

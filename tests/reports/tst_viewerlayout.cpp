@@ -7,7 +7,7 @@
 #include "reportengine/layout.h"
 #include "reportengine/reportjob.h"
 #include "viewer/reportviewer.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QDate>

@@ -6,7 +6,7 @@
 #include "setup/frmacsetting.h"
 #include "setup/vousettingstore.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QAction>

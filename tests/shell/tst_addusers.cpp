@@ -5,7 +5,7 @@
 #include "db/logins.h"
 #include "db/serverbook.h"
 #include "shell/frmlogin.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -7,7 +7,7 @@
 #include "shell/frmlogin.h"
 #include "shell/mdichild.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 // The login window: the Data Source, the login check of either backend, "Login Error" for every
 // failure, the keys, the first-run offer and the display switch.
 #include "db/logins.h"
-#include "session/display.h"
+#include "shell/display.h"
 #include "shell/frmlogin.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QApplication>

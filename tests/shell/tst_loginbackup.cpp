@@ -3,7 +3,7 @@
 #include "db/backup.h"
 #include "db/dailybackup.h"
 #include "shell/frmlogin.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "db/schema.h"
 #include "shell/frmlogin.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "shell/applymenus.h"
 #include "shell/frmlogin.h"
 #include "shell/mdichild.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "support/fixture.h"
 
 #include <QAction>

@@ -5,7 +5,7 @@
 #include "shell/applymenus.h"
 #include "shell/frmremovedata.h"
 #include "db/menurights.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

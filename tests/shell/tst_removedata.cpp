@@ -2,7 +2,7 @@
 // goes in one transaction or not at all; the embedded database is copied first, and the copy
 // holds what was removed.
 #include "adminhelpers.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "admin/removedata.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // default answer and keeps everything; a window without changes closes without a question.
 #include "masters/frmaccount.h"
 #include "shell/frmlogin.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 

@@ -1,7 +1,7 @@
 #include "support/fixture.h"
 
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #pragma once
 // A journal voucher typed into its window, for suites that test what happens around a save (the
 // picking of accounts through the finder is tested with the voucher window itself).
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "vouchers/frmvoucher.h"
 

@@ -3,7 +3,7 @@
 // and lines on screen that a close, a Cancel or another voucher would throw away.
 #include "shell/frmlogin.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 #include "vouchers/frmvoucher.h"

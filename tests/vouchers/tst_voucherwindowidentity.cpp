@@ -1,6 +1,6 @@
 // The voucher window against another station on the demo company: a voucher opened for change
 // that the other station deleted and numbered again, and a kind whose numbering is exhausted.
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 #include "vouchers/frmvoucher.h"

@@ -3,7 +3,7 @@
 // from the list and saving it under its own number, the delete refresh, and printing.
 #include "viewer/frmveiwer.h"
 #include "viewer/reportviewer.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 #include "vouchers/frmvoucher.h"

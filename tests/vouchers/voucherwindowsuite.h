@@ -1,7 +1,7 @@
 #pragma once
 // The voucher windows driven as a user, shared by their suites: accounts picked through the
 // finder, amounts typed, lines added; what a voucher's detail rows hold.
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
 #include "vouchers/frmvoucher.h"

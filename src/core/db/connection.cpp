@@ -20,12 +20,6 @@ namespace qv {
 namespace {
 QAtomicInt g_serial;
 
-Connection::ExecHandler& execHandler()
-{
-    static Connection::ExecHandler handler;
-    return handler;
-}
-
 QString propKey(const QString& name)
 {
     return name.trimmed().toLower();
@@ -280,11 +274,6 @@ QVariant Connection::toStorage(const QVariant& v) const
     return v;
 }
 
-void Connection::setExecHandler(ExecHandler handler)
-{
-    execHandler() = std::move(handler);
-}
-
 bool Connection::isExecStatement(const QString& sql)
 {
     const QString t = sql.trimmed();
@@ -310,7 +299,7 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params, bool f
     if (isExecStatement(sql)) {
         if (!params.isEmpty())
             throw DbError(QStringLiteral("An exec statement takes its arguments in its own text, not as parameters."));
-        if (!execHandler())
+        if (!m_exec)
             throw DbError(QStringLiteral("The statement \"%1\" cannot be run: no procedures are available.")
                               .arg(sql.trimmed().left(60)));
         // A report's data preparation may take as long as the report's own statements.
@@ -322,7 +311,7 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params, bool f
             allowLongStatements();
         m_preparing = true;
         try {
-            execHandler()(*this, sql);
+            m_exec(*this, sql);
         } catch (...) {
             m_preparing = false;
             if (session && !m_lost)

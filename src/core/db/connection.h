@@ -4,6 +4,7 @@
 // parameter; failures throw DbError with a readable description.
 #include "db/datasource.h"
 #include "db/dberror.h"
+#include "db/money.h"
 
 #include <QHash>
 #include <QSet>
@@ -120,11 +121,11 @@ public:
     // Levels open: 0 outside a transaction, 1 in the outermost.
     int transactionDepth() const { return m_txDepth; }
 
-    // Statements of the form `exec NAME ...` never reach the database: they go to the one
-    // handler registered here (the program's own implementations of the data-preparation
+    // Statements of the form `exec NAME ...` never reach the database: they go to the handler
+    // this connection was given (the program's own implementations of the data-preparation
     // procedures), which runs them on this connection. Without a handler they are refused.
     using ExecHandler = std::function<void(Connection& c, const QString& statement)>;
-    static void setExecHandler(ExecHandler handler);
+    void setExecHandler(ExecHandler handler) { m_exec = std::move(handler); }
     // True when the text starts with the word `exec` (any case, after leading blanks).
     static bool isExecStatement(const QString& sql);
 
@@ -140,6 +141,9 @@ public:
 
     // Binds a value for this backend (Money and dates converted as the columns store them).
     QVariant toStorage(const QVariant& v) const;
+    // An amount as this backend returns it (integer cents, NUMERIC) as Money; null: nullopt.
+    // Beyond what a Money holds: DbError (moneyFromVariant).
+    std::optional<Money> money(const QVariant& v) const { return moneyFromVariant(v, m_backend == Backend::Sqlite); }
 
 private:
     friend class ReadOnlyScope;
@@ -178,6 +182,7 @@ private:
     QString m_notice; // the server's last notice or warning (libpq's, kept instead of printed)
     StatementHook m_hook;
     QSet<QString> m_sessionTables;
+    ExecHandler m_exec;
     QHash<QString, int> m_widths;
 };
 

@@ -49,7 +49,7 @@ QVariant RecordSet::normalise(const QString& column, const QVariant& v) const
         return {};
     switch (Schema::kindOf(column)) {
     case ColKind::Amount:
-        if (auto m = moneyFromVariant(v, m_conn->backend() == Backend::Sqlite))
+        if (auto m = m_conn->money(v))
             return QVariant::fromValue(*m);
         return v;
     case ColKind::Date:
@@ -114,7 +114,7 @@ QString RecordSet::text(const QString& name) const
 
 Money RecordSet::money(const QString& name) const
 {
-    return moneyFromVariant(field(name), conn().backend() == Backend::Sqlite).value_or(Money());
+    return conn().money(field(name)).value_or(Money());
 }
 
 QVariant RecordSet::value(int row, int column) const

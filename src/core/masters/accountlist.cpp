@@ -26,7 +26,6 @@ void AccountList::load()
                                  "CASE WHEN BStatus = 'B' THEN 1 ELSE 0 END FROM Accounts "
                                  "WHERE AcStatus = ? ORDER BY AcName, RowID"),
                   {QStringLiteral("DD")});
-    const bool cents = m_c.backend() == Backend::Sqlite;
     auto rows = std::make_shared<std::vector<ListedAccount>>();
     rows->reserve(m_accounts->size());
     while (q.next()) {
@@ -39,7 +38,7 @@ void AccountList::load()
         a.contact = q.value(4).toString();
         a.fax = q.value(5).toString();
         a.email = q.value(6).toString();
-        a.openBal = moneyFromVariant(q.value(7), cents);
+        a.openBal = m_c.money(q.value(7));
         a.addr = q.value(8).toString();
         a.addr2 = q.value(9).toString();
         a.folded = q.value(10).toString();

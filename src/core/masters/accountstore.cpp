@@ -352,13 +352,12 @@ std::vector<FoundAccount> AccountStore::search(const QString& typed)
                                 + (all ? QStringLiteral("AcName is not null") : likeContains(QStringLiteral("AcName")))
                                 + QStringLiteral(" order by AcName, RowID"),
                             params);
-    const bool cents = m_c.backend() == Backend::Sqlite;
     std::vector<FoundAccount> rows;
     rows.reserve(m_mostFound);
     while (q.next()) {
         FoundAccount& r = rows.emplace_back();
         r.rowId = q.value(0).toLongLong();
-        r.openBal = moneyFromVariant(q.value(7), cents);
+        r.openBal = m_c.money(q.value(7));
         r.texts[1] = q.value(1).toString().trimmed();
         for (int c : {2, 3, 4, 5, 6, 8, 9})
             r.texts[c] = q.value(c).toString(); // a null gives an empty text

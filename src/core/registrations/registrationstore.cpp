@@ -97,12 +97,11 @@ std::vector<Category> RegistrationStore::categories(CategoryCriterion by, const 
         params << containsPattern(typed);
     }
     sql += QStringLiteral(" order by CataId desc");
-    const bool cents = m_c.backend() == Backend::Sqlite;
     std::vector<Category> out;
     QSqlQuery q = m_c.query(sql, params);
     while (q.next())
-        out.push_back(Category{q.value(0).toLongLong(), q.value(1).toString(), moneyFromVariant(q.value(2), cents),
-                               q.value(3).toString()});
+        out.push_back(
+            Category{q.value(0).toLongLong(), q.value(1).toString(), m_c.money(q.value(2)), q.value(3).toString()});
     return out;
 }
 

@@ -6,8 +6,7 @@
 #include "reportengine/reportdata.h"
 #include "reportengine/reporterror.h"
 #include "reportengine/reportjob.h"
-#include "session/mdl_connection.h"
-
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -179,6 +178,11 @@ bool readsSessionTables(Connection& c, const Template& t)
     return false;
 }
 
+Application::Application(QStringList folders)
+    : m_folders(folders.isEmpty() ? templateFolders(QCoreApplication::applicationDirPath()) : std::move(folders))
+{
+}
+
 std::shared_ptr<Report> Application::OpenReport(const QString& path)
 {
     QString p = path;
@@ -186,13 +190,27 @@ std::shared_ptr<Report> Application::OpenReport(const QString& path)
     // A relative name is the program's, never the current folder's: a template planted there
     // must not be read.
     if (QDir::isRelativePath(p))
-        p = QDir(ProgramFolder()).absoluteFilePath(p);
-    return std::make_shared<Report>(loadTemplate(LocateTemplate(QDir::cleanPath(p))));
+        p = QDir(m_folders.first()).absoluteFilePath(p);
+    return std::make_shared<Report>(loadTemplate(locateTemplate(QDir::cleanPath(p), m_folders)));
 }
 
-QString templatePath(const QString& literal)
+QStringList templateFolders(const QString& programFolder)
 {
-    return ProgramFolder() + literal;
+    const QDir program(programFolder);
+    return {program.absolutePath(), QDir::cleanPath(program.absoluteFilePath(QStringLiteral(QV_INSTALLED_TEMPLATES)))};
+}
+
+QString locateTemplate(const QString& path, const QStringList& folders)
+{
+    const QFileInfo fi(path);
+    if (fi.exists() || folders.isEmpty() || QDir::cleanPath(fi.absolutePath()) != QDir(folders.first()).absolutePath())
+        return path;
+    for (const QString& folder : folders.mid(1)) {
+        const QString candidate = QDir(folder).filePath(fi.fileName());
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    }
+    return path;
 }
 
 } // namespace qv::rpt

@@ -146,12 +146,23 @@ private:
 
 class Application {
 public:
-    // The path as the print handlers build it: a backslash is taken as the folder separator.
+    // Templates are looked for in `templateFolders` (see templateFolders() below); none given:
+    // those of the running program.
+    explicit Application(QStringList templateFolders = {});
+    // The path as the print handlers build it: a backslash is taken as the folder separator. A
+    // relative name is read in the program's folder, never in the current one.
     std::shared_ptr<Report> OpenReport(const QString& path);
+
+private:
+    QStringList m_folders;
 };
 
-// ProgramFolder() joined with a template literal such as "\rptChartAC.rpt".
-QString templatePath(const QString& literal);
+// Where report templates are looked for: beside the program first (the build folder), then the
+// installed share/quoravel/templates/, found relative to the program so that any prefix works.
+QStringList templateFolders(const QString& programFolder);
+// A template named in the program's folder (the first of `folders`) that is not there is taken
+// from the first other folder that has it; any other path is returned as it is.
+QString locateTemplate(const QString& path, const QStringList& folders);
 
 // Whether the template reads a temporary table of the connection's session (a data
 // preparation's work table), which no other session sees. Always true on an embedded book.

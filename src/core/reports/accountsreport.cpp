@@ -2,7 +2,6 @@
 
 #include "reports/procedures.h"
 #include "reportengine/reportjob.h"
-#include "session/mdl_connection.h"
 
 #include <QLocale>
 
@@ -73,22 +72,19 @@ QString preparationStatement(AccountsReport r, qint64 account, const QDate& from
     }
 }
 
-std::shared_ptr<Report> openAccountsReport(Connection& c, AccountsReport r, qint64 account, const QDate& from,
-                                           const QDate& to, const QString& user, const QString& password)
+std::shared_ptr<Report> openAccountsReport(Book& book, AccountsReport r, qint64 account, const QDate& from,
+                                           const QDate& to)
 {
     const AccountsReportInfo& info = accountsReport(r);
-    installProcedures();
-    Application crApp;
-    std::shared_ptr<Report> report = crApp.OpenReport(ProgramFolder() + QLatin1String(info.templ));
+    Connection& c = book.connection();
+    installProcedures(c);
+    std::shared_ptr<Report> report = openReport(book, QLatin1String(info.templ));
     const QString statement = preparationStatement(r, account, from, to);
     if (!statement.isEmpty()) {
         ReportJob::stopAll(); // the work tables are refilled: no report may still be reading them
         c.execute(statement);
     }
     report->setMayReadStandby(statement.isEmpty()); // work tables live on the session that made them
-    ReportTable& table = report->Database().Tables(1);
-    table.ConnectionProperties(QStringLiteral("User ID")).setValue(user);
-    table.ConnectionProperties(QStringLiteral("Password")).setValue(password);
     const QString f = from.toString(QStringLiteral("yyyy-MM-dd")), t = to.toString(QStringLiteral("yyyy-MM-dd"));
     const QString ac = QString::number(account);
     if (info.book)

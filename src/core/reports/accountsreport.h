@@ -4,6 +4,7 @@
 // directly; the ledgers and trial balances first run their `exec` statement on the connection.
 #include "db/connection.h"
 #include "reportengine/report.h"
+#include "session/book.h"
 
 #include <QDate>
 #include <vector>
@@ -44,10 +45,11 @@ QString datesFormula(const QDate& from, const QDate& to, bool trialBalance);
 // The preparation statement of the report; empty for the books.
 QString preparationStatement(AccountsReport r, qint64 account, const QDate& from, const QDate& to);
 
-// Steps 3 to 5: opens the template, runs the preparation on `c`, logs on with the login, sets
-// the trial balances' option, the selection, "Dates" and the books' subreports. `account` is
-// the picked account (the cash account for the cash book). Throws DbError.
-std::shared_ptr<Report> openAccountsReport(Connection& c, AccountsReport r, qint64 account, const QDate& from,
-                                           const QDate& to, const QString& user, const QString& password);
+// Steps 3 to 5: opens the template, runs the preparation on the book's connection, logs on with
+// the book's login, sets the trial balances' option, the selection, "Dates" and the books'
+// subreports. `account` is the picked account (the cash account for the cash book). Throws
+// DbError.
+std::shared_ptr<Report> openAccountsReport(Book& book, AccountsReport r, qint64 account, const QDate& from,
+                                           const QDate& to);
 
 } // namespace qv::rpt

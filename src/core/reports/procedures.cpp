@@ -115,9 +115,9 @@ ProcedureCall parseExec(const QString& statement)
     return call;
 }
 
-void installProcedures()
+void installProcedures(Connection& c)
 {
-    Connection::setExecHandler([](Connection& c, const QString& statement) { runProcedure(c, parseExec(statement)); });
+    c.setExecHandler([](Connection& on, const QString& statement) { runProcedure(on, parseExec(statement)); });
 }
 
 QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to)

@@ -31,8 +31,8 @@ struct ProcedureCall {
 ProcedureCall parseExec(const QString& statement);
 // Fills the procedure's work table on `c`, replacing what it held, in one transaction.
 void runProcedure(Connection& c, const ProcedureCall& call);
-// Registers parseExec + runProcedure as the connection's handler of `exec` statements.
-void installProcedures();
+// Registers parseExec + runProcedure as the handler of `exec` statements on `c`.
+void installProcedures(Connection& c);
 
 // The statements the launcher sends, built from the account and the pickers' dates.
 QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to);

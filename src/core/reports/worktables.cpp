@@ -30,7 +30,7 @@ void prepareTable(Connection& c, const QString& name, const QString& columns)
 
 Money money(const Connection& c, const QVariant& v)
 {
-    return moneyFromVariant(v, c.backend() == Backend::Sqlite).value_or(Money());
+    return c.money(v).value_or(Money());
 }
 
 // The whole result first: PostgreSQL streams a forward-only result, which the work table's

@@ -17,7 +17,7 @@ QString VoucherList::selectSql(const QString& where) const
         .arg(where);
 }
 
-VoucherList::Entry VoucherList::read(QSqlQuery& q, bool cents) const
+VoucherList::Entry VoucherList::read(QSqlQuery& q) const
 {
     Entry e;
     e.number = q.value(0).toLongLong();
@@ -26,7 +26,7 @@ VoucherList::Entry VoucherList::read(QSqlQuery& q, bool cents) const
     e.hasParty = !q.value(2).isNull();
     e.party = q.value(2).toString();
     e.folded = q.value(3).toString();
-    e.total = moneyFromVariant(q.value(4), cents);
+    e.total = m_c.money(q.value(4));
     return e;
 }
 
@@ -39,11 +39,10 @@ void VoucherList::load()
         m_maxDetail = keys.value(1).toLongLong();
     }
     QSqlQuery q = m_c.query(selectSql(QString()), {voucherKind(m_kind).code});
-    const bool cents = m_c.backend() == Backend::Sqlite;
     std::vector<Entry> entries;
     entries.reserve(m_entries.size());
     while (q.next())
-        entries.push_back(read(q, cents));
+        entries.push_back(read(q));
     m_entries.swap(entries);
     m_pending.clear();
     m_loaded = true;
@@ -82,7 +81,6 @@ void VoucherList::reread(const QList<qint64>& changed)
     QList<qint64> numbers = changed;
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    const bool cents = m_c.backend() == Backend::Sqlite;
     auto byNumber = [](const Entry& e, qint64 n) { return e.number < n; };
     for (qsizetype from = 0; from < numbers.size(); from += Chunk) {
         const QList<qint64> part = numbers.mid(from, Chunk);
@@ -96,7 +94,7 @@ void VoucherList::reread(const QList<qint64>& changed)
             m_c.query(selectSql(QStringLiteral(" AND m.VouNo IN (%1)").arg(marks.join(QLatin1Char(',')))), params);
         std::vector<Entry> found;
         while (q.next())
-            found.push_back(read(q, cents));
+            found.push_back(read(q));
         auto f = found.begin();
         for (qint64 n : part) {
             const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), n, byNumber);

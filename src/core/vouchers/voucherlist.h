@@ -54,7 +54,7 @@ private:
         QString folded; // lower(PaidReceive) as the database lowers it
     };
     QString selectSql(const QString& where) const;
-    Entry read(QSqlQuery& q, bool cents) const;
+    Entry read(QSqlQuery& q) const;
     void load();
     void sync();
     void reread(const QList<qint64>& numbers);

@@ -45,7 +45,6 @@ std::vector<FoundVoucher> VoucherSearch::find(VoucherKind k, const VoucherCriter
         params << limit;
     }
     QSqlQuery q = m_c.query(sql, params);
-    const bool cents = m_c.backend() == Backend::Sqlite;
     std::vector<FoundVoucher> rows;
     if (limit > 0)
         rows.reserve(size_t(limit));
@@ -54,7 +53,7 @@ std::vector<FoundVoucher> VoucherSearch::find(VoucherKind k, const VoucherCriter
         r.number = q.value(0).toLongLong();
         r.date = q.value(1).toDate();
         r.party = q.value(2).toString();
-        r.total = moneyFromVariant(q.value(3), cents);
+        r.total = m_c.money(q.value(3));
         r.multi = q.value(4).toLongLong() > 1;
     }
     return rows;

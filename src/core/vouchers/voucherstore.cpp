@@ -337,7 +337,6 @@ std::optional<Voucher> VoucherStore::open(VoucherKind k, qint64 number)
                        "where d.VouStatus = ? and d.VouNo = ? and d.%1 > 0 order by d.EntryNo, d.RowID")
             .arg(debitShown ? QLatin1String("DrAmt") : QLatin1String("CrAmt")),
         {kind.code, number});
-    const bool cents = m_c.backend() == Backend::Sqlite;
     while (q.next()) {
         VoucherLine l;
         const qint64 ac = q.value(0).toLongLong(), contra = q.value(1).toLongLong();
@@ -347,7 +346,7 @@ std::optional<Voucher> VoucherStore::open(VoucherKind k, qint64 number)
         } else {
             l.drAc = contra, l.drName = contraName, l.crAc = ac, l.crName = acName;
         }
-        l.amount = moneyFromVariant(q.value(debitShown ? 4 : 5), cents).value_or(Money());
+        l.amount = m_c.money(q.value(debitShown ? 4 : 5)).value_or(Money());
         l.cheque = text(q.value(6));
         l.narration = text(q.value(7));
         l.fileNo = text(q.value(8));

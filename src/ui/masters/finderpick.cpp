@@ -4,8 +4,10 @@
 #include "shell/handover.h"
 #include "shell/mdiform1.h"
 #include "shell/windows.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "widgets/accountbox.h"
+
+#include <QLineEdit>
 
 namespace qv {
 

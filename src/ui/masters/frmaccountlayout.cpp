@@ -5,7 +5,7 @@
 #include "masters/frmaccount.h"
 #include "masters/searchmodel.h"
 #include "reports/printchart.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "widgets/guarded.h"
 #include "widgets/keyrules.h"
 #include "widgets/keys.h"

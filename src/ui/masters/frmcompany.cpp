@@ -1,7 +1,7 @@
 #include "masters/frmcompany.h"
 
 #include "masters/companystore.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "widgets/bound.h"
 #include "widgets/keyrules.h"
 #include "widgets/keys.h"

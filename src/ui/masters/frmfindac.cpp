@@ -4,7 +4,7 @@
 #include "masters/searchmodel.h"
 #include "shell/handover.h"
 #include "shell/windows.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "widgets/bound.h"
 #include "widgets/guarded.h"
 #include "widgets/keyrules.h"

@@ -4,7 +4,7 @@
 #include "registrations/registrationstore.h"
 #include "registrations/registrationui.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "db/tables.h"
 #include "widgets/bound.h"
 #include "widgets/guarded.h"

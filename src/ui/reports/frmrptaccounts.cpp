@@ -2,7 +2,7 @@
 
 #include "masters/finderpick.h"
 #include "viewer/frmveiwer.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "widgets/accountbox.h"
 #include "widgets/bound.h"
 #include "widgets/datebox.h"
@@ -131,8 +131,7 @@ void frmRPTAccounts::runReport(AccountsReport r)
                 account = cash;
         }
         // 3 to 5, then show. A failure shows its one message and opens no viewer.
-        m_report = qv::rpt::openAccountsReport(Conn, r, account, DTPicker1->date(), DTPicker2->date(), LoginUser,
-                                               LoginPassword);
+        m_report = qv::rpt::openAccountsReport(TheBook, r, account, DTPicker1->date(), DTPicker2->date());
         frmVeiwer::ShowReport(m_report);
         if (m_report->mayReadStandby() && &Conn.reportConnection() != &Conn)
             qv::Status::say(QStringLiteral("Report read on %1, the server for reports (a standby may lag a little "

@@ -2,18 +2,13 @@
 
 #include "viewer/frmveiwer.h"
 #include "reportengine/report.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "widgets/guarded.h"
 
 void PrintChartOfAccounts()
 {
     qv::guarded([] {
-        qv::rpt::Application crApp;
-        std::shared_ptr<qv::rpt::Report> report =
-            crApp.OpenReport(ProgramFolder() + QStringLiteral("\\rptChartAC.rpt"));
-        qv::rpt::ReportTable& table = report->Database().Tables(1);
-        table.ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
-        table.ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);
+        std::shared_ptr<qv::rpt::Report> report = qv::openReport(TheBook, QStringLiteral("\\rptChartAC.rpt"));
         report->setMayReadStandby(true);
         frmVeiwer::ShowReport(report);
     });

@@ -3,7 +3,7 @@
 #include "masters/finderpick.h"
 #include "setup/vousettingstore.h"
 #include "shell/mdiform1.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "db/tables.h"
 #include "widgets/accountbox.h"
 #include "widgets/bound.h"

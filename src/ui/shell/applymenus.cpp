@@ -2,7 +2,7 @@
 
 #include "admin/adminstore.h"
 #include "shell/mdiform1.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
 

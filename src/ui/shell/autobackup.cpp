@@ -1,7 +1,7 @@
 #include "shell/autobackup.h"
 
 #include "db/dailybackup.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "widgets/msgbox.h"
 
 #include <QSettings>

@@ -1,7 +1,7 @@
 #include "shell/frmaddusers.h"
 
 #include "admin/adminstore.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "widgets/keys.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"

@@ -4,7 +4,7 @@
 #include "shell/applymenus.h"
 #include "shell/mdiform1.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"

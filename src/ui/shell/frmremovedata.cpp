@@ -1,7 +1,7 @@
 #include "shell/frmremovedata.h"
 #include "vouchers/voucherkinds.h"
 
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "widgets/datebox.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"

@@ -3,7 +3,7 @@
 #include "shell/frmlogin.h"
 #include "shell/homepicture.h"
 #include "shell/mdichild.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "widgets/bound.h"
 #include "widgets/msgbox.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "session/display.h"
+#include "shell/display.h"
 
 namespace qv {
 // The X11 (XRandR) switch when the program runs under X; null elsewhere.

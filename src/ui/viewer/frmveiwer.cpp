@@ -4,7 +4,7 @@
 #include "reportengine/reporterror.h"
 #include "viewer/reportviewer.h"
 #include "shell/mdiform1.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 
 #include <QFileInfo>

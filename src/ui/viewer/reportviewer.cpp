@@ -2,7 +2,7 @@
 
 #include "db/dberror.h"
 #include "reportengine/outputfile.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "widgets/msgbox.h"
 
 #include <QDir>

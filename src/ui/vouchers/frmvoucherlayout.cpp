@@ -1,6 +1,6 @@
 // The controls of the voucher window, their keys and their keyboard order; what they do is in
 // frmvoucher.cpp.
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "vouchers/frmvoucher.h"
 #include "widgets/accountbox.h"
 #include "widgets/amountbox.h"

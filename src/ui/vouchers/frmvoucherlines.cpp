@@ -4,7 +4,7 @@
 
 #include "masters/finderpick.h"
 #include "shell/handover.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "widgets/accountbox.h"
 #include "widgets/guarded.h"

@@ -1,7 +1,7 @@
 // The "Search Voucher" tab of the voucher window: the criterion, the search box or date, and the
 // list (mshSearch) from which a voucher is opened for change. The matches are VoucherSearch's,
 // found in memory (VoucherList) once the tab has been shown.
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "vouchers/frmvoucher.h"
 #include "vouchers/vouchersearchmodel.h"
 #include "widgets/datebox.h"

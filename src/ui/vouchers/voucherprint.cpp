@@ -2,7 +2,7 @@
 
 #include "viewer/frmveiwer.h"
 #include "reportengine/report.h"
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 #include "vouchers/frmvoucher.h"
 #include "widgets/guarded.h"
 #include "widgets/msgbox.h"
@@ -19,11 +19,7 @@ QString voucherSelection(const qv::VoucherKindInfo& kind, const QString& number)
 void PrintVoucher(const qv::VoucherKindInfo& kind, const QString& number)
 {
     qv::guarded([&] {
-        qv::rpt::Application crApp;
-        std::shared_ptr<qv::rpt::Report> report = crApp.OpenReport(ProgramFolder() + kind.reportTemplate);
-        qv::rpt::ReportTable& table = report->Database().Tables(1);
-        table.ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
-        table.ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);
+        std::shared_ptr<qv::rpt::Report> report = qv::openReport(TheBook, kind.reportTemplate);
         report->setRecordSelectionFormula(voucherSelection(kind, number));
         frmVeiwer::ShowReport(report);
     });

@@ -1,6 +1,6 @@
-#include "session/display.h"
+#include "shell/display.h"
 
-#include "session/mdl_connection.h"
+#include "shell/mdl_connection.h"
 
 namespace qv {
 

@@ -1,29 +1,23 @@
 #pragma once
-// The objects every window shares: the one connection, the two shared record sets and the
-// login. The windows' hand-over flags are in shell/handover.h, with the windows.
-#include "db/connection.h"
-#include "db/recordset.h"
+// The objects every window shares: the program's one open book, with its connection and
+// login under their old names. The windows' hand-over flags are in shell/handover.h, with the
+// windows. Core code never reads these; it receives the book (or its connection).
+#include "session/book.h"
 
 #include <QString>
 
-extern qv::Connection Conn;
-extern qv::RecordSet Rs;
-extern qv::RecordSet Rs3;
-
-// Each call discards whatever the record set held, whoever opened it.
-void OpenRs(const QString& sql, const QVariantList& params = {});
-void OpenRs3(const QString& sql, const QVariantList& params = {});
+extern qv::Book TheBook;
+extern qv::Connection& Conn; // TheBook.connection()
 
 extern int ScreenWidth;
 extern int ScreenHeight;
-extern QString LoginUser;
-extern QString LoginPassword;
+extern QString& LoginUser;     // TheBook.user
+extern QString& LoginPassword; // TheBook.password
 
 // The catalog the login window opens ("Fendral"); tests point it at a database of their own.
 extern QString LoginCatalog;
 
-// Resets the shared record sets and the login to their start-up values (a new run, or a
-// test's fresh start).
+// Resets the login to its start-up values (a new run, or a test's fresh start).
 void ResetSharedState();
 
 // The folder of the program's executable (Server.txt and the report templates sit there);

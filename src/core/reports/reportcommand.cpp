@@ -1,10 +1,11 @@
-#include "reportengine/reportcommand.h"
+#include "reports/reportcommand.h"
 
 #include "reportengine/outputfile.h"
 #include "reports/procedures.h"
 #include "reportengine/report.h"
 #include "reportengine/reporterror.h"
-#include "session/mdl_connection.h"
+#include "db/tables.h"
+#include "session/book.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,15 +37,15 @@ QPair<QString, QString> nameAndText(const QString& option, const QString& arg)
 // A template named without a folder is looked for where the windows look for theirs (beside the
 // program, then the installed templates), never in the current folder, where anyone could have
 // put one. A name with a folder ("./x.rpt", "/srv/x.rpt") is the file it names.
-QString findTemplate(const QString& name)
+QString findTemplate(const QString& name, const QStringList& folders)
 {
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
         return QFileInfo(name).absoluteFilePath();
-    for (const QString& folder : TemplateFolders())
+    for (const QString& folder : folders)
         for (const QString& n : {name, name + QStringLiteral(".rpt")})
             if (QFileInfo(QDir(folder).filePath(n)).isFile())
                 return QDir(folder).filePath(n);
-    return QDir(TemplateFolders().first()).filePath(name); // OpenReport names it in its error
+    return QDir(folders.first()).filePath(name); // OpenReport names it in its error
 }
 
 // The data preparations, parsed before anything is opened: only the documented `exec` forms, each
@@ -86,6 +87,8 @@ QString asTextLiteral(const QString& text)
 
 int reportCommand(const QStringList& positional, const OptionValues& values, QTextStream& out, QTextStream& err)
 {
+    Book book;
+    Connection& conn = book.connection();
     try {
         if (positional.size() != 1)
             throw Usage{QStringLiteral("report needs exactly one TEMPLATE.")};
@@ -94,44 +97,45 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
         if (pdf.isEmpty() && csv.isEmpty())
             throw Usage{QStringLiteral("report needs --pdf FILE or --csv FILE.")};
         const QList<ProcedureCall> prepare = preparations(values(QStringLiteral("exec")));
-        const QString templ = findTemplate(positional.first());
+        const QString templ = findTemplate(positional.first(), book.templateFolders());
         const QString catalog = one(values, QStringLiteral("catalog"), false);
         const QString server = one(values, QStringLiteral("server"), true);
         // Before any work: a report never replaces a device, a pipe, a folder, a database or a
         // file it is made from.
         QStringList inputs{templ};
-        const DataSource ds = DataSource::parse(server, catalog.isEmpty() ? LoginCatalog : catalog);
+        const DataSource ds =
+            DataSource::parse(server, catalog.isEmpty() ? QString::fromLatin1(tbl::Catalog) : catalog);
         if (ds.backend == Backend::Sqlite)
             inputs << bookFiles(ds.filePath);
         for (const QString& path : {pdf, csv})
             if (!path.isEmpty())
                 checkOutputPath(path, inputs);
-        Conn.close();
-        Conn.setProperty(QStringLiteral("User ID"), one(values, QStringLiteral("user"), true));
-        Conn.setProperty(QStringLiteral("Password"), one(values, QStringLiteral("password"), true));
-        Conn.setProperty(QStringLiteral("Data Source"), server);
-        Conn.setProperty(QStringLiteral("Initial Catalog"), catalog.isEmpty() ? LoginCatalog : catalog);
+        conn.setProperty(QStringLiteral("User ID"), one(values, QStringLiteral("user"), true));
+        conn.setProperty(QStringLiteral("Password"), one(values, QStringLiteral("password"), true));
+        conn.setProperty(QStringLiteral("Data Source"), server);
+        conn.setProperty(QStringLiteral("Initial Catalog"),
+                         catalog.isEmpty() ? QString::fromLatin1(tbl::Catalog) : catalog);
         QList<QPair<QString, QString>> formulas, subreports;
         for (const QString& f : values(QStringLiteral("formula")))
             formulas << nameAndText(QStringLiteral("formula"), f);
         for (const QString& s : values(QStringLiteral("subreport")))
             subreports << nameAndText(QStringLiteral("subreport"), s);
 
-        Conn.open();
-        if (Conn.backend() == Backend::Sqlite)
-            inputs << bookFiles(Conn.embeddedPath());
-        LoginUser = Conn.property(QStringLiteral("User ID"));
-        LoginPassword = Conn.property(QStringLiteral("Password"));
-        Application app;
+        conn.open();
+        if (conn.backend() == Backend::Sqlite)
+            inputs << bookFiles(conn.embeddedPath());
+        book.user = conn.property(QStringLiteral("User ID"));
+        book.password = conn.property(QStringLiteral("Password"));
+        Application app(book.templateFolders());
         std::shared_ptr<Report> report = app.OpenReport(templ);
         // The launcher's order: the template is open, then its data is prepared, in the order
         // given, into the work tables of the session the report reads, by the procedures' own
         // code (the parsed calls; no typed text reaches the database).
         for (const ProcedureCall& call : prepare)
-            runProcedure(Conn, call);
+            runProcedure(conn, call);
         ReportTable& table = report->Database().Tables(1);
-        table.ConnectionProperties(QStringLiteral("User ID")).setValue(LoginUser);
-        table.ConnectionProperties(QStringLiteral("Password")).setValue(LoginPassword);
+        table.ConnectionProperties(QStringLiteral("User ID")).setValue(book.user);
+        table.ConnectionProperties(QStringLiteral("Password")).setValue(book.password);
         report->setRecordSelectionFormula(one(values, QStringLiteral("selection"), false));
         for (const auto& [name, text] : formulas)
             report->FormulaFields().byName(name).setText(asTextLiteral(text));
@@ -140,7 +144,7 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
         // Work tables just prepared live on this session; a report without them may read on a
         // standby.
         report->setMayReadStandby(values(QStringLiteral("exec")).isEmpty());
-        const std::shared_ptr<const Document> doc = report->run(Conn);
+        const std::shared_ptr<const Document> doc = report->run(conn);
         if (!pdf.isEmpty()) {
             doc->writePdf(pdf, inputs);
             out << "Wrote " << doc->pageCount() << (doc->pageCount() == 1 ? " page" : " pages") << " to " << pdf
@@ -151,7 +155,7 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
             out << "Wrote " << doc->detailRows << " rows to " << csv << ".\n";
         }
         out.flush();
-        Conn.close();
+        conn.close();
         if (out.status() != QTextStream::Ok) {
             err << "quoravel-admin: the report was written, but its message could not be written to standard "
                    "output.\n";
@@ -164,7 +168,7 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
         err.flush();
         return 2;
     } catch (const DbError& e) {
-        Conn.close();
+        conn.close();
         err << "quoravel-admin: " << e.description() << "\n";
         err.flush();
         return 1;

@@ -1,0 +1,29 @@
+#include "session/book.h"
+
+#include "reportengine/report.h"
+
+#include <QCoreApplication>
+
+namespace qv {
+
+QString Book::programFolder() const
+{
+    return m_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : m_programFolder;
+}
+
+QStringList Book::templateFolders() const
+{
+    return rpt::templateFolders(programFolder());
+}
+
+std::shared_ptr<rpt::Report> openReport(const Book& book, const QString& templateLiteral)
+{
+    rpt::Application crApp(book.templateFolders());
+    std::shared_ptr<rpt::Report> report = crApp.OpenReport(book.templatePath(templateLiteral));
+    rpt::ReportTable& table = report->Database().Tables(1);
+    table.ConnectionProperties(QStringLiteral("User ID")).setValue(book.user);
+    table.ConnectionProperties(QStringLiteral("Password")).setValue(book.password);
+    return report;
+}
+
+} // namespace qv
