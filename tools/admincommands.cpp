@@ -1,5 +1,6 @@
 #include "tools/admincommands.h"
 
+#include "db/connection.h"
 #include "db/tables.h"
 #include "reports/reportcommand.h"
 #include "tools/adminbackup.h"
@@ -17,7 +18,8 @@ void connectAs(const AdminArgs& a, Connection& c)
     c.setProperty(QStringLiteral("Password"),
                   a.secret(QStringLiteral("password"), QStringLiteral("Password of %1").arg(user)));
     c.setProperty(QStringLiteral("Data Source"), a.value(QStringLiteral("server"), QStringLiteral(".")));
-    c.setProperty(QStringLiteral("Initial Catalog"), a.value(QStringLiteral("catalog"), QString::fromLatin1(tbl::Catalog)));
+    c.setProperty(QStringLiteral("Initial Catalog"),
+                  a.value(QStringLiteral("catalog"), QString::fromLatin1(tbl::Catalog)));
     c.open();
 }
 

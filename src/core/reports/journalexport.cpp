@@ -314,7 +314,6 @@ QHash<qint64, QString> journalAccountNames(Connection& c)
 ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
 {
     ReadSnapshot snapshot(c);
-    const bool cents = c.backend() == Backend::Sqlite;
     const bool ledger = o.format == ExportFormat::Ledger;
     QString where = QStringLiteral(" WHERE d.VouDate IS NOT NULL");
     QVariantList params;
@@ -395,8 +394,8 @@ ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
         r.entry = q.value(3).toInt();
         r.account = q.value(4).toLongLong();
         r.contra = q.value(5);
-        r.dr = moneyFromVariant(q.value(6), cents).value_or(Money());
-        r.cr = moneyFromVariant(q.value(7), cents).value_or(Money());
+        r.dr = c.money(q.value(6)).value_or(Money());
+        r.cr = c.money(q.value(7)).value_or(Money());
         r.cheque = q.value(8).toString();
         r.narration = q.value(9).toString();
         r.fileNo = q.value(10).toString();

@@ -11,7 +11,7 @@ const QString Subsidiary = QStringLiteral("DD");
 
 Money money(const Connection& c, const QVariant& v)
 {
-    return moneyFromVariant(v, c.backend() == Backend::Sqlite).value_or(Money());
+    return c.money(v).value_or(Money());
 }
 
 [[noreturn]] void fail(const Connection& c, const QSqlQuery& q)
