@@ -156,6 +156,10 @@ void migrate(Connection& c)
         throw DbError(QStringLiteral("The database holds no Quoravel schema."));
     if (v > CurrentVersion)
         throw DbError(newerText(v), QStringLiteral("QV_NEWSCHEMA"));
+    // A step may copy every voucher line of a large server book: ordinary work's statement
+    // limit would end it half-way (rolled back, but never done).
+    if (v < CurrentVersion)
+        c.allowLongStatements();
     for (const Step& step : Steps)
         if (v < step.version)
             step.run(c);
