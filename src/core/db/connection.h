@@ -144,6 +144,8 @@ public:
     // An amount as this backend returns it (integer cents, NUMERIC) as Money; null: nullopt.
     // Beyond what a Money holds: DbError (moneyFromVariant).
     std::optional<Money> money(const QVariant& v) const { return moneyFromVariant(v, m_backend == Backend::Sqlite); }
+    // A null amount counts as nothing.
+    Money moneyOrZero(const QVariant& v) const { return money(v).value_or(Money()); }
 
 private:
     friend class ReadOnlyScope;

@@ -114,7 +114,7 @@ QString RecordSet::text(const QString& name) const
 
 Money RecordSet::money(const QString& name) const
 {
-    return conn().money(field(name)).value_or(Money());
+    return conn().moneyOrZero(field(name));
 }
 
 QVariant RecordSet::value(int row, int column) const

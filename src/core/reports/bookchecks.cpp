@@ -25,7 +25,7 @@ QStringList headOpenings(Connection& c)
                                          "ORDER BY AcNodes"),
                           {QStringLiteral("DD")});
     while (q.next()) {
-        const Money m = c.money(q.value(3)).value_or(Money());
+        const Money m = c.moneyOrZero(q.value(3));
         if (m.cents == 0)
             continue;
         out << QStringLiteral("%1 %2 (%3) holds an opening balance of %4 %5, which counts in no balance.")

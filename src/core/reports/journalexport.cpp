@@ -394,8 +394,8 @@ ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
         r.entry = q.value(3).toInt();
         r.account = q.value(4).toLongLong();
         r.contra = q.value(5);
-        r.dr = c.money(q.value(6)).value_or(Money());
-        r.cr = c.money(q.value(7)).value_or(Money());
+        r.dr = c.moneyOrZero(q.value(6));
+        r.cr = c.moneyOrZero(q.value(7));
         r.cheque = q.value(8).toString();
         r.narration = q.value(9).toString();
         r.fileNo = q.value(10).toString();

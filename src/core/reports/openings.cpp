@@ -9,11 +9,6 @@ namespace {
 
 const QString Subsidiary = QStringLiteral("DD");
 
-Money money(const Connection& c, const QVariant& v)
-{
-    return c.money(v).value_or(Money());
-}
-
 [[noreturn]] void fail(const Connection& c, const QSqlQuery& q)
 {
     c.raise(q.lastError(), q.lastQuery());
@@ -38,16 +33,16 @@ QList<qint64> postedAccounts(Connection& c)
 Money OpeningBalances::of(qint64 account, const QDate& at)
 {
     // The account as a 64-bit number: any id a ledger may name, on every backend.
-    Money open = money(m_c, m_c.scalar(QStringLiteral("SELECT OpenBal FROM Accounts "
-                                                      "WHERE RowID = CAST(? AS BIGINT) AND AcStatus = ?"),
-                                       {account, Subsidiary}));
+    Money open = m_c.moneyOrZero(m_c.scalar(QStringLiteral("SELECT OpenBal FROM Accounts "
+                                                           "WHERE RowID = CAST(? AS BIGINT) AND AcStatus = ?"),
+                                            {account, Subsidiary}));
     if (!at.isValid())
         return open;
     QSqlQuery q = m_c.query(
         QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV WHERE AcCode = CAST(? AS BIGINT) AND VouDate < ?"),
         {account, at});
     if (q.next())
-        open = open + money(m_c, q.value(0)) - money(m_c, q.value(1));
+        open = open + m_c.moneyOrZero(q.value(0)) - m_c.moneyOrZero(q.value(1));
     return open;
 }
 
@@ -59,7 +54,7 @@ QMap<qint64, Money> OpeningBalances::all(const QDate& at)
             m_c.query(QStringLiteral("SELECT RowID, OpenBal FROM Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL"),
                       {Subsidiary});
         while (q.next())
-            open[q.value(0).toLongLong()] = money(m_c, q.value(1));
+            open[q.value(0).toLongLong()] = m_c.moneyOrZero(q.value(1));
     }
     if (at.isValid()) {
         // Per account one range of the covering index (AcCode, VouDate, DrAmt, CrAmt), the
@@ -76,7 +71,7 @@ QMap<qint64, Money> OpeningBalances::all(const QDate& at)
             if (!before.exec())
                 fail(m_c, before);
             if (before.next())
-                open[id] = open.value(id) + money(m_c, before.value(0)) - money(m_c, before.value(1));
+                open[id] = open.value(id) + m_c.moneyOrZero(before.value(0)) - m_c.moneyOrZero(before.value(1));
             else if (before.lastError().isValid())
                 fail(m_c, before);
             before.finish();

@@ -28,11 +28,6 @@ void prepareTable(Connection& c, const QString& name, const QString& columns)
     c.noteSessionTable(name);
 }
 
-Money money(const Connection& c, const QVariant& v)
-{
-    return c.money(v).value_or(Money());
-}
-
 // The whole result first: PostgreSQL streams a forward-only result, which the work table's
 // inserts on the same connection would cut short.
 QVector<QVector<QVariant>> readAll(QSqlQuery q)
@@ -128,8 +123,8 @@ private:
             Inserter::fail(m_c, q);
         Sums s;
         if (q.next()) {
-            s.dr = money(m_c, q.value(0));
-            s.cr = money(m_c, q.value(1));
+            s.dr = m_c.moneyOrZero(q.value(0));
+            s.cr = m_c.moneyOrZero(q.value(1));
             s.rows = q.value(2).toLongLong();
         } else if (q.lastError().isValid()) {
             Inserter::fail(m_c, q);
@@ -159,7 +154,7 @@ void ledgerLines(Connection& c, qint64 account, const QDate& from, const QDate& 
                                                       "WHERE AcCode = ? AND VouDate >= ? AND VouDate <= ?"),
                                        {account, from, to}));
         if (!t.isEmpty()) {
-            const Money bound = absMoney(opening) + absMoney(money(c, t[0][0])) + absMoney(money(c, t[0][1]));
+            const Money bound = absMoney(opening) + absMoney(c.moneyOrZero(t[0][0])) + absMoney(c.moneyOrZero(t[0][1]));
             Q_UNUSED(bound); // Money's sum throws when it cannot be represented
         }
     }

@@ -346,7 +346,7 @@ std::optional<Voucher> VoucherStore::open(VoucherKind k, qint64 number)
         } else {
             l.drAc = contra, l.drName = contraName, l.crAc = ac, l.crName = acName;
         }
-        l.amount = m_c.money(q.value(debitShown ? 4 : 5)).value_or(Money());
+        l.amount = m_c.moneyOrZero(q.value(debitShown ? 4 : 5));
         l.cheque = text(q.value(6));
         l.narration = text(q.value(7));
         l.fileNo = text(q.value(8));
