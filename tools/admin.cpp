@@ -58,6 +58,11 @@ Commands:
           exec DetailAcLedger ACCOUNT,D,M,YYYY,D,M,YYYY
           exec TrialBalance 'yyyy-mm-dd','yyyy-mm-dd'
           exec TrialBalance3 'yyyy-mm-dd','yyyy-mm-dd'
+          exec BalanceSheet 'yyyy-mm-dd',LEVEL[,'yyyy-mm-dd']   (templates rptBalanceSheet.rpt)
+          exec ProfitLoss 'yyyy-mm-dd','yyyy-mm-dd',LEVEL[,0|1] (rptProfitLoss.rpt)
+        (LEVEL 1: control accounts, 2: down to sub-control, 3: down to subsidiary accounts;
+        the balance sheet's second date is a comparison column, ProfitLoss's 1 compares the
+        same range a year earlier)
         with the first date not after the second; anything else is refused (exit 2) before
         the database is opened.
         The output never replaces the book, its journals or backups, the template, or any
@@ -83,6 +88,11 @@ Commands:
         control or sub-control account, which counts in no report) and prints each check's
         name with its findings. Nothing is changed. Exit code 0 when every check is clean,
         3 when there are findings.
+  classify --server S --user U [--password P] [--set CODE=CLASS]... [--start-month M]
+        Sets the class of control accounts (CLASS: Assets, Liabilities, Equity, Income or
+        Expenses, or A, L, E, I, X; an empty CLASS clears it) and the month the financial
+        year starts (1 to 12; July when never set), then lists every control account with
+        its class. The balance sheet and the profit and loss account need every one classed.
   --help
         This text.
 

@@ -5,6 +5,7 @@
 #include "reports/reportcommand.h"
 #include "tools/adminbackup.h"
 #include "tools/admincheck.h"
+#include "tools/adminclassify.h"
 #include "tools/adminexport.h"
 #include "tools/adminupgrade.h"
 
@@ -55,6 +56,12 @@ std::vector<AdminCommandDef> adminCommands()
          1,
          adminExport},
         {"check", {server, QStringLiteral("user"), QStringLiteral("password")}, {}, 0, adminCheck},
+        {"classify",
+         {server, QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("set"),
+          QStringLiteral("start-month")},
+         {},
+         0,
+         adminClassify},
     };
 }
 

@@ -6,6 +6,7 @@
 #include "support/fixture.h"
 
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -68,6 +69,21 @@ private slots:
                                                                    "'1.1.1'"),
                                                        Conn.backend() == qv::Backend::Sqlite)),
                  QString("-1250.50"));
+    }
+
+    // Beside the opening box: Dr or Cr as typed, and what the openings of the whole chart net to
+    // with the figure in the box (the demo's openings net to zero as stored).
+    void openingSideAndDifferenceFollowTheBox()
+    {
+        chart->EditAC(rowIdOf("1.1.1"));
+        auto* side = qvt::child<QLabel>(chart, "lblOpenSide");
+        auto* difference = qvt::child<QLabel>(chart, "lblOpenDifference");
+        QCOMPARE(side->text(), QString("Dr"));
+        QCOMPARE(difference->text(), QString("The openings of all accounts net to zero."));
+        box("txt_OpenBal")->clear();
+        QTest::keyClicks(box("txt_OpenBal"), "-100");
+        QCOMPARE(side->text(), QString("Cr"));
+        QVERIFY2(difference->text().contains("differ by 250,100.00 Cr"), qPrintable(difference->text()));
     }
 
     // A new sub-control account's title starts as its head's, selected whole: typing replaces it.

@@ -20,8 +20,10 @@ QString templ(const char* name)
     return QStringLiteral(QVT_TEMPLATES_DIR "/") + QLatin1String(name);
 }
 
-qint64 addAccount(const QString& nodes, const QString& name, const QString& status, const QVariant& openBal = {},
-                  const QString& bank = {})
+} // namespace
+
+qint64 addAccount(const QString& nodes, const QString& name, const QString& status, const QVariant& openBal,
+                  const QString& bank)
 {
     const QString parent =
         status == QLatin1String("DD") ? nodes.section(QLatin1Char('.'), 0, 1) : nodes.section(QLatin1Char('.'), 0, 0);
@@ -31,6 +33,8 @@ qint64 addAccount(const QString& nodes, const QString& name, const QString& stat
         {nodes, name, status, parent, openBal.isValid() ? openBal : QVariant(QMetaType::fromType<QString>()),
          bank.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(bank)});
 }
+
+namespace {
 
 QVariant amt(const char* text)
 {
@@ -44,9 +48,10 @@ void setCashAccount(qint64 cash)
                  {cash});
 }
 
-// kind, date, party, then (debit account, credit account, amount, cheque/narration) per line.
+} // namespace
+
 void save(K kind, const QDate& date, const QString& party, const QList<std::tuple<qint64, qint64, Money>>& lines,
-          const QString& cheque = {})
+          const QString& cheque)
 {
     qv::VoucherStore store(Conn);
     Voucher v;
@@ -65,6 +70,8 @@ void save(K kind, const QDate& date, const QString& party, const QList<std::tupl
     }
     store.save(v, true, QStringLiteral("tester"));
 }
+
+namespace {
 
 Money m(const char* text)
 {
@@ -111,7 +118,7 @@ HandBook writeHandBook()
     return b;
 }
 
-RandomBook writeRandomBook(QRandomGenerator& rng, int vouchers, bool headOpenings)
+RandomBook writeRandomBook(QRandomGenerator& rng, int vouchers, bool headOpenings, int controlHeads)
 {
     RandomBook b;
     auto headOpening = [&]() -> QVariant {
@@ -121,7 +128,7 @@ RandomBook writeRandomBook(QRandomGenerator& rng, int vouchers, bool headOpening
         return QVariant::fromValue(Money(rng.bounded(2) ? c : -c));
     };
     int n = 0;
-    for (int h = 1; h <= 2; ++h) {
+    for (int h = 1; h <= controlHeads; ++h) {
         b.heads << addAccount(QString::number(h), QStringLiteral("HEAD %1").arg(h), "HH", headOpening());
         for (int s = 1; s <= 2; ++s) {
             const QString sub = QStringLiteral("%1.%2").arg(h).arg(s);

@@ -4,12 +4,20 @@
 // random books for the invariants. Also the accounts reports run as the launcher runs them.
 #include "db/money.h"
 #include "reportengine/report.h"
+#include "vouchers/voucherkinds.h"
 
 #include <QDate>
 #include <QHash>
 #include <QRandomGenerator>
 
 namespace qvt {
+
+// An account of the chart (ParentID from the code, Dcode 1) and a voucher saved through the
+// store: (debit account, credit account, amount) per line, the cheque on every line.
+qint64 addAccount(const QString& nodes, const QString& name, const QString& status, const QVariant& openBal = {},
+                  const QString& bank = {});
+void save(qv::VoucherKind kind, const QDate& date, const QString& party,
+          const QList<std::tuple<qint64, qint64, qv::Money>>& lines, const QString& cheque = {});
 
 struct HandBook {
     // RowIDs of the subsidiary accounts.
@@ -29,8 +37,9 @@ struct RandomBook {
 };
 // About `vouchers` vouchers of all five kinds on random accounts, amounts and dates, and random
 // opening balances (some credit, some null), in a fresh chart. `headOpenings`: every control and
-// sub-control account holds an OpenBal as well.
-RandomBook writeRandomBook(QRandomGenerator& rng, int vouchers, bool headOpenings = false);
+// sub-control account holds an OpenBal as well. The chart has `controlHeads` control accounts, each
+// with two sub-control accounts of three subsidiaries.
+RandomBook writeRandomBook(QRandomGenerator& rng, int vouchers, bool headOpenings = false, int controlHeads = 2);
 
 qv::Money money(const QVariant& v); // a database amount of `Conn`'s backend
 

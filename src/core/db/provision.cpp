@@ -238,6 +238,10 @@ void addDemoData(Connection& c)
     a.add(HD, "5", 2, "5.2", "DEVELOPMENT COSTS");
     a.add(DD, "5.2", 1, "5.2.1", "ROADS AND SEWERAGE");
     a.add(DD, "5.2", 2, "5.2.2", "BUILDING MATERIAL");
+    // The control heads' classes, for the balance sheet and the profit and loss account.
+    for (const auto& [head, cls] : {std::pair{"1", "A"}, {"2", "L"}, {"3", "E"}, {"4", "I"}, {"5", "X"}})
+        c.execute(QStringLiteral("insert into AcClass (AcNodes, AcClass) values (?, ?)"),
+                  {QString::fromLatin1(head), QString::fromLatin1(cls)});
 
     c.execute(
         QStringLiteral("insert into Company (Company, comTel, comFax, comAddr, comActive, comTax, comNTN, comEmail, "

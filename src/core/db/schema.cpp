@@ -103,6 +103,18 @@ std::vector<TableDef> makeTables()
         {tbl::Menus, "RowID", true, {{"RowID", K::Int}, {"Menus", K::Text, 60}, {"Active", K::SmallInt}}},
         {tbl::LctPswd, "RowID", true, {{"RowID", K::Int}, {"Pswd", K::Text, LockHashWidth}}},
         {tbl::SchemaInfo, "Version", false, {{"Version", K::Int}}},
+        {tbl::AcClass,
+         "AcNodes",
+         false,
+         {{"AcNodes", K::Text, 40}, {"AcClass", K::Text, 1, "not null check (AcClass in ('A', 'L', 'E', 'I', 'X'))"}},
+         false,
+         ClassesFrom},
+        {tbl::BookSettings,
+         "SetName",
+         false,
+         {{"SetName", K::Text, 40}, {"SetValue", K::Text, 100}},
+         false,
+         ClassesFrom},
     };
 }
 
@@ -202,6 +214,8 @@ QStringList ddl(Backend b, int version)
 {
     QStringList out;
     for (const TableDef& t : tables()) {
+        if (t.since > version)
+            continue;
         QStringList cols;
         for (const ColumnDef& c : t.columns)
             cols << columnSql(t, c, b, version);

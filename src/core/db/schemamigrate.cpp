@@ -129,13 +129,35 @@ void toVersion3(Connection& c)
     rebuildTables(c, 3);
 }
 
+// The control heads' classes and the book's settings: two tables of their own, the chart's
+// tables unchanged. A head without a class is unclassified until someone sets it.
+void toVersion4(Connection& c)
+{
+    const bool lite = c.backend() == Backend::Sqlite;
+    for (const char* name : {tbl::AcClass, tbl::BookSettings}) {
+        const QString table = QString::fromLatin1(name);
+        const QString exists =
+            lite ? QStringLiteral("select count(*) from sqlite_master where type = 'table' and lower(name) = lower(?)")
+                 : QStringLiteral("select count(*) from information_schema.tables where table_schema = "
+                                  "current_schema() and table_name = lower(?)");
+        if (c.scalar(exists, {table}).toInt() > 0)
+            continue;
+        for (const QString& s : ddl(c.backend(), ClassesFrom))
+            if (s.startsWith(QStringLiteral("CREATE TABLE %1 (").arg(table)))
+                c.execute(s);
+        if (!lite)
+            c.execute(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON %1 TO %2")
+                          .arg(table, ServerBook::quoteIdent(ServerBook::rolesOf(c).users)));
+    }
+}
+
 // Each step brings a book of the version before it to its own version; they run in order in
 // the upgrade's one transaction.
 struct Step {
     int version;
     void (*run)(Connection&);
 };
-constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}};
+constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4}};
 static_assert(std::size(Steps) == CurrentVersion - OldestVersion, "a step for every version");
 
 QString newerText(int v)

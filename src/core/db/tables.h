@@ -11,8 +11,10 @@ inline constexpr const char* Catagory = "tblCatagory";
 inline constexpr const char* Application = "tblApplication";
 inline constexpr const char* Menus = "Menus";
 inline constexpr const char* LctPswd = "LctPswd";
-inline constexpr const char* Logins = "Logins";         // embedded database only
-inline constexpr const char* SchemaInfo = "SchemaInfo"; // schema version
+inline constexpr const char* Logins = "Logins";             // embedded database only
+inline constexpr const char* SchemaInfo = "SchemaInfo";     // schema version
+inline constexpr const char* AcClass = "AcClass";           // control head code -> its class
+inline constexpr const char* BookSettings = "BookSettings"; // a name -> its value
 
 // The one group role of every book on a server before schema version 2 (each book has its own
 // roles now, db/serverbook.h); the upgrade moves its members over.

@@ -82,4 +82,18 @@ QMap<qint64, Money> OpeningBalances::all(const QDate& at)
     return open;
 }
 
+QMap<qint64, Money> OpeningBalances::movements(const QDate& from, const QDate& to)
+{
+    QMap<qint64, Money> out;
+    if (!from.isValid() || !to.isValid() || from > to)
+        return out;
+    out = all(to.addDays(1));
+    const QMap<qint64, Money> before = all(from);
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        out[it.key()] = out.value(it.key()) - *it;
+    for (auto it = out.begin(); it != out.end();)
+        it = it->cents == 0 ? out.erase(it) : std::next(it);
+    return out;
+}
+
 } // namespace qv::rpt

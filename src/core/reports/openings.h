@@ -28,6 +28,10 @@ public:
     Money of(qint64 account, const QDate& at);
     // Every account whose opening at `at` is not zero.
     QMap<qint64, Money> all(const QDate& at);
+    // Every account's net movement (debits minus credits) dated from `from` to `to`, both
+    // included: what its opening at the day after `to` adds to its opening at `from`. Accounts
+    // that did not move are left out; nothing when `from` is after `to`.
+    QMap<qint64, Money> movements(const QDate& from, const QDate& to);
 
 private:
     Connection& m_c;

@@ -1,5 +1,6 @@
 #include "reports/procedures.h"
 
+#include "reports/statements.h"
 #include "reports/worktables.h"
 
 #include <QRegularExpression>
@@ -18,12 +19,15 @@ struct ProcInfo {
     Procedure proc;
     const char* name;
     const char* form;
+    int least, most; // arguments
 };
 constexpr ProcInfo Procs[] = {
-    {Procedure::AcLedger, "AcLedger", "exec AcLedger ACCOUNT,'yyyy-mm-dd','yyyy-mm-dd'"},
-    {Procedure::DetailAcLedger, "DetailAcLedger", "exec DetailAcLedger ACCOUNT,D,M,YYYY,D,M,YYYY"},
-    {Procedure::TrialBalance, "TrialBalance", "exec TrialBalance 'yyyy-mm-dd','yyyy-mm-dd'"},
-    {Procedure::TrialBalance3, "TrialBalance3", "exec TrialBalance3 'yyyy-mm-dd','yyyy-mm-dd'"},
+    {Procedure::AcLedger, "AcLedger", "exec AcLedger ACCOUNT,'yyyy-mm-dd','yyyy-mm-dd'", 3, 3},
+    {Procedure::DetailAcLedger, "DetailAcLedger", "exec DetailAcLedger ACCOUNT,D,M,YYYY,D,M,YYYY", 7, 7},
+    {Procedure::TrialBalance, "TrialBalance", "exec TrialBalance 'yyyy-mm-dd','yyyy-mm-dd'", 2, 2},
+    {Procedure::TrialBalance3, "TrialBalance3", "exec TrialBalance3 'yyyy-mm-dd','yyyy-mm-dd'", 2, 2},
+    {Procedure::BalanceSheet, "BalanceSheet", "exec BalanceSheet 'yyyy-mm-dd',LEVEL[,'yyyy-mm-dd']", 2, 3},
+    {Procedure::ProfitLoss, "ProfitLoss", "exec ProfitLoss 'yyyy-mm-dd','yyyy-mm-dd',LEVEL[,0|1]", 3, 4},
 };
 
 qint64 wholeNumber(const QString& statement, const QString& arg, int n)
@@ -59,6 +63,13 @@ QDate dateParts(const QString& statement, qint64 day, qint64 month, qint64 year,
     return d;
 }
 
+int level(const QString& statement, const QString& arg, int n)
+{
+    if (arg != QLatin1String("1") && arg != QLatin1String("2") && arg != QLatin1String("3"))
+        refuse(statement, QStringLiteral("argument %1 (%2) is not a level 1, 2 or 3.").arg(n).arg(arg));
+    return arg.toInt();
+}
+
 } // namespace
 
 ProcedureCall parseExec(const QString& statement)
@@ -75,20 +86,21 @@ ProcedureCall parseExec(const QString& statement)
             info = &p;
     if (!info)
         refuse(statement, QStringLiteral("there is no procedure \"%1\" (there are AcLedger, DetailAcLedger, "
-                                         "TrialBalance and TrialBalance3).")
+                                         "TrialBalance, TrialBalance3, BalanceSheet and ProfitLoss).")
                               .arg(m.captured(1)));
     QStringList args = m.captured(2).split(QLatin1Char(','));
     for (QString& a : args)
         a = a.trimmed();
-    const int want = info->proc == Procedure::AcLedger ? 3 : info->proc == Procedure::DetailAcLedger ? 7 : 2;
     if (m.captured(2).trimmed().isEmpty())
         args.clear();
-    if (args.size() != want)
-        refuse(statement, QStringLiteral("%1 takes %2 arguments, not %3: %4.")
-                              .arg(QLatin1String(info->name))
-                              .arg(want)
-                              .arg(args.size())
-                              .arg(QLatin1String(info->form)));
+    if (args.size() < info->least || args.size() > info->most)
+        refuse(statement,
+               QStringLiteral("%1 takes %2 arguments, not %3: %4.")
+                   .arg(QLatin1String(info->name))
+                   .arg(info->least == info->most ? QString::number(info->least)
+                                                  : QStringLiteral("%1 or %2").arg(info->least).arg(info->most))
+                   .arg(args.size())
+                   .arg(QLatin1String(info->form)));
     ProcedureCall call;
     call.procedure = info->proc;
     switch (info->proc) {
@@ -110,6 +122,22 @@ ProcedureCall parseExec(const QString& statement)
     case Procedure::TrialBalance3:
         call.from = quotedDate(statement, args[0], 1);
         call.to = quotedDate(statement, args[1], 2);
+        break;
+    case Procedure::BalanceSheet:
+        call.to = quotedDate(statement, args[0], 1);
+        call.level = level(statement, args[1], 2);
+        if (args.size() == 3)
+            call.compareAt = quotedDate(statement, args[2], 3);
+        break;
+    case Procedure::ProfitLoss:
+        call.from = quotedDate(statement, args[0], 1);
+        call.to = quotedDate(statement, args[1], 2);
+        call.level = level(statement, args[2], 3);
+        if (args.size() == 4) {
+            if (args[3] != QLatin1String("0") && args[3] != QLatin1String("1"))
+                refuse(statement, QStringLiteral("argument 4 (%1) is not 0 or 1.").arg(args[3]));
+            call.compare = args[3] == QLatin1String("1");
+        }
         break;
     }
     return call;
@@ -151,6 +179,22 @@ QString trialBalance3Statement(const QDate& from, const QDate& to)
         .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
+QString balanceSheetStatement(const QDate& at, int level, const QDate& compareAt)
+{
+    QString s = QStringLiteral("exec BalanceSheet '%1',%2").arg(at.toString(QStringLiteral("yyyy-MM-dd"))).arg(level);
+    if (compareAt.isValid())
+        s += QStringLiteral(",'%1'").arg(compareAt.toString(QStringLiteral("yyyy-MM-dd")));
+    return s;
+}
+
+QString profitLossStatement(const QDate& from, const QDate& to, int level, bool compare)
+{
+    return QStringLiteral("exec ProfitLoss '%1','%2',%3,%4")
+        .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")))
+        .arg(level)
+        .arg(compare ? 1 : 0);
+}
+
 void runProcedure(Connection& c, const ProcedureCall& call)
 {
     Transaction tx(c);
@@ -164,6 +208,12 @@ void runProcedure(Connection& c, const ProcedureCall& call)
         break;
     case Procedure::TrialBalance3:
         fillTrialBalance3(c, call.from, call.to);
+        break;
+    case Procedure::BalanceSheet:
+        fillBalanceSheet(c, call.to, call.level, call.compareAt);
+        break;
+    case Procedure::ProfitLoss:
+        fillProfitLoss(c, call.from, call.to, call.level, call.compare);
         break;
     }
     tx.commit();

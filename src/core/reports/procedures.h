@@ -4,12 +4,15 @@
 //   exec DetailAcLedger 12,5,1,2026,28,2,2026
 //   exec TrialBalance '2026-01-01','2026-12-31'
 //   exec TrialBalance3 '2026-01-01','2026-12-31'
+//   exec BalanceSheet '2026-06-30',2                  (level 1 to 3; a comparison date may follow)
+//   exec ProfitLoss '2025-07-01','2026-06-30',2,1     (level; 1: compared with a year earlier)
 // reach the connection. One implementation for both backends: sums are read exactly and every
 // figure is worked in integer cents with checked arithmetic (Money). The results go to work tables
 // private to the session (temporary tables), which the report templates read:
 //   tmpAcLedger       the opening line and the ledger's lines, with the running balance
 //   tmpTrialBalance   per subsidiary account moved in the range: debits, credits, the net
 //   tmpTrialBalance3  per account with an opening or a movement: opening, range, closing
+//   tmpBalanceSheet, tmpProfitLoss  the statements' lines (statements.h)
 // Every opening comes from OpeningBalances (openings.h).
 #include "db/connection.h"
 
@@ -17,12 +20,15 @@
 
 namespace qv::rpt {
 
-enum class Procedure { AcLedger, DetailAcLedger, TrialBalance, TrialBalance3 };
+enum class Procedure { AcLedger, DetailAcLedger, TrialBalance, TrialBalance3, BalanceSheet, ProfitLoss };
 
 struct ProcedureCall {
     Procedure procedure = Procedure::TrialBalance;
-    qint64 account = 0; // the ledgers only
-    QDate from, to;     // passed on as given: a from-date after the to-date selects no movement
+    qint64 account = 0;   // the ledgers only
+    QDate from, to;       // passed on as given: a from-date after the to-date selects no movement
+    int level = 3;        // the statements: 1 control heads, 2 sub-control, 3 subsidiary accounts
+    QDate compareAt;      // the balance sheet's comparison date (null: none)
+    bool compare = false; // the profit and loss: a column a year earlier
 };
 
 // Strict: `exec NAME` then the arguments of that procedure, separated by commas (blanks around
@@ -39,5 +45,7 @@ QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to);
 QString detailAcLedgerStatement(qint64 account, const QDate& from, const QDate& to);
 QString trialBalanceStatement(const QDate& from, const QDate& to);
 QString trialBalance3Statement(const QDate& from, const QDate& to);
+QString balanceSheetStatement(const QDate& at, int level, const QDate& compareAt = {});
+QString profitLossStatement(const QDate& from, const QDate& to, int level, bool compare);
 
 } // namespace qv::rpt

@@ -198,6 +198,11 @@ void ledgerLines(Connection& c, qint64 account, const QDate& from, const QDate& 
 
 } // namespace
 
+void prepareWorkTable(Connection& c, const QString& name, const QString& columns)
+{
+    prepareTable(c, name, columns);
+}
+
 void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail)
 {
     prepareTable(c, QStringLiteral("tmpAcLedger"), LedgerColumns);
@@ -282,7 +287,9 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
     prepareTable(c, QStringLiteral("tmpTrialBalance3"),
                  QStringLiteral("AcCode BIGINT, AcNodes VARCHAR(60), AcName VARCHAR(200), FromDate DATE, ToDate DATE, "
                                 "OpenDr AMOUNT, OpenCr AMOUNT, DrAmt AMOUNT, CrAmt AMOUNT, CloseDr AMOUNT, "
-                                "CloseCr AMOUNT"));
+                                "CloseCr AMOUNT, DiffTitle VARCHAR(60), DiffOpenDr AMOUNT, DiffOpenCr AMOUNT, "
+                                "DiffCloseDr AMOUNT, DiffCloseCr AMOUNT, BalTitle VARCHAR(60), BalOpen AMOUNT, "
+                                "BalClose AMOUNT"));
     struct Figures {
         Money opening, dr, cr;
         bool moved = false;
@@ -304,7 +311,25 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
                  {QStringLiteral("AcCode"), QStringLiteral("AcNodes"), QStringLiteral("AcName"),
                   QStringLiteral("FromDate"), QStringLiteral("ToDate"), QStringLiteral("OpenDr"),
                   QStringLiteral("OpenCr"), QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("CloseDr"),
-                  QStringLiteral("CloseCr")});
+                  QStringLiteral("CloseCr"), QStringLiteral("DiffTitle"), QStringLiteral("DiffOpenDr"),
+                  QStringLiteral("DiffOpenCr"), QStringLiteral("DiffCloseDr"), QStringLiteral("DiffCloseCr"),
+                  QStringLiteral("BalTitle"), QStringLiteral("BalOpen"), QStringLiteral("BalClose")});
+    // When the openings do not net to zero their difference is a line of its own below the
+    // total, on the lighter side, and a total with it balances (every row carries them: the
+    // report's footer reads the last). The accounts' own figures stay as they are.
+    Money openNet, closeNet, openDr, closeDr;
+    for (const Figures& f : figures) {
+        const Money closing = f.opening + f.dr - f.cr;
+        openNet += f.opening;
+        closeNet += closing;
+        openDr += f.opening.cents > 0 ? f.opening : Money();
+        closeDr += closing.cents > 0 ? closing : Money();
+    }
+    const bool differs = openNet.cents != 0 || closeNet.cents != 0;
+    const QString diffTitle = differs ? QStringLiteral("Difference in opening balances") : QString();
+    const QString balTitle = differs ? QStringLiteral("Total with the difference") : QString();
+    const Money balOpen = openNet.cents < 0 ? openDr - openNet : openDr;
+    const Money balClose = closeNet.cents < 0 ? closeDr - closeNet : closeDr;
     for (auto it = figures.cbegin(); it != figures.cend(); ++it) {
         const Figures& f = *it;
         if (f.opening.cents == 0 && !f.moved)
@@ -315,7 +340,8 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
         auto dr = [](Money m) { return amount(m.cents > 0 ? m : Money()); };
         auto cr = [](Money m) { return amount(m.cents < 0 ? Money(-m.cents) : Money()); };
         ins.insert({it.key(), a.nodes, a.name, from, to, dr(f.opening), cr(f.opening), amount(f.dr), amount(f.cr),
-                    dr(closing), cr(closing)});
+                    dr(closing), cr(closing), diffTitle, cr(openNet), dr(openNet), cr(closeNet), dr(closeNet), balTitle,
+                    amount(differs ? balOpen : Money()), amount(differs ? balClose : Money())});
     }
     ins.finish();
 }

@@ -8,6 +8,10 @@
 
 namespace qv::rpt {
 
+// Creates the session's work table when it has none yet (AMOUNT in `columns` is the backend's
+// amount type), and empties it.
+void prepareWorkTable(Connection& c, const QString& name, const QString& columns);
+
 // The rows of a work table, inserted Batch rows per statement (one prepared statement for the
 // full batches): a ledger of many thousand lines costs few statements. finish() writes the rest.
 class Inserter {

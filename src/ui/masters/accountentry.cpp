@@ -1,6 +1,8 @@
 #include "masters/accountentry.h"
 
 #include "masters/accounttree.h"
+#include "reports/openings.h"
+#include "shell/mdl_connection.h"
 #include "widgets/amountbox.h"
 #include "widgets/bound.h"
 #include "widgets/datebox.h"
@@ -86,6 +88,14 @@ AccountEntry::AccountEntry(QWidget* parent)
     }
     g->addWidget(chkBank, 9, 1);
     g->addWidget(chkSupplier, 9, 3);
+    lblOpenSide = new QLabel(this);
+    lblOpenSide->setObjectName(QStringLiteral("lblOpenSide"));
+    lblOpenSide->setMinimumWidth(lblOpenSide->fontMetrics().horizontalAdvance(QStringLiteral("Dr ")));
+    g->addWidget(lblOpenSide, 7, 4);
+    lblOpenDifference = new QLabel(this);
+    lblOpenDifference->setObjectName(QStringLiteral("lblOpenDifference"));
+    g->addWidget(lblOpenDifference, 10, 0, 1, 5);
+    connect(txt_OpenBal, &QLineEdit::textChanged, this, &AccountEntry::showOpeningSide);
     g->setColumnStretch(1, 1);
     g->setColumnStretch(3, 1);
 
@@ -149,6 +159,7 @@ void AccountEntry::clearDetails()
     // next new account.
     chkBank->setChecked(false);
     chkSupplier->setChecked(false);
+    readOtherOpenings(false);
 }
 
 void AccountEntry::fillDetails(const RecordSet& rs)
@@ -165,6 +176,47 @@ void AccountEntry::fillDetails(const RecordSet& rs)
     const QString b = rs.text(QStringLiteral("BStatus")).trimmed();
     chkBank->setChecked(b == QLatin1String("B"));
     chkSupplier->setChecked(b == QLatin1String("S"));
+    readOtherOpenings(true);
+}
+
+void AccountEntry::readOtherOpenings(bool thisAccountStored)
+{
+    m_otherOpenings.reset();
+    try {
+        Money net;
+        for (const Money m : rpt::OpeningBalances(Conn).all({}))
+            net += m;
+        // The account on screen counts with the figure in its box, not the stored one.
+        if (thisAccountStored)
+            net -= parseAmount(txt_OpenBal->text()).value_or(Money());
+        m_otherOpenings = net;
+    } catch (const DbError&) {
+        // No figure rather than a wrong one; the box itself works as before.
+    }
+    showOpeningSide();
+}
+
+void AccountEntry::showOpeningSide()
+{
+    const Money typed = parseAmount(txt_OpenBal->text()).value_or(Money());
+    lblOpenSide->setText(typed.cents > 0 ? QStringLiteral("Dr") : typed.cents < 0 ? QStringLiteral("Cr") : QString());
+    if (!m_otherOpenings) {
+        lblOpenDifference->clear();
+        return;
+    }
+    Money net;
+    try {
+        net = *m_otherOpenings + typed;
+    } catch (const DbError&) {
+        lblOpenDifference->clear();
+        return;
+    }
+    const Money shown = net.cents < 0 ? Money() - net : net;
+    lblOpenDifference->setText(
+        net.cents == 0 ? QStringLiteral("The openings of all accounts net to zero.")
+                       : QStringLiteral("The openings of all accounts differ by %1 %2 (the difference in opening "
+                                        "balances).")
+                             .arg(displayAmount(shown), net.cents > 0 ? QStringLiteral("Dr") : QStringLiteral("Cr")));
 }
 
 void AccountEntry::setMaxLengths(AccountStore& store)

@@ -4,6 +4,7 @@
 #include "masters/accountstore.h"
 
 #include <QGroupBox>
+#include <optional>
 
 class QCheckBox;
 class QDateEdit;
@@ -30,6 +31,10 @@ public:
     // "." alone is no amount: the box is emptied so that null is stored.
     void dropLoneDot();
     bool openBalanceValid() const;
+    // Beside the opening box: its side (Dr for a positive figure, Cr for a negative one; the
+    // stored sign stays as typed) and what the openings of every subsidiary account net to, with
+    // this account's figure as typed. Read again from the book by fillDetails and clearDetails.
+    void showOpeningSide();
 
     QLabel* Label7 = nullptr;
     QLineEdit* txtSubsidiary = nullptr;
@@ -47,9 +52,14 @@ public:
     QLineEdit* txt_Ntnno = nullptr;
     QCheckBox* chkBank = nullptr;
     QCheckBox* chkSupplier = nullptr;
+    QLabel* lblOpenSide = nullptr;
+    QLabel* lblOpenDifference = nullptr;
 
 private:
     void wireKeys();
+    // The openings of the other accounts, net (debit positive); nothing when unread.
+    void readOtherOpenings(bool thisAccountStored);
+    std::optional<Money> m_otherOpenings;
 };
 
 // A ticked box shows its caption in bold.

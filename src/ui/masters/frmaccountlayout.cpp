@@ -3,6 +3,7 @@
 #include "masters/accountentry.h"
 #include "masters/accounttree.h"
 #include "masters/frmaccount.h"
+#include "shell/windows.h"
 #include "masters/searchmodel.h"
 #include "reports/printchart.h"
 #include "shell/mdl_connection.h"
@@ -138,6 +139,8 @@ void frmAccount::buildEntryTab(QWidget* tab)
     button(Command3, "Command3", QStringLiteral("&Delete"));
     button(cmdCancel, "cmdCancel", QStringLiteral("&Cancel"));
     button(cmdPrint, "cmdPrint", QStringLiteral("&Print"));
+    QPushButton* cmdClasses = nullptr; // the control accounts' classes, under this window's right
+    button(cmdClasses, "cmdClasses", QStringLiteral("C&lasses"));
     button(cmdExit, "cmdExit", QStringLiteral("E&xit"));
     right->addLayout(buttons);
 
@@ -160,6 +163,7 @@ void frmAccount::buildEntryTab(QWidget* tab)
     connect(Command3, &QPushButton::clicked, this, &frmAccount::Command3_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmAccount::cmdExit_Click);
     connect(cmdPrint, &QPushButton::clicked, this, [] { PrintChartOfAccounts(); });
+    connect(cmdClasses, &QPushButton::clicked, this, [] { qv::Windows::open(QStringLiteral("frmAcClasses")); });
     connect(chkHead, &QCheckBox::toggled, this, [this](bool on) {
         if (!on)
             txtAcDes->setEnabled(false);

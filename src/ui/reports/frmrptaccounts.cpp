@@ -3,6 +3,7 @@
 #include "masters/finderpick.h"
 #include "viewer/frmveiwer.h"
 #include "shell/mdl_connection.h"
+#include "shell/windows.h"
 #include "widgets/accountbox.h"
 #include "widgets/bound.h"
 #include "widgets/datebox.h"
@@ -86,6 +87,10 @@ frmRPTAccounts::frmRPTAccounts(QWidget* parent)
     lblFrom->setBuddy(DTPicker1);
     lblTo->setBuddy(DTPicker2);
     connect(cmdFindAC, &QPushButton::clicked, this, [] { qv::showFinder(false); });
+    // The balance sheet and the profit and loss account have a window of their own.
+    auto* cmdStatements = qv::named<QPushButton>(Frame1, "cmdStatements", QStringLiteral("Statements..."));
+    cmdStatements->setGeometry(twips(6960), twips(780), twips(1200), twips(420));
+    connect(cmdStatements, &QPushButton::clicked, this, [] { qv::Windows::open(QStringLiteral("frmRPTStatements")); });
 
     // Load: every frame tagged "R" to the one place of the report panels.
     for (QFrame* f : findChildren<QFrame*>())

@@ -1,10 +1,12 @@
 // What each documented window name opens, where its description places it, and the menu
 // entries that open them.
 #include "masters/frmaccount.h"
+#include "masters/frmacclasses.h"
 #include "masters/frmcompany.h"
 #include "masters/frmfindac.h"
 #include "registrations/registrationwindows.h"
 #include "reports/frmrptaccounts.h"
+#include "reports/frmrptstatements.h"
 #include "viewer/frmveiwer.h"
 #include "setup/frmacsetting.h"
 #include "shell/frmaddusers.h"
@@ -32,6 +34,8 @@ void defineMasters()
 {
     Windows::define(QStringLiteral("frmCompany"), maker<frmCompany>(), QPoint(2800, 2100));
     Windows::define(QStringLiteral("frmAccount"), maker<frmAccount>());
+    // Opened from the chart of accounts, under its right.
+    Windows::define(QStringLiteral("frmAcClasses"), maker<frmAcClasses>(), QPoint(3000, 1500), true);
     Windows::define(QStringLiteral("frmFindAC"), maker<frmFindAC>(), QPoint(3500, 1800), true, [](MdiChild* w, bool) {
         // Typing goes straight into the search.
         if (auto* box = w->findChild<QLineEdit*>("txtFindAC"))
@@ -86,6 +90,8 @@ void defineReports()
                         if (fresh && w->subWindow())
                             w->subWindow()->resize(twips(10000), twips(4725));
                     });
+    // Opened from the launcher, under the right of the report entry that showed it.
+    Windows::define(QStringLiteral("frmRPTStatements"), maker<frmRPTStatements>(), QPoint(3000, 1500), true);
     for (const auto& info : rpt::accountsReports()) {
         const rpt::AccountsReport r = info.report;
         Windows::bindMenu(QLatin1String(info.menu), [r] {

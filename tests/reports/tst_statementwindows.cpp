@@ -1,0 +1,72 @@
+// The classes window opened from the chart of accounts, and the statements' launcher: a book
+// with a control account left unclassified says which and offers the classes window.
+#include "masters/accountclasses.h"
+#include "masters/frmaccount.h"
+#include "shell/mdl_connection.h"
+#include "shell/windows.h"
+#include "support/fixture.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTableWidget>
+
+class TstStatementWindows : public QObject {
+    Q_OBJECT
+    qvt::AppFixture app;
+
+    void click(QWidget* w, const char* button) { QTest::mouseClick(qvt::child<QPushButton>(w, button), Qt::LeftButton); }
+
+private slots:
+    void initTestCase()
+    {
+        qvt::initTestEnvironment();
+        QVT_REQUIRE_BACKEND();
+        SetProgramFolder(QVT_TEMPLATES_DIR);
+    }
+    void cleanupTestCase() { SetProgramFolder(QString()); }
+    void init()
+    {
+        app.start(true);
+        QApplication::setActiveWindow(app.main());
+    }
+    void cleanup() { app.stop(); }
+
+    // The demo comes classified; a head set back to none and a January year are saved together.
+    void classesWindowFromTheChart()
+    {
+        auto* chart = qv::Windows::open<frmAccount>("frmAccount");
+        click(chart, "cmdClasses");
+        qv::MdiChild* w = qv::Windows::find("frmAcClasses");
+        QVERIFY(w);
+        auto* grid = qvt::child<QTableWidget>(w, "grdClasses");
+        QCOMPARE(grid->rowCount(), 5);
+        QCOMPARE(grid->item(2, 0)->text(), QString("3"));
+        auto* capital = qobject_cast<QComboBox*>(grid->cellWidget(2, 2));
+        QCOMPARE(capital->currentText(), QString("Equity"));
+        capital->setCurrentIndex(0);
+        qvt::child<QComboBox>(w, "cboStartMonth")->setCurrentIndex(0);
+        QVERIFY(w->hasUnsavedWork());
+        click(w, "cmdSave");
+        QVERIFY(!w->hasUnsavedWork());
+        qv::AccountClasses classes(Conn);
+        QCOMPARE(classes.unclassified(), QStringList({"3 CAPITAL"}));
+        QCOMPARE(classes.startMonth(), 1);
+    }
+
+    void launcherNamesUnclassifiedHeads()
+    {
+        qv::AccountClasses(Conn).set("4", QChar());
+        qv::MdiChild* w = qv::Windows::open("frmRPTStatements");
+        qvt::MsgRecorder rec;
+        click(w, "cmdProfitLoss");
+        QVERIFY2(rec.last().contains("4 INCOME"), qPrintable(rec.last()));
+        QVERIFY(qv::Windows::find("frmAcClasses"));
+        QVERIFY(!qv::Windows::find("frmVeiwer"));
+        qv::AccountClasses(Conn).set("4", 'I');
+        click(w, "cmdBalanceSheet");
+        QVERIFY(qv::Windows::find("frmVeiwer"));
+    }
+};
+
+QTEST_MAIN(TstStatementWindows)
+#include "tst_statementwindows.moc"
