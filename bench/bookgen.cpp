@@ -216,6 +216,9 @@ BookStats writeBook(qv::Connection& c, const BookPlan& plan)
         for (int s = 0; s < 4; ++s)
             c.insertReturningKey(acc, {QStringLiteral("%1.%2").arg(head).arg(s + 1),
                                        QString::fromLatin1(SubHeads[h * 4 + s]), "HD", head, s + 1, noText, noText});
+        // Classed as their titles say, for the balance sheet and the profit and loss account.
+        c.execute(QStringLiteral("insert into AcClass (AcNodes, AcClass) values (?, ?)"),
+                  {head, QString(QLatin1Char("ALEIX"[h]))});
     }
     // Openings: assets debit, liabilities credit, the first paid-up capital account (i = 9) takes
     // the balancing figure, so that they net to zero.

@@ -14,7 +14,10 @@ class TstStatementWindows : public QObject {
     Q_OBJECT
     qvt::AppFixture app;
 
-    void click(QWidget* w, const char* button) { QTest::mouseClick(qvt::child<QPushButton>(w, button), Qt::LeftButton); }
+    void click(QWidget* w, const char* button)
+    {
+        QTest::mouseClick(qvt::child<QPushButton>(w, button), Qt::LeftButton);
+    }
 
 private slots:
     void initTestCase()

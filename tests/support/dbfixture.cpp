@@ -162,7 +162,7 @@ void TestDb::makeOlder(int version) const
             tables << t.value(0).toString();
         for (const QString& table : tables) {
             QStringList cols;
-            QSqlQuery q = c.query(QStringLiteral("select name from pragma_table_info(?)"), {table});
+            QSqlQuery q = c.query(QStringLiteral("select name from pragma_table_info(?, 'main')"), {table});
             while (q.next())
                 cols << q.value(0).toString();
             if (cols.isEmpty()) // a table of a later version

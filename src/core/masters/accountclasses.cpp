@@ -58,9 +58,8 @@ QList<ControlHead> AccountClasses::heads()
         const QString nodes = q.value(0).toString().trimmed();
         out.append({nodes, q.value(1).toString(), classes.value(nodes)});
     }
-    std::sort(out.begin(), out.end(), [](const ControlHead& a, const ControlHead& b) {
-        return codeLess(a.nodes, b.nodes);
-    });
+    std::sort(out.begin(), out.end(),
+              [](const ControlHead& a, const ControlHead& b) { return codeLess(a.nodes, b.nodes); });
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "reports/journalexport.h"
 
 #include "db/money.h"
+#include "masters/accountclasses.h"
 #include "reports/openings.h"
 #include "vouchers/voucherkinds.h"
 
@@ -351,8 +352,20 @@ ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
         QStringList declared = names.values();
         declared.sort();
         declared << OpeningEquity;
+        // A classed control account carries its type, on a comment line that ledger passes over:
+        // hledger's balancesheet and incomestatement read it.
+        QHash<QString, QString> types;
+        const QMap<QString, QChar> classes = AccountClasses(c).byCode();
+        for (auto it = chart.cbegin(); it != chart.cend(); ++it)
+            if (!it->nodes.isEmpty() && !it->nodes.contains(QLatin1Char('.')) && classes.contains(it->nodes))
+                types.insert(names.value(it.key()), classes.value(it->nodes) == QLatin1Char('I')
+                                                        ? QStringLiteral("R")
+                                                        : QString(classes.value(it->nodes)));
+        if (!types.isEmpty())
+            types.insert(OpeningEquity, QStringLiteral("E"));
         for (const QString& n : std::as_const(declared))
-            sink.add(QStringLiteral("account ") + n + QLatin1Char('\n'));
+            sink.add(QStringLiteral("account ") + n + QLatin1Char('\n')
+                     + (types.contains(n) ? QStringLiteral("    ; type: %1\n").arg(types.value(n)) : QString()));
         sink.add(QStringLiteral("\n"));
         QString text;
         Money sum;

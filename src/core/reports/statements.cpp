@@ -140,12 +140,16 @@ void classLines(QList<StatementLine>& out, const ClassedChart& ch, QChar cls, in
         const int depth = int(code.count(QLatin1Char('.'))) + 1;
         out.append({section, code, ch.nameByNodes.value(code), depth, depth < level, x, maybe(then, y)});
     }
-    out.append({section, {}, totalTitle, 0, true, withSign(sign, classSum(ch, now, cls)),
+    out.append({section,
+                {},
+                totalTitle,
+                0,
+                true,
+                withSign(sign, classSum(ch, now, cls)),
                 maybe(then, then ? withSign(sign, classSum(ch, *then, cls)) : Money())});
 }
 
-BalanceSheetFigures sheetFigures(Connection& c, const ClassedChart& ch, const QDate& at,
-                                 QMap<qint64, Money>& balances)
+BalanceSheetFigures sheetFigures(Connection& c, const ClassedChart& ch, const QDate& at, QMap<qint64, Money>& balances)
 {
     OpeningBalances open(c);
     balances = open.all(at.addDays(1));
@@ -228,9 +232,18 @@ BalanceSheet balanceSheet(Connection& c, const QDate& at, int level, const QDate
     equityTotal.compare = maybe(cmp, g.equity + g.profit + g.retained);
     bs.lines.append(equityTotal);
     if (f.difference.cents != 0 || (cmp && g.difference.cents != 0))
-        bs.lines.append({equity, {}, QStringLiteral("Difference in opening balances"), 0, false, f.difference,
+        bs.lines.append({equity,
+                         {},
+                         QStringLiteral("Difference in opening balances"),
+                         0,
+                         false,
+                         f.difference,
                          maybe(cmp, g.difference)});
-    bs.lines.append({equity, {}, QStringLiteral("Total Liabilities and Equity"), 0, true,
+    bs.lines.append({equity,
+                     {},
+                     QStringLiteral("Total Liabilities and Equity"),
+                     0,
+                     true,
                      f.liabilities + f.equity + f.profit + f.retained + f.difference,
                      maybe(cmp, g.liabilities + g.equity + g.profit + g.retained + g.difference)});
     return bs;
@@ -257,16 +270,21 @@ ProfitLoss profitLoss(Connection& c, const QDate& from, const QDate& to, int lev
     const QMap<qint64, Money>* other = compare ? &then : nullptr;
     classLines(pl.lines, ch, QLatin1Char('I'), -1, level, now, other, QStringLiteral("Total Income"));
     classLines(pl.lines, ch, QLatin1Char('X'), 1, level, now, other, QStringLiteral("Total Expenses"));
-    pl.lines.append({AccountClasses::name(QLatin1Char('X')), {}, QStringLiteral("Net profit for the period"), 0, true,
-                     pl.figures.net, maybe(compare, pl.compared.net)});
+    pl.lines.append({AccountClasses::name(QLatin1Char('X')),
+                     {},
+                     QStringLiteral("Net profit for the period"),
+                     0,
+                     true,
+                     pl.figures.net,
+                     maybe(compare, pl.compared.net)});
     return pl;
 }
 
 void fillBalanceSheet(Connection& c, const QDate& at, int level, const QDate& compareAt)
 {
     const BalanceSheet bs = balanceSheet(c, at, level, compareAt);
-    writeLines(c, QStringLiteral("tmpBalanceSheet"), bs.lines, day(at), compareAt.isValid() ? day(compareAt) : QString(),
-               QStringLiteral("As at ") + day(at));
+    writeLines(c, QStringLiteral("tmpBalanceSheet"), bs.lines, day(at),
+               compareAt.isValid() ? day(compareAt) : QString(), QStringLiteral("As at ") + day(at));
 }
 
 void fillProfitLoss(Connection& c, const QDate& from, const QDate& to, int level, bool compare)
@@ -275,8 +293,9 @@ void fillProfitLoss(Connection& c, const QDate& from, const QDate& to, int level
     const QString range = QStringLiteral("From %1 to %2").arg(day(from), day(to));
     writeLines(c, QStringLiteral("tmpProfitLoss"), pl.lines, QStringLiteral("This period"),
                compare ? QStringLiteral("A year earlier") : QString(),
-               compare ? range + QStringLiteral(" (a year earlier: %1 to %2)").arg(day(pl.compareFrom), day(pl.compareTo))
-                       : range);
+               compare
+                   ? range + QStringLiteral(" (a year earlier: %1 to %2)").arg(day(pl.compareFrom), day(pl.compareTo))
+                   : range);
 }
 
 } // namespace qv::rpt

@@ -28,8 +28,8 @@ frmAcClasses::frmAcClasses(QWidget* parent)
                                              "profit and loss account:"),
                               this));
     grdClasses = qv::named<QTableWidget>(this, "grdClasses", 0, 3);
-    grdClasses->setHorizontalHeaderLabels({QStringLiteral("Code"), QStringLiteral("Control Account"),
-                                           QStringLiteral("Class")});
+    grdClasses->setHorizontalHeaderLabels(
+        {QStringLiteral("Code"), QStringLiteral("Control Account"), QStringLiteral("Class")});
     grdClasses->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     grdClasses->verticalHeader()->hide();
     grdClasses->setEditTriggers(QAbstractItemView::NoEditTriggers);
