@@ -16,6 +16,7 @@
 #include "db/adminrun.h"
 #include "db/schema.h"
 #include "masters/accountclasses.h"
+#include "masters/accountstore.h"
 #include "reports/procedures.h"
 #include "reports/statements.h"
 #include "shell/mdl_connection.h"
@@ -131,6 +132,20 @@ private slots:
         }
         classify({"A", "L", "E", "I", "X"});
         QVERIFY(qv::AccountClasses(Conn).unclassified().isEmpty());
+    }
+
+    // A deleted control account takes its class with it: a new head given the freed code starts
+    // unclassified instead of inheriting a class meant for another.
+    void deletedHeadTakesItsClass()
+    {
+        qv::AccountStore store(Conn);
+        const qv::AddedAccount loans = store.addControl("LOANS", {});
+        qv::AccountClasses(Conn).set(loans.code, 'L');
+        QCOMPARE(store.deleteAccount(loans.rowId), qv::DeleteCheck::Allowed);
+        const qv::AddedAccount grants = store.addControl("GRANTS", {});
+        QCOMPARE(grants.code, loans.code);
+        QCOMPARE(qv::AccountClasses(Conn).unclassified(), QStringList({grants.code + " GRANTS"}));
+        QCOMPARE(store.deleteAccount(grants.rowId), qv::DeleteCheck::Allowed);
     }
 
     // Two year ends: the first year's profit becomes the second's retained earnings, and the

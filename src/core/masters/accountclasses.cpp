@@ -102,6 +102,13 @@ void AccountClasses::set(const QString& nodes, QChar cls)
     tx.commit();
 }
 
+void AccountClasses::forgetDeletedHead(qint64 rowId)
+{
+    m_c.execute(QStringLiteral("DELETE FROM AcClass WHERE AcNodes IN (SELECT TRIM(AcNodes) FROM Accounts WHERE "
+                               "RowID = ? AND AcStatus = 'HH')"),
+                {rowId});
+}
+
 int AccountClasses::startMonth()
 {
     const QVariant v =

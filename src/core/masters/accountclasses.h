@@ -39,6 +39,10 @@ public:
     // head or letter is refused with a DbError.
     void set(const QString& nodes, QChar cls);
 
+    // Called as a control account is deleted, in that transaction: its class goes with it, so
+    // that a new head given the freed code does not inherit it. Other accounts: nothing.
+    void forgetDeletedHead(qint64 rowId);
+
     int startMonth();
     void setStartMonth(int month); // 1 to 12, else DbError
 

@@ -1,4 +1,5 @@
 #include "masters/accountstore.h"
+#include "masters/accountclasses.h"
 
 #include "masters/accountcodes.h"
 #include "db/retry.h"
@@ -320,6 +321,7 @@ DeleteCheck AccountStore::deleteAccount(qint64 rowId)
     const DeleteCheck check = checkDelete(rowId);
     if (check != DeleteCheck::Allowed)
         return check;
+    AccountClasses(m_c).forgetDeletedHead(rowId);
     m_c.execute(QStringLiteral("delete from Accounts where RowID = ?"), {rowId});
     tx.commit();
     return DeleteCheck::Allowed;
