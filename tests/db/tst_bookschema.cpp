@@ -62,8 +62,9 @@ QByteArray digest(const QString& path)
 QStringList everyRow(qv::Connection& c)
 {
     QStringList out;
+    const int version = qv::Schema::version(c);
     for (const qv::TableDef& t : qv::Schema::tables()) {
-        if (QLatin1String(t.name) == QLatin1String("SchemaInfo"))
+        if (QLatin1String(t.name) == QLatin1String("SchemaInfo") || t.since > version)
             continue;
         QSqlQuery q = c.query(QString("select * from %1 order by %2").arg(t.name, t.key));
         while (q.next()) {
