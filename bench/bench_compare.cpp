@@ -167,7 +167,7 @@ int agree(const QString& file, const QString& balances)
 {
     openBook(file);
     const Dates d = bookDates();
-    qv::rpt::runProcedure(Conn, {qv::rpt::Procedure::TrialBalance3, 0, d.first, d.last});
+    qv::rpt::runProcedure(Conn, qv::rpt::parseExec(qv::rpt::trialBalance3Statement(d.first, d.last)));
     const auto names = qv::rpt::journalAccountNames(Conn);
     QHash<QString, qint64> ours;
     qint64 equity = 0;

@@ -29,8 +29,8 @@ private slots:
         shot("chart-of-accounts-opening-side.png");
         QTest::mouseClick(qvt::child<QPushButton>(chart, "cmdClasses"), Qt::LeftButton);
         shot("account-classes.png");
-        qv::Windows::find("frmAcClasses")->close();
-        chart->close();
+        qv::Windows::find("frmAcClasses")->unload();
+        chart->unload();
         qv::MdiChild* w = qv::Windows::open("frmRPTStatements");
         qvt::child<QDateEdit>(w, "DTPickerFrom")->setDate(QDate(2025, 7, 1));
         qvt::child<QDateEdit>(w, "DTPickerTo")->setDate(QDate(2025, 12, 31));

@@ -110,7 +110,7 @@ class TstJournalExport : public QObject {
     // Our trial balance with opening over [from, to]: account -> opening and closing in cents.
     static QHash<qint64, QPair<qint64, qint64>> trialBalance(qv::Connection& c, const QDate& from, const QDate& to)
     {
-        runProcedure(c, {Procedure::TrialBalance3, 0, from, to});
+        runProcedure(c, parseExec(trialBalance3Statement(from, to)));
         QHash<qint64, QPair<qint64, qint64>> tb;
         const bool cents = c.backend() == qv::Backend::Sqlite;
         auto m = [cents](const QVariant& v) { return qv::moneyFromVariant(v, cents).value_or(Money()).cents; };
