@@ -234,14 +234,14 @@ private slots:
         QVERIFY(!QFile::exists(csv));
     }
 
-    // A book of the version before: the upgrade keeps every row with its key, and from then on
-    // a deleted voucher's key is not given to the next one. A book holding a wrong amount is
-    // not upgraded and says where it is.
+    // A book of the version before keys were kept: the upgrade keeps every row with its key, and
+    // from then on a deleted voucher's key is not given to the next one. A book of the version
+    // before whole cents, holding a wrong amount, is not upgraded and says where it is.
     void upgradeKeepsEveryRowAndNeverGivesAVoucherKeyTwice()
     {
         if (isPg())
             QSKIP("the server book's upgrade is only its version (tst_booksecurity)");
-        b.makeOlder(qv::Schema::CurrentVersion - 1);
+        b.makeOlder(qv::Schema::KeysNeverReusedFrom - 1);
         QStringList rows;
         {
             qv::Connection c;
@@ -261,7 +261,7 @@ private slots:
         QVERIFY2(next > last, qPrintable(QString("%1 after %2").arg(next).arg(last)));
         c.close();
 
-        b.makeOlder(qv::Schema::CurrentVersion - 1);
+        b.makeOlder(qv::Schema::WholeCentsFrom - 1);
         plant(book, {"update Accounts set OpenBal = 'abc' where AcName = 'CASH IN HAND'"});
         const Run refused = runAdmin({"upgrade", "--server", book});
         QCOMPARE(refused.code, 1);
@@ -269,7 +269,7 @@ private slots:
                  qPrintable(refused.err));
         qv::Connection old;
         b.connectAdmin(old);
-        QCOMPARE(qv::Schema::version(old), qv::Schema::CurrentVersion - 1);
+        QCOMPARE(qv::Schema::version(old), qv::Schema::WholeCentsFrom - 1);
     }
 };
 
