@@ -12,7 +12,6 @@
 #include "shell/mdl_connection.h"
 #include "support/fixture.h"
 #include "vouchers/voucherkinds.h"
-#include "vouchers/voucherstore.h"
 
 #include <QRegularExpression>
 
@@ -50,7 +49,8 @@ class TstReportRequests : public QObject {
                     .arg(ac)
                     .arg(iso(from), iso(to)));
             rep->OpenSubreport("rptSubOpening")
-                .setRecordSelectionFormula(QString("{DetJV.AcCode} = %1 and {DetJV.VouDate} < #%2#").arg(ac).arg(iso(from)));
+                .setRecordSelectionFormula(
+                    QString("{DetJV.AcCode} = %1 and {DetJV.VouDate} < #%2#").arg(ac).arg(iso(from)));
             rep->OpenSubreport("rptSubAcOpen").setRecordSelectionFormula(QString("{Accounts.RowID}  = %1").arg(ac));
         } else {
             rep->setRecordSelectionFormula("{Company.comActive} = 'Y'");
@@ -98,28 +98,13 @@ private slots:
     {
         qvt::initTestEnvironment();
         QVT_REQUIRE_BACKEND();
-        db = qvt::TestDb::create(false);
-        db.connect(Conn);
-        LoginUser = db.user;
-        LoginPassword = db.password;
-        installProcedures(Conn); // the text forms' `exec` statements
-        Conn.execute("insert into Company (Company, comActive) values ('REQUESTS', 'Y')");
+        db = qvt::openReportsBook("REQUESTS"); // with the procedures, for the text forms' `exec`
         book = qvt::writeRandomBook(rng, 80);
         const qint64 span = book.first.daysTo(book.last);
         from = book.first.addDays(span / 3);
         to = book.last.addDays(-span / 4);
-        qv::VoucherStore store(Conn);
-        qv::Voucher v;
-        v.kind = qv::VoucherKind::JV;
-        v.date = from;
-        v.party = oddParty;
-        v.number = oddVoucher = store.nextNumber(v.kind, 1);
-        qv::VoucherLine l;
-        l.drAc = book.accounts[0];
-        l.crAc = book.accounts[1];
-        l.amount = qv::Money(1234);
-        v.lines.push_back(l);
-        store.save(v, true, QStringLiteral("tester"));
+        oddVoucher = qvt::saveVoucher(qv::VoucherKind::JV, from, oddParty,
+                                      {{book.accounts[0], book.accounts[1], qv::Money(1234)}});
     }
     void cleanupTestCase()
     {
@@ -142,7 +127,7 @@ private slots:
         std::function<ReportPtr()> typed, text;
         if (report >= 0) {
             const auto r = AccountsReport(report);
-            const qint64 ac = r == AccountsReport::CashBook ? cashBookAccount(Conn)
+            const qint64 ac = r == AccountsReport::CashBook   ? cashBookAccount(Conn)
                               : r == AccountsReport::BankBook ? book.banks.first()
                                                               : book.accounts[2];
             typed = [=, this] { return openAccountsReport(TheBook, r, ac, from, to); };
@@ -187,12 +172,13 @@ private slots:
         byText->setRecordSelectionFormula(selectionText(q.selection));
         QCOMPARE(byText->run(Conn)->csvRows(), shown->document()->csvRows());
 
-        q.selection = {equal("MasJV.PaidReceive", "x' or 'a'='a"), equal("MasJV.VouStatus", "JV' or {MasJV.VouNo} > '0")};
+        q.selection = {equal("MasJV.PaidReceive", "x' or 'a'='a"),
+                       equal("MasJV.VouStatus", "JV' or {MasJV.VouNo} > '0")};
         QCOMPARE(qv::openReport(TheBook, q)->run(Conn)->detailRows, 0);
 
-        for (const Selection& bad : {Selection{equal("MasJV.VouNo", QString("7 or 1 = 1"))},
-                                     Selection{equal("MasJV.VouDate", iso(from))},
-                                     Selection{equal("MasJV.Nowhere", qint64(7))}}) {
+        for (const Selection& bad :
+             {Selection{equal("MasJV.VouNo", QString("7 or 1 = 1"))}, Selection{equal("MasJV.VouDate", iso(from))},
+              Selection{equal("MasJV.Nowhere", qint64(7))}}) {
             q.selection = bad;
             QVERIFY_THROWS_EXCEPTION(ReportError, qv::openReport(TheBook, q));
         }

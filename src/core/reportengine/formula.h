@@ -73,5 +73,7 @@ private:
 QString formulaFieldText(const QString& formula);
 
 FieldType fieldTypeFromName(const QString& name, bool* ok);
+// "text", "a number", "an amount", "a date": as messages name a field's type.
+QString fieldTypeName(FieldType t);
 
 } // namespace qv::rpt

@@ -36,21 +36,6 @@ std::optional<FieldType> valueType(QVariant& v)
     }
 }
 
-QString typeName(FieldType t)
-{
-    switch (t) {
-    case FieldType::Text:
-        return QStringLiteral("text");
-    case FieldType::Number:
-        return QStringLiteral("a whole number");
-    case FieldType::Amount:
-        return QStringLiteral("an amount");
-    case FieldType::Date:
-        return QStringLiteral("a date");
-    }
-    return {};
-}
-
 QString literal(const QVariant& v)
 {
     if (v.metaType() == QMetaType::fromType<Money>())
@@ -69,9 +54,10 @@ Operand valueOperand(const Condition& c, const FieldInfo& field, QVariant v)
 {
     const std::optional<FieldType> t = valueType(v);
     if (t != field.type)
-        throw ReportError(QStringLiteral("The selection on {%1}: the field holds %2, the value given is %3.")
-                              .arg(c.field, typeName(field.type),
-                                   t ? typeName(*t) : QStringLiteral("none of text, a number, an amount or a date")));
+        throw ReportError(
+            QStringLiteral("The selection on {%1}: the field holds %2, the value given is %3.")
+                .arg(c.field, fieldTypeName(field.type),
+                     t ? fieldTypeName(*t) : QStringLiteral("none of text, a number, an amount or a date")));
     Operand o;
     o.kind = Operand::Value;
     o.value = v;
@@ -105,8 +91,8 @@ Formula Formula::of(const Selection& selection, const FieldSet& fields)
     for (const Condition& c : selection) {
         const FieldInfo* field = fields.find(c.field);
         if (!field)
-            throw ReportError(QStringLiteral("The selection names the field {%1}, which is not part of this report.")
-                                  .arg(c.field));
+            throw ReportError(
+                QStringLiteral("The selection names the field {%1}, which is not part of this report.").arg(c.field));
         auto n = std::make_shared<Node>();
         n->a.kind = Operand::Field;
         n->a.field = *field;
