@@ -48,10 +48,26 @@ void setCashAccount(qint64 cash)
                  {cash});
 }
 
+Money m(const char* text)
+{
+    return *qv::parseAmount(QString::fromLatin1(text));
+}
+
 } // namespace
 
-void save(K kind, const QDate& date, const QString& party, const QList<std::tuple<qint64, qint64, Money>>& lines,
-          const QString& cheque)
+TestDb openReportsBook(const QString& company)
+{
+    TestDb db = TestDb::create(false);
+    db.connect(Conn);
+    LoginUser = db.user;
+    LoginPassword = db.password;
+    qv::rpt::installProcedures(Conn);
+    Conn.execute("insert into Company (Company, comActive) values (?, 'Y')", {company});
+    return db;
+}
+
+qint64 saveVoucher(K kind, const QDate& date, const QString& party,
+                   const QList<std::tuple<qint64, qint64, Money>>& lines, const QString& cheque)
 {
     qv::VoucherStore store(Conn);
     Voucher v;
@@ -69,16 +85,8 @@ void save(K kind, const QDate& date, const QString& party, const QList<std::tupl
         v.lines.push_back(l);
     }
     store.save(v, true, QStringLiteral("tester"));
+    return v.number;
 }
-
-namespace {
-
-Money m(const char* text)
-{
-    return *qv::parseAmount(QString::fromLatin1(text));
-}
-
-} // namespace
 
 Money money(const QVariant& v)
 {
@@ -103,18 +111,18 @@ HandBook writeHandBook()
     b.capital = addAccount("3.1.1", "PAID-UP CAPITAL", "DD", amt("-5749.50"));
     setCashAccount(b.cash);
     // Before the range 2026-01-05 .. 2026-02-28.
-    save(K::JV, {2025, 12, 20}, "ADJUSTMENT", {{b.rent, b.cash, m("100.00")}});
-    save(K::CR, {2025, 12, 28}, "O'HARA", {{b.cash, b.party, m("300.25")}});
+    saveVoucher(K::JV, {2025, 12, 20}, "ADJUSTMENT", {{b.rent, b.cash, m("100.00")}});
+    saveVoucher(K::CR, {2025, 12, 28}, "O'HARA", {{b.cash, b.party, m("300.25")}});
     // In the range.
-    save(K::BP, {2026, 1, 5}, "SITE STAFF", {{b.wages, b.bank, m("700.00")}}, "CH-1");
-    save(K::BR, {2026, 1, 10}, "O'HARA", {{b.bank, b.party, m("1234.56")}}, "CH-2");
-    save(K::CP, {2026, 1, 15}, "LANDLORD", {{b.rent, b.cash, m("200.00")}, {b.wages, b.cash, m("50.10")}});
-    save(K::CR, {2026, 2, 1}, "O'HARA", {{b.cash, b.party, m("99.99")}});
-    save(K::JV, {2026, 2, 10}, "WITHDRAWAL", {{b.cash, b.bank, m("500.00")}});
-    save(K::CP, {2026, 2, 20}, "DEPOSIT", {{b.bank, b.cash, m("400.00")}});
-    save(K::JV, {2026, 2, 28}, "CHARGE", {{b.rent, b.party, m("4.00")}, {b.rent, b.party, m("6.00")}});
+    saveVoucher(K::BP, {2026, 1, 5}, "SITE STAFF", {{b.wages, b.bank, m("700.00")}}, "CH-1");
+    saveVoucher(K::BR, {2026, 1, 10}, "O'HARA", {{b.bank, b.party, m("1234.56")}}, "CH-2");
+    saveVoucher(K::CP, {2026, 1, 15}, "LANDLORD", {{b.rent, b.cash, m("200.00")}, {b.wages, b.cash, m("50.10")}});
+    saveVoucher(K::CR, {2026, 2, 1}, "O'HARA", {{b.cash, b.party, m("99.99")}});
+    saveVoucher(K::JV, {2026, 2, 10}, "WITHDRAWAL", {{b.cash, b.bank, m("500.00")}});
+    saveVoucher(K::CP, {2026, 2, 20}, "DEPOSIT", {{b.bank, b.cash, m("400.00")}});
+    saveVoucher(K::JV, {2026, 2, 28}, "CHARGE", {{b.rent, b.party, m("4.00")}, {b.rent, b.party, m("6.00")}});
     // After it.
-    save(K::BP, {2026, 3, 1}, "LATE", {{b.rent, b.bank, m("1.00")}});
+    saveVoucher(K::BP, {2026, 3, 1}, "LATE", {{b.rent, b.bank, m("1.00")}});
     return b;
 }
 
@@ -188,7 +196,7 @@ RandomBook writeRandomBook(QRandomGenerator& rng, int vouchers, bool headOpening
                 break;
             }
         }
-        save(kind, date, QStringLiteral("PARTY %1").arg(i), lines, QStringLiteral("C%1").arg(i));
+        saveVoucher(kind, date, QStringLiteral("PARTY %1").arg(i), lines, QStringLiteral("C%1").arg(i));
     }
     return b;
 }

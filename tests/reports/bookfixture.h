@@ -4,6 +4,7 @@
 // random books for the invariants. Also the accounts reports run as the launcher runs them.
 #include "db/money.h"
 #include "reportengine/report.h"
+#include "support/dbfixture.h"
 #include "vouchers/voucherkinds.h"
 
 #include <QDate>
@@ -12,12 +13,15 @@
 
 namespace qvt {
 
-// An account of the chart (ParentID from the code, Dcode 1) and a voucher saved through the
-// store: (debit account, credit account, amount) per line, the cheque on every line.
+// An account of the chart (ParentID from the code, Dcode 1).
 qint64 addAccount(const QString& nodes, const QString& name, const QString& status, const QVariant& openBal = {},
                   const QString& bank = {});
-void save(qv::VoucherKind kind, const QDate& date, const QString& party,
-          const QList<std::tuple<qint64, qint64, qv::Money>>& lines, const QString& cheque = {});
+// A fresh book on `Conn` logged on as its owner, with the procedures and one active company.
+TestDb openReportsBook(const QString& company);
+// Saves a voucher of the kind, date and party through the voucher store, one line per (debit
+// account, credit account, amount); returns its number.
+qint64 saveVoucher(qv::VoucherKind kind, const QDate& date, const QString& party,
+                   const QList<std::tuple<qint64, qint64, qv::Money>>& lines, const QString& cheque = {});
 
 struct HandBook {
     // RowIDs of the subsidiary accounts.

@@ -99,14 +99,14 @@ private slots:
         const qint64 rent = addAccount("5.1.1", "RENT", "DD");
         const qint64 wages = addAccount("5.1.2", "WAGES", "DD");
         using qvt::save;
-        save(K::CR, {2025, 3, 10}, "BUYER", {{cash, sales, m("3000.00")}});
-        save(K::CP, {2025, 5, 15}, "LANDLORD", {{rent, cash, m("400.00")}});
-        save(K::BP, {2025, 6, 30}, "STAFF", {{wages, bank, m("600.00")}});
-        save(K::BR, {2025, 7, 1}, "BUYER", {{bank, sales, m("2500.00")}});
-        save(K::JV, {2025, 8, 20}, "LANDLORD", {{rent, supplier, m("300.00")}});
-        save(K::BP, {2025, 9, 5}, "SUPPLIER", {{supplier, bank, m("1000.00")}});
-        save(K::CP, {2026, 1, 10}, "STAFF", {{wages, cash, m("450.00")}});
-        save(K::CR, {2026, 7, 1}, "BUYER", {{cash, sales, m("100.00")}});
+        saveVoucher(K::CR, {2025, 3, 10}, "BUYER", {{cash, sales, m("3000.00")}});
+        saveVoucher(K::CP, {2025, 5, 15}, "LANDLORD", {{rent, cash, m("400.00")}});
+        saveVoucher(K::BP, {2025, 6, 30}, "STAFF", {{wages, bank, m("600.00")}});
+        saveVoucher(K::BR, {2025, 7, 1}, "BUYER", {{bank, sales, m("2500.00")}});
+        saveVoucher(K::JV, {2025, 8, 20}, "LANDLORD", {{rent, supplier, m("300.00")}});
+        saveVoucher(K::BP, {2025, 9, 5}, "SUPPLIER", {{supplier, bank, m("1000.00")}});
+        saveVoucher(K::CP, {2026, 1, 10}, "STAFF", {{wages, cash, m("450.00")}});
+        saveVoucher(K::CR, {2026, 7, 1}, "BUYER", {{cash, sales, m("100.00")}});
         classify({"A", "L", "E", "I", "X"});
     }
     void cleanupTestCase()

@@ -292,6 +292,45 @@ QSqlQuery Connection::query(const QString& sql, const QVariantList& params, bool
     }
 }
 
+void Connection::prepare(const QString& statement, const std::function<void(Connection&)>& work)
+{
+    requireOpen();
+    ensureLink();
+    try {
+        if (m_hook)
+            m_hook(statement);
+        runPreparation(work);
+    } catch (const DbError&) {
+        noteFailure();
+        throw;
+    }
+}
+
+// A report's data preparation may take as long as the report's own statements.
+void Connection::runPreparation(const std::function<void(Connection&)>& work)
+{
+    const bool session = m_backend == Backend::Postgres && m_txDepth == 0;
+    if (session)
+        execute(QStringLiteral("select set_config('statement_timeout', ?, false)"),
+                {QStringLiteral("%1ms").arg(m_limits.reportMs)});
+    else
+        allowLongStatements();
+    m_preparing = true;
+    try {
+        work(*this);
+    } catch (...) {
+        m_preparing = false;
+        if (session && !m_lost)
+            QSqlQuery(database())
+                .exec(
+                    QStringLiteral("select set_config('statement_timeout', '%1ms', false)").arg(m_limits.statementMs));
+        throw;
+    }
+    m_preparing = false;
+    if (session)
+        applySessionSettings();
+}
+
 QSqlQuery Connection::run(const QString& sql, const QVariantList& params, bool forwardOnly)
 {
     if (m_hook)
@@ -302,27 +341,7 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params, bool f
         if (!m_exec)
             throw DbError(QStringLiteral("The statement \"%1\" cannot be run: no procedures are available.")
                               .arg(sql.trimmed().left(60)));
-        // A report's data preparation may take as long as the report's own statements.
-        const bool session = m_backend == Backend::Postgres && m_txDepth == 0;
-        if (session)
-            execute(QStringLiteral("select set_config('statement_timeout', ?, false)"),
-                    {QStringLiteral("%1ms").arg(m_limits.reportMs)});
-        else
-            allowLongStatements();
-        m_preparing = true;
-        try {
-            m_exec(*this, sql);
-        } catch (...) {
-            m_preparing = false;
-            if (session && !m_lost)
-                QSqlQuery(database())
-                    .exec(QStringLiteral("select set_config('statement_timeout', '%1ms', false)")
-                              .arg(m_limits.statementMs));
-            throw;
-        }
-        m_preparing = false;
-        if (session)
-            applySessionSettings();
+        runPreparation([this, &sql](Connection& c) { m_exec(c, sql); });
         return QSqlQuery();
     }
     // A report's query is one statement, prepared: a second one hidden in a template's text

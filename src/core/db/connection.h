@@ -128,6 +128,10 @@ public:
     void setExecHandler(ExecHandler handler) { m_exec = std::move(handler); }
     // True when the text starts with the word `exec` (any case, after leading blanks).
     static bool isExecStatement(const QString& sql);
+    // A data preparation asked for in typed form: `work` runs on this connection as an `exec`
+    // statement's handler would, under the report's time limit, and the statement hook is told
+    // `statement`, the preparation's text form, so that a watcher sees what it always saw.
+    void prepare(const QString& statement, const std::function<void(Connection&)>& work);
 
     // Tests install a hook that runs before every statement (COMMIT included) and may throw DbError.
     using StatementHook = std::function<void(const QString& sql)>;
@@ -154,6 +158,7 @@ private:
     void checkEmbeddedLogin();
     void requireOpen() const;
     QSqlQuery run(const QString& sql, const QVariantList& params, bool forwardOnly);
+    void runPreparation(const std::function<void(Connection&)>& work);
     void noteFailure();
     static QString savepointName(int level);
     // serverlink.cpp

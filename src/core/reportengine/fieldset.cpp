@@ -38,4 +38,10 @@ FieldType fieldTypeFromName(const QString& name, bool* ok)
     return FieldType::Text;
 }
 
+QString fieldTypeName(FieldType t)
+{
+    static const char* const names[] = {"text", "a number", "an amount", "a date"}; // in FieldType's order
+    return QLatin1String(names[int(t)]);
+}
+
 } // namespace qv::rpt

@@ -20,21 +20,6 @@ namespace {
 
 using NodePtr = std::shared_ptr<const Formula::Node>;
 
-QString typeName(FieldType t)
-{
-    switch (t) {
-    case FieldType::Text:
-        return QStringLiteral("text");
-    case FieldType::Number:
-        return QStringLiteral("a number");
-    case FieldType::Amount:
-        return QStringLiteral("an amount");
-    case FieldType::Date:
-        return QStringLiteral("a date");
-    }
-    return {};
-}
-
 bool numeric(FieldType t)
 {
     return t == FieldType::Number || t == FieldType::Amount;
@@ -168,7 +153,8 @@ private:
         if (x.kind == Operand::Field && y.kind == Operand::Field && tx != ty)
             ok = false;
         if (!ok)
-            fail(m_text, pos, QStringLiteral("%1 cannot be compared with %2").arg(typeName(tx), typeName(ty)));
+            fail(m_text, pos,
+                 QStringLiteral("%1 cannot be compared with %2").arg(fieldTypeName(tx), fieldTypeName(ty)));
         // Amounts are exact to the cent: a literal finer than that matches nothing, so say so.
         for (const auto& [a, b] : {std::pair(&x, &y), std::pair(&y, &x)})
             if (a->kind == Operand::Field && a->field.type == FieldType::Amount && b->kind == Operand::Number

@@ -13,6 +13,9 @@
 
 namespace qv::rpt {
 
+struct Condition;
+using Selection = QVector<Condition>;
+
 enum class FieldType { Text, Number, Amount, Date };
 
 // A declared field: its name as formulas write it ("Accounts.AcNodes"), the SQL expression it
@@ -49,6 +52,10 @@ public:
     // Throws ReportError with the position and the reason when the text does not parse or
     // names a field the report does not declare. Blank text is the empty formula.
     static Formula parse(const QString& text, const FieldSet& fields);
+    // The same condition from typed conditions (reportrequest.h), nothing parsed: each value is
+    // bound as given. Throws ReportError for a field the report does not declare or a value of
+    // another type than the field's. The text is the selection's text form.
+    static Formula of(const Selection& selection, const FieldSet& fields);
     bool isEmpty() const { return !m_root; }
     const QString& text() const { return m_text; }
     // The condition for the backend the report reads (casts differ where both sides are literals).
@@ -66,5 +73,7 @@ private:
 QString formulaFieldText(const QString& formula);
 
 FieldType fieldTypeFromName(const QString& name, bool* ok);
+// "text", "a number", "an amount", "a date": as messages name a field's type.
+QString fieldTypeName(FieldType t);
 
 } // namespace qv::rpt

@@ -10,11 +10,14 @@ namespace qv::rpt {
 // ---- syntax tree --------------------------------------------------------------------------
 
 struct Operand {
-    enum Kind { Field, Text, Number, Date } kind = Text;
+    // Value: a typed selection's value, bound as it is; the field it faces decided its type.
+    enum Kind { Field, Text, Number, Date, Value } kind = Text;
     FieldInfo field; // Field
     QString literal; // Text, Number (as written, sign included)
     QDate date;      // Date
-    int pos = 0;     // where it stands in the formula
+    QVariant value;  // Value
+    FieldType valueType = FieldType::Text;
+    int pos = 0; // where it stands in the formula
     FieldType type() const
     {
         switch (kind) {
@@ -26,6 +29,8 @@ struct Operand {
             return FieldType::Number;
         case Date:
             return FieldType::Date;
+        case Value:
+            return valueType;
         }
         return FieldType::Text;
     }

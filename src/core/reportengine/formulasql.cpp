@@ -98,6 +98,8 @@ private:
             if (o.literal.contains(QLatin1Char('.')))
                 return o.literal.toDouble();
             return o.literal.toLongLong();
+        case Operand::Value:
+            return o.value;
         case Operand::Field:
             break;
         }

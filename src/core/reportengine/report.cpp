@@ -35,11 +35,22 @@ ReportTable& ReportDatabase::Tables(int index)
 void FormulaFieldDefinition::setText(const QString& formula)
 {
     try {
-        formulaFieldText(formula);
+        m_value = formulaFieldText(formula);
     } catch (const ReportError& e) {
         throw ReportError(QStringLiteral("The formula field %1: %2").arg(m_name, e.description()));
     }
     m_text = formula;
+}
+
+void FormulaFieldDefinition::setValue(const QString& shown)
+{
+    m_text = QLatin1Char('"') + QString(shown).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    m_value = shown;
+}
+
+QString FormulaFieldDefinition::shown() const
+{
+    return m_value ? *m_value : formulaFieldText(m_text);
 }
 
 FormulaFieldDefinition& FormulaFieldDefinitions::byName(const QString& name)
@@ -55,6 +66,11 @@ void Subreport::setRecordSelectionFormula(const QString& text)
     m_formula = Formula::parse(text, m_section->fields);
 }
 
+void Subreport::setSelection(const Selection& selection)
+{
+    m_formula = Formula::of(selection, m_section->fields);
+}
+
 Report::Report(Template t)
     : m_template(std::move(t))
 {
@@ -67,6 +83,11 @@ Report::Report(Template t)
 void Report::setRecordSelectionFormula(const QString& text)
 {
     m_selection = Formula::parse(text, m_template.main.fields);
+}
+
+void Report::setSelection(const Selection& selection)
+{
+    m_selection = Formula::of(selection, m_template.main.fields);
 }
 
 Subreport& Report::OpenSubreport(const QString& name)
@@ -127,7 +148,7 @@ std::unique_ptr<ReportJob> Report::start(Connection& conn)
     RunContext& ctx = inputs->ctx;
     ctx.printed = QDateTime::currentDateTime();
     for (int i = 0; i < m_formulas.count(); ++i)
-        ctx.formulaTexts << formulaFieldText(m_formulas.item(i).Text());
+        ctx.formulaTexts << m_formulas.item(i).shown();
     try {
         // The data preparation (exec ...) ran before: from here on the report only reads.
         auto readOnly = std::make_unique<ReadOnlyScope>(*c);

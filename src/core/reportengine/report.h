@@ -14,6 +14,7 @@
 #include "reportengine/template.h"
 
 #include <memory>
+#include <optional>
 
 namespace qv {
 class Connection;
@@ -69,10 +70,15 @@ public:
     const QString& Text() const { return m_text; }
     // The formula's text: one text literal ("From :  ..." between double quotes). Checked here.
     void setText(const QString& formula);
+    // The text the field shows, as it is; Text() is then its formula, the text between quotes.
+    void setValue(const QString& shown);
+    // What the field prints. Throws ReportError when a template's own formula is not a text.
+    QString shown() const;
 
 private:
     QString m_name;
     QString m_text;
+    std::optional<QString> m_value; // set by setValue or setText
 };
 
 class FormulaFieldDefinitions {
@@ -95,6 +101,8 @@ public:
     const QString& Name() const { return m_section->name; }
     // Parsed at once against the subreport's own fields.
     void setRecordSelectionFormula(const QString& text);
+    // Typed conditions on the subreport's own fields; RecordSelectionFormula() is their text form.
+    void setSelection(const Selection& selection);
     const QString& RecordSelectionFormula() const { return m_formula.text(); }
     const Formula& formula() const { return m_formula; }
 
@@ -112,6 +120,8 @@ public:
     ReportDatabase& Database() { return m_database; }
     // Parsed at once against the report's fields: a bad formula fails at this step.
     void setRecordSelectionFormula(const QString& text);
+    // The same from typed conditions, nothing parsed (reportrequest.h).
+    void setSelection(const Selection& selection);
     const QString& RecordSelectionFormula() const { return m_selection.text(); }
     FormulaFieldDefinitions& FormulaFields() { return m_formulas; }
     Subreport& OpenSubreport(const QString& name);

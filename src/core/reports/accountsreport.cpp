@@ -1,7 +1,6 @@
 #include "reports/accountsreport.h"
 
 #include "reports/procedures.h"
-#include "reportengine/reportjob.h"
 
 #include <QLocale>
 
@@ -46,62 +45,71 @@ qint64 cashBookAccount(Connection& c)
     return q.value(0).isNull() ? 0 : q.value(0).toLongLong();
 }
 
-QString datesFormula(const QDate& from, const QDate& to, bool trialBalance)
+QString datesText(const QDate& from, const QDate& to, bool trialBalance)
 {
     // The dates read as every date on screen does.
     const QString dmy = QStringLiteral("dd-MM-yyyy");
-    return QStringLiteral("\"From :  %1%2%3\"")
+    return QStringLiteral("From :  %1%2%3")
         .arg(from.toString(dmy), trialBalance ? QStringLiteral("   To :  ") : QStringLiteral("  To :  "),
              to.toString(dmy));
 }
 
-QString preparationStatement(AccountsReport r, qint64 account, const QDate& from, const QDate& to)
+QString datesFormula(const QDate& from, const QDate& to, bool trialBalance)
+{
+    return QLatin1Char('"') + datesText(from, to, trialBalance) + QLatin1Char('"');
+}
+
+namespace {
+std::optional<ProcedureCall> preparationCall(AccountsReport r, qint64 account, const QDate& from, const QDate& to)
 {
     switch (r) {
     case AccountsReport::SimpleLedger:
-        return acLedgerStatement(account, from, to);
+        return ProcedureCall{Procedure::AcLedger, account, from, to};
     case AccountsReport::DetailLedger:
-        return detailAcLedgerStatement(account, from, to);
+        return ProcedureCall{Procedure::DetailAcLedger, account, from, to};
     case AccountsReport::TrialBalance:
     case AccountsReport::ControlTrialBalance:
-        return trialBalanceStatement(from, to);
+        return ProcedureCall{Procedure::TrialBalance, 0, from, to};
     case AccountsReport::TrialBalanceWithOpening:
-        return trialBalance3Statement(from, to);
+        return ProcedureCall{Procedure::TrialBalance3, 0, from, to};
     default:
-        return {};
+        return std::nullopt;
     }
+}
+} // namespace
+
+QString preparationStatement(AccountsReport r, qint64 account, const QDate& from, const QDate& to)
+{
+    const std::optional<ProcedureCall> call = preparationCall(r, account, from, to);
+    return call ? execStatement(*call) : QString();
+}
+
+ReportRequest accountsReportRequest(AccountsReport r, qint64 account, const QDate& from, const QDate& to)
+{
+    const AccountsReportInfo& info = accountsReport(r);
+    ReportRequest q;
+    q.templ = QLatin1String(info.templ);
+    if (const std::optional<ProcedureCall> call = preparationCall(r, account, from, to))
+        q.preparation = preparation(*call);
+    q.mayReadStandby = true; // unless prepared: work tables live on the session that made them
+    q.formulaValues = {{QStringLiteral("Dates"), datesText(from, to, info.trialBalance)}};
+    if (!info.book) {
+        q.selection = {equal(QStringLiteral("Company.comActive"), QStringLiteral("Y"))};
+        return q;
+    }
+    q.selection = {equal(QStringLiteral("Company.comActive"), QStringLiteral("Y"), QStringLiteral("=")),
+                   equal(QStringLiteral("DetJV.CrAc"), account), between(QStringLiteral("DetJV.VouDate"), from, to)};
+    q.subreports = {
+        {QStringLiteral("rptSubOpening"),
+         {equal(QStringLiteral("DetJV.AcCode"), account), before(QStringLiteral("DetJV.VouDate"), from)}},
+        {QStringLiteral("rptSubAcOpen"), {equal(QStringLiteral("Accounts.RowID"), account, QStringLiteral("  = "))}}};
+    return q;
 }
 
 std::shared_ptr<Report> openAccountsReport(Book& book, AccountsReport r, qint64 account, const QDate& from,
                                            const QDate& to)
 {
-    const AccountsReportInfo& info = accountsReport(r);
-    Connection& c = book.connection();
-    installProcedures(c);
-    std::shared_ptr<Report> report = openReport(book, QLatin1String(info.templ));
-    const QString statement = preparationStatement(r, account, from, to);
-    if (!statement.isEmpty()) {
-        ReportJob::stopAll(); // the work tables are refilled: no report may still be reading them
-        c.execute(statement);
-    }
-    report->setMayReadStandby(statement.isEmpty()); // work tables live on the session that made them
-    const QString f = from.toString(QStringLiteral("yyyy-MM-dd")), t = to.toString(QStringLiteral("yyyy-MM-dd"));
-    const QString ac = QString::number(account);
-    if (info.book)
-        report->setRecordSelectionFormula(QStringLiteral("{Company.comActive}='Y' and {DetJV.CrAc} = ") + ac
-                                          + QStringLiteral(" and {DetJV.VouDate} in #") + f + QStringLiteral("# to #")
-                                          + t + QStringLiteral("#"));
-    else
-        report->setRecordSelectionFormula(QStringLiteral("{Company.comActive} = 'Y'"));
-    report->FormulaFields().byName(QStringLiteral("Dates")).setText(datesFormula(from, to, info.trialBalance));
-    if (info.book) {
-        report->OpenSubreport(QStringLiteral("rptSubOpening"))
-            .setRecordSelectionFormula(QStringLiteral("{DetJV.AcCode} = ") + ac
-                                       + QStringLiteral(" and {DetJV.VouDate} < #") + f + QStringLiteral("#"));
-        report->OpenSubreport(QStringLiteral("rptSubAcOpen"))
-            .setRecordSelectionFormula(QStringLiteral("{Accounts.RowID}  = ") + ac);
-    }
-    return report;
+    return openReport(book, accountsReportRequest(r, account, from, to));
 }
 
 } // namespace qv::rpt

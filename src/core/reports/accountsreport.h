@@ -4,6 +4,7 @@
 // directly; the ledgers and trial balances first run their `exec` statement on the connection.
 #include "db/connection.h"
 #include "reportengine/report.h"
+#include "reportengine/reportrequest.h"
 #include "session/book.h"
 
 #include <QDate>
@@ -39,16 +40,20 @@ const AccountsReportInfo& accountsReport(AccountsReport r);
 // The AcCode of the "CP" row of VouSetting (null counts as 0); 0 when there is no row.
 qint64 cashBookAccount(Connection& c);
 
-// The text of the formula field "Dates", quotes included: "From :  <short date>  To :  <short
-// date>" (three blanks before To for the trial balances).
+// What the formula field "Dates" shows: "From :  <short date>  To :  <short date>" (three blanks
+// before To for the trial balances); datesFormula is that text as a formula, quotes included.
+QString datesText(const QDate& from, const QDate& to, bool trialBalance);
 QString datesFormula(const QDate& from, const QDate& to, bool trialBalance);
 // The preparation statement of the report; empty for the books.
 QString preparationStatement(AccountsReport r, qint64 account, const QDate& from, const QDate& to);
 
-// Steps 3 to 5: opens the template, runs the preparation on the book's connection, logs on with
-// the book's login, sets the trial balances' option, the selection, "Dates" and the books'
-// subreports. `account` is the picked account (the cash account for the cash book). Throws
-// DbError.
+// The report as its button asks for it: the template, the preparation, the selection, "Dates"
+// and the books' subreports. `account` is the picked account (the cash account for the cash
+// book).
+ReportRequest accountsReportRequest(AccountsReport r, qint64 account, const QDate& from, const QDate& to);
+
+// Steps 3 to 5: opens the template logged on with the book's login, runs the preparation on the
+// book's connection and sets the rest of the request. Throws DbError.
 std::shared_ptr<Report> openAccountsReport(Book& book, AccountsReport r, qint64 account, const QDate& from,
                                            const QDate& to);
 

@@ -148,35 +148,56 @@ void installProcedures(Connection& c)
     c.setExecHandler([](Connection& on, const QString& statement) { runProcedure(on, parseExec(statement)); });
 }
 
+QString execStatement(const ProcedureCall& call)
+{
+    const QString iso = QStringLiteral("yyyy-MM-dd");
+    switch (call.procedure) {
+    case Procedure::AcLedger:
+        return QStringLiteral("exec AcLedger %1,'%2','%3'")
+            .arg(call.account)
+            .arg(call.from.toString(iso), call.to.toString(iso));
+    case Procedure::DetailAcLedger:
+        return QStringLiteral("exec DetailAcLedger %1,%2,%3,%4,%5,%6,%7")
+            .arg(call.account)
+            .arg(call.from.day())
+            .arg(call.from.month())
+            .arg(call.from.year())
+            .arg(call.to.day())
+            .arg(call.to.month())
+            .arg(call.to.year());
+    case Procedure::TrialBalance:
+    case Procedure::TrialBalance3:
+        return QStringLiteral("exec %1 '%2','%3'")
+            .arg(call.procedure == Procedure::TrialBalance ? QLatin1String("TrialBalance")
+                                                           : QLatin1String("TrialBalance3"),
+                 call.from.toString(iso), call.to.toString(iso));
+    }
+    return {};
+}
+
+Preparation preparation(const ProcedureCall& call)
+{
+    return {execStatement(call), [call](Connection& c) { runProcedure(c, call); }};
+}
+
 QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to)
 {
-    return QStringLiteral("exec AcLedger %1,'%2','%3'")
-        .arg(account)
-        .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")));
+    return execStatement({Procedure::AcLedger, account, from, to});
 }
 
 QString detailAcLedgerStatement(qint64 account, const QDate& from, const QDate& to)
 {
-    return QStringLiteral("exec DetailAcLedger %1,%2,%3,%4,%5,%6,%7")
-        .arg(account)
-        .arg(from.day())
-        .arg(from.month())
-        .arg(from.year())
-        .arg(to.day())
-        .arg(to.month())
-        .arg(to.year());
+    return execStatement({Procedure::DetailAcLedger, account, from, to});
 }
 
 QString trialBalanceStatement(const QDate& from, const QDate& to)
 {
-    return QStringLiteral("exec TrialBalance '%1','%2'")
-        .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")));
+    return execStatement({Procedure::TrialBalance, 0, from, to});
 }
 
 QString trialBalance3Statement(const QDate& from, const QDate& to)
 {
-    return QStringLiteral("exec TrialBalance3 '%1','%2'")
-        .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")));
+    return execStatement({Procedure::TrialBalance3, 0, from, to});
 }
 
 QString balanceSheetStatement(const QDate& at, int level, const QDate& compareAt)

@@ -15,6 +15,7 @@
 //   tmpBalanceSheet, tmpProfitLoss  the statements' lines (statements.h)
 // Every opening comes from OpeningBalances (openings.h).
 #include "db/connection.h"
+#include "reportengine/reportrequest.h"
 
 #include <QDate>
 
@@ -40,7 +41,12 @@ void runProcedure(Connection& c, const ProcedureCall& call);
 // Registers parseExec + runProcedure as the handler of `exec` statements on `c`.
 void installProcedures(Connection& c);
 
-// The statements the launcher sends, built from the account and the pickers' dates.
+// The call's text form, as parseExec reads it: "exec AcLedger 12,'2026-01-05','2026-02-28'".
+QString execStatement(const ProcedureCall& call);
+// The call as a report's preparation: run directly, the statement hook told its text form.
+Preparation preparation(const ProcedureCall& call);
+
+// The text forms of the four procedures' calls.
 QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to);
 QString detailAcLedgerStatement(qint64 account, const QDate& from, const QDate& to);
 QString trialBalanceStatement(const QDate& from, const QDate& to);

@@ -131,9 +131,11 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
         std::shared_ptr<Report> report = app.OpenReport(templ);
         // The launcher's order: the template is open, then its data is prepared, in the order
         // given, into the work tables of the session the report reads, by the procedures' own
-        // code (the parsed calls; no typed text reaches the database).
-        for (const ProcedureCall& call : prepare)
-            runProcedure(conn, call);
+        // code (the parsed calls; no typed text reaches the database), as the program runs them.
+        for (const ProcedureCall& call : prepare) {
+            const Preparation p = preparation(call);
+            conn.prepare(p.statement, p.run);
+        }
         ReportTable& table = report->Database().Tables(1);
         table.ConnectionProperties(QStringLiteral("User ID")).setValue(book.user);
         table.ConnectionProperties(QStringLiteral("Password")).setValue(book.password);

@@ -1,6 +1,7 @@
 #include "session/book.h"
 
 #include "reportengine/report.h"
+#include "reportengine/reportrequest.h"
 
 #include <QCoreApplication>
 
@@ -23,6 +24,13 @@ std::shared_ptr<rpt::Report> openReport(const Book& book, const QString& templat
     rpt::ReportTable& table = report->Database().Tables(1);
     table.ConnectionProperties(QStringLiteral("User ID")).setValue(book.user);
     table.ConnectionProperties(QStringLiteral("Password")).setValue(book.password);
+    return report;
+}
+
+std::shared_ptr<rpt::Report> openReport(Book& book, const rpt::ReportRequest& request)
+{
+    std::shared_ptr<rpt::Report> report = openReport(std::as_const(book), request.templ);
+    rpt::applyRequest(*report, request, book.connection());
     return report;
 }
 

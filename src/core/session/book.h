@@ -12,7 +12,8 @@ namespace qv {
 
 namespace rpt {
 class Report;
-}
+struct ReportRequest;
+} // namespace rpt
 
 class Book {
 public:
@@ -43,5 +44,8 @@ private:
 // The first steps of the print sequence: the template (a literal such as "\rptChartAC.rpt",
 // beside the program or installed), logged on with the book's login. Throws ReportError.
 std::shared_ptr<rpt::Report> openReport(const Book& book, const QString& templateLiteral);
+// A report as the program asks for it: the request's template logged on as above, then its
+// preparation run on the book's connection and its values set (rpt::applyRequest).
+std::shared_ptr<rpt::Report> openReport(Book& book, const rpt::ReportRequest& request);
 
 } // namespace qv

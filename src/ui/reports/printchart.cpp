@@ -2,14 +2,11 @@
 
 #include "viewer/frmveiwer.h"
 #include "reportengine/report.h"
+#include "reports/printrequests.h"
 #include "shell/mdl_connection.h"
 #include "widgets/guarded.h"
 
 void PrintChartOfAccounts()
 {
-    qv::guarded([] {
-        std::shared_ptr<qv::rpt::Report> report = qv::openReport(TheBook, QStringLiteral("\\rptChartAC.rpt"));
-        report->setMayReadStandby(true);
-        frmVeiwer::ShowReport(report);
-    });
+    qv::guarded([] { frmVeiwer::ShowReport(qv::openReport(TheBook, qv::rpt::chartReport())); });
 }

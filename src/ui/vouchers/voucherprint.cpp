@@ -2,6 +2,7 @@
 
 #include "viewer/frmveiwer.h"
 #include "reportengine/report.h"
+#include "reports/printrequests.h"
 #include "shell/mdl_connection.h"
 #include "vouchers/frmvoucher.h"
 #include "widgets/guarded.h"
@@ -12,24 +13,20 @@
 
 QString voucherSelection(const qv::VoucherKindInfo& kind, const QString& number)
 {
-    return QStringLiteral("{MasJV.VouNo}= ") + number + QStringLiteral(" and {MasJV.VouStatus} = '") + kind.code
-           + QStringLiteral("' and {Company.comActive} = 'Y'");
+    return qv::rpt::selectionText(qv::rpt::voucherReport(kind, number.toLongLong()).selection);
 }
 
-void PrintVoucher(const qv::VoucherKindInfo& kind, const QString& number)
+void PrintVoucher(const qv::VoucherKindInfo& kind, qint64 number)
 {
-    qv::guarded([&] {
-        std::shared_ptr<qv::rpt::Report> report = qv::openReport(TheBook, kind.reportTemplate);
-        report->setRecordSelectionFormula(voucherSelection(kind, number));
-        frmVeiwer::ShowReport(report);
-    });
+    qv::guarded([&] { frmVeiwer::ShowReport(qv::openReport(TheBook, qv::rpt::voucherReport(kind, number))); });
 }
 
 // The voucher as stored is printed: a number not saved yet gives a report without lines.
 void frmVoucher::cmdPrint_Click()
 {
-    const QString number = txtVoucher->text().trimmed();
-    if (number.isEmpty()) {
+    bool isNumber = false;
+    const qint64 number = txtVoucher->text().trimmed().toLongLong(&isNumber);
+    if (!isNumber) {
         qv::Msg::info(QStringLiteral("please enter voucher no."));
         DTPicker->setFocus();
         return;

@@ -4,6 +4,7 @@
 // message box and opens no viewer.
 #include "vouchers/voucherkinds.h"
 
-// The selection formula of one voucher: "{MasJV.VouNo}= 7 and {MasJV.VouStatus} = 'JV' and ...".
+// The selection formula of one voucher: "{MasJV.VouNo}= 7 and {MasJV.VouStatus} = 'JV' and ...",
+// as the admin tool's report command takes it.
 QString voucherSelection(const qv::VoucherKindInfo& kind, const QString& number);
-void PrintVoucher(const qv::VoucherKindInfo& kind, const QString& number);
+void PrintVoucher(const qv::VoucherKindInfo& kind, qint64 number);
