@@ -98,7 +98,7 @@ private slots:
         addAccount("5.1", "ADMIN", "HD");
         const qint64 rent = addAccount("5.1.1", "RENT", "DD");
         const qint64 wages = addAccount("5.1.2", "WAGES", "DD");
-        using qvt::save;
+        using qvt::saveVoucher;
         saveVoucher(K::CR, {2025, 3, 10}, "BUYER", {{cash, sales, m("3000.00")}});
         saveVoucher(K::CP, {2025, 5, 15}, "LANDLORD", {{rent, cash, m("400.00")}});
         saveVoucher(K::BP, {2025, 6, 30}, "STAFF", {{wages, bank, m("600.00")}});
