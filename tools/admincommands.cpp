@@ -54,7 +54,12 @@ std::vector<AdminCommandDef> adminCommands()
          {},
          1,
          adminExport},
-        {"check", {server, QStringLiteral("user"), QStringLiteral("password")}, {}, 0, adminCheck},
+        {"check",
+         {server, QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("admin-user"),
+          QStringLiteral("admin-password")},
+         {QStringLiteral("repair")},
+         0,
+         adminCheck},
     };
 }
 

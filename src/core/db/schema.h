@@ -39,13 +39,15 @@ namespace Schema {
 // has its own roles and login functions.
 // 3 (embedded book): a voucher's RowID is never given again once deleted, so that it identifies
 // the voucher a window opened; amount columns accept whole cents only.
-inline constexpr int CurrentVersion = 3;
+// 4: each account's debit and credit totals per month, kept by triggers on DetJV (monthsums.h).
+inline constexpr int CurrentVersion = 4;
 inline constexpr int OldestVersion = 1; // the oldest book this program upgrades
 inline constexpr int LockHashWidth = 128;
 inline constexpr int LockClearWidth = 50; // version 1
 inline constexpr int LockHashFrom = 2;
 inline constexpr int KeysNeverReusedFrom = 3; // MasJV AUTOINCREMENT
 inline constexpr int WholeCentsFrom = 3;      // amount columns checked, wrong kinds indexed
+inline constexpr int MonthSumsFrom = 4;
 
 const std::vector<TableDef>& tables();
 const TableDef* findTable(const QString& name);
