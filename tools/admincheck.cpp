@@ -61,7 +61,8 @@ int adminCheck(const AdminArgs& a)
     if (findings == 0)
         out << "The book passed every check.\n";
     else
-        out << findings << (findings == 1 ? " finding" : " findings") << (repaired ? " left.\n" : "; nothing was changed.\n");
+        out << findings << (findings == 1 ? " finding" : " findings")
+            << (repaired ? " left.\n" : "; nothing was changed.\n");
     return findings == 0 ? 0 : 3;
 }
 

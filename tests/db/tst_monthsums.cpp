@@ -5,6 +5,8 @@
 #include "db/adminrun.h"
 #include "db/monthsums.h"
 #include "db/schema.h"
+#include "reports/openings.h"
+#include "reports/periodsums.h"
 #include "vouchers/voucherstore.h"
 
 #include <QRandomGenerator>
@@ -41,10 +43,7 @@ class TstMonthSums : public QObject {
         }
         return v;
     }
-    QStringList differences(qv::Connection& c)
-    {
-        return qv::MonthSums::differences(c);
-    }
+    QStringList differences(qv::Connection& c) { return qv::MonthSums::differences(c); }
     QStringList adminOptions() const
     {
         if (!qvt::isPg())
@@ -117,6 +116,58 @@ private slots:
             QVERIFY(qvt::refused(c, "update AcMonthSums set DrSum = 0"));
     }
 
+    // Ranges read from the sums give the rows' own figures: ranges that start or end on the first
+    // or last day of a month, a single day, a range inside one month, dates before the first row.
+    void rangesFromTheSumsGiveTheRowsFigures()
+    {
+        qv::Connection c;
+        b.connect(c);
+        const QList<qint64> acs = accounts(c);
+        for (int i = 0; i < 300; ++i)
+            c.execute(
+                "insert into DetJV (VouNo, VouStatus, VouDate, AcCode, DrAmt, CrAmt) values (?, 'XX', ?, ?, ?, ?)",
+                {i, QDate(2025, 12, 28).addDays(rng.bounded(100)), acs[rng.bounded(3)], rng.bounded(1000),
+                 rng.bounded(1000)});
+        if (!qvt::isPg())
+            c.execute("insert into DetJV (VouNo, VouStatus, VouDate, AcCode, DrAmt) values (1, 'XX', '2026-02-30', ?, "
+                      "5), (2, 'XX', '2026-03', ?, 6), (3, 'XX', 20260301, ?, 7)",
+                      {acs[0], acs[0], acs[0]});
+        QList<QDate> days{QDate(1999, 1, 1), QDate(2025, 12, 1), QDate(9999, 12, 31)};
+        for (QDate d(2025, 12, 30); d < QDate(2026, 4, 3); d = d.addDays(1))
+            if (d.day() <= 2 || d.day() >= d.daysInMonth() - 1 || d.day() == 15)
+                days << d;
+        qv::rpt::PeriodSums sums(c);
+        qv::rpt::OpeningBalances openings(c);
+        for (int k = 0; k < 3; ++k) {
+            const qint64 ac = acs[k];
+            auto rows = [&](const QString& where, const QVariantList& p) {
+                QSqlQuery q =
+                    c.query("select sum(DrAmt), sum(CrAmt), count(*) from DetJV where AcCode = ? and " + where,
+                            QVariantList{ac} + p);
+                q.next();
+                return QString("%1/%2/%3")
+                    .arg(c.moneyOrZero(q.value(0)).cents)
+                    .arg(c.moneyOrZero(q.value(1)).cents)
+                    .arg(q.value(2).toLongLong());
+            };
+            auto shown = [](const qv::rpt::PeriodTotals& t) {
+                return QString("%1/%2/%3").arg(t.dr.cents).arg(t.cr.cents).arg(t.rows);
+            };
+            const qv::Money open = openings.of(ac, QDate());
+            for (const QDate& from : days) {
+                const QString where = QString("account %1 before %2").arg(ac).arg(from.toString(Qt::ISODate));
+                QCOMPARE(shown(sums.before(ac, from)), rows("VouDate < ?", {from}));
+                const qv::rpt::PeriodTotals t = sums.before(ac, from);
+                QVERIFY2(openings.of(ac, from) == open + t.dr - t.cr, qPrintable(where));
+                for (const QDate& to : days)
+                    QVERIFY2(shown(sums.between(ac, from, to)) == rows("VouDate >= ? and VouDate <= ?", {from, to}),
+                             qPrintable(QString("account %1 from %2 to %3")
+                                            .arg(ac)
+                                            .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate))));
+            }
+        }
+    }
+
     void checkNamesAPlantedDifferenceAndRepairMendsIt()
     {
         {
@@ -144,8 +195,8 @@ private slots:
             b.connectAdmin(admin);
             QVERIFY(!qv::MonthSums::exists(admin));
         }
-        const qvt::Run up = qvt::runAdmin(QStringList{"upgrade", "--server", b.dataSource, "--catalog", b.catalog}
-                                          + adminOptions());
+        const qvt::Run up =
+            qvt::runAdmin(QStringList{"upgrade", "--server", b.dataSource, "--catalog", b.catalog} + adminOptions());
         QVERIFY2(up.code == 0, qPrintable(up.out + up.err));
         qv::Connection c;
         b.connect(c); // the schema check at open knows the new objects

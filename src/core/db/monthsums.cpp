@@ -135,7 +135,8 @@ void secure(Connection& admin, const QString& users, const QString& keeper)
 {
     using ServerBook::quoteIdent;
     admin.execute(QStringLiteral("REVOKE ALL ON AcMonthSums FROM PUBLIC"));
-    admin.execute(QStringLiteral("REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON AcMonthSums FROM %1").arg(quoteIdent(users)));
+    admin.execute(
+        QStringLiteral("REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON AcMonthSums FROM %1").arg(quoteIdent(users)));
     admin.execute(QStringLiteral("GRANT SELECT ON AcMonthSums TO %1").arg(quoteIdent(users)));
     admin.execute(QStringLiteral("GRANT SELECT, INSERT, UPDATE ON AcMonthSums TO %1").arg(quoteIdent(keeper)));
     admin.execute(QStringLiteral("ALTER FUNCTION %1 OWNER TO %2").arg(Function, quoteIdent(keeper)));
@@ -154,14 +155,15 @@ void rebuild(Connection& c)
 
 QStringList differences(Connection& c, int limit)
 {
-    QSqlQuery q = c.query(
-        QStringLiteral("WITH r AS (%1), s AS (SELECT AcCode, Month, DrSum, CrSum, Lines FROM AcMonthSums "
-                       "WHERE DrSum <> 0 OR CrSum <> 0 OR Lines <> 0) "
-                       "SELECT COALESCE(r.AcCode, s.AcCode), COALESCE(r.Month, s.Month), r.DrSum, r.CrSum, r.Lines, "
-                       "s.DrSum, s.CrSum, s.Lines FROM r FULL OUTER JOIN s ON s.AcCode = r.AcCode AND s.Month = r.Month "
-                       "WHERE r.AcCode IS NULL OR s.AcCode IS NULL OR r.DrSum <> s.DrSum OR r.CrSum <> s.CrSum "
-                       "OR r.Lines <> s.Lines ORDER BY 1, 2")
-            .arg(fromRows(c.backend())));
+    QSqlQuery q =
+        c.query(QStringLiteral(
+                    "WITH r AS (%1), s AS (SELECT AcCode, Month, DrSum, CrSum, Lines FROM AcMonthSums "
+                    "WHERE DrSum <> 0 OR CrSum <> 0 OR Lines <> 0) "
+                    "SELECT COALESCE(r.AcCode, s.AcCode), COALESCE(r.Month, s.Month), r.DrSum, r.CrSum, r.Lines, "
+                    "s.DrSum, s.CrSum, s.Lines FROM r FULL OUTER JOIN s ON s.AcCode = r.AcCode AND s.Month = r.Month "
+                    "WHERE r.AcCode IS NULL OR s.AcCode IS NULL OR r.DrSum <> s.DrSum OR r.CrSum <> s.CrSum "
+                    "OR r.Lines <> s.Lines ORDER BY 1, 2")
+                    .arg(fromRows(c.backend())));
     QStringList out;
     int more = 0;
     auto figures = [&c, &q](int at) {
@@ -175,11 +177,11 @@ QStringList differences(Connection& c, int limit)
             continue;
         }
         const QVariant month = q.value(1);
-        const QString shown =
-            month.metaType().id() == QMetaType::QDate ? month.toDate().toString(QStringLiteral("MM-yyyy"))
-            : month.toString().size() == 10 && month.toString().endsWith(QLatin1String("-01"))
-                ? QStringLiteral("%1-%2").arg(month.toString().mid(5, 2), month.toString().left(4))
-                : QStringLiteral("dated \"%1\"").arg(month.toString());
+        const QString shown = month.metaType().id() == QMetaType::QDate
+                                  ? month.toDate().toString(QStringLiteral("MM-yyyy"))
+                              : month.toString().size() == 10 && month.toString().endsWith(QLatin1String("-01"))
+                                  ? QStringLiteral("%1-%2").arg(month.toString().mid(5, 2), month.toString().left(4))
+                                  : QStringLiteral("dated \"%1\"").arg(month.toString());
         out << QStringLiteral("Account %1, month %2: the sums hold %3, the rows give %4.")
                    .arg(q.value(0).toString(), shown, figures(5), figures(2));
     }
