@@ -159,11 +159,15 @@ private slots:
                 QCOMPARE(shown(sums.before(ac, from)), rows("VouDate < ?", {from}));
                 const qv::rpt::PeriodTotals t = sums.before(ac, from);
                 QVERIFY2(openings.of(ac, from) == open + t.dr - t.cr, qPrintable(where));
-                for (const QDate& to : days)
-                    QVERIFY2(shown(sums.between(ac, from, to)) == rows("VouDate >= ? and VouDate <= ?", {from, to}),
-                             qPrintable(QString("account %1 from %2 to %3")
-                                            .arg(ac)
-                                            .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate))));
+                QCOMPARE(shown(sums.allBefore(from).value(ac)), rows("VouDate < ?", {from}));
+                for (const QDate& to : days) {
+                    const QString expected = rows("VouDate >= ? and VouDate <= ?", {from, to});
+                    const QString range = QString("account %1 from %2 to %3")
+                                              .arg(ac)
+                                              .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate));
+                    QVERIFY2(shown(sums.between(ac, from, to)) == expected, qPrintable(range));
+                    QVERIFY2(shown(sums.allBetween(from, to).value(ac)) == expected, qPrintable(range));
+                }
             }
         }
     }

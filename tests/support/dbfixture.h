@@ -41,8 +41,8 @@ struct TestDb {
     void connectAdmin(qv::Connection& c) const;
     // Makes the book one of an older schema version, as that version's program made it (the
     // embedded file rebuilt from that version's DDL with every row the older tables hold; a
-    // version-1 book then has no lock password, which was kept in clear). On a server the
-    // recorded version changes and the month sums (version 4) go; the other objects were the same.
+    // version-1 book then has no lock password, which was kept in clear). On a server only the
+    // recorded version changes: its schema objects were the same.
     void makeOlder(int version) const;
     void drop() const;
 };

@@ -80,8 +80,10 @@ QStringList embeddedDdl()
                                         "WHERE AcCode = OLD.AcCode AND Month = %1;")
                              .arg(oldMonth);
     return {
-        // A sum beyond whole cents (SQLite would turn it into a fraction) fails the write.
-        QStringLiteral("CREATE TABLE AcMonthSums (AcCode INTEGER NOT NULL, Month DATE NOT NULL, "
+        // A sum beyond whole cents (SQLite would turn it into a fraction) fails the write. Month
+        // has no type: it keeps the value DetJV's VouDate holds, and a range's bound text is not
+        // tried as a number at every row.
+        QStringLiteral("CREATE TABLE AcMonthSums (AcCode INTEGER NOT NULL, Month NOT NULL, "
                        "DrSum INTEGER NOT NULL, CrSum INTEGER NOT NULL, Lines INTEGER NOT NULL, "
                        "CONSTRAINT month_sums_in_whole_cents CHECK (typeof(DrSum) = 'integer' AND "
                        "typeof(CrSum) = 'integer'), PRIMARY KEY (AcCode, Month)) WITHOUT ROWID"),

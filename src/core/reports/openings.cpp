@@ -55,12 +55,10 @@ QMap<qint64, Money> OpeningBalances::all(const QDate& at)
             open[q.value(0).toLongLong()] = m_c.moneyOrZero(q.value(1));
     }
     if (at.isValid()) {
-        // Per account its whole months from the sums and the rest of the last month from the rows.
-        PeriodSums sums(m_c);
-        for (const qint64 id : postedAccounts(m_c)) {
-            const PeriodTotals before = sums.before(id, at);
-            open[id] = open.value(id) + before.dr - before.cr;
-        }
+        // Whole months from the sums and the rest of the last month from the rows.
+        const QHash<qint64, PeriodTotals> before = PeriodSums(m_c).allBefore(at);
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            open[it.key()] = open.value(it.key()) + it->dr - it->cr;
     }
     for (auto it = open.begin(); it != open.end();)
         it = it->cents == 0 ? open.erase(it) : std::next(it);

@@ -8,6 +8,7 @@
 #include "db/money.h"
 
 #include <QDate>
+#include <QHash>
 #include <QSqlQuery>
 
 namespace qv::rpt {
@@ -24,11 +25,19 @@ public:
     PeriodTotals between(qint64 account, const QDate& from, const QDate& to);
     // Rows dated before `at`.
     PeriodTotals before(qint64 account, const QDate& at);
+    // The same for every account with rows there, in a few statements (the trial balances, the
+    // openings of every account): the month sums grouped by account, and per account a seek of
+    // its partial months' rows done inside the database.
+    QHash<qint64, PeriodTotals> allBetween(const QDate& from, const QDate& to);
+    QHash<qint64, PeriodTotals> allBefore(const QDate& at);
 
 private:
     enum Statement { MonthsIn, MonthsBefore, RowsIn, RowsUpTo, RowsBefore, RowsAfter, Count };
     // Each statement is prepared when first needed: one account's opening needs two.
     PeriodTotals run(Statement s, const QVariantList& params);
+    // Adds (sign 1) or takes away (-1) what one grouped statement gives per account.
+    void addAll(QHash<qint64, PeriodTotals>& to, bool months, const QString& where, const QVariantList& params,
+                int sign = 1);
     Connection& m_c;
     QSqlQuery m_q[Count];
     bool m_ready[Count] = {};

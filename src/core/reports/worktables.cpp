@@ -6,6 +6,7 @@
 #include "reports/periodsums.h"
 
 #include <QHash>
+#include <algorithm>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -194,9 +195,11 @@ void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
                   QStringLiteral("CtlNodes"), QStringLiteral("CtlName"), QStringLiteral("SubNodes"),
                   QStringLiteral("SubName"), QStringLiteral("FromDate"), QStringLiteral("ToDate"),
                   QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("NetDr"), QStringLiteral("NetCr")});
-    PeriodSums sums(c);
-    for (const qint64 id : postedAccounts(c)) {
-        const PeriodTotals s = sums.between(id, from, to);
+    const QHash<qint64, PeriodTotals> moved = PeriodSums(c).allBetween(from, to);
+    QList<qint64> ids = moved.keys();
+    std::sort(ids.begin(), ids.end());
+    for (const qint64 id : ids) {
+        const PeriodTotals& s = moved[id];
         if (s.rows == 0)
             continue;
         const Money dr = s.dr, cr = s.cr;
@@ -224,13 +227,14 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
     const QMap<qint64, Money> openings = OpeningBalances(c).all(from);
     for (auto it = openings.cbegin(); it != openings.cend(); ++it)
         figures[it.key()].opening = *it;
-    PeriodSums sums(c);
-    for (const qint64 id : postedAccounts(c)) {
-        Figures& f = figures[id];
-        const PeriodTotals in = sums.between(id, from, to);
-        f.dr = in.dr;
-        f.cr = in.cr;
-        f.moved = in.rows > 0;
+    const QHash<qint64, PeriodTotals> moved = PeriodSums(c).allBetween(from, to);
+    for (auto it = moved.cbegin(); it != moved.cend(); ++it) {
+        if (it->rows == 0)
+            continue;
+        Figures& f = figures[it.key()];
+        f.dr = it->dr;
+        f.cr = it->cr;
+        f.moved = true;
     }
     const Chart chart = readChart(c);
     Inserter ins(c, QStringLiteral("tmpTrialBalance3"),
