@@ -65,28 +65,36 @@ QStringList serverDdl()
     return out;
 }
 
+// SQLite turns a sum beyond 64-bit integers into a fraction: the month's sum becomes null
+// instead, "not known", for good (until `check --repair`), and the reports read that account's
+// rows, which fail as every sum too large to be represented does. The write itself goes through.
+QString checked(const char* sum)
+{
+    return QStringLiteral("CASE WHEN typeof(%1) = 'integer' THEN %1 END").arg(QLatin1String(sum));
+}
+
 QStringList embeddedDdl()
 {
     const QString newMonth = monthOf(Backend::Sqlite, QStringLiteral("NEW.VouDate"));
     const QString oldMonth = monthOf(Backend::Sqlite, QStringLiteral("OLD.VouDate"));
-    const QString add = QStringLiteral("INSERT INTO AcMonthSums (AcCode, Month, DrSum, CrSum, Lines) "
-                                       "SELECT NEW.AcCode, %1, COALESCE(NEW.DrAmt, 0), COALESCE(NEW.CrAmt, 0), 1 "
-                                       "WHERE NEW.AcCode IS NOT NULL AND NEW.VouDate IS NOT NULL "
-                                       "ON CONFLICT (AcCode, Month) DO UPDATE SET DrSum = DrSum + excluded.DrSum, "
-                                       "CrSum = CrSum + excluded.CrSum, Lines = Lines + 1;")
-                            .arg(newMonth);
-    const QString take = QStringLiteral("UPDATE AcMonthSums SET DrSum = DrSum - COALESCE(OLD.DrAmt, 0), "
-                                        "CrSum = CrSum - COALESCE(OLD.CrAmt, 0), Lines = Lines - 1 "
-                                        "WHERE AcCode = OLD.AcCode AND Month = %1;")
-                             .arg(oldMonth);
+    const QString add =
+        QStringLiteral("INSERT INTO AcMonthSums (AcCode, Month, DrSum, CrSum, Lines) "
+                       "SELECT NEW.AcCode, %1, COALESCE(NEW.DrAmt, 0), COALESCE(NEW.CrAmt, 0), 1 "
+                       "WHERE NEW.AcCode IS NOT NULL AND NEW.VouDate IS NOT NULL "
+                       "ON CONFLICT (AcCode, Month) DO UPDATE SET DrSum = %2, CrSum = %3, Lines = Lines + 1;")
+            .arg(newMonth, checked("DrSum + excluded.DrSum"), checked("CrSum + excluded.CrSum"));
+    const QString take =
+        QStringLiteral("UPDATE AcMonthSums SET DrSum = %2, CrSum = %3, Lines = Lines - 1 "
+                       "WHERE AcCode = OLD.AcCode AND Month = %1;")
+            .arg(oldMonth, checked("DrSum - COALESCE(OLD.DrAmt, 0)"), checked("CrSum - COALESCE(OLD.CrAmt, 0)"));
     return {
-        // A sum beyond whole cents (SQLite would turn it into a fraction) fails the write. Month
-        // has no type: it keeps the value DetJV's VouDate holds, and a range's bound text is not
-        // tried as a number at every row.
+        // A null sum is one that left the range of whole cents (see checked()). Month has no
+        // type: it keeps the value DetJV's VouDate holds, and a range's bound text is not tried
+        // as a number at every row.
         QStringLiteral("CREATE TABLE AcMonthSums (AcCode INTEGER NOT NULL, Month NOT NULL, "
-                       "DrSum INTEGER NOT NULL, CrSum INTEGER NOT NULL, Lines INTEGER NOT NULL, "
-                       "CONSTRAINT month_sums_in_whole_cents CHECK (typeof(DrSum) = 'integer' AND "
-                       "typeof(CrSum) = 'integer'), PRIMARY KEY (AcCode, Month)) WITHOUT ROWID"),
+                       "DrSum INTEGER, CrSum INTEGER, Lines INTEGER NOT NULL, "
+                       "CONSTRAINT month_sums_in_whole_cents CHECK (typeof(DrSum) IN ('integer', 'null') AND "
+                       "typeof(CrSum) IN ('integer', 'null')), PRIMARY KEY (AcCode, Month)) WITHOUT ROWID"),
         QStringLiteral("CREATE TRIGGER tr_detjv_sums_insert AFTER INSERT ON DetJV BEGIN %1 END").arg(add),
         QStringLiteral("CREATE TRIGGER tr_detjv_sums_delete AFTER DELETE ON DetJV BEGIN %1 END").arg(take),
         QStringLiteral("CREATE TRIGGER tr_detjv_sums_update AFTER UPDATE OF AcCode, VouDate, DrAmt, CrAmt ON DetJV "

@@ -7,7 +7,9 @@
 // The month of a row is the first day of its VouDate's month. On the embedded book a VouDate that
 // is not a well-formed date (only raw SQL can store one) is kept as its own "month", so that a
 // range compares it exactly as the rows' own `VouDate < ?` does. Rows without an account or a
-// date count nowhere, as in every range. A month whose rows all went keeps a row of zeros.
+// date count nowhere, as in every range. A month whose rows all went keeps a row of zeros. On the
+// embedded book a month whose sum leaves 64-bit cents holds a null sum: its account is then read
+// from the rows.
 //
 // On a server the users may only read the sums; the trigger function belongs to the book's
 // keeper. Writers of DetJV take their turn (a transaction-level advisory lock, taken by the first

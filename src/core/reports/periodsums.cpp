@@ -27,7 +27,8 @@ PeriodTotals& operator+=(PeriodTotals& a, const PeriodTotals& b)
     return a;
 }
 
-const QString Months = QStringLiteral("SELECT SUM(DrSum), SUM(CrSum), SUM(Lines) FROM AcMonthSums WHERE AcCode = ? ");
+const QString Months = QStringLiteral("SELECT SUM(DrSum), SUM(CrSum), SUM(Lines), COUNT(*) - COUNT(DrSum + CrSum) "
+                                      "FROM AcMonthSums WHERE AcCode = ? ");
 const QString Rows = QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt), COUNT(*) FROM DetJV WHERE AcCode = ? ");
 
 } // namespace
@@ -62,6 +63,7 @@ PeriodTotals PeriodSums::run(Statement s, const QVariantList& params)
         t.dr = m_c.moneyOrZero(q.value(0));
         t.cr = m_c.moneyOrZero(q.value(1));
         t.rows = q.value(2).toLongLong();
+        t.unknown = s <= MonthsBefore && q.value(3).toLongLong() > 0;
     } else if (q.lastError().isValid()) {
         m_c.raise(q.lastError(), q.lastQuery());
     }
@@ -78,6 +80,8 @@ PeriodTotals PeriodSums::between(qint64 account, const QDate& from, const QDate&
     if (!from.isValid() || !usable(first) || !usable(end) || first >= end)
         return run(RowsIn, {account, from, to});
     PeriodTotals t = run(MonthsIn, {account, first, end});
+    if (t.unknown)
+        return run(RowsIn, {account, from, to});
     if (from < first)
         t += run(RowsUpTo, {account, from, first});
     if (end <= to)
@@ -100,6 +104,8 @@ PeriodTotals PeriodSums::before(qint64 account, const QDate& at)
     if (!usable(start))
         return run(RowsBefore, {account, at});
     PeriodTotals t = run(MonthsBefore, {account, start});
+    if (t.unknown)
+        return run(RowsBefore, {account, at});
     if (start < at)
         t += run(RowsUpTo, {account, start, at});
     return t;
@@ -110,8 +116,8 @@ void PeriodSums::addAll(QHash<qint64, PeriodTotals>& to, bool months, const QStr
 {
     QString sql;
     if (months)
-        sql = QStringLiteral("SELECT AcCode, SUM(DrSum), SUM(CrSum), SUM(Lines) FROM AcMonthSums WHERE %1 "
-                             "GROUP BY AcCode")
+        sql = QStringLiteral("SELECT AcCode, SUM(DrSum), SUM(CrSum), SUM(Lines), COUNT(*) - COUNT(DrSum + CrSum) "
+                             "FROM AcMonthSums WHERE %1 GROUP BY AcCode")
                   .arg(where);
     else if (m_c.backend() == Backend::Sqlite) // one seek of the account index per account
         sql = QStringLiteral("SELECT AcCode, SUM(DrAmt), SUM(CrAmt), COUNT(*) FROM DetJV WHERE AcCode IN "
@@ -127,6 +133,8 @@ void PeriodSums::addAll(QHash<qint64, PeriodTotals>& to, bool months, const QStr
         PeriodTotals& t = to[q.value(0).toLongLong()];
         const Money dr = m_c.moneyOrZero(q.value(1)), cr = m_c.moneyOrZero(q.value(2));
         const qint64 n = q.value(3).toLongLong();
+        if (months && q.value(4).toLongLong() > 0)
+            t.unknown = true;
         if (sign > 0) {
             t.dr += dr, t.cr += cr, t.rows += n;
         } else {
@@ -153,6 +161,9 @@ QHash<qint64, PeriodTotals> PeriodSums::allBetween(const QDate& from, const QDat
         addAll(out, false, QStringLiteral("VouDate >= ? AND VouDate <= ?"), {end, to});
     else if (m_c.backend() == Backend::Sqlite) // as in between()
         addAll(out, false, QStringLiteral("VouDate > ? AND VouDate < ?"), {to, end}, -1);
+    for (auto it = out.begin(); it != out.end(); ++it)
+        if (it->unknown)
+            *it = between(it.key(), from, to);
     return out;
 }
 
@@ -167,6 +178,9 @@ QHash<qint64, PeriodTotals> PeriodSums::allBefore(const QDate& at)
     addAll(out, true, QStringLiteral("Month < ?"), {start});
     if (start < at)
         addAll(out, false, QStringLiteral("VouDate >= ? AND VouDate < ?"), {start, at});
+    for (auto it = out.begin(); it != out.end(); ++it)
+        if (it->unknown)
+            *it = before(it.key(), at);
     return out;
 }
 

@@ -16,6 +16,7 @@ namespace qv::rpt {
 struct PeriodTotals {
     Money dr, cr;
     qint64 rows = 0;
+    bool unknown = false; // a month sum of the range is not known (too large): read the rows
 };
 
 class PeriodSums {
