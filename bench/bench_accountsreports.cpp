@@ -2,13 +2,15 @@
 // preparation (exec ...), the cash and bank book's query, every report from its button to its
 // laid-out pages (preparation, template, query, layout), and from the button to page 1 as the
 // viewer shows it (the rest laid out afterwards). Ledgers and books: one account over the last
-// year; trial balances: the whole book.
+// year; trial balances: the whole book (and the trial balance with opening over the year); the
+// opening balance of the busiest account.
 // Run: ./bench/bench_accountsreports --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 // The book: QV_BENCH_ROWS=10M for ten million rows, QV_BENCH_SERVER=host:port for PostgreSQL
 // (bench/benchbook.h).
 #include "benchbook.h"
 #include "db/provision.h"
 #include "reports/accountsreport.h"
+#include "reports/openings.h"
 #include "reports/procedures.h"
 #include "reportengine/reportdata.h"
 #include "reportengine/reportjob.h"
@@ -41,6 +43,18 @@ void BM_TrialBalance(benchmark::State& s)
 void BM_TrialBalance3(benchmark::State& s)
 {
     exec(s, qv::rpt::trialBalance3Statement(g_first, g_last));
+}
+void BM_TrialBalance3Year(benchmark::State& s)
+{
+    exec(s, qv::rpt::trialBalance3Statement(YearFrom, YearTo));
+}
+// The one opening balance of the busiest account in the middle of a month: whole months from
+// the month sums, the rest of the month from its rows.
+void BM_OpeningOneAccount(benchmark::State& s)
+{
+    qv::rpt::OpeningBalances openings(Conn);
+    for (auto _ : s)
+        benchmark::DoNotOptimize(openings.of(g_book.cash, YearTo.addDays(-14)));
 }
 void BM_AcLedgerParty(benchmark::State& s)
 {
@@ -172,6 +186,8 @@ void BM_FirstPage_CashBook_ProgramConnection(benchmark::State& s)
 #define QV_BENCH(f) BENCHMARK(f)->Unit(benchmark::kMillisecond)->UseRealTime()
 QV_BENCH(BM_TrialBalance);
 QV_BENCH(BM_TrialBalance3);
+QV_BENCH(BM_TrialBalance3Year);
+BENCHMARK(BM_OpeningOneAccount)->Unit(benchmark::kMicrosecond)->UseRealTime();
 QV_BENCH(BM_AcLedgerParty);
 QV_BENCH(BM_DetailAcLedgerParty);
 QV_BENCH(BM_AcLedgerCash);

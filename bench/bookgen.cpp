@@ -70,6 +70,9 @@ public:
         if (!h.isValid() || (qstrcmp(h.typeName(), "PGconn*") != 0 && qstrcmp(h.typeName(), "pg_conn*") != 0))
             throw qv::DbError(QStringLiteral("The book is not on a PostgreSQL server."));
         m_pg = *static_cast<PGconn* const*>(h.constData());
+        // One COPY of millions of rows (and the month sums' trigger on all of them at its end) is
+        // one statement: ordinary work's 30-second limit would end it on a busy machine.
+        c.allowLongStatements();
         begin(QStringLiteral("DetJV (%1)").arg(DetailColumns));
     }
     void master(const QVariantList& values) override { line(m_masters, values); }

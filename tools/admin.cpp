@@ -83,11 +83,13 @@ Commands:
         and never replaces the book, its journals or backups, or any database file.
         A journal carries dates from 1400-01-01 to 9999-12-31 (what ledger reads): the
         opening balances are dated the day before --from, so --from is 1400-01-02 or later.
-  check --server S --user U [--password P]
+  check --server S --user U [--password P] [--repair [--admin-user NAME --admin-password PASS]]
         Runs every check of the book's stored data (for example an opening balance on a
-        control or sub-control account, which counts in no report) and prints each check's
-        name with its findings. Nothing is changed. Exit code 0 when every check is clean,
-        3 when there are findings.
+        control or sub-control account, which counts in no report, or month sums that differ
+        from the voucher rows) and prints each check's name with its findings. Nothing is
+        changed, except with --repair: month sums that differ are written anew from the rows
+        (on PostgreSQL as the administrator). Exit code 0 when every check is clean (after the
+        repair), 3 when there are findings.
   classify --server S --user U [--password P] [--set CODE=CLASS]... [--start-month M]
         Sets the class of control accounts (CLASS: Assets, Liabilities, Equity, Income or
         Expenses, or A, L, E, I, X; an empty CLASS clears it) and the month the financial

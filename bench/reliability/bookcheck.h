@@ -35,8 +35,8 @@ struct BookCheck {
 };
 
 // Every voucher whole: its lines balance, its total is the lines' total, a cash voucher has its
-// cash row, no detail row without its voucher, no number twice. `printsOf` gives the stored
-// content of the vouchers named (all with `allPrints`).
+// cash row, no detail row without its voucher, no number twice, month sums equal to the rows. `printsOf` gives the
+// stored content of the vouchers named (all with `allPrints`).
 BookCheck checkBook(Connection& c, const QStringList& printsOf = {}, bool allPrints = false);
 
 // A demo book for the station login (an embedded file, or a database on a server through the

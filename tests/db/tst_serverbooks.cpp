@@ -37,8 +37,8 @@ private slots:
             admin.execute(QString("create role %1 login password 'clerk pw' in role quoravel_users").arg(clerk));
             admin.execute(QString("grant connect on database %1 to quoravel_users").arg(d.catalog));
             admin.execute("grant select, insert, update, delete on all tables in schema public to quoravel_users");
-            admin.execute("update SchemaInfo set Version = 1");
         }
+        d.makeOlder(1);
         const Run up = runAdmin({"upgrade", "--server", d.dataSource, "--catalog", d.catalog, "--admin-user",
                                  qEnvironmentVariable("QUORAVEL_TEST_PG_USER"), "--admin-password",
                                  qEnvironmentVariable("QUORAVEL_TEST_PG_PASSWORD")});

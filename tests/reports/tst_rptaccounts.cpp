@@ -257,7 +257,7 @@ private slots:
         bool busy = false;
         Conn.setStatementHook([&](const QString& sql) {
             busy = busy || QApplication::overrideCursor() != nullptr;
-            if (sql.contains("WITH RECURSIVE codes"))
+            if (sql.contains("FROM AcMonthSums"))
                 throw qv::DbError("the disk is full");
         });
         click(w, "cmdTrialOpening");

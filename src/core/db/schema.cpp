@@ -1,5 +1,6 @@
 #include "db/schema.h"
 
+#include "db/monthsums.h"
 #include "db/tables.h"
 
 #include <QHash>
@@ -236,6 +237,8 @@ QStringList ddl(Backend b, int version)
             if (const QString index = wrongKindIndex(t); !index.isEmpty())
                 out << QStringLiteral("CREATE INDEX %1 ON %2 (%3) WHERE %4")
                            .arg(index, QLatin1String(t.name), t.amountColumns().front(), wrongKindCondition(t));
+    if (version >= MonthSumsFrom)
+        out << MonthSums::ddl(b);
     return out;
 }
 

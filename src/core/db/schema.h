@@ -42,7 +42,8 @@ namespace Schema {
 // the voucher a window opened; amount columns accept whole cents only.
 // 4: the control heads' classes (AcClass) and the book's settings (BookSettings: the month its
 // financial year starts).
-inline constexpr int CurrentVersion = 4;
+// 5: each account's debit and credit totals per month, kept by triggers on DetJV (monthsums.h).
+inline constexpr int CurrentVersion = 5;
 inline constexpr int OldestVersion = 1; // the oldest book this program upgrades
 inline constexpr int LockHashWidth = 128;
 inline constexpr int LockClearWidth = 50; // version 1
@@ -50,6 +51,7 @@ inline constexpr int LockHashFrom = 2;
 inline constexpr int KeysNeverReusedFrom = 3; // MasJV AUTOINCREMENT
 inline constexpr int WholeCentsFrom = 3;      // amount columns checked, wrong kinds indexed
 inline constexpr int ClassesFrom = 4;         // AcClass, BookSettings
+inline constexpr int MonthSumsFrom = 5;
 
 // Every table of the current version (each says the version that made it).
 const std::vector<TableDef>& tables();

@@ -1,5 +1,6 @@
 #include "db/schemacheck.h"
 
+#include "db/monthsums.h"
 #include "db/schema.h"
 
 #include <QHash>
@@ -276,6 +277,9 @@ void verifyServer(Connection& c)
             if (QString::fromLatin1(col.extra).startsWith(QLatin1String("default")))
                 defaults.insert(table + QLatin1Char('.') + name);
         }
+    for (const QString& col : MonthSums::columns())
+        own[QString::fromLatin1(MonthSums::Table).toLower()].insert(col);
+    QStringList ownTriggers = MonthSums::triggers();
     const QString db = c.scalar(QStringLiteral("select current_database()")).toString();
     QStringList found;
     QHash<QString, QSet<QString>> columns;
@@ -310,9 +314,16 @@ void verifyServer(Connection& c)
         "select 'trigger', t.tgname, c.relname from pg_trigger t join pg_class c on c.oid = t.tgrelid "
         "where c.relnamespace = cast(current_schema() as regnamespace) and not t.tgisinternal "
         "union all select 'rule', r.rulename, r.tablename from pg_rules r where r.schemaname = current_schema()"));
-    while (extra.next())
+    while (extra.next()) {
+        const QString kind = extra.value(0).toString(), name = extra.value(1).toString();
+        if (kind == QLatin1String("trigger") && extra.value(2).toString() == QLatin1String("detjv")
+            && ownTriggers.removeOne(name))
+            continue;
         found << QStringLiteral("it holds a %1 \"%2\" on %3 that Quoravel does not make")
-                     .arg(extra.value(0).toString(), extra.value(1).toString(), extra.value(2).toString());
+                     .arg(kind, name, extra.value(2).toString());
+    }
+    for (const QString& t : ownTriggers)
+        found << QStringLiteral("its trigger \"%1\" on detjv is missing").arg(t);
     if (!found.isEmpty())
         refuse(QStringLiteral("The book \"%1\"").arg(db), CurrentVersion, found);
 }

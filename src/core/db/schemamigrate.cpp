@@ -1,6 +1,7 @@
 // The schema version: the check when a book is opened and the steps from older versions.
 #include "db/backup.h"
 #include "db/logins.h"
+#include "db/monthsums.h"
 #include "db/schema.h"
 #include "db/schemacheck.h"
 #include "db/serverbook.h"
@@ -151,13 +152,25 @@ void toVersion4(Connection& c)
     }
 }
 
+// The month sums, built from the rows that are there; on a server the keeper owns their trigger.
+void toVersion5(Connection& c)
+{
+    for (const QString& s : MonthSums::ddl(c.backend()))
+        c.execute(s);
+    if (c.backend() == Backend::Postgres) {
+        const ServerBook::Roles r = ServerBook::rolesOf(c);
+        MonthSums::secure(c, r.users, r.keeper);
+    }
+    MonthSums::rebuild(c);
+}
+
 // Each step brings a book of the version before it to its own version; they run in order in
 // the upgrade's one transaction.
 struct Step {
     int version;
     void (*run)(Connection&);
 };
-constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4}};
+constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4}, {5, toVersion5}};
 static_assert(std::size(Steps) == CurrentVersion - OldestVersion, "a step for every version");
 
 QString newerText(int v)

@@ -1,5 +1,7 @@
 #include "db/serverbook.h"
 
+#include "db/monthsums.h"
+
 #include <QCryptographicHash>
 #include <QSqlDriver>
 #include <libpq-fe.h>
@@ -213,6 +215,8 @@ void secure(Connection& book, const Roles& r)
     };
     for (const QString& s : grants)
         book.execute(s);
+    if (MonthSums::exists(book))
+        MonthSums::secure(book, r.users, r.keeper);
     installFunctions(book, r);
 }
 

@@ -48,6 +48,7 @@ QString busyWhat(const QString& sql)
     static const QHash<QString, QString> words{
         {QStringLiteral("masjv"), QStringLiteral("the vouchers")},
         {QStringLiteral("detjv"), QStringLiteral("the vouchers")},
+        {QStringLiteral("acmonthsums"), QStringLiteral("the vouchers")}, // their month sums
         {QStringLiteral("accounts"), QStringLiteral("the chart of accounts")},
         {QStringLiteral("company"), QStringLiteral("the company profile")},
         {QStringLiteral("vousetting"), QStringLiteral("the voucher setup")},
@@ -63,6 +64,8 @@ QString busyWhat(const QString& sql)
     QStringList said, names;
     for (auto it = table.globalMatch(sql); it.hasNext();) {
         const QString name = it.next().captured(1);
+        if (name.compare(QLatin1String("lateral"), Qt::CaseInsensitive) == 0) // JOIN LATERAL (subquery)
+            continue;
         const QString word = words.value(name.toLower(), name);
         if (!names.contains(name, Qt::CaseInsensitive))
             names << name;

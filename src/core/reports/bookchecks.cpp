@@ -1,6 +1,7 @@
 #include "reports/bookchecks.h"
 
 #include "db/money.h"
+#include "db/monthsums.h"
 
 #include <QSqlQuery>
 
@@ -43,6 +44,8 @@ const std::vector<BookCheck>& bookChecks()
     static const std::vector<BookCheck> all{
         {"head-openings", "Opening balances on control and sub-control accounts: only a subsidiary account's counts.",
          headOpenings},
+        {MonthSumsCheck, "Month sums that differ from the voucher rows: reports would show wrong figures.",
+         [](Connection& c) { return MonthSums::differences(c); }},
     };
     return all;
 }

@@ -17,5 +17,7 @@ struct BookCheck {
 };
 
 const std::vector<BookCheck>& bookChecks();
+// The check of the month sums against the rows; `quoravel-admin check --repair` rewrites them.
+inline constexpr const char* MonthSumsCheck = "month-sums";
 
 } // namespace qv::rpt

@@ -1,5 +1,7 @@
 #include "reports/openings.h"
 
+#include "reports/periodsums.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -38,12 +40,8 @@ Money OpeningBalances::of(qint64 account, const QDate& at)
                                             {account, Subsidiary}));
     if (!at.isValid())
         return open;
-    QSqlQuery q = m_c.query(
-        QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV WHERE AcCode = CAST(? AS BIGINT) AND VouDate < ?"),
-        {account, at});
-    if (q.next())
-        open = open + m_c.moneyOrZero(q.value(0)) - m_c.moneyOrZero(q.value(1));
-    return open;
+    const PeriodTotals before = PeriodSums(m_c).before(account, at);
+    return open + before.dr - before.cr;
 }
 
 QMap<qint64, Money> OpeningBalances::all(const QDate& at)
@@ -57,25 +55,10 @@ QMap<qint64, Money> OpeningBalances::all(const QDate& at)
             open[q.value(0).toLongLong()] = m_c.moneyOrZero(q.value(1));
     }
     if (at.isValid()) {
-        // Per account one range of the covering index (AcCode, VouDate, DrAmt, CrAmt), the
-        // statement prepared once: a thousand accounts cost one parse, not a thousand.
-        const QList<qint64> posted = postedAccounts(m_c);
-        QSqlQuery before(m_c.database());
-        before.setForwardOnly(true);
-        if (!before.prepare(
-                QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV WHERE AcCode = ? AND VouDate < ?")))
-            fail(m_c, before);
-        for (const qint64 id : posted) {
-            before.bindValue(0, m_c.toStorage(id));
-            before.bindValue(1, m_c.toStorage(at));
-            if (!before.exec())
-                fail(m_c, before);
-            if (before.next())
-                open[id] = open.value(id) + m_c.moneyOrZero(before.value(0)) - m_c.moneyOrZero(before.value(1));
-            else if (before.lastError().isValid())
-                fail(m_c, before);
-            before.finish();
-        }
+        // Whole months from the sums and the rest of the last month from the rows.
+        const QHash<qint64, PeriodTotals> before = PeriodSums(m_c).allBefore(at);
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            open[it.key()] = open.value(it.key()) + it->dr - it->cr;
     }
     for (auto it = open.begin(); it != open.end();)
         it = it->cents == 0 ? open.erase(it) : std::next(it);

@@ -9,7 +9,8 @@
 //
 // One account (a ledger) or every account at once (the trial balance, the export): callers ask
 // this object and never read OpenBal or sum earlier rows themselves, so the way the figure is
-// gathered (voucher lines today) can change in one place.
+// gathered can change in one place: the earlier rows' sum is read from the month sums for the
+// whole months and from the rows for the rest of the date's month (periodsums.h).
 #include "db/connection.h"
 #include "db/money.h"
 

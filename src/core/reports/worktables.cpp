@@ -3,8 +3,10 @@
 
 #include "db/money.h"
 #include "reports/openings.h"
+#include "reports/periodsums.h"
 
 #include <QHash>
+#include <algorithm>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -26,21 +28,6 @@ void prepareTable(Connection& c, const QString& name, const QString& columns)
                   .arg(name, QString(columns).replace(QLatin1String("AMOUNT"), amountType(c))));
     c.execute(QStringLiteral("DELETE FROM %1").arg(name));
     c.noteSessionTable(name);
-}
-
-// The whole result first: PostgreSQL streams a forward-only result, which the work table's
-// inserts on the same connection would cut short.
-QVector<QVector<QVariant>> readAll(QSqlQuery q)
-{
-    QVector<QVector<QVariant>> out;
-    const int n = q.record().count();
-    while (q.next()) {
-        QVector<QVariant> r(n);
-        for (int i = 0; i < n; ++i)
-            r[i] = q.value(i);
-        out.push_back(std::move(r));
-    }
-    return out;
 }
 
 QVariant amount(Money m)
@@ -87,55 +74,6 @@ QPair<QString, QString> heads(const QString& nodes)
     return {parts.value(0), parts.size() > 1 ? parts[0] + QLatin1Char('.') + parts[1] : QString()};
 }
 
-struct Sums {
-    Money dr, cr;
-    qint64 rows = 0;
-};
-
-// The range's sums of the trial balances, prepared once per run and bound anew per account: a
-// thousand accounts cost one parse, not a thousand.
-class SumStatements {
-public:
-    explicit SumStatements(Connection& c)
-        : m_c(c)
-        , m_in(prepared(c, QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt), COUNT(*) FROM DetJV "
-                                          "WHERE AcCode = ? AND VouDate >= ? AND VouDate <= ?")))
-    {
-    }
-    // An account's debits and credits dated in [from, to]: one range of the covering index
-    // (AcCode, VouDate, DrAmt, CrAmt).
-    Sums in(qint64 account, const QDate& from, const QDate& to) { return run(m_in, {account, from, to}); }
-
-private:
-    static QSqlQuery prepared(Connection& c, const QString& sql)
-    {
-        QSqlQuery q(c.database());
-        q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            Inserter::fail(c, q);
-        return q;
-    }
-    Sums run(QSqlQuery& q, const QVariantList& params)
-    {
-        for (int i = 0; i < params.size(); ++i)
-            q.bindValue(i, m_c.toStorage(params[i]));
-        if (!q.exec())
-            Inserter::fail(m_c, q);
-        Sums s;
-        if (q.next()) {
-            s.dr = m_c.moneyOrZero(q.value(0));
-            s.cr = m_c.moneyOrZero(q.value(1));
-            s.rows = q.value(2).toLongLong();
-        } else if (q.lastError().isValid()) {
-            Inserter::fail(m_c, q);
-        }
-        q.finish();
-        return s;
-    }
-    Connection& m_c;
-    QSqlQuery m_in;
-};
-
 const QString LedgerColumns =
     QStringLiteral("LineNo INTEGER, AcCode BIGINT, AcNodes VARCHAR(60), AcName VARCHAR(200), Title VARCHAR(40), "
                    "FromDate DATE, ToDate DATE, VouDate DATE, VouStatus VARCHAR(2), VouNo BIGINT, Voucher VARCHAR(30), "
@@ -150,13 +88,9 @@ void ledgerLines(Connection& c, qint64 account, const QDate& from, const QDate& 
                  const QString& nodes, const QString& name, const QString& title)
 {
     {
-        const auto t = readAll(c.query(QStringLiteral("SELECT SUM(DrAmt), SUM(CrAmt) FROM DetJV "
-                                                      "WHERE AcCode = ? AND VouDate >= ? AND VouDate <= ?"),
-                                       {account, from, to}));
-        if (!t.isEmpty()) {
-            const Money bound = absMoney(opening) + absMoney(c.moneyOrZero(t[0][0])) + absMoney(c.moneyOrZero(t[0][1]));
-            Q_UNUSED(bound); // Money's sum throws when it cannot be represented
-        }
+        const PeriodTotals t = PeriodSums(c).between(account, from, to);
+        const Money bound = absMoney(opening) + absMoney(t.dr) + absMoney(t.cr);
+        Q_UNUSED(bound); // Money's sum throws when it cannot be represented
     }
     const bool pg = c.backend() == Backend::Postgres;
     auto typed = [pg](const char* type) {
@@ -266,9 +200,11 @@ void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
                   QStringLiteral("CtlNodes"), QStringLiteral("CtlName"), QStringLiteral("SubNodes"),
                   QStringLiteral("SubName"), QStringLiteral("FromDate"), QStringLiteral("ToDate"),
                   QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("NetDr"), QStringLiteral("NetCr")});
-    SumStatements sums(c);
-    for (const qint64 id : postedAccounts(c)) {
-        const Sums s = sums.in(id, from, to);
+    const QHash<qint64, PeriodTotals> moved = PeriodSums(c).allBetween(from, to);
+    QList<qint64> ids = moved.keys();
+    std::sort(ids.begin(), ids.end());
+    for (const qint64 id : ids) {
+        const PeriodTotals& s = moved[id];
         if (s.rows == 0)
             continue;
         const Money dr = s.dr, cr = s.cr;
@@ -298,13 +234,14 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
     const QMap<qint64, Money> openings = OpeningBalances(c).all(from);
     for (auto it = openings.cbegin(); it != openings.cend(); ++it)
         figures[it.key()].opening = *it;
-    SumStatements sums(c);
-    for (const qint64 id : postedAccounts(c)) {
-        Figures& f = figures[id];
-        const Sums in = sums.in(id, from, to);
-        f.dr = in.dr;
-        f.cr = in.cr;
-        f.moved = in.rows > 0;
+    const QHash<qint64, PeriodTotals> moved = PeriodSums(c).allBetween(from, to);
+    for (auto it = moved.cbegin(); it != moved.cend(); ++it) {
+        if (it->rows == 0)
+            continue;
+        Figures& f = figures[it.key()];
+        f.dr = it->dr;
+        f.cr = it->cr;
+        f.moved = true;
     }
     const Chart chart = readChart(c);
     Inserter ins(c, QStringLiteral("tmpTrialBalance3"),
