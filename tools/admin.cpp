@@ -83,6 +83,11 @@ Commands:
         control or sub-control account, which counts in no report) and prints each check's
         name with its findings. Nothing is changed. Exit code 0 when every check is clean,
         3 when there are findings.
+  lock-period --server S --user U [--password P] (--until DATE | --clear) [--reason TEXT]
+        Moves the date up to which the book is locked (dd-mm-yyyy or yyyy-mm-dd): a voucher
+        dated on or before it cannot be saved, changed or deleted by any station or path.
+        --clear unlocks every period. Managers only; moving the date back or clearing it
+        needs --reason, which is kept with the move.
   --help
         This text.
 

@@ -6,6 +6,7 @@
 #include "tools/adminbackup.h"
 #include "tools/admincheck.h"
 #include "tools/adminexport.h"
+#include "tools/adminlock.h"
 #include "tools/adminupgrade.h"
 
 namespace qv {
@@ -55,6 +56,12 @@ std::vector<AdminCommandDef> adminCommands()
          1,
          adminExport},
         {"check", {server, QStringLiteral("user"), QStringLiteral("password")}, {}, 0, adminCheck},
+        {"lock-period",
+         {server, QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("until"),
+          QStringLiteral("reason")},
+         {QStringLiteral("clear")},
+         0,
+         adminLockPeriod},
     };
 }
 

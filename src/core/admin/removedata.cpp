@@ -1,6 +1,7 @@
 #include "admin/removedata.h"
 
 #include "vouchers/voucherkinds.h"
+#include "vouchers/voucherwrites.h"
 
 #include <QAtomicInt>
 #include <QFile>
@@ -119,6 +120,13 @@ RemovalCounts RemoveData::remove(const RemovalChoice& ch, const RemovalCounts& e
     if (ch.vouchers) {
         QVariantList params;
         const QString filter = voucherFilter(ch, params);
+        // The earliest date among the vouchers and their lines decides whether the lock allows it.
+        const QDate earliest = m_c.scalar(QStringLiteral("select min(VouDate) from (select VouDate from MasJV where %1 "
+                                                         "union all select VouDate from DetJV where %2) chosen")
+                                              .arg(filter, linesOf(filter)),
+                                          params + params)
+                                   .toDate();
+        VoucherWrites(m_c).before({VoucherChange::Action::Removed, ch.kind, 0, 0, earliest, {}});
         // Lines first: they are found through their vouchers.
         n.lines = m_c.execute(QStringLiteral("delete from DetJV where ") + linesOf(filter), params);
         n.vouchers = m_c.execute(QStringLiteral("delete from MasJV where ") + filter, params);

@@ -1,5 +1,6 @@
 #include "db/schema.h"
 
+#include "db/periodlockschema.h"
 #include "db/tables.h"
 
 #include <QHash>
@@ -103,6 +104,17 @@ std::vector<TableDef> makeTables()
         {tbl::Menus, "RowID", true, {{"RowID", K::Int}, {"Menus", K::Text, 60}, {"Active", K::SmallInt}}},
         {tbl::LctPswd, "RowID", true, {{"RowID", K::Int}, {"Pswd", K::Text, LockHashWidth}}},
         {tbl::SchemaInfo, "Version", false, {{"Version", K::Int}}},
+        // The last row holds the date (null: nothing locked); earlier rows are its history.
+        {tbl::PeriodLock,
+         "RowID",
+         true,
+         {{"RowID", K::Int},
+          {"LockedUpTo", K::Date},
+          {"MovedBy", K::Text, 63},
+          {"MovedAt", K::Text, 32},
+          {"Reason", K::Text, 250}},
+         true,
+         PeriodLockFrom},
     };
 }
 
@@ -202,6 +214,8 @@ QStringList ddl(Backend b, int version)
 {
     QStringList out;
     for (const TableDef& t : tables()) {
+        if (t.since > version)
+            continue;
         QStringList cols;
         for (const ColumnDef& c : t.columns)
             cols << columnSql(t, c, b, version);
@@ -217,11 +231,16 @@ QStringList ddl(Backend b, int version)
         << QStringLiteral("CREATE INDEX ix_detjv_contra ON DetJV (CrAc, VouDate)")
         << QStringLiteral("CREATE INDEX ix_detjv_voucher ON DetJV (VouStatus, VouNo)")
         << QStringLiteral("CREATE INDEX ix_application_account ON tblApplication (ACCode)");
+    if (b == Backend::Sqlite && version >= PeriodLockFrom)
+        out << PeriodLockSchema::sqliteTriggers();
     if (b == Backend::Sqlite && version >= WholeCentsFrom)
-        for (const TableDef& t : tables())
-            if (const QString index = wrongKindIndex(t); !index.isEmpty())
-                out << QStringLiteral("CREATE INDEX %1 ON %2 (%3) WHERE %4")
-                           .arg(index, QLatin1String(t.name), t.amountColumns().front(), wrongKindCondition(t));
+        for (const TableDef& t : tables()) {
+            const QString index = wrongKindIndex(t);
+            if (t.since > version || index.isEmpty())
+                continue;
+            out << QStringLiteral("CREATE INDEX %1 ON %2 (%3) WHERE %4")
+                       .arg(index, QLatin1String(t.name), t.amountColumns().front(), wrongKindCondition(t));
+        }
     return out;
 }
 

@@ -23,6 +23,7 @@ struct TableDef {
     bool identity;   // key assigned by the database
     std::vector<ColumnDef> columns;
     bool keysNeverReused = false; // a deleted row's key is not assigned again (embedded: AUTOINCREMENT)
+    int since = 1;                // the schema version that made the table
     // Names of the amount columns.
     std::vector<QString> amountColumns() const
     {
@@ -39,13 +40,15 @@ namespace Schema {
 // has its own roles and login functions.
 // 3 (embedded book): a voucher's RowID is never given again once deleted, so that it identifies
 // the voucher a window opened; amount columns accept whole cents only.
-inline constexpr int CurrentVersion = 3;
+// 4: the period lock (PeriodLock, kept by triggers on MasJV and DetJV).
+inline constexpr int CurrentVersion = 4;
 inline constexpr int OldestVersion = 1; // the oldest book this program upgrades
 inline constexpr int LockHashWidth = 128;
 inline constexpr int LockClearWidth = 50; // version 1
 inline constexpr int LockHashFrom = 2;
 inline constexpr int KeysNeverReusedFrom = 3; // MasJV AUTOINCREMENT
 inline constexpr int WholeCentsFrom = 3;      // amount columns checked, wrong kinds indexed
+inline constexpr int PeriodLockFrom = 4;
 
 const std::vector<TableDef>& tables();
 const TableDef* findTable(const QString& name);

@@ -1,5 +1,6 @@
 #include "db/schemacheck.h"
 
+#include "db/periodlockschema.h"
 #include "db/schema.h"
 
 #include <QHash>
@@ -310,9 +311,14 @@ void verifyServer(Connection& c)
         "select 'trigger', t.tgname, c.relname from pg_trigger t join pg_class c on c.oid = t.tgrelid "
         "where c.relnamespace = cast(current_schema() as regnamespace) and not t.tgisinternal "
         "union all select 'rule', r.rulename, r.tablename from pg_rules r where r.schemaname = current_schema()"));
-    while (extra.next())
+    const auto ownTriggers = PeriodLockSchema::serverTriggerNames();
+    while (extra.next()) {
+        if (extra.value(0).toString() == QLatin1String("trigger")
+            && ownTriggers.contains({extra.value(2).toString(), extra.value(1).toString()}))
+            continue;
         found << QStringLiteral("it holds a %1 \"%2\" on %3 that Quoravel does not make")
                      .arg(extra.value(0).toString(), extra.value(1).toString(), extra.value(2).toString());
+    }
     if (!found.isEmpty())
         refuse(QStringLiteral("The book \"%1\"").arg(db), CurrentVersion, found);
 }

@@ -1,6 +1,7 @@
 // The schema version: the check when a book is opened and the steps from older versions.
 #include "db/backup.h"
 #include "db/logins.h"
+#include "db/periodlockschema.h"
 #include "db/schema.h"
 #include "db/schemacheck.h"
 #include "db/serverbook.h"
@@ -129,13 +130,28 @@ void toVersion3(Connection& c)
     rebuildTables(c, 3);
 }
 
+// The period lock: its table, empty (nothing locked), and the guards on the voucher rows. On a
+// server the functions and triggers follow with the renewal of the book's functions.
+void toVersion4(Connection& c)
+{
+    for (const QString& s : ddl(c.backend(), PeriodLockFrom))
+        if (s.contains(QLatin1String(" PeriodLock ")) || s.contains(QLatin1String("_locked_")))
+            c.execute(s);
+    if (c.backend() == Backend::Postgres) {
+        const ServerBook::Roles r = ServerBook::rolesOf(c);
+        for (const QString& s :
+             PeriodLockSchema::serverGrants(ServerBook::quoteIdent(r.users), ServerBook::quoteIdent(r.keeper)))
+            c.execute(s);
+    }
+}
+
 // Each step brings a book of the version before it to its own version; they run in order in
 // the upgrade's one transaction.
 struct Step {
     int version;
     void (*run)(Connection&);
 };
-constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}};
+constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4}};
 static_assert(std::size(Steps) == CurrentVersion - OldestVersion, "a step for every version");
 
 QString newerText(int v)

@@ -1,5 +1,7 @@
 #include "db/serverbook.h"
 
+#include "db/periodlockschema.h"
+
 #include <QCryptographicHash>
 #include <QSqlDriver>
 #include <libpq-fe.h>
@@ -131,7 +133,14 @@ std::vector<Function> functions()
                         "    raise exception 'The lock password must arrive as an argon2id hash.';\n  end if;\n"
                         "  delete from public.LctPswd;\n"
                         "  insert into public.LctPswd (Pswd) values (hash);\nend")},
+        {"qv_period_guard()", "trigger", true, false, PeriodLockSchema::guardBody()},
+        {"qv_set_period_lock(until date, reason text)", "void", true, true, PeriodLockSchema::moveBody()},
     };
+}
+
+bool hasPeriodLock(Connection& book)
+{
+    return !book.scalar(QStringLiteral("select to_regclass('public.periodlock')")).isNull();
 }
 } // namespace
 
@@ -213,6 +222,9 @@ void secure(Connection& book, const Roles& r)
     };
     for (const QString& s : grants)
         book.execute(s);
+    if (hasPeriodLock(book))
+        for (const QString& s : PeriodLockSchema::serverGrants(users, keeper))
+            book.execute(s);
     installFunctions(book, r);
 }
 
@@ -248,6 +260,11 @@ bool installFunctions(Connection& book, const Roles& r)
     q.finish();
     for (const QString& f : stale)
         book.execute(QStringLiteral("DROP FUNCTION %1").arg(f));
+    // The guard of the locked period runs on every voucher row (a book older than the lock has
+    // none until its upgrade makes the table).
+    if (hasPeriodLock(book))
+        for (const QString& t : PeriodLockSchema::serverTriggers())
+            book.execute(t);
     return functionsState(book) != before;
 }
 

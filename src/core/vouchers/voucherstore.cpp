@@ -1,5 +1,7 @@
 #include "vouchers/voucherstore.h"
 
+#include "vouchers/voucherwrites.h"
+
 #include <tuple>
 
 #include <QSqlQuery>
@@ -271,6 +273,8 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
         m_c.scalar(QStringLiteral("select pg_advisory_xact_lock(cast(? as integer), cast(? as integer))"),
                    {NumberingLock, int(v.kind)});
     }
+    VoucherWrites(m_c).before(
+        {isNew ? VoucherChange::Action::Saved : VoucherChange::Action::Changed, code, v.number, v.rowId, {}, v.date});
     if (isNew) {
         int attempt = 0;
         std::optional<qint64> rowId;
@@ -360,6 +364,7 @@ bool VoucherStore::remove(VoucherKind k, qint64 number, qint64 rowId)
 {
     const QString code = voucherKind(k).code;
     Transaction tx(m_c);
+    VoucherWrites(m_c).before({VoucherChange::Action::Deleted, code, number, rowId, {}, {}});
     const int n =
         rowId > 0 ? m_c.execute(QStringLiteral("delete from MasJV where RowID = ? and VouStatus = ? and "
                                                "VouNo = ?"),
