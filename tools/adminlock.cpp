@@ -21,8 +21,7 @@ int adminLockPeriod(const AdminArgs& a)
         if (!d.isValid())
             d = QDate::fromString(text, Qt::ISODate);
         if (!d.isValid())
-            throw AdminArgs::Error{
-                QStringLiteral("\"%1\" is not a date (dd-mm-yyyy or yyyy-mm-dd).").arg(text)};
+            throw AdminArgs::Error{QStringLiteral("\"%1\" is not a date (dd-mm-yyyy or yyyy-mm-dd).").arg(text)};
         until = d;
     }
     Connection c;

@@ -63,7 +63,7 @@ QStringList everyRow(qv::Connection& c)
 {
     QStringList out;
     for (const qv::TableDef& t : qv::Schema::tables()) {
-        if (QLatin1String(t.name) == QLatin1String("SchemaInfo"))
+        if (QLatin1String(t.name) == QLatin1String("SchemaInfo") || t.since > qv::Schema::version(c))
             continue;
         QSqlQuery q = c.query(QString("select * from %1 order by %2").arg(t.name, t.key));
         while (q.next()) {

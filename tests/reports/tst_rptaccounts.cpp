@@ -8,6 +8,7 @@
 #include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
+#include "vouchers/periodlock.h"
 #include "shell/mdichild.h"
 #include "support/fixture.h"
 
@@ -184,6 +185,19 @@ private slots:
         click(w, "cmdTrialControl");
         QCOMPARE(execs.last(), QString("exec TrialBalance '2026-01-05','2026-02-28'"));
         QCOMPARE(shown()->FormulaFields().byName("Dates").Text(), "\"From :  " + d1 + "   To :  " + d2 + "\"");
+    }
+
+    // A range reaching into the locked period says so under the figures; one after it does not.
+    void aLockedPeriodIsNamedOnTheReport()
+    {
+        frmRPTAccounts* w = openFrom("mnuControlTB");
+        setRange(w, from, to);
+        for (const QDate& lock : {from, from.addDays(-1)}) {
+            qv::PeriodLock(Conn).move(lock, "test", LoginUser);
+            click(w, "cmdTrialControl");
+            QCOMPARE(shown()->FormulaFields().byName("Locked").Text(),
+                     lock < from ? QString("\"\"") : "\"Period locked up to " + from.toString("dd-MM-yyyy") + "\"");
+        }
     }
 
     void ledgerThenBankBookForOnePick()

@@ -148,8 +148,8 @@ private slots:
     void theDatabaseRefusesRawWritesInTheLockedPeriod()
     {
         const QStringList before = book();
-        QVERIFY(refused("insert into MasJV (VouNo, VouStatus, VouDate, TotalAmount) values (9, 'JV', ?, 100)",
-                        {LockDate}));
+        QVERIFY(
+            refused("insert into MasJV (VouNo, VouStatus, VouDate, TotalAmount) values (9, 'JV', ?, 100)", {LockDate}));
         QVERIFY(refused("insert into DetJV (VouNo, VouStatus, VouDate, AcCode, DrAmt) values (9, 'JV', ?, ?, 100)",
                         {QDate(2025, 6, 1), rent}));
         QVERIFY(refused("update MasJV set TotalAmount = 1 where VouNo = 1"));
@@ -160,10 +160,10 @@ private slots:
         QVERIFY(!refused("update DetJV set Naration = 'LATER' where VouNo = 2"));
         if (qvt::backend() == qv::Backend::Postgres) {
             // Nor may it move the lock or switch the guard off but through the managers' function.
-            for (const char* sql : {"update PeriodLock set LockedUpTo = null", "delete from PeriodLock",
-                                    "insert into PeriodLock (LockedUpTo) values (null)",
-                                    "alter table MasJV disable trigger qv_masjv_locked",
-                                    "drop trigger qv_detjv_locked on DetJV"})
+            for (const char* sql :
+                 {"update PeriodLock set LockedUpTo = null", "delete from PeriodLock",
+                  "insert into PeriodLock (LockedUpTo) values (null)",
+                  "alter table MasJV disable trigger qv_masjv_locked", "drop trigger qv_detjv_locked on DetJV"})
                 QVERIFY2(refused(sql), sql);
             QCOMPARE(qv::PeriodLock(*c).lockedUpTo(), std::optional<QDate>(LockDate));
         }
@@ -207,8 +207,8 @@ private slots:
 
     void theCommandLineMovesTheDate()
     {
-        const QStringList who = {"--server", db.dataSource, "--catalog", db.catalog, "--user", db.user, "--password",
-                                 db.password};
+        const QStringList who = {"--server", db.dataSource, "--catalog",  db.catalog,
+                                 "--user",   db.user,       "--password", db.password};
         qvt::AdminRun r = qvt::runAdmin(QStringList{"lock-period", "--until", "28-02-2026"} + who);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(qv::PeriodLock(*c).lockedUpTo(), std::optional<QDate>(QDate(2026, 2, 28)));

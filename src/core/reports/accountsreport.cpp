@@ -1,5 +1,7 @@
 #include "reports/accountsreport.h"
 
+#include "vouchers/periodlock.h"
+
 #include "reports/procedures.h"
 #include "reportengine/reportjob.h"
 
@@ -94,6 +96,10 @@ std::shared_ptr<Report> openAccountsReport(Book& book, AccountsReport r, qint64 
     else
         report->setRecordSelectionFormula(QStringLiteral("{Company.comActive} = 'Y'"));
     report->FormulaFields().byName(QStringLiteral("Dates")).setText(datesFormula(from, to, info.trialBalance));
+    // What is printed of a locked period prints the same tomorrow: the report says so.
+    report->FormulaFields()
+        .byName(QStringLiteral("Locked"))
+        .setText(QLatin1Char('"') + PeriodLock(c).reportLine(from) + QLatin1Char('"'));
     if (info.book) {
         report->OpenSubreport(QStringLiteral("rptSubOpening"))
             .setRecordSelectionFormula(QStringLiteral("{DetJV.AcCode} = ") + ac

@@ -75,8 +75,8 @@ void PeriodLock::move(std::optional<QDate> until, const QString& reason, const Q
 std::vector<PeriodLockMove> PeriodLock::history()
 {
     std::vector<PeriodLockMove> out;
-    QSqlQuery q = m_c.query(
-        QStringLiteral("select LockedUpTo, MovedBy, MovedAt, Reason from PeriodLock order by RowID desc"));
+    QSqlQuery q =
+        m_c.query(QStringLiteral("select LockedUpTo, MovedBy, MovedAt, Reason from PeriodLock order by RowID desc"));
     while (q.next())
         out.push_back({q.value(0).toDate(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
     return out;
