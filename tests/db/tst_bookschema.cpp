@@ -260,7 +260,8 @@ private slots:
         QVERIFY2(next > last, qPrintable(QString("%1 after %2").arg(next).arg(last)));
         c.close();
 
-        b.makeOlder(qv::Schema::CurrentVersion - 1);
+        // A book from before the amount checks may hold a wrong amount: named, nothing upgraded.
+        b.makeOlder(qv::Schema::WholeCentsFrom - 1);
         plant(book, {"update Accounts set OpenBal = 'abc' where AcName = 'CASH IN HAND'"});
         const Run refused = runAdmin({"upgrade", "--server", book});
         QCOMPARE(refused.code, 1);
@@ -268,7 +269,7 @@ private slots:
                  qPrintable(refused.err));
         qv::Connection old;
         b.connectAdmin(old);
-        QCOMPARE(qv::Schema::version(old), qv::Schema::CurrentVersion - 1);
+        QCOMPARE(qv::Schema::version(old), qv::Schema::WholeCentsFrom - 1);
     }
 };
 

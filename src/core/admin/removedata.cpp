@@ -1,11 +1,14 @@
 #include "admin/removedata.h"
 
+#include "db/audittrail.h"
 #include "vouchers/voucherkinds.h"
 #include "vouchers/voucherwrites.h"
 
 #include <QAtomicInt>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -138,6 +141,17 @@ RemovalCounts RemoveData::remove(const RemovalChoice& ch, const RemovalCounts& e
     if (!(n == expected))
         throw DbError(QStringLiteral("The data changed after it was counted (another station may be working on "
                                      "it); please try again."));
+    QJsonObject what{{QStringLiteral("lines"), n.lines},
+                     {QStringLiteral("vouchers"), n.vouchers},
+                     {QStringLiteral("categories"), n.categories},
+                     {QStringLiteral("applications"), n.applications}};
+    if (ch.vouchers) {
+        what.insert(QStringLiteral("kind"), ch.kind.isNull() ? QStringLiteral("") : ch.kind);
+        what.insert(QStringLiteral("from"), ch.from.toString(Qt::ISODate));
+        what.insert(QStringLiteral("to"), ch.to.toString(Qt::ISODate));
+    }
+    AuditTrail(m_c).append(QStringLiteral("data removed"), {}, {},
+                           QString::fromUtf8(QJsonDocument(what).toJson(QJsonDocument::Compact)), {});
     tx.commit();
     return n;
 }

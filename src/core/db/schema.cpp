@@ -1,6 +1,6 @@
 #include "db/schema.h"
 
-#include "db/periodlockschema.h"
+#include "db/bookguards.h"
 #include "db/tables.h"
 
 #include <QHash>
@@ -115,6 +115,23 @@ std::vector<TableDef> makeTables()
           {"Reason", K::Text, 250}},
          true,
          PeriodLockFrom},
+        // Append-only: each record's Hash covers its content and the Hash of the one before.
+        {tbl::AuditTrail,
+         "Seq",
+         false,
+         {{"Seq", K::Int},
+          {"At", K::Text, 32, "not null"},
+          {"Login", K::Text, 63},
+          {"Host", K::Text, 255},
+          {"Action", K::Text, 30, "not null"},
+          {"TableName", K::Text, 30},
+          {"RowKey", K::Text, 60},
+          {"Before", K::LongText},
+          {"After", K::LongText},
+          {"PrevHash", K::Text, 64, "not null"},
+          {"Hash", K::Text, 64, "not null"}},
+         false,
+         AuditTrailFrom},
     };
 }
 
@@ -150,6 +167,9 @@ QString columnSql(const TableDef& t, const ColumnDef& c, Backend b, int version)
         break;
     case K::Date:
         type = QStringLiteral("DATE");
+        break;
+    case K::LongText:
+        type = QStringLiteral("TEXT");
         break;
     }
     QString sql = name + QLatin1Char(' ') + type;
@@ -231,8 +251,10 @@ QStringList ddl(Backend b, int version)
         << QStringLiteral("CREATE INDEX ix_detjv_contra ON DetJV (CrAc, VouDate)")
         << QStringLiteral("CREATE INDEX ix_detjv_voucher ON DetJV (VouStatus, VouNo)")
         << QStringLiteral("CREATE INDEX ix_application_account ON tblApplication (ACCode)");
+    if (version >= AuditTrailFrom)
+        out << QStringLiteral("CREATE INDEX ix_audittrail_key ON AuditTrail (RowKey, Seq)");
     if (b == Backend::Sqlite && version >= PeriodLockFrom)
-        out << PeriodLockSchema::sqliteTriggers();
+        out << BookGuards::sqliteTriggers();
     if (b == Backend::Sqlite && version >= WholeCentsFrom)
         for (const TableDef& t : tables()) {
             const QString index = wrongKindIndex(t);

@@ -8,7 +8,7 @@
 
 namespace qv {
 
-enum class ColKind { Text, Int, SmallInt, Amount, Date };
+enum class ColKind { Text, Int, SmallInt, Amount, Date, LongText };
 
 struct ColumnDef {
     const char* name;
@@ -40,7 +40,8 @@ namespace Schema {
 // has its own roles and login functions.
 // 3 (embedded book): a voucher's RowID is never given again once deleted, so that it identifies
 // the voucher a window opened; amount columns accept whole cents only.
-// 4: the period lock (PeriodLock, kept by triggers on MasJV and DetJV).
+// 4: the period lock (PeriodLock, kept by triggers on MasJV and DetJV) and the audit trail
+// (AuditTrail, a hash chain that logins may only read and append to).
 inline constexpr int CurrentVersion = 4;
 inline constexpr int OldestVersion = 1; // the oldest book this program upgrades
 inline constexpr int LockHashWidth = 128;
@@ -49,6 +50,7 @@ inline constexpr int LockHashFrom = 2;
 inline constexpr int KeysNeverReusedFrom = 3; // MasJV AUTOINCREMENT
 inline constexpr int WholeCentsFrom = 3;      // amount columns checked, wrong kinds indexed
 inline constexpr int PeriodLockFrom = 4;
+inline constexpr int AuditTrailFrom = 4;
 
 const std::vector<TableDef>& tables();
 const TableDef* findTable(const QString& name);

@@ -1,6 +1,6 @@
 #include "db/schemacheck.h"
 
-#include "db/periodlockschema.h"
+#include "db/bookguards.h"
 #include "db/schema.h"
 
 #include <QHash>
@@ -311,7 +311,7 @@ void verifyServer(Connection& c)
         "select 'trigger', t.tgname, c.relname from pg_trigger t join pg_class c on c.oid = t.tgrelid "
         "where c.relnamespace = cast(current_schema() as regnamespace) and not t.tgisinternal "
         "union all select 'rule', r.rulename, r.tablename from pg_rules r where r.schemaname = current_schema()"));
-    const auto ownTriggers = PeriodLockSchema::serverTriggerNames();
+    const auto ownTriggers = BookGuards::serverTriggerNames();
     while (extra.next()) {
         if (extra.value(0).toString() == QLatin1String("trigger")
             && ownTriggers.contains({extra.value(2).toString(), extra.value(1).toString()}))

@@ -1,7 +1,8 @@
 // The schema version: the check when a book is opened and the steps from older versions.
 #include "db/backup.h"
 #include "db/logins.h"
-#include "db/periodlockschema.h"
+#include "db/bookguards.h"
+#include "db/audittrail.h"
 #include "db/schema.h"
 #include "db/schemacheck.h"
 #include "db/serverbook.h"
@@ -130,7 +131,7 @@ void toVersion3(Connection& c)
     rebuildTables(c, 3);
 }
 
-// The period lock: its table, empty (nothing locked), and the guards on the voucher rows. On a
+// The period lock (empty: nothing locked) with the guards on the voucher rows, and the audit trail. On a
 // server the functions and triggers follow with the renewal of the book's functions.
 void toVersion4(Connection& c)
 {
@@ -140,15 +141,18 @@ void toVersion4(Connection& c)
             : QStringLiteral("select count(*) from pg_class where oid = to_regclass('public.periodlock')");
     if (c.scalar(exists).toInt() > 0) // a server book's objects made ahead of its recorded version
         return;
+    const QStringList before = ddl(c.backend(), PeriodLockFrom - 1);
     for (const QString& s : ddl(c.backend(), PeriodLockFrom))
-        if (s.startsWith(QLatin1String("CREATE TABLE PeriodLock ")) || s.contains(QLatin1String("_locked_")))
+        if (!before.contains(s))
             c.execute(s);
     if (c.backend() == Backend::Postgres) {
         const ServerBook::Roles r = ServerBook::rolesOf(c);
         for (const QString& s :
-             PeriodLockSchema::serverGrants(ServerBook::quoteIdent(r.users), ServerBook::quoteIdent(r.keeper)))
+             BookGuards::serverGrants(ServerBook::quoteIdent(r.users), ServerBook::quoteIdent(r.keeper)))
             c.execute(s);
     }
+    // The trail starts from the book as it is: its first record hashes the book's contents.
+    AuditTrail(c).appendOpening();
 }
 
 // Each step brings a book of the version before it to its own version; they run in order in

@@ -1,6 +1,6 @@
 #include "db/serverbook.h"
 
-#include "db/periodlockschema.h"
+#include "db/bookguards.h"
 
 #include <QCryptographicHash>
 #include <QSqlDriver>
@@ -133,8 +133,9 @@ std::vector<Function> functions()
                         "    raise exception 'The lock password must arrive as an argon2id hash.';\n  end if;\n"
                         "  delete from public.LctPswd;\n"
                         "  insert into public.LctPswd (Pswd) values (hash);\nend")},
-        {"qv_period_guard()", "trigger", true, false, PeriodLockSchema::guardBody()},
-        {"qv_set_period_lock(until date, reason text)", "void", true, true, PeriodLockSchema::moveBody()},
+        {"qv_period_guard()", "trigger", true, false, BookGuards::guardBody()},
+        {"qv_set_period_lock(until date, reason text)", "void", true, true, BookGuards::moveBody()},
+        {BookGuards::AuditSignature, "text", true, false, BookGuards::auditBody()},
     };
 }
 
@@ -223,7 +224,7 @@ void secure(Connection& book, const Roles& r)
     for (const QString& s : grants)
         book.execute(s);
     if (hasPeriodLock(book))
-        for (const QString& s : PeriodLockSchema::serverGrants(users, keeper))
+        for (const QString& s : BookGuards::serverGrants(users, keeper))
             book.execute(s);
     installFunctions(book, r);
 }
@@ -262,9 +263,12 @@ bool installFunctions(Connection& book, const Roles& r)
         book.execute(QStringLiteral("DROP FUNCTION %1").arg(f));
     // The guard of the locked period runs on every voucher row (a book older than the lock has
     // none until its upgrade makes the table).
-    if (hasPeriodLock(book))
-        for (const QString& t : PeriodLockSchema::serverTriggers())
+    if (hasPeriodLock(book)) {
+        for (const QString& t : BookGuards::serverTriggers())
             book.execute(t);
+        book.execute(QStringLiteral("GRANT EXECUTE ON FUNCTION public.%1 TO %2")
+                         .arg(QLatin1String(BookGuards::AuditSignature), quoteIdent(r.users)));
+    }
     return functionsState(book) != before;
 }
 

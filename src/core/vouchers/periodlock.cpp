@@ -1,8 +1,11 @@
 #include "vouchers/periodlock.h"
 
+#include "db/audittrail.h"
 #include "db/logins.h"
 
 #include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlQuery>
 
 namespace qv {
@@ -69,6 +72,14 @@ void PeriodLock::move(std::optional<QDate> until, const QString& reason, const Q
                     {date, login, QDateTime::currentDateTimeUtc().toString(Qt::ISODate),
                      why.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(why)});
     }
+    auto image = [](const std::optional<QDate>& d, const QString* reason) {
+        QJsonObject o{{QStringLiteral("LockedUpTo"), d ? QJsonValue(d->toString(Qt::ISODate)) : QJsonValue()}};
+        if (reason)
+            o.insert(QStringLiteral("Reason"), *reason);
+        return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+    };
+    AuditTrail(m_c).append(QStringLiteral("period lock moved"), QStringLiteral("PeriodLock"), {},
+                           was ? image(was, nullptr) : QString(), image(until, &why));
     tx.commit();
 }
 

@@ -2,7 +2,7 @@
 // The book's locked period: vouchers dated on or before the locked-up-to date are final. Each
 // move of the date is a row of its own (who, when, why), the last one in force; nothing locked
 // when there is none or the last one is empty. The database guards the voucher rows itself
-// (db/periodlockschema.h); this is the check that names the date and the manager's move.
+// (db/bookguards.h); this is the check that names the date and the manager's move.
 #include "db/connection.h"
 
 #include <QDate>

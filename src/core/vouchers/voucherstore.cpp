@@ -273,7 +273,8 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
         m_c.scalar(QStringLiteral("select pg_advisory_xact_lock(cast(? as integer), cast(? as integer))"),
                    {NumberingLock, int(v.kind)});
     }
-    VoucherWrites(m_c).before(
+    VoucherWrites writes(m_c);
+    writes.before(
         {isNew ? VoucherChange::Action::Saved : VoucherChange::Action::Changed, code, v.number, v.rowId, {}, v.date});
     if (isNew) {
         int attempt = 0;
@@ -303,6 +304,7 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
         m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, v.number});
     }
     writeLines(v, result.number, total);
+    writes.after(result.number);
     try {
         tx.commit();
     } catch (const DbError& e) {
@@ -364,7 +366,8 @@ bool VoucherStore::remove(VoucherKind k, qint64 number, qint64 rowId)
 {
     const QString code = voucherKind(k).code;
     Transaction tx(m_c);
-    VoucherWrites(m_c).before({VoucherChange::Action::Deleted, code, number, rowId, {}, {}});
+    VoucherWrites writes(m_c);
+    writes.before({VoucherChange::Action::Deleted, code, number, rowId, {}, {}});
     const int n =
         rowId > 0 ? m_c.execute(QStringLiteral("delete from MasJV where RowID = ? and VouStatus = ? and "
                                                "VouNo = ?"),
@@ -374,6 +377,8 @@ bool VoucherStore::remove(VoucherKind k, qint64 number, qint64 rowId)
     // nobody's) and stay.
     if (n > 0 || rowId == 0)
         m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, number});
+    if (n > 0)
+        writes.after();
     tx.commit();
     return n > 0;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The one place every write to vouchers passes (the store's save and delete, Remove Data): the
-// checks that may refuse a change run here, in the writer's transaction, before anything is
-// written. A feature that must refuse some voucher changes adds its check to before().
+// The one place every write to vouchers passes (the store's save and delete, Remove Data), in
+// the writer's transaction: before() runs the checks that may refuse the change and keeps the
+// voucher as it was; after() records the change in the audit trail with the voucher as it was
+// and as it is. A feature that must refuse some voucher changes adds its check to before().
 #include "db/connection.h"
 
 #include <QDate>
@@ -26,9 +27,19 @@ public:
     }
     // Throws DbError with a text fit for the user when the change may not be written.
     void before(VoucherChange change);
+    // The change is written: its audit record. `storedNumber` is the number a save stored the
+    // voucher under (another than asked when renumbered).
+    void after(qint64 storedNumber = 0);
+
+    // The voucher (master and lines, every column) as compact JSON; empty when it is not there.
+    static QString image(Connection& c, const QString& kind, qint64 number);
+    // "JV-12": the key of a voucher's audit records.
+    static QString key(const QString& kind, qint64 number);
 
 private:
     Connection& m_c;
+    VoucherChange m_change;
+    QString m_before;
 };
 
 } // namespace qv

@@ -107,8 +107,7 @@ void frmLockPeriod::ShowLock()
 void frmLockPeriod::cmdSave_Click()
 {
     dtpUntil->commitTyped();
-    const std::optional<QDate> until =
-        chkNothing->isChecked() ? std::nullopt : std::optional<QDate>(dtpUntil->date());
+    const std::optional<QDate> until = chkNothing->isChecked() ? std::nullopt : std::optional<QDate>(dtpUntil->date());
     bool saved = false;
     qv::guarded(
         [&] {

@@ -1,6 +1,6 @@
-#include "db/periodlockschema.h"
+#include "db/bookguards.h"
 
-namespace qv::PeriodLockSchema {
+namespace qv::BookGuards {
 
 namespace {
 // The date a row of each table carries; a stored time of day does not move it past the day.
@@ -71,6 +71,31 @@ begin
 end)");
 }
 
+QString auditBody()
+{
+    return QStringLiteral(R"(declare
+  s bigint;
+  prev text;
+  t text;
+  h text;
+begin
+  perform pg_advisory_xact_lock(%1, %2);
+  select Seq, Hash into s, prev from public.AuditTrail order by Seq desc limit 1;
+  s := coalesce(s, 0) + 1;
+  prev := coalesce(prev, '');
+  t := to_char(clock_timestamp() at time zone 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS.MS"Z"');
+  h := encode(sha256(convert_to(concat_ws(chr(31), prev, s::text, t, session_user::text, coalesce(host, ''),
+         coalesce(action, ''), coalesce(tbl, ''), coalesce(rowkey, ''), coalesce(before, ''), coalesce(after, '')),
+         'UTF8')), 'hex');
+  insert into public.AuditTrail (Seq, At, Login, Host, Action, TableName, RowKey, Before, After, PrevHash, Hash)
+    values (s, t, session_user, coalesce(host, ''), action, coalesce(tbl, ''), coalesce(rowkey, ''),
+            coalesce(before, ''), coalesce(after, ''), prev, h);
+  return h;
+end)")
+        .arg(0x5156)
+        .arg(0x4155);
+}
+
 QList<QPair<QString, QString>> serverTriggerNames()
 {
     return {{QStringLiteral("masjv"), QStringLiteral("qv_masjv_locked")},
@@ -92,7 +117,10 @@ QStringList serverGrants(const QString& users, const QString& keeper)
     return {QStringLiteral("GRANT SELECT ON PeriodLock TO %1").arg(users),
             QStringLiteral("REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON PeriodLock FROM %1").arg(users),
             QStringLiteral("GRANT SELECT, INSERT ON PeriodLock TO %1").arg(keeper),
+            QStringLiteral("GRANT SELECT ON AuditTrail TO %1").arg(users),
+            QStringLiteral("REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON AuditTrail FROM %1").arg(users),
+            QStringLiteral("GRANT SELECT, INSERT ON AuditTrail TO %1").arg(keeper),
             QStringLiteral("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO %1").arg(keeper)};
 }
 
-} // namespace qv::PeriodLockSchema
+} // namespace qv::BookGuards
