@@ -88,6 +88,15 @@ Commands:
         dated on or before it cannot be saved, changed or deleted by any station or path.
         --clear unlocks every period. Managers only; moving the date back or clearing it
         needs --reason, which is kept with the move.
+  audit verify --server S --user U [--password P] [--head SEQ:HASH]
+        Walks the audit trail's hash chain and reports the first broken link (a record
+        changed, removed or slipped in) with its sequence number; exit code 3 when broken.
+        --head checks against the head a trial balance printed: records removed from the
+        end show there.
+  audit show --server S --user U [--password P] [--voucher JV-12] [--account CODE]
+        [--login NAME] [--from DATE] [--to DATE] [--csv]
+        Lists the records (who, when, from which host, what, and the before and after
+        images), all or those of a voucher, an account, a login or a date range.
   --help
         This text.
 
@@ -111,8 +120,8 @@ The program itself backs up an embedded book at the first login of each day into
 "backups" folder beside it (BOOK-auto-yyyy-MM-dd.sqlite) and keeps the newest 7.
 
 Exit codes: 0 done, 1 the database refused or failed (the message says why), 2 the command
-line is wrong (an unknown option, a value given to a flag, a missing option), 3 check
-found something.
+line is wrong (an unknown option, a value given to a flag, a missing option), 3 check or
+audit verify found something.
 )";
 
 void refuse(const QString& problem)

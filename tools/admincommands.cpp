@@ -6,6 +6,7 @@
 #include "tools/adminbackup.h"
 #include "tools/admincheck.h"
 #include "tools/adminexport.h"
+#include "tools/adminaudit.h"
 #include "tools/adminlock.h"
 #include "tools/adminupgrade.h"
 
@@ -62,6 +63,12 @@ std::vector<AdminCommandDef> adminCommands()
          {QStringLiteral("clear")},
          0,
          adminLockPeriod},
+        {"audit",
+         {server, QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("head"), QStringLiteral("voucher"),
+          QStringLiteral("account"), QStringLiteral("login"), QStringLiteral("from"), QStringLiteral("to")},
+         {QStringLiteral("csv")},
+         1,
+         adminAudit},
     };
 }
 

@@ -5,6 +5,7 @@
 #include "admin/removedata.h"
 #include "db/audittrail.h"
 #include "db/schema.h"
+#include "support/adminrun.h"
 #include "support/dbfixture.h"
 #include "support/failing.h"
 #include "vouchers/periodlock.h"
@@ -49,8 +50,9 @@ class TstAuditTrail : public QObject {
         const QString line = QString("{\"AcCode\":%1,\"BillNo\":null,\"ChecqNo\":\"\",\"CrAc\":%2,\"CrAmt\":\"%3\","
                                      "\"DrAmt\":\"%4\",\"EntryNo\":1,\"FileNo\":null,\"Naration\":\"%5\","
                                      "\"VouDate\":\"2026-03-02\"}");
-        return QString("{\"ChecqNo\":null,\"Login\":\"%1\",\"PaidReceive\":\"RENT\",\"RowID\":%2,\"TotalAmount\":\"%3\","
-                       "\"VouDate\":\"2026-03-02\",\"VouNo\":%4,\"VouStatus\":\"JV\",\"lines\":[%5,%6]}")
+        return QString(
+                   "{\"ChecqNo\":null,\"Login\":\"%1\",\"PaidReceive\":\"RENT\",\"RowID\":%2,\"TotalAmount\":\"%3\","
+                   "\"VouDate\":\"2026-03-02\",\"VouNo\":%4,\"VouStatus\":\"JV\",\"lines\":[%5,%6]}")
             .arg(db.user)
             .arg(rowId)
             .arg(total)
@@ -169,8 +171,8 @@ private slots:
         admin.execute("update AuditTrail set After = ? where Seq = 2", {after2});
         QCOMPARE(finding(), qint64(0));
         // Removed in the middle, then a forged one slipped into its place.
-        const QStringList cols = {"Seq", "At", "Login", "Host", "Action", "TableName", "RowKey", "Before", "After",
-                                  "PrevHash", "Hash"};
+        const QStringList cols = {"Seq",    "At",     "Login", "Host",     "Action", "TableName",
+                                  "RowKey", "Before", "After", "PrevHash", "Hash"};
         admin.execute("create temporary table kept as select * from AuditTrail where Seq = 3");
         admin.execute("delete from AuditTrail where Seq = 3");
         QCOMPARE(finding(), qint64(3));
@@ -193,15 +195,39 @@ private slots:
         QCOMPARE(finding(), qint64(4));
     }
 
+    void theCommandLineVerifiesAndShows()
+    {
+        fourRecords();
+        const QStringList who = {"--server", db.dataSource, "--catalog",  db.catalog,
+                                 "--user",   db.user,       "--password", db.password};
+        const AuditTrail::Head head = AuditTrail(*c).head();
+        const QString printed = QString("%1:%2").arg(head.seq).arg(head.hash);
+        qvt::AdminRun r = qvt::runAdmin(QStringList{"audit", "verify", "--head", printed} + who);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(r.out.contains("Head: " + printed), qPrintable(r.out));
+        r = qvt::runAdmin(QStringList{"audit", "show", "--voucher", "jv-2", "--csv"} + who);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out.count("\r\n"), 2);
+        QVERIFY(r.out.contains(",voucher saved,MasJV,JV-2,"));
+        QCOMPARE(qvt::runAdmin(QStringList{"audit", "show", "--account", "1.1.2"} + who).out.count("voucher saved"), 4);
+        qv::Connection admin;
+        db.connectAdmin(admin);
+        admin.execute("delete from AuditTrail where Seq = 4");
+        QCOMPARE(qvt::runAdmin(QStringList{"audit", "verify"} + who).code, 0);
+        r = qvt::runAdmin(QStringList{"audit", "verify", "--head", printed} + who);
+        QCOMPARE(r.code, 3);
+        QVERIFY2(r.out.contains("broken at record 4"), qPrintable(r.out));
+    }
+
     void noLoginChangesTheTrailOnAServer()
     {
         if (qvt::backend() != qv::Backend::Postgres)
             QSKIP("the embedded file's owner can write anything: the chain shows it instead");
         fourRecords();
         // The book's first login is its manager.
-        for (const char* sql : {"update AuditTrail set Action = 'x'", "delete from AuditTrail where Seq = 4",
-                                "truncate AuditTrail",
-                                "insert into AuditTrail (Seq, At, Action, PrevHash, Hash) values (9, 'x', 'x', '', '')"})
+        for (const char* sql :
+             {"update AuditTrail set Action = 'x'", "delete from AuditTrail where Seq = 4", "truncate AuditTrail",
+              "insert into AuditTrail (Seq, At, Action, PrevHash, Hash) values (9, 'x', 'x', '', '')"})
             QVERIFY_THROWS_EXCEPTION(qv::DbError, c->execute(sql));
         QCOMPARE(int(all().size()), 4);
         QCOMPARE(AuditTrail(*c).verify(), std::nullopt);

@@ -31,9 +31,10 @@ constexpr int ChainLock = 0x5156, ChainKey = 0x4155;
 
 QString AuditTrail::hashOf(const AuditRecord& r)
 {
-    const QString content = QStringList{r.prevHash, QString::number(r.seq), r.at,     r.login,  r.host,
-                                        r.action,   r.table,                 r.key,    r.before, r.after}
-                                .join(Sep);
+    const QString content =
+        QStringList{r.prevHash, QString::number(r.seq), r.at, r.login, r.host, r.action, r.table, r.key, r.before,
+                    r.after}
+            .join(Sep);
     return QString::fromLatin1(QCryptographicHash::hash(content.toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
@@ -91,8 +92,8 @@ void AuditTrail::appendOpening()
         counts << QStringLiteral("\"%1\":%2").arg(QLatin1String(table)).arg(n);
     }
     appendDirect(QStringLiteral("trail opened"), {}, {}, {},
-           QStringLiteral("{%1,\"sha256\":\"%2\"}")
-               .arg(counts.join(QLatin1Char(',')), QString::fromLatin1(contents.result().toHex())));
+                 QStringLiteral("{%1,\"sha256\":\"%2\"}")
+                     .arg(counts.join(QLatin1Char(',')), QString::fromLatin1(contents.result().toHex())));
 }
 
 AuditTrail::Head AuditTrail::head()

@@ -1,5 +1,6 @@
 #include "reports/accountsreport.h"
 
+#include "db/audittrail.h"
 #include "vouchers/periodlock.h"
 
 #include "reports/procedures.h"
@@ -100,6 +101,11 @@ std::shared_ptr<Report> openAccountsReport(Book& book, AccountsReport r, qint64 
     report->FormulaFields()
         .byName(QStringLiteral("Locked"))
         .setText(QLatin1Char('"') + PeriodLock(c).reportLine(from) + QLatin1Char('"'));
+    // A printed trial balance anchors the book: the trail's head it names can be checked later.
+    if (info.trialBalance)
+        report->FormulaFields()
+            .byName(QStringLiteral("AuditHead"))
+            .setText(QLatin1Char('"') + AuditTrail(c).headLine() + QLatin1Char('"'));
     if (info.book) {
         report->OpenSubreport(QStringLiteral("rptSubOpening"))
             .setRecordSelectionFormula(QStringLiteral("{DetJV.AcCode} = ") + ac

@@ -1,6 +1,8 @@
 #include "vouchers/voucherprint.h"
 
+#include "db/audittrail.h"
 #include "viewer/frmveiwer.h"
+#include "vouchers/voucherwrites.h"
 #include "reportengine/report.h"
 #include "shell/mdl_connection.h"
 #include "vouchers/frmvoucher.h"
@@ -22,6 +24,16 @@ void PrintVoucher(const qv::VoucherKindInfo& kind, const QString& number)
         std::shared_ptr<qv::rpt::Report> report = qv::openReport(TheBook, kind.reportTemplate);
         report->setRecordSelectionFormula(voucherSelection(kind, number));
         frmVeiwer::ShowReport(report);
+        // A printed voucher is worth knowing of: who printed which, and when.
+        bool ok = false;
+        const qint64 n = number.toLongLong(&ok);
+        if (ok
+            && Conn.scalar(QStringLiteral("select count(*) from MasJV where VouStatus = ? and VouNo = ?"),
+                           {kind.code, n})
+                       .toInt()
+                   > 0)
+            qv::AuditTrail(Conn).append(QStringLiteral("voucher printed"), QStringLiteral("MasJV"),
+                                        qv::VoucherWrites::key(kind.code, n), {}, {});
     });
 }
 

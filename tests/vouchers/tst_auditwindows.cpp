@@ -1,16 +1,17 @@
-// The locked period in the windows: "Lock Period" behind the lock password moves the date and
-// asks a reason to reopen; a voucher window's save into the locked period says so once, naming
-// the date, and keeps what was typed.
+// The locked period and the audit trail in the windows: "Lock Period" behind the lock password
+// moves the date and asks a reason to reopen; a voucher window's save into the locked period says
+// so once, naming the date, and keeps what was typed; a voucher's History says who did what.
 #include "shell/adminhelpers.h"
 #include "vouchers/periodlock.h"
 #include "voucherwindowsuite.h"
 #include "widgets/datebox.h"
 
 #include <QCheckBox>
+#include <QDialog>
 
 using qvt::child;
 
-class TstLockWindow : public qvt::VoucherWindowSuite {
+class TstAuditWindows : public qvt::VoucherWindowSuite {
     Q_OBJECT
 
     QWidget* lockWindow()
@@ -70,7 +71,35 @@ private slots:
         click(w, "cmdSave");
         QCOMPARE(Conn.scalar("select count(*) from MasJV").toInt(), vouchers + 1);
     }
+
+    void historySaysWhoChangedWhatLineByLine()
+    {
+        frmVoucher* w = open("frmBR");
+        addLine(w, {}, "SAIMA NAEEM", "250", "booking");
+        const qint64 number = shownNumber(w);
+        click(w, "cmdSave");
+        w->openForChange(number);
+        addLine(w, {}, "FARHAN ALI", "70", "second plot");
+        click(w, "cmdSave");
+        w->openForChange(number);
+        click(w, "cmdHistory");
+        auto* h = w->findChild<QDialog*>("frmHistory");
+        QVERIFY(h);
+        auto* grid = child<QTableWidget>(h, "grdHistory");
+        QCOMPARE(grid->rowCount(), 2);
+        QCOMPARE(grid->item(0, 3)->text(), QString("voucher saved"));
+        QCOMPARE(grid->item(1, 3)->text(), QString("voucher changed"));
+        QCOMPARE(grid->item(1, 1)->text(), LoginUser);
+        // The change shown: the new total and the added line, nothing of the line that stayed.
+        const QString shownChange = child<QPlainTextEdit>(h, "txtChanges")->toPlainText();
+        QVERIFY2(shownChange.contains("Total: \"250.00\" -> \"320.00\""), qPrintable(shownChange));
+        QVERIFY2(
+            shownChange.contains("+ line 2: account " + QString::number(qvt::accountId("FARHAN ALI")) + " Cr 70.00"),
+            qPrintable(shownChange));
+        QVERIFY(!shownChange.contains("booking"));
+        h->close();
+    }
 };
 
-QTEST_MAIN(TstLockWindow)
-#include "tst_lockwindow.moc"
+QTEST_MAIN(TstAuditWindows)
+#include "tst_auditwindows.moc"
