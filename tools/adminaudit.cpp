@@ -49,8 +49,7 @@ int verify(const AdminArgs& a, Connection& c)
         return 3;
     }
     const AuditTrail::Head h = trail.head();
-    out << "The audit trail holds " << h.seq << " records, every link sound. Head: " << h.seq << ':' << h.hash
-        << '\n';
+    out << "The audit trail holds " << h.seq << " records, every link sound. Head: " << h.seq << ':' << h.hash << '\n';
     return 0;
 }
 
@@ -74,8 +73,8 @@ int show(const AdminArgs& a, Connection& c)
         out << "Seq,At,Login,Host,Action,Table,Key,Before,After,Hash\r\n";
     for (const AuditRecord& r : AuditTrail(c).records(f)) {
         if (csv) {
-            QStringList row{QString::number(r.seq), r.at, r.login,  r.host,  r.action,
-                            r.table,                r.key, r.before, r.after, r.hash};
+            QStringList row{
+                QString::number(r.seq), r.at, r.login, r.host, r.action, r.table, r.key, r.before, r.after, r.hash};
             for (QString& x : row)
                 x = csvField(x);
             out << row.join(QLatin1Char(',')) << "\r\n";

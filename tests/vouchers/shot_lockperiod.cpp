@@ -6,6 +6,9 @@
 #include "widgets/datebox.h"
 
 #include <QApplication>
+#include <QDateEdit>
+#include <QDialog>
+#include <QSqlQuery>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
@@ -46,6 +49,31 @@ private slots:
             }
         });
         QTest::mouseClick(qvt::child<QPushButton>(v, "cmdSave"), Qt::LeftButton);
+
+        // Saved after the lock, then changed: its History.
+        qvt::MsgRecorder rec;
+        qvt::child<QDateEdit>(v, "DTPicker")->setDate(today.addDays(1));
+        QTest::mouseClick(qvt::child<QPushButton>(v, "cmdSave"), Qt::LeftButton);
+        const qint64 number = Conn.scalar("select max(VouNo) from MasJV where VouStatus = 'JV'").toLongLong();
+        v->openForChange(number);
+        QSqlQuery q = Conn.query("select RowID, AcName from Accounts where AcStatus = 'DD' order by RowID desc");
+        for (const char* box : {"txtDrAc", "txtCrAc"}) {
+            q.next();
+            qvt::child<QLineEdit>(v, box)->setText(q.value(1).toString());
+            qvt::child<QLineEdit>(v, box)->setProperty("tag", q.value(0).toString());
+        }
+        q.finish();
+        qvt::child<QLineEdit>(v, "txtPaidTo")->setText("AL-NOOR CONSTRUCTION (PVT) LTD");
+        qvt::child<QLineEdit>(v, "txtDRCR")->setText("80");
+        QTest::mouseClick(qvt::child<QPushButton>(v, "cmdAdd"), Qt::LeftButton);
+        QTest::mouseClick(qvt::child<QPushButton>(v, "cmdSave"), Qt::LeftButton);
+        v->openForChange(number);
+        QTest::mouseClick(qvt::child<QPushButton>(v, "cmdHistory"), Qt::LeftButton);
+        auto* h = v->findChild<QDialog*>("frmHistory");
+        QVERIFY2(h, qPrintable(rec.texts().join(" | ")));
+        QTest::qWait(400);
+        h->grab().save(QStringLiteral(QVT_SHOTS "/voucher-history.png"));
+        h->close();
         app.stop();
     }
 };

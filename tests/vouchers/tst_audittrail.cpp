@@ -11,6 +11,9 @@
 #include "vouchers/periodlock.h"
 #include "vouchers/voucherstore.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <memory>
 
 using qv::AuditRecord;
@@ -210,6 +213,20 @@ private slots:
         QCOMPARE(r.out.count("\r\n"), 2);
         QVERIFY(r.out.contains(",voucher saved,MasJV,JV-2,"));
         QCOMPARE(qvt::runAdmin(QStringList{"audit", "show", "--account", "1.1.2"} + who).out.count("voucher saved"), 4);
+        // The audit report of a date range, per login.
+        QTemporaryDir out;
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        r = qvt::runAdmin(QStringList{"report", "rptAudit.rpt", "--selection",
+                                      "{AuditTrail.Day} >= '" + today + "' and {AuditTrail.Day} <= '" + today + "'",
+                                      "--csv", out.filePath("audit.csv")}
+                          + who);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QFile csv(out.filePath("audit.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList rows = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 5);
+        QVERIFY2(rows[1].contains(",voucher saved,JV-1,"), qPrintable(rows[1]));
+        QVERIFY(rows[4].contains("," + db.user + ","));
         qv::Connection admin;
         db.connectAdmin(admin);
         admin.execute("delete from AuditTrail where Seq = 4");

@@ -5,6 +5,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QSqlQuery>
 
 namespace qv {
 
@@ -54,8 +56,8 @@ QStringList voucherDifferences(const QString& before, const QString& after)
     const struct {
         const char* key;
         const char* caption;
-    } master[] = {{"VouNo", "Number"},      {"VouDate", "Date"},       {"PaidReceive", "Party"},
-                  {"TotalAmount", "Total"}, {"ChecqNo", "Cheque"},     {"Login", "Saved by"}};
+    } master[] = {{"VouNo", "Number"},      {"VouDate", "Date"},   {"PaidReceive", "Party"},
+                  {"TotalAmount", "Total"}, {"ChecqNo", "Cheque"}, {"Login", "Saved by"}};
     if (!b.isEmpty() && !a.isEmpty())
         for (const auto& m : master) {
             const QJsonValue x = b.value(QLatin1String(m.key)), y = a.value(QLatin1String(m.key));
@@ -77,9 +79,29 @@ std::vector<HistoryEntry> voucherHistory(Connection& c, const QString& kind, qin
     AuditFilter f;
     f.key = VoucherWrites::key(kind, number);
     std::vector<HistoryEntry> out;
+    // Accounts by their code and title rather than their RowID.
+    QHash<QString, QString> names;
+    const QRegularExpression id(QStringLiteral("(account|against) (\\d+)"));
+    auto named = [&](QString line) {
+        QRegularExpressionMatchIterator it = id.globalMatch(line);
+        QList<QRegularExpressionMatch> found;
+        while (it.hasNext())
+            found.prepend(it.next());
+        for (const QRegularExpressionMatch& m : found) {
+            const QString key = m.captured(2);
+            if (!names.contains(key)) {
+                QSqlQuery q =
+                    c.query(QStringLiteral("select AcNodes, AcName from Accounts where RowID = ?"), {key.toLongLong()});
+                names.insert(key, q.next() ? q.value(0).toString() + QLatin1Char(' ') + q.value(1).toString() : key);
+            }
+            line.replace(m.capturedStart(2), m.capturedLength(2), names.value(key));
+        }
+        return line;
+    };
     for (AuditRecord& r : AuditTrail(c).records(f)) {
         HistoryEntry e;
-        e.changes = voucherDifferences(r.before, r.after);
+        for (const QString& line : voucherDifferences(r.before, r.after))
+            e.changes << named(line);
         e.record = std::move(r);
         out.push_back(std::move(e));
     }
