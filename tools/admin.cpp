@@ -1,5 +1,6 @@
 // quoravel-admin: set-up from the command line (new databases, logins, the lock password)
 // and headless reports.
+#include "db/audittrail.h"
 #include "db/provision.h"
 #include "db/tables.h"
 #include "tools/admincommands.h"
@@ -163,7 +164,10 @@ int cmdAddLogin(const qv::AdminArgs& a)
     const QString pw =
         a.secret(QStringLiteral("new-password"), QStringLiteral("Password of the new login %1").arg(name), true);
     refuse(qv::Logins::passwordProblem(pw));
+    qv::Transaction tx(c);
     qv::Logins::add(c, name, pw);
+    qv::AuditTrail(c).append(QStringLiteral("login added"), QStringLiteral("Logins"), name, {}, {});
+    tx.commit();
     out() << "Added the login " << name << ".\n";
     return 0;
 }
@@ -175,7 +179,10 @@ int cmdSetLock(const qv::AdminArgs& a)
     qv::connectAs(a, c);
     const QString lock = a.secret(QStringLiteral("lock-password"), QStringLiteral("New lock password"), true);
     refuse(qv::Provision::lockPasswordProblem(lock));
+    qv::Transaction tx(c);
     qv::Provision::setLockPassword(c, lock);
+    qv::AuditTrail(c).append(QStringLiteral("lock password changed"), QStringLiteral("LctPswd"), {}, {}, {});
+    tx.commit();
     out() << "The lock password is set.\n";
     return 0;
 }

@@ -2,7 +2,10 @@
 // was and as it became; a record exists if and only if its change committed; the chain shows a
 // record changed, removed or slipped in, and the last ones removed against a printed head; on a
 // server no login, a manager included, can change it.
+#include "admin/adminstore.h"
 #include "admin/removedata.h"
+#include "masters/accountstore.h"
+#include "masters/companystore.h"
 #include "db/audittrail.h"
 #include "db/schema.h"
 #include "support/adminrun.h"
@@ -12,6 +15,7 @@
 #include "vouchers/voucherstore.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -135,6 +139,41 @@ private slots:
         QCOMPARE(AuditTrail(*c).verify(), std::nullopt);
         QCOMPARE(int(AuditTrail(*c).records({"JV-1", {}, {}, {}, 0}).size()), 3);
         QCOMPARE(int(AuditTrail(*c).records({{}, {}, {}, {}, rent}).size()), 4);
+    }
+
+    // Accounts, the company, the rights and the logins leave their records too.
+    void theBooksSettingsAreRecorded()
+    {
+        const qint64 spare = account("1.1.9", "SPARE");
+        const QString spareImage =
+            QString("{\"AcName\":\"SPARE\",\"AcNodes\":\"1.1.9\",\"AcStatus\":\"DD\",\"Addr\":null,"
+                    "\"Addr2\":null,\"BStatus\":null,\"Contact\":null,\"ContactPer\":null,\"Dcode\":1,"
+                    "\"DeleteStatus\":\"N\",\"Email\":null,\"Fax\":null,\"GST\":null,\"Location\":null,"
+                    "\"NTN\":null,\"OpenBal\":null,\"OrderStatus\":null,\"ParentID\":\"1.1\",\"RowID\":%1,"
+                    "\"WebSite\":null,\"openDate\":null}")
+                .arg(spare);
+        QCOMPARE(qv::AccountStore(*c).deleteAccount(spare), qv::DeleteCheck::Allowed);
+        qv::CompanyStore(*c).save(std::nullopt, {{"Company", "GREEN VALLEY"}}, true);
+        qv::RightsStore(*c).save({{"Vouchers", true}});
+        const QString clerk = QString("aud%1_%2")
+                                  .arg(QCoreApplication::applicationPid())
+                                  .arg(QRandomGenerator::global()->bounded(1000000));
+        qv::UserStore(*c).add(clerk, "clerk pass 1", qv::Logins::HashCost::Minimal);
+        qv::UserStore(*c).remove(clerk, db.user);
+        const std::vector<AuditRecord> r = all();
+        QStringList actions;
+        for (const AuditRecord& x : r)
+            actions << x.action;
+        QCOMPARE(actions, QStringList({"account deleted", "company saved", "menu rights saved", "login added",
+                                       "login removed"}));
+        QCOMPARE(r[0].before, spareImage);
+        QCOMPARE(r[0].after, QString());
+        QVERIFY2(r[1].after.contains("\"Company\":\"GREEN VALLEY\"") && r[1].after.contains("\"comActive\":\"Y\""),
+                 qPrintable(r[1].after));
+        QVERIFY(r[2].before.size() > r[2].after.size()); // 28 rights before, one after
+        QVERIFY(r[2].after.contains("\"Menus\":\"Vouchers\""));
+        QCOMPARE(r[3].key, clerk);
+        QCOMPARE(AuditTrail(*c).verify(), std::nullopt);
     }
 
     // A failed save leaves no record; the one that goes through leaves exactly one.

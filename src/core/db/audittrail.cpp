@@ -1,6 +1,12 @@
 #include "db/audittrail.h"
 
+#include "db/money.h"
+#include "db/schema.h"
+
 #include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -36,6 +42,46 @@ QString AuditTrail::hashOf(const AuditRecord& r)
                     r.after}
             .join(Sep);
     return QString::fromLatin1(QCryptographicHash::hash(content.toUtf8(), QCryptographicHash::Sha256).toHex());
+}
+
+QString AuditTrail::rowsImage(Connection& c, const QString& table, const QString& where, const QVariantList& params,
+                              bool single)
+{
+    const TableDef* t = Schema::findTable(table);
+    if (!t)
+        return {};
+    QStringList cols;
+    for (const ColumnDef& col : t->columns)
+        cols << QStringLiteral("%1 as \"%1\"").arg(QLatin1String(col.name));
+    QSqlQuery q =
+        c.query(QStringLiteral("select %1 from %2%3 order by %4")
+                    .arg(cols.join(QStringLiteral(", ")), table,
+                         where.isEmpty() ? QString() : QStringLiteral(" where ") + where, QLatin1String(t->key)),
+                params);
+    QJsonArray rows;
+    while (q.next()) {
+        QJsonObject o;
+        for (int i = 0; i < int(t->columns.size()); ++i) {
+            const ColumnDef& col = t->columns[size_t(i)];
+            const QVariant v = q.value(i);
+            const QString name = QLatin1String(col.name);
+            if (v.isNull())
+                o.insert(name, QJsonValue::Null);
+            else if (col.kind == ColKind::Amount)
+                o.insert(name, plainAmount(c.moneyOrZero(v)));
+            else if (col.kind == ColKind::Date)
+                o.insert(name, v.toDate().toString(Qt::ISODate));
+            else if (col.kind == ColKind::Int || col.kind == ColKind::SmallInt)
+                o.insert(name, v.toLongLong());
+            else
+                o.insert(name, v.toString());
+        }
+        rows.append(o);
+    }
+    if (rows.isEmpty())
+        return {};
+    const QJsonDocument doc = single ? QJsonDocument(rows.first().toObject()) : QJsonDocument(rows);
+    return QString::fromUtf8(doc.toJson(QJsonDocument::Compact));
 }
 
 QString AuditTrail::host()

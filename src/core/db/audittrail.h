@@ -57,6 +57,11 @@ public:
     std::optional<Finding> verify(const std::optional<Head>& printed = std::nullopt);
     std::vector<AuditRecord> records(const AuditFilter& f);
 
+    // The rows of `table` that `where` selects, every column under its own name, as compact JSON
+    // (an object for one row with `single`, else an array); empty when no row is selected.
+    static QString rowsImage(Connection& c, const QString& table, const QString& where = {},
+                             const QVariantList& params = {}, bool single = false);
+
     static QString hashOf(const AuditRecord& r);
     static QString host();
 
