@@ -1,5 +1,6 @@
 // quoravel-admin: set-up from the command line (new databases, logins, the lock password)
 // and headless reports.
+#include "db/audittrail.h"
 #include "db/provision.h"
 #include "db/tables.h"
 #include "tools/admincommands.h"
@@ -95,6 +96,20 @@ Commands:
         Expenses, or A, L, E, I, X; an empty CLASS clears it) and the month the financial
         year starts (1 to 12; July when never set), then lists every control account with
         its class. The balance sheet and the profit and loss account need every one classed.
+  lock-period --server S --user U [--password P] (--until DATE | --clear) [--reason TEXT]
+        Moves the date up to which the book is locked (dd-mm-yyyy or yyyy-mm-dd): a voucher
+        dated on or before it cannot be saved, changed or deleted by any station or path.
+        --clear unlocks every period. Managers only; moving the date back or clearing it
+        needs --reason, which is kept with the move.
+  audit verify --server S --user U [--password P] [--head SEQ:HASH]
+        Walks the audit trail's hash chain and reports the first broken link (a record
+        changed, removed or slipped in) with its sequence number; exit code 3 when broken.
+        --head checks against the head a trial balance printed: records removed from the
+        end show there.
+  audit show --server S --user U [--password P] [--voucher JV-12] [--account CODE]
+        [--login NAME] [--from DATE] [--to DATE] [--csv]
+        Lists the records (who, when, from which host, what, and the before and after
+        images), all or those of a voucher, an account, a login or a date range.
   --help
         This text.
 
@@ -118,8 +133,8 @@ The program itself backs up an embedded book at the first login of each day into
 "backups" folder beside it (BOOK-auto-yyyy-MM-dd.sqlite) and keeps the newest 7.
 
 Exit codes: 0 done, 1 the database refused or failed (the message says why), 2 the command
-line is wrong (an unknown option, a value given to a flag, a missing option), 3 check
-found something.
+line is wrong (an unknown option, a value given to a flag, a missing option), 3 check or
+audit verify found something.
 )";
 
 void refuse(const QString& problem)
@@ -161,7 +176,10 @@ int cmdAddLogin(const qv::AdminArgs& a)
     const QString pw =
         a.secret(QStringLiteral("new-password"), QStringLiteral("Password of the new login %1").arg(name), true);
     refuse(qv::Logins::passwordProblem(pw));
+    qv::Transaction tx(c);
     qv::Logins::add(c, name, pw);
+    qv::AuditTrail(c).append(QStringLiteral("login added"), QStringLiteral("Logins"), name, {}, {});
+    tx.commit();
     out() << "Added the login " << name << ".\n";
     return 0;
 }
@@ -173,7 +191,10 @@ int cmdSetLock(const qv::AdminArgs& a)
     qv::connectAs(a, c);
     const QString lock = a.secret(QStringLiteral("lock-password"), QStringLiteral("New lock password"), true);
     refuse(qv::Provision::lockPasswordProblem(lock));
+    qv::Transaction tx(c);
     qv::Provision::setLockPassword(c, lock);
+    qv::AuditTrail(c).append(QStringLiteral("lock password changed"), QStringLiteral("LctPswd"), {}, {}, {});
+    tx.commit();
     out() << "The lock password is set.\n";
     return 0;
 }

@@ -7,6 +7,8 @@
 #include "tools/admincheck.h"
 #include "tools/adminclassify.h"
 #include "tools/adminexport.h"
+#include "tools/adminaudit.h"
+#include "tools/adminlock.h"
 #include "tools/adminupgrade.h"
 
 namespace qv {
@@ -67,6 +69,18 @@ std::vector<AdminCommandDef> adminCommands()
          {},
          0,
          adminClassify},
+        {"lock-period",
+         {server, QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("until"),
+          QStringLiteral("reason")},
+         {QStringLiteral("clear")},
+         0,
+         adminLockPeriod},
+        {"audit",
+         {server, QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("head"), QStringLiteral("voucher"),
+          QStringLiteral("account"), QStringLiteral("login"), QStringLiteral("from"), QStringLiteral("to")},
+         {QStringLiteral("csv")},
+         1,
+         adminAudit},
     };
 }
 

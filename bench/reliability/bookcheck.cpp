@@ -3,7 +3,9 @@
 #include "bookcheck.h"
 
 #include "db/monthsums.h"
+#include "db/audittrail.h"
 #include "db/provision.h"
+#include "vouchers/voucherwrites.h"
 #include "vouchers/demovouchers.h"
 
 #include <QCryptographicHash>
@@ -81,6 +83,42 @@ QString key(const QString& kind, qint64 number)
 // Every voucher whole: its lines balance, its total is the lines' total, a cash voucher has its
 // cash row, no detail row without its voucher, no number twice. One grouped query, so that a
 // check of a large book stays quick. `printsOf` gives the stored content of the vouchers named.
+QStringList checkAudit(Connection& c, int* records)
+{
+    QStringList problems;
+    if (const auto broken = AuditTrail(c).verify())
+        problems << QStringLiteral("audit chain broken at record %1: %2").arg(broken->seq).arg(broken->what);
+    QHash<QString, QString> last; // key -> the after image of its last voucher record
+    int n = 0;
+    QSqlQuery q = c.query(QStringLiteral("select RowKey, After from AuditTrail where Action in ('voucher saved', "
+                                         "'voucher changed', 'voucher renumbered', 'voucher deleted') order by Seq"));
+    while (q.next()) {
+        last.insert(q.value(0).toString(), q.value(1).toString());
+        ++n;
+    }
+    q.finish();
+    if (records)
+        *records = n;
+    QSet<QString> stored;
+    QSqlQuery v = c.query(QStringLiteral("select VouStatus, VouNo from MasJV"));
+    QList<QPair<QString, qint64>> vouchers;
+    while (v.next())
+        vouchers.append({v.value(0).toString(), v.value(1).toLongLong()});
+    v.finish();
+    for (const auto& [kind, number] : vouchers) {
+        const QString k = key(kind, number);
+        stored.insert(k);
+        if (!last.contains(k))
+            problems << QStringLiteral("audit: %1 is stored without a record").arg(k);
+        else if (last.value(k) != VoucherWrites::image(c, kind, number))
+            problems << QStringLiteral("audit: the last record of %1 is not what is stored").arg(k);
+    }
+    for (auto it = last.constBegin(); it != last.constEnd(); ++it)
+        if (!stored.contains(it.key()) && !it.value().isEmpty())
+            problems << QStringLiteral("audit: %1 has a record of a change that is not in the book").arg(it.key());
+    return problems;
+}
+
 BookCheck checkBook(Connection& c, const QStringList& printsOf, bool allPrints)
 {
     BookCheck r;

@@ -39,6 +39,12 @@ struct BookCheck {
 // stored content of the vouchers named (all with `allPrints`).
 BookCheck checkBook(Connection& c, const QStringList& printsOf = {}, bool allPrints = false);
 
+// The audit trail against the book: the chain whole, and for every voucher the last record of
+// its saves, changes and deletes shows it exactly as it is stored (or gone). A committed change
+// without its record, or a record of a change that did not commit, shows here. `records` gets
+// the number of those voucher records.
+QStringList checkAudit(Connection& c, int* records = nullptr);
+
 // A demo book for the station login (an embedded file, or a database on a server through the
 // administrator named).
 QString makeBook(const QString& dataSource, const QString& catalog, const QString& adminUser,

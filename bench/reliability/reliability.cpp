@@ -100,9 +100,11 @@ int crash(const QStringList& a)
     // for deleted), and the one operation that may have been in flight at the kill.
     QHash<QString, QString> acked;
     int acknowledged = 0, lost = 0, halfWritten = 0, duplicates = 0, integrity = 0, failedRounds = 0;
+    int auditRecords = 0, auditFailures = 0;
     QElapsedTimer clock;
     clock.start();
     for (int round = 1; round <= rounds; ++round) {
+        const int ackedBefore = acknowledged, recordsBefore = auditRecords;
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(),
@@ -134,6 +136,22 @@ int crash(const QStringList& a)
         const bool last = round == rounds;
         const BookCheck b = checkBook(c, touched, last);
         int problems = 0;
+        // Every committed change has its audit record and no record lacks its change: each
+        // acknowledged operation made one, and the one in flight at the kill at most one more.
+        int records = 0;
+        for (const QString& p : checkAudit(c, &records)) {
+            out << "round " << round << ": " << p << "\n";
+            ++problems;
+            ++auditFailures;
+        }
+        const int ackedThisRound = acknowledged - ackedBefore;
+        if (records - recordsBefore != ackedThisRound && records - recordsBefore != ackedThisRound + 1) {
+            out << "round " << round << ": " << records - recordsBefore << " audit records for " << ackedThisRound
+                << " acknowledged changes\n";
+            ++problems;
+            ++auditFailures;
+        }
+        auditRecords = records;
         for (const QString& p : b.problems) {
             out << "round " << round << ": " << p << "\n";
             ++problems;
@@ -178,7 +196,8 @@ int crash(const QStringList& a)
         << "  acknowledged saves lost: " << lost << "\n"
         << "  half-written vouchers: " << halfWritten << "\n"
         << "  duplicate numbers: " << duplicates << "\n"
-        << "  integrity check failures: " << integrity << "\n";
+        << "  integrity check failures: " << integrity << "\n"
+        << "  audit records of voucher changes: " << auditRecords << ", audit failures: " << auditFailures << "\n";
     out << (rounds - failedRounds) << " passed, " << failedRounds << " failed\n";
     out.flush();
     return failedRounds == 0 && acknowledged > 0 ? 0 : 1;
@@ -222,6 +241,8 @@ int stations(const QStringList& a)
     Connection c;
     connectStation(c, a);
     const int before = c.scalar(QStringLiteral("select count(*) from MasJV where VouStatus = 'JV'")).toInt();
+    int beforeRecords = 0;
+    checkAudit(c, &beforeRecords);
 
     QList<QProcess*> children;
     QElapsedTimer clock;
@@ -250,12 +271,19 @@ int stations(const QStringList& a)
         c.scalar(QStringLiteral("select count(distinct VouNo) from MasJV where VouStatus = 'JV'")).toInt() - before;
     for (const QString& p : b.problems)
         out << p << "\n";
-    const bool ok = made == procs * saves && distinct == made && errors == 0 && crashed == 0 && b.problems.isEmpty();
+    // One unbroken chain holding one record of every save.
+    int records = 0;
+    const QStringList audit = checkAudit(c, &records);
+    for (const QString& p : audit)
+        out << p << "\n";
+    const bool ok = made == procs * saves && distinct == made && errors == 0 && crashed == 0 && b.problems.isEmpty()
+                    && audit.isEmpty() && records == beforeRecords + made;
     out << "concurrent stations on " << (ds.backend == Backend::Sqlite ? "the embedded file" : "PostgreSQL") << ": "
         << procs << " processes x " << saves << " saves\n"
         << "  vouchers stored: " << made << " (distinct numbers: " << distinct << ")\n"
         << "  errors a user would see: " << errors << ", processes failed: " << crashed << "\n"
         << "  vouchers not whole: " << b.problems.size() << "\n"
+        << "  audit records: " << records - beforeRecords << ", audit problems: " << audit.size() << "\n"
         << "  time: " << seconds << " s, " << qRound(made / seconds) << " saves/s\n";
     out << (ok ? 1 : 0) << " passed, " << (ok ? 0 : 1) << " failed\n";
     out.flush();

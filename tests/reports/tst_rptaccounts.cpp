@@ -8,6 +8,10 @@
 #include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
+#include "db/audittrail.h"
+#include "vouchers/periodlock.h"
+
+#include <QRegularExpression>
 #include "shell/mdichild.h"
 #include "support/fixture.h"
 
@@ -184,6 +188,38 @@ private slots:
         click(w, "cmdTrialControl");
         QCOMPARE(execs.last(), QString("exec TrialBalance '2026-01-05','2026-02-28'"));
         QCOMPARE(shown()->FormulaFields().byName("Dates").Text(), "\"From :  " + d1 + "   To :  " + d2 + "\"");
+    }
+
+    // A range reaching into the locked period says so under the figures; one after it does not.
+    void aLockedPeriodIsNamedOnTheReport()
+    {
+        frmRPTAccounts* w = openFrom("mnuControlTB");
+        setRange(w, from, to);
+        for (const QDate& lock : {from, from.addDays(-1)}) {
+            qv::PeriodLock(Conn).move(lock, "test", LoginUser);
+            click(w, "cmdTrialControl");
+            QCOMPARE(shown()->FormulaFields().byName("Locked").Text(),
+                     lock < from ? QString("\"\"") : "\"Period locked up to " + from.toString("dd-MM-yyyy") + "\"");
+        }
+    }
+
+    // The trial balance prints the trail's head; the last record removed later shows against it.
+    void theTrialBalancePrintsTheTrailsHead()
+    {
+        qv::PeriodLock(Conn).move(from, {}, LoginUser); // a record in the trail
+        frmRPTAccounts* w = openFrom("mnuControlTB");
+        setRange(w, from, to);
+        click(w, "cmdTrialControl");
+        const QString line = shown()->FormulaFields().byName("AuditHead").Text();
+        const auto m = QRegularExpression("^\"Audit trail: record (\\d+), SHA-256 ([0-9a-f]{64})\"$").match(line);
+        QVERIFY2(m.hasMatch(), qPrintable(line));
+        const qv::AuditTrail::Head printed{m.captured(1).toLongLong(), m.captured(2)};
+        QCOMPARE(printed.hash, qv::AuditTrail(Conn).head().hash);
+        qv::Connection admin;
+        app.db().connectAdmin(admin);
+        admin.execute("delete from AuditTrail where Seq = ?", {printed.seq});
+        QCOMPARE(qv::AuditTrail(Conn).verify(), std::nullopt);
+        QVERIFY(qv::AuditTrail(Conn).verify(printed).has_value());
     }
 
     void ledgerThenBankBookForOnePick()

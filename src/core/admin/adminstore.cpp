@@ -1,5 +1,7 @@
 #include "admin/adminstore.h"
 
+#include "db/audittrail.h"
+
 #include <QSqlQuery>
 
 namespace qv {
@@ -23,9 +25,12 @@ QList<RightsStore::Row> RightsStore::rows()
 void RightsStore::save(const QList<Row>& rights)
 {
     Transaction tx(m_c);
+    const QString before = AuditTrail::rowsImage(m_c, QStringLiteral("Menus"));
     m_c.execute(QStringLiteral("Delete From Menus"));
     for (const Row& r : rights)
         m_c.execute(QStringLiteral("insert into Menus (Menus, Active) values (?, ?)"), {r.caption, r.active ? 1 : 0});
+    AuditTrail(m_c).append(QStringLiteral("menu rights saved"), QStringLiteral("Menus"), {}, before,
+                           AuditTrail::rowsImage(m_c, QStringLiteral("Menus")));
     tx.commit();
 }
 
@@ -104,7 +109,10 @@ QString UserStore::checkPasswordChange(const QString& name, const QString& curre
 
 void UserStore::add(const QString& name, const QString& password, Logins::HashCost cost)
 {
+    Transaction tx(m_c);
     Logins::add(m_c, name, password, cost);
+    AuditTrail(m_c).append(QStringLiteral("login added"), QStringLiteral("Logins"), name, {}, {});
+    tx.commit();
 }
 
 void UserStore::changePassword(const QString& name, const QString& password, Logins::HashCost cost)
@@ -122,6 +130,7 @@ void UserStore::remove(const QString& name, const QString& current)
     if (const QString err = checkRemoval(name, current); !err.isEmpty())
         throw DbError(err);
     Logins::remove(m_c, name);
+    AuditTrail(m_c).append(QStringLiteral("login removed"), QStringLiteral("Logins"), name, {}, {});
     tx.commit();
 }
 

@@ -1,10 +1,14 @@
 #include "admin/removedata.h"
 
+#include "db/audittrail.h"
 #include "vouchers/voucherkinds.h"
+#include "vouchers/voucherwrites.h"
 
 #include <QAtomicInt>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -119,6 +123,13 @@ RemovalCounts RemoveData::remove(const RemovalChoice& ch, const RemovalCounts& e
     if (ch.vouchers) {
         QVariantList params;
         const QString filter = voucherFilter(ch, params);
+        // The earliest date among the vouchers and their lines decides whether the lock allows it.
+        const QDate earliest = m_c.scalar(QStringLiteral("select min(VouDate) from (select VouDate from MasJV where %1 "
+                                                         "union all select VouDate from DetJV where %2) chosen")
+                                              .arg(filter, linesOf(filter)),
+                                          params + params)
+                                   .toDate();
+        VoucherWrites(m_c).before({VoucherChange::Action::Removed, ch.kind, 0, 0, earliest, {}});
         // Lines first: they are found through their vouchers.
         n.lines = m_c.execute(QStringLiteral("delete from DetJV where ") + linesOf(filter), params);
         n.vouchers = m_c.execute(QStringLiteral("delete from MasJV where ") + filter, params);
@@ -130,6 +141,17 @@ RemovalCounts RemoveData::remove(const RemovalChoice& ch, const RemovalCounts& e
     if (!(n == expected))
         throw DbError(QStringLiteral("The data changed after it was counted (another station may be working on "
                                      "it); please try again."));
+    QJsonObject what{{QStringLiteral("lines"), n.lines},
+                     {QStringLiteral("vouchers"), n.vouchers},
+                     {QStringLiteral("categories"), n.categories},
+                     {QStringLiteral("applications"), n.applications}};
+    if (ch.vouchers) {
+        what.insert(QStringLiteral("kind"), ch.kind.isNull() ? QStringLiteral("") : ch.kind);
+        what.insert(QStringLiteral("from"), ch.from.toString(Qt::ISODate));
+        what.insert(QStringLiteral("to"), ch.to.toString(Qt::ISODate));
+    }
+    AuditTrail(m_c).append(QStringLiteral("data removed"), {}, {},
+                           QString::fromUtf8(QJsonDocument(what).toJson(QJsonDocument::Compact)), {});
     tx.commit();
     return n;
 }

@@ -29,6 +29,9 @@ void writeDefaults(Connection& c, const InitOptions& o)
 void addDemo(Connection& c, const InitOptions& o)
 {
     addDemoData(c);
+    // The demo vouchers' audit records name the first login, whose book it is.
+    if (c.backend() == Backend::Sqlite && c.userName().isEmpty())
+        c.setProperty(QStringLiteral("User ID"), o.user);
     if (o.demoVouchers)
         o.demoVouchers(c);
 }

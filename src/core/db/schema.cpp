@@ -1,6 +1,7 @@
 #include "db/schema.h"
 
 #include "db/monthsums.h"
+#include "db/bookguards.h"
 #include "db/tables.h"
 
 #include <QHash>
@@ -116,6 +117,34 @@ std::vector<TableDef> makeTables()
          {{"SetName", K::Text, 40}, {"SetValue", K::Text, 100}},
          false,
          ClassesFrom},
+        // The last row holds the date (null: nothing locked); earlier rows are its history.
+        {tbl::PeriodLock,
+         "RowID",
+         true,
+         {{"RowID", K::Int},
+          {"LockedUpTo", K::Date},
+          {"MovedBy", K::Text, 63},
+          {"MovedAt", K::Text, 32},
+          {"Reason", K::Text, 250}},
+         true,
+         PeriodLockFrom},
+        // Append-only: each record's Hash covers its content and the Hash of the one before.
+        {tbl::AuditTrail,
+         "Seq",
+         false,
+         {{"Seq", K::Int},
+          {"At", K::Text, 32, "not null"},
+          {"Login", K::Text, 63},
+          {"Host", K::Text, 255},
+          {"Action", K::Text, 30, "not null"},
+          {"TableName", K::Text, 30},
+          {"RowKey", K::Text, 60},
+          {"Before", K::LongText},
+          {"After", K::LongText},
+          {"PrevHash", K::Text, 64, "not null"},
+          {"Hash", K::Text, 64, "not null"}},
+         false,
+         AuditTrailFrom},
     };
 }
 
@@ -151,6 +180,9 @@ QString columnSql(const TableDef& t, const ColumnDef& c, Backend b, int version)
         break;
     case K::Date:
         type = QStringLiteral("DATE");
+        break;
+    case K::LongText:
+        type = QStringLiteral("TEXT");
         break;
     }
     QString sql = name + QLatin1Char(' ') + type;
@@ -232,11 +264,18 @@ QStringList ddl(Backend b, int version)
         << QStringLiteral("CREATE INDEX ix_detjv_contra ON DetJV (CrAc, VouDate)")
         << QStringLiteral("CREATE INDEX ix_detjv_voucher ON DetJV (VouStatus, VouNo)")
         << QStringLiteral("CREATE INDEX ix_application_account ON tblApplication (ACCode)");
+    if (version >= AuditTrailFrom)
+        out << QStringLiteral("CREATE INDEX ix_audittrail_key ON AuditTrail (RowKey, Seq)");
+    if (b == Backend::Sqlite && version >= PeriodLockFrom)
+        out << BookGuards::sqliteTriggers();
     if (b == Backend::Sqlite && version >= WholeCentsFrom)
-        for (const TableDef& t : tables())
-            if (const QString index = wrongKindIndex(t); !index.isEmpty())
-                out << QStringLiteral("CREATE INDEX %1 ON %2 (%3) WHERE %4")
-                           .arg(index, QLatin1String(t.name), t.amountColumns().front(), wrongKindCondition(t));
+        for (const TableDef& t : tables()) {
+            const QString index = wrongKindIndex(t);
+            if (t.since > version || index.isEmpty())
+                continue;
+            out << QStringLiteral("CREATE INDEX %1 ON %2 (%3) WHERE %4")
+                       .arg(index, QLatin1String(t.name), t.amountColumns().front(), wrongKindCondition(t));
+        }
     if (version >= MonthSumsFrom)
         out << MonthSums::ddl(b);
     return out;

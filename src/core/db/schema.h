@@ -8,7 +8,7 @@
 
 namespace qv {
 
-enum class ColKind { Text, Int, SmallInt, Amount, Date };
+enum class ColKind { Text, Int, SmallInt, Amount, Date, LongText };
 
 struct ColumnDef {
     const char* name;
@@ -43,7 +43,9 @@ namespace Schema {
 // 4: the control heads' classes (AcClass) and the book's settings (BookSettings: the month its
 // financial year starts).
 // 5: each account's debit and credit totals per month, kept by triggers on DetJV (monthsums.h).
-inline constexpr int CurrentVersion = 5;
+// 6: the period lock (PeriodLock, kept by triggers on MasJV and DetJV) and the audit trail
+// (AuditTrail, a hash chain that logins may only read and append to).
+inline constexpr int CurrentVersion = 6;
 inline constexpr int OldestVersion = 1; // the oldest book this program upgrades
 inline constexpr int LockHashWidth = 128;
 inline constexpr int LockClearWidth = 50; // version 1
@@ -52,6 +54,8 @@ inline constexpr int KeysNeverReusedFrom = 3; // MasJV AUTOINCREMENT
 inline constexpr int WholeCentsFrom = 3;      // amount columns checked, wrong kinds indexed
 inline constexpr int ClassesFrom = 4;         // AcClass, BookSettings
 inline constexpr int MonthSumsFrom = 5;
+inline constexpr int PeriodLockFrom = 6;
+inline constexpr int AuditTrailFrom = 6;
 
 // Every table of the current version (each says the version that made it).
 const std::vector<TableDef>& tables();

@@ -1,6 +1,7 @@
 #include "db/schemacheck.h"
 
 #include "db/monthsums.h"
+#include "db/bookguards.h"
 #include "db/schema.h"
 
 #include <QHash>
@@ -314,13 +315,15 @@ void verifyServer(Connection& c)
         "select 'trigger', t.tgname, c.relname from pg_trigger t join pg_class c on c.oid = t.tgrelid "
         "where c.relnamespace = cast(current_schema() as regnamespace) and not t.tgisinternal "
         "union all select 'rule', r.rulename, r.tablename from pg_rules r where r.schemaname = current_schema()"));
+    const auto guardTriggers = BookGuards::serverTriggerNames();
     while (extra.next()) {
         const QString kind = extra.value(0).toString(), name = extra.value(1).toString();
-        if (kind == QLatin1String("trigger") && extra.value(2).toString() == QLatin1String("detjv")
-            && ownTriggers.removeOne(name))
+        const QString table = extra.value(2).toString();
+        if (kind == QLatin1String("trigger") && table == QLatin1String("detjv") && ownTriggers.removeOne(name))
             continue;
-        found << QStringLiteral("it holds a %1 \"%2\" on %3 that Quoravel does not make")
-                     .arg(kind, name, extra.value(2).toString());
+        if (kind == QLatin1String("trigger") && guardTriggers.contains({table, name}))
+            continue;
+        found << QStringLiteral("it holds a %1 \"%2\" on %3 that Quoravel does not make").arg(kind, name, table);
     }
     for (const QString& t : ownTriggers)
         found << QStringLiteral("its trigger \"%1\" on detjv is missing").arg(t);

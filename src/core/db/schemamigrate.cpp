@@ -2,6 +2,8 @@
 #include "db/backup.h"
 #include "db/logins.h"
 #include "db/monthsums.h"
+#include "db/bookguards.h"
+#include "db/audittrail.h"
 #include "db/schema.h"
 #include "db/schemacheck.h"
 #include "db/serverbook.h"
@@ -164,13 +166,37 @@ void toVersion5(Connection& c)
     MonthSums::rebuild(c);
 }
 
+// The period lock (empty: nothing locked) with the guards on the voucher rows, and the audit trail. On a
+// server the functions and triggers follow with the renewal of the book's functions.
+void toVersion6(Connection& c)
+{
+    const QString exists =
+        c.backend() == Backend::Sqlite
+            ? QStringLiteral("select count(*) from sqlite_master where name = 'PeriodLock'")
+            : QStringLiteral("select count(*) from pg_class where oid = to_regclass('public.periodlock')");
+    if (c.scalar(exists).toInt() > 0) // a server book's objects made ahead of its recorded version
+        return;
+    const QStringList before = ddl(c.backend(), PeriodLockFrom - 1);
+    for (const QString& s : ddl(c.backend(), PeriodLockFrom))
+        if (!before.contains(s))
+            c.execute(s);
+    if (c.backend() == Backend::Postgres) {
+        const ServerBook::Roles r = ServerBook::rolesOf(c);
+        for (const QString& s :
+             BookGuards::serverGrants(ServerBook::quoteIdent(r.users), ServerBook::quoteIdent(r.keeper)))
+            c.execute(s);
+    }
+    // The trail starts from the book as it is: its first record hashes the book's contents.
+    AuditTrail(c).appendOpening();
+}
+
 // Each step brings a book of the version before it to its own version; they run in order in
 // the upgrade's one transaction.
 struct Step {
     int version;
     void (*run)(Connection&);
 };
-constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4}, {5, toVersion5}};
+constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4}, {5, toVersion5}, {6, toVersion6}};
 static_assert(std::size(Steps) == CurrentVersion - OldestVersion, "a step for every version");
 
 QString newerText(int v)

@@ -1,6 +1,7 @@
 #include "db/serverbook.h"
 
 #include "db/monthsums.h"
+#include "db/bookguards.h"
 
 #include <QCryptographicHash>
 #include <QSqlDriver>
@@ -133,7 +134,15 @@ std::vector<Function> functions()
                         "    raise exception 'The lock password must arrive as an argon2id hash.';\n  end if;\n"
                         "  delete from public.LctPswd;\n"
                         "  insert into public.LctPswd (Pswd) values (hash);\nend")},
+        {"qv_period_guard()", "trigger", true, false, BookGuards::guardBody()},
+        {"qv_set_period_lock(until date, reason text)", "void", true, true, BookGuards::moveBody()},
+        {BookGuards::AuditSignature, "text", true, false, BookGuards::auditBody()},
     };
+}
+
+bool hasPeriodLock(Connection& book)
+{
+    return !book.scalar(QStringLiteral("select to_regclass('public.periodlock')")).isNull();
 }
 } // namespace
 
@@ -217,6 +226,9 @@ void secure(Connection& book, const Roles& r)
         book.execute(s);
     if (MonthSums::exists(book))
         MonthSums::secure(book, r.users, r.keeper);
+    if (hasPeriodLock(book))
+        for (const QString& s : BookGuards::serverGrants(users, keeper))
+            book.execute(s);
     installFunctions(book, r);
 }
 
@@ -252,6 +264,14 @@ bool installFunctions(Connection& book, const Roles& r)
     q.finish();
     for (const QString& f : stale)
         book.execute(QStringLiteral("DROP FUNCTION %1").arg(f));
+    // The guard of the locked period runs on every voucher row (a book older than the lock has
+    // none until its upgrade makes the table).
+    if (hasPeriodLock(book)) {
+        for (const QString& t : BookGuards::serverTriggers())
+            book.execute(t);
+        book.execute(QStringLiteral("GRANT EXECUTE ON FUNCTION public.%1 TO %2")
+                         .arg(QLatin1String(BookGuards::AuditSignature), quoteIdent(r.users)));
+    }
     return functionsState(book) != before;
 }
 

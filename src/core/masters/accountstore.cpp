@@ -1,6 +1,8 @@
 #include "masters/accountstore.h"
 #include "masters/accountclasses.h"
 
+#include "db/audittrail.h"
+
 #include "masters/accountcodes.h"
 #include "db/retry.h"
 #include "db/schema.h"
@@ -125,6 +127,11 @@ template <class F> auto AccountStore::allocate(F&& attempt) -> decltype(attempt(
                      });
 }
 
+QString AccountStore::accountImage(qint64 rowId)
+{
+    return AuditTrail::rowsImage(m_c, QStringLiteral("Accounts"), QStringLiteral("RowID = ?"), {rowId}, true);
+}
+
 qint64 AccountStore::insertAccount(const QList<QPair<QString, QVariant>>& columns)
 {
     static const QSet<QString> known = [] {
@@ -143,11 +150,18 @@ qint64 AccountStore::insertAccount(const QList<QPair<QString, QVariant>>& column
         marks << QStringLiteral("?");
         params << value;
     }
+    Transaction tx(m_c);
     QSqlQuery q = m_c.query(QStringLiteral("insert into Accounts (%1) values (%2) on conflict (AcNodes) do nothing "
                                            "returning RowID")
                                 .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
                             params);
-    return q.next() ? q.value(0).toLongLong() : 0;
+    const qint64 rowId = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    if (rowId > 0)
+        AuditTrail(m_c).append(QStringLiteral("account added"), QStringLiteral("Accounts"), QString::number(rowId), {},
+                               accountImage(rowId));
+    tx.commit();
+    return rowId;
 }
 
 QVariant AccountStore::orderValue(const QString& order) const
@@ -255,17 +269,34 @@ QList<QPair<QString, QVariant>> AccountStore::subsidiaryColumns(const Subsidiary
 
 bool AccountStore::renameControl(qint64 rowId, const QString& title, const QString& order)
 {
-    return m_c.execute(
-               QStringLiteral("update Accounts set AcName = ?, OrderStatus = ? where RowID = ? and AcStatus = ?"),
-               {title, orderValue(order), rowId, Control})
-           > 0;
+    const QVariant orderNo = orderValue(order);
+    return changedAndRecorded(rowId, [&] {
+        return m_c.execute(
+                   QStringLiteral("update Accounts set AcName = ?, OrderStatus = ? where RowID = ? and AcStatus = ?"),
+                   {title, orderNo, rowId, Control})
+               > 0;
+    });
 }
 
 bool AccountStore::renameSubControl(qint64 rowId, const QString& title)
 {
-    return m_c.execute(QStringLiteral("update Accounts set AcName = ? where RowID = ? and AcStatus = ?"),
-                       {title, rowId, SubControl})
-           > 0;
+    return changedAndRecorded(rowId, [&] {
+        return m_c.execute(QStringLiteral("update Accounts set AcName = ? where RowID = ? and AcStatus = ?"),
+                           {title, rowId, SubControl})
+               > 0;
+    });
+}
+
+bool AccountStore::changedAndRecorded(qint64 rowId, const std::function<bool()>& change)
+{
+    Transaction tx(m_c);
+    const QString before = accountImage(rowId);
+    const bool changed = change();
+    if (changed)
+        AuditTrail(m_c).append(QStringLiteral("account changed"), QStringLiteral("Accounts"), QString::number(rowId),
+                               before, accountImage(rowId));
+    tx.commit();
+    return changed;
 }
 
 bool AccountStore::updateSubsidiary(qint64 rowId, const SubsidiaryInput& in)
@@ -276,9 +307,12 @@ bool AccountStore::updateSubsidiary(qint64 rowId, const SubsidiaryInput& in)
     if (rs.recordCount() == 0 || rs.text(QStringLiteral("AcStatus")).trimmed() != Subsidiary)
         return false;
     rs.moveFirst();
+    const QString before = accountImage(rowId);
     for (const auto& [column, value] : subsidiaryColumns(in))
         rs.setField(column, value);
     rs.update();
+    AuditTrail(m_c).append(QStringLiteral("account changed"), QStringLiteral("Accounts"), QString::number(rowId),
+                           before, accountImage(rowId));
     tx.commit();
     return true;
 }
@@ -322,7 +356,10 @@ DeleteCheck AccountStore::deleteAccount(qint64 rowId)
     if (check != DeleteCheck::Allowed)
         return check;
     AccountClasses(m_c).forgetDeletedHead(rowId);
+    const QString before = accountImage(rowId);
     m_c.execute(QStringLiteral("delete from Accounts where RowID = ?"), {rowId});
+    AuditTrail(m_c).append(QStringLiteral("account deleted"), QStringLiteral("Accounts"), QString::number(rowId),
+                           before, {});
     tx.commit();
     return DeleteCheck::Allowed;
 }

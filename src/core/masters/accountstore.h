@@ -7,6 +7,7 @@
 #include "db/money.h"
 #include "db/recordset.h"
 
+#include <functional>
 #include <QDate>
 #include <QList>
 #include <QPair>
@@ -108,6 +109,9 @@ private:
     template <class F> auto allocate(F&& attempt) -> decltype(attempt());
     // Inserts unless the code is taken; the new RowID, or 0 when another account has the code.
     qint64 insertAccount(const QList<QPair<QString, QVariant>>& columns);
+    QString accountImage(qint64 rowId); // the row as the audit trail keeps it
+    // Runs `change` of the account with its audit record, in one transaction.
+    bool changedAndRecorded(qint64 rowId, const std::function<bool()>& change);
     std::optional<qint64> headOf(qint64 rowId, const QString& status, QString* code);
     QList<QPair<QString, QVariant>> subsidiaryColumns(const SubsidiaryInput& in) const;
     QVariant orderValue(const QString& order) const;

@@ -1,5 +1,7 @@
 #include "masters/companystore.h"
 
+#include "db/audittrail.h"
+
 #include "db/recordset.h"
 
 namespace qv {
@@ -51,6 +53,7 @@ qint64 CompanyStore::save(std::optional<qint64> compCode, const QVariantMap& col
             throw DbError(QStringLiteral("The company profile has no column \"%1\".").arg(it.key()));
 
     Transaction tx(m_c);
+    const QString before = AuditTrail::rowsImage(m_c, QStringLiteral("Company"));
     // The reports print the one active company: the flag moves, it is never shared.
     if (makeActive)
         m_c.execute(QStringLiteral("update Company set comActive = null"));
@@ -70,13 +73,21 @@ qint64 CompanyStore::save(std::optional<qint64> compCode, const QVariantMap& col
         rs.setField(QStringLiteral("comActive"), QStringLiteral("Y"));
     rs.update();
     const qint64 code = rs.field(QStringLiteral("CompCode")).toLongLong();
+    AuditTrail(m_c).append(QStringLiteral("company saved"), QStringLiteral("Company"), QString::number(code), before,
+                           AuditTrail::rowsImage(m_c, QStringLiteral("Company")));
     tx.commit();
     return code;
 }
 
 void CompanyStore::remove(qint64 compCode)
 {
-    m_c.execute(QStringLiteral("delete from Company where CompCode = ?"), {compCode});
+    Transaction tx(m_c);
+    const QString before =
+        AuditTrail::rowsImage(m_c, QStringLiteral("Company"), QStringLiteral("CompCode = ?"), {compCode}, true);
+    if (m_c.execute(QStringLiteral("delete from Company where CompCode = ?"), {compCode}) > 0)
+        AuditTrail(m_c).append(QStringLiteral("company deleted"), QStringLiteral("Company"), QString::number(compCode),
+                               before, {});
+    tx.commit();
 }
 
 } // namespace qv

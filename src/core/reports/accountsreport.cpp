@@ -1,5 +1,8 @@
 #include "reports/accountsreport.h"
 
+#include "db/audittrail.h"
+#include "vouchers/periodlock.h"
+
 #include "reports/procedures.h"
 
 #include <QLocale>
@@ -109,7 +112,14 @@ ReportRequest accountsReportRequest(AccountsReport r, qint64 account, const QDat
 std::shared_ptr<Report> openAccountsReport(Book& book, AccountsReport r, qint64 account, const QDate& from,
                                            const QDate& to)
 {
-    return openReport(book, accountsReportRequest(r, account, from, to));
+    ReportRequest q = accountsReportRequest(r, account, from, to);
+    Connection& c = book.connection();
+    // What is printed of a locked period prints the same tomorrow: the report says so.
+    q.formulaValues.append({QStringLiteral("Locked"), PeriodLock(c).reportLine(from)});
+    // A printed trial balance anchors the book: the trail's head it names can be checked later.
+    if (accountsReport(r).trialBalance)
+        q.formulaValues.append({QStringLiteral("AuditHead"), AuditTrail(c).headLine()});
+    return openReport(book, q);
 }
 
 } // namespace qv::rpt

@@ -1,5 +1,7 @@
 #include "reports/reportcommand.h"
 
+#include "db/audittrail.h"
+#include "vouchers/periodlock.h"
 #include "reportengine/outputfile.h"
 #include "reports/procedures.h"
 #include "reportengine/report.h"
@@ -140,6 +142,24 @@ int reportCommand(const QStringList& positional, const OptionValues& values, QTe
         table.ConnectionProperties(QStringLiteral("User ID")).setValue(book.user);
         table.ConnectionProperties(QStringLiteral("Password")).setValue(book.password);
         report->setRecordSelectionFormula(one(values, QStringLiteral("selection"), false));
+        // As the launcher does: a prepared range that reaches into the locked period says so, and
+        // a trial balance prints the audit trail's head (unless given on the command line).
+        auto given = [&formulas](const QString& name) {
+            for (const auto& f : formulas)
+                if (f.first.compare(name, Qt::CaseInsensitive) == 0)
+                    return true;
+            return false;
+        };
+        const QList<QPair<QString, QString>> derived = {
+            {QStringLiteral("Locked"),
+             prepare.isEmpty() ? QString() : PeriodLock(conn).reportLine(prepare.first().from)},
+            {QStringLiteral("AuditHead"), AuditTrail(conn).headLine()}};
+        for (const auto& [name, text] : derived)
+            if (!given(name))
+                try {
+                    report->FormulaFields().byName(name).setText(QLatin1Char('"') + text + QLatin1Char('"'));
+                } catch (const ReportError&) { // a template without that line
+                }
         for (const auto& [name, text] : formulas)
             report->FormulaFields().byName(name).setText(asTextLiteral(text));
         for (const auto& [name, formula] : subreports)

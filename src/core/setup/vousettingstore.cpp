@@ -1,5 +1,7 @@
 #include "setup/vousettingstore.h"
 
+#include "db/audittrail.h"
+
 #include "db/recordset.h"
 #include "db/tables.h"
 
@@ -54,12 +56,15 @@ void VouSettingStore::replaceAll(const QList<VouSettingRow>& rows)
         throw DbError(QStringLiteral("The voucher setup must hold one row for each of its %1 document kinds.").arg(n));
 
     Transaction tx(m_c);
+    const QString before = AuditTrail::rowsImage(m_c, QStringLiteral("VouSetting"));
     m_c.execute(QStringLiteral("delete from VouSetting"));
     for (const VouSettingRow& r : rows)
         m_c.execute(
             QStringLiteral("insert into VouSetting (VouStatus, VouNo, AcCode, AcStatus, Fix, OthAcCode, ITaxAC, "
                            "STaxAC) values (?, ?, ?, ?, ?, ?, ?, ?)"),
             {r.vouStatus, r.vouNo, r.acCode, r.acStatus, r.fix, r.othAcCode, r.iTaxAc, r.sTaxAc});
+    AuditTrail(m_c).append(QStringLiteral("voucher setup saved"), QStringLiteral("VouSetting"), {}, before,
+                           AuditTrail::rowsImage(m_c, QStringLiteral("VouSetting")));
     tx.commit();
 }
 

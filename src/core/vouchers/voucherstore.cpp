@@ -1,5 +1,7 @@
 #include "vouchers/voucherstore.h"
 
+#include "vouchers/voucherwrites.h"
+
 #include <tuple>
 
 #include <QSqlQuery>
@@ -271,6 +273,9 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
         m_c.scalar(QStringLiteral("select pg_advisory_xact_lock(cast(? as integer), cast(? as integer))"),
                    {NumberingLock, int(v.kind)});
     }
+    VoucherWrites writes(m_c);
+    writes.before(
+        {isNew ? VoucherChange::Action::Saved : VoucherChange::Action::Changed, code, v.number, v.rowId, {}, v.date});
     if (isNew) {
         int attempt = 0;
         std::optional<qint64> rowId;
@@ -299,6 +304,7 @@ SaveResult VoucherStore::save(const Voucher& v, bool isNew, const QString& login
         m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, v.number});
     }
     writeLines(v, result.number, total);
+    writes.after(result.number);
     try {
         tx.commit();
     } catch (const DbError& e) {
@@ -360,6 +366,8 @@ bool VoucherStore::remove(VoucherKind k, qint64 number, qint64 rowId)
 {
     const QString code = voucherKind(k).code;
     Transaction tx(m_c);
+    VoucherWrites writes(m_c);
+    writes.before({VoucherChange::Action::Deleted, code, number, rowId, {}, {}});
     const int n =
         rowId > 0 ? m_c.execute(QStringLiteral("delete from MasJV where RowID = ? and VouStatus = ? and "
                                                "VouNo = ?"),
@@ -369,6 +377,8 @@ bool VoucherStore::remove(VoucherKind k, qint64 number, qint64 rowId)
     // nobody's) and stay.
     if (n > 0 || rowId == 0)
         m_c.execute(QStringLiteral("delete from DetJV where VouStatus = ? and VouNo = ?"), {code, number});
+    if (n > 0)
+        writes.after();
     tx.commit();
     return n > 0;
 }

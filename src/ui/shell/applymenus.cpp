@@ -32,5 +32,9 @@ void ApplyMenus()
                 if (QAction* a = main->menuEntry(QString::fromLatin1(name)))
                     a->setVisible(false);
         }
+        // "Lock Period" has no right of its own: it is shown wherever "Set Menus" is.
+        if (QAction* lock = main->menuEntry(QStringLiteral("mnuLockPeriod")))
+            if (QAction* menus = main->menuEntry(QStringLiteral("mnuSetMenu")))
+                lock->setVisible(menus->isVisible());
     });
 }

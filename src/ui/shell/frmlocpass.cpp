@@ -58,6 +58,7 @@ void frmLocPass::aimAt(Target t)
     OpenMenusAfterLock = t == Target::Menus;
     OpenUsersAfterLock = t == Target::Users;
     OpenRemoveDataAfterLock = t == Target::RemoveData;
+    OpenLockPeriodAfterLock = t == Target::LockPeriod;
 }
 
 void frmLocPass::onActivated()
@@ -105,6 +106,8 @@ void frmLocPass::openTarget()
         qv::Windows::open(QStringLiteral("frmAddUsers"));
     } else if (OpenRemoveDataAfterLock) {
         qv::Windows::open(QStringLiteral("frmRemoveData"));
+    } else if (OpenLockPeriodAfterLock) {
+        qv::Windows::open(QStringLiteral("frmLockPeriod"));
     }
     // Nothing opened and nothing else open: an empty frame would hide the home panel for no window.
     for (QMdiSubWindow* sw : main->mdiArea()->subWindowList())

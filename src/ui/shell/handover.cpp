@@ -5,6 +5,7 @@ bool OpenAccountsAfterLock = false;
 bool OpenMenusAfterLock = false;
 bool OpenUsersAfterLock = false;
 bool OpenRemoveDataAfterLock = false;
+bool OpenLockPeriodAfterLock = false;
 QString FindACType;
 QString FindACRowID;
 QString FindACName;
@@ -12,7 +13,7 @@ QString FindACName;
 void ResetHandOver()
 {
     OpenedForCaller = OpenAccountsAfterLock = OpenMenusAfterLock = false;
-    OpenUsersAfterLock = OpenRemoveDataAfterLock = false;
+    OpenUsersAfterLock = OpenRemoveDataAfterLock = OpenLockPeriodAfterLock = false;
     FindACType.clear();
     FindACRowID.clear();
     FindACName.clear();

@@ -10,6 +10,7 @@ extern bool OpenMenusAfterLock;
 // The lock gate's other targets: "Add Users" and "Remove Data".
 extern bool OpenUsersAfterLock;
 extern bool OpenRemoveDataAfterLock;
+extern bool OpenLockPeriodAfterLock; // "Lock Period", beside "Set Menus"
 
 // Account finder hand-over.
 extern QString FindACType;

@@ -10,6 +10,7 @@
 #include "viewer/frmveiwer.h"
 #include "setup/frmacsetting.h"
 #include "shell/frmaddusers.h"
+#include "shell/frmlockperiod.h"
 #include "shell/frmlocpass.h"
 #include "shell/frmremovedata.h"
 #include "shell/frmsecmenus.h"
@@ -57,6 +58,7 @@ void defineAdministration()
     Windows::define(QStringLiteral("frmSecMenus"), maker<frmSecMenus>(), QPoint(1000, 1500));
     Windows::define(QStringLiteral("frmAddUsers"), maker<frmAddUsers>(), QPoint(3500, 2500));
     Windows::define(QStringLiteral("frmRemoveData"), maker<frmRemoveData>(), QPoint(3000, 2000));
+    Windows::define(QStringLiteral("frmLockPeriod"), maker<frmLockPeriod>(), QPoint(3000, 2000));
     auto gate = [](frmLocPass::Target t) {
         return [t] {
             frmLocPass::aimAt(t);
@@ -66,6 +68,7 @@ void defineAdministration()
     Windows::bindMenu(QStringLiteral("mnuSetMenu"), gate(frmLocPass::Target::Menus));
     Windows::bindMenu(QStringLiteral("mnuAddUser"), gate(frmLocPass::Target::Users));
     Windows::bindMenu(QStringLiteral("mnuRemoveData"), gate(frmLocPass::Target::RemoveData));
+    Windows::bindMenu(QStringLiteral("mnuLockPeriod"), gate(frmLocPass::Target::LockPeriod));
 }
 
 void defineVouchers()

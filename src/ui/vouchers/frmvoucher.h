@@ -132,6 +132,7 @@ private:
     QPushButton* cmdDelete = nullptr;
     QPushButton* cmdPrint = nullptr;
     QPushButton* cmdExit = nullptr;
+    QPushButton* cmdHistory = nullptr; // the voucher's audit records
 
     // ---- search tab and printing (frmvouchersearch.cpp, voucherprint.cpp) ----
 public:

@@ -1,6 +1,7 @@
 // The controls of the voucher window, their keys and their keyboard order; what they do is in
 // frmvoucher.cpp.
 #include "shell/mdl_connection.h"
+#include "vouchers/frmhistory.h"
 #include "vouchers/frmvoucher.h"
 #include "widgets/accountbox.h"
 #include "widgets/amountbox.h"
@@ -165,6 +166,8 @@ void frmVoucher::buildEntryTab(QWidget* tab)
     cmdDelete->setEnabled(false);
     cmdPrint = button(tab, "cmdPrint", QStringLiteral("&Print"));
     cmdExit = button(tab, "cmdExit", QStringLiteral("E&xit"));
+    cmdHistory = button(tab, "cmdHistory", QStringLiteral("&History"));
+    commands->addWidget(cmdHistory);
     commands->addStretch(1);
     for (QPushButton* b : {cmdSave, cmdCancel, cmdDelete, cmdPrint, cmdExit}) {
         b->setMinimumWidth(90);
@@ -219,6 +222,12 @@ void frmVoucher::connectEntry()
     connect(cmdSave, &QPushButton::clicked, this, &frmVoucher::cmdSave_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmVoucher::cmdCancel_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &frmVoucher::cmdDelete_Click);
+    connect(cmdHistory, &QPushButton::clicked, this, [this] {
+        bool ok = false;
+        const qint64 number = txtVoucher->text().trimmed().toLongLong(&ok);
+        if (ok)
+            frmHistory::showFor(m_kind.code, number, this);
+    });
     connect(cmdExit, &QPushButton::clicked, this, [this] { unload(); });
 }
 

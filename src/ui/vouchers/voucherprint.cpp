@@ -1,6 +1,8 @@
 #include "vouchers/voucherprint.h"
 
+#include "db/audittrail.h"
 #include "viewer/frmveiwer.h"
+#include "vouchers/voucherwrites.h"
 #include "reportengine/report.h"
 #include "reports/printrequests.h"
 #include "shell/mdl_connection.h"
@@ -18,7 +20,16 @@ QString voucherSelection(const qv::VoucherKindInfo& kind, const QString& number)
 
 void PrintVoucher(const qv::VoucherKindInfo& kind, qint64 number)
 {
-    qv::guarded([&] { frmVeiwer::ShowReport(qv::openReport(TheBook, qv::rpt::voucherReport(kind, number))); });
+    qv::guarded([&] {
+        frmVeiwer::ShowReport(qv::openReport(TheBook, qv::rpt::voucherReport(kind, number)));
+        // A printed voucher is worth knowing of: who printed which, and when.
+        if (Conn.scalar(QStringLiteral("select count(*) from MasJV where VouStatus = ? and VouNo = ?"),
+                        {kind.code, number})
+                .toInt()
+            > 0)
+            qv::AuditTrail(Conn).append(QStringLiteral("voucher printed"), QStringLiteral("MasJV"),
+                                        qv::VoucherWrites::key(kind.code, number), {}, {});
+    });
 }
 
 // The voucher as stored is printed: a number not saved yet gives a report without lines.
