@@ -58,11 +58,13 @@ QByteArray digest(const QString& path)
                                        : QByteArray();
 }
 
-// Every row of every table of the book but its version, keys included.
-QStringList everyRow(qv::Connection& c)
+// Every row of every table of the book but its version, keys included; only the tables a book of
+// `version` has (by default the book's own), so that an upgrade's new tables are left out.
+QStringList everyRow(qv::Connection& c, int version = 0)
 {
     QStringList out;
-    const int version = qv::Schema::version(c);
+    if (version == 0)
+        version = qv::Schema::version(c);
     for (const qv::TableDef& t : qv::Schema::tables()) {
         if (QLatin1String(t.name) == QLatin1String("SchemaInfo") || t.since > version)
             continue;
@@ -253,7 +255,7 @@ private slots:
         qv::Connection c;
         b.connect(c);
         QCOMPARE(qv::Schema::version(c), qv::Schema::CurrentVersion);
-        QCOMPARE(everyRow(c), rows);
+        QCOMPARE(everyRow(c, qv::Schema::KeysNeverReusedFrom - 1), rows);
         const qint64 last = c.scalar("select max(RowID) from MasJV").toLongLong();
         c.execute("delete from MasJV where RowID = ?", {last});
         const qint64 next = c.insertReturningKey(

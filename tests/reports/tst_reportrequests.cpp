@@ -3,6 +3,7 @@
 // and show the statement hook the same statements, on a random book, on the backend named by the
 // environment. Values that hold quotes or formula syntax stay values.
 #include "bookfixture.h"
+#include "db/audittrail.h"
 #include "reportengine/reportdata.h"
 #include "reportengine/reporterror.h"
 #include "reportengine/reportrequest.h"
@@ -11,6 +12,7 @@
 #include "reports/procedures.h"
 #include "shell/mdl_connection.h"
 #include "support/fixture.h"
+#include "vouchers/periodlock.h"
 #include "vouchers/voucherkinds.h"
 
 #include <QRegularExpression>
@@ -38,6 +40,9 @@ class TstReportRequests : public QObject {
     ReportPtr accountsByText(AccountsReport r, qint64 ac)
     {
         const AccountsReportInfo& info = accountsReport(r);
+        // The locked period's line and the trail's head, read as the program reads them.
+        const QString locked = qv::PeriodLock(Conn).reportLine(from);
+        const QString head = info.trialBalance ? qv::AuditTrail(Conn).headLine() : QString();
         ReportPtr rep = qv::openReport(TheBook, QLatin1String(info.templ));
         const QString statement = preparationStatement(r, ac, from, to);
         if (!statement.isEmpty())
@@ -56,6 +61,9 @@ class TstReportRequests : public QObject {
             rep->setRecordSelectionFormula("{Company.comActive} = 'Y'");
         }
         rep->FormulaFields().byName("Dates").setText(datesFormula(from, to, info.trialBalance));
+        rep->FormulaFields().byName("Locked").setText('"' + locked + '"');
+        if (info.trialBalance)
+            rep->FormulaFields().byName("AuditHead").setText('"' + head + '"');
         return rep;
     }
     ReportPtr voucherByText(const qv::VoucherKindInfo& k, qint64 number)

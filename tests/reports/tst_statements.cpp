@@ -273,12 +273,6 @@ private slots:
     void upgradeMakesTheClassesTables()
     {
         qvt::TestDb old = qvt::TestDb::create(true);
-        if (qvt::backend() == qv::Backend::Postgres) {
-            qv::Connection admin;
-            old.connectAdmin(admin);
-            admin.execute("drop table AcClass");
-            admin.execute("drop table BookSettings");
-        }
         old.makeOlder(qv::Schema::ClassesFrom - 1);
         QStringList up{"upgrade", "--server", old.dataSource, "--catalog", old.catalog};
         if (qvt::backend() == qv::Backend::Postgres)
