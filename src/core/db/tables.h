@@ -15,8 +15,8 @@ inline constexpr const char* Logins = "Logins";             // embedded database
 inline constexpr const char* SchemaInfo = "SchemaInfo";     // schema version
 inline constexpr const char* AcClass = "AcClass";           // control head code -> its class
 inline constexpr const char* BookSettings = "BookSettings"; // a name -> its value
-inline constexpr const char* PeriodLock = "PeriodLock"; // every move of the locked-up-to date
-inline constexpr const char* AuditTrail = "AuditTrail"; // the hash chain of every change
+inline constexpr const char* PeriodLock = "PeriodLock";     // every move of the locked-up-to date
+inline constexpr const char* AuditTrail = "AuditTrail";     // the hash chain of every change
 
 // The one group role of every book on a server before schema version 2 (each book has its own
 // roles now, db/serverbook.h); the upgrade moves its members over.
