@@ -46,8 +46,8 @@ void writeTrail(qv::Connection& c, qint64 n)
         r.at = QStringLiteral("2025-06-30T10:00:00.000Z");
         r.key = QStringLiteral("JV-%1").arg(100000 + i);
         r.hash = qv::AuditTrail::hashOf(r);
-        const QVariantList values{r.seq,   r.at,     r.login, r.host,     r.action, r.table,
-                                  r.key,   r.before, r.after, r.prevHash, r.hash};
+        const QVariantList values{r.seq, r.at,     r.login, r.host,     r.action, r.table,
+                                  r.key, r.before, r.after, r.prevHash, r.hash};
         for (int k = 0; k < values.size(); ++k)
             q.bindValue(k, values[k]);
         if (!q.exec())
@@ -99,8 +99,8 @@ int main(int argc, char** argv)
     QElapsedTimer clock;
     clock.start();
     writeTrail(conn, records);
-    std::fprintf(stderr, "book: %lld detail rows; trail: %lld records written in %.1f s\n",
-                 (long long)book.detailRows, (long long)records, clock.elapsed() / 1000.0);
+    std::fprintf(stderr, "book: %lld detail rows; trail: %lld records written in %.1f s\n", (long long)book.detailRows,
+                 (long long)records, clock.elapsed() / 1000.0);
     qv::VoucherStore store(conn);
     qv::Voucher v;
     v.kind = qv::VoucherKind::JV;
