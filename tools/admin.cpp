@@ -101,6 +101,17 @@ Commands:
         dated on or before it cannot be saved, changed or deleted by any station or path.
         --clear unlocks every period. Managers only; moving the date back or clearing it
         needs --reason, which is kept with the move.
+  bank-import --server S --user U [--password P] --account CODE --csv FILE [--days N]
+        [--statement-date DATE] [--date-column NAME] [--description-column NAME]
+        [--cheque-column NAME] [--debit-column NAME] [--credit-column NAME]
+        [--balance-column NAME] [--confirm]
+        Reads a bank statement (CSV with a header naming its columns; Date, Description,
+        Cheque, Debit, Credit, Balance unless named otherwise) for the bank account CODE and
+        proposes the bank book line each statement line clears: by cheque number and amount
+        first, then by amount and a date within N days (3). Lists the statement lines the
+        book lacks. A bad line is named with its line number and nothing is imported.
+        Nothing is ticked without --confirm; with it the proposed lines are ticked, to be
+        finished in the program's Bank Reconciliation window.
   audit verify --server S --user U [--password P] [--head SEQ:HASH]
         Walks the audit trail's hash chain and reports the first broken link (a record
         changed, removed or slipped in) with its sequence number; exit code 3 when broken.

@@ -4,6 +4,7 @@
 #include "db/tables.h"
 #include "reports/reportcommand.h"
 #include "tools/adminbackup.h"
+#include "tools/adminbankimport.h"
 #include "tools/admincheck.h"
 #include "tools/adminclassify.h"
 #include "tools/adminexport.h"
@@ -81,6 +82,14 @@ std::vector<AdminCommandDef> adminCommands()
          {QStringLiteral("csv")},
          1,
          adminAudit},
+        {"bank-import",
+         {server, QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("account"), QStringLiteral("csv"),
+          QStringLiteral("days"), QStringLiteral("statement-date"), QStringLiteral("date-column"),
+          QStringLiteral("description-column"), QStringLiteral("cheque-column"), QStringLiteral("debit-column"),
+          QStringLiteral("credit-column"), QStringLiteral("balance-column")},
+         {QStringLiteral("confirm")},
+         0,
+         adminBankImport},
     };
 }
 

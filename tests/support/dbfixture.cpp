@@ -150,6 +150,9 @@ void TestDb::makeOlder(int version) const
                 admin.execute(QStringLiteral("DROP TABLE %1").arg(QLatin1String(t.name)));
         if (version < qv::Schema::PeriodLockFrom)
             admin.execute(QStringLiteral("DROP FUNCTION IF EXISTS qv_period_guard() CASCADE"));
+        if (version < qv::Schema::BankRecFrom)
+            for (const char* f : {"qv_line_guard()", "qv_clearing_guard()", "qv_undo_reconciliation(bigint)"})
+                admin.execute(QStringLiteral("DROP FUNCTION IF EXISTS %1 CASCADE").arg(QLatin1String(f)));
         admin.execute(QStringLiteral("update SchemaInfo set Version = ?"), {version});
         // The month sums came with version 5: an older server book has none of their objects.
         if (version < qv::Schema::MonthSumsFrom) {

@@ -2,6 +2,7 @@
 
 #include "db/monthsums.h"
 #include "db/bookguards.h"
+#include "db/clearingguards.h"
 #include "db/tables.h"
 
 #include <QHash>
@@ -145,6 +146,32 @@ std::vector<TableDef> makeTables()
           {"Hash", K::Text, 64, "not null"}},
          false,
          AuditTrailFrom},
+        // A finished reconciliation of a bank account: its statement's date and closing balance.
+        {tbl::BankRecon,
+         "RowID",
+         true,
+         {{"RowID", K::Int},
+          {"AcCode", K::Int, 0, "not null"},
+          {"StmtDate", K::Date, 0, "not null"},
+          {"StmtBal", K::Amount, 0, "not null"},
+          {"Login", K::Text, 63},
+          {"FinishedAt", K::Text, 32}},
+         true,
+         BankRecFrom},
+        // One bank book line (DetJV.RowID) cleared on a date: ticked only while ReconID is null. A tick
+        // whose line was changed or deleted keeps the voucher's key in LostFrom and -RowID as its line.
+        {tbl::BankClearing,
+         "RowID",
+         true,
+         {{"RowID", K::Int},
+          {"DetRowID", K::Int, 0, "not null"},
+          {"AcCode", K::Int, 0, "not null"},
+          {"ClearDate", K::Date, 0, "not null"},
+          {"ReconID", K::Int},
+          {"Login", K::Text, 63},
+          {"LostFrom", K::Text, 40}},
+         true,
+         BankRecFrom},
     };
 }
 
@@ -278,6 +305,8 @@ QStringList ddl(Backend b, int version)
         }
     if (version >= MonthSumsFrom)
         out << MonthSums::ddl(b);
+    if (version >= BankRecFrom)
+        out << ClearingGuards::ddl(b == Backend::Sqlite);
     return out;
 }
 

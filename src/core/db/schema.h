@@ -45,7 +45,8 @@ namespace Schema {
 // 5: each account's debit and credit totals per month, kept by triggers on DetJV (monthsums.h).
 // 6: the period lock (PeriodLock, kept by triggers on MasJV and DetJV) and the audit trail
 // (AuditTrail, a hash chain that logins may only read and append to).
-inline constexpr int CurrentVersion = 6;
+// 7: bank reconciliation (BankRecon, BankClearing keyed to the DetJV row; guards on DetJV).
+inline constexpr int CurrentVersion = 7;
 inline constexpr int OldestVersion = 1; // the oldest book this program upgrades
 inline constexpr int LockHashWidth = 128;
 inline constexpr int LockClearWidth = 50; // version 1
@@ -56,6 +57,7 @@ inline constexpr int ClassesFrom = 4;         // AcClass, BookSettings
 inline constexpr int MonthSumsFrom = 5;
 inline constexpr int PeriodLockFrom = 6;
 inline constexpr int AuditTrailFrom = 6;
+inline constexpr int BankRecFrom = 7;
 
 // Every table of the current version (each says the version that made it).
 const std::vector<TableDef>& tables();

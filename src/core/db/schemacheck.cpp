@@ -2,6 +2,7 @@
 
 #include "db/monthsums.h"
 #include "db/bookguards.h"
+#include "db/clearingguards.h"
 #include "db/schema.h"
 
 #include <QHash>
@@ -171,13 +172,17 @@ QString kindOfValue(const QString& type, const QString& quoted)
     return QStringLiteral("a %1 value").arg(type);
 }
 
+int versionOf(const Lite& db);
+
 // The first amount stored as anything but whole cents: through the wrong-kind indexes (`indexed`,
 // a book of WholeCentsFrom on) or by reading every row.
 void findWrongKind(const Lite& db, const QString& what, bool indexed)
 {
+    // A book of an earlier version has none of the later versions' tables.
+    const int version = versionOf(db);
     for (const TableDef& t : tables()) {
         const std::vector<QString> cols = t.amountColumns();
-        if (cols.empty())
+        if (cols.empty() || t.since > version)
             continue;
         QStringList fields{QLatin1String(t.key)};
         for (const QString& c : cols)
@@ -315,7 +320,8 @@ void verifyServer(Connection& c)
         "select 'trigger', t.tgname, c.relname from pg_trigger t join pg_class c on c.oid = t.tgrelid "
         "where c.relnamespace = cast(current_schema() as regnamespace) and not t.tgisinternal "
         "union all select 'rule', r.rulename, r.tablename from pg_rules r where r.schemaname = current_schema()"));
-    const auto guardTriggers = BookGuards::serverTriggerNames();
+    auto guardTriggers = BookGuards::serverTriggerNames();
+    guardTriggers << ClearingGuards::serverTriggerNames();
     while (extra.next()) {
         const QString kind = extra.value(0).toString(), name = extra.value(1).toString();
         const QString table = extra.value(2).toString();

@@ -3,6 +3,7 @@
 #include "db/logins.h"
 #include "db/monthsums.h"
 #include "db/bookguards.h"
+#include "db/clearingguards.h"
 #include "db/audittrail.h"
 #include "db/schema.h"
 #include "db/schemacheck.h"
@@ -190,13 +191,30 @@ void toVersion6(Connection& c)
     AuditTrail(c).appendOpening();
 }
 
+// Bank reconciliation: its two tables (empty) with their indexes and guards; on a server the
+// trigger functions follow with the renewal of the book's functions.
+void toVersion7(Connection& c)
+{
+    const QStringList before = ddl(c.backend(), BankRecFrom - 1);
+    for (const QString& s : ddl(c.backend(), BankRecFrom))
+        if (!before.contains(s))
+            c.execute(s);
+    if (c.backend() == Backend::Postgres) {
+        const ServerBook::Roles r = ServerBook::rolesOf(c);
+        for (const QString& s :
+             ClearingGuards::serverGrants(ServerBook::quoteIdent(r.users), ServerBook::quoteIdent(r.keeper)))
+            c.execute(s);
+    }
+}
+
 // Each step brings a book of the version before it to its own version; they run in order in
 // the upgrade's one transaction.
 struct Step {
     int version;
     void (*run)(Connection&);
 };
-constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4}, {5, toVersion5}, {6, toVersion6}};
+constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4},
+                          {5, toVersion5}, {6, toVersion6}, {7, toVersion7}};
 static_assert(std::size(Steps) == CurrentVersion - OldestVersion, "a step for every version");
 
 QString newerText(int v)

@@ -2,6 +2,7 @@
 
 #include "db/monthsums.h"
 #include "db/bookguards.h"
+#include "db/clearingguards.h"
 
 #include <QCryptographicHash>
 #include <QSqlDriver>
@@ -137,12 +138,20 @@ std::vector<Function> functions()
         {"qv_period_guard()", "trigger", true, false, BookGuards::guardBody()},
         {"qv_set_period_lock(until date, reason text)", "void", true, true, BookGuards::moveBody()},
         {BookGuards::AuditSignature, "text", true, false, BookGuards::auditBody()},
+        {"qv_line_guard()", "trigger", true, false, ClearingGuards::lineGuardBody()},
+        {"qv_clearing_guard()", "trigger", false, false, ClearingGuards::clearingGuardBody()},
+        {ClearingGuards::UndoSignature, "text", true, true, ClearingGuards::undoBody()},
     };
 }
 
 bool hasPeriodLock(Connection& book)
 {
     return !book.scalar(QStringLiteral("select to_regclass('public.periodlock')")).isNull();
+}
+
+bool hasClearings(Connection& book)
+{
+    return !book.scalar(QStringLiteral("select to_regclass('public.bankclearing')")).isNull();
 }
 } // namespace
 
@@ -229,6 +238,9 @@ void secure(Connection& book, const Roles& r)
     if (hasPeriodLock(book))
         for (const QString& s : BookGuards::serverGrants(users, keeper))
             book.execute(s);
+    if (hasClearings(book))
+        for (const QString& s : ClearingGuards::serverGrants(users, keeper))
+            book.execute(s);
     installFunctions(book, r);
 }
 
@@ -242,7 +254,8 @@ bool installFunctions(Connection& book, const Roles& r)
         const QString name = QStringLiteral("public.") + QLatin1String(f.signature);
         const QString body = QString(f.body)
                                  .replace(QLatin1String("%USERS%"), quoteLiteral(r.users))
-                                 .replace(QLatin1String("%ADMINS%"), quoteLiteral(r.admins));
+                                 .replace(QLatin1String("%ADMINS%"), quoteLiteral(r.admins))
+                                 .replace(QLatin1String("%KEEPER%"), quoteLiteral(r.keeper));
         book.execute(QStringLiteral("CREATE OR REPLACE FUNCTION %1 RETURNS %2 LANGUAGE plpgsql %3"
                                     "SET search_path = pg_catalog, pg_temp AS %4")
                          .arg(name, QLatin1String(f.returns),
@@ -272,6 +285,9 @@ bool installFunctions(Connection& book, const Roles& r)
         book.execute(QStringLiteral("GRANT EXECUTE ON FUNCTION public.%1 TO %2")
                          .arg(QLatin1String(BookGuards::AuditSignature), quoteIdent(r.users)));
     }
+    if (hasClearings(book))
+        for (const QString& t : ClearingGuards::serverTriggers())
+            book.execute(t);
     return functionsState(book) != before;
 }
 

@@ -17,6 +17,8 @@ inline constexpr const char* AcClass = "AcClass";           // control head code
 inline constexpr const char* BookSettings = "BookSettings"; // a name -> its value
 inline constexpr const char* PeriodLock = "PeriodLock";     // every move of the locked-up-to date
 inline constexpr const char* AuditTrail = "AuditTrail";     // the hash chain of every change
+inline constexpr const char* BankRecon = "BankRecon";       // finished bank reconciliations
+inline constexpr const char* BankClearing = "BankClearing"; // a bank book line ticked or cleared
 
 // The one group role of every book on a server before schema version 2 (each book has its own
 // roles now, db/serverbook.h); the upgrade moves its members over.

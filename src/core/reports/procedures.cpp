@@ -1,5 +1,7 @@
 #include "reports/procedures.h"
 
+#include "bankrec/recstatement.h"
+
 #include "reports/statements.h"
 #include "reports/worktables.h"
 
@@ -28,6 +30,7 @@ constexpr ProcInfo Procs[] = {
     {Procedure::TrialBalance3, "TrialBalance3", "exec TrialBalance3 'yyyy-mm-dd','yyyy-mm-dd'", 2, 2},
     {Procedure::BalanceSheet, "BalanceSheet", "exec BalanceSheet 'yyyy-mm-dd',LEVEL[,'yyyy-mm-dd']", 2, 3},
     {Procedure::ProfitLoss, "ProfitLoss", "exec ProfitLoss 'yyyy-mm-dd','yyyy-mm-dd',LEVEL[,0|1]", 3, 4},
+    {Procedure::BankRecStatement, "BankRecStatement", "exec BankRecStatement ACCOUNT,'yyyy-mm-dd'", 2, 2},
 };
 
 qint64 wholeNumber(const QString& statement, const QString& arg, int n)
@@ -86,7 +89,7 @@ ProcedureCall parseExec(const QString& statement)
             info = &p;
     if (!info)
         refuse(statement, QStringLiteral("there is no procedure \"%1\" (there are AcLedger, DetailAcLedger, "
-                                         "TrialBalance, TrialBalance3, BalanceSheet and ProfitLoss).")
+                                         "TrialBalance, TrialBalance3, BalanceSheet, ProfitLoss and BankRecStatement).")
                               .arg(m.captured(1)));
     QStringList args = m.captured(2).split(QLatin1Char(','));
     for (QString& a : args)
@@ -139,6 +142,10 @@ ProcedureCall parseExec(const QString& statement)
             call.compare = args[3] == QLatin1String("1");
         }
         break;
+    case Procedure::BankRecStatement:
+        call.account = wholeNumber(statement, args[0], 1);
+        call.to = quotedDate(statement, args[1], 2);
+        break;
     }
     return call;
 }
@@ -171,6 +178,10 @@ QString execStatement(const ProcedureCall& call)
             .arg(call.procedure == Procedure::TrialBalance ? QLatin1String("TrialBalance")
                                                            : QLatin1String("TrialBalance3"),
                  call.from.toString(iso), call.to.toString(iso));
+    case Procedure::BankRecStatement:
+        return bankRecStatement(call.account, call.to);
+    default:
+        break;
     }
     return {};
 }
@@ -235,6 +246,10 @@ void runProcedure(Connection& c, const ProcedureCall& call)
         break;
     case Procedure::ProfitLoss:
         fillProfitLoss(c, call.from, call.to, call.level, call.compare);
+        break;
+    case Procedure::BankRecStatement:
+        // Typed as a statement: the templates beside the running program.
+        fillBankRec(c, {}, call.account, call.to);
         break;
     }
     tx.commit();

@@ -6,6 +6,7 @@
 //   exec TrialBalance3 '2026-01-01','2026-12-31'
 //   exec BalanceSheet '2026-06-30',2                  (level 1 to 3; a comparison date may follow)
 //   exec ProfitLoss '2025-07-01','2026-06-30',2,1     (level; 1: compared with a year earlier)
+//   exec BankRecStatement 12,'2026-01-31'              (bankrec/recstatement.h)
 // reach the connection. One implementation for both backends: sums are read exactly and every
 // figure is worked in integer cents with checked arithmetic (Money). The results go to work tables
 // private to the session (temporary tables), which the report templates read:
@@ -21,7 +22,15 @@
 
 namespace qv::rpt {
 
-enum class Procedure { AcLedger, DetailAcLedger, TrialBalance, TrialBalance3, BalanceSheet, ProfitLoss };
+enum class Procedure {
+    AcLedger,
+    DetailAcLedger,
+    TrialBalance,
+    TrialBalance3,
+    BalanceSheet,
+    ProfitLoss,
+    BankRecStatement
+};
 
 struct ProcedureCall {
     Procedure procedure = Procedure::TrialBalance;

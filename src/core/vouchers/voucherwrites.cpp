@@ -1,5 +1,6 @@
 #include "vouchers/voucherwrites.h"
 
+#include "bankrec/clearingcheck.h"
 #include "db/audittrail.h"
 #include "db/money.h"
 #include "vouchers/periodlock.h"
@@ -88,6 +89,8 @@ void VoucherWrites::before(VoucherChange change)
         }
     }
     PeriodLock(m_c).check(change.oldDate, change.newDate);
+    if (change.action == A::Changed || change.action == A::Deleted)
+        BankClearings::refuseClearedVoucher(m_c, change.kind, change.number);
     m_change = change;
     if (change.action == A::Changed || change.action == A::Deleted)
         m_before = image(m_c, change.kind, change.number);

@@ -36,5 +36,9 @@ void ApplyMenus()
         if (QAction* lock = main->menuEntry(QStringLiteral("mnuLockPeriod")))
             if (QAction* menus = main->menuEntry(QStringLiteral("mnuSetMenu")))
                 lock->setVisible(menus->isVisible());
+        // Nor has "Bank Reconciliation": it goes with the bank payments it ticks off.
+        if (QAction* rec = main->menuEntry(QStringLiteral("mnuBankRec")))
+            if (QAction* bp = main->menuEntry(QStringLiteral("mnuBPVouc")))
+                rec->setVisible(bp->isVisible());
     });
 }

@@ -52,6 +52,7 @@ constexpr Entry MenuTree[] = {
     {3, "mnuBVouc3", "-"},
     {3, "mnuBPVouc", "Bank Payment Voucher"},
     {3, "mnuBRVouc", "Bank Receive Voucher"},
+    {3, "mnuBankRec", "Bank Reconciliation"}, // no right of its own: it follows "Bank Payment Voucher"
     {3, "mnuBVouc2", "-"},
     {3, "mnuJVVouc", "Journal Voucher"},
     {1, "mnuMainRpt", "Reports"},

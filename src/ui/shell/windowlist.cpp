@@ -1,5 +1,6 @@
 // What each documented window name opens, where its description places it, and the menu
 // entries that open them.
+#include "bankrec/frmbankrec.h"
 #include "masters/frmaccount.h"
 #include "masters/frmacclasses.h"
 #include "masters/frmcompany.h"
@@ -83,6 +84,8 @@ void defineVouchers()
             });
         Windows::bindMenu(k.menuEntry, k.window);
     }
+    Windows::define(QStringLiteral("frmBankRec"), maker<frmBankRec>(), QPoint(300, 300));
+    Windows::bindMenu(QStringLiteral("mnuBankRec"), QStringLiteral("frmBankRec"));
 }
 
 void defineReports()
