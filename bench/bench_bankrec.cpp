@@ -2,6 +2,7 @@
 // bank account with the most bank book lines:
 //   BM_LoadWindow   the reconciliation window reading that account up to the book's last day
 //                   (the lines, the book balance, the last reconciliation) and filling its grid;
+//   BM_ReadLines    the same reading without the window;
 //   BM_Match500     a statement of 500 lines (450 of the account's lines as the bank shows them,
 //                   half by cheque number, a day or two late; 50 the book lacks) read from CSV and
 //                   matched against the account's lines; the matched count is a counter.
@@ -44,6 +45,17 @@ void BM_LoadWindow(benchmark::State& state)
         rows = w.findChild<QTableWidget*>(QStringLiteral("grdLines"))->rowCount();
     }
     state.counters["lines"] = rows;
+}
+
+// The window's reading alone: the lines, the book balance and the last reconciliation.
+void BM_ReadLines(benchmark::State& state)
+{
+    for (auto _ : state) {
+        qv::Reconciliation rec(Conn, folders());
+        benchmark::DoNotOptimize(rec.lines(Busiest, Bench.last));
+        benchmark::DoNotOptimize(rec.bookBalance(Busiest, Bench.last));
+        benchmark::DoNotOptimize(rec.last(Busiest));
+    }
 }
 
 void BM_Match500(benchmark::State& state)
@@ -90,6 +102,7 @@ QByteArray makeStatement()
 
 #define QV_BENCH(f) BENCHMARK(f)->Unit(benchmark::kMillisecond)->UseRealTime()
 QV_BENCH(BM_LoadWindow);
+QV_BENCH(BM_ReadLines);
 QV_BENCH(BM_Match500);
 
 int main(int argc, char** argv)
@@ -113,5 +126,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    Conn.close(); // before the application goes
     return 0;
 }

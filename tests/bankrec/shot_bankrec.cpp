@@ -28,6 +28,7 @@ private slots:
         qvt::initTestEnvironment();
         QVT_REQUIRE_BACKEND();
         SetProgramFolder(QVT_TEMPLATES_DIR);
+        qvt::MsgRecorder answers; // the question before the window's ticks are dropped at the end
         app.start(false);
         Conn.execute("insert into Company (Company, comAddr, comTel, comActive) values ('FENDRAL ESTATES', "
                      "'12 Canal Road, Lahore', '042-1234567', 'Y')");

@@ -153,6 +153,7 @@ void frmBankRec::loadLines()
 void frmBankRec::fillGrid()
 {
     m_filling = true;
+    grdLines->setUpdatesEnabled(false);
     grdLines->setRowCount(int(m_lines.size()));
     for (int r = 0; r < int(m_lines.size()); ++r) {
         const BankLine& l = m_lines[size_t(r)];
@@ -182,7 +183,8 @@ void frmBankRec::fillGrid()
             grdLines->setItem(r, c, item);
         }
     }
-    grdLines->resizeColumnsToContents();
+    grdLines->resizeColumnsToContents(); // measured on the first rows (the header's precision)
+    grdLines->setUpdatesEnabled(true);
     m_filling = false;
 }
 

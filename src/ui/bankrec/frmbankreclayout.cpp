@@ -40,6 +40,8 @@ void frmBankRec::buildLayout()
                                          QStringLiteral("Cheque"), QStringLiteral("Receipt"),
                                          QStringLiteral("Payment")});
     grdLines->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
+    // A busy account lists thousands of lines: columns are sized on the first hundred.
+    grdLines->horizontalHeader()->setResizeContentsPrecision(100);
     grdLines->verticalHeader()->hide();
     grdLines->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdLines->setSelectionMode(QAbstractItemView::SingleSelection);
