@@ -25,9 +25,12 @@ int adminBankImport(const AdminArgs& a)
 {
     a.require({QStringLiteral("account"), QStringLiteral("csv")});
     StatementColumns cols;
-    for (auto [option, target] : {std::pair{"date-column", &cols.date}, {"description-column", &cols.description},
-                                  {"cheque-column", &cols.cheque}, {"debit-column", &cols.debit},
-                                  {"credit-column", &cols.credit}, {"balance-column", &cols.balance}})
+    for (auto [option, target] : {std::pair{"date-column", &cols.date},
+                                  {"description-column", &cols.description},
+                                  {"cheque-column", &cols.cheque},
+                                  {"debit-column", &cols.debit},
+                                  {"credit-column", &cols.credit},
+                                  {"balance-column", &cols.balance}})
         if (a.has(QLatin1String(option)))
             *target = a.value(QLatin1String(option));
     int days = 3;

@@ -85,10 +85,10 @@ private slots:
         frmBankRec::chooseStatementFile = nullptr;
         frmBankRec::confirmProposals = nullptr;
 
-        const qvt::AdminRun r = qvt::runAdmin({"report", "rptBankRec.rpt", "--server", app.db().dataSource,
-                                               "--catalog", app.db().catalog, "--user", app.db().user, "--password",
-                                               app.db().password, "--pdf", "/tmp/bankrec-statement.pdf", "--exec",
-                                               qv::bankRecStatement(ex.bank, Ex::jan31())});
+        const qvt::AdminRun r =
+            qvt::runAdmin({"report", "rptBankRec.rpt", "--server", app.db().dataSource, "--catalog", app.db().catalog,
+                           "--user", app.db().user, "--password", app.db().password, "--pdf",
+                           "/tmp/bankrec-statement.pdf", "--exec", qv::bankRecStatement(ex.bank, Ex::jan31())});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         w->close();
         app.stop();

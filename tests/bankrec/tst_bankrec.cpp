@@ -56,14 +56,14 @@ class TstBankRec : public QObject {
         for (BankLine& l : ticked)
             if (ticks.contains(l.rowId))
                 l.state = BankLine::State::Ticked;
-        const qv::ReconFigures f = qv::Reconciliation::figures(rec().bookBalance(ex.bank, date), units(statement), ticked);
+        const qv::ReconFigures f =
+            qv::Reconciliation::figures(rec().bookBalance(ex.bank, date), units(statement), ticked);
         if (f.difference != qv::Money() || f.cleared != units(statement))
             qFatal("month %d: cleared %s, difference %s", month, qPrintable(qv::displayAmount(f.cleared)),
                    qPrintable(qv::displayAmount(f.difference)));
         return rec().finish(ex.bank, date, units(statement), ticks, db.user).id;
     }
-    template <typename F>
-    void refused(F write, const QString& words)
+    template <typename F> void refused(F write, const QString& words)
     {
         try {
             write();
@@ -141,10 +141,16 @@ private slots:
         reconcile(1, Ex::jan31(), 13000);
         const std::vector<BankLine> feb = rec().lines(ex.bank, Ex::feb28());
         const qint64 bp2 = feb.front().rowId;
-        refused([&] { rec().postpone(ex.bank, Ex::feb28(), {{bp2, Ex::jan31()}}, db.user); },
-                "belongs to the reconciliation finished as at 31-01-2026");
-        refused([&] { rec().postpone(ex.bank, Ex::feb28(), {{bp2, QDate(2026, 3, 1)}}, db.user); },
-                "on or before the statement date");
+        refused(
+            [&] {
+                rec().postpone(ex.bank, Ex::feb28(), {{bp2, Ex::jan31()}}, db.user);
+            },
+            "belongs to the reconciliation finished as at 31-01-2026");
+        refused(
+            [&] {
+                rec().postpone(ex.bank, Ex::feb28(), {{bp2, QDate(2026, 3, 1)}}, db.user);
+            },
+            "on or before the statement date");
         refused([&] { rec().finish(ex.bank, Ex::jan31(), units(13000), {}, db.user); },
                 "reconciled as at 31-01-2026 already");
     }
@@ -198,17 +204,18 @@ private slots:
         // (a line still open at the date shows when the bank cleared it later).
         QTemporaryDir tmp;
         const QString csv = tmp.filePath("rec.csv");
-        const qvt::AdminRun run = qvt::runAdmin(
-            {"report", "rptBankRec.rpt", "--server", db.dataSource, "--catalog", db.catalog, "--user", db.user,
-             "--password", db.password, "--csv", csv, "--exec", qv::bankRecStatement(ex.bank, Ex::jan31())});
+        const qvt::AdminRun run = qvt::runAdmin({"report", "rptBankRec.rpt", "--server", db.dataSource, "--catalog",
+                                                 db.catalog, "--user", db.user, "--password", db.password, "--csv", csv,
+                                                 "--exec", qv::bankRecStatement(ex.bank, Ex::jan31())});
         QVERIFY2(run.code == 0, qPrintable(run.err));
         QFile f(csv);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(f.readAll());
-        for (const char* line : {"Balance as per book,,,,,,,14500.00", ",2026-01-30,BR-2,CUSTOMER,,2026-02-02,3000.00,",
-                                 "Total receipts not yet credited,,,,,,,-3000.00",
-                                 ",2026-01-20,BP-2,SUPPLIER,100102,2026-02-03,1500.00,", "Balance as per bank statement,,,,,,,13000.00",
-                                 "Statement balance of the reconciliation finished as at 31-01-2026,,,,,,,13000.00"})
+        for (const char* line :
+             {"Balance as per book,,,,,,,14500.00", ",2026-01-30,BR-2,CUSTOMER,,2026-02-02,3000.00,",
+              "Total receipts not yet credited,,,,,,,-3000.00", ",2026-01-20,BP-2,SUPPLIER,100102,2026-02-03,1500.00,",
+              "Balance as per bank statement,,,,,,,13000.00",
+              "Statement balance of the reconciliation finished as at 31-01-2026,,,,,,,13000.00"})
             QVERIFY2(text.contains(QLatin1String(line)), qPrintable(line + QString("\n in \n") + text));
     }
 

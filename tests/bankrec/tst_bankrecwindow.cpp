@@ -2,6 +2,7 @@
 // statement, tick lines with Space and by cheque number, watch the difference reach 0.00, finish.
 #include "bankrec/frmbankrec.h"
 #include "masters/finderpick.h"
+#include "shell/applymenus.h"
 #include "shell/handover.h"
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
@@ -102,6 +103,17 @@ private slots:
         QVERIFY(!(grid->item(3, 0)->flags() & Qt::ItemIsEnabled));
         QVERIFY(!w->hasUnsavedWork());
         QVERIFY(label(w, "lblLast").contains("31-01-2026"));
+    }
+
+    // No right of its own: the entry goes with "Bank Payment Voucher".
+    void theEntryFollowsTheBankPaymentRight()
+    {
+        for (int active : {0, 1}) {
+            Conn.execute("insert into Menus (Menus, Active) values (?, 1)", {"Vouchers"});
+            Conn.execute("insert into Menus (Menus, Active) values (?, ?)", {"Bank Payment Voucher", active});
+            ApplyMenus();
+            QCOMPARE(app.main()->menuEntry("mnuBankRec")->isVisible(), active == 1);
+        }
     }
 
     // A clearing date is edited in its cell; one after the statement date is refused and put back.

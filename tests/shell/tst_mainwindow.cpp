@@ -74,7 +74,7 @@ private slots:
         for (QAction* a : vouchers->actions())
             v << (a->isSeparator() ? "-" : a->text());
         QCOMPARE(v, QStringList({"Cash Payment Voucher", "Cash Receive Voucher", "-", "Bank Payment Voucher",
-                                 "Bank Receive Voucher", "-", "Journal Voucher"}));
+                                 "Bank Receive Voucher", "Bank Reconciliation", "-", "Journal Voucher"}));
     }
 
     void titleAndDate()

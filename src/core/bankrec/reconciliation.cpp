@@ -37,7 +37,8 @@ std::vector<BankLine> Reconciliation::lines(qint64 account, const QDate& date)
     std::vector<BankLine> out = read(account, date, QStringLiteral("WHERE b.ReconID IS NULL OR b.ReconID = ?"),
                                      {previous ? previous->id : qint64(-1)});
     std::stable_sort(out.begin(), out.end(), [](const BankLine& a, const BankLine& b) {
-        return std::tie(a.state, a.date, a.kind, a.number, a.rowId) < std::tie(b.state, b.date, b.kind, b.number, b.rowId);
+        return std::tie(a.state, a.date, a.kind, a.number, a.rowId)
+               < std::tie(b.state, b.date, b.kind, b.number, b.rowId);
     });
     return out;
 }
@@ -132,6 +133,9 @@ QString Reconciliation::clearDateProblem(const QDate& clear, const QDate& statem
 void Reconciliation::keepTicks(qint64 account, const QDate& date, const QHash<qint64, QDate>& ticks,
                                const QString& login)
 {
+    // Stations reconciling one account take turns (the embedded book's writers always do).
+    if (m_c.backend() == Backend::Postgres)
+        m_c.scalar(QStringLiteral("select RowID from Accounts where RowID = ? for update"), {account});
     const std::optional<FinishedRecon> previous = last(account);
     const std::optional<QDate> before = previous ? std::optional<QDate>(previous->date) : std::nullopt;
     const std::vector<BankLine> now = lines(account, date);
@@ -180,6 +184,8 @@ FinishedRecon Reconciliation::finish(qint64 account, const QDate& date, Money st
                                      const QHash<qint64, QDate>& ticks, const QString& login)
 {
     Transaction tx(m_c);
+    if (m_c.backend() == Backend::Postgres)
+        m_c.scalar(QStringLiteral("select RowID from Accounts where RowID = ? for update"), {account});
     if (const std::optional<FinishedRecon> previous = last(account); previous && date <= previous->date)
         throw DbError(QStringLiteral("This account is reconciled as at %1 already: a new reconciliation must be dated "
                                      "after it.")
@@ -199,9 +205,9 @@ FinishedRecon Reconciliation::finish(qint64 account, const QDate& date, Money st
         if (l.state == BankLine::State::Ticked)
             m_c.execute(QStringLiteral("update BankClearing set ReconID = ? where DetRowID = ? and ReconID is null"),
                         {r.id, l.rowId});
-    AuditTrail(m_c).append(QStringLiteral("reconciliation finished"), QStringLiteral("BankRecon"), key(r.id), {},
-                           AuditTrail::rowsImage(m_c, QStringLiteral("BankRecon"), QStringLiteral("RowID = ?"), {r.id},
-                                                 true));
+    AuditTrail(m_c).append(
+        QStringLiteral("reconciliation finished"), QStringLiteral("BankRecon"), key(r.id), {},
+        AuditTrail::rowsImage(m_c, QStringLiteral("BankRecon"), QStringLiteral("RowID = ?"), {r.id}, true));
     tx.commit();
     return r;
 }
@@ -238,17 +244,20 @@ std::optional<FinishedRecon> Reconciliation::last(qint64 account)
                             {account});
     if (!q.next())
         return std::nullopt;
-    return FinishedRecon{q.value(0).toLongLong(),  account,
+    return FinishedRecon{q.value(0).toLongLong(),
+                         account,
                          rpt::fieldValue(q.value(1), rpt::FieldType::Date, m_c.backend()).toDate(),
-                         m_c.moneyOrZero(q.value(2)), q.value(3).toString(),
+                         m_c.moneyOrZero(q.value(2)),
+                         q.value(3).toString(),
                          q.value(4).toString()};
 }
 
 QStringList Reconciliation::takeLostTicks(qint64 account)
 {
     QStringList out;
-    QSqlQuery q = m_c.query(
-        QStringLiteral("select LostFrom from BankClearing where AcCode = ? and DetRowID < 0 order by RowID"), {account});
+    QSqlQuery q =
+        m_c.query(QStringLiteral("select LostFrom from BankClearing where AcCode = ? and DetRowID < 0 order by RowID"),
+                  {account});
     while (q.next())
         if (!out.contains(q.value(0).toString()))
             out << q.value(0).toString();

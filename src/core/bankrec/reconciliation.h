@@ -90,7 +90,8 @@ public:
     QStringList takeLostTicks(qint64 account);
 
     // The message of a clearing date out of range; empty when it fits.
-    QString clearDateProblem(const QDate& clear, const QDate& statementDate, const std::optional<QDate>& previous) const;
+    QString clearDateProblem(const QDate& clear, const QDate& statementDate,
+                             const std::optional<QDate>& previous) const;
 
 private:
     void keepTicks(qint64 account, const QDate& date, const QHash<qint64, QDate>& ticks, const QString& login);

@@ -40,8 +40,8 @@ RecStatement reconciliationStatement(Reconciliation& rec, Connection& c, qint64 
         }
     }
     s.bank = s.book - s.uncredited + s.unpresented;
-    QSqlQuery q = c.query(QStringLiteral("select StmtBal from BankRecon where AcCode = ? and StmtDate = ?"),
-                          {account, date});
+    QSqlQuery q =
+        c.query(QStringLiteral("select StmtBal from BankRecon where AcCode = ? and StmtDate = ?"), {account, date});
     if (q.next())
         s.finished = c.moneyOrZero(q.value(0));
     return s;
@@ -64,8 +64,8 @@ void fillBankRec(Connection& c, const QStringList& templateFolders, qint64 accou
     const QString asAt = QStringLiteral("As at ") + shown(date);
     int n = 0;
     auto figure = [&](int section, const QString& text, const QVariant& total) {
-        ins.insert({++n, section, QString(), text, noDate, QString(), QString(), QString(), noDate, none, total, name,
-                    asAt});
+        ins.insert(
+            {++n, section, QString(), text, noDate, QString(), QString(), QString(), noDate, none, total, name, asAt});
     };
     auto listed = [&](int section, const QString& heading, const std::vector<BankLine>& lines) {
         for (const BankLine& l : lines)
@@ -89,7 +89,9 @@ void fillBankRec(Connection& c, const QStringList& templateFolders, qint64 accou
 
 QString bankRecStatement(qint64 account, const QDate& date)
 {
-    return QStringLiteral("exec BankRecStatement %1,'%2'").arg(account).arg(date.toString(QStringLiteral("yyyy-MM-dd")));
+    return QStringLiteral("exec BankRecStatement %1,'%2'")
+        .arg(account)
+        .arg(date.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
 rpt::ReportRequest bankRecRequest(qint64 account, const QDate& date, const QStringList& templateFolders)

@@ -89,12 +89,13 @@ QList<QPair<QString, QString>> serverTriggerNames()
 
 QStringList serverTriggers()
 {
-    return {QStringLiteral("CREATE OR REPLACE TRIGGER qv_detjv_cleared BEFORE UPDATE OR DELETE ON public.detjv FOR EACH "
-                           "ROW EXECUTE FUNCTION public.qv_line_guard()"),
-            QStringLiteral("CREATE OR REPLACE TRIGGER qv_bankclearing_finished BEFORE UPDATE OR DELETE ON "
-                           "public.bankclearing FOR EACH ROW EXECUTE FUNCTION public.qv_clearing_guard()"),
-            QStringLiteral("CREATE OR REPLACE TRIGGER qv_bankrecon_finished BEFORE UPDATE OR DELETE ON public.bankrecon "
-                           "FOR EACH ROW EXECUTE FUNCTION public.qv_clearing_guard()")};
+    return {
+        QStringLiteral("CREATE OR REPLACE TRIGGER qv_detjv_cleared BEFORE UPDATE OR DELETE ON public.detjv FOR EACH "
+                       "ROW EXECUTE FUNCTION public.qv_line_guard()"),
+        QStringLiteral("CREATE OR REPLACE TRIGGER qv_bankclearing_finished BEFORE UPDATE OR DELETE ON "
+                       "public.bankclearing FOR EACH ROW EXECUTE FUNCTION public.qv_clearing_guard()"),
+        QStringLiteral("CREATE OR REPLACE TRIGGER qv_bankrecon_finished BEFORE UPDATE OR DELETE ON public.bankrecon "
+                       "FOR EACH ROW EXECUTE FUNCTION public.qv_clearing_guard()")};
 }
 
 QStringList serverGrants(const QString& users, const QString& keeper)

@@ -194,7 +194,8 @@ void frmBankRec::toggleRow(int row)
         return;
     BankLine& l = m_lines[size_t(row)];
     if (l.state == BankLine::State::Cleared) {
-        qv::Status::say(QStringLiteral("%1 is cleared in a finished reconciliation: it stays as it is").arg(l.voucher()));
+        qv::Status::say(
+            QStringLiteral("%1 is cleared in a finished reconciliation: it stays as it is").arg(l.voucher()));
         return;
     }
     const bool tick = l.state == BankLine::State::Open;
@@ -227,10 +228,9 @@ void frmBankRec::cellEdited(QTableWidgetItem* item)
     if (item->column() != ColCleared || l.state != BankLine::State::Ticked)
         return;
     const std::optional<QDate> typed = qv::DateBox::readTyped(item->text(), l.clearDate);
-    const QString why =
-        typed ? qv::Reconciliation(TheBook).clearDateProblem(
-                    *typed, m_date, m_last ? std::optional<QDate>(m_last->date) : std::nullopt)
-              : QStringLiteral("\"%1\" is no date.").arg(item->text());
+    const QString why = typed ? qv::Reconciliation(TheBook).clearDateProblem(
+                            *typed, m_date, m_last ? std::optional<QDate>(m_last->date) : std::nullopt)
+                              : QStringLiteral("\"%1\" is no date.").arg(item->text());
     if (why.isEmpty())
         l.clearDate = *typed;
     else
@@ -295,7 +295,8 @@ void frmBankRec::showFigures()
 void frmBankRec::cmdPostpone_Click()
 {
     if (qv::guarded([this] { qv::Reconciliation(TheBook).postpone(m_account, m_date, ticks(), LoginUser); })) {
-        qv::Status::say(QStringLiteral("%1 ticked line(s) of %2 kept for later").arg(ticks().size()).arg(txtBank->text()));
+        qv::Status::say(
+            QStringLiteral("%1 ticked line(s) of %2 kept for later").arg(ticks().size()).arg(txtBank->text()));
         m_kept = ticks();
     } else {
         loadLines();
@@ -305,9 +306,8 @@ void frmBankRec::cmdPostpone_Click()
 void frmBankRec::cmdFinish_Click()
 {
     qv::FinishedRecon done;
-    if (!qv::guarded([&] {
-            done = qv::Reconciliation(TheBook).finish(m_account, m_date, m_statement, ticks(), LoginUser);
-        })) {
+    if (!qv::guarded(
+            [&] { done = qv::Reconciliation(TheBook).finish(m_account, m_date, m_statement, ticks(), LoginUser); })) {
         loadLines();
         return;
     }

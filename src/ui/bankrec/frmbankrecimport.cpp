@@ -82,8 +82,13 @@ void frmBankRec::cmdImport_Click()
     for (const qv::MatchProposal& p : m.proposals) {
         const qv::StatementLine& s = statement[size_t(p.statementIndex)];
         const BankLine& l = m_lines[p.lineIndex];
-        proposed << QStringList{QString::number(s.lineNo), shown(s.date),  s.cheque,  amountOf(s),
-                                l.voucher(),               shown(l.date),  l.party,
+        proposed << QStringList{QString::number(s.lineNo),
+                                shown(s.date),
+                                s.cheque,
+                                amountOf(s),
+                                l.voucher(),
+                                shown(l.date),
+                                l.party,
                                 p.how == qv::MatchProposal::How::Cheque ? QStringLiteral("cheque and amount")
                                                                         : QStringLiteral("amount and date")};
     }

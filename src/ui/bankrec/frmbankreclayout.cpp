@@ -35,10 +35,9 @@ void frmBankRec::buildLayout()
     txtCheque = named(new QLineEdit(this), "txtCheque");
     txtCheque->setPlaceholderText(QStringLiteral("type a cheque number; Enter ticks its line"));
     grdLines = named(new QTableWidget(0, 8, this), "grdLines");
-    grdLines->setHorizontalHeaderLabels({QStringLiteral("Cleared"), QStringLiteral("Cleared on"),
-                                         QStringLiteral("Date"), QStringLiteral("Voucher"), QStringLiteral("Party"),
-                                         QStringLiteral("Cheque"), QStringLiteral("Receipt"),
-                                         QStringLiteral("Payment")});
+    grdLines->setHorizontalHeaderLabels(
+        {QStringLiteral("Cleared"), QStringLiteral("Cleared on"), QStringLiteral("Date"), QStringLiteral("Voucher"),
+         QStringLiteral("Party"), QStringLiteral("Cheque"), QStringLiteral("Receipt"), QStringLiteral("Payment")});
     grdLines->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
     // A busy account lists thousands of lines: columns are sized on the first hundred.
     grdLines->horizontalHeader()->setResizeContentsPrecision(100);
