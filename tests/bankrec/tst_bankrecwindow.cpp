@@ -10,6 +10,9 @@
 #include "tests/bankrec/bankexample.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -103,6 +106,44 @@ private slots:
         QVERIFY(!(grid->item(3, 0)->flags() & Qt::ItemIsEnabled));
         QVERIFY(!w->hasUnsavedWork());
         QVERIFY(label(w, "lblLast").contains("31-01-2026"));
+    }
+
+    // The bank's statement proposes its matches; a cancel ticks nothing, a confirm ticks them
+    // with the bank's dates, and nothing is stored until the reconciliation is kept.
+    void anImportedStatementTicksOnlyWhenConfirmed()
+    {
+        qvt::MsgRecorder msgs;
+        frmBankRec* w = open();
+        pickBank(w);
+        type(qvt::child<QWidget>(w, "dtpStatement"), "31012026");
+        type(qvt::child<QLineEdit>(w, "txtStatementBal"), "13000");
+        QTest::keyClick(w->focusWidget(), Qt::Key_Return);
+        QTemporaryDir tmp;
+        const QString csv = tmp.filePath("jan.csv");
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Date,Description,Cheque,Debit,Credit\n06-01-2026,DEPOSIT,,,5000\n15-01-2026,CHEQUE,100101,2000,\n"
+                "20-01-2026,BANK CHARGES,,45,\n");
+        f.close();
+        frmBankRec::chooseStatementFile = [csv](QWidget*) { return csv; };
+        int shown = 0;
+        for (bool confirm : {false, true}) {
+            frmBankRec::confirmProposals = [&](QDialog* d) {
+                ++shown;
+                return qvt::child<QTableWidget>(d, "grdProposals")->rowCount() == 2
+                       && qvt::child<QTableWidget>(d, "grdUnmatched")->rowCount() == 1 && confirm;
+            };
+            QTest::mouseClick(qvt::child<QPushButton>(w, "cmdImport"), Qt::LeftButton);
+            QCOMPARE(label(w, "lblDifference"), QString(confirm ? "0.00" : "3,000.00"));
+        }
+        frmBankRec::chooseStatementFile = nullptr;
+        frmBankRec::confirmProposals = nullptr;
+        QCOMPARE(shown, 2);
+        auto* grid = qvt::child<QTableWidget>(w, "grdLines");
+        QCOMPARE(grid->item(0, 1)->text(), QString("06-01-2026"));
+        QCOMPARE(grid->item(1, 1)->text(), QString("15-01-2026"));
+        QCOMPARE(Conn.scalar("select count(*) from BankClearing").toInt(), 0);
+        QCOMPARE(msgs.texts(), QStringList());
     }
 
     // No right of its own: the entry goes with "Bank Payment Voucher".
