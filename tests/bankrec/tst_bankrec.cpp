@@ -1,6 +1,7 @@
 // Bank reconciliation on both backends over the hand-worked example (bankexample.h): each
 // month's figures and finish, the clearings a later month leaves alone, and the refusals that
 // keep a finished reconciliation true whoever writes to the book.
+#include "admin/removedata.h"
 #include "bankrec/reconciliation.h"
 #include "bankrec/recstatement.h"
 #include "support/adminrun.h"
@@ -233,6 +234,12 @@ private slots:
         for (const char* raw : {"delete from DetJV where VouStatus = 'BP' and VouNo = 1",
                                 "update DetJV set DrAmt = 1 where VouStatus = 'BP' and VouNo = 1"})
             refused([&] { c().execute(raw); }, "finished bank reconciliation");
+        qv::RemoveData rd(c());
+        qv::RemovalChoice all;
+        all.vouchers = true;
+        all.from = QDate(2026, 1, 1);
+        all.to = QDate(2026, 12, 31);
+        refused([&] { rd.remove(all, rd.count(all)); }, "finished bank reconciliation");
         QCOMPARE(c().scalar(sql).toInt(), 2);
         // An uncleared voucher changes as before.
         qv::Voucher bp2 = opened(qv::VoucherKind::BP, 2);
