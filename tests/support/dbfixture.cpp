@@ -150,6 +150,10 @@ void TestDb::makeOlder(int version) const
                 admin.execute(QStringLiteral("DROP TABLE %1").arg(QLatin1String(t.name)));
         if (version < qv::Schema::PeriodLockFrom)
             admin.execute(QStringLiteral("DROP FUNCTION IF EXISTS qv_period_guard() CASCADE"));
+        if (version < qv::Schema::AuditMarksFrom) {
+            admin.execute(QStringLiteral("DROP FUNCTION IF EXISTS qv_audit_row() CASCADE"));
+            admin.execute(QStringLiteral("DROP TABLE IF EXISTS AuditTx"));
+        }
         admin.execute(QStringLiteral("update SchemaInfo set Version = ?"), {version});
         // The month sums came with version 5: an older server book has none of their objects.
         if (version < qv::Schema::MonthSumsFrom) {

@@ -1,6 +1,7 @@
 #include "db/provision.h"
 
 #include "db/bookfile.h"
+#include "db/bookguards.h"
 #include "db/money.h"
 #include "db/menurights.h"
 #include "db/schema.h"
@@ -110,6 +111,8 @@ QString initServer(const InitOptions& o, const DataSource& ds)
             Transaction tx(c);
             Schema::create(c);
             ServerBook::secure(c, roles);
+            // The book's first rows are its making, not SQL typed by a login.
+            c.execute(BookGuards::markStatement());
             writeDefaults(c, o);
             if (o.demo)
                 addDemo(c, o);

@@ -266,6 +266,8 @@ QStringList ddl(Backend b, int version)
         << QStringLiteral("CREATE INDEX ix_application_account ON tblApplication (ACCode)");
     if (version >= AuditTrailFrom)
         out << QStringLiteral("CREATE INDEX ix_audittrail_key ON AuditTrail (RowKey, Seq)");
+    if (b == Backend::Postgres && version >= AuditMarksFrom)
+        out << QStringLiteral("CREATE TABLE %1 (TxId bigint primary key)").arg(QLatin1String(BookGuards::MarkTable));
     if (b == Backend::Sqlite && version >= PeriodLockFrom)
         out << BookGuards::sqliteTriggers();
     if (b == Backend::Sqlite && version >= WholeCentsFrom)

@@ -45,7 +45,9 @@ namespace Schema {
 // 5: each account's debit and credit totals per month, kept by triggers on DetJV (monthsums.h).
 // 6: the period lock (PeriodLock, kept by triggers on MasJV and DetJV) and the audit trail
 // (AuditTrail, a hash chain that logins may only read and append to).
-inline constexpr int CurrentVersion = 6;
+// 7 (server book): AuditTx, the transactions that recorded their changes themselves; the rows of
+// any other transaction on the voucher, account and settings tables are recorded at its commit.
+inline constexpr int CurrentVersion = 7;
 inline constexpr int OldestVersion = 1; // the oldest book this program upgrades
 inline constexpr int LockHashWidth = 128;
 inline constexpr int LockClearWidth = 50; // version 1
@@ -56,6 +58,7 @@ inline constexpr int ClassesFrom = 4;         // AcClass, BookSettings
 inline constexpr int MonthSumsFrom = 5;
 inline constexpr int PeriodLockFrom = 6;
 inline constexpr int AuditTrailFrom = 6;
+inline constexpr int AuditMarksFrom = 7; // server: AuditTx, the row records of typed SQL
 
 // Every table of the current version (each says the version that made it).
 const std::vector<TableDef>& tables();

@@ -280,6 +280,7 @@ void verifyServer(Connection& c)
         }
     for (const QString& col : MonthSums::columns())
         own[QString::fromLatin1(MonthSums::Table).toLower()].insert(col);
+    own[QString::fromLatin1(BookGuards::MarkTable).toLower()].insert(QStringLiteral("txid"));
     QStringList ownTriggers = MonthSums::triggers();
     const QString db = c.scalar(QStringLiteral("select current_database()")).toString();
     QStringList found;

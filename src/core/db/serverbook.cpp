@@ -136,13 +136,20 @@ std::vector<Function> functions()
                         "  insert into public.LctPswd (Pswd) values (hash);\nend")},
         {"qv_period_guard()", "trigger", true, false, BookGuards::guardBody()},
         {"qv_set_period_lock(until date, reason text)", "void", true, true, BookGuards::moveBody()},
+        {BookGuards::AppendSignature, "text", true, false, BookGuards::appendBody()},
         {BookGuards::AuditSignature, "text", true, false, BookGuards::auditBody()},
+        {"qv_audit_row()", "trigger", true, false, BookGuards::rowAuditBody()},
     };
 }
 
 bool hasPeriodLock(Connection& book)
 {
     return !book.scalar(QStringLiteral("select to_regclass('public.periodlock')")).isNull();
+}
+
+bool hasAuditMarks(Connection& book)
+{
+    return !book.scalar(QStringLiteral("select to_regclass('public.audittx')")).isNull();
 }
 } // namespace
 
@@ -229,6 +236,9 @@ void secure(Connection& book, const Roles& r)
     if (hasPeriodLock(book))
         for (const QString& s : BookGuards::serverGrants(users, keeper))
             book.execute(s);
+    if (hasAuditMarks(book))
+        for (const QString& s : BookGuards::markGrants(users, keeper))
+            book.execute(s);
     installFunctions(book, r);
 }
 
@@ -272,6 +282,10 @@ bool installFunctions(Connection& book, const Roles& r)
         book.execute(QStringLiteral("GRANT EXECUTE ON FUNCTION public.%1 TO %2")
                          .arg(QLatin1String(BookGuards::AuditSignature), quoteIdent(r.users)));
     }
+    // SQL typed by a login leaves its rows in the trail (a book older than the marks has none).
+    if (hasAuditMarks(book))
+        for (const QString& t : BookGuards::rowAuditTriggers())
+            book.execute(t);
     return functionsState(book) != before;
 }
 
