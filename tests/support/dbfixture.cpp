@@ -151,7 +151,9 @@ void TestDb::makeOlder(int version) const
         if (version < qv::Schema::PeriodLockFrom)
             admin.execute(QStringLiteral("DROP FUNCTION IF EXISTS qv_period_guard() CASCADE"));
         if (version < qv::Schema::AuditMarksFrom) {
-            admin.execute(QStringLiteral("DROP FUNCTION IF EXISTS qv_audit_row() CASCADE"));
+            for (const char* f : {"qv_audit_sql_insert()", "qv_audit_sql_update()", "qv_audit_sql_delete()",
+                                  "qv_audit_unrecorded()", "qv_audit_intent()"})
+                admin.execute(QStringLiteral("DROP FUNCTION IF EXISTS %1 CASCADE").arg(QLatin1String(f)));
             admin.execute(QStringLiteral("DROP TABLE IF EXISTS AuditTx"));
         }
         admin.execute(QStringLiteral("update SchemaInfo set Version = ?"), {version});

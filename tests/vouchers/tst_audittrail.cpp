@@ -7,7 +7,7 @@
 #include "masters/accountstore.h"
 #include "masters/companystore.h"
 #include "db/audittrail.h"
-#include "db/bookguards.h"
+#include "db/sqlaudit.h"
 #include "db/schema.h"
 #include "support/adminrun.h"
 #include "support/dbfixture.h"
@@ -38,7 +38,7 @@ class TstAuditTrail : public QObject {
         db.connectAdmin(admin);
         qv::Transaction tx(admin);
         if (qvt::backend() == qv::Backend::Postgres)
-            admin.execute(qv::BookGuards::markStatement());
+            admin.execute(qv::SqlAudit::markStatement());
         const QString sql = "insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) "
                             "values (?, ?, 'DD', '1.1', 1) returning RowID";
         rent = admin.insertReturningKey(sql, {"1.1.1", "OFFICE RENT"});
@@ -332,13 +332,21 @@ private slots:
         }
         const QString masterImage = image("MasJV", master);
         c->execute("delete from MasJV where RowID = ?", {master});
+        {
+            // Declaring a record to come and never making it leaves a record all the same.
+            qv::Transaction tx(*c);
+            c->execute("select qv_audit_intent()");
+            c->execute("update DetJV set Naration = 'QUIET' where RowID = ?", {line});
+            tx.commit();
+        }
         std::vector<AuditRecord> r = all();
         r.erase(r.begin(), r.begin() + from);
-        QCOMPARE(int(r.size()), 3);
+        QCOMPARE(int(r.size()), 4);
         const QStringList expected[] = {{"sql update", "DetJV", "JV-1", lineBefore, lineAfter},
                                         {"sql insert", "MasJV", "JV-7", "", masterImage},
-                                        {"sql delete", "MasJV", "JV-7", masterImage, ""}};
-        for (int i = 0; i < 3; ++i) {
+                                        {"sql delete", "MasJV", "JV-7", masterImage, ""},
+                                        {"changes unrecorded", "", "", "", ""}};
+        for (int i = 0; i < 4; ++i) {
             QCOMPARE(QStringList({r[i].action, r[i].table, r[i].key, r[i].before, r[i].after}), expected[i]);
             QCOMPARE(r[i].login, db.user);
         }

@@ -1,9 +1,6 @@
 #include "db/bookguards.h"
 
-#include "db/schema.h"
-#include "db/tables.h"
-
-#include <algorithm>
+#include "db/sqlaudit.h"
 
 namespace qv::BookGuards {
 
@@ -110,102 +107,13 @@ QString auditBody()
   if to_regclass('public.audittx') is not null then
     perform pg_advisory_xact_lock(%1, %2);
     delete from public.AuditTx where TxId < txid_snapshot_xmin(txid_current_snapshot());
-    insert into public.AuditTx (TxId) values (txid_current()) on conflict do nothing;
+    insert into public.AuditTx (TxId, Recorded, Skipped) values (txid_current(), 1, 0)
+      on conflict (TxId) do update set Recorded = 1;
   end if;
   return public.qv_audit_append(action, tbl, rowkey, before, after, host);
 end)")
         .arg(ChainLock)
         .arg(ChainKey);
-}
-
-QStringList recordedTables()
-{
-    return {QLatin1String(tbl::MasJV),   QLatin1String(tbl::DetJV),      QLatin1String(tbl::Accounts),
-            QLatin1String(tbl::Company), QLatin1String(tbl::VouSetting), QLatin1String(tbl::Menus)};
-}
-
-QString rowAuditBody()
-{
-    // A row as compact JSON under the columns' own names in Qt's key order, the way the program
-    // writes its images (amounts as texts, dates as ISO days), so that both read alike.
-    auto image = [](const TableDef& t, const char* row) {
-        std::vector<ColumnDef> cols(t.columns.begin(), t.columns.end());
-        std::sort(cols.begin(), cols.end(), [](const ColumnDef& a, const ColumnDef& b) {
-            return QString::fromLatin1(a.name) < QString::fromLatin1(b.name);
-        });
-        QStringList parts;
-        for (const ColumnDef& col : cols) {
-            const QString v = QStringLiteral("%1.%2").arg(QLatin1String(row), QLatin1String(col.name));
-            QString value = v;
-            if (col.kind == ColKind::Amount)
-                value = v + QStringLiteral("::text");
-            else if (col.kind == ColKind::Date)
-                value = QStringLiteral("to_char(%1, 'YYYY-MM-DD')").arg(v);
-            parts << QStringLiteral("'%1\"%2\":' || coalesce(to_json(%3)::text, 'null')")
-                         .arg(parts.isEmpty() ? QStringLiteral("{") : QStringLiteral(","), QLatin1String(col.name),
-                              value);
-        }
-        return parts.join(QStringLiteral(" || ")) + QStringLiteral(" || '}'");
-    };
-    auto key = [](const QString& table, const char* row) {
-        const QString r = QLatin1String(row);
-        if (table == QLatin1String(tbl::MasJV) || table == QLatin1String(tbl::DetJV))
-            return QStringLiteral("%1.VouStatus || '-' || %1.VouNo").arg(r);
-        if (table == QLatin1String(tbl::Accounts))
-            return QStringLiteral("%1.RowID::text").arg(r);
-        if (table == QLatin1String(tbl::Company))
-            return QStringLiteral("%1.CompCode::text").arg(r);
-        return QStringLiteral("''");
-    };
-    QString branches;
-    for (const QString& table : recordedTables()) {
-        const TableDef* t = Schema::findTable(table);
-        branches += QStringLiteral("  %1 tg_table_name = '%2' then\n"
-                                   "    tbl := '%3';\n"
-                                   "    if tg_op <> 'INSERT' then k := %4; b := %5; end if;\n"
-                                   "    if tg_op <> 'DELETE' then k := %6; a := %7; end if;\n")
-                        .arg(branches.isEmpty() ? QStringLiteral("if") : QStringLiteral("elsif"), table.toLower(),
-                             table, key(table, "OLD"), image(*t, "OLD"), key(table, "NEW"), image(*t, "NEW"));
-    }
-    return QStringLiteral(R"(declare
-  tbl text;
-  k text;
-  b text := '';
-  a text := '';
-begin
-  if exists (select 1 from public.AuditTx where TxId = txid_current()) then
-    return null;
-  end if;
-%1  end if;
-  perform public.qv_audit_append('sql ' || lower(tg_op), tbl, coalesce(k, ''), b, a,
-                                 coalesce(host(inet_client_addr()), 'local'));
-  return null;
-end)")
-        .arg(branches);
-}
-
-QString markStatement()
-{
-    return QStringLiteral("insert into AuditTx (TxId) values (txid_current()) on conflict do nothing");
-}
-
-QStringList markGrants(const QString& users, const QString& keeper)
-{
-    return {QStringLiteral("REVOKE ALL ON %1 FROM %2").arg(QLatin1String(MarkTable), users),
-            QStringLiteral("GRANT SELECT, INSERT, DELETE ON %1 TO %2").arg(QLatin1String(MarkTable), keeper)};
-}
-
-QStringList rowAuditTriggers()
-{
-    QStringList out;
-    for (const QString& table : recordedTables()) {
-        const QString name = QStringLiteral("qv_%1_audit").arg(table.toLower());
-        out << QStringLiteral("DROP TRIGGER IF EXISTS %1 ON public.%2").arg(name, table)
-            << QStringLiteral("CREATE CONSTRAINT TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE ON public.%2 DEFERRABLE "
-                              "INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION public.qv_audit_row()")
-                   .arg(name, table);
-    }
-    return out;
 }
 
 namespace {
@@ -219,8 +127,7 @@ QList<QPair<QString, QString>> guardTriggerNames()
 QList<QPair<QString, QString>> serverTriggerNames()
 {
     QList<QPair<QString, QString>> out = guardTriggerNames();
-    for (const QString& table : recordedTables())
-        out.append({table.toLower(), QStringLiteral("qv_%1_audit").arg(table.toLower())});
+    out += SqlAudit::triggerNames();
     return out;
 }
 

@@ -19,7 +19,7 @@ QString guardBody();
 QString moveBody();
 // Appends one audit record with the server's time and the session's login, chained to the last
 // (see db/audittrail.h for the hash); returns the new record's hash. Every user may call it; it
-// also marks the calling transaction as one that records its own changes.
+// also marks the calling transaction as one that recorded its changes (db/sqlaudit.h).
 QString auditBody();
 inline constexpr const char* AuditSignature = "qv_audit(action text, tbl text, rowkey text, before text, after text, "
                                               "host text)";
@@ -27,26 +27,10 @@ inline constexpr const char* AuditSignature = "qv_audit(action text, tbl text, r
 QString appendBody();
 inline constexpr const char* AppendSignature = "qv_audit_append(action text, tbl text, rowkey text, before text, "
                                                "after text, host text)";
-// Run at commit for every row written to the recorded tables: a transaction that recorded
-// nothing through qv_audit (SQL typed by a login) gets a record of each row it wrote ("sql
-// insert", "sql update", "sql delete", with the row as it was and as it became).
-QString rowAuditBody();
-// The keeper's table of the transactions that called qv_audit, and the tables whose rows are
-// recorded when nothing else was.
-inline constexpr const char* MarkTable = "AuditTx";
-QStringList recordedTables();
-// Marks the running transaction as one whose changes are not the typed SQL of a login (the
-// making of a book).
-QString markStatement();
-// Grants of the mark table: the keeper alone reads and writes it.
-QStringList markGrants(const QString& users, const QString& keeper);
-// The commit-time triggers of the row records (dropped and made again: a constraint trigger
-// cannot be replaced in place).
-QStringList rowAuditTriggers();
 // The triggers that run the guard; made again by every renewal of the book's functions.
 QStringList serverTriggers();
 // (table, trigger) pairs, as PostgreSQL folds them, for the check at open: the guards and the
-// row records.
+// records of typed SQL.
 QList<QPair<QString, QString>> serverTriggerNames();
 // Users read the lock and the trail; only the keeper's functions write them.
 QStringList serverGrants(const QString& users, const QString& keeper);

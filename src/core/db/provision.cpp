@@ -1,11 +1,11 @@
 #include "db/provision.h"
 
 #include "db/bookfile.h"
-#include "db/bookguards.h"
 #include "db/money.h"
 #include "db/menurights.h"
 #include "db/schema.h"
 #include "db/serverbook.h"
+#include "db/sqlaudit.h"
 #include "db/tables.h"
 
 #include <QDate>
@@ -112,7 +112,7 @@ QString initServer(const InitOptions& o, const DataSource& ds)
             Schema::create(c);
             ServerBook::secure(c, roles);
             // The book's first rows are its making, not SQL typed by a login.
-            c.execute(BookGuards::markStatement());
+            c.execute(SqlAudit::markStatement());
             writeDefaults(c, o);
             if (o.demo)
                 addDemo(c, o);

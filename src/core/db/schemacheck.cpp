@@ -3,6 +3,7 @@
 #include "db/monthsums.h"
 #include "db/bookguards.h"
 #include "db/schema.h"
+#include "db/sqlaudit.h"
 
 #include <QHash>
 #include <QMutex>
@@ -280,7 +281,8 @@ void verifyServer(Connection& c)
         }
     for (const QString& col : MonthSums::columns())
         own[QString::fromLatin1(MonthSums::Table).toLower()].insert(col);
-    own[QString::fromLatin1(BookGuards::MarkTable).toLower()].insert(QStringLiteral("txid"));
+    own[QString::fromLatin1(SqlAudit::MarkTable).toLower()] = {QStringLiteral("txid"), QStringLiteral("recorded"),
+                                                               QStringLiteral("skipped")};
     QStringList ownTriggers = MonthSums::triggers();
     const QString db = c.scalar(QStringLiteral("select current_database()")).toString();
     QStringList found;

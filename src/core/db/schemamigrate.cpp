@@ -7,6 +7,7 @@
 #include "db/schema.h"
 #include "db/schemacheck.h"
 #include "db/serverbook.h"
+#include "db/sqlaudit.h"
 #include "db/tables.h"
 
 #include <QDir>
@@ -201,7 +202,7 @@ void toVersion7(Connection& c)
         if (!before.contains(s))
             c.execute(s);
     const ServerBook::Roles r = ServerBook::rolesOf(c);
-    for (const QString& s : BookGuards::markGrants(ServerBook::quoteIdent(r.users), ServerBook::quoteIdent(r.keeper)))
+    for (const QString& s : SqlAudit::markGrants(ServerBook::quoteIdent(r.users), ServerBook::quoteIdent(r.keeper)))
         c.execute(s);
 }
 

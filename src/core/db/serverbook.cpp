@@ -2,6 +2,7 @@
 
 #include "db/monthsums.h"
 #include "db/bookguards.h"
+#include "db/sqlaudit.h"
 
 #include <QCryptographicHash>
 #include <QSqlDriver>
@@ -73,8 +74,8 @@ const char* VerifierCheck = R"(
   end if;)";
 
 struct Function {
-    const char* signature;
-    const char* returns;
+    QString signature;
+    QString returns;
     bool definer;
     bool forManagers;
     QString body;
@@ -138,8 +139,16 @@ std::vector<Function> functions()
         {"qv_set_period_lock(until date, reason text)", "void", true, true, BookGuards::moveBody()},
         {BookGuards::AppendSignature, "text", true, false, BookGuards::appendBody()},
         {BookGuards::AuditSignature, "text", true, false, BookGuards::auditBody()},
-        {"qv_audit_row()", "trigger", true, false, BookGuards::rowAuditBody()},
     };
+}
+
+// The functions of the records of typed SQL (a book older than their table has none).
+std::vector<Function> sqlAuditFunctions()
+{
+    std::vector<Function> out;
+    for (const SqlAudit::Function& f : SqlAudit::functions())
+        out.push_back({f.signature, f.returns, true, false, f.body});
+    return out;
 }
 
 bool hasPeriodLock(Connection& book)
@@ -237,7 +246,7 @@ void secure(Connection& book, const Roles& r)
         for (const QString& s : BookGuards::serverGrants(users, keeper))
             book.execute(s);
     if (hasAuditMarks(book))
-        for (const QString& s : BookGuards::markGrants(users, keeper))
+        for (const QString& s : SqlAudit::markGrants(users, keeper))
             book.execute(s);
     installFunctions(book, r);
 }
@@ -247,16 +256,20 @@ bool installFunctions(Connection& book, const Roles& r)
     const QString before = functionsState(book);
     const QString keeper = quoteIdent(r.keeper), admins = quoteIdent(r.admins);
     QStringList made;
-    for (const Function& f : functions()) {
-        made << QLatin1String(f.signature);
-        const QString name = QStringLiteral("public.") + QLatin1String(f.signature);
+    std::vector<Function> all = functions();
+    if (hasAuditMarks(book))
+        for (Function& f : sqlAuditFunctions())
+            all.push_back(std::move(f));
+    for (const Function& f : all) {
+        made << f.signature;
+        const QString name = QStringLiteral("public.") + f.signature;
         const QString body = QString(f.body)
                                  .replace(QLatin1String("%USERS%"), quoteLiteral(r.users))
                                  .replace(QLatin1String("%ADMINS%"), quoteLiteral(r.admins));
-        book.execute(QStringLiteral("CREATE OR REPLACE FUNCTION %1 RETURNS %2 LANGUAGE plpgsql %3"
-                                    "SET search_path = pg_catalog, pg_temp AS %4")
-                         .arg(name, QLatin1String(f.returns),
-                              f.definer ? QStringLiteral("SECURITY DEFINER ") : QString(), quoteLiteral(body)));
+        book.execute(
+            QStringLiteral("CREATE OR REPLACE FUNCTION %1 RETURNS %2 LANGUAGE plpgsql %3"
+                           "SET search_path = pg_catalog, pg_temp AS %4")
+                .arg(name, f.returns, f.definer ? QStringLiteral("SECURITY DEFINER ") : QString(), quoteLiteral(body)));
         book.execute(QStringLiteral("ALTER FUNCTION %1 OWNER TO %2").arg(name, keeper));
         book.execute(QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(name));
         if (f.forManagers)
@@ -283,9 +296,12 @@ bool installFunctions(Connection& book, const Roles& r)
                          .arg(QLatin1String(BookGuards::AuditSignature), quoteIdent(r.users)));
     }
     // SQL typed by a login leaves its rows in the trail (a book older than the marks has none).
-    if (hasAuditMarks(book))
-        for (const QString& t : BookGuards::rowAuditTriggers())
+    if (hasAuditMarks(book)) {
+        for (const QString& t : SqlAudit::triggers())
             book.execute(t);
+        book.execute(QStringLiteral("GRANT EXECUTE ON FUNCTION public.%1 TO %2")
+                         .arg(QLatin1String(SqlAudit::IntentSignature), quoteIdent(r.users)));
+    }
     return functionsState(book) != before;
 }
 
