@@ -204,6 +204,7 @@ void toVersion7(Connection& c)
     const ServerBook::Roles r = ServerBook::rolesOf(c);
     for (const QString& s : SqlAudit::markGrants(ServerBook::quoteIdent(r.users), ServerBook::quoteIdent(r.keeper)))
         c.execute(s);
+    MonthSums::secure(c, r.users, r.keeper); // the month sums' trigger without machine-code compiling
 }
 
 // Each step brings a book of the version before it to its own version; they run in order in

@@ -81,9 +81,8 @@ QString statementBody(const QString& op)
                              select, op, table, QLatin1String(Host));
     }
     const QString written = op == QLatin1String("insert") ? QStringLiteral("newrows") : QStringLiteral("oldrows");
-    return QStringLiteral("declare\n  skip smallint;\n  r record;\nbegin\n") + QString::fromLatin1(Declared).arg(written)
-           + branches
-           + QStringLiteral("  end if;\n  return null;\nend");
+    return QStringLiteral("declare\n  skip smallint;\n  r record;\nbegin\n")
+           + QString::fromLatin1(Declared).arg(written) + branches + QStringLiteral("  end if;\n  return null;\nend");
 }
 } // namespace
 
@@ -110,7 +109,7 @@ QList<Function> functions()
          false}};
     for (const char* op : {"insert", "update", "delete"})
         out.append({QStringLiteral("qv_audit_sql_%1()").arg(QLatin1String(op)), QStringLiteral("trigger"),
-                     statementBody(QLatin1String(op)), false});
+                    statementBody(QLatin1String(op)), false});
     return out;
 }
 
@@ -120,11 +119,13 @@ QStringList triggers()
     for (const QString& table : recordedTables())
         for (const char* op : {"insert", "update", "delete"}) {
             const QString o = QLatin1String(op);
-            const QString refs = o == QLatin1String("insert")   ? QStringLiteral("NEW TABLE AS newrows")
-                                 : o == QLatin1String("delete") ? QStringLiteral("OLD TABLE AS oldrows")
-                                                                : QStringLiteral("OLD TABLE AS oldrows NEW TABLE AS newrows");
-            out << QStringLiteral("CREATE OR REPLACE TRIGGER qv_%1_sql_%2 AFTER %3 ON public.%4 REFERENCING %5 FOR EACH "
-                                  "STATEMENT EXECUTE FUNCTION public.qv_audit_sql_%2()")
+            const QString refs = o == QLatin1String("insert") ? QStringLiteral("NEW TABLE AS newrows")
+                                 : o == QLatin1String("delete")
+                                     ? QStringLiteral("OLD TABLE AS oldrows")
+                                     : QStringLiteral("OLD TABLE AS oldrows NEW TABLE AS newrows");
+            out << QStringLiteral(
+                       "CREATE OR REPLACE TRIGGER qv_%1_sql_%2 AFTER %3 ON public.%4 REFERENCING %5 FOR EACH "
+                       "STATEMENT EXECUTE FUNCTION public.qv_audit_sql_%2()")
                        .arg(table.toLower(), o, o.toUpper(), table, refs);
         }
     // A constraint trigger is not replaced in place.
