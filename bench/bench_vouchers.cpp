@@ -2,7 +2,8 @@
 // 20-line voucher (one transaction, committed to disk), changing it, opening it, and proposing
 // the next number (NewNo).
 // Run: ./bench/bench_vouchers --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-// QV_BENCH_ROWS=n changes the size of the book.
+// QV_BENCH_ROWS=n changes the size of the book; QV_BENCH_SERVER=host:port measures on a server.
+#include "benchbook.h"
 #include "bookgen.h"
 #include "db/provision.h"
 #include "vouchers/voucherstore.h"
@@ -86,7 +87,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     QTemporaryDir dir;
     qv::Connection conn;
-    const qvb::BenchLogin o = qvb::openBenchBook(conn, dir.filePath(QStringLiteral("bench.sqlite")));
+    qvb::openFreshBook(conn, dir.filePath(QStringLiteral("bench.sqlite")), QStringLiteral("vouchers"));
     g_conn = &conn;
 
     qvb::BookPlan plan;
@@ -97,7 +98,7 @@ int main(int argc, char** argv)
                  (long long)g_book.detailRows, g_book.seconds);
     // The book balances to the cent, as every voucher does.
     if (conn.scalar(QStringLiteral("select count(*) from DetJV")).toLongLong() != plan.detailRows
-        || conn.scalar(QStringLiteral("select sum(DrAmt) - sum(CrAmt) from DetJV")).toLongLong() != 0) {
+        || conn.moneyOrZero(conn.scalar(QStringLiteral("select sum(DrAmt) - sum(CrAmt) from DetJV"))).cents != 0) {
         std::fprintf(stderr, "the book is not what was asked for\n");
         return 1;
     }

@@ -153,6 +153,12 @@ void TestDb::makeOlder(int version) const
         if (version < qv::Schema::BankRecFrom)
             for (const char* f : {"qv_line_guard()", "qv_clearing_guard()", "qv_undo_reconciliation(bigint)"})
                 admin.execute(QStringLiteral("DROP FUNCTION IF EXISTS %1 CASCADE").arg(QLatin1String(f)));
+        if (version < qv::Schema::AuditMarksFrom) {
+            for (const char* f : {"qv_audit_sql_insert()", "qv_audit_sql_update()", "qv_audit_sql_delete()",
+                                  "qv_audit_unrecorded()", "qv_audit_intent()"})
+                admin.execute(QStringLiteral("DROP FUNCTION IF EXISTS %1 CASCADE").arg(QLatin1String(f)));
+            admin.execute(QStringLiteral("DROP TABLE IF EXISTS AuditTx"));
+        }
         admin.execute(QStringLiteral("update SchemaInfo set Version = ?"), {version});
         // The month sums came with version 5: an older server book has none of their objects.
         if (version < qv::Schema::MonthSumsFrom) {

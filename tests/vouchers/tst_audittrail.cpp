@@ -7,6 +7,7 @@
 #include "masters/accountstore.h"
 #include "masters/companystore.h"
 #include "db/audittrail.h"
+#include "db/sqlaudit.h"
 #include "db/schema.h"
 #include "support/adminrun.h"
 #include "support/dbfixture.h"
@@ -30,11 +31,19 @@ class TstAuditTrail : public QObject {
     std::unique_ptr<qv::Connection> c;
     qint64 rent = 0, cash = 0;
 
-    qint64 account(const QString& nodes, const QString& name)
+    // The two accounts are part of the book's making: on a server, typed SQL would be recorded.
+    void makeAccounts()
     {
-        return c->insertReturningKey("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) "
-                                     "values (?, ?, 'DD', '1.1', 1) returning RowID",
-                                     {nodes, name});
+        qv::Connection admin;
+        db.connectAdmin(admin);
+        qv::Transaction tx(admin);
+        if (qvt::backend() == qv::Backend::Postgres)
+            admin.execute(qv::SqlAudit::markStatement());
+        const QString sql = "insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) "
+                            "values (?, ?, 'DD', '1.1', 1) returning RowID";
+        rent = admin.insertReturningKey(sql, {"1.1.1", "OFFICE RENT"});
+        cash = admin.insertReturningKey(sql, {"1.1.2", "CASH IN HAND"});
+        tx.commit();
     }
     qv::Voucher voucher(qint64 number, qint64 cents, const QString& narration)
     {
@@ -88,8 +97,7 @@ private slots:
         db = qvt::TestDb::create(false);
         c = std::make_unique<qv::Connection>();
         db.connect(*c);
-        rent = account("1.1.1", "OFFICE RENT");
-        cash = account("1.1.2", "CASH IN HAND");
+        makeAccounts();
     }
     void cleanup()
     {
@@ -144,7 +152,10 @@ private slots:
     // Accounts, the company, the rights and the logins leave their records too.
     void theBooksSettingsAreRecorded()
     {
-        const qint64 spare = account("1.1.9", "SPARE");
+        // Typed by a login: on a server the database records it at commit.
+        const qint64 spare = c->insertReturningKey("insert into Accounts (AcNodes, AcName, AcStatus, ParentID, Dcode) "
+                                                   "values ('1.1.9', 'SPARE', 'DD', '1.1', 1) returning RowID",
+                                                   {});
         const QString spareImage =
             QString("{\"AcName\":\"SPARE\",\"AcNodes\":\"1.1.9\",\"AcStatus\":\"DD\",\"Addr\":null,"
                     "\"Addr2\":null,\"BStatus\":null,\"Contact\":null,\"ContactPer\":null,\"Dcode\":1,"
@@ -160,7 +171,13 @@ private slots:
                                   .arg(QRandomGenerator::global()->bounded(1000000));
         qv::UserStore(*c).add(clerk, "clerk pass 1", qv::Logins::HashCost::Minimal);
         qv::UserStore(*c).remove(clerk, db.user);
-        const std::vector<AuditRecord> r = all();
+        std::vector<AuditRecord> r = all();
+        if (qvt::backend() == qv::Backend::Postgres) {
+            QCOMPARE(r.front().action, QString("sql insert"));
+            QCOMPARE(r.front().key, QString::number(spare));
+            QCOMPARE(r.front().after, spareImage);
+            r.erase(r.begin());
+        }
         QStringList actions;
         for (const AuditRecord& x : r)
             actions << x.action;
@@ -286,6 +303,54 @@ private slots:
               "insert into AuditTrail (Seq, At, Action, PrevHash, Hash) values (9, 'x', 'x', '', '')"})
             QVERIFY_THROWS_EXCEPTION(qv::DbError, c->execute(sql));
         QCOMPARE(int(all().size()), 4);
+        QCOMPARE(AuditTrail(*c).verify(), std::nullopt);
+    }
+
+    // On a server, SQL typed by a login leaves a record of each row it wrote, at its commit, with
+    // the row as the program images it; the program's own writes leave only their own records.
+    void typedSqlOnAServerIsRecorded()
+    {
+        if (qvt::backend() != qv::Backend::Postgres)
+            QSKIP("the embedded file's owner can write anything: the chain shows it instead");
+        qv::VoucherStore(*c).save(voucher(1, 500, "FIRST"), true, db.user);
+        const qint64 from = AuditTrail(*c).head().seq;
+        const qint64 line = c->scalar("select min(RowID) from DetJV").toLongLong();
+        auto image = [&](const char* table, qint64 id) {
+            return AuditTrail::rowsImage(*c, table, "RowID = ?", {id}, true);
+        };
+        const QString lineBefore = image("DetJV", line);
+        c->execute("update DetJV set Naration = 'TYPED' where RowID = ?", {line});
+        const QString lineAfter = image("DetJV", line);
+        qint64 master = 0;
+        {
+            qv::Transaction tx(*c);
+            c->execute("set constraints all immediate"); // no way round the record
+            master = c->insertReturningKey("insert into MasJV (VouNo, VouStatus, VouDate, TotalAmount) values "
+                                           "(7, 'JV', '2026-03-03', 1) returning RowID",
+                                           {});
+            tx.commit();
+        }
+        const QString masterImage = image("MasJV", master);
+        c->execute("delete from MasJV where RowID = ?", {master});
+        {
+            // Declaring a record to come and never making it leaves a record all the same.
+            qv::Transaction tx(*c);
+            c->execute("select qv_audit_intent()");
+            c->execute("update DetJV set Naration = 'QUIET' where RowID = ?", {line});
+            tx.commit();
+        }
+        std::vector<AuditRecord> r = all();
+        r.erase(r.begin(), r.begin() + from);
+        QCOMPARE(int(r.size()), 4);
+        const QStringList expected[] = {{"sql update", "DetJV", "JV-1", lineBefore, lineAfter},
+                                        {"sql insert", "MasJV", "JV-7", "", masterImage},
+                                        {"sql delete", "MasJV", "JV-7", masterImage, ""},
+                                        {"changes unrecorded", "", "", "", ""}};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(QStringList({r[i].action, r[i].table, r[i].key, r[i].before, r[i].after}), expected[i]);
+            QCOMPARE(r[i].login, db.user);
+        }
+        QVERIFY(lineAfter.contains("\"Naration\":\"TYPED\"") && masterImage.contains("\"TotalAmount\":\"1.00\""));
         QCOMPARE(AuditTrail(*c).verify(), std::nullopt);
     }
 

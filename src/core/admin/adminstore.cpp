@@ -25,6 +25,7 @@ QList<RightsStore::Row> RightsStore::rows()
 void RightsStore::save(const QList<Row>& rights)
 {
     Transaction tx(m_c);
+    AuditTrail(m_c).declare();
     const QString before = AuditTrail::rowsImage(m_c, QStringLiteral("Menus"));
     m_c.execute(QStringLiteral("Delete From Menus"));
     for (const Row& r : rights)

@@ -98,6 +98,12 @@ void AuditTrail::append(const QString& action, const QString& table, const QStri
         appendDirect(action, table, key, before, after);
 }
 
+void AuditTrail::declare()
+{
+    if (m_c.backend() == Backend::Postgres)
+        m_c.scalar(QStringLiteral("select qv_audit_intent()"));
+}
+
 void AuditTrail::appendDirect(const QString& action, const QString& table, const QString& key, const QString& before,
                               const QString& after)
 {

@@ -36,6 +36,10 @@ public:
     // One record, in the caller's transaction (a savepoint of its own when there is none).
     void append(const QString& action, const QString& table, const QString& key, const QString& before,
                 const QString& after);
+    // Before the writes of a change that append() will record: on a server, a transaction that
+    // declares nothing has each row it writes recorded as typed SQL (db/sqlaudit.h). Nothing on
+    // the embedded file.
+    void declare();
     // The first record of a book that had none: the counts and a hash of its vouchers, accounts
     // and settings as they are. Written by this connection itself (an upgrade's administrator).
     void appendOpening();

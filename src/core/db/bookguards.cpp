@@ -1,8 +1,12 @@
 #include "db/bookguards.h"
 
+#include "db/sqlaudit.h"
+
 namespace qv::BookGuards {
 
 namespace {
+// The advisory-lock keys of the chain ("QV", "AU"): appends take their turn.
+constexpr int ChainLock = 0x5156, ChainKey = 0x4155;
 // The date a row of each table carries; a stored time of day does not move it past the day.
 const char* const Locked = "(SELECT LockedUpTo FROM PeriodLock ORDER BY RowID DESC LIMIT 1)";
 const char* const Refusal = "The period is locked: a voucher dated on or before the locked-up-to date cannot be "
@@ -71,7 +75,7 @@ begin
 end)");
 }
 
-QString auditBody()
+QString appendBody()
 {
     return QStringLiteral(R"(declare
   s bigint;
@@ -92,20 +96,45 @@ begin
             coalesce(before, ''), coalesce(after, ''), prev, h);
   return h;
 end)")
-        .arg(0x5156)
-        .arg(0x4155);
+        .arg(ChainLock)
+        .arg(ChainKey);
 }
 
-QList<QPair<QString, QString>> serverTriggerNames()
+// The marks of transactions that have ended (below the oldest one running) are of no more use.
+QString auditBody()
+{
+    return QStringLiteral(R"(begin
+  if to_regclass('public.audittx') is not null then
+    perform pg_advisory_xact_lock(%1, %2);
+    delete from public.AuditTx where TxId < txid_snapshot_xmin(txid_current_snapshot());
+    insert into public.AuditTx (TxId, Recorded, Skipped) values (txid_current(), 1, 0)
+      on conflict (TxId) do update set Recorded = 1;
+  end if;
+  return public.qv_audit_append(action, tbl, rowkey, before, after, host);
+end)")
+        .arg(ChainLock)
+        .arg(ChainKey);
+}
+
+namespace {
+QList<QPair<QString, QString>> guardTriggerNames()
 {
     return {{QStringLiteral("masjv"), QStringLiteral("qv_masjv_locked")},
             {QStringLiteral("detjv"), QStringLiteral("qv_detjv_locked")}};
+}
+} // namespace
+
+QList<QPair<QString, QString>> serverTriggerNames()
+{
+    QList<QPair<QString, QString>> out = guardTriggerNames();
+    out += SqlAudit::triggerNames();
+    return out;
 }
 
 QStringList serverTriggers()
 {
     QStringList out;
-    for (const auto& [table, name] : serverTriggerNames())
+    for (const auto& [table, name] : guardTriggerNames())
         out << QStringLiteral("CREATE OR REPLACE TRIGGER %1 BEFORE INSERT OR UPDATE OR DELETE ON public.%2 FOR EACH "
                               "ROW EXECUTE FUNCTION public.qv_period_guard()")
                    .arg(name, table);

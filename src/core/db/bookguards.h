@@ -18,13 +18,19 @@ QStringList sqliteTriggers();
 QString guardBody();
 QString moveBody();
 // Appends one audit record with the server's time and the session's login, chained to the last
-// (see db/audittrail.h for the hash); returns the new record's hash. Every user may call it.
+// (see db/audittrail.h for the hash); returns the new record's hash. Every user may call it; it
+// also marks the calling transaction as one that recorded its changes (db/sqlaudit.h).
 QString auditBody();
 inline constexpr const char* AuditSignature = "qv_audit(action text, tbl text, rowkey text, before text, after text, "
                                               "host text)";
+// The chain's append itself, for the keeper's functions only.
+QString appendBody();
+inline constexpr const char* AppendSignature = "qv_audit_append(action text, tbl text, rowkey text, before text, "
+                                               "after text, host text)";
 // The triggers that run the guard; made again by every renewal of the book's functions.
 QStringList serverTriggers();
-// (table, trigger) pairs, as PostgreSQL folds them, for the check at open.
+// (table, trigger) pairs, as PostgreSQL folds them, for the check at open: the guards and the
+// records of typed SQL.
 QList<QPair<QString, QString>> serverTriggerNames();
 // Users read the lock and the trail; only the keeper's functions write them.
 QStringList serverGrants(const QString& users, const QString& keeper);

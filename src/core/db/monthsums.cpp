@@ -150,6 +150,9 @@ void secure(Connection& admin, const QString& users, const QString& keeper)
     admin.execute(QStringLiteral("GRANT SELECT ON AcMonthSums TO %1").arg(quoteIdent(users)));
     admin.execute(QStringLiteral("GRANT SELECT, INSERT, UPDATE ON AcMonthSums TO %1").arg(quoteIdent(keeper)));
     admin.execute(QStringLiteral("ALTER FUNCTION %1 OWNER TO %2").arg(Function, quoteIdent(keeper)));
+    // The server guesses the rows of a statement's transition tables high and would compile the
+    // upsert to machine code on every voucher line written (a 20-line save took 0.4 s).
+    admin.execute(QStringLiteral("ALTER FUNCTION %1 SET jit = off").arg(Function));
     admin.execute(QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(Function));
 }
 

@@ -5,6 +5,7 @@
 #include "db/menurights.h"
 #include "db/schema.h"
 #include "db/serverbook.h"
+#include "db/sqlaudit.h"
 #include "db/tables.h"
 
 #include <QDate>
@@ -110,6 +111,8 @@ QString initServer(const InitOptions& o, const DataSource& ds)
             Transaction tx(c);
             Schema::create(c);
             ServerBook::secure(c, roles);
+            // The book's first rows are its making, not SQL typed by a login.
+            c.execute(SqlAudit::markStatement());
             writeDefaults(c, o);
             if (o.demo)
                 addDemo(c, o);

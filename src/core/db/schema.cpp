@@ -3,6 +3,7 @@
 #include "db/monthsums.h"
 #include "db/bookguards.h"
 #include "db/clearingguards.h"
+#include "db/sqlaudit.h"
 #include "db/tables.h"
 
 #include <QHash>
@@ -293,6 +294,10 @@ QStringList ddl(Backend b, int version)
         << QStringLiteral("CREATE INDEX ix_application_account ON tblApplication (ACCode)");
     if (version >= AuditTrailFrom)
         out << QStringLiteral("CREATE INDEX ix_audittrail_key ON AuditTrail (RowKey, Seq)");
+    if (b == Backend::Postgres && version >= AuditMarksFrom)
+        out << QStringLiteral("CREATE TABLE %1 (TxId bigint primary key, Recorded smallint not null, Skipped smallint "
+                              "not null)")
+                   .arg(QLatin1String(SqlAudit::MarkTable));
     if (b == Backend::Sqlite && version >= PeriodLockFrom)
         out << BookGuards::sqliteTriggers();
     if (b == Backend::Sqlite && version >= WholeCentsFrom)

@@ -46,7 +46,9 @@ namespace Schema {
 // 6: the period lock (PeriodLock, kept by triggers on MasJV and DetJV) and the audit trail
 // (AuditTrail, a hash chain that logins may only read and append to).
 // 7: bank reconciliation (BankRecon, BankClearing keyed to the DetJV row; guards on DetJV).
-inline constexpr int CurrentVersion = 7;
+// 8 (server book): AuditTx, the transactions that recorded their changes themselves; the rows of
+// any other transaction on the voucher, account and settings tables are recorded by statement triggers.
+inline constexpr int CurrentVersion = 8;
 inline constexpr int OldestVersion = 1; // the oldest book this program upgrades
 inline constexpr int LockHashWidth = 128;
 inline constexpr int LockClearWidth = 50; // version 1
@@ -58,6 +60,7 @@ inline constexpr int MonthSumsFrom = 5;
 inline constexpr int PeriodLockFrom = 6;
 inline constexpr int AuditTrailFrom = 6;
 inline constexpr int BankRecFrom = 7;
+inline constexpr int AuditMarksFrom = 8; // server: AuditTx, the row records of typed SQL
 
 // Every table of the current version (each says the version that made it).
 const std::vector<TableDef>& tables();

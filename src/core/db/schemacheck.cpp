@@ -4,6 +4,7 @@
 #include "db/bookguards.h"
 #include "db/clearingguards.h"
 #include "db/schema.h"
+#include "db/sqlaudit.h"
 
 #include <QHash>
 #include <QMutex>
@@ -285,6 +286,8 @@ void verifyServer(Connection& c)
         }
     for (const QString& col : MonthSums::columns())
         own[QString::fromLatin1(MonthSums::Table).toLower()].insert(col);
+    own[QString::fromLatin1(SqlAudit::MarkTable).toLower()] = {QStringLiteral("txid"), QStringLiteral("recorded"),
+                                                               QStringLiteral("skipped")};
     QStringList ownTriggers = MonthSums::triggers();
     const QString db = c.scalar(QStringLiteral("select current_database()")).toString();
     QStringList found;

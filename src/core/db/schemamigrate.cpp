@@ -8,6 +8,7 @@
 #include "db/schema.h"
 #include "db/schemacheck.h"
 #include "db/serverbook.h"
+#include "db/sqlaudit.h"
 #include "db/tables.h"
 
 #include <QDir>
@@ -207,6 +208,22 @@ void toVersion7(Connection& c)
     }
 }
 
+// On a server, the marks of the transactions that record their own changes; the row records
+// triggers follow with the renewal of the book's functions. Nothing on the embedded file.
+void toVersion8(Connection& c)
+{
+    if (c.backend() != Backend::Postgres || !c.scalar(QStringLiteral("select to_regclass('public.audittx')")).isNull())
+        return;
+    const QStringList before = ddl(c.backend(), AuditMarksFrom - 1);
+    for (const QString& s : ddl(c.backend(), AuditMarksFrom))
+        if (!before.contains(s))
+            c.execute(s);
+    const ServerBook::Roles r = ServerBook::rolesOf(c);
+    for (const QString& s : SqlAudit::markGrants(ServerBook::quoteIdent(r.users), ServerBook::quoteIdent(r.keeper)))
+        c.execute(s);
+    MonthSums::secure(c, r.users, r.keeper); // the month sums' trigger without machine-code compiling
+}
+
 // Each step brings a book of the version before it to its own version; they run in order in
 // the upgrade's one transaction.
 struct Step {
@@ -214,7 +231,7 @@ struct Step {
     void (*run)(Connection&);
 };
 constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4},
-                          {5, toVersion5}, {6, toVersion6}, {7, toVersion7}};
+                          {5, toVersion5}, {6, toVersion6}, {7, toVersion7}, {8, toVersion8}};
 static_assert(std::size(Steps) == CurrentVersion - OldestVersion, "a step for every version");
 
 QString newerText(int v)

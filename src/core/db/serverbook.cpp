@@ -3,6 +3,7 @@
 #include "db/monthsums.h"
 #include "db/bookguards.h"
 #include "db/clearingguards.h"
+#include "db/sqlaudit.h"
 
 #include <QCryptographicHash>
 #include <QSqlDriver>
@@ -74,8 +75,8 @@ const char* VerifierCheck = R"(
   end if;)";
 
 struct Function {
-    const char* signature;
-    const char* returns;
+    QString signature;
+    QString returns;
     bool definer;
     bool forManagers;
     QString body;
@@ -137,11 +138,21 @@ std::vector<Function> functions()
                         "  insert into public.LctPswd (Pswd) values (hash);\nend")},
         {"qv_period_guard()", "trigger", true, false, BookGuards::guardBody()},
         {"qv_set_period_lock(until date, reason text)", "void", true, true, BookGuards::moveBody()},
+        {BookGuards::AppendSignature, "text", true, false, BookGuards::appendBody()},
         {BookGuards::AuditSignature, "text", true, false, BookGuards::auditBody()},
         {"qv_line_guard()", "trigger", true, false, ClearingGuards::lineGuardBody()},
         {"qv_clearing_guard()", "trigger", false, false, ClearingGuards::clearingGuardBody()},
         {ClearingGuards::UndoSignature, "text", true, true, ClearingGuards::undoBody()},
     };
+}
+
+// The functions of the records of typed SQL (a book older than their table has none).
+std::vector<Function> sqlAuditFunctions()
+{
+    std::vector<Function> out;
+    for (const SqlAudit::Function& f : SqlAudit::functions())
+        out.push_back({f.signature, f.returns, true, false, f.body});
+    return out;
 }
 
 bool hasPeriodLock(Connection& book)
@@ -152,6 +163,11 @@ bool hasPeriodLock(Connection& book)
 bool hasClearings(Connection& book)
 {
     return !book.scalar(QStringLiteral("select to_regclass('public.bankclearing')")).isNull();
+}
+
+bool hasAuditMarks(Connection& book)
+{
+    return !book.scalar(QStringLiteral("select to_regclass('public.audittx')")).isNull();
 }
 } // namespace
 
@@ -241,6 +257,9 @@ void secure(Connection& book, const Roles& r)
     if (hasClearings(book))
         for (const QString& s : ClearingGuards::serverGrants(users, keeper))
             book.execute(s);
+    if (hasAuditMarks(book))
+        for (const QString& s : SqlAudit::markGrants(users, keeper))
+            book.execute(s);
     installFunctions(book, r);
 }
 
@@ -249,16 +268,20 @@ bool installFunctions(Connection& book, const Roles& r)
     const QString before = functionsState(book);
     const QString keeper = quoteIdent(r.keeper), admins = quoteIdent(r.admins);
     QStringList made;
-    for (const Function& f : functions()) {
-        made << QLatin1String(f.signature);
-        const QString name = QStringLiteral("public.") + QLatin1String(f.signature);
+    std::vector<Function> all = functions();
+    if (hasAuditMarks(book))
+        for (Function& f : sqlAuditFunctions())
+            all.push_back(std::move(f));
+    for (const Function& f : all) {
+        made << f.signature;
+        const QString name = QStringLiteral("public.") + f.signature;
         const QString body = QString(f.body)
                                  .replace(QLatin1String("%USERS%"), quoteLiteral(r.users))
                                  .replace(QLatin1String("%ADMINS%"), quoteLiteral(r.admins))
                                  .replace(QLatin1String("%KEEPER%"), quoteLiteral(r.keeper));
         book.execute(QStringLiteral("CREATE OR REPLACE FUNCTION %1 RETURNS %2 LANGUAGE plpgsql %3"
                                     "SET search_path = pg_catalog, pg_temp AS %4")
-                         .arg(name, QLatin1String(f.returns),
+                         .arg(name, f.returns,
                               f.definer ? QStringLiteral("SECURITY DEFINER ") : QString(), quoteLiteral(body)));
         book.execute(QStringLiteral("ALTER FUNCTION %1 OWNER TO %2").arg(name, keeper));
         book.execute(QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(name));
@@ -288,6 +311,13 @@ bool installFunctions(Connection& book, const Roles& r)
     if (hasClearings(book))
         for (const QString& t : ClearingGuards::serverTriggers())
             book.execute(t);
+    // SQL typed by a login leaves its rows in the trail (a book older than the marks has none).
+    if (hasAuditMarks(book)) {
+        for (const QString& t : SqlAudit::triggers())
+            book.execute(t);
+        book.execute(QStringLiteral("GRANT EXECUTE ON FUNCTION public.%1 TO %2")
+                         .arg(QLatin1String(SqlAudit::IntentSignature), quoteIdent(r.users)));
+    }
     return functionsState(book) != before;
 }
 

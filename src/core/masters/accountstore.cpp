@@ -151,6 +151,7 @@ qint64 AccountStore::insertAccount(const QList<QPair<QString, QVariant>>& column
         params << value;
     }
     Transaction tx(m_c);
+    AuditTrail(m_c).declare();
     QSqlQuery q = m_c.query(QStringLiteral("insert into Accounts (%1) values (%2) on conflict (AcNodes) do nothing "
                                            "returning RowID")
                                 .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
@@ -290,6 +291,7 @@ bool AccountStore::renameSubControl(qint64 rowId, const QString& title)
 bool AccountStore::changedAndRecorded(qint64 rowId, const std::function<bool()>& change)
 {
     Transaction tx(m_c);
+    AuditTrail(m_c).declare();
     const QString before = accountImage(rowId);
     const bool changed = change();
     if (changed)
@@ -302,6 +304,7 @@ bool AccountStore::changedAndRecorded(qint64 rowId, const std::function<bool()>&
 bool AccountStore::updateSubsidiary(qint64 rowId, const SubsidiaryInput& in)
 {
     Transaction tx(m_c);
+    AuditTrail(m_c).declare();
     RecordSet rs;
     rs.open(RowSql, m_c, {rowId});
     if (rs.recordCount() == 0 || rs.text(QStringLiteral("AcStatus")).trimmed() != Subsidiary)
@@ -352,6 +355,7 @@ DeleteCheck AccountStore::checkDelete(qint64 rowId)
 DeleteCheck AccountStore::deleteAccount(qint64 rowId)
 {
     Transaction tx(m_c);
+    AuditTrail(m_c).declare();
     const DeleteCheck check = checkDelete(rowId);
     if (check != DeleteCheck::Allowed)
         return check;

@@ -53,6 +53,7 @@ qint64 CompanyStore::save(std::optional<qint64> compCode, const QVariantMap& col
             throw DbError(QStringLiteral("The company profile has no column \"%1\".").arg(it.key()));
 
     Transaction tx(m_c);
+    AuditTrail(m_c).declare();
     const QString before = AuditTrail::rowsImage(m_c, QStringLiteral("Company"));
     // The reports print the one active company: the flag moves, it is never shared.
     if (makeActive)
@@ -82,6 +83,7 @@ qint64 CompanyStore::save(std::optional<qint64> compCode, const QVariantMap& col
 void CompanyStore::remove(qint64 compCode)
 {
     Transaction tx(m_c);
+    AuditTrail(m_c).declare();
     const QString before =
         AuditTrail::rowsImage(m_c, QStringLiteral("Company"), QStringLiteral("CompCode = ?"), {compCode}, true);
     if (m_c.execute(QStringLiteral("delete from Company where CompCode = ?"), {compCode}) > 0)

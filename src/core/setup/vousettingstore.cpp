@@ -56,6 +56,7 @@ void VouSettingStore::replaceAll(const QList<VouSettingRow>& rows)
         throw DbError(QStringLiteral("The voucher setup must hold one row for each of its %1 document kinds.").arg(n));
 
     Transaction tx(m_c);
+    AuditTrail(m_c).declare();
     const QString before = AuditTrail::rowsImage(m_c, QStringLiteral("VouSetting"));
     m_c.execute(QStringLiteral("delete from VouSetting"));
     for (const VouSettingRow& r : rows)

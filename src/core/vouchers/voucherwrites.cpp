@@ -94,6 +94,7 @@ void VoucherWrites::before(VoucherChange change)
     m_change = change;
     if (change.action == A::Changed || change.action == A::Deleted)
         m_before = image(m_c, change.kind, change.number);
+    AuditTrail(m_c).declare();
 }
 
 void VoucherWrites::after(qint64 storedNumber)
