@@ -72,6 +72,7 @@ struct Band {
     BandKind kind = BandKind::Detail;
     int level = 0; // group bands: 1 = outermost group
     double height = 0;
+    bool newPage = false; // a group header: each group after the first starts a page
     QVector<Element> elements;
 };
 
