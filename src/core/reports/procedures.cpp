@@ -1,5 +1,7 @@
 #include "reports/procedures.h"
 
+#include "reports/ageing.h"
+#include "reports/partystatement.h"
 #include "reports/statements.h"
 #include "reports/worktables.h"
 
@@ -28,6 +30,8 @@ constexpr ProcInfo Procs[] = {
     {Procedure::TrialBalance3, "TrialBalance3", "exec TrialBalance3 'yyyy-mm-dd','yyyy-mm-dd'", 2, 2},
     {Procedure::BalanceSheet, "BalanceSheet", "exec BalanceSheet 'yyyy-mm-dd',LEVEL[,'yyyy-mm-dd']", 2, 3},
     {Procedure::ProfitLoss, "ProfitLoss", "exec ProfitLoss 'yyyy-mm-dd','yyyy-mm-dd',LEVEL[,0|1]", 3, 4},
+    {Procedure::PartyStatement, "PartyStatement", "exec PartyStatement ACCOUNT,'yyyy-mm-dd','yyyy-mm-dd'", 3, 3},
+    {Procedure::Ageing, "Ageing", "exec Ageing ACCOUNT,'yyyy-mm-dd'", 2, 2},
 };
 
 qint64 wholeNumber(const QString& statement, const QString& arg, int n)
@@ -85,9 +89,10 @@ ProcedureCall parseExec(const QString& statement)
         if (m.captured(1).compare(QLatin1String(p.name), Qt::CaseInsensitive) == 0)
             info = &p;
     if (!info)
-        refuse(statement, QStringLiteral("there is no procedure \"%1\" (there are AcLedger, DetailAcLedger, "
-                                         "TrialBalance, TrialBalance3, BalanceSheet and ProfitLoss).")
-                              .arg(m.captured(1)));
+        refuse(statement,
+               QStringLiteral("there is no procedure \"%1\" (there are AcLedger, DetailAcLedger, "
+                              "TrialBalance, TrialBalance3, BalanceSheet, ProfitLoss, PartyStatement and Ageing).")
+                   .arg(m.captured(1)));
     QStringList args = m.captured(2).split(QLatin1Char(','));
     for (QString& a : args)
         a = a.trimmed();
@@ -105,9 +110,14 @@ ProcedureCall parseExec(const QString& statement)
     call.procedure = info->proc;
     switch (info->proc) {
     case Procedure::AcLedger:
+    case Procedure::PartyStatement:
         call.account = wholeNumber(statement, args[0], 1);
         call.from = quotedDate(statement, args[1], 2);
         call.to = quotedDate(statement, args[2], 3);
+        break;
+    case Procedure::Ageing:
+        call.account = wholeNumber(statement, args[0], 1);
+        call.from = call.to = quotedDate(statement, args[1], 2);
         break;
     case Procedure::DetailAcLedger: {
         qint64 v[7];
@@ -171,6 +181,16 @@ QString execStatement(const ProcedureCall& call)
             .arg(call.procedure == Procedure::TrialBalance ? QLatin1String("TrialBalance")
                                                            : QLatin1String("TrialBalance3"),
                  call.from.toString(iso), call.to.toString(iso));
+    case Procedure::BalanceSheet:
+        return balanceSheetStatement(call.to, call.level, call.compareAt);
+    case Procedure::ProfitLoss:
+        return profitLossStatement(call.from, call.to, call.level, call.compare);
+    case Procedure::PartyStatement:
+        return QStringLiteral("exec PartyStatement %1,'%2','%3'")
+            .arg(call.account)
+            .arg(call.from.toString(iso), call.to.toString(iso));
+    case Procedure::Ageing:
+        return QStringLiteral("exec Ageing %1,'%2'").arg(call.account).arg(call.to.toString(iso));
     }
     return {};
 }
@@ -216,6 +236,25 @@ QString profitLossStatement(const QDate& from, const QDate& to, int level, bool 
         .arg(compare ? 1 : 0);
 }
 
+QString partyStatementStatement(qint64 account, const QDate& from, const QDate& to)
+{
+    ProcedureCall call;
+    call.procedure = Procedure::PartyStatement;
+    call.account = account;
+    call.from = from;
+    call.to = to;
+    return execStatement(call);
+}
+
+QString ageingStatement(qint64 account, const QDate& at)
+{
+    ProcedureCall call;
+    call.procedure = Procedure::Ageing;
+    call.account = account;
+    call.from = call.to = at;
+    return execStatement(call);
+}
+
 void runProcedure(Connection& c, const ProcedureCall& call)
 {
     Transaction tx(c);
@@ -235,6 +274,12 @@ void runProcedure(Connection& c, const ProcedureCall& call)
         break;
     case Procedure::ProfitLoss:
         fillProfitLoss(c, call.from, call.to, call.level, call.compare);
+        break;
+    case Procedure::PartyStatement:
+        fillPartyStatement(c, call.account, call.from, call.to);
+        break;
+    case Procedure::Ageing:
+        fillAgeing(c, call.account, call.to);
         break;
     }
     tx.commit();
