@@ -222,7 +222,8 @@ private slots:
             QString text;
             for (const auto& item : doc->page(p)->items)
                 text += item.text + '\n';
-            names << QString(text.contains("NIC: 35202") ? "applicant " : "") + text.section("Account: ", 1).section('\n', 0, 0);
+            names << QString(text.contains("NIC: 35202") ? "applicant " : "")
+                         + text.section("Account: ", 1).section('\n', 0, 0);
         }
         QCOMPARE(names, QStringList({"applicant 1.2.1  ALI KHAN", "1.2.2  BINA", "1.2.4  DAWOOD"}));
         for (int skip = 0; skip < 3; ++skip)
@@ -249,19 +250,20 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString csv = tmp.filePath("ageing.csv"), pdf = tmp.filePath("ageing.pdf");
-        const QStringList target{"--server", db.dataSource, "--catalog", db.catalog, "--user", db.user, "--password",
-                                 db.password};
+        const QStringList target{"--server", db.dataSource, "--catalog",  db.catalog,
+                                 "--user",   db.user,       "--password", db.password};
         const qvt::AdminRun r =
             qvt::runAdmin(QStringList{"report", QVT_TEMPLATES_DIR "/rptAgeing.rpt", "--exec",
-                                      ageingStatement(customers, {2026, 6, 30}), "--csv", csv, "--pdf", pdf} +
-                          target);
+                                      ageingStatement(customers, {2026, 6, 30}), "--csv", csv, "--pdf", pdf}
+                          + target);
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QFile f(csv);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts),
-                 QStringList({"Code,Account,Balance,0-30,31-60,61-90,Over 90",
-                              "1.2.1,ALI KHAN,5500.00,800.00,1200.00,2000.00,1500.00",
-                              "1.2.4,DAWOOD,500.00,500.00,0.00,0.00,0.00", "1.2.2,BINA,-250.00,0.00,0.00,0.00,-250.00"}));
+        QCOMPARE(
+            QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts),
+            QStringList({"Code,Account,Balance,0-30,31-60,61-90,Over 90",
+                         "1.2.1,ALI KHAN,5500.00,800.00,1200.00,2000.00,1500.00",
+                         "1.2.4,DAWOOD,500.00,500.00,0.00,0.00,0.00", "1.2.2,BINA,-250.00,0.00,0.00,0.00,-250.00"}));
         const auto doc = openAgeing(TheBook, customers, {2026, 6, 30})->run(Conn);
         QCOMPARE(qvt::figureAfter(*doc, "Total"), QString("5,750.00"));
         QString text;
@@ -274,8 +276,8 @@ private slots:
 
     void unknownAccountIsRefused()
     {
-        for (const QString& exec : {partyStatementStatement(999999, {2026, 1, 1}, {2026, 6, 30}),
-                                    ageingStatement(999999, {2026, 6, 30})}) {
+        for (const QString& exec :
+             {partyStatementStatement(999999, {2026, 1, 1}, {2026, 6, 30}), ageingStatement(999999, {2026, 6, 30})}) {
             try {
                 Conn.execute(exec);
                 QFAIL("refused");
@@ -309,8 +311,9 @@ private slots:
                 tb3[q.value(0).toLongLong()] = {qvt::money(q.value(1)).cents - qvt::money(q.value(2)).cents,
                                                 qvt::money(q.value(3)).cents - qvt::money(q.value(4)).cents};
             for (const qint64 head : book.heads) {
-                const QString where = QStringLiteral("head %1, %2 .. %3").arg(head).arg(from.toString(Qt::ISODate),
-                                                                                         to.toString(Qt::ISODate));
+                const QString where = QStringLiteral("head %1, %2 .. %3")
+                                          .arg(head)
+                                          .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate));
                 for (const auto& [account, opening, closing] : statementEnds(head, from, to)) {
                     QVERIFY2(opening == tb3.value(account).first, qPrintable(where));
                     QVERIFY2(closing == tb3.value(account).second, qPrintable(where));
