@@ -62,8 +62,8 @@ private:
         m_first.finish();
         if (first.isValid())
             return int(first.addDays(-1).daysTo(at));
-        const QDate opened = m_c.scalar(QStringLiteral("SELECT openDate FROM Accounts WHERE RowID = ?"), {account})
-                                 .toDate();
+        const QDate opened =
+            m_c.scalar(QStringLiteral("SELECT openDate FROM Accounts WHERE RowID = ?"), {account}).toDate();
         return opened.isValid() && opened <= at ? int(opened.daysTo(at)) : 91;
     }
     void prepare(QSqlQuery& q, const QString& sql)
@@ -127,9 +127,8 @@ Ageing ageing(Connection& c, qint64 account, const QDate& at)
         a.total += balance;
         a.lines.append(l);
     }
-    std::stable_sort(a.lines.begin(), a.lines.end(), [](const AgeingLine& x, const AgeingLine& y) {
-        return x.buckets[3].cents > y.buckets[3].cents;
-    });
+    std::stable_sort(a.lines.begin(), a.lines.end(),
+                     [](const AgeingLine& x, const AgeingLine& y) { return x.buckets[3].cents > y.buckets[3].cents; });
     return a;
 }
 
@@ -146,8 +145,7 @@ void fillAgeing(Connection& c, qint64 account, const QDate& at)
                   QStringLiteral("AcName"), QStringLiteral("Heading"), QStringLiteral("Balance"),
                   QStringLiteral("Days30"), QStringLiteral("Days60"), QStringLiteral("Days90"),
                   QStringLiteral("Over90"), QStringLiteral("Rule")});
-    const QString heading =
-        QStringLiteral("As at %1: %2 %3").arg(day(at), a.head.account.nodes, a.head.account.name);
+    const QString heading = QStringLiteral("As at %1: %2 %3").arg(day(at), a.head.account.nodes, a.head.account.name);
     auto money = [](Money m) { return QVariant::fromValue(m); };
     int n = 0;
     for (const AgeingLine& l : a.lines)

@@ -21,9 +21,8 @@ bool codeBefore(const Party& a, const Party& b)
 
 QList<Party> partiesOf(Connection& c, qint64 account, PartyHead* head)
 {
-    QSqlQuery a =
-        c.query(QStringLiteral("SELECT AcNodes, AcName, AcStatus FROM Accounts WHERE RowID = CAST(? AS BIGINT)"),
-                {account});
+    QSqlQuery a = c.query(
+        QStringLiteral("SELECT AcNodes, AcName, AcStatus FROM Accounts WHERE RowID = CAST(? AS BIGINT)"), {account});
     if (!a.next())
         throw DbError(QStringLiteral("There is no account %1 in the chart of accounts.").arg(account));
     const Party asked{account, a.value(0).toString().trimmed(), a.value(1).toString()};
@@ -45,8 +44,8 @@ QList<Party> partiesOf(Connection& c, qint64 account, PartyHead* head)
 QList<PartyHead> partyHeads(Connection& c)
 {
     QList<PartyHead> out;
-    QSqlQuery q = c.query(
-        QStringLiteral("SELECT RowID, AcNodes, AcName, AcStatus FROM Accounts WHERE AcStatus IN ('HH', 'HD')"));
+    QSqlQuery q =
+        c.query(QStringLiteral("SELECT RowID, AcNodes, AcName, AcStatus FROM Accounts WHERE AcStatus IN ('HH', 'HD')"));
     while (q.next())
         out.append({{q.value(0).toLongLong(), q.value(1).toString().trimmed(), q.value(2).toString()},
                     q.value(3).toString().trimmed()});

@@ -85,13 +85,13 @@ void fillPartyStatement(Connection& c, qint64 account, const QDate& from, const 
                                     "VouDate DATE, Voucher VARCHAR(30), Particulars VARCHAR(300), Naration "
                                     "VARCHAR(500), ChecqNo VARCHAR(60), FileNo VARCHAR(60), BillNo VARCHAR(60), "
                                     "DrAmt AMOUNT, CrAmt AMOUNT, Balance AMOUNT, BalAmt AMOUNT, BalSide VARCHAR(2)"));
-    Inserter ins(c, table,
-                 {QStringLiteral("Seq"), QStringLiteral("LineNo"), QStringLiteral("AcCode"), QStringLiteral("AcNodes"),
-                  QStringLiteral("AcName"), QStringLiteral("Period"), QStringLiteral("Applicant"),
-                  QStringLiteral("Address"), QStringLiteral("VouDate"), QStringLiteral("Voucher"),
-                  QStringLiteral("Particulars"), QStringLiteral("Naration"), QStringLiteral("ChecqNo"),
-                  QStringLiteral("FileNo"), QStringLiteral("BillNo"), QStringLiteral("DrAmt"), QStringLiteral("CrAmt"),
-                  QStringLiteral("Balance"), QStringLiteral("BalAmt"), QStringLiteral("BalSide")});
+    Inserter ins(c, table, {QStringLiteral("Seq"),       QStringLiteral("LineNo"),      QStringLiteral("AcCode"),
+                            QStringLiteral("AcNodes"),   QStringLiteral("AcName"),      QStringLiteral("Period"),
+                            QStringLiteral("Applicant"), QStringLiteral("Address"),     QStringLiteral("VouDate"),
+                            QStringLiteral("Voucher"),   QStringLiteral("Particulars"), QStringLiteral("Naration"),
+                            QStringLiteral("ChecqNo"),   QStringLiteral("FileNo"),      QStringLiteral("BillNo"),
+                            QStringLiteral("DrAmt"),     QStringLiteral("CrAmt"),       QStringLiteral("Balance"),
+                            QStringLiteral("BalAmt"),    QStringLiteral("BalSide")});
     const QString period = QStringLiteral("From %1 to %2").arg(day(from), day(to));
     const QVariant noDate(QMetaType::fromType<QDate>());
     auto money = [](Money m) { return QVariant::fromValue(m); };
@@ -109,9 +109,9 @@ void fillPartyStatement(Connection& c, qint64 account, const QDate& from, const 
         const QString address = a.found ? QStringLiteral("Address: ") + a.address : QString();
         const QVariantList party{seq, 0, s.party.id, s.party.nodes, s.party.name, period, applicant, address};
         ins.insert(party
-                   + QVariantList{noDate, QString(), QStringLiteral("Opening Balance"), QString(), QString(),
-                                  QString(), QString(), money(Money()), money(Money()), money(s.opening),
-                                  abs(s.opening), side(s.opening)});
+                   + QVariantList{noDate, QString(), QStringLiteral("Opening Balance"), QString(), QString(), QString(),
+                                  QString(), money(Money()), money(Money()), money(s.opening), abs(s.opening),
+                                  side(s.opening)});
         for (const StatementMove& m : s.moves) {
             QVariantList row = party;
             row[1] = ++line;
