@@ -195,6 +195,18 @@ QString execStatement(const ProcedureCall& call)
     return {};
 }
 
+namespace {
+ProcedureCall rangeCall(Procedure p, qint64 account, const QDate& from, const QDate& to)
+{
+    ProcedureCall call;
+    call.procedure = p;
+    call.account = account;
+    call.from = from;
+    call.to = to;
+    return call;
+}
+} // namespace
+
 Preparation preparation(const ProcedureCall& call)
 {
     return {execStatement(call), [call](Connection& c) { runProcedure(c, call); }};
@@ -202,22 +214,22 @@ Preparation preparation(const ProcedureCall& call)
 
 QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to)
 {
-    return execStatement({Procedure::AcLedger, account, from, to});
+    return execStatement(rangeCall(Procedure::AcLedger, account, from, to));
 }
 
 QString detailAcLedgerStatement(qint64 account, const QDate& from, const QDate& to)
 {
-    return execStatement({Procedure::DetailAcLedger, account, from, to});
+    return execStatement(rangeCall(Procedure::DetailAcLedger, account, from, to));
 }
 
 QString trialBalanceStatement(const QDate& from, const QDate& to)
 {
-    return execStatement({Procedure::TrialBalance, 0, from, to});
+    return execStatement(rangeCall(Procedure::TrialBalance, 0, from, to));
 }
 
 QString trialBalance3Statement(const QDate& from, const QDate& to)
 {
-    return execStatement({Procedure::TrialBalance3, 0, from, to});
+    return execStatement(rangeCall(Procedure::TrialBalance3, 0, from, to));
 }
 
 QString balanceSheetStatement(const QDate& at, int level, const QDate& compareAt)
@@ -238,21 +250,12 @@ QString profitLossStatement(const QDate& from, const QDate& to, int level, bool 
 
 QString partyStatementStatement(qint64 account, const QDate& from, const QDate& to)
 {
-    ProcedureCall call;
-    call.procedure = Procedure::PartyStatement;
-    call.account = account;
-    call.from = from;
-    call.to = to;
-    return execStatement(call);
+    return execStatement(rangeCall(Procedure::PartyStatement, account, from, to));
 }
 
 QString ageingStatement(qint64 account, const QDate& at)
 {
-    ProcedureCall call;
-    call.procedure = Procedure::Ageing;
-    call.account = account;
-    call.from = call.to = at;
-    return execStatement(call);
+    return execStatement(rangeCall(Procedure::Ageing, account, at, at));
 }
 
 void runProcedure(Connection& c, const ProcedureCall& call)
