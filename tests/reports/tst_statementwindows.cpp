@@ -5,6 +5,7 @@
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
+#include "widgets/accountbox.h"
 #include "widgets/datebox.h"
 
 #include <QComboBox>
@@ -86,8 +87,15 @@ private slots:
         click(w, "cmdPartyStatement");
         qv::MdiChild* viewer = qv::Windows::find("frmVeiwer");
         QVERIFY2(viewer && viewer->windowTitle() == "STATEMENT OF ACCOUNT", qPrintable(rec.last()));
+        QCOMPARE(Conn.scalar("select count(distinct AcCode) from tmpPartyStatement").toInt(), 8);
         click(w, "cmdAgeing");
         QCOMPARE(viewer->windowTitle(), QString("AGEING OF BALANCES"));
+        // An account picked with the finder is taken before the head.
+        const qint64 saima = Conn.scalar("select RowID from Accounts where AcNodes = '1.2.2'").toLongLong();
+        qvt::child<qv::AccountBox>(w, "txtAcName")->setAccount(saima, "SAIMA NAEEM");
+        click(w, "cmdPartyStatement");
+        QCOMPARE(Conn.scalar("select count(distinct AcCode) from tmpPartyStatement").toInt(), 1);
+        QCOMPARE(Conn.scalar("select min(AcCode) from tmpPartyStatement").toLongLong(), saima);
     }
 };
 
