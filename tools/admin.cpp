@@ -61,9 +61,12 @@ Commands:
           exec TrialBalance3 'yyyy-mm-dd','yyyy-mm-dd'
           exec BalanceSheet 'yyyy-mm-dd',LEVEL[,'yyyy-mm-dd']   (templates rptBalanceSheet.rpt)
           exec ProfitLoss 'yyyy-mm-dd','yyyy-mm-dd',LEVEL[,0|1] (rptProfitLoss.rpt)
+          exec PartyStatement ACCOUNT,'yyyy-mm-dd','yyyy-mm-dd' (rptPartyStatement.rpt)
+          exec Ageing ACCOUNT,'yyyy-mm-dd'                      (rptAgeing.rpt)
         (LEVEL 1: control accounts, 2: down to sub-control, 3: down to subsidiary accounts;
         the balance sheet's second date is a comparison column, ProfitLoss's 1 compares the
-        same range a year earlier)
+        same range a year earlier; the party reports' ACCOUNT is one account or a head,
+        for every subsidiary account under it)
         with the first date not after the second; anything else is refused (exit 2) before
         the database is opened.
         The output never replaces the book, its journals or backups, the template, or any

@@ -5,6 +5,8 @@
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
 #include "support/fixture.h"
+#include "widgets/accountbox.h"
+#include "widgets/datebox.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -68,6 +70,32 @@ private slots:
         qv::AccountClasses(Conn).set("4", 'I');
         click(w, "cmdBalanceSheet");
         QVERIFY(qv::Windows::find("frmVeiwer"));
+    }
+
+    // The party reports' launcher, opened from the statements' one: a head's statements and its
+    // ageing reach the viewer.
+    void partyLauncherFromTheStatements()
+    {
+        click(qv::Windows::open("frmRPTStatements"), "cmdParties");
+        qv::MdiChild* w = qv::Windows::find("frmRPTParty");
+        QVERIFY(w);
+        auto* head = qvt::child<QComboBox>(w, "cboHead");
+        head->setCurrentIndex(head->findText("1.2  CUSTOMERS"));
+        QVERIFY(head->currentIndex() >= 0);
+        qvt::child<qv::DateBox>(w, "DTPickerFrom")->setDate({2020, 1, 1});
+        qvt::MsgRecorder rec;
+        click(w, "cmdPartyStatement");
+        qv::MdiChild* viewer = qv::Windows::find("frmVeiwer");
+        QVERIFY2(viewer && viewer->windowTitle() == "STATEMENT OF ACCOUNT", qPrintable(rec.last()));
+        QCOMPARE(Conn.scalar("select count(distinct AcCode) from tmpPartyStatement").toInt(), 8);
+        click(w, "cmdAgeing");
+        QCOMPARE(viewer->windowTitle(), QString("AGEING OF BALANCES"));
+        // An account picked with the finder is taken before the head.
+        const qint64 saima = Conn.scalar("select RowID from Accounts where AcNodes = '1.2.2'").toLongLong();
+        qvt::child<qv::AccountBox>(w, "txtAcName")->setAccount(saima, "SAIMA NAEEM");
+        click(w, "cmdPartyStatement");
+        QCOMPARE(Conn.scalar("select count(distinct AcCode) from tmpPartyStatement").toInt(), 1);
+        QCOMPARE(Conn.scalar("select min(AcCode) from tmpPartyStatement").toLongLong(), saima);
     }
 };
 

@@ -147,6 +147,9 @@ private slots:
         QTest::newRow("paper") << "title \"T\""
                                << "page B9 portrait"
                                << "line 1: the paper is A4, A3, A5, Letter or Legal";
+        QTest::newRow("new page on a detail") << "band detail 5"
+                                              << "band detail 5 new-page"
+                                              << "line 5: \"new-page\" after a band's height: only a group header";
         QTest::newRow("measure") << "band detail 5"
                                  << "band detail five"
                                  << "line 5: the band height must be a measure";

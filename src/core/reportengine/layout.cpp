@@ -168,6 +168,12 @@ bool Layout::sectionStep(SectionRun& r, int maxRows)
         if (r.isMain) {
             m_lastMain = row;
             m_mainRow = &m_lastMain;
+            // A group that starts a page of its own (a statement per party): its page header
+            // reads its first line.
+            if (r.any && startsPage(s, from)) {
+                endPage();
+                startPage();
+            }
         }
         openGroups(s, from, row, r.accs, x);
         accumulate(s, row, r.accs);
@@ -216,6 +222,14 @@ void Layout::openGroups(const Section& s, int from, const Row& row, QVector<Accs
         accs[l] = Accs(s.aggregates.size());
         emitBand(s, s.band(BandKind::GroupHeader, l), &row, nullptr, x);
     }
+}
+
+bool Layout::startsPage(const Section& s, int from) const
+{
+    for (int l = from; l <= int(s.groups.size()); ++l)
+        if (const Band* b = s.band(BandKind::GroupHeader, l); b && b->newPage)
+            return true;
+    return false;
 }
 
 void Layout::accumulate(const Section& s, const Row& row, QVector<Accs>& accs)

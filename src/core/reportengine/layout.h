@@ -72,6 +72,7 @@ private:
     void closeGroups(const Section& s, int from, const Row& last, QVector<Accs>& accs, double x);
     void openGroups(const Section& s, int from, const Row& row, QVector<Accs>& accs, double x);
     void accumulate(const Section& s, const Row& row, QVector<Accs>& accs);
+    bool startsPage(const Section& s, int from) const;
 
     double bandHeight(const Section& s, const Band& b, const Row* row, const Accs* accs = nullptr);
     // Places a band below the last one, on a new page when it does not fit.

@@ -58,6 +58,8 @@ void Layout::place(const Section& s, const Band& b, const Row* row, const Accs* 
             page.items.push_back(it);
             continue;
         case ElementKind::Text:
+            if (e.csvOnly)
+                continue;
             break;
         }
         const QString text = elementText(s, e, row, accs);

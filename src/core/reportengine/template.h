@@ -54,6 +54,7 @@ struct Element {
     bool blankZero = false; // a zero amount or number shows nothing
     bool words = false;     // its one amount (a field or a sum) is written out in words
     QString csvName;        // column heading in the CSV export of the detail rows
+    bool csvOnly = false;   // a column of the CSV export that the pages do not show
     int subreport = -1;     // Subreport: which one, flowed below the band
 };
 
@@ -72,6 +73,7 @@ struct Band {
     BandKind kind = BandKind::Detail;
     int level = 0; // group bands: 1 = outermost group
     double height = 0;
+    bool newPage = false; // a group header: each group after the first starts a page
     QVector<Element> elements;
 };
 

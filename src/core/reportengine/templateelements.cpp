@@ -116,6 +116,8 @@ void TemplateParser::parseOption(const QString& w, Element& e, TextStyle& st, bo
         e.wrap = true;
     } else if (key == QLatin1String("blank-zero")) {
         e.blankZero = true;
+    } else if (key == QLatin1String("csv-only")) {
+        e.csvOnly = true;
     } else if (key == QLatin1String("words")) {
         e.words = true;
     } else if (key == QLatin1String("size")) {

@@ -346,6 +346,11 @@ private:
                 fail(no, QStringLiteral("a group band names its group: 1 for the outermost"));
         }
         rb.band.height = number(sc.word(), no, "the band height");
+        const QString option = sc.word().toLower();
+        if (option == QLatin1String("new-page") && rb.band.kind == BandKind::GroupHeader)
+            rb.band.newPage = true;
+        else if (!option.isEmpty())
+            fail(no, QStringLiteral("\"%1\" after a band's height: only a group header takes new-page").arg(option));
         return rb;
     }
 

@@ -1,7 +1,8 @@
 #include "reports/procedures.h"
 
 #include "bankrec/recstatement.h"
-
+#include "reports/ageing.h"
+#include "reports/partystatement.h"
 #include "reports/statements.h"
 #include "reports/worktables.h"
 
@@ -31,6 +32,8 @@ constexpr ProcInfo Procs[] = {
     {Procedure::BalanceSheet, "BalanceSheet", "exec BalanceSheet 'yyyy-mm-dd',LEVEL[,'yyyy-mm-dd']", 2, 3},
     {Procedure::ProfitLoss, "ProfitLoss", "exec ProfitLoss 'yyyy-mm-dd','yyyy-mm-dd',LEVEL[,0|1]", 3, 4},
     {Procedure::BankRecStatement, "BankRecStatement", "exec BankRecStatement ACCOUNT,'yyyy-mm-dd'", 2, 2},
+    {Procedure::PartyStatement, "PartyStatement", "exec PartyStatement ACCOUNT,'yyyy-mm-dd','yyyy-mm-dd'", 3, 3},
+    {Procedure::Ageing, "Ageing", "exec Ageing ACCOUNT,'yyyy-mm-dd'", 2, 2},
 };
 
 qint64 wholeNumber(const QString& statement, const QString& arg, int n)
@@ -88,9 +91,10 @@ ProcedureCall parseExec(const QString& statement)
         if (m.captured(1).compare(QLatin1String(p.name), Qt::CaseInsensitive) == 0)
             info = &p;
     if (!info)
-        refuse(statement, QStringLiteral("there is no procedure \"%1\" (there are AcLedger, DetailAcLedger, "
-                                         "TrialBalance, TrialBalance3, BalanceSheet, ProfitLoss and BankRecStatement).")
-                              .arg(m.captured(1)));
+        refuse(statement,
+               QStringLiteral("there is no procedure \"%1\" (there are AcLedger, DetailAcLedger, TrialBalance, "
+                              "TrialBalance3, BalanceSheet, ProfitLoss, PartyStatement, Ageing and BankRecStatement).")
+                   .arg(m.captured(1)));
     QStringList args = m.captured(2).split(QLatin1Char(','));
     for (QString& a : args)
         a = a.trimmed();
@@ -108,9 +112,14 @@ ProcedureCall parseExec(const QString& statement)
     call.procedure = info->proc;
     switch (info->proc) {
     case Procedure::AcLedger:
+    case Procedure::PartyStatement:
         call.account = wholeNumber(statement, args[0], 1);
         call.from = quotedDate(statement, args[1], 2);
         call.to = quotedDate(statement, args[2], 3);
+        break;
+    case Procedure::Ageing:
+        call.account = wholeNumber(statement, args[0], 1);
+        call.from = call.to = quotedDate(statement, args[1], 2);
         break;
     case Procedure::DetailAcLedger: {
         qint64 v[7];
@@ -178,13 +187,33 @@ QString execStatement(const ProcedureCall& call)
             .arg(call.procedure == Procedure::TrialBalance ? QLatin1String("TrialBalance")
                                                            : QLatin1String("TrialBalance3"),
                  call.from.toString(iso), call.to.toString(iso));
+    case Procedure::BalanceSheet:
+        return balanceSheetStatement(call.to, call.level, call.compareAt);
+    case Procedure::ProfitLoss:
+        return profitLossStatement(call.from, call.to, call.level, call.compare);
+    case Procedure::PartyStatement:
+        return QStringLiteral("exec PartyStatement %1,'%2','%3'")
+            .arg(call.account)
+            .arg(call.from.toString(iso), call.to.toString(iso));
+    case Procedure::Ageing:
+        return QStringLiteral("exec Ageing %1,'%2'").arg(call.account).arg(call.to.toString(iso));
     case Procedure::BankRecStatement:
         return bankRecStatement(call.account, call.to);
-    default:
-        break;
     }
     return {};
 }
+
+namespace {
+ProcedureCall rangeCall(Procedure p, qint64 account, const QDate& from, const QDate& to)
+{
+    ProcedureCall call;
+    call.procedure = p;
+    call.account = account;
+    call.from = from;
+    call.to = to;
+    return call;
+}
+} // namespace
 
 Preparation preparation(const ProcedureCall& call)
 {
@@ -193,22 +222,22 @@ Preparation preparation(const ProcedureCall& call)
 
 QString acLedgerStatement(qint64 account, const QDate& from, const QDate& to)
 {
-    return execStatement({Procedure::AcLedger, account, from, to});
+    return execStatement(rangeCall(Procedure::AcLedger, account, from, to));
 }
 
 QString detailAcLedgerStatement(qint64 account, const QDate& from, const QDate& to)
 {
-    return execStatement({Procedure::DetailAcLedger, account, from, to});
+    return execStatement(rangeCall(Procedure::DetailAcLedger, account, from, to));
 }
 
 QString trialBalanceStatement(const QDate& from, const QDate& to)
 {
-    return execStatement({Procedure::TrialBalance, 0, from, to});
+    return execStatement(rangeCall(Procedure::TrialBalance, 0, from, to));
 }
 
 QString trialBalance3Statement(const QDate& from, const QDate& to)
 {
-    return execStatement({Procedure::TrialBalance3, 0, from, to});
+    return execStatement(rangeCall(Procedure::TrialBalance3, 0, from, to));
 }
 
 QString balanceSheetStatement(const QDate& at, int level, const QDate& compareAt)
@@ -225,6 +254,16 @@ QString profitLossStatement(const QDate& from, const QDate& to, int level, bool 
         .arg(from.toString(QStringLiteral("yyyy-MM-dd")), to.toString(QStringLiteral("yyyy-MM-dd")))
         .arg(level)
         .arg(compare ? 1 : 0);
+}
+
+QString partyStatementStatement(qint64 account, const QDate& from, const QDate& to)
+{
+    return execStatement(rangeCall(Procedure::PartyStatement, account, from, to));
+}
+
+QString ageingStatement(qint64 account, const QDate& at)
+{
+    return execStatement(rangeCall(Procedure::Ageing, account, at, at));
 }
 
 void runProcedure(Connection& c, const ProcedureCall& call)
@@ -250,6 +289,12 @@ void runProcedure(Connection& c, const ProcedureCall& call)
     case Procedure::BankRecStatement:
         // Typed as a statement: the templates beside the running program.
         fillBankRec(c, {}, call.account, call.to);
+        break;
+    case Procedure::PartyStatement:
+        fillPartyStatement(c, call.account, call.from, call.to);
+        break;
+    case Procedure::Ageing:
+        fillAgeing(c, call.account, call.to);
         break;
     }
     tx.commit();

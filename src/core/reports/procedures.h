@@ -6,7 +6,9 @@
 //   exec TrialBalance3 '2026-01-01','2026-12-31'
 //   exec BalanceSheet '2026-06-30',2                  (level 1 to 3; a comparison date may follow)
 //   exec ProfitLoss '2025-07-01','2026-06-30',2,1     (level; 1: compared with a year earlier)
-//   exec BankRecStatement 12,'2026-01-31'              (bankrec/recstatement.h)
+//   exec BankRecStatement 12,'2026-01-31'             (bankrec/recstatement.h)
+//   exec PartyStatement 12,'2026-01-01','2026-06-30'  (an account, or a head: one statement a party)
+//   exec Ageing 7,'2026-06-30'                        (the accounts under a head, or one account)
 // reach the connection. One implementation for both backends: sums are read exactly and every
 // figure is worked in integer cents with checked arithmetic (Money). The results go to work tables
 // private to the session (temporary tables), which the report templates read:
@@ -14,6 +16,8 @@
 //   tmpTrialBalance   per subsidiary account moved in the range: debits, credits, the net
 //   tmpTrialBalance3  per account with an opening or a movement: opening, range, closing
 //   tmpBalanceSheet, tmpProfitLoss  the statements' lines (statements.h)
+//   tmpPartyStatement the parties' statements (partystatement.h)
+//   tmpAgeing         per party its balance by age (ageing.h)
 // Every opening comes from OpeningBalances (openings.h).
 #include "db/connection.h"
 #include "reportengine/reportrequest.h"
@@ -29,13 +33,16 @@ enum class Procedure {
     TrialBalance3,
     BalanceSheet,
     ProfitLoss,
-    BankRecStatement
+    BankRecStatement,
+    PartyStatement,
+    Ageing
 };
 
 struct ProcedureCall {
     Procedure procedure = Procedure::TrialBalance;
-    qint64 account = 0;   // the ledgers only
+    qint64 account = 0;   // the ledgers, the party statement and the ageing
     QDate from, to;       // passed on as given: a from-date after the to-date selects no movement
+                          // (the ageing: both its date)
     int level = 3;        // the statements: 1 control heads, 2 sub-control, 3 subsidiary accounts
     QDate compareAt;      // the balance sheet's comparison date (null: none)
     bool compare = false; // the profit and loss: a column a year earlier
@@ -62,5 +69,7 @@ QString trialBalanceStatement(const QDate& from, const QDate& to);
 QString trialBalance3Statement(const QDate& from, const QDate& to);
 QString balanceSheetStatement(const QDate& at, int level, const QDate& compareAt = {});
 QString profitLossStatement(const QDate& from, const QDate& to, int level, bool compare);
+QString partyStatementStatement(qint64 account, const QDate& from, const QDate& to);
+QString ageingStatement(qint64 account, const QDate& at);
 
 } // namespace qv::rpt

@@ -62,8 +62,8 @@ QList<ProcedureCall> preparations(const QStringList& statements)
             call = parseExec(s);
         } catch (const DbError& e) {
             throw Usage{QStringLiteral("--exec takes only the data preparations exec AcLedger, DetailAcLedger, "
-                                       "TrialBalance, TrialBalance3, BalanceSheet, ProfitLoss and BankRecStatement "
-                                       "with their arguments. %1 Nothing was run.")
+                                       "TrialBalance, TrialBalance3, BalanceSheet, ProfitLoss, PartyStatement, "
+                                       "Ageing and BankRecStatement with their arguments. %1 Nothing was run.")
                             .arg(e.description())};
         }
         if (call.from > call.to)

@@ -51,6 +51,8 @@ frmRPTStatements::frmRPTStatements(QWidget* parent)
     auto* buttons = new QHBoxLayout;
     cmdBalanceSheet = qv::named<QPushButton>(this, "cmdBalanceSheet", QStringLiteral("&Balance Sheet"));
     cmdProfitLoss = qv::named<QPushButton>(this, "cmdProfitLoss", QStringLiteral("&Profit and Loss"));
+    auto* cmdParties = qv::named<QPushButton>(this, "cmdParties", QStringLiteral("Pa&rties..."));
+    buttons->addWidget(cmdParties);
     buttons->addStretch(1);
     buttons->addWidget(cmdBalanceSheet);
     buttons->addWidget(cmdProfitLoss);
@@ -59,6 +61,7 @@ frmRPTStatements::frmRPTStatements(QWidget* parent)
     connect(chkCompare, &QCheckBox::toggled, DTPickerCompare, &QWidget::setEnabled);
     connect(cmdBalanceSheet, &QPushButton::clicked, this, &frmRPTStatements::runBalanceSheet);
     connect(cmdProfitLoss, &QPushButton::clicked, this, &frmRPTStatements::runProfitLoss);
+    connect(cmdParties, &QPushButton::clicked, this, [] { qv::Windows::open(QStringLiteral("frmRPTParty")); });
 }
 
 int frmRPTStatements::level() const

@@ -7,6 +7,7 @@
 #include "masters/frmfindac.h"
 #include "registrations/registrationwindows.h"
 #include "reports/frmrptaccounts.h"
+#include "reports/frmrptparty.h"
 #include "reports/frmrptstatements.h"
 #include "viewer/frmveiwer.h"
 #include "setup/frmacsetting.h"
@@ -98,6 +99,7 @@ void defineReports()
                     });
     // Opened from the launcher, under the right of the report entry that showed it.
     Windows::define(QStringLiteral("frmRPTStatements"), maker<frmRPTStatements>(), QPoint(3000, 1500), true);
+    Windows::define(QStringLiteral("frmRPTParty"), maker<frmRPTParty>(), QPoint(3500, 2000), true);
     for (const auto& info : rpt::accountsReports()) {
         const rpt::AccountsReport r = info.report;
         Windows::bindMenu(QLatin1String(info.menu), [r] {
