@@ -1,0 +1,182 @@
+#include "reports/overview.h"
+
+#include "masters/accountclasses.h"
+#include "reports/accountsreport.h"
+#include "reports/openings.h"
+#include "reports/periodsums.h"
+
+#include <QSqlError>
+#include <algorithm>
+
+namespace qv::rpt {
+
+namespace {
+
+QDate monthStart(const QDate& d)
+{
+    return QDate(d.year(), d.month(), 1);
+}
+
+QDate monthEnd(const QDate& d)
+{
+    return monthStart(d).addMonths(1).addDays(-1);
+}
+
+// "1.2.10" before "1.10.1": codes compare part by part as numbers.
+bool codeLess(const QString& a, const QString& b)
+{
+    const QStringList x = a.split(QLatin1Char('.')), y = b.split(QLatin1Char('.'));
+    for (int i = 0; i < x.size() && i < y.size(); ++i)
+        if (x[i].toLongLong() != y[i].toLongLong())
+            return x[i].toLongLong() < y[i].toLongLong();
+    return x.size() < y.size();
+}
+
+struct ChartAccount {
+    QString code, name;
+    bool bank = false;
+    QChar cls; // of its control head; null when it has none
+};
+
+QHash<qint64, ChartAccount> subsidiaries(Connection& c)
+{
+    const QMap<QString, QChar> classes = AccountClasses(c).byCode();
+    QHash<qint64, ChartAccount> out;
+    QSqlQuery q = c.query(QStringLiteral("SELECT RowID, AcNodes, AcName, BStatus FROM Accounts WHERE AcStatus = ?"),
+                          {QStringLiteral("DD")});
+    while (q.next()) {
+        ChartAccount a;
+        a.code = q.value(1).toString().trimmed();
+        a.name = q.value(2).toString().trimmed();
+        a.bank = q.value(3).toString().trimmed() == QLatin1String("B");
+        a.cls = classes.value(a.code.section(QLatin1Char('.'), 0, 0));
+        out.insert(q.value(0).toLongLong(), a);
+    }
+    if (q.lastError().isValid())
+        c.raise(q.lastError(), q.lastQuery());
+    return out;
+}
+
+OverviewPeriod clipped(QDate from, QDate to, const QString& caption, const QDate& today)
+{
+    to = std::min(to, monthEnd(today));
+    return {from, to, caption};
+}
+
+} // namespace
+
+OverviewPeriod thisYearPeriod(const QDate& today)
+{
+    return clipped(QDate(today.year(), 1, 1), QDate(today.year(), 12, 31), QStringLiteral("This year"), today);
+}
+
+OverviewPeriod last12MonthsPeriod(const QDate& today)
+{
+    return clipped(monthStart(today).addMonths(-11), monthEnd(today), QStringLiteral("Last 12 months"), today);
+}
+
+OverviewPeriod financialYearPeriod(int startYear, int startMonth, const QDate& today)
+{
+    const QDate from(startYear, startMonth, 1);
+    // "2025-26"; a year from January is a calendar year: "2025".
+    const QString years =
+        startMonth == 1 ? QString::number(startYear)
+                        : QStringLiteral("%1-%2").arg(startYear).arg((startYear + 1) % 100, 2, 10, QLatin1Char('0'));
+    return clipped(from, from.addMonths(12).addDays(-1), QStringLiteral("Financial year %1").arg(years), today);
+}
+
+QList<QPair<int, QString>> financialYears(Connection& c, int startMonth, const QDate& today)
+{
+    // The book's first month with rows, from the sums: a few thousand rows whatever its size.
+    QDate first = c.scalar(QStringLiteral("SELECT MIN(Month) FROM AcMonthSums")).toDate();
+    const QDate current = financialYearStart(today, startMonth);
+    if (!first.isValid() || first > current)
+        first = current;
+    QList<QPair<int, QString>> out;
+    for (QDate y = current; y >= financialYearStart(first, startMonth); y = y.addYears(-1)) {
+        const OverviewPeriod p = financialYearPeriod(y.year(), startMonth, today);
+        out.append({y.year(), p.caption.mid(p.caption.lastIndexOf(QLatin1Char(' ')) + 1)});
+    }
+    return out;
+}
+
+OverviewFigures overviewFigures(Connection& c, const OverviewPeriod& period, const QDate& today)
+{
+    OverviewFigures f;
+    f.today = today;
+    f.period = period;
+    const QHash<qint64, ChartAccount> chart = subsidiaries(c);
+
+    // The cash account of the cash book, then every bank account.
+    const qint64 cash = cashBookAccount(c);
+    if (chart.contains(cash))
+        f.accounts.append({cash, chart[cash].code, chart[cash].name, true});
+    QList<OverviewAccount> banks;
+    for (auto it = chart.cbegin(); it != chart.cend(); ++it)
+        if (it->bank && it.key() != cash)
+            banks.append({it.key(), it->code, it->name, false});
+    std::sort(banks.begin(), banks.end(),
+              [](const OverviewAccount& a, const OverviewAccount& b) { return codeLess(a.code, b.code); });
+    f.accounts += banks;
+
+    OpeningBalances openings(c);
+    for (const OverviewAccount& a : f.accounts) {
+        f.todayBalances.append(openings.of(a.id, today.addDays(1)));
+        f.todayTotal += f.todayBalances.last();
+    }
+    for (auto it = chart.cbegin(); it != chart.cend(); ++it)
+        if (it->cls == QLatin1Char('I') || it->cls == QLatin1Char('X'))
+            f.classified = true;
+    if (!period.isValid())
+        return f;
+
+    // Month-end balances: the opening of the period plus each month's movement, month by month.
+    QList<Money> running;
+    for (const OverviewAccount& a : f.accounts)
+        running.append(openings.of(a.id, period.from));
+    QHash<qint64, std::pair<Money, Money>> moved; // per party, over the period
+    PeriodSums sums(c);
+    for (QDate m = monthStart(period.from); m <= period.to; m = m.addMonths(1)) {
+        const QHash<qint64, PeriodTotals> month = sums.allBetween(m, monthEnd(m));
+        OverviewMonth om;
+        om.month = m;
+        for (int i = 0; i < f.accounts.size(); ++i) {
+            const PeriodTotals t = month.value(f.accounts[i].id);
+            running[i] += t.dr - t.cr;
+            om.balances.append(running[i]);
+            om.total += running[i];
+            om.receipts += t.dr;
+            om.payments += t.cr;
+        }
+        for (auto it = month.cbegin(); it != month.cend(); ++it) {
+            const auto acc = chart.constFind(it.key());
+            if (acc == chart.cend() || it.key() == cash || acc->bank)
+                continue;
+            if (acc->cls == QLatin1Char('I')) {
+                om.income += it->cr - it->dr;
+            } else if (acc->cls == QLatin1Char('X')) {
+                om.expenses += it->dr - it->cr;
+            } else {
+                auto& p = moved[it.key()];
+                p.first += it->dr;
+                p.second += it->cr;
+            }
+        }
+        f.months.append(om);
+    }
+
+    for (auto it = moved.cbegin(); it != moved.cend(); ++it) {
+        const ChartAccount& a = chart[it.key()];
+        OverviewParty p{it.key(), a.code, a.name, it->first, it->second};
+        if (p.moved().cents != 0)
+            f.parties.append(p);
+    }
+    std::sort(f.parties.begin(), f.parties.end(), [](const OverviewParty& a, const OverviewParty& b) {
+        return a.moved() != b.moved() ? a.moved() > b.moved() : codeLess(a.code, b.code);
+    });
+    if (f.parties.size() > 10)
+        f.parties.resize(10);
+    return f;
+}
+
+} // namespace qv::rpt
