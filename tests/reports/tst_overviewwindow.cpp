@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -162,6 +163,14 @@ private slots:
         QVERIFY(w->saveChartPng(w->chartViews()[0], png));
         const QImage image(png);
         QVERIFY(!image.isNull() && image.width() >= w->chartViews()[0]->width());
+        // Printing from the chart's menu, to a PDF printer.
+        auto oldPrint = frmOverview::setPrintHook([&](QPrinter& printer) {
+            printer.setOutputFileName(dir.filePath("printed.pdf"));
+            return true;
+        });
+        w->chartViews()[2]->findChild<QAction*>("actPrint")->trigger();
+        frmOverview::setPrintHook(oldPrint);
+        QVERIFY(QFileInfo(dir.filePath("printed.pdf")).size() > 1000);
         // The button, with the file dialog answered: one page of PDF.
         auto old = frmOverview::setSaveHook([&](const QString&, const QString& suggested) {
             return suggested.endsWith("overview.pdf") ? dir.filePath("whole") : QString();

@@ -57,6 +57,39 @@ QHash<qint64, ChartAccount> subsidiaries(Connection& c)
     return out;
 }
 
+// Each account's debits and credits in each whole month from `from` to `to`, in one read of the
+// month sums. A month whose sum is not known (null: beyond whole cents) is read through
+// PeriodSums; a "month" that is no first day (an embedded book's VouDate that is no date) lies
+// in no month, as in every range of PeriodSums that ends on a month's last day.
+QMap<QDate, QHash<qint64, PeriodTotals>> monthly(Connection& c, const QDate& from, const QDate& to)
+{
+    QMap<QDate, QHash<qint64, PeriodTotals>> out;
+    QList<std::pair<qint64, QDate>> unknown;
+    QSqlQuery q = c.query(QStringLiteral("SELECT AcCode, Month, DrSum, CrSum, Lines FROM AcMonthSums "
+                                         "WHERE Month >= ? AND Month < ?"),
+                          {from, to.addDays(1)});
+    while (q.next()) {
+        const qint64 account = q.value(0).toLongLong();
+        const QDate month = q.value(1).toDate();
+        if (!month.isValid() || month.day() != 1)
+            continue;
+        if (q.value(2).isNull() || q.value(3).isNull()) {
+            unknown.append({account, month});
+            continue;
+        }
+        PeriodTotals& t = out[month][account];
+        t.dr = c.moneyOrZero(q.value(2));
+        t.cr = c.moneyOrZero(q.value(3));
+        t.rows = q.value(4).toLongLong();
+    }
+    if (q.lastError().isValid())
+        c.raise(q.lastError(), q.lastQuery());
+    PeriodSums sums(c);
+    for (const auto& [account, month] : unknown)
+        out[month][account] = sums.between(account, month, monthEnd(month));
+    return out;
+}
+
 OverviewPeriod clipped(QDate from, QDate to, const QString& caption, const QDate& today)
 {
     to = std::min(to, monthEnd(today));
@@ -135,9 +168,9 @@ OverviewFigures overviewFigures(Connection& c, const OverviewPeriod& period, con
     for (const OverviewAccount& a : f.accounts)
         running.append(openings.of(a.id, period.from));
     QHash<qint64, std::pair<Money, Money>> moved; // per party, over the period
-    PeriodSums sums(c);
+    const QMap<QDate, QHash<qint64, PeriodTotals>> months = monthly(c, monthStart(period.from), period.to);
     for (QDate m = monthStart(period.from); m <= period.to; m = m.addMonths(1)) {
-        const QHash<qint64, PeriodTotals> month = sums.allBetween(m, monthEnd(m));
+        const QHash<qint64, PeriodTotals> month = months.value(m);
         OverviewMonth om;
         om.month = m;
         for (int i = 0; i < f.accounts.size(); ++i) {

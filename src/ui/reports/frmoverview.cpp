@@ -110,8 +110,8 @@ frmOverview::frmOverview(QWidget* parent)
     }
     grid->addWidget(m_views[0], 0, 1);
     grid->addWidget(m_views[1], 0, 2);
-    grid->addWidget(m_views[2], 1, 0);
-    grid->addWidget(m_views[3], 1, 1, 1, 2);
+    grid->addWidget(m_views[2], 1, 0, 1, 2);
+    grid->addWidget(m_views[3], 1, 2);
     grid->setColumnStretch(0, 2);
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(2, 3);

@@ -43,18 +43,19 @@ QString amountText(double v)
 
 // A value axis whose ticks read "##,###0.00": a category axis with a label on each round value
 // (the value axis's printf formats have no thousands separators).
-QCategoryAxis* amountAxis(double lo, double hi)
+QCategoryAxis* amountAxis(double lo, double hi, int ticks = 5)
 {
     lo = std::min(lo, 0.0);
     hi = std::max(hi, 0.0);
     if (hi - lo < 1.0)
         hi = lo + 1.0;
-    const double raw = (hi - lo) / 5.0, mag = std::pow(10.0, std::floor(std::log10(raw)));
+    const double raw = (hi - lo) / ticks, mag = std::pow(10.0, std::floor(std::log10(raw)));
     const double step = mag * (raw / mag <= 1 ? 1 : raw / mag <= 2 ? 2 : raw / mag <= 5 ? 5 : 10);
     const double first = std::floor(lo / step) * step, last = std::ceil(hi / step) * step;
     auto* axis = new QCategoryAxis;
     axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     axis->setLabelsFont(chartFont(8));
+    axis->setTruncateLabels(false);
     axis->setMin(first);
     axis->setStartValue(first);
     for (double v = first; v <= last + step / 2; v += step)
@@ -70,6 +71,7 @@ QChart* newChart(const QString& title)
     chart->setTitleFont(chartFont(10, true));
     chart->legend()->setFont(chartFont(8));
     chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->legend()->setShowToolTips(true); // a name cut short shows whole under the mouse
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->setBackgroundRoundness(0);
     return chart;
@@ -81,6 +83,8 @@ QBarCategoryAxis* monthAxis(const OverviewFigures& f)
     for (const rpt::OverviewMonth& m : f.months)
         axis->append(monthLabel(m.month));
     axis->setLabelsFont(chartFont(8));
+    axis->setTruncateLabels(false);
+    axis->setLabelsAngle(-45);
     return axis;
 }
 
@@ -270,6 +274,7 @@ QChart* partiesChart(const OverviewFigures& f, const Click& click)
     auto* series = new QHorizontalBarSeries;
     auto* names = new QBarCategoryAxis;
     names->setLabelsFont(chartFont(8));
+    names->setTruncateLabels(false);
     // The largest at the top: bars are drawn from the bottom up.
     const int n = int(f.parties.size());
     QList<Money> dr, cr;
@@ -296,7 +301,7 @@ QChart* partiesChart(const OverviewFigures& f, const Click& click)
     }
     chart->addSeries(series);
     chart->addAxis(names, Qt::AlignLeft);
-    chart->addAxis(amountAxis(0, hi), Qt::AlignBottom);
+    chart->addAxis(amountAxis(0, hi, 3), Qt::AlignBottom);
     series->attachAxis(names);
     series->attachAxis(chart->axes(Qt::Horizontal).first());
     return chart;

@@ -93,8 +93,8 @@ void frmOverview::paintPage(QPainter& p, const QRectF& page)
     const qreal half = body.height() / 2, w = (body.width() - left) / 2;
     const QRectF places[] = {{body.left() + left, body.top(), w, half},
                              {body.left() + left + w, body.top(), w, half},
-                             {body.left(), body.top() + half, left + mm(10), half},
-                             {body.left() + left + mm(10), body.top() + half, body.width() - left - mm(10), half}};
+                             {body.left(), body.top() + half, left + w, half},
+                             {body.left() + left + w, body.top() + half, w, half}};
     for (int i = 0; i < m_views.size(); ++i) {
         QChartView* v = m_views[i];
         QRectF target = places[i].adjusted(mm(1), mm(1), -mm(1), -mm(1));
