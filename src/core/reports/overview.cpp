@@ -57,36 +57,83 @@ QHash<qint64, ChartAccount> subsidiaries(Connection& c)
     return out;
 }
 
-// Each account's debits and credits in each whole month from `from` to `to`, in one read of the
-// month sums. A month whose sum is not known (null: beyond whole cents) is read through
-// PeriodSums; a "month" that is no first day (an embedded book's VouDate that is no date) lies
-// in no month, as in every range of PeriodSums that ends on a month's last day.
-QMap<QDate, QHash<qint64, PeriodTotals>> monthly(Connection& c, const QDate& from, const QDate& to)
+// Each account's debits and credits in each whole month from `from` to `to` (`moves`), in one
+// read of the month sums, and what the books count in the next month's opening only (`gaps`).
+// Only an embedded book has gaps: raw SQL can store a VouDate that is no date. One past its
+// month's end ('2026-02-30', which SQLite's date() takes) sits in that month's sums but after
+// its last day; another ('2026-03-15x') is a "month" of its own, inside a month's days or after
+// them. A month whose sum is not known (null: beyond whole cents) is read through PeriodSums.
+struct Monthly {
+    QMap<QDate, QHash<qint64, PeriodTotals>> moves;
+    QMap<QDate, QHash<qint64, Money>> gaps;
+};
+
+Monthly monthly(Connection& c, const QDate& from, const QDate& to)
 {
-    QMap<QDate, QHash<qint64, PeriodTotals>> out;
+    Monthly out;
     QList<std::pair<qint64, QDate>> unknown;
     QSqlQuery q = c.query(QStringLiteral("SELECT AcCode, Month, DrSum, CrSum, Lines FROM AcMonthSums "
                                          "WHERE Month >= ? AND Month < ?"),
                           {from, to.addDays(1)});
     while (q.next()) {
         const qint64 account = q.value(0).toLongLong();
-        const QDate month = q.value(1).toDate();
-        if (!month.isValid() || month.day() != 1)
+        const QString text = q.value(1).toString();
+        QDate month = q.value(1).toDate();
+        const bool own = !month.isValid() || month.day() != 1;
+        if (own)
+            month = QDate::fromString(text.left(7) + QStringLiteral("-01"), Qt::ISODate);
+        if (!month.isValid())
             continue;
         if (q.value(2).isNull() || q.value(3).isNull()) {
             unknown.append({account, month});
             continue;
         }
-        PeriodTotals& t = out[month][account];
-        t.dr = c.moneyOrZero(q.value(2));
-        t.cr = c.moneyOrZero(q.value(3));
-        t.rows = q.value(4).toLongLong();
+        const Money dr = c.moneyOrZero(q.value(2)), cr = c.moneyOrZero(q.value(3));
+        if (own && text > monthEnd(month).toString(Qt::ISODate)) {
+            out.gaps[month][account] += dr - cr;
+            continue;
+        }
+        PeriodTotals& t = out.moves[month][account];
+        t.dr += dr;
+        t.cr += cr;
+        t.rows += q.value(4).toLongLong();
     }
     if (q.lastError().isValid())
         c.raise(q.lastError(), q.lastQuery());
+    if (c.backend() == Backend::Sqlite) {
+        // The days past a month's end that date() takes ('2026-02-29' to '2026-02-31'), looked up
+        // for each account of the period in its index (AcCode, VouDate), the accounts first (CROSS
+        // JOIN keeps that order): nothing in a sound book.
+        QStringList days;
+        QVariantList params{from, to.addDays(1)};
+        for (QDate m = from; m <= to; m = m.addMonths(1))
+            for (int d = m.daysInMonth() + 1; d <= 31; ++d) {
+                days << QStringLiteral("?");
+                params << QStringLiteral("%1-%2").arg(m.toString(QStringLiteral("yyyy-MM"))).arg(d);
+            }
+        if (!days.isEmpty()) {
+            QSqlQuery r = c.query(QStringLiteral("SELECT d.AcCode, d.VouDate, SUM(d.DrAmt), SUM(d.CrAmt) FROM "
+                                                 "(SELECT DISTINCT AcCode FROM AcMonthSums WHERE Month >= ? AND "
+                                                 "Month < ?) a CROSS JOIN DetJV d ON d.AcCode = a.AcCode AND d.VouDate "
+                                                 "IN (%1) GROUP BY d.AcCode, d.VouDate")
+                                      .arg(days.join(QLatin1Char(','))),
+                                  params);
+            while (r.next()) {
+                const qint64 account = r.value(0).toLongLong();
+                const QDate m = QDate::fromString(r.value(1).toString().left(7) + QStringLiteral("-01"), Qt::ISODate);
+                const Money dr = c.moneyOrZero(r.value(2)), cr = c.moneyOrZero(r.value(3));
+                PeriodTotals& t = out.moves[m][account];
+                t.dr -= dr;
+                t.cr -= cr;
+                out.gaps[m][account] += dr - cr;
+            }
+            if (r.lastError().isValid())
+                c.raise(r.lastError(), r.lastQuery());
+        }
+    }
     PeriodSums sums(c);
     for (const auto& [account, month] : unknown)
-        out[month][account] = sums.between(account, month, monthEnd(month));
+        out.moves[month][account] = sums.between(account, month, monthEnd(month));
     return out;
 }
 
@@ -168,9 +215,10 @@ OverviewFigures overviewFigures(Connection& c, const OverviewPeriod& period, con
     for (const OverviewAccount& a : f.accounts)
         running.append(openings.of(a.id, period.from));
     QHash<qint64, std::pair<Money, Money>> moved; // per party, over the period
-    const QMap<QDate, QHash<qint64, PeriodTotals>> months = monthly(c, monthStart(period.from), period.to);
+    const Monthly months = monthly(c, monthStart(period.from), period.to);
     for (QDate m = monthStart(period.from); m <= period.to; m = m.addMonths(1)) {
-        const QHash<qint64, PeriodTotals> month = months.value(m);
+        const QHash<qint64, PeriodTotals> month = months.moves.value(m);
+        const QHash<qint64, Money> gap = months.gaps.value(m);
         OverviewMonth om;
         om.month = m;
         for (int i = 0; i < f.accounts.size(); ++i) {
@@ -180,6 +228,7 @@ OverviewFigures overviewFigures(Connection& c, const OverviewPeriod& period, con
             om.total += running[i];
             om.receipts += t.dr;
             om.payments += t.cr;
+            running[i] += gap.value(f.accounts[i].id); // in the next month's opening
         }
         for (auto it = month.cbegin(); it != month.cend(); ++it) {
             const auto acc = chart.constFind(it.key());
