@@ -1,6 +1,7 @@
 // Screenshots of the Overview for the README (run by hand under Xvfb, not part of ctest):
 //   shot_overview                 the demo book, one customer renamed in Urdu
-//   shot_overview BOOK.sqlite     a generated book (bench/bookgen), as its bench login
+//   QV_SHOT_BOOK=BOOK.sqlite      a generated book (bench/bookgen), as its bench login
+//   QV_SHOT_PDF=FILE              the Overview's one-page PDF as well
 // Both show the financial year 2025-26.
 #include "reports/frmoverview.h"
 #include "shell/mdl_connection.h"
@@ -21,6 +22,9 @@ class ShotOverview : public QObject {
         period->setCurrentIndex(period->findData(2025));
         QTest::qWait(600);
         main->grab().save(QStringLiteral(QVT_SHOTS "/") + name);
+        // QV_SHOT_PDF=FILE: the one-page PDF as well, to look at.
+        if (const QString pdf = qEnvironmentVariable("QV_SHOT_PDF"); !pdf.isEmpty())
+            w->exportPdf(pdf);
     }
 
 private slots:
