@@ -3,6 +3,7 @@
 // behind it; a voucher saved while it is open draws it again; the exports write what they say.
 #include "masters/accountclasses.h"
 #include "reports/frmoverview.h"
+#include "reports/overviewcharts.h"
 #include "shell/applymenus.h"
 #include "shell/mdl_connection.h"
 #include "shell/windows.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -188,6 +190,41 @@ private slots:
         qvt::MsgRecorder rec;
         QVERIFY(!w->exportPdf(dir.filePath("no/such/folder/x.pdf")));
         QCOMPARE(rec.seen.size(), 1);
+    }
+
+    // Too many banks for a line each: the cash and the banks holding most (either side) are
+    // drawn alone, the rest as one line that is their sum month by month.
+    void manyBanksDrawTheRestTogether()
+    {
+        OverviewFigures f;
+        const qint64 today[] = {500, -90000, 100, 70000, -200, 60000, 300};
+        for (int i = 0; i < 7; ++i) {
+            f.accounts.append({i + 1, QString("1.1.%1").arg(i + 1), QString("ACCOUNT %1").arg(i), i == 0});
+            f.todayBalances << qv::Money(today[i]);
+        }
+        for (int m = 0; m < 3; ++m) {
+            qv::rpt::OverviewMonth month;
+            month.month = QDate(2026, m + 1, 1);
+            for (int i = 0; i < 7; ++i)
+                month.balances << qv::Money((i + 1) * 1000 + m * 7 + i);
+            f.months << month;
+        }
+        QCOMPARE(qv::overview::accountsDrawnAlone(f), QList<int>({0, 1, 3, 5}));
+        std::unique_ptr<QChart> chart(qv::overview::balancesChart(f, {}));
+        QStringList names;
+        QLineSeries* rest = nullptr;
+        for (QAbstractSeries* s : chart->series()) {
+            names << s->name();
+            if (s->name().startsWith("Other banks"))
+                rest = qobject_cast<QLineSeries*>(s);
+        }
+        QCOMPARE(names, QStringList({"Total", "ACCOUNT 0", "ACCOUNT 1", "ACCOUNT 3", "ACCOUNT 5", "Other banks (3)"}));
+        QVERIFY(rest);
+        for (int m = 0; m < 3; ++m) {
+            const qint64 sum =
+                f.months[m].balances[2].cents + f.months[m].balances[4].cents + f.months[m].balances[6].cents;
+            QCOMPARE(qRound64(rest->at(m).y() * 100), sum);
+        }
     }
 };
 
