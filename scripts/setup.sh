@@ -14,7 +14,7 @@ PACKAGES=(qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libg
           libxrandr-dev libx11-dev cmake g++ ninja-build pkg-config postgresql poppler-utils
           xvfb xauth x11-utils imagemagick libbenchmark-dev fonts-dejavu-core fonts-noto-core
           desktop-file-utils dpkg-dev file libsqlite3-dev clang-format libpq-dev
-          ledger hledger time sqlite3 gnuplot-nox)
+          ledger hledger time sqlite3 gnuplot-nox qt6-charts-dev libqt6opengl6-dev)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -21,10 +21,16 @@ void ApplyMenus()
             // A right governs the entries whose caption is exactly its own (case and blanks
             // count); entries that no row names keep their visibility.
             const QList<QAction*> entries = main->menuEntries();
-            for (const qv::RightsStore::Row& row : qv::RightsStore(Conn).rows())
+            QAction* overview = main->menuEntry(QStringLiteral("mnuOverview"));
+            for (const qv::RightsStore::Row& row : qv::RightsStore(Conn).rows()) {
                 for (QAction* a : entries)
                     if (!a->isSeparator() && a->text() == row.caption)
                         a->setVisible(row.active);
+                // "Overview" has no right of its own: the reports' right "Report", which
+                // governs no described entry, shows and hides it.
+                if (overview && row.caption == QLatin1String("Report"))
+                    overview->setVisible(row.active);
+            }
         } else {
             // No right granted: the transaction and report menus go; the rest stays as it is.
             // ("Registeration", the third name of that list, is no entry of the menu tree.)

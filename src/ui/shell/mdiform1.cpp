@@ -69,6 +69,8 @@ constexpr Entry MenuTree[] = {
     {2, "mnuControlTB", "CONTROL TRIAL BALANCE"},
     {2, "mnuRBlank5", "-"},
     {2, "mnuSubTBWOB", "SUBSIDIARY TRIAL BALANCE (WITH OPENING)"},
+    {2, "mnuRBlank6", "-"},
+    {2, "mnuOverview", "Overview"}, // no right of its own: it follows the "Report" right
     {1, "mnuAdmin", "Administartor"},
     {2, "mnuAddUser", "Add Users"},
     {2, "mnuSetMenu", "Set Menus"},
@@ -106,6 +108,7 @@ MDIForm1::MDIForm1(QWidget* parent)
                 child->onActivated();
     });
     buildMenus();
+    menuEntry(QStringLiteral("mnuOverview"))->setShortcut(Qt::Key_F12);
     buildHomePanel();
     // Saves, deletes and removals that show no message box say here what they did.
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));

@@ -6,11 +6,13 @@
 #include "masters/frmcompany.h"
 #include "masters/frmfindac.h"
 #include "registrations/registrationwindows.h"
+#include "reports/frmoverview.h"
 #include "reports/frmrptaccounts.h"
 #include "reports/frmrptparty.h"
 #include "reports/frmrptstatements.h"
 #include "viewer/frmveiwer.h"
 #include "setup/frmacsetting.h"
+#include "shell/bookevents.h"
 #include "shell/frmaddusers.h"
 #include "shell/frmlockperiod.h"
 #include "shell/frmlocpass.h"
@@ -82,6 +84,10 @@ void defineVouchers()
             [](MdiChild* w, bool fresh) {
                 if (fresh && w->subWindow())
                     w->subWindow()->resize(twips(15255), twips(10155));
+                // Windows that show figures learn of this window's saves and deletes.
+                if (fresh)
+                    QObject::connect(qobject_cast<frmVoucher*>(w), &frmVoucher::vouchersChanged, BookEvents::instance(),
+                                     &BookEvents::vouchersChanged);
             });
         Windows::bindMenu(k.menuEntry, k.window);
     }
@@ -107,6 +113,13 @@ void defineReports()
                 w->showPanel(r);
         });
     }
+    // The Overview fills the frame.
+    Windows::define(
+        QStringLiteral("frmOverview"), maker<frmOverview>(), std::nullopt, false, [](MdiChild* w, bool fresh) {
+            if (fresh && w->subWindow())
+                w->subWindow()->setGeometry(QRect(QPoint(0, 0), MDIForm1::instance()->mdiArea()->viewport()->size()));
+        });
+    Windows::bindMenu(QStringLiteral("mnuOverview"), QStringLiteral("frmOverview"));
     Windows::define(QStringLiteral("frmVeiwer"), maker<frmVeiwer>(), std::nullopt, false, [](MdiChild* w, bool fresh) {
         // The sub-window keeps the title text it last sized
         // itself for: clear both captions.
