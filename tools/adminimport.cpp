@@ -50,8 +50,7 @@ int adminImport(const AdminArgs& a)
     const imp::ImportResult r = imp::runImport(c, file, o, a.value(QStringLiteral("user")));
     if (terminal && r.vouchers >= o.progressEvery)
         err << "\r";
-    err << "Imported " << r.accounts << " accounts and " << r.vouchers << " vouchers ("
-        << r.plan.lines << " lines)";
+    err << "Imported " << r.accounts << " accounts and " << r.vouchers << " vouchers (" << r.plan.lines << " lines)";
     qint64 skipped = 0;
     for (qint64 s : r.plan.skipped)
         skipped += s;

@@ -68,7 +68,9 @@ QString AccountPlanner::codeProblem(const QString& code)
                               "subsidiary).")
             .arg(code);
     if (code.contains(QLatin1Char('.')) && code.section(QLatin1Char('.'), -1).toInt() > accounts::MaxDcode)
-        return QStringLiteral("The code %1 is past %2, the last number under one head.").arg(code).arg(accounts::MaxDcode);
+        return QStringLiteral("The code %1 is past %2, the last number under one head.")
+            .arg(code)
+            .arg(accounts::MaxDcode);
     return {};
 }
 
@@ -94,10 +96,14 @@ void AccountPlanner::ensure(const QString& code, const QString& title, int line)
     for (const QString& head : ancestorCodes(code))
         if (!m_book.contains(head) && !planned(head)) {
             const bool control = !head.contains(QLatin1Char('.'));
-            m_plan[head] = PlannedAccount{head,
-                                          (control ? QStringLiteral("Control ") : QStringLiteral("Sub-control ")) + head,
-                                          control ? accounts::Control : accounts::SubControl,
-                                          false, false, {}, {}};
+            m_plan[head] =
+                PlannedAccount{head,
+                               (control ? QStringLiteral("Control ") : QStringLiteral("Sub-control ")) + head,
+                               control ? accounts::Control : accounts::SubControl,
+                               false,
+                               false,
+                               {},
+                               {}};
             m_autoTitled.insert(head);
         }
     if (const auto b = m_book.constFind(code); b != m_book.cend()) {
@@ -113,8 +119,9 @@ void AccountPlanner::ensure(const QString& code, const QString& title, int line)
         if (m_autoTitled.remove(code))
             m_plan[code].title = title.trimmed();
         else if (!sameTitle(p->title, title))
-            throw ImportError(line, 0,
-                              QStringLiteral("The account %1 is named \"%2\" and \"%3\" in the file.").arg(code, p->title, title));
+            throw ImportError(
+                line, 0,
+                QStringLiteral("The account %1 is named \"%2\" and \"%3\" in the file.").arg(code, p->title, title));
         return;
     }
     m_plan[code] = PlannedAccount{code, title.trimmed(), status, false, false, {}, {}};
@@ -146,8 +153,8 @@ QString AccountPlanner::journalForm(const QString& code) const
 void AccountPlanner::opening(const QString& code, Money amount, const QDate& date, bool bank, int line)
 {
     if (!isSubsidiary(code))
-        throw ImportError(line, 0,
-                          QStringLiteral("%1 is not a subsidiary account: only those hold an opening balance.").arg(code));
+        throw ImportError(
+            line, 0, QStringLiteral("%1 is not a subsidiary account: only those hold an opening balance.").arg(code));
     if (!m_openingLine.contains(code))
         m_openingLine.insert(code, line);
     touch(code);
@@ -249,8 +256,9 @@ void AccountPlanner::readMapping(const QString& file)
             continue;
         const qsizetype eq = t.indexOf(QStringLiteral(" = "));
         if (eq <= 0)
-            throw ImportError(in.number(), 0,
-                              QStringLiteral("The mapping file's lines read NAME = TARGET (a code or an account name)."));
+            throw ImportError(
+                in.number(), 0,
+                QStringLiteral("The mapping file's lines read NAME = TARGET (a code or an account name)."));
         const QString name = t.left(eq).trimmed(), target = t.mid(eq + 3).trimmed();
         if (code.match(target).hasMatch()) {
             if (!m_book.contains(target) || m_book.value(target).status != accounts::Subsidiary)
@@ -271,10 +279,10 @@ ImportPlan AccountPlanner::finish()
     for (auto& [code, p] : m_plan) {
         if (p.exists && p.opening) {
             if (*p.opening != m_book.value(code).openBal)
-                throw ImportError(m_openingLine.value(code), 0,
-                                  QStringLiteral("The account %1 %2 has the opening %3 in the book; the file gives %4.")
-                                      .arg(code, p.title, plainAmount(m_book.value(code).openBal),
-                                           plainAmount(*p.opening)));
+                throw ImportError(
+                    m_openingLine.value(code), 0,
+                    QStringLiteral("The account %1 %2 has the opening %3 in the book; the file gives %4.")
+                        .arg(code, p.title, plainAmount(m_book.value(code).openBal), plainAmount(*p.opening)));
             p.opening.reset();
         }
         plan.accounts.push_back(p);

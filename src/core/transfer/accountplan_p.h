@@ -65,7 +65,7 @@ private:
     QHash<QString, Target> m_mapping;
     QMap<QString, QChar> m_classes, m_bookClasses;
     QHash<QString, int> m_openingLine;
-    QSet<QString> m_autoTitled; // heads titled after their code until the file names them
+    QSet<QString> m_autoTitled;             // heads titled after their code until the file names them
     QList<QPair<QString, QString>> m_names; // in order of first use
 };
 

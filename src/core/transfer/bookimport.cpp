@@ -73,7 +73,10 @@ QStringList ImportPlan::describe() const
     QStringList kinds;
     for (const VoucherKindInfo& k : voucherKinds())
         kinds << QStringLiteral("%1 %2").arg(k.code).arg(vouchers.value(k.code));
-    out << QStringLiteral("Vouchers: %1 (%2), %3 lines").arg(voucherCount()).arg(kinds.join(QStringLiteral(", "))).arg(lines);
+    out << QStringLiteral("Vouchers: %1 (%2), %3 lines")
+               .arg(voucherCount())
+               .arg(kinds.join(QStringLiteral(", ")))
+               .arg(lines);
     for (auto it = skipped.cbegin(); it != skipped.cend(); ++it)
         out << QStringLiteral("Skipped, in the book already: %1 %2").arg(*it).arg(it.key());
     if (!totals.isEmpty())
@@ -140,11 +143,12 @@ struct Planning {
             inFile.insert(key);
             if (inBook.contains(key)) {
                 if (!options.skipExisting)
-                    throw ImportError(v.line, 0,
-                                      QStringLiteral("The book holds %1%2 already (--skip-existing leaves such vouchers "
-                                                     "out, --renumber gives them new numbers).")
-                                          .arg(k.prefix)
-                                          .arg(v.number));
+                    throw ImportError(
+                        v.line, 0,
+                        QStringLiteral("The book holds %1%2 already (--skip-existing leaves such vouchers "
+                                       "out, --renumber gives them new numbers).")
+                            .arg(k.prefix)
+                            .arg(v.number));
                 ++plan.skipped[k.code];
                 return;
             }
@@ -178,10 +182,11 @@ struct Planning {
             accounts.ensure(a.key, a.title, a.line);
             if (a.opening || a.bank) {
                 if (!accounts.isSubsidiary(a.key))
-                    throw ImportError(a.line, 0,
-                                      QStringLiteral("%1 is a head: only subsidiary accounts hold an opening balance or "
-                                                     "the bank flag.")
-                                          .arg(a.key));
+                    throw ImportError(
+                        a.line, 0,
+                        QStringLiteral("%1 is a head: only subsidiary accounts hold an opening balance or "
+                                       "the bank flag.")
+                            .arg(a.key));
                 accounts.opening(a.key, a.opening.value_or(Money()), {}, a.bank, a.line);
             }
             return;
@@ -204,8 +209,9 @@ ImportPlan planImport(Connection& c, const QString& file, const ImportOptions& o
     if (!o.mappingFile.isEmpty())
         p.accounts.readMapping(o.mappingFile);
     bool any = false;
-    readFile(o.format, file, Events{[&](const FileAccount& a) { any = true, p.account(a); },
-                                    [&](RawVoucher&& v) { any = true, p.voucher(std::move(v)); }});
+    readFile(o.format, file,
+             Events{[&](const FileAccount& a) { any = true, p.account(a); },
+                    [&](RawVoucher&& v) { any = true, p.voucher(std::move(v)); }});
     if (!any)
         throw ImportError(1, 0, QStringLiteral("The file holds no account and no voucher."));
     ImportPlan plan = p.accounts.finish();
@@ -243,7 +249,8 @@ ImportResult runImport(Connection& c, const QString& file, const ImportOptions& 
     }
     for (auto it = plan.classes.cbegin(); it != plan.classes.cend(); ++it)
         AccountClasses(c).set(it.key(), *it);
-    QSqlQuery q = c.query(QStringLiteral("select AcNodes, RowID from Accounts where AcStatus = ?"), {accounts::Subsidiary});
+    QSqlQuery q =
+        c.query(QStringLiteral("select AcNodes, RowID from Accounts where AcStatus = ?"), {accounts::Subsidiary});
     while (q.next())
         rowIds.insert(q.value(0).toString().trimmed(), q.value(1).toLongLong());
     q.finish();
@@ -257,43 +264,49 @@ ImportResult runImport(Connection& c, const QString& file, const ImportOptions& 
         VoucherStore vouchers(c);
         QHash<VoucherKind, qint64> next;
         const qint64 total = plan.voucherCount();
-        readFile(o.format, file,
-                 Events{[&](const FileAccount& a) {
-                            if (o.format == Format::Ledger)
-                                names.account(a); // places the names in the same order as before
-                        },
-                        [&](RawVoucher&& v) {
-                            const VoucherKindInfo& k = voucherKind(v.kind);
-                            if (v.number > 0 && !o.renumber && names.inBook.contains(k.code + QString::number(v.number)))
-                                return; // skipped (the plan refused it otherwise)
-                            Voucher w;
-                            w.kind = v.kind;
-                            w.date = v.date;
-                            w.party = v.party;
-                            if (v.number > 0 && !o.renumber) {
-                                w.number = v.number;
-                            } else {
-                                if (!next.contains(v.kind)) {
-                                    const auto setup = vouchers.setup(v.kind);
-                                    next.insert(v.kind, vouchers.nextNumber(v.kind, setup ? setup->startNo : 1));
-                                }
-                                w.number = next[v.kind]++;
-                            }
-                            for (const RawLine& l : v.lines)
-                                w.lines.push_back({rowIds.value(names.code(l.dr, v.line)), {},
-                                                   rowIds.value(names.code(l.cr, v.line)), {}, l.amount, l.cheque,
-                                                   l.narration, l.fileNo, l.billNo});
-                            const SaveResult r = vouchers.save(w, true, login);
-                            if (r.outcome != SaveResult::Outcome::Saved)
-                                throw DbError(QStringLiteral("%1%2 was taken by another station meanwhile. Nothing was "
-                                                             "imported; please import again.")
-                                                  .arg(k.prefix)
-                                                  .arg(w.number));
-                            ++result.vouchers;
-                            if (o.progress && result.vouchers % o.progressEvery == 0
-                                && !o.progress(result.vouchers, total))
-                                throw DbError(QStringLiteral("The import was stopped; nothing was imported."));
-                        }});
+        readFile(
+            o.format, file,
+            Events{[&](const FileAccount& a) {
+                       if (o.format == Format::Ledger)
+                           names.account(a); // places the names in the same order as before
+                   },
+                   [&](RawVoucher&& v) {
+                       const VoucherKindInfo& k = voucherKind(v.kind);
+                       if (v.number > 0 && !o.renumber && names.inBook.contains(k.code + QString::number(v.number)))
+                           return; // skipped (the plan refused it otherwise)
+                       Voucher w;
+                       w.kind = v.kind;
+                       w.date = v.date;
+                       w.party = v.party;
+                       if (v.number > 0 && !o.renumber) {
+                           w.number = v.number;
+                       } else {
+                           if (!next.contains(v.kind)) {
+                               const auto setup = vouchers.setup(v.kind);
+                               next.insert(v.kind, vouchers.nextNumber(v.kind, setup ? setup->startNo : 1));
+                           }
+                           w.number = next[v.kind]++;
+                       }
+                       for (const RawLine& l : v.lines)
+                           w.lines.push_back({rowIds.value(names.code(l.dr, v.line)),
+                                              {},
+                                              rowIds.value(names.code(l.cr, v.line)),
+                                              {},
+                                              l.amount,
+                                              l.cheque,
+                                              l.narration,
+                                              l.fileNo,
+                                              l.billNo});
+                       const SaveResult r = vouchers.save(w, true, login);
+                       if (r.outcome != SaveResult::Outcome::Saved)
+                           throw DbError(QStringLiteral("%1%2 was taken by another station meanwhile. Nothing was "
+                                                        "imported; please import again.")
+                                             .arg(k.prefix)
+                                             .arg(w.number));
+                       ++result.vouchers;
+                       if (o.progress && result.vouchers % o.progressEvery == 0 && !o.progress(result.vouchers, total))
+                           throw DbError(QStringLiteral("The import was stopped; nothing was imported."));
+                   }});
         if (result.vouchers != total || QFileInfo(file).lastModified() != stamp)
             throw DbError(QStringLiteral("The file changed while it was being imported. Nothing was imported."));
     }

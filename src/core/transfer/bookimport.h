@@ -69,11 +69,11 @@ struct PlannedAccount {
 };
 
 struct ImportPlan {
-    std::vector<PlannedAccount> accounts;   // every account the file names, in code order
-    QMap<QString, QChar> classes;           // control code -> class to set
-    QList<QPair<QString, QString>> mapping; // journal name -> the account in the book's form
-    QMap<QString, qint64> vouchers;         // by kind code: to write
-    QMap<QString, qint64> skipped;          // by kind code: in the book already (--skip-existing)
+    std::vector<PlannedAccount> accounts;      // every account the file names, in code order
+    QMap<QString, QChar> classes;              // control code -> class to set
+    QList<QPair<QString, QString>> mapping;    // journal name -> the account in the book's form
+    QMap<QString, qint64> vouchers;            // by kind code: to write
+    QMap<QString, qint64> skipped;             // by kind code: in the book already (--skip-existing)
     QMap<QString, QPair<Money, Money>> totals; // by code: debits and credits of the vouchers
     qint64 lines = 0;                          // voucher lines to write
     qint64 voucherCount() const;

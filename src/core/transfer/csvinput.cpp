@@ -95,8 +95,9 @@ QHash<QString, int> readHeader(CsvRecords& in, const QStringList& known, const Q
     }
     for (const QString& r : required)
         if (!cols.contains(r))
-            throw ImportError(1, 0, QStringLiteral("The header has no column %1 (needed: %2).")
-                                        .arg(r, required.join(QStringLiteral(", "))));
+            throw ImportError(1, 0,
+                              QStringLiteral("The header has no column %1 (needed: %2).")
+                                  .arg(r, required.join(QStringLiteral(", "))));
     return cols;
 }
 
@@ -153,8 +154,8 @@ public:
         if (r.col(QStringLiteral("Voucher")) > 0
             && r(QStringLiteral("Voucher")).trimmed() != k->prefix + QString::number(number))
             r.refuse(QStringLiteral("Voucher"), QStringLiteral("The voucher \"%1\" is not kind %2 number %3.")
-                                                     .arg(r(QStringLiteral("Voucher")), k->code)
-                                                     .arg(number));
+                                                    .arg(r(QStringLiteral("Voucher")), k->code)
+                                                    .arg(number));
         const QDate date = fileDate(r(QStringLiteral("Date")).trimmed(), false);
         if (!date.isValid())
             r.refuse(QStringLiteral("Date"),
@@ -193,8 +194,8 @@ public:
         d.contra = r(QStringLiteral("ContraCode")).trimmed();
         d.entry = r.col(QStringLiteral("EntryNo")) > 0 ? r(QStringLiteral("EntryNo")).trimmed().toInt(&ok) : 0;
         if (r.col(QStringLiteral("EntryNo")) > 0 && (!ok || d.entry <= 0))
-            r.refuse(QStringLiteral("EntryNo"), QStringLiteral("\"%1\" is not a line number.")
-                                                     .arg(r(QStringLiteral("EntryNo"))));
+            r.refuse(QStringLiteral("EntryNo"),
+                     QStringLiteral("\"%1\" is not a line number.").arg(r(QStringLiteral("EntryNo"))));
         d.cheque = r(QStringLiteral("Cheque"));
         d.narration = r(QStringLiteral("Narration"));
         d.fileNo = r(QStringLiteral("FileNo"));
@@ -218,8 +219,10 @@ private:
     {
         const VoucherKindInfo& k = voucherKind(m_v.kind);
         throw ImportError(d.line, 0,
-                          QStringLiteral("%1%2 is not in the shape of a %3: %4").arg(k.prefix).arg(m_v.number).arg(
-                              k.caption.toLower(), why));
+                          QStringLiteral("%1%2 is not in the shape of a %3: %4")
+                              .arg(k.prefix)
+                              .arg(m_v.number)
+                              .arg(k.caption.toLower(), why));
     }
     void flush()
     {
@@ -253,7 +256,8 @@ private:
                 const Data& d = m_rows[i];
                 const Money amount = payment ? d.dr : d.cr;
                 if (amount.cents <= 0)
-                    misshapen(d, payment ? QStringLiteral("its lines are debits.") : QStringLiteral("its lines are credits."));
+                    misshapen(d, payment ? QStringLiteral("its lines are debits.")
+                                         : QStringLiteral("its lines are credits."));
                 if ((d.hasContra && d.contra != cash.code) || !entryOk(d, int(i) + 1) || d.code == cash.code)
                     misshapen(d, QStringLiteral("each line names the cash account of the last row as contra."));
                 sum += amount.cents;
@@ -261,8 +265,8 @@ private:
                                      d.narration, d.fileNo, d.billNo});
             }
             if ((payment ? cash.cr : cash.dr).cents != sum || !entryOk(cash, int(m_rows.size()))
-                || !cash.contra.isEmpty() || !cash.cheque.isEmpty() || !cash.fileNo.isEmpty()
-                || !cash.billNo.isEmpty() || cash.narration != m_rows.front().narration)
+                || !cash.contra.isEmpty() || !cash.cheque.isEmpty() || !cash.fileNo.isEmpty() || !cash.billNo.isEmpty()
+                || cash.narration != m_rows.front().narration)
                 misshapen(cash, QStringLiteral("its last row posts the total of the lines to the cash account, with "
                                                "the first line's narration and nothing else."));
         }
@@ -281,9 +285,9 @@ private:
 void readAccountsCsv(const QString& file, const Events& e)
 {
     CsvRecords in(file);
-    const auto cols = readHeader(in, {QStringLiteral("Code"), QStringLiteral("Title"), QStringLiteral("Bank"),
-                                      QStringLiteral("Opening")},
-                                 {QStringLiteral("Code"), QStringLiteral("Title")});
+    const auto cols = readHeader(
+        in, {QStringLiteral("Code"), QStringLiteral("Title"), QStringLiteral("Bank"), QStringLiteral("Opening")},
+        {QStringLiteral("Code"), QStringLiteral("Title")});
     QStringList f;
     while (in.next(&f)) {
         if (f.size() == 1 && f[0].trimmed().isEmpty())
@@ -298,7 +302,8 @@ void readAccountsCsv(const QString& file, const Events& e)
         if (bank == QLatin1String("Y") || bank == QLatin1String("YES") || bank == QLatin1String("B")
             || bank == QLatin1String("1"))
             a.bank = true;
-        else if (!bank.isEmpty() && bank != QLatin1String("N") && bank != QLatin1String("NO") && bank != QLatin1String("0"))
+        else if (!bank.isEmpty() && bank != QLatin1String("N") && bank != QLatin1String("NO")
+                 && bank != QLatin1String("0"))
             r.refuse(QStringLiteral("Bank"), QStringLiteral("The bank flag is Y or N, not \"%1\".").arg(bank));
         QString open = r(QStringLiteral("Opening")).trimmed();
         if (!open.isEmpty()) {
@@ -325,12 +330,10 @@ void readVouchersCsv(const QString& file, const Events& e)
 {
     CsvRecords in(file);
     const QStringList known{
-        QStringLiteral("Date"),        QStringLiteral("Voucher"),     QStringLiteral("Kind"),
-        QStringLiteral("Number"),      QStringLiteral("Party"),       QStringLiteral("EntryNo"),
-        QStringLiteral("AccountCode"), QStringLiteral("Account"),     QStringLiteral("Debit"),
-        QStringLiteral("Credit"),      QStringLiteral("ContraCode"),  QStringLiteral("Contra"),
-        QStringLiteral("Cheque"),      QStringLiteral("Narration"),   QStringLiteral("FileNo"),
-        QStringLiteral("BillNo")};
+        QStringLiteral("Date"),   QStringLiteral("Voucher"),   QStringLiteral("Kind"),        QStringLiteral("Number"),
+        QStringLiteral("Party"),  QStringLiteral("EntryNo"),   QStringLiteral("AccountCode"), QStringLiteral("Account"),
+        QStringLiteral("Debit"),  QStringLiteral("Credit"),    QStringLiteral("ContraCode"),  QStringLiteral("Contra"),
+        QStringLiteral("Cheque"), QStringLiteral("Narration"), QStringLiteral("FileNo"),      QStringLiteral("BillNo")};
     const auto cols = readHeader(in, known,
                                  {QStringLiteral("Date"), QStringLiteral("Kind"), QStringLiteral("Number"),
                                   QStringLiteral("AccountCode"), QStringLiteral("Debit"), QStringLiteral("Credit")});

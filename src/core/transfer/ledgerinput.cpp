@@ -159,8 +159,9 @@ private:
         const qsizetype end = text.indexOf(gap);
         p.account = (end < 0 ? text : text.left(end)).trimmed();
         if (p.account.startsWith(QLatin1Char('(')) || p.account.startsWith(QLatin1Char('[')))
-            refuse(n, column, QStringLiteral("Virtual postings cannot be represented: every line of a voucher is a "
-                                             "real debit or credit."));
+            refuse(n, column,
+                   QStringLiteral("Virtual postings cannot be represented: every line of a voucher is a "
+                                  "real debit or credit."));
         if (p.account.isEmpty())
             refuse(n, column, QStringLiteral("The posting names no account."));
         const QString amount = end < 0 ? QString() : text.mid(end).trimmed();
@@ -176,8 +177,8 @@ private:
         if (text.contains(QLatin1Char('=')))
             refuse(n, column, QStringLiteral("Balance assertions (=) are not read by the import."));
         // A commodity before or after the number: "$-12.50", "-$12.50", "12.50 EUR".
-        static const QRegularExpression form(
-            QStringLiteral("^([-+]?)\\s*([^-+\\d.,\\s\"]*|\"[^\"]*\")\\s*([-+]?[\\d.,]+)\\s*([^-+\\d.,\\s\"]*|\"[^\"]*\")$"));
+        static const QRegularExpression form(QStringLiteral(
+            "^([-+]?)\\s*([^-+\\d.,\\s\"]*|\"[^\"]*\")\\s*([-+]?[\\d.,]+)\\s*([^-+\\d.,\\s\"]*|\"[^\"]*\")$"));
         const auto m = form.match(text);
         if (!m.hasMatch() || (!m.captured(2).isEmpty() && !m.captured(4).isEmpty())
             || (!m.captured(1).isEmpty() && m.captured(3).startsWith(QLatin1Char('-'))))
@@ -186,8 +187,9 @@ private:
         if (!m_commodity)
             m_commodity = commodity;
         else if (*m_commodity != commodity)
-            refuse(n, column, QStringLiteral("The commodity \"%1\" is not the file's one currency (\"%2\").")
-                                  .arg(commodity, *m_commodity));
+            refuse(n, column,
+                   QStringLiteral("The commodity \"%1\" is not the file's one currency (\"%2\").")
+                       .arg(commodity, *m_commodity));
         Money value;
         if (const QString why = amountText(m.captured(1) + m.captured(3), &value); !why.isEmpty())
             refuse(n, column, why);
@@ -216,7 +218,8 @@ private:
         for (Posting& p : t.postings) {
             if (!p.amount) {
                 if (elided)
-                    refuse(p.line, 0, QStringLiteral("A second posting without an amount: only one can be worked out."));
+                    refuse(p.line, 0,
+                           QStringLiteral("A second posting without an amount: only one can be worked out."));
                 elided = &p;
             } else if (__builtin_add_overflow(sum, p.amount->cents, &sum)) {
                 refuse(p.line, 0, QStringLiteral("The amounts of the transaction add up past the largest amount."));
@@ -225,8 +228,9 @@ private:
         if (elided)
             elided->amount = Money(-sum);
         else if (sum != 0)
-            refuse(t.line, 0, QStringLiteral("The transaction does not balance: its postings add up to %1.")
-                                  .arg(plainAmount(Money(sum))));
+            refuse(t.line, 0,
+                   QStringLiteral("The transaction does not balance: its postings add up to %1.")
+                       .arg(plainAmount(Money(sum))));
         if (t.payee.compare(QLatin1String("Opening balances"), Qt::CaseInsensitive) == 0) {
             for (const Posting& p : t.postings)
                 if (!isOpeningEquity(p.account))
@@ -265,11 +269,18 @@ private:
         for (size_t i = 0; i + 1 < ps.size(); ++i) {
             const qint64 a = payment ? ps[i].amount->cents : -ps[i].amount->cents;
             if (a <= 0 || ps[i].account == cash.account)
-                refuse(ps[i].line, 0, QStringLiteral("A %1 has its lines on the %2 side and the cash posting last.")
-                                          .arg(voucherKind(v.kind).caption.toLower(),
-                                               payment ? QStringLiteral("debit") : QStringLiteral("credit")));
+                refuse(ps[i].line, 0,
+                       QStringLiteral("A %1 has its lines on the %2 side and the cash posting last.")
+                           .arg(voucherKind(v.kind).caption.toLower(),
+                                payment ? QStringLiteral("debit") : QStringLiteral("credit")));
             sum += a;
-            RawLine l{payment ? ps[i].account : cash.account, payment ? cash.account : ps[i].account, Money(a), {}, {}, {}, {}};
+            RawLine l{payment ? ps[i].account : cash.account,
+                      payment ? cash.account : ps[i].account,
+                      Money(a),
+                      {},
+                      {},
+                      {},
+                      {}};
             splitNote(ps[i].note, &l.narration, &l.cheque);
             v.lines.push_back(std::move(l));
         }
@@ -291,9 +302,10 @@ private:
         size_t i = 0, j = 0;
         while (i < dr.size() && j < cr.size()) {
             if (dr[i]->account == cr[j]->account)
-                refuse(cr[j]->line, 0, QStringLiteral("Paired with the posting of line %1, this posting would make a "
-                                                      "line with the same account on both sides.")
-                                           .arg(dr[i]->line));
+                refuse(cr[j]->line, 0,
+                       QStringLiteral("Paired with the posting of line %1, this posting would make a "
+                                      "line with the same account on both sides.")
+                           .arg(dr[i]->line));
             const qint64 a = std::min(drLeft[i], crLeft[j]);
             RawLine l{dr[i]->account, cr[j]->account, Money(a), {}, {}, {}, {}};
             splitNote(dr[i]->note.isEmpty() ? cr[j]->note : dr[i]->note, &l.narration, &l.cheque);
