@@ -242,23 +242,24 @@ account expenses:food
         const QByteArray tx = "2025-01-05 Paid\n    expenses:x  10.00\n";
         const QByteArray ok = "    assets:y\n";
         QTest::newRow("unbalanced") << "ledger" << tx + "    assets:y  -9.00\n" << 1 << "does not balance";
-        QTest::newRow("bad date") << "ledger" << QByteArray("2025-02-30 X\n    a:b:c  1\n    d:e:f\n") << 1 << "not a date";
+        QTest::newRow("bad date") << "ledger" << QByteArray("2025-02-30 X\n    a:b:c  1\n    d:e:f\n") << 1
+                                  << "not a date";
         QTest::newRow("three decimals") << "ledger" << QByteArray("2025-01-05 X\n    a:b:c  1.005\n    d:e:f\n") << 2
-                                       << "more than two decimals";
+                                        << "more than two decimals";
         QTest::newRow("text amount") << "ledger" << QByteArray("2025-01-05 X\n    a:b:c  ten\n    d:e:f\n") << 2
-                                    << "not an amount";
+                                     << "not an amount";
         QTest::newRow("second commodity") << "ledger" << tx + "    assets:y  -10.00 EUR\n" << 3 << "commodity";
         QTest::newRow("price") << "ledger" << QByteArray("2025-01-05 X\n    a:b:c  1 AAPL @ $10\n    d:e:f\n") << 2
-                              << "Prices";
+                               << "Prices";
         QTest::newRow("price directive") << "ledger" << QByteArray("P 2025-01-01 AAPL $10\n") << 1 << "prices";
         QTest::newRow("virtual") << "ledger" << tx + ok + "    (budget:x)  5\n" << 4 << "Virtual";
         QTest::newRow("two elided") << "ledger" << QByteArray("2025-01-05 X\n    a:b:c\n    d:e:f\n") << 3 << "second";
         QTest::newRow("head posted") << "ledger" << QByteArray("2025-01-05 X\n    7 A:7.1 B  5\n    d:e:f\n") << 1
-                                    << "head";
+                                     << "head";
         QTest::newRow("not utf-8") << "ledger" << tx + ok + "; caf\xe9\n" << 4 << "not UTF-8";
         QTest::newRow("empty") << "ledger" << QByteArray() << 1 << "empty";
         QTest::newRow("same account") << "ledger" << QByteArray("2025-01-05 X\n    a:b:c  5\n    a:b:c  -5\n") << 3
-                                     << "same account";
+                                      << "same account";
         QTest::newRow("stray posting") << "ledger" << QByteArray("    a:b:c  5\n") << 1 << "outside a transaction";
         QTest::newRow("include") << "ledger" << QByteArray("include other.journal\n") << 1 << "Included";
         const QByteArray head = "Code,Title,Bank,Opening\n";
@@ -269,16 +270,17 @@ account expenses:food
         QTest::newRow("unknown column") << "accounts-csv" << QByteArray("Code,Title,Colour\n") << 1 << "Colour";
         QTest::newRow("title twice") << "accounts-csv" << head + "7.1.1,Cash,,\n7.1.1,Bank,,\n" << 3 << "named";
         const QByteArray vh = "Date,Kind,Number,AccountCode,Debit,Credit\n";
-        QTest::newRow("unknown kind") << "vouchers-csv" << vh + "2025-01-01,XV,1,1.1.1,5.00,0.00\n" << 2 << "not a voucher kind";
-        QTest::newRow("broken quoting") << "vouchers-csv" << vh + "2025-01-01,JV,1,\"1.1.1,5.00,0.00\n" << 2
-                                        << "not closed";
-        QTest::newRow("quote inside") << "vouchers-csv" << vh + "2025-01-01,JV,1,1.1\"1,5.00,0.00\n" << 2
-                                      << "quote inside";
+        QTest::newRow("unknown kind") << "vouchers-csv" << vh + "2025-01-01,XV,1,1.1.1,5.00,0.00\n"
+                                      << 2 << "not a voucher kind";
+        QTest::newRow("broken quoting") << "vouchers-csv" << vh + "2025-01-01,JV,1,\"1.1.1,5.00,0.00\n"
+                                        << 2 << "not closed";
+        QTest::newRow("quote inside") << "vouchers-csv" << vh + "2025-01-01,JV,1,1.1\"1,5.00,0.00\n"
+                                      << 2 << "quote inside";
         QTest::newRow("unpaired row") << "vouchers-csv" << vh + "2025-01-01,JV,1,1.1.1,5.00,0.00\n" << 2 << "pairs";
         QTest::newRow("csv date") << "vouchers-csv" << vh + "01-01-2025,JV,1,1.1.1,5.00,0.00\n" << 2 << "not a date";
-        QTest::newRow("unknown account") << "vouchers-csv"
-                                         << vh + "2025-01-01,JV,900,9.9.9,5.00,0.00\n2025-01-01,JV,900,9.9.8,0.00,5.00\n"
-                                         << 2 << "no subsidiary account";
+        QTest::newRow("unknown account")
+            << "vouchers-csv" << vh + "2025-01-01,JV,900,9.9.9,5.00,0.00\n2025-01-01,JV,900,9.9.8,0.00,5.00\n"
+            << 2 << "no subsidiary account";
     }
     // Every refusal names its line and reason, and the book is as it was.
     void badInputIsRefusedWithItsLine()
@@ -328,13 +330,12 @@ account expenses:food
         const qvt::TestDb db = qvt::TestDb::create(false);
         qv::Connection c;
         db.connect(c);
-        const qvt::FailEachResult r =
-            qvt::failEachStatement(c, [&] {
-                try {
-                    runImport(c, file, {}, db.user);
-                } catch (const qv::DbError&) {
-                }
-            });
+        const qvt::FailEachResult r = qvt::failEachStatement(c, [&] {
+            try {
+                runImport(c, file, {}, db.user);
+            } catch (const qv::DbError&) {
+            }
+        });
         QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
         QVERIFY2(r.changed.isEmpty(), qPrintable(r.changed.join('\n')));
         QVERIFY(r.statements > 20);
