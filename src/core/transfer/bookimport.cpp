@@ -56,6 +56,17 @@ QStringList ImportPlan::describe() const
     out << QStringLiteral("Accounts: %1 new, %2 in the book already (left as they are)")
                .arg(newAccounts())
                .arg(accounts.size() - newAccounts());
+    for (auto it = classes.cbegin(); it != classes.cend(); ++it)
+        out << QStringLiteral("Class of %1: %2").arg(it.key(), AccountClasses::name(*it));
+    QStringList kinds;
+    for (const VoucherKindInfo& k : voucherKinds())
+        kinds << QStringLiteral("%1 %2").arg(k.code).arg(vouchers.value(k.code));
+    out << QStringLiteral("Vouchers: %1 (%2), %3 lines")
+               .arg(voucherCount())
+               .arg(kinds.join(QStringLiteral(", ")))
+               .arg(lines);
+    for (auto it = skipped.cbegin(); it != skipped.cend(); ++it)
+        out << QStringLiteral("Skipped, in the book already: %1 %2").arg(*it).arg(it.key());
     for (const PlannedAccount& a : accounts) {
         QString line = QStringLiteral("  %1 %2 %3 %4")
                            .arg(a.exists ? QStringLiteral("kept") : QStringLiteral("new "), a.status,
@@ -68,17 +79,6 @@ QStringList ImportPlan::describe() const
                              a.opening->cents < 0 ? QStringLiteral("Cr") : QStringLiteral("Dr"));
         out << line;
     }
-    for (auto it = classes.cbegin(); it != classes.cend(); ++it)
-        out << QStringLiteral("Class of %1: %2").arg(it.key(), AccountClasses::name(*it));
-    QStringList kinds;
-    for (const VoucherKindInfo& k : voucherKinds())
-        kinds << QStringLiteral("%1 %2").arg(k.code).arg(vouchers.value(k.code));
-    out << QStringLiteral("Vouchers: %1 (%2), %3 lines")
-               .arg(voucherCount())
-               .arg(kinds.join(QStringLiteral(", ")))
-               .arg(lines);
-    for (auto it = skipped.cbegin(); it != skipped.cend(); ++it)
-        out << QStringLiteral("Skipped, in the book already: %1 %2").arg(*it).arg(it.key());
     if (!totals.isEmpty())
         out << QStringLiteral("Totals per account (debits, credits):");
     for (auto it = totals.cbegin(); it != totals.cend(); ++it)

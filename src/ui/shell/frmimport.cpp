@@ -133,8 +133,8 @@ bool frmImport::cmdPreview_Click()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool ok = qv::guarded(
         [this] {
-            const qv::imp::ImportPlan plan = qv::imp::planImport(
-                Conn, txtFile->text().trimmed(), optionsOf(cboFormat, chkRenumber, chkSkipExisting));
+            const qv::imp::ImportPlan plan = qv::imp::planImport(Conn, txtFile->text().trimmed(),
+                                                                 optionsOf(cboFormat, chkRenumber, chkSkipExisting));
             lstPreview->addItems(plan.describe());
         },
         txtFile, QStringLiteral("The file cannot be imported: %1"));
@@ -156,8 +156,8 @@ void frmImport::cmdImport_Click()
     cmdImport->setEnabled(false);
     cmdPreview->setEnabled(false);
     qv::imp::ImportResult r;
-    const bool ok = qv::guarded([&] { r = qv::imp::runImport(Conn, txtFile->text().trimmed(), o, LoginUser); },
-                                txtFile, QStringLiteral("Nothing was imported: %1"));
+    const bool ok = qv::guarded([&] { r = qv::imp::runImport(Conn, txtFile->text().trimmed(), o, LoginUser); }, txtFile,
+                                QStringLiteral("Nothing was imported: %1"));
     cmdPreview->setEnabled(true);
     if (!ok) {
         prgImport->setValue(0);
