@@ -78,6 +78,7 @@ QByteArray chartOf(const QByteArray& journal)
 
 class TstImport : public QObject {
     Q_OBJECT
+    std::optional<qvt::TestDb> badBook;
 
     // Export `from` in `format`, import into a new empty book, export that again.
     void roundTrip(qv::Connection& from, qv::rpt::ExportFormat format)
@@ -289,7 +290,10 @@ account expenses:food
         QFETCH(QByteArray, text);
         QFETCH(int, line);
         QFETCH(QString, reason);
-        const qvt::TestDb db = qvt::TestDb::create(true);
+        // One demo book for every row: each refusal must leave it as it was for the next.
+        if (!badBook)
+            badBook = qvt::TestDb::create(true);
+        const qvt::TestDb& db = *badBook;
         qv::Connection c;
         db.connect(c);
         const QStringList before = snapshot(c);
@@ -306,7 +310,11 @@ account expenses:food
         QCOMPARE(snapshot(c), before);
         QVERIFY(!c.inTransaction());
         c.close();
-        db.drop();
+    }
+    void cleanupTestCase()
+    {
+        if (badBook)
+            badBook->drop();
     }
 
     // A failure at any statement of the import leaves the book as it was.

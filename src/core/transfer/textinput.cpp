@@ -2,6 +2,7 @@
 #include "transfer/importread_p.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace qv::imp {
 
@@ -20,18 +21,25 @@ namespace {
 // The offset of the first byte that is not part of well-formed UTF-8, or -1.
 qsizetype badUtf8At(const QByteArray& b)
 {
-    QStringDecoder d(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    if (std::all_of(b.begin(), b.end(), [](char c) { return uchar(c) < 0x80; }))
+        return -1;
+    QStringDecoder whole(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)whole.decode(b);
+    if (!whole.hasError())
+        return -1;
+    // Where: each sequence on its own.
     for (qsizetype i = 0; i < b.size();) {
         const uchar c = uchar(b[i]);
         const int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
         if (n == 0 || i + n > b.size())
             return i;
-        (void)d.decode(b.mid(i, n));
-        if (d.hasError())
+        QStringDecoder one(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        (void)one.decode(b.mid(i, n));
+        if (one.hasError())
             return i;
         i += n;
     }
-    return -1;
+    return 0;
 }
 } // namespace
 
