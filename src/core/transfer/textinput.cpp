@@ -24,7 +24,8 @@ qsizetype badUtf8At(const QByteArray& b)
     if (std::all_of(b.begin(), b.end(), [](char c) { return uchar(c) < 0x80; }))
         return -1;
     QStringDecoder whole(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)whole.decode(b);
+    const QString decoded = whole.decode(b); // decoding happens on the conversion
+    Q_UNUSED(decoded);
     if (!whole.hasError())
         return -1;
     // Where: each sequence on its own.
@@ -34,7 +35,8 @@ qsizetype badUtf8At(const QByteArray& b)
         if (n == 0 || i + n > b.size())
             return i;
         QStringDecoder one(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        (void)one.decode(b.mid(i, n));
+        const QString part = one.decode(b.mid(i, n));
+        Q_UNUSED(part);
         if (one.hasError())
             return i;
         i += n;
