@@ -87,6 +87,29 @@ Commands:
         and never replaces the book, its journals or backups, or any database file.
         A journal carries dates from 1400-01-01 to 9999-12-31 (what ledger reads): the
         opening balances are dated the day before --from, so --from is 1400-01-02 or later.
+  import --server S --user U [--password P] --format FORMAT [--dry-run] [--renumber]
+        [--skip-existing] [--mapping FILE] FILE
+        Brings in FILE, all or nothing, in one transaction through the account and voucher
+        stores (closed periods, the audit trail and the month sums apply). FORMAT:
+          accounts-csv  columns Code,Title[,Bank][,Opening]: codes of three levels (3, 3.2,
+                        3.2.10), bank flag Y/N, opening as "1,500.00 Dr", "20 Cr" or signed;
+                        missing heads are made; a code in the book with the same title is
+                        left alone, with another title it is a conflict
+          vouchers-csv  what export --format csv writes (or its named columns): one voucher
+                        per kind and number, its rows in the shape the store writes
+          ledger        a ledger/hledger journal; "Opening balances" sets the openings;
+                        names map onto the three levels by their first three segments
+                        (--dry-run prints the mapping; --mapping FILE holds NAME = TARGET
+                        lines, TARGET a code or an account name)
+        Pairing: a transaction's postings are paired in the order written, the first debit
+        with the first credit for the smaller amount; the posting used up gives way to the
+        next of its side, the rest of the other is paired on; each pair is one line. A
+        description "BP-12 party" keeps that kind and number; others become journal vouchers.
+        Numbers are kept (--renumber: the next free ones); a voucher the book holds is refused
+        unless --skip-existing. A bad line is refused with its line, column and reason, and
+        nothing is written. --dry-run prints the accounts, vouchers per kind and totals per
+        account, and writes nothing. Refused: other commodities, prices, virtual postings,
+        more than two decimals.
   check --server S --user U [--password P] [--repair [--admin-user NAME --admin-password PASS]]
         Runs every check of the book's stored data (for example an opening balance on a
         control or sub-control account, which counts in no report, or month sums that differ

@@ -8,6 +8,7 @@
 #include "tools/admincheck.h"
 #include "tools/adminclassify.h"
 #include "tools/adminexport.h"
+#include "tools/adminimport.h"
 #include "tools/adminaudit.h"
 #include "tools/adminlock.h"
 #include "tools/adminupgrade.h"
@@ -58,6 +59,12 @@ std::vector<AdminCommandDef> adminCommands()
          {},
          1,
          adminExport},
+        {"import",
+         {server, QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("format"),
+          QStringLiteral("mapping")},
+         {QStringLiteral("dry-run"), QStringLiteral("renumber"), QStringLiteral("skip-existing")},
+         1,
+         adminImport},
         {"check",
          {server, QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("admin-user"),
           QStringLiteral("admin-password")},

@@ -58,6 +58,16 @@ QSqlDatabase Connection::database() const
     return QSqlDatabase::database(m_name, false);
 }
 
+namespace {
+// execute()'s prepared statements on the embedded file, by connection name (the connections of
+// one thread; a name is unique per Connection object).
+QHash<QString, QSqlQuery>& preparedOf(const QString& connection)
+{
+    thread_local QHash<QString, QHash<QString, QSqlQuery>> all;
+    return all[connection];
+}
+} // namespace
+
 bool Connection::isOpen() const
 {
     return m_open;
@@ -70,6 +80,7 @@ void Connection::close()
     if (!m_registered)
         return;
     m_registered = false;
+    preparedOf(m_name).clear();
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         if (db.isOpen())
@@ -369,6 +380,41 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params, bool f
 
 int Connection::execute(const QString& sql, const QVariantList& params)
 {
+    // On the embedded file a statement that runs again and again with new values (the rows of a
+    // save, an import's thousands of vouchers) is prepared once: compiling an insert with its
+    // triggers costs more than running it.
+    if (m_backend == Backend::Sqlite && !params.isEmpty() && !m_readOnly && !isExecStatement(sql)) {
+        requireOpen();
+        try {
+            if (m_hook)
+                m_hook(sql);
+            QHash<QString, QSqlQuery>& prepared = preparedOf(m_name);
+            auto it = prepared.find(sql);
+            if (it == prepared.end()) {
+                if (prepared.size() >= 64)
+                    prepared.clear();
+                QSqlQuery q(database());
+                if (!q.prepare(sql))
+                    raise(q.lastError(), sql);
+                it = prepared.insert(sql, q);
+            }
+            QSqlQuery& q = *it;
+            for (int i = 0; i < params.size(); ++i)
+                q.bindValue(i, toStorage(params[i]));
+            const bool ok = q.exec();
+            const int n = ok ? q.numRowsAffected() : 0;
+            const QSqlError e = q.lastError();
+            q.finish();
+            if (!ok) {
+                prepared.remove(sql);
+                raise(e, sql);
+            }
+            return n;
+        } catch (const DbError&) {
+            noteFailure();
+            throw;
+        }
+    }
     QSqlQuery q = query(sql, params);
     return q.numRowsAffected();
 }

@@ -243,6 +243,23 @@ std::optional<AddedAccount> AccountStore::addSubsidiary(qint64 subControlRowId, 
     });
 }
 
+qint64 AccountStore::addWithCode(const QString& code, const QString& title, const SubsidiaryInput* details)
+{
+    const int level = int(code.count(QLatin1Char('.'))) + 1;
+    const QString parent = level == 1 ? code : code.section(QLatin1Char('.'), 0, -2);
+    QList<QPair<QString, QVariant>> cols = {{QStringLiteral("ParentID"), parent},
+                                            {QStringLiteral("Dcode"), level == 1 ? 0 : code.section('.', -1).toInt()},
+                                            {QStringLiteral("AcNodes"), code},
+                                            {QStringLiteral("AcStatus"), level == 1   ? Control
+                                                                         : level == 2 ? SubControl
+                                                                                      : Subsidiary}};
+    if (details)
+        cols += subsidiaryColumns(*details);
+    else
+        cols.append({QStringLiteral("AcName"), title});
+    return insertAccount(cols);
+}
+
 QList<QPair<QString, QVariant>> AccountStore::subsidiaryColumns(const SubsidiaryInput& in) const
 {
     QList<QPair<QString, QVariant>> cols = {

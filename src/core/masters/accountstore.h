@@ -82,6 +82,11 @@ public:
     std::optional<AddedAccount> addSubControl(qint64 controlRowId, const QString& title);
     std::optional<AddedAccount> addSubsidiary(qint64 subControlRowId, const SubsidiaryInput& in);
 
+    // An account under a code chosen by the caller (an import keeps the codes of its file): the
+    // level follows from the code, whose heads must be there. `details` only for a subsidiary
+    // account. 0 when the code is taken.
+    qint64 addWithCode(const QString& code, const QString& title, const SubsidiaryInput* details = nullptr);
+
     // Each returns false when the account is gone. Codes, heads and levels never change.
     bool renameControl(qint64 rowId, const QString& title, const QString& order);
     bool renameSubControl(qint64 rowId, const QString& title);

@@ -38,10 +38,12 @@ void ApplyMenus()
                 if (QAction* a = main->menuEntry(QString::fromLatin1(name)))
                     a->setVisible(false);
         }
-        // "Lock Period" has no right of its own: it is shown wherever "Set Menus" is.
-        if (QAction* lock = main->menuEntry(QStringLiteral("mnuLockPeriod")))
-            if (QAction* menus = main->menuEntry(QStringLiteral("mnuSetMenu")))
-                lock->setVisible(menus->isVisible());
+        // "Lock Period" and "Import" have no right of their own: they are shown wherever "Set
+        // Menus" is.
+        for (const char* entry : {"mnuLockPeriod", "mnuImport"})
+            if (QAction* follower = main->menuEntry(QString::fromLatin1(entry)))
+                if (QAction* menus = main->menuEntry(QStringLiteral("mnuSetMenu")))
+                    follower->setVisible(menus->isVisible());
         // Nor has "Bank Reconciliation": it goes with the bank payments it ticks off.
         if (QAction* rec = main->menuEntry(QStringLiteral("mnuBankRec")))
             if (QAction* bp = main->menuEntry(QStringLiteral("mnuBPVouc")))

@@ -59,6 +59,7 @@ void frmLocPass::aimAt(Target t)
     OpenUsersAfterLock = t == Target::Users;
     OpenRemoveDataAfterLock = t == Target::RemoveData;
     OpenLockPeriodAfterLock = t == Target::LockPeriod;
+    OpenImportAfterLock = t == Target::Import;
 }
 
 void frmLocPass::onActivated()
@@ -108,6 +109,8 @@ void frmLocPass::openTarget()
         qv::Windows::open(QStringLiteral("frmRemoveData"));
     } else if (OpenLockPeriodAfterLock) {
         qv::Windows::open(QStringLiteral("frmLockPeriod"));
+    } else if (OpenImportAfterLock) {
+        qv::Windows::open(QStringLiteral("frmImport"));
     }
     // Nothing opened and nothing else open: an empty frame would hide the home panel for no window.
     for (QMdiSubWindow* sw : main->mdiArea()->subWindowList())

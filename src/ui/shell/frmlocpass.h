@@ -12,7 +12,7 @@ class frmLocPass : public qv::MdiChild {
 public:
     explicit frmLocPass(QWidget* parent = nullptr);
 
-    enum class Target { Menus, Users, RemoveData, LockPeriod };
+    enum class Target { Menus, Users, RemoveData, LockPeriod, Import };
     // The main window's administrative entries raise the one flag of `t`; the entry then opens
     // the gate ("frmLocPass", at Left 5000, Top 3000).
     static void aimAt(Target t);

@@ -6,6 +6,7 @@ bool OpenMenusAfterLock = false;
 bool OpenUsersAfterLock = false;
 bool OpenRemoveDataAfterLock = false;
 bool OpenLockPeriodAfterLock = false;
+bool OpenImportAfterLock = false;
 QString FindACType;
 QString FindACRowID;
 QString FindACName;
@@ -13,7 +14,7 @@ QString FindACName;
 void ResetHandOver()
 {
     OpenedForCaller = OpenAccountsAfterLock = OpenMenusAfterLock = false;
-    OpenUsersAfterLock = OpenRemoveDataAfterLock = OpenLockPeriodAfterLock = false;
+    OpenUsersAfterLock = OpenRemoveDataAfterLock = OpenLockPeriodAfterLock = OpenImportAfterLock = false;
     FindACType.clear();
     FindACRowID.clear();
     FindACName.clear();

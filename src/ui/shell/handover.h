@@ -11,6 +11,7 @@ extern bool OpenMenusAfterLock;
 extern bool OpenUsersAfterLock;
 extern bool OpenRemoveDataAfterLock;
 extern bool OpenLockPeriodAfterLock; // "Lock Period", beside "Set Menus"
+extern bool OpenImportAfterLock;     // "Import", beside "Lock Period"
 
 // Account finder hand-over.
 extern QString FindACType;

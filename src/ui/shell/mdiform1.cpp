@@ -75,6 +75,7 @@ constexpr Entry MenuTree[] = {
     {2, "mnuAddUser", "Add Users"},
     {2, "mnuSetMenu", "Set Menus"},
     {2, "mnuLockPeriod", "Lock Period"}, // no right of its own: it follows "Set Menus"
+    {2, "mnuImport", "Import"},          // no right of its own: it follows "Set Menus"
     {2, "mnuRemoveData", "Remove Data"},
     {1, "mnuExit", "E&xit"},
 };

@@ -14,6 +14,7 @@
 #include "setup/frmacsetting.h"
 #include "shell/bookevents.h"
 #include "shell/frmaddusers.h"
+#include "shell/frmimport.h"
 #include "shell/frmlockperiod.h"
 #include "shell/frmlocpass.h"
 #include "shell/frmremovedata.h"
@@ -63,6 +64,7 @@ void defineAdministration()
     Windows::define(QStringLiteral("frmAddUsers"), maker<frmAddUsers>(), QPoint(3500, 2500));
     Windows::define(QStringLiteral("frmRemoveData"), maker<frmRemoveData>(), QPoint(3000, 2000));
     Windows::define(QStringLiteral("frmLockPeriod"), maker<frmLockPeriod>(), QPoint(3000, 2000));
+    Windows::define(QStringLiteral("frmImport"), maker<frmImport>(), QPoint(1500, 1000));
     auto gate = [](frmLocPass::Target t) {
         return [t] {
             frmLocPass::aimAt(t);
@@ -73,6 +75,7 @@ void defineAdministration()
     Windows::bindMenu(QStringLiteral("mnuAddUser"), gate(frmLocPass::Target::Users));
     Windows::bindMenu(QStringLiteral("mnuRemoveData"), gate(frmLocPass::Target::RemoveData));
     Windows::bindMenu(QStringLiteral("mnuLockPeriod"), gate(frmLocPass::Target::LockPeriod));
+    Windows::bindMenu(QStringLiteral("mnuImport"), gate(frmLocPass::Target::Import));
 }
 
 void defineVouchers()
