@@ -230,8 +230,8 @@ struct Step {
     int version;
     void (*run)(Connection&);
 };
-constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4},
-                          {5, toVersion5}, {6, toVersion6}, {7, toVersion7}, {8, toVersion8}};
+constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4}, {5, toVersion5},
+                          {6, toVersion6}, {7, toVersion7}, {8, toVersion8}};
 static_assert(std::size(Steps) == CurrentVersion - OldestVersion, "a step for every version");
 
 QString newerText(int v)

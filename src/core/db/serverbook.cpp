@@ -279,10 +279,10 @@ bool installFunctions(Connection& book, const Roles& r)
                                  .replace(QLatin1String("%USERS%"), quoteLiteral(r.users))
                                  .replace(QLatin1String("%ADMINS%"), quoteLiteral(r.admins))
                                  .replace(QLatin1String("%KEEPER%"), quoteLiteral(r.keeper));
-        book.execute(QStringLiteral("CREATE OR REPLACE FUNCTION %1 RETURNS %2 LANGUAGE plpgsql %3"
-                                    "SET search_path = pg_catalog, pg_temp AS %4")
-                         .arg(name, f.returns,
-                              f.definer ? QStringLiteral("SECURITY DEFINER ") : QString(), quoteLiteral(body)));
+        book.execute(
+            QStringLiteral("CREATE OR REPLACE FUNCTION %1 RETURNS %2 LANGUAGE plpgsql %3"
+                           "SET search_path = pg_catalog, pg_temp AS %4")
+                .arg(name, f.returns, f.definer ? QStringLiteral("SECURITY DEFINER ") : QString(), quoteLiteral(body)));
         book.execute(QStringLiteral("ALTER FUNCTION %1 OWNER TO %2").arg(name, keeper));
         book.execute(QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(name));
         if (f.forManagers)
