@@ -2,7 +2,8 @@
 // into an empty book, that book exported again. The two journals must be the same bytes and
 // every account's closing balance the same in both books (by code: the RowIDs differ).
 //   ./bench/bench_import [BOOK] --benchmark_repetitions=1
-// BOOK (default /tmp/import-1m/book.sqlite) is written once by bookgen and kept between runs.
+// BOOK (default /tmp/import-1m/book.sqlite) is written once by bookgen (QV_BENCH_ROWS lines, 1M
+// unless said) and kept between runs.
 // Peak memory: run it under /usr/bin/time -v, or the three quoravel-admin commands.
 #include "benchbook.h"
 #include "reports/journalexport.h"
@@ -102,7 +103,9 @@ int main(int argc, char** argv)
     if (!QFileInfo::exists(g_book)) {
         qv::Connection c;
         qvb::openBenchBook(c, g_book);
-        const qvb::BookStats st = qvb::writeBook(c);
+        qvb::BookPlan plan;
+        plan.detailRows = qvb::benchRows(plan.detailRows); // QV_BENCH_ROWS
+        const qvb::BookStats st = qvb::writeBook(c, plan);
         std::printf("wrote %lld detail rows to %s in %.1f s\n", (long long)st.detailRows, qPrintable(g_book),
                     st.seconds);
     }
