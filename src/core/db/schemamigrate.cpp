@@ -134,6 +134,16 @@ void toVersion3(Connection& c)
     rebuildTables(c, 3);
 }
 
+// The objects the DDL of `version` makes beyond that of the version before (tables, indexes,
+// triggers), for a step that adds them to a book.
+void createObjectsOf(Connection& c, int version)
+{
+    const QStringList before = ddl(c.backend(), version - 1);
+    for (const QString& s : ddl(c.backend(), version))
+        if (!before.contains(s))
+            c.execute(s);
+}
+
 // The control heads' classes and the book's settings: two tables of their own, the chart's
 // tables unchanged. A head without a class is unclassified until someone sets it.
 void toVersion4(Connection& c)
@@ -178,10 +188,7 @@ void toVersion6(Connection& c)
             : QStringLiteral("select count(*) from pg_class where oid = to_regclass('public.periodlock')");
     if (c.scalar(exists).toInt() > 0) // a server book's objects made ahead of its recorded version
         return;
-    const QStringList before = ddl(c.backend(), PeriodLockFrom - 1);
-    for (const QString& s : ddl(c.backend(), PeriodLockFrom))
-        if (!before.contains(s))
-            c.execute(s);
+    createObjectsOf(c, PeriodLockFrom);
     if (c.backend() == Backend::Postgres) {
         const ServerBook::Roles r = ServerBook::rolesOf(c);
         for (const QString& s :
@@ -196,10 +203,7 @@ void toVersion6(Connection& c)
 // trigger functions follow with the renewal of the book's functions.
 void toVersion7(Connection& c)
 {
-    const QStringList before = ddl(c.backend(), BankRecFrom - 1);
-    for (const QString& s : ddl(c.backend(), BankRecFrom))
-        if (!before.contains(s))
-            c.execute(s);
+    createObjectsOf(c, BankRecFrom);
     if (c.backend() == Backend::Postgres) {
         const ServerBook::Roles r = ServerBook::rolesOf(c);
         for (const QString& s :
@@ -214,10 +218,7 @@ void toVersion8(Connection& c)
 {
     if (c.backend() != Backend::Postgres || !c.scalar(QStringLiteral("select to_regclass('public.audittx')")).isNull())
         return;
-    const QStringList before = ddl(c.backend(), AuditMarksFrom - 1);
-    for (const QString& s : ddl(c.backend(), AuditMarksFrom))
-        if (!before.contains(s))
-            c.execute(s);
+    createObjectsOf(c, AuditMarksFrom);
     const ServerBook::Roles r = ServerBook::rolesOf(c);
     for (const QString& s : SqlAudit::markGrants(ServerBook::quoteIdent(r.users), ServerBook::quoteIdent(r.keeper)))
         c.execute(s);

@@ -155,19 +155,23 @@ std::vector<Function> sqlAuditFunctions()
     return out;
 }
 
+// Whether the book has the table (a book older than it has neither it nor what goes with it).
+bool hasTable(Connection& book, const char* table)
+{
+    return !book.scalar(QStringLiteral("select to_regclass(?)"), {QStringLiteral("public.") + QLatin1String(table)})
+                .isNull();
+}
 bool hasPeriodLock(Connection& book)
 {
-    return !book.scalar(QStringLiteral("select to_regclass('public.periodlock')")).isNull();
+    return hasTable(book, "periodlock");
 }
-
 bool hasClearings(Connection& book)
 {
-    return !book.scalar(QStringLiteral("select to_regclass('public.bankclearing')")).isNull();
+    return hasTable(book, "bankclearing");
 }
-
 bool hasAuditMarks(Connection& book)
 {
-    return !book.scalar(QStringLiteral("select to_regclass('public.audittx')")).isNull();
+    return hasTable(book, "audittx");
 }
 } // namespace
 
