@@ -150,10 +150,12 @@ void AuditTrail::appendOpening()
 
 AuditTrail::Head AuditTrail::head()
 {
-    QSqlQuery q = m_c.query(QStringLiteral("select Seq, Hash from AuditTrail order by Seq desc limit 1"));
-    if (!q.next())
-        return {};
-    return {q.value(0).toLongLong(), q.value(1).toString()};
+    Head h;
+    m_c.eachRow(QStringLiteral("select Seq, Hash from AuditTrail order by Seq desc limit 1"), {}, [&](QSqlQuery& q) {
+        if (q.next())
+            h = {q.value(0).toLongLong(), q.value(1).toString()};
+    });
+    return h;
 }
 
 QString AuditTrail::headLine()

@@ -61,9 +61,10 @@ QSqlDatabase Connection::database() const
 namespace {
 // execute()'s prepared statements on the embedded file, by connection name (the connections of
 // one thread; a name is unique per Connection object).
-QHash<QString, QSqlQuery>& preparedOf(const QString& connection)
+// Shared, so that a statement still being read survives the cache dropping it.
+QHash<QString, std::shared_ptr<QSqlQuery>>& preparedOf(const QString& connection)
 {
-    thread_local QHash<QString, QHash<QString, QSqlQuery>> all;
+    thread_local QHash<QString, QHash<QString, std::shared_ptr<QSqlQuery>>> all;
     return all[connection];
 }
 } // namespace
@@ -231,37 +232,50 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params, bool f
     return q;
 }
 
+bool Connection::preparesOnce(const QString& sql, const QVariantList& params) const
+{
+    return m_backend == Backend::Sqlite && !params.isEmpty() && !m_readOnly && !isExecStatement(sql);
+}
+
+// The statement prepared once on this connection, run with `params`; finish() it when done.
+std::shared_ptr<QSqlQuery> Connection::runPrepared(const QString& sql, const QVariantList& params)
+{
+    requireOpen();
+    if (m_hook)
+        m_hook(sql);
+    QHash<QString, std::shared_ptr<QSqlQuery>>& prepared = preparedOf(m_name);
+    auto it = prepared.find(sql);
+    if (it == prepared.end()) {
+        if (prepared.size() >= 64)
+            prepared.clear();
+        auto q = std::make_shared<QSqlQuery>(database());
+        q->setForwardOnly(true);
+        if (!q->prepare(sql))
+            raise(q->lastError(), sql);
+        it = prepared.insert(sql, q);
+    }
+    std::shared_ptr<QSqlQuery> q = *it;
+    for (int i = 0; i < params.size(); ++i)
+        q->bindValue(i, toStorage(params[i]));
+    if (!q->exec()) {
+        const QSqlError e = q->lastError();
+        q->finish();
+        prepared.remove(sql);
+        raise(e, sql);
+    }
+    return q;
+}
+
 int Connection::execute(const QString& sql, const QVariantList& params)
 {
     // On the embedded file a statement that runs again and again with new values (the rows of a
     // save, an import's thousands of vouchers) is prepared once: compiling an insert with its
     // triggers costs more than running it.
-    if (m_backend == Backend::Sqlite && !params.isEmpty() && !m_readOnly && !isExecStatement(sql)) {
-        requireOpen();
+    if (preparesOnce(sql, params)) {
         try {
-            if (m_hook)
-                m_hook(sql);
-            QHash<QString, QSqlQuery>& prepared = preparedOf(m_name);
-            auto it = prepared.find(sql);
-            if (it == prepared.end()) {
-                if (prepared.size() >= 64)
-                    prepared.clear();
-                QSqlQuery q(database());
-                if (!q.prepare(sql))
-                    raise(q.lastError(), sql);
-                it = prepared.insert(sql, q);
-            }
-            QSqlQuery& q = *it;
-            for (int i = 0; i < params.size(); ++i)
-                q.bindValue(i, toStorage(params[i]));
-            const bool ok = q.exec();
-            const int n = ok ? q.numRowsAffected() : 0;
-            const QSqlError e = q.lastError();
-            q.finish();
-            if (!ok) {
-                prepared.remove(sql);
-                raise(e, sql);
-            }
+            const std::shared_ptr<QSqlQuery> q = runPrepared(sql, params);
+            const int n = q->numRowsAffected();
+            q->finish();
             return n;
         } catch (const DbError&) {
             noteFailure();
@@ -270,6 +284,31 @@ int Connection::execute(const QString& sql, const QVariantList& params)
     }
     QSqlQuery q = query(sql, params);
     return q.numRowsAffected();
+}
+
+void Connection::eachRow(const QString& sql, const QVariantList& params, const std::function<void(QSqlQuery&)>& rows)
+{
+    // Unlike execute(), a statement without values is prepared once too: these are never
+    // utility statements.
+    if (m_backend != Backend::Sqlite || m_readOnly || isExecStatement(sql)) {
+        QSqlQuery q = query(sql, params);
+        rows(q);
+        return;
+    }
+    const std::shared_ptr<QSqlQuery> q = [&] {
+        try {
+            return runPrepared(sql, params);
+        } catch (const DbError&) {
+            noteFailure();
+            throw;
+        }
+    }();
+    // Finished whatever `rows` does: an unfinished statement would hold the file's read snapshot.
+    struct Finish {
+        QSqlQuery& q;
+        ~Finish() { q.finish(); }
+    } finish{*q};
+    rows(*q);
 }
 
 QVariant Connection::scalar(const QString& sql, const QVariantList& params)

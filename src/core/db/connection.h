@@ -96,6 +96,11 @@ public:
     QSqlQuery query(const QString& sql, const QVariantList& params = {}, bool forwardOnly = true);
     // `INSERT ... RETURNING key` on both backends; returns the new key.
     qint64 insertReturningKey(const QString& sql, const QVariantList& params);
+    // A statement run again and again with new values (a save's own lookups): its rows are
+    // handed to `rows` and the statement is finished afterwards. On the embedded file it is
+    // prepared once, as execute()'s are. `rows` runs no statement of its own on a server, which
+    // streams the rows.
+    void eachRow(const QString& sql, const QVariantList& params, const std::function<void(QSqlQuery&)>& rows);
 
     // Defined width of a text column (characters), -1 when it has none or is unknown.
     int columnWidth(const QString& table, const QString& column);
@@ -157,6 +162,8 @@ private:
     void prepareSqlite(bool mustBeBook);
     void checkEmbeddedLogin();
     void requireOpen() const;
+    bool preparesOnce(const QString& sql, const QVariantList& params) const;
+    std::shared_ptr<QSqlQuery> runPrepared(const QString& sql, const QVariantList& params);
     QSqlQuery run(const QString& sql, const QVariantList& params, bool forwardOnly);
     void runPreparation(const std::function<void(Connection&)>& work);
     void noteFailure();

@@ -233,12 +233,15 @@ std::optional<qint64> VoucherStore::insertMaster(const Voucher& v, qint64 number
 {
     // A number another station holds is not inserted (the unique (VouStatus, VouNo) makes the
     // insert do nothing); the caller allocates again.
-    QSqlQuery q =
-        m_c.query(QStringLiteral("insert into MasJV (VouNo, VouStatus, VouDate, PaidReceive, TotalAmount, Login) "
-                                 "values (?, ?, ?, ?, ?, ?) on conflict (VouStatus, VouNo) do nothing "
-                                 "returning RowID"),
-                  {number, voucherKind(v.kind).code, v.date, keepEmpty(v.party), money(total), login});
-    return q.next() ? std::optional<qint64>(q.value(0).toLongLong()) : std::nullopt;
+    std::optional<qint64> rowId;
+    m_c.eachRow(QStringLiteral("insert into MasJV (VouNo, VouStatus, VouDate, PaidReceive, TotalAmount, Login) "
+                               "values (?, ?, ?, ?, ?, ?) on conflict (VouStatus, VouNo) do nothing "
+                               "returning RowID"),
+                {number, voucherKind(v.kind).code, v.date, keepEmpty(v.party), money(total), login}, [&](QSqlQuery& q) {
+                    if (q.next())
+                        rowId = q.value(0).toLongLong();
+                });
+    return rowId;
 }
 
 void VoucherStore::writeLines(const Voucher& v, qint64 number, Money total)

@@ -10,35 +10,49 @@
 #include <QJsonObject>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <vector>
 
 namespace qv {
 
 namespace {
-// One row as JSON: amounts as exact decimal text, dates as yyyy-mm-dd, keys in a fixed order.
-QJsonObject rowObject(Connection& c, const QSqlQuery& q, const QStringList& amounts)
-{
-    QJsonObject o;
-    const QSqlRecord rec = q.record();
-    for (int i = 0; i < rec.count(); ++i) {
-        const QString name = rec.fieldName(i);
-        const QVariant v = q.value(i);
-        const QString canonical = [&] {
+// The columns of an image's query, named once per query rather than once per row; an amount
+// column is named as the caller spells it, whatever case the backend returns.
+struct ImageColumns {
+    QStringList names;
+    std::vector<bool> amount;
+
+    ImageColumns(const QSqlQuery& q, const QStringList& amounts)
+    {
+        const QSqlRecord rec = q.record();
+        for (int i = 0; i < rec.count(); ++i) {
+            QString name = rec.fieldName(i);
+            bool isAmount = false;
             for (const QString& a : amounts)
                 if (a.compare(name, Qt::CaseInsensitive) == 0)
-                    return a;
-            return QString();
-        }();
-        QString col = name;
+                    name = a, isAmount = true;
+            names << name;
+            amount.push_back(isAmount);
+        }
+    }
+};
+
+// One row as JSON: amounts as exact decimal text, dates as yyyy-mm-dd, keys in a fixed order.
+QJsonObject rowObject(Connection& c, const QSqlQuery& q, const ImageColumns& cols)
+{
+    QJsonObject o;
+    for (int i = 0; i < cols.names.size(); ++i) {
+        const QString& name = cols.names[i];
+        const QVariant v = q.value(i);
         if (v.isNull())
-            o.insert(col, QJsonValue::Null);
-        else if (!canonical.isEmpty())
-            o.insert(canonical, plainAmount(c.moneyOrZero(v)));
+            o.insert(name, QJsonValue::Null);
+        else if (cols.amount[size_t(i)])
+            o.insert(name, plainAmount(c.moneyOrZero(v)));
         else if (v.metaType() == QMetaType::fromType<QDate>() || v.metaType() == QMetaType::fromType<QDateTime>())
-            o.insert(col, v.toDate().toString(Qt::ISODate));
+            o.insert(name, v.toDate().toString(Qt::ISODate));
         else if (v.metaType() == QMetaType::fromType<QString>())
-            o.insert(col, v.toString());
+            o.insert(name, v.toString());
         else
-            o.insert(col, v.toLongLong());
+            o.insert(name, v.toLongLong());
     }
     return o;
 }
@@ -52,23 +66,27 @@ QString VoucherWrites::key(const QString& kind, qint64 number)
 QString VoucherWrites::image(Connection& c, const QString& kind, qint64 number)
 {
     // Column names spelled out: PostgreSQL folds them, and the images must not differ by backend.
-    QSqlQuery m = c.query(QStringLiteral("select RowID as \"RowID\", VouNo as \"VouNo\", VouStatus as \"VouStatus\", "
-                                         "VouDate as \"VouDate\", PaidReceive as \"PaidReceive\", TotalAmount as "
-                                         "\"TotalAmount\", Login as \"Login\", ChecqNo as \"ChecqNo\" from MasJV "
-                                         "where VouStatus = ? and VouNo = ?"),
-                          {kind, number});
-    if (!m.next())
+    QJsonObject v;
+    c.eachRow(QStringLiteral("select RowID as \"RowID\", VouNo as \"VouNo\", VouStatus as \"VouStatus\", "
+                             "VouDate as \"VouDate\", PaidReceive as \"PaidReceive\", TotalAmount as "
+                             "\"TotalAmount\", Login as \"Login\", ChecqNo as \"ChecqNo\" from MasJV "
+                             "where VouStatus = ? and VouNo = ?"),
+              {kind, number}, [&](QSqlQuery& m) {
+                  if (m.next())
+                      v = rowObject(c, m, ImageColumns(m, {QStringLiteral("TotalAmount")}));
+              });
+    if (v.isEmpty())
         return {};
-    QJsonObject v = rowObject(c, m, {QStringLiteral("TotalAmount")});
-    m.finish();
     QJsonArray lines;
-    QSqlQuery d = c.query(QStringLiteral("select EntryNo as \"EntryNo\", AcCode as \"AcCode\", CrAc as \"CrAc\", "
-                                         "VouDate as \"VouDate\", DrAmt as \"DrAmt\", CrAmt as \"CrAmt\", ChecqNo as "
-                                         "\"ChecqNo\", Naration as \"Naration\", FileNo as \"FileNo\", BillNo as "
-                                         "\"BillNo\" from DetJV where VouStatus = ? and VouNo = ? order by RowID"),
-                          {kind, number});
-    while (d.next())
-        lines.append(rowObject(c, d, {QStringLiteral("DrAmt"), QStringLiteral("CrAmt")}));
+    c.eachRow(QStringLiteral("select EntryNo as \"EntryNo\", AcCode as \"AcCode\", CrAc as \"CrAc\", "
+                             "VouDate as \"VouDate\", DrAmt as \"DrAmt\", CrAmt as \"CrAmt\", ChecqNo as "
+                             "\"ChecqNo\", Naration as \"Naration\", FileNo as \"FileNo\", BillNo as "
+                             "\"BillNo\" from DetJV where VouStatus = ? and VouNo = ? order by RowID"),
+              {kind, number}, [&](QSqlQuery& d) {
+                  const ImageColumns columns(d, {QStringLiteral("DrAmt"), QStringLiteral("CrAmt")});
+                  while (d.next())
+                      lines.append(rowObject(c, d, columns));
+              });
     v.insert(QStringLiteral("lines"), lines);
     return QString::fromUtf8(QJsonDocument(v).toJson(QJsonDocument::Compact));
 }
