@@ -223,11 +223,45 @@ ImportPlan planImport(Connection& c, const QString& file, const ImportOptions& o
     return plan;
 }
 
+namespace {
+// The one transaction of an import changes far more pages than the embedded file's usual page
+// cache holds; without room they are written out and read back again and again before the
+// commit. The usual size comes back afterwards.
+class LargerPageCache {
+public:
+    explicit LargerPageCache(Connection& c)
+        : m_c(c)
+    {
+        if (c.backend() != Backend::Sqlite)
+            return;
+        m_before = c.scalar(QStringLiteral("PRAGMA cache_size"));
+        c.execute(QStringLiteral("PRAGMA cache_size = -65536")); // 64 MB
+    }
+    ~LargerPageCache()
+    {
+        if (!m_before.isValid())
+            return;
+        try {
+            m_c.execute(QStringLiteral("PRAGMA cache_size = %1").arg(m_before.toLongLong()));
+        } catch (const DbError&) {
+            // A lost book is reported by the work that failed.
+        }
+    }
+    LargerPageCache(const LargerPageCache&) = delete;
+    LargerPageCache& operator=(const LargerPageCache&) = delete;
+
+private:
+    Connection& m_c;
+    QVariant m_before;
+};
+} // namespace
+
 ImportResult runImport(Connection& c, const QString& file, const ImportOptions& o, const QString& login)
 {
     ImportResult result{planImport(c, file, o)};
     const ImportPlan& plan = result.plan;
     const QDateTime stamp = QFileInfo(file).lastModified();
+    const LargerPageCache cache(c);
     Transaction tx(c);
     AccountStore store(c);
     QHash<QString, qint64> rowIds;

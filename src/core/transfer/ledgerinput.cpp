@@ -111,7 +111,11 @@ private:
 
     void header(const QString& line, int n)
     {
-        const QString dateText = line.section(QRegularExpression(QStringLiteral("\\s")), 0, 0);
+        // Up to the first white space (a pattern here would be compiled again for every voucher).
+        qsizetype end = 0;
+        while (end < line.size() && !QStringView(u" \t\n\v\f\r").contains(line[end]))
+            ++end;
+        const QString dateText = line.left(end);
         const QDate d = fileDate(dateText.section(QLatin1Char('='), 0, 0), true);
         if (!d.isValid())
             refuse(n, 1, QStringLiteral("\"%1\" is not a date (write yyyy-mm-dd).").arg(dateText));

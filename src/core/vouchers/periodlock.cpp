@@ -20,8 +20,12 @@ QString shown(const QDate& d)
 
 std::optional<QDate> PeriodLock::lockedUpTo()
 {
-    const QVariant v = m_c.scalar(QStringLiteral("select LockedUpTo from PeriodLock order by RowID desc limit 1"));
-    const QDate d = v.toDate();
+    // Asked at every save: prepared once.
+    QDate d;
+    m_c.eachRow(QStringLiteral("select LockedUpTo from PeriodLock order by RowID desc limit 1"), {}, [&](QSqlQuery& q) {
+        if (q.next())
+            d = q.value(0).toDate();
+    });
     return d.isValid() ? std::optional<QDate>(d) : std::nullopt;
 }
 
