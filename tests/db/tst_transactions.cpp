@@ -204,6 +204,37 @@ private slots:
         QVERIFY(!c.inTransaction());
     }
 
+    // Inner levels without savepoints take none, and one that fails spoils the whole level: its
+    // commit saves nothing. The next transaction's inner levels take savepoints again.
+    void innerLevelsWithoutSavepointsAreAllOrNothing()
+    {
+        QStringList statements;
+        c.setStatementHook([&](const QString& sql) { statements << sql; });
+        {
+            qv::Transaction outer(c);
+            c.innerLevelsWithoutSavepoints();
+            insert("A");
+            {
+                qv::Transaction inner(c);
+                insert("B");
+                inner.commit();
+            }
+            try {
+                qv::Transaction inner(c);
+                insert("C");
+                throw std::runtime_error("inner work failed");
+            } catch (const std::runtime_error&) {
+            }
+            insert("D");
+            QVERIFY_THROWS_EXCEPTION(qv::DbError, outer.commit());
+        }
+        c.setStatementHook({});
+        QVERIFY(statements.filter("SAVEPOINT").isEmpty());
+        QCOMPARE(committed(), QStringList());
+        QVERIFY(!c.inTransaction());
+        innerFailureLeavesOuterGoing();
+    }
+
     // A lookup run again and again is prepared once on the embedded file; it must be finished
     // when read, however little of it was read, or the station would keep reading the book as
     // it was and never see another station's vouchers. On the embedded file, statements run

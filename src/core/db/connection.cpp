@@ -92,6 +92,7 @@ void Connection::close()
     m_open = false;
     m_lost = false;
     m_txDepth = 0;
+    m_flatFrom = 0;
     m_failedDepth = 0;
     m_widths.clear();
 }

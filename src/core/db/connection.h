@@ -125,6 +125,11 @@ public:
     bool inTransaction() const { return m_txDepth > 0; }
     // Levels open: 0 outside a transaction, 1 in the outermost.
     int transactionDepth() const { return m_txDepth; }
+    // Inside the current level, inner levels take no savepoints of their own: a failure in any of
+    // them spoils the whole level, which then rolls back. For work that is all or nothing anyway,
+    // such as an import's thousands of vouchers, where a savepoint per voucher costs more than
+    // its writes. Ends when that level ends.
+    void innerLevelsWithoutSavepoints();
 
     // Statements of the form `exec NAME ...` never reach the database: they go to the handler
     // this connection was given (the program's own implementations of the data-preparation
@@ -184,6 +189,7 @@ private:
     bool m_open = false;
     int m_txDepth = 0;
     int m_failedDepth = 0; // the outermost level spoilt by a failed statement; 0: none
+    int m_flatFrom = 0;    // levels deeper than this take no savepoints; 0: every level does
     bool m_registered = false;
     bool m_readOnly = false;     // inside a ReadOnlyScope
     mutable bool m_lost = false; // the server's link broke; opened again at the next statement

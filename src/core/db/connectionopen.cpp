@@ -14,7 +14,6 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlRecord>
-#include <sqlite3.h>
 
 // Opening a connection: the program's logon by its properties, the embedded file, a server.
 namespace qv {
@@ -75,23 +74,8 @@ void Connection::openDriver(const QString& driver, const std::function<void(QSql
     m_open = true;
 }
 
-namespace {
-// A savepoint's journal (each voucher saved inside a larger transaction, such as an import) is
-// kept in memory up to this size instead of being written to a temporary file page by page.
-// SQLite takes the setting only before its first connection in the process.
-void keepSavepointJournalsInMemory()
-{
-    static const bool once = [] {
-        sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, 4 * 1024 * 1024);
-        return true;
-    }();
-    Q_UNUSED(once);
-}
-} // namespace
-
 void Connection::openFileUnchecked(const QString& path, bool create)
 {
-    keepSavepointJournalsInMemory();
     close();
     if (!create && !QFileInfo::exists(path))
         throw DbError(QStringLiteral("The database file \"%1\" does not exist.").arg(path),

@@ -250,6 +250,7 @@ void Connection::reconnect()
             failure = db.lastError();
     }
     m_txDepth = 0;
+    m_flatFrom = 0;
     m_failedDepth = 0;
     m_sessionTables.clear(); // a new session holds none of the old one's work tables
     if (failure.isValid()) {

@@ -27,8 +27,17 @@ void Connection::begin()
         m_failedDepth = 0;
         return;
     }
-    execute(QStringLiteral("SAVEPOINT ") + savepointName(m_txDepth + 1));
+    if (m_flatFrom == 0)
+        execute(QStringLiteral("SAVEPOINT ") + savepointName(m_txDepth + 1));
     ++m_txDepth;
+}
+
+void Connection::innerLevelsWithoutSavepoints()
+{
+    if (m_txDepth == 0)
+        throw DbError(QStringLiteral("Inner levels without savepoints need a transaction."));
+    if (m_flatFrom == 0)
+        m_flatFrom = m_txDepth;
 }
 
 void Connection::commit()
@@ -39,6 +48,12 @@ void Connection::commit()
         rollback();
         throw DbError(QStringLiteral("The work was not saved: a statement in it failed and it was rolled back."));
     }
+    if (m_flatFrom > 0 && m_txDepth > m_flatFrom) {
+        --m_txDepth;
+        return;
+    }
+    if (m_flatFrom == m_txDepth)
+        m_flatFrom = 0;
     if (m_txDepth > 1) {
         try {
             execute(QStringLiteral("RELEASE SAVEPOINT ") + savepointName(m_txDepth));
@@ -66,6 +81,7 @@ void Connection::commit()
     QSqlQuery q(database());
     const bool ok = runCommit(q);
     m_txDepth = 0;
+    m_flatFrom = 0;
     m_failedDepth = 0;
     if (!ok) {
         const QSqlError e = q.lastError();
@@ -86,6 +102,15 @@ void Connection::rollback()
 {
     if (m_txDepth <= 0)
         return;
+    if (m_flatFrom > 0 && m_txDepth > m_flatFrom) {
+        // No savepoint to go back to: the level that took none for its inner ones is spoilt.
+        if (m_failedDepth == 0 || m_failedDepth > m_flatFrom)
+            m_failedDepth = m_flatFrom;
+        --m_txDepth;
+        return;
+    }
+    if (m_flatFrom == m_txDepth)
+        m_flatFrom = 0;
     if (m_txDepth > 1 && m_open && !m_lost) {
         // Back to the level's savepoint, which also clears PostgreSQL's aborted state; the
         // savepoint is then released so that the outer level goes on as if it had never begun.
@@ -101,6 +126,7 @@ void Connection::rollback()
         // The savepoint is gone (the server ended the transaction): nothing below it is left.
     }
     m_txDepth = 0;
+    m_flatFrom = 0;
     m_failedDepth = 0;
     if (m_open && !m_lost)
         QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));

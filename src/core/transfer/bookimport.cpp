@@ -296,6 +296,7 @@ ImportResult runImport(Connection& c, const QString& file, const ImportOptions& 
         if (!o.mappingFile.isEmpty())
             names.accounts.readMapping(o.mappingFile);
         VoucherStore vouchers(c);
+        c.innerLevelsWithoutSavepoints(); // any failure ends the whole import
         QHash<VoucherKind, qint64> next;
         const qint64 total = plan.voucherCount();
         readFile(
