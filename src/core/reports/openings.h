@@ -10,7 +10,8 @@
 // One account (a ledger) or every account at once (the trial balance, the export): callers ask
 // this object and never read OpenBal or sum earlier rows themselves, so the way the figure is
 // gathered can change in one place: the earlier rows' sum is read from the month sums for the
-// whole months and from the rows for the rest of the date's month (periodsums.h).
+// whole months and from the rows for the rest of the date's month (periodsums.h for one
+// account, accountsums.h for every account in one statement).
 #include "db/connection.h"
 #include "db/money.h"
 
@@ -35,6 +36,8 @@ public:
     QMap<qint64, Money> movements(const QDate& from, const QDate& to);
 
 private:
+    // Account and figure of each row `sql` gives.
+    QMap<qint64, Money> balances(const QString& sql, const QVariantList& params);
     Connection& m_c;
 };
 
