@@ -57,8 +57,8 @@ void AccountSums::add(const QString& name, const DayRange& r)
     const bool sqlite = m_backend == Backend::Sqlite;
     const QString upper = r.toIncluded ? QStringLiteral("@ <= ?") : QStringLiteral("@ < ?");
     // The whole range as a condition on the rows' dates.
-    const Condition whole = r.fromStart ? Condition{upper, {r.to}}
-                                        : Condition{QStringLiteral("@ >= ? AND ") + upper, {r.from, r.to}};
+    const Condition whole =
+        r.fromStart ? Condition{upper, {r.to}} : Condition{QStringLiteral("@ >= ? AND ") + upper, {r.from, r.to}};
     // Whole months: from the first that starts on or after `from` up to the last that ends
     // inside the range.
     const QDate first = r.fromStart || !r.from.isValid() ? QDate()
@@ -88,8 +88,7 @@ void AccountSums::add(const QString& name, const DayRange& r)
         part({QStringLiteral("@ >= ? AND @ < ?"), {r.from, first}},
              {QStringLiteral("@ >= ? AND @ < ?"), {monthStart(r.from), first}}, 1);
     if (r.toIncluded && end <= r.to)
-        part({QStringLiteral("@ >= ? AND @ <= ?"), {end, r.to}}, {QStringLiteral("@ >= ? AND @ <= ?"), {end, r.to}},
-             1);
+        part({QStringLiteral("@ >= ? AND @ <= ?"), {end, r.to}}, {QStringLiteral("@ >= ? AND @ <= ?"), {end, r.to}}, 1);
     else if (!r.toIncluded && end < r.to)
         part({QStringLiteral("@ >= ? AND @ < ?"), {end, r.to}}, {QStringLiteral("@ >= ? AND @ < ?"), {end, r.to}}, 1);
     else if (r.toIncluded && sqlite)
@@ -109,7 +108,8 @@ void AccountSums::add(const QString& name, const DayRange& r)
                              "%5) p GROUP BY AcCode)")
                   .arg(name, known.arg(QLatin1String("DrSum")), known.arg(QLatin1String("CrSum")),
                        monthsIn.on(QStringLiteral("Month")).text,
-                       parts.isEmpty() ? QString() : QStringLiteral(" UNION ALL ") + parts.join(QStringLiteral(" UNION ALL ")));
+                       parts.isEmpty() ? QString()
+                                       : QStringLiteral(" UNION ALL ") + parts.join(QStringLiteral(" UNION ALL ")));
     if (!sqlite) {
         m_ctes << QStringLiteral("%1 AS MATERIALIZED (SELECT AcCode, COALESCE(dr, 0) AS dr, COALESCE(cr, 0) AS cr, n "
                                  "FROM %1_t)")
@@ -130,9 +130,9 @@ void AccountSums::add(const QString& name, const DayRange& r)
 QString AccountSums::sql(const QString& statement) const
 {
     // The accounts with month sums, one seek each (a loose scan of the key).
-    const QString acc = QStringLiteral(
-        "acc(c) AS (SELECT MIN(AcCode) FROM AcMonthSums UNION ALL SELECT (SELECT MIN(s.AcCode) FROM "
-        "AcMonthSums s WHERE s.AcCode > acc.c) FROM acc WHERE acc.c IS NOT NULL)");
+    const QString acc =
+        QStringLiteral("acc(c) AS (SELECT MIN(AcCode) FROM AcMonthSums UNION ALL SELECT (SELECT MIN(s.AcCode) FROM "
+                       "AcMonthSums s WHERE s.AcCode > acc.c) FROM acc WHERE acc.c IS NOT NULL)");
     QStringList ctes{acc};
     ctes += m_ctes;
     return QStringLiteral("WITH RECURSIVE %1 %2").arg(ctes.join(QStringLiteral(", ")), statement);
