@@ -34,7 +34,7 @@ QString AccountSums::checked(const QString& expr) const
         .arg(expr);
 }
 
-QString AccountSums::rowsPart(const QString& where, const QString& probe, int sign) const
+QString AccountSums::rowsPart(const QString& where, const QString& probe, int sign, Figures what) const
 {
     // The accounts come from the month sums' keys (a loose scan); each seeks its own range of
     // the account index, and only when it has a month row where the range lies.
@@ -43,18 +43,22 @@ QString AccountSums::rowsPart(const QString& where, const QString& probe, int si
         probe.isEmpty()
             ? QString()
             : QStringLiteral("EXISTS (SELECT 1 FROM AcMonthSums s WHERE s.AcCode = acc.c AND %1) AND ").arg(probe);
-    auto signed_ = [&](const char* sum) {
-        const QString s = QLatin1String(sum);
-        return sign > 0 ? s : checked(QLatin1Char('-') + s);
-    };
-    return QStringLiteral("SELECT d.AcCode AS AcCode, %1 AS dr, %2 AS cr, %3 AS n FROM acc %4 DetJV d "
-                          "ON d.AcCode = acc.c WHERE %5%6 GROUP BY d.AcCode")
-        .arg(signed_("SUM(d.DrAmt)"), signed_("SUM(d.CrAmt)"), signed_("COUNT(*)"), join, exists, where);
+    auto signed_ = [&](const QString& sum) { return sign > 0 ? sum : checked(QLatin1Char('-') + sum); };
+    const QString figures =
+        what == Net ? signed_(checked(QStringLiteral("COALESCE(SUM(d.DrAmt), 0) - COALESCE(SUM(d.CrAmt), 0)")))
+                          + QStringLiteral(" AS net")
+                    : QStringLiteral("%1 AS dr, %2 AS cr, %3 AS n")
+                          .arg(signed_(QStringLiteral("SUM(d.DrAmt)")), signed_(QStringLiteral("SUM(d.CrAmt)")),
+                               signed_(QStringLiteral("COUNT(*)")));
+    return QStringLiteral("SELECT d.AcCode AS AcCode, %1 FROM acc %2 DetJV d ON d.AcCode = acc.c WHERE %3%4 "
+                          "GROUP BY d.AcCode")
+        .arg(figures, join, exists, where);
 }
 
-void AccountSums::add(const QString& name, const DayRange& r)
+void AccountSums::add(const QString& name, const DayRange& r, Figures what)
 {
     const bool sqlite = m_backend == Backend::Sqlite;
+    const bool net = what == Net;
     const QString upper = r.toIncluded ? QStringLiteral("@ <= ?") : QStringLiteral("@ < ?");
     // The whole range as a condition on the rows' dates.
     const Condition whole =
@@ -68,11 +72,13 @@ void AccountSums::add(const QString& name, const DayRange& r)
     if (r.to.isValid())
         end = r.toIncluded && r.to.day() == r.to.daysInMonth() ? monthStart(r.to).addMonths(1) : monthStart(r.to);
     const bool months = usable(end) && (r.fromStart || (usable(first) && first < end));
+    const QString columns = net ? QStringLiteral("AcCode, net") : QStringLiteral("AcCode, dr, cr, n");
     if (!months) {
         m_params += whole.params;
-        m_ctes << QStringLiteral("%1 AS MATERIALIZED (SELECT AcCode, COALESCE(dr, 0) AS dr, COALESCE(cr, 0) AS cr, n "
-                                 "FROM (%2) x)")
-                      .arg(name, rowsPart(whole.on(QStringLiteral("d.VouDate")).text, {}, 1));
+        m_ctes << QStringLiteral("%1 AS MATERIALIZED (SELECT %2 FROM (%3) x)")
+                      .arg(name,
+                           net ? columns : QStringLiteral("AcCode, COALESCE(dr, 0) AS dr, COALESCE(cr, 0) AS cr, n"),
+                           rowsPart(whole.on(QStringLiteral("d.VouDate")).text, {}, 1, what));
         return;
     }
     // The partial months' rows: each part with the condition its rows' month keys meet (a
@@ -80,7 +86,8 @@ void AccountSums::add(const QString& name, const DayRange& r)
     QStringList parts;
     QVariantList partParams;
     auto part = [&](const Condition& rows, const Condition& keys, int sign) {
-        parts << rowsPart(rows.on(QStringLiteral("d.VouDate")).text, keys.on(QStringLiteral("s.Month")).text, sign);
+        parts << rowsPart(rows.on(QStringLiteral("d.VouDate")).text, keys.on(QStringLiteral("s.Month")).text, sign,
+                          what);
         partParams += keys.params;
         partParams += rows.params;
     };
@@ -101,30 +108,46 @@ void AccountSums::add(const QString& name, const DayRange& r)
     m_params += monthsIn.params;
     m_params += partParams;
     // A month sum that is not known (null, see monthsums.h) makes its account's sum a fraction,
-    // at no cost to the others; that account is then read from its rows over the whole range.
+    // at no cost to the others; so does a month's difference that leaves 64-bit cents. That
+    // account is then read from its rows over the whole range.
     const QString known = sqlite ? QStringLiteral("COALESCE(%1, 0.5)") : QStringLiteral("%1");
-    m_ctes << QStringLiteral("%1_t AS (SELECT AcCode, SUM(dr) AS dr, SUM(cr) AS cr, SUM(n) AS n FROM (SELECT AcCode, "
-                             "SUM(%2) AS dr, SUM(%3) AS cr, SUM(Lines) AS n FROM AcMonthSums WHERE %4 GROUP BY AcCode "
-                             "%5) p GROUP BY AcCode)")
-                  .arg(name, known.arg(QLatin1String("DrSum")), known.arg(QLatin1String("CrSum")),
-                       monthsIn.on(QStringLiteral("Month")).text,
+    const QString monthFigures = net ? QStringLiteral("SUM(%1) AS net").arg(known.arg(QLatin1String("DrSum - CrSum")))
+                                     : QStringLiteral("SUM(%1) AS dr, SUM(%2) AS cr, SUM(Lines) AS n")
+                                           .arg(known.arg(QLatin1String("DrSum")), known.arg(QLatin1String("CrSum")));
+    m_ctes << QStringLiteral(
+                  "%1_t AS (SELECT %2 FROM (SELECT AcCode, %3 FROM AcMonthSums WHERE %4 GROUP BY AcCode%5) p "
+                  "GROUP BY AcCode)")
+                  .arg(name,
+                       net ? QStringLiteral("AcCode, SUM(net) AS net")
+                           : QStringLiteral("AcCode, SUM(dr) AS dr, SUM(cr) AS cr, SUM(n) AS n"),
+                       monthFigures, monthsIn.on(QStringLiteral("Month")).text,
                        parts.isEmpty() ? QString()
                                        : QStringLiteral(" UNION ALL ") + parts.join(QStringLiteral(" UNION ALL ")));
     if (!sqlite) {
-        m_ctes << QStringLiteral("%1 AS MATERIALIZED (SELECT AcCode, COALESCE(dr, 0) AS dr, COALESCE(cr, 0) AS cr, n "
-                                 "FROM %1_t)")
-                      .arg(name);
+        m_ctes << QStringLiteral("%1 AS MATERIALIZED (SELECT %2 FROM %1_t)")
+                      .arg(name, net ? QStringLiteral("AcCode, COALESCE(net, 0) AS net")
+                                     : QStringLiteral("AcCode, COALESCE(dr, 0) AS dr, COALESCE(cr, 0) AS cr, n"));
         return;
     }
     const QString rows = QStringLiteral("(SELECT %1 FROM DetJV d WHERE d.AcCode = t.AcCode AND %2)")
                              .arg(QStringLiteral("%1"), whole.on(QStringLiteral("d.VouDate")).text);
+    const QString dr = rows.arg(QLatin1String("COALESCE(SUM(d.DrAmt), 0)"));
+    const QString cr = rows.arg(QLatin1String("COALESCE(SUM(d.CrAmt), 0)"));
+    if (net) {
+        m_params += whole.params;
+        m_ctes << QStringLiteral("%1 AS MATERIALIZED (SELECT AcCode, CASE WHEN typeof(t.net) = 'real' THEN (SELECT %2 "
+                                 "FROM (SELECT COALESCE(SUM(d.DrAmt), 0) AS dr, COALESCE(SUM(d.CrAmt), 0) AS cr "
+                                 "FROM DetJV d WHERE d.AcCode = t.AcCode AND %3) x) ELSE COALESCE(t.net, 0) END AS net "
+                                 "FROM %1_t t)")
+                      .arg(name, checked(QStringLiteral("x.dr - x.cr")), whole.on(QStringLiteral("d.VouDate")).text);
+        return;
+    }
     for (int i = 0; i < 3; ++i)
         m_params += whole.params;
     m_ctes << QStringLiteral("%1 AS MATERIALIZED (SELECT AcCode, CASE WHEN u THEN %2 ELSE COALESCE(dr, 0) END AS dr, "
                              "CASE WHEN u THEN %3 ELSE COALESCE(cr, 0) END AS cr, CASE WHEN u THEN %4 ELSE n END AS n "
                              "FROM (SELECT t.*, typeof(t.dr) = 'real' OR typeof(t.cr) = 'real' AS u FROM %1_t t) t)")
-                  .arg(name, rows.arg(QLatin1String("COALESCE(SUM(d.DrAmt), 0)")),
-                       rows.arg(QLatin1String("COALESCE(SUM(d.CrAmt), 0)")), rows.arg(QLatin1String("COUNT(*)")));
+                  .arg(name, dr, cr, rows.arg(QLatin1String("COUNT(*)")));
 }
 
 QString AccountSums::sql(const QString& statement) const

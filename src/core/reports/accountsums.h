@@ -31,9 +31,13 @@ public:
         : m_backend(b)
     {
     }
-    // Adds the table expression `name` (AcCode, Dr, Cr, N): one row for every account with rows or
-    // month sums in or around the range; N is its rows in the range (0: it has none there).
-    void add(const QString& name, const DayRange& range);
+    enum Figures {
+        DebitsCredits, // columns AcCode, dr, cr, n (its rows in the range; 0: it has none there)
+        Net            // columns AcCode, net (debits less credits): less to add up
+    };
+    // Adds the table expression `name`: one row for every account with rows or month sums in or
+    // around the range.
+    void add(const QString& name, const DayRange& range, Figures what = DebitsCredits);
     // "WITH RECURSIVE <the expressions> <statement>"; params() are theirs and then `statementParams`.
     QString sql(const QString& statement) const;
     QVariantList params(const QVariantList& statementParams = {}) const;
@@ -43,7 +47,7 @@ public:
     QString checked(const QString& expr) const;
 
 private:
-    QString rowsPart(const QString& where, const QString& probe, int sign) const;
+    QString rowsPart(const QString& where, const QString& probe, int sign, Figures what) const;
     Backend m_backend;
     QStringList m_ctes;
     QVariantList m_params;

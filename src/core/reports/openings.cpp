@@ -53,8 +53,8 @@ QMap<qint64, Money> OpeningBalances::all(const QDate& at)
     AccountSums sums(m_c.backend());
     QString rows;
     if (at.isValid()) {
-        sums.add(QStringLiteral("bf"), {QDate(), at, true, false});
-        rows = QStringLiteral(" UNION ALL SELECT AcCode, %1 FROM bf").arg(sums.checked(QStringLiteral("dr - cr")));
+        sums.add(QStringLiteral("bf"), {QDate(), at, true, false}, AccountSums::Net);
+        rows = QStringLiteral(" UNION ALL SELECT AcCode, net FROM bf");
     }
     return balances(sums.sql(QStringLiteral("SELECT AcCode, SUM(v) FROM (SELECT RowID AS AcCode, OpenBal AS v FROM "
                                             "Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL%1) x "
@@ -70,9 +70,8 @@ QMap<qint64, Money> OpeningBalances::movements(const QDate& from, const QDate& t
     // What the opening at the day after `to` adds to the one at `from`: the rows dated from
     // `from` up to that day.
     AccountSums sums(m_c.backend());
-    sums.add(QStringLiteral("mv"), {from, to.addDays(1), false, false});
-    const QString net = sums.checked(QStringLiteral("dr - cr"));
-    return balances(sums.sql(QStringLiteral("SELECT AcCode, %1 FROM mv WHERE %1 <> 0").arg(net)), sums.params());
+    sums.add(QStringLiteral("mv"), {from, to.addDays(1), false, false}, AccountSums::Net);
+    return balances(sums.sql(QStringLiteral("SELECT AcCode, net FROM mv WHERE net <> 0")), sums.params());
 }
 
 QMap<qint64, Money> OpeningBalances::balances(const QString& sql, const QVariantList& params)

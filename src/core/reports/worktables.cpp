@@ -225,7 +225,7 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
     // Each account with an opening (OpeningBalances: its OpenBal and its rows before `from`) or
     // rows in the range; every sum the database's own, checked.
     AccountSums sums(c.backend());
-    sums.add(QStringLiteral("bf"), {QDate(), from, true, false});
+    sums.add(QStringLiteral("bf"), {QDate(), from, true, false}, AccountSums::Net);
     sums.add(QStringLiteral("mv"), {from, to});
     const QString d = QStringLiteral("CASE WHEN %1 > 0 THEN %1 ELSE 0 END");
     const QString k = QStringLiteral("CASE WHEN %1 < 0 THEN %2 ELSE 0 END");
@@ -240,13 +240,12 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
                      "FROM (SELECT AcCode, o, dr, cr, %7 AS cl FROM (SELECT AcCode, SUM(o) AS o, SUM(dr) AS dr, "
                      "SUM(cr) AS cr, SUM(n) AS n FROM (SELECT RowID AS AcCode, OpenBal AS o, 0 AS dr, 0 AS cr, 0 AS n "
                      "FROM Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL "
-                     "UNION ALL SELECT AcCode, %8, 0, 0, 0 FROM bf "
+                     "UNION ALL SELECT AcCode, net, 0, 0, 0 FROM bf "
                      "UNION ALL SELECT AcCode, 0, dr, cr, n FROM mv WHERE n <> 0) x GROUP BY AcCode) y "
                      "WHERE o <> 0 OR n <> 0) f LEFT JOIN Accounts a ON a.RowID = f.AcCode")
                      .arg(accountName(QStringLiteral("f")), typedParam(c, "DATE"), d.arg(QStringLiteral("f.o")),
                           cr("f.o"), d.arg(QStringLiteral("f.cl")), cr("f.cl"),
-                          sums.checked(sums.checked(QStringLiteral("o + dr")) + QStringLiteral(" - cr")),
-                          sums.checked(QStringLiteral("dr - cr")))),
+                          sums.checked(sums.checked(QStringLiteral("o + dr")) + QStringLiteral(" - cr")))),
         sums.params({from, to, QStringLiteral("DD")}));
     // When the openings do not net to zero their difference is a line of its own below the
     // total, on the lighter side, and a total with it balances (every row carries them: the
