@@ -1,9 +1,10 @@
 // Every account's figures as the database adds them up in one statement (the trial balances, the
 // openings and movements of every account): an account whose month sums are no longer known is
 // read from its rows, and a figure that leaves the range of amounts is refused, never stored or
-// printed as a wrong one.
+// printed as a wrong one. The statements' lines reach their work table unchanged.
 #include "db/connection.h"
 #include "db/money.h"
+#include "masters/accountclasses.h"
 #include "reports/openings.h"
 #include "reports/procedures.h"
 #include "support/dbfixture.h"
@@ -29,8 +30,8 @@ class TstAccountSums : public QObject {
     // The account's rows' own figures: "debits/credits" over a condition on VouDate.
     QString rows(const QString& where, const QVariantList& p)
     {
-        QSqlQuery q = c.query("select sum(DrAmt), sum(CrAmt) from DetJV where AcCode = ? and " + where,
-                              QVariantList{ac} + p);
+        QSqlQuery q =
+            c.query("select sum(DrAmt), sum(CrAmt) from DetJV where AcCode = ? and " + where, QVariantList{ac} + p);
         q.next();
         return QString("%1/%2").arg(c.moneyOrZero(q.value(0)).cents).arg(c.moneyOrZero(q.value(1)).cents);
     }
@@ -110,10 +111,32 @@ private slots:
             }
         };
         refused("the trial balance", [&] { c.execute(qv::rpt::trialBalanceStatement({2026, 1, 1}, {2026, 12, 31})); });
-        refused("the trial balance with opening",
-                [&] { c.execute(qv::rpt::trialBalance3Statement({2026, 1, 1}, {2026, 12, 31})); });
+        refused("the trial balance with opening", [&] {
+            c.execute(qv::rpt::trialBalance3Statement({2026, 1, 1}, {2026, 12, 31}));
+        });
         refused("the openings", [&] { qv::rpt::OpeningBalances(c).all({2026, 6, 1}); });
         refused("the movements", [&] { qv::rpt::OpeningBalances(c).movements({2026, 5, 1}, {2026, 5, 31}); });
+    }
+
+    void statementLinesReachTheWorkTableUnchanged()
+    {
+        qv::AccountClasses classes(c);
+        for (const QString& head : classes.unclassified())
+            classes.set(head, QLatin1Char('A'));
+        const QString name = "Qu\"ote\\ 'x' \u0627\u0631\u062F\u0648\n%1";
+        const Money big(999999999999999LL);
+        c.execute("update Accounts set AcName = ?, OpenBal = ? where RowID = ?", {name, QVariant::fromValue(big), ac});
+        c.execute("update Accounts set OpenBal = null where RowID <> ?", {ac});
+        const QString code = c.scalar("select AcNodes from Accounts where RowID = ?", {ac}).toString();
+        c.execute(qv::rpt::balanceSheetStatement({2026, 6, 30}, 3));
+        QSqlQuery q = c.query("select Title, Amount, Compare from tmpBalanceSheet where Code = ?", {code});
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), name);
+        QCOMPARE(c.moneyOrZero(q.value(1)), big + net(rows("VouDate < ?", {QDate(2026, 7, 1)})));
+        QVERIFY(q.value(2).isNull());
+        // A line without a code (a heading, a total) keeps a null code, not an empty text.
+        QVERIFY(c.scalar("select count(*) from tmpBalanceSheet where Code is null").toInt() > 0);
+        QCOMPARE(c.scalar("select count(*) from tmpBalanceSheet where Code = ''").toInt(), 0);
     }
 };
 
