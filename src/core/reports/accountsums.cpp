@@ -36,11 +36,16 @@ QString AccountSums::checked(const QString& expr) const
 
 QString AccountSums::rowsPart(const QString& where, const QString& probe, int sign, Figures what) const
 {
-    // The accounts come from the month sums' keys (a loose scan); each seeks its own range of
-    // the account index, and only when it has a month row where the range lies.
-    const QString join = m_backend == Backend::Sqlite ? QStringLiteral("CROSS JOIN") : QStringLiteral("JOIN");
+    // The accounts come from the month sums' keys; each seeks its own range of the account
+    // index, and only when it has a month row where the range lies. On the embedded book a loose
+    // scan of the keys and a probe per account; a server reads the keys in one scan (its loose
+    // scan costs a sub-plan per account).
+    const bool sqlite = m_backend == Backend::Sqlite;
+    const QString from = sqlite ? QStringLiteral("acc CROSS JOIN")
+                                : QStringLiteral("(SELECT DISTINCT s.AcCode AS c FROM AcMonthSums s%1) acc JOIN")
+                                      .arg(probe.isEmpty() ? QString() : QStringLiteral(" WHERE ") + probe);
     const QString exists =
-        probe.isEmpty()
+        !sqlite || probe.isEmpty()
             ? QString()
             : QStringLiteral("EXISTS (SELECT 1 FROM AcMonthSums s WHERE s.AcCode = acc.c AND %1) AND ").arg(probe);
     auto signed_ = [&](const QString& sum) { return sign > 0 ? sum : checked(QLatin1Char('-') + sum); };
@@ -50,9 +55,9 @@ QString AccountSums::rowsPart(const QString& where, const QString& probe, int si
                     : QStringLiteral("%1 AS dr, %2 AS cr, %3 AS n")
                           .arg(signed_(QStringLiteral("SUM(d.DrAmt)")), signed_(QStringLiteral("SUM(d.CrAmt)")),
                                signed_(QStringLiteral("COUNT(*)")));
-    return QStringLiteral("SELECT d.AcCode AS AcCode, %1 FROM acc %2 DetJV d ON d.AcCode = acc.c WHERE %3%4 "
+    return QStringLiteral("SELECT d.AcCode AS AcCode, %1 FROM %2 DetJV d ON d.AcCode = acc.c WHERE %3%4 "
                           "GROUP BY d.AcCode")
-        .arg(figures, join, exists, where);
+        .arg(figures, from, exists, where);
 }
 
 void AccountSums::add(const QString& name, const DayRange& r, Figures what)
@@ -152,13 +157,16 @@ void AccountSums::add(const QString& name, const DayRange& r, Figures what)
 
 QString AccountSums::sql(const QString& statement) const
 {
-    // The accounts with month sums, one seek each (a loose scan of the key).
+    // The accounts with month sums, one seek each (a loose scan of the key): see rowsPart().
     const QString acc =
         QStringLiteral("acc(c) AS (SELECT MIN(AcCode) FROM AcMonthSums UNION ALL SELECT (SELECT MIN(s.AcCode) FROM "
                        "AcMonthSums s WHERE s.AcCode > acc.c) FROM acc WHERE acc.c IS NOT NULL)");
-    QStringList ctes{acc};
+    QStringList ctes;
+    if (m_backend == Backend::Sqlite)
+        ctes << acc;
     ctes += m_ctes;
-    return QStringLiteral("WITH RECURSIVE %1 %2").arg(ctes.join(QStringLiteral(", ")), statement);
+    return ctes.isEmpty() ? statement
+                          : QStringLiteral("WITH RECURSIVE %1 %2").arg(ctes.join(QStringLiteral(", ")), statement);
 }
 
 QVariantList AccountSums::params(const QVariantList& statementParams) const
