@@ -119,15 +119,16 @@ void AccountSums::add(const QString& name, const DayRange& r, Figures what)
     const QString monthFigures = net ? QStringLiteral("SUM(%1) AS net").arg(known.arg(QLatin1String("DrSum - CrSum")))
                                      : QStringLiteral("SUM(%1) AS dr, SUM(%2) AS cr, SUM(Lines) AS n")
                                            .arg(known.arg(QLatin1String("DrSum")), known.arg(QLatin1String("CrSum")));
-    m_ctes << QStringLiteral(
-                  "%1_t AS (SELECT %2 FROM (SELECT AcCode, %3 FROM AcMonthSums WHERE %4 GROUP BY AcCode%5) p "
-                  "GROUP BY AcCode)")
-                  .arg(name,
-                       net ? QStringLiteral("AcCode, SUM(net) AS net")
-                           : QStringLiteral("AcCode, SUM(dr) AS dr, SUM(cr) AS cr, SUM(n) AS n"),
-                       monthFigures, monthsIn.on(QStringLiteral("Month")).text,
-                       parts.isEmpty() ? QString()
-                                       : QStringLiteral(" UNION ALL ") + parts.join(QStringLiteral(" UNION ALL ")));
+    const QString monthRows = QStringLiteral("SELECT AcCode, %1 FROM AcMonthSums WHERE %2 GROUP BY AcCode")
+                                  .arg(monthFigures, monthsIn.on(QStringLiteral("Month")).text);
+    if (parts.isEmpty())
+        m_ctes << QStringLiteral("%1_t AS (%2)").arg(name, monthRows);
+    else
+        m_ctes << QStringLiteral("%1_t AS (SELECT %2 FROM (%3 UNION ALL %4) p GROUP BY AcCode)")
+                      .arg(name,
+                           net ? QStringLiteral("AcCode, SUM(net) AS net")
+                               : QStringLiteral("AcCode, SUM(dr) AS dr, SUM(cr) AS cr, SUM(n) AS n"),
+                           monthRows, parts.join(QStringLiteral(" UNION ALL ")));
     if (!sqlite) {
         m_ctes << QStringLiteral("%1 AS MATERIALIZED (SELECT %2 FROM %1_t)")
                       .arg(name, net ? QStringLiteral("AcCode, COALESCE(net, 0) AS net")

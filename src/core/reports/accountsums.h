@@ -38,6 +38,12 @@ public:
     // Adds the table expression `name`: one row for every account with rows or month sums in or
     // around the range.
     void add(const QString& name, const DayRange& range, Figures what = DebitsCredits);
+    // Adds a table expression of the caller's own ("name AS (...)"), built on those added before.
+    void define(const QString& cte, const QVariantList& params)
+    {
+        m_ctes << cte;
+        m_params += params;
+    }
     // "WITH RECURSIVE <the expressions> <statement>"; params() are theirs and then `statementParams`.
     QString sql(const QString& statement) const;
     QVariantList params(const QVariantList& statementParams = {}) const;

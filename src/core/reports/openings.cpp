@@ -1,6 +1,5 @@
 #include "reports/openings.h"
 
-#include "reports/accountsums.h"
 #include "reports/periodsums.h"
 
 #include <QSqlError>
@@ -45,22 +44,27 @@ Money OpeningBalances::of(qint64 account, const QDate& at)
     return open + before.dr - before.cr;
 }
 
-QMap<qint64, Money> OpeningBalances::all(const QDate& at)
+void OpeningBalances::addAll(AccountSums& sums, const QString& name, const QDate& at)
 {
     // The OpenBal of each subsidiary account and, with a date, every account's rows before it
     // (whole months from the sums, the rest of the last month from the rows), added up by the
     // database with its checked sums.
-    AccountSums sums(m_c.backend());
     QString rows;
     if (at.isValid()) {
-        sums.add(QStringLiteral("bf"), {QDate(), at, true, false}, AccountSums::Net);
-        rows = QStringLiteral(" UNION ALL SELECT AcCode, net FROM bf");
+        sums.add(name + QStringLiteral("_bf"), {QDate(), at, true, false}, AccountSums::Net);
+        rows = QStringLiteral(" UNION ALL SELECT AcCode, net FROM %1_bf").arg(name);
     }
-    return balances(sums.sql(QStringLiteral("SELECT AcCode, SUM(v) FROM (SELECT RowID AS AcCode, OpenBal AS v FROM "
-                                            "Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL%1) x "
-                                            "GROUP BY AcCode HAVING SUM(v) <> 0")
-                                 .arg(rows)),
-                    sums.params({Subsidiary}));
+    sums.define(QStringLiteral("%1 AS (SELECT AcCode, SUM(v) AS open FROM (SELECT RowID AS AcCode, OpenBal AS v FROM "
+                               "Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL%2) x GROUP BY AcCode)")
+                    .arg(name, rows),
+                {Subsidiary});
+}
+
+QMap<qint64, Money> OpeningBalances::all(const QDate& at)
+{
+    AccountSums sums(m_c.backend());
+    addAll(sums, QStringLiteral("op"), at);
+    return balances(sums.sql(QStringLiteral("SELECT AcCode, open FROM op WHERE open <> 0")), sums.params());
 }
 
 QMap<qint64, Money> OpeningBalances::movements(const QDate& from, const QDate& to)

@@ -14,6 +14,7 @@
 // account, accountsums.h for every account in one statement).
 #include "db/connection.h"
 #include "db/money.h"
+#include "reports/accountsums.h"
 
 #include <QDate>
 #include <QMap>
@@ -30,6 +31,9 @@ public:
     Money of(qint64 account, const QDate& at);
     // Every account whose opening at `at` is not zero.
     QMap<qint64, Money> all(const QDate& at);
+    // The same inside a statement: the table expression `name` (AcCode, open) of every account
+    // with an OpenBal or rows before `at` (its opening may be zero), added to `sums`.
+    static void addAll(AccountSums& sums, const QString& name, const QDate& at);
     // Every account's net movement (debits minus credits) dated from `from` to `to`, both
     // included: what its opening at the day after `to` adds to its opening at `from`. Accounts
     // that did not move are left out; nothing when `from` is after `to`.

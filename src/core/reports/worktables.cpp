@@ -222,10 +222,10 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
                                 "CloseCr AMOUNT, DiffTitle VARCHAR(60), DiffOpenDr AMOUNT, DiffOpenCr AMOUNT, "
                                 "DiffCloseDr AMOUNT, DiffCloseCr AMOUNT, BalTitle VARCHAR(60), BalOpen AMOUNT, "
                                 "BalClose AMOUNT"));
-    // Each account with an opening (OpeningBalances: its OpenBal and its rows before `from`) or
-    // rows in the range; every sum the database's own, checked.
+    // Each account with an opening (the one definition, OpeningBalances) or rows in the range;
+    // every sum the database's own, checked.
     AccountSums sums(c.backend());
-    sums.add(QStringLiteral("bf"), {QDate(), from, true, false}, AccountSums::Net);
+    OpeningBalances::addAll(sums, QStringLiteral("op"), from);
     sums.add(QStringLiteral("mv"), {from, to});
     const QString d = QStringLiteral("CASE WHEN %1 > 0 THEN %1 ELSE 0 END");
     const QString k = QStringLiteral("CASE WHEN %1 < 0 THEN %2 ELSE 0 END");
@@ -238,15 +238,13 @@ void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
                      "CrAmt, CloseDr, CloseCr, DiffOpenDr, DiffOpenCr, DiffCloseDr, DiffCloseCr, BalOpen, BalClose) "
                      "SELECT f.AcCode, a.AcNodes, %1, %2, %2, %3, %4, f.dr, f.cr, %5, %6, 0, 0, 0, 0, 0, 0 "
                      "FROM (SELECT AcCode, o, dr, cr, %7 AS cl FROM (SELECT AcCode, SUM(o) AS o, SUM(dr) AS dr, "
-                     "SUM(cr) AS cr, SUM(n) AS n FROM (SELECT RowID AS AcCode, OpenBal AS o, 0 AS dr, 0 AS cr, 0 AS n "
-                     "FROM Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL "
-                     "UNION ALL SELECT AcCode, net, 0, 0, 0 FROM bf "
+                     "SUM(cr) AS cr, SUM(n) AS n FROM (SELECT AcCode, open AS o, 0 AS dr, 0 AS cr, 0 AS n FROM op "
                      "UNION ALL SELECT AcCode, 0, dr, cr, n FROM mv WHERE n <> 0) x GROUP BY AcCode) y "
                      "WHERE o <> 0 OR n <> 0) f LEFT JOIN Accounts a ON a.RowID = f.AcCode")
                      .arg(accountName(QStringLiteral("f")), typedParam(c, "DATE"), d.arg(QStringLiteral("f.o")),
                           cr("f.o"), d.arg(QStringLiteral("f.cl")), cr("f.cl"),
                           sums.checked(sums.checked(QStringLiteral("o + dr")) + QStringLiteral(" - cr")))),
-        sums.params({from, to, QStringLiteral("DD")}));
+        sums.params({from, to}));
     // When the openings do not net to zero their difference is a line of its own below the
     // total, on the lighter side, and a total with it balances (every row carries them: the
     // report's footer reads the last). The accounts' own figures stay as they are.
