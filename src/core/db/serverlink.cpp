@@ -43,7 +43,10 @@ QString seconds(int ms)
 }
 
 // The tables a statement names, in the user's words.
-QString busyWhat(const QString& sql)
+// What a statement that waited for a lock needs, as the user knows it. The names the statement
+// gives its own parts (WITH name AS ...) and the session's own work tables, which no other
+// login can hold, are left out.
+QString busyWhat(const QString& sql, const QSet<QString>& sessionTables)
 {
     static const QHash<QString, QString> words{
         {QStringLiteral("masjv"), QStringLiteral("the vouchers")},
@@ -61,10 +64,18 @@ QString busyWhat(const QString& sql)
         return QStringLiteral("the numbering of new vouchers (another station is saving a voucher of this kind)");
     static const QRegularExpression table(QStringLiteral("\\b(?:from|into|update|join|table)\\s+([A-Za-z_]\\w*)"),
                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression part(
+        QStringLiteral("(?:\\bwith(?:\\s+recursive)?|,)\\s*([A-Za-z_]\\w*)\\s*(?:\\([^()]*\\))?\\s+as\\s+"
+                       "(?:(?:not\\s+)?materialized\\s+)?\\("),
+        QRegularExpression::CaseInsensitiveOption);
+    QSet<QString> own = sessionTables;
+    for (auto it = part.globalMatch(sql); it.hasNext();)
+        own.insert(it.next().captured(1).toLower());
     QStringList said, names;
     for (auto it = table.globalMatch(sql); it.hasNext();) {
         const QString name = it.next().captured(1);
-        if (name.compare(QLatin1String("lateral"), Qt::CaseInsensitive) == 0) // JOIN LATERAL (subquery)
+        if (name.compare(QLatin1String("lateral"), Qt::CaseInsensitive) == 0 // JOIN LATERAL (subquery)
+            || own.contains(name.toLower()))
             continue;
         const QString word = words.value(name.toLower(), name);
         if (!names.contains(name, Qt::CaseInsensitive))
@@ -179,7 +190,7 @@ QString Connection::waitText(const QString& state, const QString& text, const QS
                    .arg(seconds(l.lockMs));
     } else if (state == QLatin1String("55P03")) {
         what = QStringLiteral("Another login is holding %1, and the wait for it ran out after %2.")
-                   .arg(busyWhat(sql), seconds(l.lockMs));
+                   .arg(busyWhat(sql, m_sessionTables), seconds(l.lockMs));
     } else if (state == QLatin1String("57014") && text.contains(QLatin1String("statement timeout"))) {
         what = QStringLiteral("The database did not finish this work within its time limit (%1) and stopped it.")
                    .arg(seconds(m_readOnly || m_preparing ? l.reportMs : l.statementMs));

@@ -44,38 +44,48 @@ Money OpeningBalances::of(qint64 account, const QDate& at)
     return open + before.dr - before.cr;
 }
 
+void OpeningBalances::addAll(AccountSums& sums, const QString& name, const QDate& at)
+{
+    // The OpenBal of each subsidiary account and, with a date, every account's rows before it
+    // (whole months from the sums, the rest of the last month from the rows), added up by the
+    // database with its checked sums.
+    QString rows;
+    if (at.isValid()) {
+        sums.add(name + QStringLiteral("_bf"), {QDate(), at, true, false}, AccountSums::Net);
+        rows = QStringLiteral(" UNION ALL SELECT AcCode, net FROM %1_bf").arg(name);
+    }
+    sums.define(QStringLiteral("%1 AS (SELECT AcCode, SUM(v) AS open FROM (SELECT RowID AS AcCode, OpenBal AS v FROM "
+                               "Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL%2) x GROUP BY AcCode)")
+                    .arg(name, rows),
+                {Subsidiary});
+}
+
 QMap<qint64, Money> OpeningBalances::all(const QDate& at)
 {
-    QMap<qint64, Money> open;
-    {
-        QSqlQuery q =
-            m_c.query(QStringLiteral("SELECT RowID, OpenBal FROM Accounts WHERE AcStatus = ? AND OpenBal IS NOT NULL"),
-                      {Subsidiary});
-        while (q.next())
-            open[q.value(0).toLongLong()] = m_c.moneyOrZero(q.value(1));
-    }
-    if (at.isValid()) {
-        // Whole months from the sums and the rest of the last month from the rows.
-        const QHash<qint64, PeriodTotals> before = PeriodSums(m_c).allBefore(at);
-        for (auto it = before.cbegin(); it != before.cend(); ++it)
-            open[it.key()] = open.value(it.key()) + it->dr - it->cr;
-    }
-    for (auto it = open.begin(); it != open.end();)
-        it = it->cents == 0 ? open.erase(it) : std::next(it);
-    return open;
+    AccountSums sums(m_c.backend());
+    addAll(sums, QStringLiteral("op"), at);
+    return balances(sums.sql(QStringLiteral("SELECT AcCode, open FROM op WHERE open <> 0")), sums.params());
 }
 
 QMap<qint64, Money> OpeningBalances::movements(const QDate& from, const QDate& to)
 {
-    QMap<qint64, Money> out;
     if (!from.isValid() || !to.isValid() || from > to)
-        return out;
-    out = all(to.addDays(1));
-    const QMap<qint64, Money> before = all(from);
-    for (auto it = before.cbegin(); it != before.cend(); ++it)
-        out[it.key()] = out.value(it.key()) - *it;
-    for (auto it = out.begin(); it != out.end();)
-        it = it->cents == 0 ? out.erase(it) : std::next(it);
+        return {};
+    // What the opening at the day after `to` adds to the one at `from`: the rows dated from
+    // `from` up to that day.
+    AccountSums sums(m_c.backend());
+    sums.add(QStringLiteral("mv"), {from, to.addDays(1), false, false}, AccountSums::Net);
+    return balances(sums.sql(QStringLiteral("SELECT AcCode, net FROM mv WHERE net <> 0")), sums.params());
+}
+
+QMap<qint64, Money> OpeningBalances::balances(const QString& sql, const QVariantList& params)
+{
+    QMap<qint64, Money> out;
+    QSqlQuery q = m_c.query(sql, params);
+    while (q.next())
+        out.insert(q.value(0).toLongLong(), m_c.moneyOrZero(q.value(1)));
+    if (q.lastError().isValid())
+        fail(m_c, q);
     return out;
 }
 

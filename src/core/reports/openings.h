@@ -10,9 +10,11 @@
 // One account (a ledger) or every account at once (the trial balance, the export): callers ask
 // this object and never read OpenBal or sum earlier rows themselves, so the way the figure is
 // gathered can change in one place: the earlier rows' sum is read from the month sums for the
-// whole months and from the rows for the rest of the date's month (periodsums.h).
+// whole months and from the rows for the rest of the date's month (periodsums.h for one
+// account, accountsums.h for every account in one statement).
 #include "db/connection.h"
 #include "db/money.h"
+#include "reports/accountsums.h"
 
 #include <QDate>
 #include <QMap>
@@ -29,12 +31,17 @@ public:
     Money of(qint64 account, const QDate& at);
     // Every account whose opening at `at` is not zero.
     QMap<qint64, Money> all(const QDate& at);
+    // The same inside a statement: the table expression `name` (AcCode, open) of every account
+    // with an OpenBal or rows before `at` (its opening may be zero), added to `sums`.
+    static void addAll(AccountSums& sums, const QString& name, const QDate& at);
     // Every account's net movement (debits minus credits) dated from `from` to `to`, both
     // included: what its opening at the day after `to` adds to its opening at `from`. Accounts
     // that did not move are left out; nothing when `from` is after `to`.
     QMap<qint64, Money> movements(const QDate& from, const QDate& to);
 
 private:
+    // Account and figure of each row `sql` gives.
+    QMap<qint64, Money> balances(const QString& sql, const QVariantList& params);
     Connection& m_c;
 };
 

@@ -111,77 +111,31 @@ PeriodTotals PeriodSums::before(qint64 account, const QDate& at)
     return t;
 }
 
-void PeriodSums::addAll(QHash<qint64, PeriodTotals>& to, bool months, const QString& where, const QVariantList& params,
-                        int sign)
+QHash<qint64, PeriodTotals> PeriodSums::all(const DayRange& range)
 {
-    QString sql;
-    if (months)
-        sql = QStringLiteral("SELECT AcCode, SUM(DrSum), SUM(CrSum), SUM(Lines), COUNT(*) - COUNT(DrSum + CrSum) "
-                             "FROM AcMonthSums WHERE %1 GROUP BY AcCode")
-                  .arg(where);
-    else if (m_c.backend() == Backend::Sqlite) // one seek of the account index per account
-        sql = QStringLiteral("SELECT AcCode, SUM(DrAmt), SUM(CrAmt), COUNT(*) FROM DetJV WHERE AcCode IN "
-                             "(SELECT AcCode FROM AcMonthSums) AND %1 GROUP BY AcCode")
-                  .arg(where);
-    else
-        sql = QStringLiteral("SELECT a.AcCode, r.dr, r.cr, r.n FROM (SELECT DISTINCT AcCode FROM AcMonthSums) a "
-                             "CROSS JOIN LATERAL (SELECT SUM(DrAmt) AS dr, SUM(CrAmt) AS cr, COUNT(*) AS n FROM DetJV "
-                             "WHERE DetJV.AcCode = a.AcCode AND %1) r WHERE r.n > 0")
-                  .arg(where);
-    QSqlQuery q = m_c.query(sql, params);
+    AccountSums sums(m_c.backend());
+    sums.add(QStringLiteral("r"), range);
+    QHash<qint64, PeriodTotals> out;
+    QSqlQuery q = m_c.query(sums.sql(QStringLiteral("SELECT AcCode, dr, cr, n FROM r")), sums.params());
     while (q.next()) {
-        PeriodTotals& t = to[q.value(0).toLongLong()];
-        const Money dr = m_c.moneyOrZero(q.value(1)), cr = m_c.moneyOrZero(q.value(2));
-        const qint64 n = q.value(3).toLongLong();
-        if (months && q.value(4).toLongLong() > 0)
-            t.unknown = true;
-        if (sign > 0) {
-            t.dr += dr, t.cr += cr, t.rows += n;
-        } else {
-            t.dr -= dr, t.cr -= cr, t.rows -= n;
-        }
+        PeriodTotals& t = out[q.value(0).toLongLong()];
+        t.dr = m_c.moneyOrZero(q.value(1));
+        t.cr = m_c.moneyOrZero(q.value(2));
+        t.rows = q.value(3).toLongLong();
     }
     if (q.lastError().isValid())
-        m_c.raise(q.lastError(), sql);
+        m_c.raise(q.lastError(), q.lastQuery());
+    return out;
 }
 
 QHash<qint64, PeriodTotals> PeriodSums::allBetween(const QDate& from, const QDate& to)
 {
-    QHash<qint64, PeriodTotals> out;
-    const QDate first = from.day() == 1 ? from : monthStart(from).addMonths(1);
-    const QDate end = to.isValid() && to.day() == to.daysInMonth() ? monthStart(to).addMonths(1) : monthStart(to);
-    if (!from.isValid() || !usable(first) || !usable(end) || first >= end) {
-        addAll(out, false, QStringLiteral("VouDate >= ? AND VouDate <= ?"), {from, to});
-        return out;
-    }
-    addAll(out, true, QStringLiteral("Month >= ? AND Month < ?"), {first, end});
-    if (from < first)
-        addAll(out, false, QStringLiteral("VouDate >= ? AND VouDate < ?"), {from, first});
-    if (end <= to)
-        addAll(out, false, QStringLiteral("VouDate >= ? AND VouDate <= ?"), {end, to});
-    else if (m_c.backend() == Backend::Sqlite) // as in between()
-        addAll(out, false, QStringLiteral("VouDate > ? AND VouDate < ?"), {to, end}, -1);
-    for (auto it = out.begin(); it != out.end(); ++it)
-        if (it->unknown)
-            *it = between(it.key(), from, to);
-    return out;
+    return all({from, to});
 }
 
 QHash<qint64, PeriodTotals> PeriodSums::allBefore(const QDate& at)
 {
-    QHash<qint64, PeriodTotals> out;
-    const QDate start = at.isValid() ? monthStart(at) : QDate();
-    if (!usable(start)) {
-        addAll(out, false, QStringLiteral("VouDate < ?"), {at});
-        return out;
-    }
-    addAll(out, true, QStringLiteral("Month < ?"), {start});
-    if (start < at)
-        addAll(out, false, QStringLiteral("VouDate >= ? AND VouDate < ?"), {start, at});
-    for (auto it = out.begin(); it != out.end(); ++it)
-        if (it->unknown)
-            *it = before(it.key(), at);
-    return out;
+    return all({QDate(), at, true, false});
 }
 
 } // namespace qv::rpt

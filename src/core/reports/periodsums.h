@@ -6,6 +6,7 @@
 // The statements are prepared once per object and bound anew per account.
 #include "db/connection.h"
 #include "db/money.h"
+#include "reports/accountsums.h"
 
 #include <QDate>
 #include <QHash>
@@ -26,9 +27,7 @@ public:
     PeriodTotals between(qint64 account, const QDate& from, const QDate& to);
     // Rows dated before `at`.
     PeriodTotals before(qint64 account, const QDate& at);
-    // The same for every account with rows there, in a few statements (the trial balances, the
-    // openings of every account): the month sums grouped by account, and per account a seek of
-    // its partial months' rows done inside the database.
+    // The same for every account with rows there, in one statement (accountsums.h).
     QHash<qint64, PeriodTotals> allBetween(const QDate& from, const QDate& to);
     QHash<qint64, PeriodTotals> allBefore(const QDate& at);
 
@@ -36,9 +35,7 @@ private:
     enum Statement { MonthsIn, MonthsBefore, RowsIn, RowsUpTo, RowsBefore, RowsAfter, Count };
     // Each statement is prepared when first needed: one account's opening needs two.
     PeriodTotals run(Statement s, const QVariantList& params);
-    // Adds (sign 1) or takes away (-1) what one grouped statement gives per account.
-    void addAll(QHash<qint64, PeriodTotals>& to, bool months, const QString& where, const QVariantList& params,
-                int sign = 1);
+    QHash<qint64, PeriodTotals> all(const DayRange& range);
     Connection& m_c;
     QSqlQuery m_q[Count];
     bool m_ready[Count] = {};

@@ -5,9 +5,12 @@
 #include "reports/worktables_p.h"
 
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <vector>
 
 namespace qv::rpt {
 
@@ -71,13 +74,22 @@ Money withSign(int sign, Money m)
     return sign < 0 ? negated(m) : m;
 }
 
-bool codeLess(const QString& a, const QString& b)
+// Codes in the chart's order, part by part as numbers ("3.2.9" before "3.2.10"); each code is
+// split once, not at every comparison.
+void sortCodes(QStringList& codes)
 {
-    const QStringList x = a.split(QLatin1Char('.')), y = b.split(QLatin1Char('.'));
-    for (int i = 0; i < qMin(x.size(), y.size()); ++i)
-        if (x[i].toLongLong() != y[i].toLongLong())
-            return x[i].toLongLong() < y[i].toLongLong();
-    return x.size() < y.size();
+    std::vector<std::pair<std::vector<qint64>, QString>> keyed;
+    keyed.reserve(codes.size());
+    for (const QString& code : std::as_const(codes)) {
+        std::vector<qint64> parts;
+        for (const QStringView part : QStringView(code).split(QLatin1Char('.')))
+            parts.push_back(part.toLongLong());
+        keyed.emplace_back(std::move(parts), code);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    codes.clear();
+    for (auto& k : keyed)
+        codes << k.second;
 }
 
 Money classSum(const ClassedChart& ch, const QMap<qint64, Money>& balances, QChar cls)
@@ -131,7 +143,7 @@ void classLines(QList<StatementLine>& out, const ClassedChart& ch, QChar cls, in
     for (auto it = b.cbegin(); it != b.cend(); ++it)
         if (!a.contains(it.key()))
             codes << it.key();
-    std::sort(codes.begin(), codes.end(), codeLess);
+    sortCodes(codes);
     out.append({section, {}, section, 0, true, std::nullopt, std::nullopt});
     for (const QString& code : codes) {
         const Money x = a.value(code), y = b.value(code);
@@ -152,10 +164,17 @@ void classLines(QList<StatementLine>& out, const ClassedChart& ch, QChar cls, in
 BalanceSheetFigures sheetFigures(Connection& c, const ClassedChart& ch, const QDate& at, QMap<qint64, Money>& balances)
 {
     OpeningBalances open(c);
-    balances = open.all(at.addDays(1));
-    requireClasses(ch, balances, QStringLiteral("balance sheet"));
     const QDate yearStart = financialYearStart(at, AccountClasses(c).startMonth());
     const QMap<qint64, Money> earlier = open.all(yearStart);
+    // The balances at the end of `at`: the year's opening and the year's movements so far (the
+    // sums of fewer months than the balances from the start).
+    balances = earlier;
+    const QMap<qint64, Money> moved = open.movements(yearStart, at);
+    for (auto it = moved.cbegin(); it != moved.cend(); ++it)
+        balances[it.key()] += *it;
+    for (auto it = balances.begin(); it != balances.end();)
+        it = it->cents == 0 ? balances.erase(it) : std::next(it);
+    requireClasses(ch, balances, QStringLiteral("balance sheet"));
     requireClasses(ch, earlier, QStringLiteral("balance sheet"));
     BalanceSheetFigures f;
     f.assets = classSum(ch, balances, QLatin1Char('A'));
@@ -187,22 +206,33 @@ const QString StatementColumns = QStringLiteral(
     "LineNo INTEGER, Section VARCHAR(20), Code VARCHAR(60), Title VARCHAR(200), Depth INTEGER, Strong INTEGER, "
     "Amount AMOUNT, Compare AMOUNT, ColHead VARCHAR(40), CmpHead VARCHAR(40), Period VARCHAR(120)");
 
+// The lines go to the database as one JSON array bound as a single value, which the database
+// takes apart itself: binding every line's every value cost more than the figures.
 void writeLines(Connection& c, const QString& table, const QList<StatementLine>& lines, const QString& colHead,
                 const QString& cmpHead, const QString& period)
 {
     prepareWorkTable(c, table, StatementColumns);
-    Inserter ins(c, table,
-                 {QStringLiteral("LineNo"), QStringLiteral("Section"), QStringLiteral("Code"), QStringLiteral("Title"),
-                  QStringLiteral("Depth"), QStringLiteral("Strong"), QStringLiteral("Amount"),
-                  QStringLiteral("Compare"), QStringLiteral("ColHead"), QStringLiteral("CmpHead"),
-                  QStringLiteral("Period")});
-    const QVariant none(QMetaType::fromType<qint64>()); // a null amount: no figure
-    auto value = [&none](const std::optional<Money>& m) { return m ? QVariant::fromValue(*m) : none; };
-    int n = 0;
+    const bool pg = c.backend() == Backend::Postgres;
+    auto text = [](const QString& t) { return t.isNull() ? QJsonValue() : QJsonValue(t); };
+    auto value = [pg](const std::optional<Money>& m) {
+        return !m ? QJsonValue() : pg ? QJsonValue(plainAmount(*m)) : QJsonValue(m->cents);
+    };
+    QJsonArray rows;
     for (const StatementLine& l : lines)
-        ins.insert({++n, l.section, l.code, l.title, l.depth, l.strong ? 1 : 0, value(l.amount), value(l.compare),
-                    colHead, cmpHead, period});
-    ins.finish();
+        rows.append(QJsonArray{text(l.section), text(l.code), text(l.title), l.depth, l.strong ? 1 : 0, value(l.amount),
+                               value(l.compare)});
+    const QString columns = QStringLiteral("INSERT INTO %1 (LineNo, Section, Code, Title, Depth, Strong, Amount, "
+                                           "Compare, ColHead, CmpHead, Period) ")
+                                .arg(table);
+    const QString select =
+        pg ? QStringLiteral("SELECT CAST(j.n AS INTEGER), j.v->>0, j.v->>1, j.v->>2, CAST(j.v->>3 AS INTEGER), "
+                            "CAST(j.v->>4 AS INTEGER), CAST(j.v->>5 AS NUMERIC), CAST(j.v->>6 AS NUMERIC), "
+                            "CAST(? AS VARCHAR), CAST(? AS VARCHAR), CAST(? AS VARCHAR) "
+                            "FROM json_array_elements(CAST(? AS json)) WITH ORDINALITY AS j(v, n)")
+           : QStringLiteral("SELECT j.key + 1, j.value ->> 0, j.value ->> 1, j.value ->> 2, j.value ->> 3, "
+                            "j.value ->> 4, j.value ->> 5, j.value ->> 6, ?, ?, ? FROM json_each(?) j");
+    c.execute(columns + select,
+              {colHead, cmpHead, period, QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact))});
 }
 
 } // namespace

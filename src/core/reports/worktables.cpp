@@ -2,6 +2,7 @@
 #include "reports/worktables_p.h"
 
 #include "db/money.h"
+#include "reports/accountsums.h"
 #include "reports/openings.h"
 #include "reports/periodsums.h"
 
@@ -45,33 +46,35 @@ QString side(Money m)
     return m.cents < 0 ? QStringLiteral("Cr") : QStringLiteral("Dr");
 }
 
-struct AccountInfo {
-    QString nodes, name, status;
-};
-
-// Every account by RowID, and the titles by code (for the control and sub-control heads).
-struct Chart {
-    QHash<qint64, AccountInfo> byId;
-    QHash<QString, QString> nameByNodes;
-};
-
-Chart readChart(Connection& c)
+// The codes of an account's control and sub-control heads from its code: "3.2.10" -> "3", "3.2"
+// (a code without a point has no sub-control head).
+QPair<QString, QString> headCodes(Backend b, const QString& nodes)
 {
-    Chart ch;
-    QSqlQuery q = c.query(QStringLiteral("SELECT RowID, AcNodes, AcName, AcStatus FROM Accounts"));
-    while (q.next()) {
-        AccountInfo a{q.value(1).toString(), q.value(2).toString(), q.value(3).toString().trimmed()};
-        ch.nameByNodes.insert(a.nodes, a.name);
-        ch.byId.insert(q.value(0).toLongLong(), a);
-    }
-    return ch;
+    if (b == Backend::Postgres)
+        return {QStringLiteral("split_part(%1, '.', 1)").arg(nodes),
+                QStringLiteral("CASE WHEN strpos(%1, '.') > 0 THEN split_part(%1, '.', 1) || '.' || "
+                               "split_part(%1, '.', 2) END")
+                    .arg(nodes)};
+    const QString dot = QStringLiteral("instr(%1, '.')").arg(nodes);
+    const QString next = QStringLiteral("instr(substr(%1, %2 + 1), '.')").arg(nodes, dot);
+    return {QStringLiteral("CASE WHEN %2 > 0 THEN substr(%1, 1, %2 - 1) ELSE %1 END").arg(nodes, dot),
+            QStringLiteral("CASE WHEN %2 = 0 THEN NULL WHEN %3 > 0 THEN substr(%1, 1, %2 + %3 - 1) ELSE %1 END")
+                .arg(nodes, dot, next)};
 }
 
-// The codes of an account's control and sub-control heads: "3.2.10" -> "3", "3.2".
-QPair<QString, QString> heads(const QString& nodes)
+// The name of the account `a` joined to the figures' row `alias`, or what says it is missing.
+QString accountName(const QString& alias = QStringLiteral("s"))
 {
-    const QStringList parts = nodes.split(QLatin1Char('.'));
-    return {parts.value(0), parts.size() > 1 ? parts[0] + QLatin1Char('.') + parts[1] : QString()};
+    return QStringLiteral("CASE WHEN a.RowID IS NULL THEN '(account ' || CAST(%1.AcCode AS TEXT) || ' not found)' "
+                          "ELSE a.AcName END")
+        .arg(alias);
+}
+
+// A bound value of the backend's type where the server cannot infer it.
+QString typedParam(const Connection& c, const char* type)
+{
+    return c.backend() == Backend::Postgres ? QStringLiteral("CAST(? AS %1)").arg(QLatin1String(type))
+                                            : QStringLiteral("?");
 }
 
 const QString LedgerColumns =
@@ -194,93 +197,74 @@ void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)
                  QStringLiteral("AcCode BIGINT, AcNodes VARCHAR(60), AcName VARCHAR(200), CtlNodes VARCHAR(60), "
                                 "CtlName VARCHAR(200), SubNodes VARCHAR(60), SubName VARCHAR(200), FromDate DATE, "
                                 "ToDate DATE, DrAmt AMOUNT, CrAmt AMOUNT, NetDr AMOUNT, NetCr AMOUNT"));
-    const Chart chart = readChart(c);
-    Inserter ins(c, QStringLiteral("tmpTrialBalance"),
-                 {QStringLiteral("AcCode"), QStringLiteral("AcNodes"), QStringLiteral("AcName"),
-                  QStringLiteral("CtlNodes"), QStringLiteral("CtlName"), QStringLiteral("SubNodes"),
-                  QStringLiteral("SubName"), QStringLiteral("FromDate"), QStringLiteral("ToDate"),
-                  QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("NetDr"), QStringLiteral("NetCr")});
-    const QHash<qint64, PeriodTotals> moved = PeriodSums(c).allBetween(from, to);
-    QList<qint64> ids = moved.keys();
-    std::sort(ids.begin(), ids.end());
-    for (const qint64 id : ids) {
-        const PeriodTotals& s = moved[id];
-        if (s.rows == 0)
-            continue;
-        const Money dr = s.dr, cr = s.cr;
-        const Money net = dr - cr;
-        const AccountInfo a = chart.byId.value(id, {QString(), QStringLiteral("(account %1 not found)").arg(id), {}});
-        const auto [ctl, sub] = heads(a.nodes);
-        ins.insert({id, a.nodes, a.name, ctl, chart.nameByNodes.value(ctl), sub, chart.nameByNodes.value(sub), from, to,
-                    amount(dr), amount(cr), amount(net.cents > 0 ? net : Money()),
-                    amount(net.cents < 0 ? Money(-net.cents) : Money())});
-    }
-    ins.finish();
+    AccountSums sums(c.backend());
+    sums.add(QStringLiteral("mv"), {from, to});
+    const auto [ctl, sub] = headCodes(c.backend(), QStringLiteral("a.AcNodes"));
+    c.execute(
+        sums.sql(QStringLiteral("INSERT INTO tmpTrialBalance (AcCode, AcNodes, AcName, CtlNodes, CtlName, SubNodes, "
+                                "SubName, FromDate, ToDate, DrAmt, CrAmt, NetDr, NetCr) "
+                                "SELECT s.AcCode, a.AcNodes, %1, %2, ca.AcName, %3, sa.AcName, %4, %4, s.dr, s.cr, "
+                                "CASE WHEN s.net > 0 THEN s.net ELSE 0 END, CASE WHEN s.net < 0 THEN %5 ELSE 0 END "
+                                "FROM (SELECT AcCode, dr, cr, %6 AS net FROM mv WHERE n <> 0) s "
+                                "LEFT JOIN Accounts a ON a.RowID = s.AcCode LEFT JOIN Accounts ca ON ca.AcNodes = %2 "
+                                "LEFT JOIN Accounts sa ON sa.AcNodes = %3")
+                     .arg(accountName(), ctl, sub, typedParam(c, "DATE"), sums.checked(QStringLiteral("-s.net")),
+                          sums.checked(QStringLiteral("dr - cr")))),
+        sums.params({from, to}));
 }
 
 void fillTrialBalance3(Connection& c, const QDate& from, const QDate& to)
 {
-    prepareTable(c, QStringLiteral("tmpTrialBalance3"),
+    const QString table = QStringLiteral("tmpTrialBalance3");
+    prepareTable(c, table,
                  QStringLiteral("AcCode BIGINT, AcNodes VARCHAR(60), AcName VARCHAR(200), FromDate DATE, ToDate DATE, "
                                 "OpenDr AMOUNT, OpenCr AMOUNT, DrAmt AMOUNT, CrAmt AMOUNT, CloseDr AMOUNT, "
                                 "CloseCr AMOUNT, DiffTitle VARCHAR(60), DiffOpenDr AMOUNT, DiffOpenCr AMOUNT, "
                                 "DiffCloseDr AMOUNT, DiffCloseCr AMOUNT, BalTitle VARCHAR(60), BalOpen AMOUNT, "
                                 "BalClose AMOUNT"));
-    struct Figures {
-        Money opening, dr, cr;
-        bool moved = false;
+    // Each account with an opening (the one definition, OpeningBalances) or rows in the range;
+    // every sum the database's own, checked.
+    AccountSums sums(c.backend());
+    OpeningBalances::addAll(sums, QStringLiteral("op"), from);
+    sums.add(QStringLiteral("mv"), {from, to});
+    const QString d = QStringLiteral("CASE WHEN %1 > 0 THEN %1 ELSE 0 END");
+    const QString k = QStringLiteral("CASE WHEN %1 < 0 THEN %2 ELSE 0 END");
+    auto cr = [&](const char* v) {
+        return k.arg(QLatin1String(v), sums.checked(QStringLiteral("-") + QLatin1String(v)));
     };
-    QHash<qint64, Figures> figures;
-    const QMap<qint64, Money> openings = OpeningBalances(c).all(from);
-    for (auto it = openings.cbegin(); it != openings.cend(); ++it)
-        figures[it.key()].opening = *it;
-    const QHash<qint64, PeriodTotals> moved = PeriodSums(c).allBetween(from, to);
-    for (auto it = moved.cbegin(); it != moved.cend(); ++it) {
-        if (it->rows == 0)
-            continue;
-        Figures& f = figures[it.key()];
-        f.dr = it->dr;
-        f.cr = it->cr;
-        f.moved = true;
-    }
-    const Chart chart = readChart(c);
-    Inserter ins(c, QStringLiteral("tmpTrialBalance3"),
-                 {QStringLiteral("AcCode"), QStringLiteral("AcNodes"), QStringLiteral("AcName"),
-                  QStringLiteral("FromDate"), QStringLiteral("ToDate"), QStringLiteral("OpenDr"),
-                  QStringLiteral("OpenCr"), QStringLiteral("DrAmt"), QStringLiteral("CrAmt"), QStringLiteral("CloseDr"),
-                  QStringLiteral("CloseCr"), QStringLiteral("DiffTitle"), QStringLiteral("DiffOpenDr"),
-                  QStringLiteral("DiffOpenCr"), QStringLiteral("DiffCloseDr"), QStringLiteral("DiffCloseCr"),
-                  QStringLiteral("BalTitle"), QStringLiteral("BalOpen"), QStringLiteral("BalClose")});
+    c.execute(
+        sums.sql(QStringLiteral(
+                     "INSERT INTO tmpTrialBalance3 (AcCode, AcNodes, AcName, FromDate, ToDate, OpenDr, OpenCr, DrAmt, "
+                     "CrAmt, CloseDr, CloseCr, DiffOpenDr, DiffOpenCr, DiffCloseDr, DiffCloseCr, BalOpen, BalClose) "
+                     "SELECT f.AcCode, a.AcNodes, %1, %2, %2, %3, %4, f.dr, f.cr, %5, %6, 0, 0, 0, 0, 0, 0 "
+                     "FROM (SELECT AcCode, o, dr, cr, %7 AS cl FROM (SELECT AcCode, SUM(o) AS o, SUM(dr) AS dr, "
+                     "SUM(cr) AS cr, SUM(n) AS n FROM (SELECT AcCode, open AS o, 0 AS dr, 0 AS cr, 0 AS n FROM op "
+                     "UNION ALL SELECT AcCode, 0, dr, cr, n FROM mv WHERE n <> 0) x GROUP BY AcCode) y "
+                     "WHERE o <> 0 OR n <> 0) f LEFT JOIN Accounts a ON a.RowID = f.AcCode")
+                     .arg(accountName(QStringLiteral("f")), typedParam(c, "DATE"), d.arg(QStringLiteral("f.o")),
+                          cr("f.o"), d.arg(QStringLiteral("f.cl")), cr("f.cl"),
+                          sums.checked(sums.checked(QStringLiteral("o + dr")) + QStringLiteral(" - cr")))),
+        sums.params({from, to}));
     // When the openings do not net to zero their difference is a line of its own below the
     // total, on the lighter side, and a total with it balances (every row carries them: the
     // report's footer reads the last). The accounts' own figures stay as they are.
-    Money openNet, closeNet, openDr, closeDr;
-    for (const Figures& f : figures) {
-        const Money closing = f.opening + f.dr - f.cr;
-        openNet += f.opening;
-        closeNet += closing;
-        openDr += f.opening.cents > 0 ? f.opening : Money();
-        closeDr += closing.cents > 0 ? closing : Money();
-    }
-    const bool differs = openNet.cents != 0 || closeNet.cents != 0;
-    const QString diffTitle = differs ? QStringLiteral("Difference in opening balances") : QString();
-    const QString balTitle = differs ? QStringLiteral("Total with the difference") : QString();
-    const Money balOpen = openNet.cents < 0 ? openDr - openNet : openDr;
-    const Money balClose = closeNet.cents < 0 ? closeDr - closeNet : closeDr;
-    for (auto it = figures.cbegin(); it != figures.cend(); ++it) {
-        const Figures& f = *it;
-        if (f.opening.cents == 0 && !f.moved)
-            continue;
-        const Money closing = f.opening + f.dr - f.cr;
-        const AccountInfo a =
-            chart.byId.value(it.key(), {QString(), QStringLiteral("(account %1 not found)").arg(it.key()), {}});
-        auto dr = [](Money m) { return amount(m.cents > 0 ? m : Money()); };
-        auto cr = [](Money m) { return amount(m.cents < 0 ? Money(-m.cents) : Money()); };
-        ins.insert({it.key(), a.nodes, a.name, from, to, dr(f.opening), cr(f.opening), amount(f.dr), amount(f.cr),
-                    dr(closing), cr(closing), diffTitle, cr(openNet), dr(openNet), cr(closeNet), dr(closeNet), balTitle,
-                    amount(differs ? balOpen : Money()), amount(differs ? balClose : Money())});
-    }
-    ins.finish();
+    QSqlQuery q =
+        c.query(QStringLiteral("SELECT SUM(OpenDr), SUM(OpenCr), SUM(CloseDr), SUM(CloseCr) FROM tmpTrialBalance3"));
+    if (!q.next())
+        Inserter::fail(c, q);
+    const Money openDr = c.moneyOrZero(q.value(0)), closeDr = c.moneyOrZero(q.value(2));
+    const Money openNet = openDr - c.moneyOrZero(q.value(1)), closeNet = closeDr - c.moneyOrZero(q.value(3));
+    q.finish();
+    if (openNet.cents == 0 && closeNet.cents == 0)
+        return;
+    auto dr = [](Money m) { return amount(m.cents > 0 ? m : Money()); };
+    auto crOf = [](Money m) { return amount(m.cents < 0 ? Money(-m.cents) : Money()); };
+    c.execute(QStringLiteral("UPDATE tmpTrialBalance3 SET DiffTitle = ?, DiffOpenDr = ?, DiffOpenCr = ?, "
+                             "DiffCloseDr = ?, DiffCloseCr = ?, BalTitle = ?, BalOpen = ?, BalClose = ?"),
+              {QStringLiteral("Difference in opening balances"), crOf(openNet), dr(openNet), crOf(closeNet),
+               dr(closeNet), QStringLiteral("Total with the difference"),
+               amount(openNet.cents < 0 ? openDr - openNet : openDr),
+               amount(closeNet.cents < 0 ? closeDr - closeNet : closeDr)});
 }
 
 } // namespace qv::rpt
