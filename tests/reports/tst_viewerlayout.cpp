@@ -227,11 +227,19 @@ private slots:
         QVERIFY(rec.seen.isEmpty());
     }
 
+    void streamedRowsAreThoseOfOneReading_data()
+    {
+        QTest::addColumn<bool>("mayReadStandby");
+        QTest::newRow("program's book") << false;
+        QTest::newRow("may read a standby, none named") << true; // as the ledgers and books are asked for
+    }
     void streamedRowsAreThoseOfOneReading()
     {
         // The rows keep coming while the windows use the connection (and, on a server, write to
         // the book): the report holds, row for row, what one plain reading gave when it began.
+        QFETCH(bool, mayReadStandby);
         auto report = book("x");
+        report->setMayReadStandby(mayReadStandby);
         const QList<QStringList> expected = bufferedCsv(*report);
         QCOMPARE(expected.size(), Conn.scalar("select count(*) from DetJV").toInt());
         auto job = report->start(Conn);

@@ -115,14 +115,16 @@ std::unique_ptr<ReportJob> Report::start(Connection& conn)
     // The logon decides the login: the given connection when it is the same one, otherwise a
     // connection of the report's own. On a server, a report that needs none of the session's
     // work tables also reads through a session of its own, so that its rows can keep coming
-    // while the program's connection serves the user.
+    // while the program's connection serves the user. So does one that may read a standby when
+    // no standby is named: it would otherwise read the program's connection, which a viewer
+    // must read to the end before it waits for the user.
     const bool otherLogon =
         !user.isEmpty()
         && (user != conn.property(QStringLiteral("User ID")) || password != conn.property(QStringLiteral("Password")));
     std::unique_ptr<ReportJob> job(new ReportJob(*this));
     Connection* c = m_standby ? &conn.reportConnection() : &conn;
     const bool reader =
-        !m_standby && !otherLogon && conn.backend() == Backend::Postgres && !readsSessionTables(conn, m_template);
+        c == &conn && !otherLogon && conn.backend() == Backend::Postgres && !readsSessionTables(conn, m_template);
     if (otherLogon || reader) {
         auto own = std::make_unique<Connection>();
         for (const char* p : {"User ID", "Password", "Data Source", "Initial Catalog"})
