@@ -43,7 +43,7 @@ public:
     // Lays out the first pages of a job: all of them when that takes less than `budgetMs`,
     // otherwise at least page 1. Failures are thrown.
     static void layOutFirstPages(rpt::ReportJob& job);
-    // The time the first pages may take before the rest goes to the background (300 ms; tests
+    // The time the first pages may take before the rest goes to the background (50 ms; tests
     // set 0: page 1 alone). Returns the previous budget.
     static int setFirstPagesBudget(int ms);
     void showPage(int page);

@@ -19,7 +19,8 @@
 namespace qv {
 
 namespace {
-int g_firstPagesBudget = 300; // ms
+// A report laid out within it comes up whole; a longer one shows page 1 then and goes on.
+int g_firstPagesBudget = 50; // ms
 
 ReportViewer::ProgressHook& progressHook()
 {
