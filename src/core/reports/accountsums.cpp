@@ -4,17 +4,6 @@ namespace qv::rpt {
 
 namespace {
 
-// As in PeriodSums: a month boundary the sums can be read at (ISO text of four-digit years).
-bool usable(const QDate& d)
-{
-    return d.isValid() && d.year() >= 1000 && d.year() <= 9999;
-}
-
-QDate monthStart(const QDate& d)
-{
-    return QDate(d.year(), d.month(), 1);
-}
-
 // A condition on one column with its bound values, in the order they appear.
 struct Condition {
     QString text;
@@ -72,11 +61,11 @@ void AccountSums::add(const QString& name, const DayRange& r, Figures what)
     // inside the range.
     const QDate first = r.fromStart || !r.from.isValid() ? QDate()
                         : r.from.day() == 1              ? r.from
-                                                         : monthStart(r.from).addMonths(1);
+                                                         : months::start(r.from).addMonths(1);
     QDate end;
     if (r.to.isValid())
-        end = r.toIncluded && r.to.day() == r.to.daysInMonth() ? monthStart(r.to).addMonths(1) : monthStart(r.to);
-    const bool months = usable(end) && (r.fromStart || (usable(first) && first < end));
+        end = r.toIncluded && r.to.day() == r.to.daysInMonth() ? months::start(r.to).addMonths(1) : months::start(r.to);
+    const bool months = months::usable(end) && (r.fromStart || (months::usable(first) && first < end));
     const QString columns = net ? QStringLiteral("AcCode, net") : QStringLiteral("AcCode, dr, cr, n");
     if (!months) {
         m_params += whole.params;
@@ -98,7 +87,7 @@ void AccountSums::add(const QString& name, const DayRange& r, Figures what)
     };
     if (first.isValid() && r.from < first)
         part({QStringLiteral("@ >= ? AND @ < ?"), {r.from, first}},
-             {QStringLiteral("@ >= ? AND @ < ?"), {monthStart(r.from), first}}, 1);
+             {QStringLiteral("@ >= ? AND @ < ?"), {months::start(r.from), first}}, 1);
     if (r.toIncluded && end <= r.to)
         part({QStringLiteral("@ >= ? AND @ <= ?"), {end, r.to}}, {QStringLiteral("@ >= ? AND @ <= ?"), {end, r.to}}, 1);
     else if (!r.toIncluded && end < r.to)

@@ -17,6 +17,20 @@
 
 namespace qv::rpt {
 
+// Month boundaries of the month sums, shared by the per-account and the every-account sums.
+namespace months {
+// A month boundary the sums can be read at: dates compare as four-digit ISO text on the
+// embedded book, so a year outside 1000..9999 is left to the rows.
+inline bool usable(const QDate& d)
+{
+    return d.isValid() && d.year() >= 1000 && d.year() <= 9999;
+}
+inline QDate start(const QDate& d)
+{
+    return QDate(d.year(), d.month(), 1);
+}
+} // namespace months
+
 // A range of days: from `from` (null with `fromStart`: the book's first row) up to `to`, which
 // is included or not.
 struct DayRange {

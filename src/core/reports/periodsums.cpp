@@ -7,18 +7,6 @@ namespace qv::rpt {
 
 namespace {
 
-// A month boundary the sums can be read at: dates compare as four-digit ISO text on the
-// embedded book, so a year outside 1000..9999 is left to the rows.
-bool usable(const QDate& d)
-{
-    return d.isValid() && d.year() >= 1000 && d.year() <= 9999;
-}
-
-QDate monthStart(const QDate& d)
-{
-    return QDate(d.year(), d.month(), 1);
-}
-
 PeriodTotals& operator+=(PeriodTotals& a, const PeriodTotals& b)
 {
     a.dr += b.dr;
@@ -75,9 +63,9 @@ PeriodTotals PeriodSums::between(qint64 account, const QDate& from, const QDate&
 {
     // The whole months: from the first month that starts on or after `from` up to the last one
     // that ends on or before `to`.
-    const QDate first = from.day() == 1 ? from : monthStart(from).addMonths(1);
-    const QDate end = to.isValid() && to.day() == to.daysInMonth() ? monthStart(to).addMonths(1) : monthStart(to);
-    if (!from.isValid() || !usable(first) || !usable(end) || first >= end)
+    const QDate first = from.day() == 1 ? from : months::start(from).addMonths(1);
+    const QDate end = to.isValid() && to.day() == to.daysInMonth() ? months::start(to).addMonths(1) : months::start(to);
+    if (!from.isValid() || !months::usable(first) || !months::usable(end) || first >= end)
         return run(RowsIn, {account, from, to});
     PeriodTotals t = run(MonthsIn, {account, first, end});
     if (t.unknown)
@@ -100,8 +88,8 @@ PeriodTotals PeriodSums::between(qint64 account, const QDate& from, const QDate&
 
 PeriodTotals PeriodSums::before(qint64 account, const QDate& at)
 {
-    const QDate start = at.isValid() ? monthStart(at) : QDate();
-    if (!usable(start))
+    const QDate start = at.isValid() ? months::start(at) : QDate();
+    if (!months::usable(start))
         return run(RowsBefore, {account, at});
     PeriodTotals t = run(MonthsBefore, {account, start});
     if (t.unknown)
