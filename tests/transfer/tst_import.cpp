@@ -6,6 +6,7 @@
 #include "../reports/bookfixture.h"
 #include "reports/journalexport.h"
 #include "reports/openings.h"
+#include "reports/worktables.h"
 #include "shell/mdl_connection.h"
 #include "support/adminrun.h"
 #include "support/failing.h"
@@ -72,6 +73,26 @@ QByteArray chartOf(const QByteArray& journal)
             out += line + '\n';
     }
     return out;
+}
+
+// Two vouchers and an opening, with a line's note split into narration and cheque.
+QString smallJournal()
+{
+    return writeFile("small.journal", R"(account 1 Assets
+    ; type: A
+
+2025-01-01 Opening balances
+    1 Assets:1.1 Cash:1.1.1 Till  100.00
+    Equity:Opening Balances  -100.00
+
+2025-01-02 JV-1 Party
+    2 Costs:2.1 Office:2.1.1 Rent  40.00  ; March (cheque 7)
+    1 Assets:1.1 Cash:1.1.1 Till  -40.00  ; March (cheque 7)
+
+2025-01-03 CP-1
+    2 Costs:2.1 Office:2.1.1 Rent  10.00
+    1 Assets:1.1 Cash:1.1.1 Till  -10.00
+)");
 }
 
 } // namespace
@@ -320,21 +341,7 @@ account expenses:food
     // A failure at any statement of the import leaves the book as it was.
     void failedImportLeavesTheBookUnchanged()
     {
-        const QString file = writeFile("small.journal", R"(account 1 Assets
-    ; type: A
-
-2025-01-01 Opening balances
-    1 Assets:1.1 Cash:1.1.1 Till  100.00
-    Equity:Opening Balances  -100.00
-
-2025-01-02 JV-1 Party
-    2 Costs:2.1 Office:2.1.1 Rent  40.00  ; March (cheque 7)
-    1 Assets:1.1 Cash:1.1.1 Till  -40.00  ; March (cheque 7)
-
-2025-01-03 CP-1
-    2 Costs:2.1 Office:2.1.1 Rent  10.00
-    1 Assets:1.1 Cash:1.1.1 Till  -10.00
-)");
+        const QString file = smallJournal();
         const qvt::TestDb db = qvt::TestDb::create(false);
         qv::Connection c;
         db.connect(c);
@@ -352,6 +359,25 @@ account expenses:food
         QVERIFY(jv && jv->lines.size() == 1);
         QCOMPARE(jv->lines[0].cheque, "7");
         QCOMPARE(jv->lines[0].narration, "March");
+        c.close();
+        db.drop();
+    }
+
+    // The import sets the embedded file's temporary storage aside for its transaction, which
+    // drops the session's work tables: the station's next report makes them again, and the
+    // storage comes back as it was.
+    void sessionIsAsBeforeAfterAnImport()
+    {
+        const qvt::TestDb db = qvt::TestDb::create(false);
+        qv::Connection c;
+        db.connect(c);
+        const QVariant store = c.backend() == qv::Backend::Sqlite ? c.scalar("PRAGMA temp_store") : QVariant();
+        qv::rpt::fillTrialBalance(c, QDate(2025, 1, 1), QDate(2025, 12, 31));
+        runImport(c, smallJournal(), {}, db.user);
+        qv::rpt::fillTrialBalance(c, QDate(2025, 1, 1), QDate(2025, 12, 31));
+        QCOMPARE(c.scalar("select count(*) from tmpTrialBalance").toInt(), 2);
+        if (store.isValid())
+            QCOMPARE(c.scalar("PRAGMA temp_store"), store);
         c.close();
         db.drop();
     }

@@ -226,7 +226,14 @@ ImportPlan planImport(Connection& c, const QString& file, const ImportOptions& o
 namespace {
 // The one transaction of an import changes far more pages than the embedded file's usual page
 // cache holds; without room they are written out and read back again and again before the
-// commit. The usual size comes back afterwards.
+// commit. The usual sizes come back afterwards.
+//
+// Each line's insert also keeps a statement journal (its triggers keep the month sums, and its
+// checks may refuse it halfway). Once one statement's journal outgrows its memory, SQLite keeps
+// it as a temporary file for the rest of the transaction, and every later statement writes its
+// pages there: temporary storage in memory keeps those copies out of the file system. It can only
+// be changed outside a transaction, and changing it drops the session's work tables, which
+// reports create again when they need them; a connection that cannot change it imports as it is.
 class LargerPageCache {
 public:
     explicit LargerPageCache(Connection& c)
@@ -236,13 +243,23 @@ public:
             return;
         m_before = c.scalar(QStringLiteral("PRAGMA cache_size"));
         c.execute(QStringLiteral("PRAGMA cache_size = -65536")); // 64 MB
+        if (c.inTransaction())
+            return;
+        const QVariant store = c.scalar(QStringLiteral("PRAGMA temp_store"));
+        try {
+            c.execute(QStringLiteral("PRAGMA temp_store = MEMORY"));
+            m_storeBefore = store;
+        } catch (const DbError&) {
+            // A report still reading a work table; the import goes on with the file.
+        }
     }
     ~LargerPageCache()
     {
-        if (!m_before.isValid())
-            return;
         try {
-            m_c.execute(QStringLiteral("PRAGMA cache_size = %1").arg(m_before.toLongLong()));
+            if (m_storeBefore.isValid())
+                m_c.execute(QStringLiteral("PRAGMA temp_store = %1").arg(m_storeBefore.toLongLong()));
+            if (m_before.isValid())
+                m_c.execute(QStringLiteral("PRAGMA cache_size = %1").arg(m_before.toLongLong()));
         } catch (const DbError&) {
             // A lost book is reported by the work that failed.
         }
@@ -253,6 +270,7 @@ public:
 private:
     Connection& m_c;
     QVariant m_before;
+    QVariant m_storeBefore;
 };
 } // namespace
 
