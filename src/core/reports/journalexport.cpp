@@ -134,7 +134,9 @@ QDate openingDate(Connection& c, const ExportOptions& o)
 
 QString isoDate(const QDate& d)
 {
-    return d.toString(QStringLiteral("yyyy-MM-dd"));
+    // The ISO form without a pattern to parse for every voucher; the pattern for the years it
+    // does not write.
+    return d.year() >= 0 && d.year() <= 9999 ? d.toString(Qt::ISODate) : d.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 bool journalCarries(const QDate& d)
