@@ -56,9 +56,11 @@ for base in /sys/fs/cgroup/memory /sys/fs/cgroup; do
   fi
 done
 trap '[ -n "$cg" ] && rmdir "$cg" 2>/dev/null; true' EXIT
-capped() {
-  if [ -n "$cg" ]; then bash -c 'echo $$ >"$0/cgroup.procs" && exec "$@"' "$cg" "$@"; else "$@"; fi
-}
+# The prefix that runs a command in the cgroup: a command of its own, so that /usr/bin/time can
+# run it (it cannot run a shell function).
+in_cg=()
+[ -n "$cg" ] && in_cg=(bash -c 'echo $$ >"$0/cgroup.procs" && exec "$@"' "$cg")
+capped() { "${in_cg[@]}" "$@"; }
 [ -n "$cg" ] && echo "Each tool run may take $TOOL_MEM_GB GB ($cg)" || echo "No memory cgroup: the tools run unbounded" >&2
 if [ ! -f "$journal" ] || [ "$book" -nt "$journal" ]; then
   echo "Exporting it ..."
@@ -126,7 +128,7 @@ for r in "${reports[@]}"; do
     if [ "$r" = cashbook ] && [ -n "${tool[$t,ledger]:-}" ]; then tool[$t,$r]=${tool[$t,ledger]}; continue; fi
     read -ra args <<<"$(tool_args "$t" "$r")"
     case $r in ledger | cashbook) args+=("$cash") ;; esac
-    tool[$t,$r]=$(measure "$TOOL_REPS" capped "$t" -f "$journal" "${args[@]}")
+    tool[$t,$r]=$(measure "$TOOL_REPS" "${in_cg[@]}" "$t" -f "$journal" "${args[@]}")
   done
 done
 
