@@ -234,9 +234,9 @@ namespace {
 // pages there: temporary storage in memory keeps those copies out of the file system. It can only
 // be changed outside a transaction, and changing it drops the session's work tables, which
 // reports create again when they need them; a connection that cannot change it imports as it is.
-class LargerPageCache {
+class ImportSettings {
 public:
-    explicit LargerPageCache(Connection& c)
+    explicit ImportSettings(Connection& c)
         : m_c(c)
     {
         if (c.backend() != Backend::Sqlite)
@@ -253,19 +253,20 @@ public:
             // A report still reading a work table; the import goes on with the file.
         }
     }
-    ~LargerPageCache()
+    ~ImportSettings()
     {
-        try {
-            if (m_storeBefore.isValid())
-                m_c.execute(QStringLiteral("PRAGMA temp_store = %1").arg(m_storeBefore.toLongLong()));
-            if (m_before.isValid())
-                m_c.execute(QStringLiteral("PRAGMA cache_size = %1").arg(m_before.toLongLong()));
-        } catch (const DbError&) {
-            // A lost book is reported by the work that failed.
+        // Each on its own: a lost book is reported by the work that failed.
+        for (const auto& [pragma, before] : {std::pair{"temp_store", m_storeBefore}, {"cache_size", m_before}}) {
+            if (!before.isValid())
+                continue;
+            try {
+                m_c.execute(QStringLiteral("PRAGMA %1 = %2").arg(QLatin1String(pragma)).arg(before.toLongLong()));
+            } catch (const DbError&) {
+            }
         }
     }
-    LargerPageCache(const LargerPageCache&) = delete;
-    LargerPageCache& operator=(const LargerPageCache&) = delete;
+    ImportSettings(const ImportSettings&) = delete;
+    ImportSettings& operator=(const ImportSettings&) = delete;
 
 private:
     Connection& m_c;
@@ -279,7 +280,7 @@ ImportResult runImport(Connection& c, const QString& file, const ImportOptions& 
     ImportResult result{planImport(c, file, o)};
     const ImportPlan& plan = result.plan;
     const QDateTime stamp = QFileInfo(file).lastModified();
-    const LargerPageCache cache(c);
+    const ImportSettings settings(c);
     Transaction tx(c);
     AccountStore store(c);
     QHash<QString, qint64> rowIds;
