@@ -40,5 +40,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # window system and the admin tool's offscreen painting) and the fonts the reports name.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, qt6-qpa-plugins, fonts-dejavu-core")
+# The overview's charts draw Urdu names in Noto Naskh Arabic; without it they fall back to DejaVu.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core")
 set(CPACK_GENERATOR DEB)
 include(CPack)

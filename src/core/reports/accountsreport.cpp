@@ -63,18 +63,28 @@ QString datesFormula(const QDate& from, const QDate& to, bool trialBalance)
 }
 
 namespace {
+ProcedureCall call(Procedure p, qint64 account, const QDate& from, const QDate& to)
+{
+    ProcedureCall c;
+    c.procedure = p;
+    c.account = account;
+    c.from = from;
+    c.to = to;
+    return c;
+}
+
 std::optional<ProcedureCall> preparationCall(AccountsReport r, qint64 account, const QDate& from, const QDate& to)
 {
     switch (r) {
     case AccountsReport::SimpleLedger:
-        return ProcedureCall{Procedure::AcLedger, account, from, to};
+        return call(Procedure::AcLedger, account, from, to);
     case AccountsReport::DetailLedger:
-        return ProcedureCall{Procedure::DetailAcLedger, account, from, to};
+        return call(Procedure::DetailAcLedger, account, from, to);
     case AccountsReport::TrialBalance:
     case AccountsReport::ControlTrialBalance:
-        return ProcedureCall{Procedure::TrialBalance, 0, from, to};
+        return call(Procedure::TrialBalance, 0, from, to);
     case AccountsReport::TrialBalanceWithOpening:
-        return ProcedureCall{Procedure::TrialBalance3, 0, from, to};
+        return call(Procedure::TrialBalance3, 0, from, to);
     default:
         return std::nullopt;
     }

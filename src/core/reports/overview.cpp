@@ -12,14 +12,9 @@ namespace qv::rpt {
 
 namespace {
 
-QDate monthStart(const QDate& d)
-{
-    return QDate(d.year(), d.month(), 1);
-}
-
 QDate monthEnd(const QDate& d)
 {
-    return monthStart(d).addMonths(1).addDays(-1);
+    return months::start(d).addMonths(1).addDays(-1);
 }
 
 // "1.2.10" before "1.10.1": codes compare part by part as numbers.
@@ -152,7 +147,7 @@ OverviewPeriod thisYearPeriod(const QDate& today)
 
 OverviewPeriod last12MonthsPeriod(const QDate& today)
 {
-    return clipped(monthStart(today).addMonths(-11), monthEnd(today), QStringLiteral("Last 12 months"), today);
+    return clipped(months::start(today).addMonths(-11), monthEnd(today), QStringLiteral("Last 12 months"), today);
 }
 
 OverviewPeriod financialYearPeriod(int startYear, int startMonth, const QDate& today)
@@ -215,10 +210,10 @@ OverviewFigures overviewFigures(Connection& c, const OverviewPeriod& period, con
     for (const OverviewAccount& a : f.accounts)
         running.append(openings.of(a.id, period.from));
     QHash<qint64, std::pair<Money, Money>> moved; // per party, over the period
-    const Monthly months = monthly(c, monthStart(period.from), period.to);
-    for (QDate m = monthStart(period.from); m <= period.to; m = m.addMonths(1)) {
-        const QHash<qint64, PeriodTotals> month = months.moves.value(m);
-        const QHash<qint64, Money> gap = months.gaps.value(m);
+    const Monthly sums = monthly(c, months::start(period.from), period.to);
+    for (QDate m = months::start(period.from); m <= period.to; m = m.addMonths(1)) {
+        const QHash<qint64, PeriodTotals> month = sums.moves.value(m);
+        const QHash<qint64, Money> gap = sums.gaps.value(m);
         OverviewMonth om;
         om.month = m;
         for (int i = 0; i < f.accounts.size(); ++i) {
