@@ -190,6 +190,9 @@ bool QueryRows::nextFromStatement(Row& row)
             row[i] = QVariant::fromValue(Money(sqlite3_column_int64(m_stmt, i)));
         else if (kind == SQLITE_INTEGER && type == FieldType::Number)
             row[i] = QVariant(qint64(sqlite3_column_int64(m_stmt, i)));
+        else if (kind == SQLITE_TEXT && type == FieldType::Text)
+            row[i] = QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i)),
+                                                sqlite3_column_bytes(m_stmt, i)));
         else
             row[i] = fieldValue(sqliteValue(m_stmt, i), type, m_backend);
     }
