@@ -314,6 +314,23 @@ private slots:
         }
     }
 
+    void aFailureWhileReadingIsNoShorterReport()
+    {
+        // The first account's row reads; the next one fails in the database (abs of the
+        // smallest integer): the report must fail, not end after one line as if that were all.
+        QFile t(tmp.filePath("rptFailsLate.rpt"));
+        QVERIFY(t.open(QIODevice::WriteOnly));
+        t.write("title \"LATE\"\nfrom Accounts a\n"
+                "field {Accounts.N} number abs(CASE WHEN a.RowID = (select min(RowID) from Accounts) THEN 1 "
+                "ELSE -9223372036854775807 - 1 END)\n"
+                "band detail 5\n    text 0 0 50 5 {Accounts.N} csv=\"N\"\nend\n");
+        t.close();
+        qv::Connection c;
+        db.connect(c);
+        auto r = qvt::openReport(t.fileName(), db.user, db.password);
+        QVERIFY_THROWS_EXCEPTION(qv::DbError, r->run(c));
+    }
+
     void totalsBeyondRangeFailWithAClearMessage()
     {
         qv::Connection c;

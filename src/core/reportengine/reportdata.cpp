@@ -2,7 +2,12 @@
 
 #include "db/money.h"
 
+#include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlRecord>
+#include <QSqlResult>
+
+#include <sqlite3.h>
 
 namespace qv::rpt {
 
@@ -94,21 +99,103 @@ QVariant fieldValue(const QVariant& raw, FieldType type, Backend backend)
 }
 
 QueryRows::QueryRows(Connection& c, const Section& s, const Formula& selection)
-    : m_section(s)
+    : m_conn(c)
+    , m_section(s)
     , m_backend(c.backend())
 {
     const SectionSql q = sectionSql(s, selection, m_backend);
+    m_sql = q.sql;
     m_query = c.query(q.sql, q.params, true);
 }
 
+namespace {
+
+// The statement under a query of the embedded file's driver, or null.
+sqlite3_stmt* sqliteStatement(const QSqlQuery& q)
+{
+    const QVariant h = q.result() ? q.result()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3_stmt*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3_stmt* const*>(h.constData());
+}
+
+// A column of the current row as the driver gives it (integers as 64 bits, text as a string),
+// so that every field converts as before.
+QVariant sqliteValue(sqlite3_stmt* st, int i)
+{
+    switch (sqlite3_column_type(st, i)) {
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(st, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(st, i));
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(st, i)));
+    }
+    case SQLITE_BLOB: {
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(st, i));
+        return QVariant(QByteArray(data, sqlite3_column_bytes(st, i)));
+    }
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
 bool QueryRows::next(Row& row)
 {
-    if (!m_query.next())
+    if (m_done)
         return false;
+    if (m_stmt)
+        return nextFromStatement(row);
+    if (!m_query.next()) {
+        m_done = true;
+        // A failure while reading is no end of the report: said, never a shorter report.
+        if (m_query.lastError().isValid())
+            m_conn.raise(m_query.lastError(), m_sql);
+        return false;
+    }
     const auto& fields = m_section.fields.all();
     row.resize(fields.size());
     for (int i = 0; i < fields.size(); ++i)
         row[i] = fieldValue(m_query.value(i), fields[i].type, m_backend);
+    // The driver has stepped its statement to this row; the rest are stepped here.
+    if (m_backend == Backend::Sqlite)
+        m_stmt = sqliteStatement(m_query);
+    return true;
+}
+
+bool QueryRows::nextFromStatement(Row& row)
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc != SQLITE_ROW) {
+        m_done = true;
+        if (rc == SQLITE_DONE)
+            return false;
+        sqlite3* db = sqlite3_db_handle(m_stmt);
+        m_conn.raise(QSqlError(QStringLiteral("Unable to fetch row"), QString::fromUtf8(sqlite3_errmsg(db)),
+                               QSqlError::ConnectionError, QString::number(rc)),
+                     m_sql);
+    }
+    const auto& fields = m_section.fields.all();
+    row.resize(fields.size());
+    for (int i = 0; i < fields.size(); ++i) {
+        // The common cases straight to the field's value; the rest as the driver would give them.
+        const int kind = sqlite3_column_type(m_stmt, i);
+        const FieldType type = fields[i].type;
+        if (kind == SQLITE_NULL)
+            row[i] = QVariant();
+        else if (kind == SQLITE_INTEGER && type == FieldType::Amount)
+            row[i] = QVariant::fromValue(Money(sqlite3_column_int64(m_stmt, i)));
+        else if (kind == SQLITE_INTEGER && type == FieldType::Number)
+            row[i] = QVariant(qint64(sqlite3_column_int64(m_stmt, i)));
+        else if (kind == SQLITE_TEXT && type == FieldType::Text)
+            row[i] = QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i)),
+                                                sqlite3_column_bytes(m_stmt, i)));
+        else
+            row[i] = fieldValue(sqliteValue(m_stmt, i), type, m_backend);
+    }
     return true;
 }
 

@@ -9,6 +9,8 @@
 #include <QSqlQuery>
 #include <QVector>
 
+struct sqlite3_stmt;
+
 namespace qv::rpt {
 
 using Row = QVector<QVariant>;
@@ -27,16 +29,23 @@ struct SectionSql {
 };
 SectionSql sectionSql(const Section& s, const Formula& selection, Backend backend);
 
-// Streams a section's rows straight from the database, one at a time.
+// Streams a section's rows straight from the database, one at a time. On the embedded file the
+// rows after the first are stepped from the driver's statement directly: a long book's rows
+// then cost one conversion per value instead of the driver's cache and a copy of each.
 class QueryRows : public RowSource {
 public:
     QueryRows(Connection& c, const Section& s, const Formula& selection);
     bool next(Row& row) override;
 
 private:
+    bool nextFromStatement(Row& row);
+    Connection& m_conn;
     const Section& m_section;
     Backend m_backend;
     QSqlQuery m_query;
+    QString m_sql;
+    sqlite3_stmt* m_stmt = nullptr; // after the first row, on the embedded file
+    bool m_done = false;
 };
 
 // Rows read once and kept (subreports, which may be flowed more than once).
