@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QSignalSpy>
+#include <QSqlError>
 #include <QStatusBar>
 #include <QThread>
 #include <csignal>
@@ -154,6 +155,22 @@ private slots:
         QVERIFY2(msgs.last().contains("it is not saved again"), qPrintable(msgs.last()));
         QCOMPARE(qvt::child<QTableWidget>(w, "MshEntry")->rowCount(), 0);
         QCOMPARE(qvt::vouchersOf(admin, "LOST UNKNOWN"), 1);
+    }
+
+    // The server's last words (the session ended: 57P01) can arrive before its end of the link
+    // closes; they alone make the link lost, so a station saves again on a new link instead of
+    // showing an error; the next statement opens it.
+    void serverEndingTheSessionIsALostLink()
+    {
+        const QSqlError lastWords("QPSQL: Unable to create query",
+                                  "terminating connection due to unexpected postmaster exit", QSqlError::StatementError,
+                                  "57P01");
+        try {
+            Conn.raise(lastWords);
+        } catch (const qv::DbError& e) {
+            QVERIFY2(e.isLinkLost(), qPrintable(e.description()));
+        }
+        QVERIFY(Conn.scalar("select pg_backend_pid()").toLongLong() != pid);
     }
 };
 

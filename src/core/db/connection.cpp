@@ -1,6 +1,7 @@
 #include "db/connection.h"
 
 #include "db/bookfile.h"
+#include "db/linkerrors.h"
 #include "db/logins.h"
 #include "db/money.h"
 #include "db/schema.h"
@@ -119,7 +120,7 @@ void Connection::raise(const QSqlError& e, const QString& sql) const
                       QStringLiteral("22003"));
     // A link the server or the network broke is said as such; the connection opens it again at
     // the next statement.
-    if (m_lost || pgLinkBroken()) {
+    if (m_lost || pgLinkBroken() || (m_backend == Backend::Postgres && serverEndedSession(e))) {
         m_lost = true;
         throw DbError(lostText(text), DbError::LinkLost);
     }

@@ -1,6 +1,7 @@
 // Transactions of a connection: the outer level a BEGIN (IMMEDIATE on the embedded file), each
 // inner level a savepoint; a failed statement spoils the level it ran in.
 #include "db/connection.h"
+#include "db/linkerrors.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -85,7 +86,7 @@ void Connection::commit()
     m_failedDepth = 0;
     if (!ok) {
         const QSqlError e = q.lastError();
-        if (pgLinkBroken()) {
+        if (pgLinkBroken() || (m_backend == Backend::Postgres && serverEndedSession(e))) {
             // The COMMIT may have landed before the link broke, or not: only the server can say.
             m_lost = true;
             throw DbError(QStringLiteral("The connection to the server was lost while the work was being saved (%1): "
