@@ -49,6 +49,14 @@ class TstReportSafety : public QObject {
         return qvt::runAdmin(args, {{}, workDir, stdoutFile});
     }
     Run chart(const QStringList& more) const { return admin(QStringList{"report", "rptChartAC.rpt"} + login() + more); }
+    // A template of the test's own, written to its folder; returns its path.
+    QString writeTemplate(const QString& name, const QByteArray& text)
+    {
+        QFile t(tmp.filePath(name));
+        if (!t.open(QIODevice::WriteOnly) || t.write(text) != text.size())
+            qFatal("cannot write %s", qPrintable(t.fileName()));
+        return t.fileName();
+    }
     QString company() const
     {
         qv::Connection c;
@@ -237,14 +245,13 @@ private slots:
     void aTemplateCannotWrite()
     {
         const QString before = company();
-        QFile t(tmp.filePath("rptWrites.rpt"));
-        QVERIFY(t.open(QIODevice::WriteOnly));
-        t.write("title \"WRITES\"\nfrom Accounts a\nwhere 1=1); update Company set comTel = 'written'; select (1\n"
-                "field {Accounts.AcName} text a.AcName\nband detail 5\n    text 0 0 50 5 {Accounts.AcName} "
-                "csv=\"Name\"\nend\n");
-        t.close();
+        const QString file = writeTemplate(
+            "rptWrites.rpt",
+            "title \"WRITES\"\nfrom Accounts a\nwhere 1=1); update Company set comTel = 'written'; select (1\n"
+            "field {Accounts.AcName} text a.AcName\nband detail 5\n    text 0 0 50 5 {Accounts.AcName} "
+            "csv=\"Name\"\nend\n");
         for (const QString& selection : {QString(), QString("{Accounts.AcName} = 'x'")}) {
-            const Run r = admin(QStringList{"report", t.fileName()} + login()
+            const Run r = admin(QStringList{"report", file} + login()
                                 + QStringList{"--selection", selection, "--csv", tmp.filePath("w.csv")});
             QCOMPARE(r.code, 1);
             QVERIFY2(r.err.contains("one statement"), qPrintable(r.err));
@@ -295,17 +302,15 @@ private slots:
     {
         // 42 accounts times 2^62: SQLite's SUM overflows, PostgreSQL's sum(bigint) is a numeric of
         // 21 digits; neither may print as a figure.
-        QFile t(tmp.filePath("rptSums.rpt"));
-        QVERIFY(t.open(QIODevice::WriteOnly));
-        t.write("title \"SUMS\"\nfrom Company c\nfield {Company.Company} text c.Company\n"
-                "band report-header 10\n    subreport rptSum\nend\n"
-                "subreport rptSum\n    from Accounts a\n    summary\n"
-                "    field {Accounts.Big} number CAST(4611686018427387904 AS BIGINT)\n"
-                "    band detail 6\n        text 0 0 60 5 {Accounts.Big}\n    end\nend\n");
-        t.close();
+        const QString file =
+            writeTemplate("rptSums.rpt", "title \"SUMS\"\nfrom Company c\nfield {Company.Company} text c.Company\n"
+                                         "band report-header 10\n    subreport rptSum\nend\n"
+                                         "subreport rptSum\n    from Accounts a\n    summary\n"
+                                         "    field {Accounts.Big} number CAST(4611686018427387904 AS BIGINT)\n"
+                                         "    band detail 6\n        text 0 0 60 5 {Accounts.Big}\n    end\nend\n");
         qv::Connection c;
         db.connect(c);
-        auto r = qvt::openReport(t.fileName(), db.user, db.password);
+        auto r = qvt::openReport(file, db.user, db.password);
         try {
             r->run(c);
             QFAIL(qPrintable("printed: " + r->run(c)->allText()));
@@ -318,16 +323,15 @@ private slots:
     {
         // The first account's row reads; the next one fails in the database (abs of the
         // smallest integer): the report must fail, not end after one line as if that were all.
-        QFile t(tmp.filePath("rptFailsLate.rpt"));
-        QVERIFY(t.open(QIODevice::WriteOnly));
-        t.write("title \"LATE\"\nfrom Accounts a\n"
-                "field {Accounts.N} number abs(CASE WHEN a.RowID = (select min(RowID) from Accounts) THEN 1 "
-                "ELSE -9223372036854775807 - 1 END)\n"
-                "band detail 5\n    text 0 0 50 5 {Accounts.N} csv=\"N\"\nend\n");
-        t.close();
+        const QString file =
+            writeTemplate("rptFailsLate.rpt",
+                          "title \"LATE\"\nfrom Accounts a\n"
+                          "field {Accounts.N} number abs(CASE WHEN a.RowID = (select min(RowID) from Accounts) THEN 1 "
+                          "ELSE -9223372036854775807 - 1 END)\n"
+                          "band detail 5\n    text 0 0 50 5 {Accounts.N} csv=\"N\"\nend\n");
         qv::Connection c;
         db.connect(c);
-        auto r = qvt::openReport(t.fileName(), db.user, db.password);
+        auto r = qvt::openReport(file, db.user, db.password);
         QVERIFY_THROWS_EXCEPTION(qv::DbError, r->run(c));
     }
 

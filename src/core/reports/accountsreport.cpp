@@ -63,28 +63,18 @@ QString datesFormula(const QDate& from, const QDate& to, bool trialBalance)
 }
 
 namespace {
-ProcedureCall call(Procedure p, qint64 account, const QDate& from, const QDate& to)
-{
-    ProcedureCall c;
-    c.procedure = p;
-    c.account = account;
-    c.from = from;
-    c.to = to;
-    return c;
-}
-
 std::optional<ProcedureCall> preparationCall(AccountsReport r, qint64 account, const QDate& from, const QDate& to)
 {
     switch (r) {
     case AccountsReport::SimpleLedger:
-        return call(Procedure::AcLedger, account, from, to);
+        return rangeCall(Procedure::AcLedger, account, from, to);
     case AccountsReport::DetailLedger:
-        return call(Procedure::DetailAcLedger, account, from, to);
+        return rangeCall(Procedure::DetailAcLedger, account, from, to);
     case AccountsReport::TrialBalance:
     case AccountsReport::ControlTrialBalance:
-        return call(Procedure::TrialBalance, 0, from, to);
+        return rangeCall(Procedure::TrialBalance, 0, from, to);
     case AccountsReport::TrialBalanceWithOpening:
-        return call(Procedure::TrialBalance3, 0, from, to);
+        return rangeCall(Procedure::TrialBalance3, 0, from, to);
     default:
         return std::nullopt;
     }

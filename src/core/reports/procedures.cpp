@@ -203,7 +203,6 @@ QString execStatement(const ProcedureCall& call)
     return {};
 }
 
-namespace {
 ProcedureCall rangeCall(Procedure p, qint64 account, const QDate& from, const QDate& to)
 {
     ProcedureCall call;
@@ -213,7 +212,6 @@ ProcedureCall rangeCall(Procedure p, qint64 account, const QDate& from, const QD
     call.to = to;
     return call;
 }
-} // namespace
 
 Preparation preparation(const ProcedureCall& call)
 {

@@ -47,6 +47,8 @@ struct ProcedureCall {
     QDate compareAt;      // the balance sheet's comparison date (null: none)
     bool compare = false; // the profit and loss: a column a year earlier
 };
+// A call over a range of days (the ledgers, the trial balances), the rest as by default.
+ProcedureCall rangeCall(Procedure p, qint64 account, const QDate& from, const QDate& to);
 
 // Strict: `exec NAME` then the arguments of that procedure, separated by commas (blanks around
 // them allowed); whole numbers in plain decimal, dates as 'yyyy-mm-dd'. Anything else throws
