@@ -94,6 +94,29 @@ void bookQuery(benchmark::State& state, qint64 account)
     }
     state.counters["rows"] = double(rows) / double(state.iterations());
 }
+// A ledger as the user waits for all of it: its preparation (exec ...) and then every row of its
+// query read, the lines' texts with them.
+void ledgerAllRows(benchmark::State& state, AccountsReport r)
+{
+    qint64 rows = 0;
+    for (auto _ : state) {
+        auto report = qv::rpt::openAccountsReport(TheBook, r, g_book.cash, YearFrom, YearTo);
+        const auto sel = qv::rpt::Formula::parse(report->RecordSelectionFormula(), report->templ().main.fields);
+        qv::rpt::QueryRows main(Conn, report->templ().main, sel);
+        qv::rpt::Row row;
+        while (main.next(row))
+            ++rows;
+    }
+    state.counters["rows"] = double(rows) / double(state.iterations());
+}
+void BM_AcLedgerCashAllRows(benchmark::State& s)
+{
+    ledgerAllRows(s, AccountsReport::SimpleLedger);
+}
+void BM_DetailAcLedgerCashAllRows(benchmark::State& s)
+{
+    ledgerAllRows(s, AccountsReport::DetailLedger);
+}
 void BM_CashBookQuery(benchmark::State& s)
 {
     bookQuery(s, g_book.cash);
@@ -192,6 +215,8 @@ QV_BENCH(BM_AcLedgerParty);
 QV_BENCH(BM_DetailAcLedgerParty);
 QV_BENCH(BM_AcLedgerCash);
 QV_BENCH(BM_DetailAcLedgerCash);
+QV_BENCH(BM_AcLedgerCashAllRows);
+QV_BENCH(BM_DetailAcLedgerCashAllRows);
 QV_BENCH(BM_CashBookQuery);
 QV_BENCH(BM_BankBookQuery);
 QV_BENCH(BM_Button_CashBook);

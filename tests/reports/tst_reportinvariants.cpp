@@ -220,6 +220,49 @@ private slots:
         }
     }
 
+    // The ledgers' lines as the book's rows give them: a detail ledger's one per row in date,
+    // voucher and entry order with its texts; a simple ledger's one per voucher with its sums.
+    void ledgerLinesAreTheBooksRows()
+    {
+        auto rows = [](const QString& sql, const QVariantList& params) {
+            QStringList out;
+            QSqlQuery q = Conn.query(sql, params);
+            while (q.next())
+                out << QStringLiteral("%1 %2-%3 %4 %5 %6 %7")
+                           .arg(q.value(0).toDate().toString(Qt::ISODate), q.value(1).toString().trimmed(),
+                                q.value(2).toString(), shown(qvt::money(q.value(3)).cents),
+                                shown(qvt::money(q.value(4)).cents), q.value(5).toString(), q.value(6).toString());
+            return out;
+        };
+        for (int round = 0; round < 8; ++round) {
+            QDate from = randomDate(), to = randomDate();
+            if (from > to)
+                std::swap(from, to);
+            const qint64 a = round % 2 ? randomEntry().second : book.accounts[rng.bounded(int(book.accounts.size()))];
+            const QVariantList range{a, from, to};
+            Conn.execute(detailAcLedgerStatement(a, from, to));
+            QCOMPARE(rows("select VouDate, VouStatus, VouNo, DrAmt, CrAmt, Particulars, Naration from tmpAcLedger "
+                          "where LineNo > 0 order by LineNo",
+                          {}),
+                     rows("select d.VouDate, d.VouStatus, d.VouNo, coalesce(d.DrAmt, 0), coalesce(d.CrAmt, 0), "
+                          "coalesce(o.AcName, m.PaidReceive), d.Naration from DetJV d left join Accounts o on "
+                          "o.RowID = d.CrAc left join MasJV m on m.VouStatus = d.VouStatus and m.VouNo = d.VouNo "
+                          "where d.AcCode = ? and d.VouDate >= ? and d.VouDate <= ? "
+                          "order by d.VouDate, d.VouStatus, d.VouNo, d.EntryNo, d.RowID",
+                          range));
+            Conn.execute(acLedgerStatement(a, from, to));
+            QCOMPARE(rows("select VouDate, VouStatus, VouNo, DrAmt, CrAmt, Particulars, Naration from tmpAcLedger "
+                          "where LineNo > 0 order by LineNo",
+                          {}),
+                     rows("select d.VouDate, d.VouStatus, d.VouNo, sum(coalesce(d.DrAmt, 0)), "
+                          "sum(coalesce(d.CrAmt, 0)), min(m.PaidReceive), null from DetJV d left join MasJV m on "
+                          "m.VouStatus = d.VouStatus and m.VouNo = d.VouNo where d.AcCode = ? and d.VouDate >= ? and "
+                          "d.VouDate <= ? group by d.VouDate, d.VouStatus, d.VouNo "
+                          "order by d.VouDate, d.VouStatus, d.VouNo",
+                          range));
+        }
+    }
+
     void longLedgersRunOnLineByLine()
     {
         // Enough rows that the work table is written in several batches and a remainder.

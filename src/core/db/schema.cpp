@@ -288,8 +288,13 @@ QStringList ddl(Backend b, int version)
     out << QStringLiteral("CREATE UNIQUE INDEX ux_masjv_kind_no ON MasJV (VouStatus, VouNo)")
         << QStringLiteral("CREATE UNIQUE INDEX ux_accounts_acnodes ON Accounts (AcNodes)")
         << QStringLiteral("CREATE INDEX ix_accounts_status ON Accounts (AcStatus, AcName)")
-        << QStringLiteral("CREATE INDEX ix_detjv_account ON DetJV (AcCode, VouDate, DrAmt, CrAmt)")
-        << QStringLiteral("CREATE INDEX ix_detjv_contra ON DetJV (CrAc, VouDate)")
+        << (version >= LineOrderIndexesFrom
+                ? QStringLiteral("CREATE INDEX ix_detjv_account ON DetJV (AcCode, VouDate, VouStatus, VouNo, EntryNo, "
+                                 "RowID, DrAmt, CrAmt, CrAc)")
+                : QStringLiteral("CREATE INDEX ix_detjv_account ON DetJV (AcCode, VouDate, DrAmt, CrAmt)"))
+        << (version >= LineOrderIndexesFrom
+                ? QStringLiteral("CREATE INDEX ix_detjv_contra ON DetJV (CrAc, VouDate, VouStatus, VouNo, EntryNo)")
+                : QStringLiteral("CREATE INDEX ix_detjv_contra ON DetJV (CrAc, VouDate)"))
         << QStringLiteral("CREATE INDEX ix_detjv_voucher ON DetJV (VouStatus, VouNo)")
         << QStringLiteral("CREATE INDEX ix_application_account ON tblApplication (ACCode)");
     if (version >= AuditTrailFrom)

@@ -48,7 +48,10 @@ namespace Schema {
 // 7: bank reconciliation (BankRecon, BankClearing keyed to the DetJV row; guards on DetJV).
 // 8 (server book): AuditTx, the transactions that recorded their changes themselves; the rows of
 // any other transaction on the voucher, account and settings tables are recorded by statement triggers.
-inline constexpr int CurrentVersion = 8;
+// 9: the voucher lines' account and contra indexes hold the lines in the order a ledger and a
+// book print them (date, kind, number, entry), the account index also each line's amounts and
+// contra account, so that a ledger reads its lines from the index alone and a book without a sort.
+inline constexpr int CurrentVersion = 9;
 inline constexpr int OldestVersion = 1; // the oldest book this program upgrades
 inline constexpr int LockHashWidth = 128;
 inline constexpr int LockClearWidth = 50; // version 1
@@ -61,6 +64,7 @@ inline constexpr int PeriodLockFrom = 6;
 inline constexpr int AuditTrailFrom = 6;
 inline constexpr int BankRecFrom = 7;
 inline constexpr int AuditMarksFrom = 8; // server: AuditTx, the row records of typed SQL
+inline constexpr int LineOrderIndexesFrom = 9;
 
 // Every table of the current version (each says the version that made it).
 const std::vector<TableDef>& tables();

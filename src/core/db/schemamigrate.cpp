@@ -225,6 +225,15 @@ void toVersion8(Connection& c)
     MonthSums::secure(c, r.users, r.keeper); // the month sums' trigger without machine-code compiling
 }
 
+// The voucher lines' account and contra indexes made again in the order the ledgers and books
+// print (the old ones go first: same names).
+void toVersion9(Connection& c)
+{
+    for (const char* name : {"ix_detjv_account", "ix_detjv_contra"})
+        c.execute(QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(name)));
+    createObjectsOf(c, LineOrderIndexesFrom);
+}
+
 // Each step brings a book of the version before it to its own version; they run in order in
 // the upgrade's one transaction.
 struct Step {
@@ -232,7 +241,7 @@ struct Step {
     void (*run)(Connection&);
 };
 constexpr Step Steps[] = {{2, toVersion2}, {3, toVersion3}, {4, toVersion4}, {5, toVersion5},
-                          {6, toVersion6}, {7, toVersion7}, {8, toVersion8}};
+                          {6, toVersion6}, {7, toVersion7}, {8, toVersion8}, {9, toVersion9}};
 static_assert(std::size(Steps) == CurrentVersion - OldestVersion, "a step for every version");
 
 QString newerText(int v)

@@ -7,6 +7,7 @@
 #include <QSqlRecord>
 #include <QSqlResult>
 
+#include <cstring>
 #include <sqlite3.h>
 
 namespace qv::rpt {
@@ -110,6 +111,33 @@ QueryRows::QueryRows(Connection& c, const Section& s, const Formula& selection)
 
 namespace {
 
+bool digits(const char* p, int n)
+{
+    for (int i = 0; i < n; ++i)
+        if (p[i] < '0' || p[i] > '9')
+            return false;
+    return true;
+}
+
+int number(const char* p, int n)
+{
+    int v = 0;
+    for (int i = 0; i < n; ++i)
+        v = v * 10 + (p[i] - '0');
+    return v;
+}
+
+// A stored date as a field's value: "yyyy-MM-dd" read directly, anything else as before (an
+// invalid date is no date).
+QVariant dateValue(const char* text, size_t n)
+{
+    if (n >= 10 && digits(text, 4) && text[4] == '-' && digits(text + 5, 2) && text[7] == '-' && digits(text + 8, 2)) {
+        const QDate d(number(text, 4), number(text + 5, 2), number(text + 8, 2));
+        return d.isValid() ? QVariant(d) : QVariant();
+    }
+    return fieldValue(QVariant(QString::fromUtf8(text, qsizetype(n))), FieldType::Date, Backend::Sqlite);
+}
+
 // The statement under a query of the embedded file's driver, or null.
 sqlite3_stmt* sqliteStatement(const QSqlQuery& q)
 {
@@ -180,6 +208,8 @@ bool QueryRows::nextFromStatement(Row& row)
     }
     const auto& fields = m_section.fields.all();
     row.resize(fields.size());
+    if (m_lastText.size() != size_t(fields.size()))
+        m_lastText.assign(size_t(fields.size()), {});
     for (int i = 0; i < fields.size(); ++i) {
         // The common cases straight to the field's value; the rest as the driver would give them.
         const int kind = sqlite3_column_type(m_stmt, i);
@@ -190,13 +220,30 @@ bool QueryRows::nextFromStatement(Row& row)
             row[i] = QVariant::fromValue(Money(sqlite3_column_int64(m_stmt, i)));
         else if (kind == SQLITE_INTEGER && type == FieldType::Number)
             row[i] = QVariant(qint64(sqlite3_column_int64(m_stmt, i)));
-        else if (kind == SQLITE_TEXT && type == FieldType::Text)
-            row[i] = QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i)),
-                                                sqlite3_column_bytes(m_stmt, i)));
+        else if (kind == SQLITE_TEXT && (type == FieldType::Text || type == FieldType::Date))
+            row[i] = textValue(i, type);
         else
             row[i] = fieldValue(sqliteValue(m_stmt, i), type, m_backend);
     }
     return true;
+}
+
+// A text column's value. A column often holds the same text row after row (the book's account,
+// a voucher's date, the company): that value is kept and shared, not converted again.
+QVariant QueryRows::textValue(int col, FieldType type)
+{
+    const char* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
+    const auto n = size_t(sqlite3_column_bytes(m_stmt, col));
+    LastText& last = m_lastText[size_t(col)];
+    if (last.valid && last.bytes.size() == n && std::memcmp(last.bytes.data(), text, n) == 0)
+        return last.value;
+    last.bytes.assign(text, n); // the buffer keeps its size: no allocation once it has grown
+    if (type == FieldType::Text)
+        last.value = QVariant(QString::fromUtf8(text, qsizetype(n)));
+    else
+        last.value = dateValue(text, n);
+    last.valid = true;
+    return last.value;
 }
 
 bool BufferedRows::next(Row& row)

@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QSqlQuery>
 #include <QVector>
+#include <string>
+#include <vector>
 
 struct sqlite3_stmt;
 
@@ -39,6 +41,12 @@ public:
 
 private:
     bool nextFromStatement(Row& row);
+    QVariant textValue(int col, FieldType type);
+    struct LastText {
+        bool valid = false;
+        std::string bytes;
+        QVariant value;
+    };
     Connection& m_conn;
     const Section& m_section;
     Backend m_backend;
@@ -46,6 +54,7 @@ private:
     QString m_sql;
     sqlite3_stmt* m_stmt = nullptr; // after the first row, on the embedded file
     bool m_done = false;
+    std::vector<LastText> m_lastText; // by column: the last text read and its value
 };
 
 // Rows read once and kept (subreports, which may be flowed more than once).

@@ -2,7 +2,7 @@
 // Every account's debits, credits and rows over a range of days, as common table expressions that
 // a report's statement builds on inside the database (no account's figures pass through the
 // program): the whole months from the month sums (AcMonthSums), the rows of the partial months
-// at the range's ends from the account index (AcCode, VouDate, DrAmt, CrAmt), sought only for the
+// at the range's ends from the account index, which holds each line's date and amounts, sought only for the
 // accounts that have a month row there. The same figures as PeriodSums gives account by account,
 // to the cent; an account whose month sums are not known (too large) is read from its rows.
 //

@@ -1,7 +1,7 @@
 #pragma once
 // An account's debits, credits and rows over a range of days: the whole months inside the range
 // from the month sums (AcMonthSums), the rows of at most the two partial months at its ends from
-// the account index (AcCode, VouDate, DrAmt, CrAmt). The figures are those of the rows
+// the account index, which holds each line's date and amounts. The figures are those of the rows
 // themselves, to the cent: a range's rows are exactly its whole months' and its ends' rows.
 // The statements are prepared once per object and bound anew per account.
 #include "db/connection.h"

@@ -1,6 +1,7 @@
 #include "reports/worktables.h"
 #include "reports/worktables_p.h"
 
+#include "db/litestatement.h"
 #include "db/money.h"
 #include "reports/accountsums.h"
 #include "reports/openings.h"
@@ -41,11 +42,6 @@ Money absMoney(Money m)
     return m.cents < 0 ? Money(-m.cents) : m;
 }
 
-QString side(Money m)
-{
-    return m.cents < 0 ? QStringLiteral("Cr") : QStringLiteral("Dr");
-}
-
 // The codes of an account's control and sub-control heads from its code: "3.2.10" -> "3", "3.2"
 // (a code without a point has no sub-control head).
 QPair<QString, QString> headCodes(Backend b, const QString& nodes)
@@ -77,75 +73,142 @@ QString typedParam(const Connection& c, const char* type)
                                             : QStringLiteral("?");
 }
 
-const QString LedgerColumns =
-    QStringLiteral("LineNo INTEGER, AcCode BIGINT, AcNodes VARCHAR(60), AcName VARCHAR(200), Title VARCHAR(40), "
-                   "FromDate DATE, ToDate DATE, VouDate DATE, VouStatus VARCHAR(2), VouNo BIGINT, Voucher VARCHAR(30), "
-                   "Particulars VARCHAR(300), Naration VARCHAR(500), ChecqNo VARCHAR(60), FileNo VARCHAR(60), "
-                   "BillNo VARCHAR(60), DrAmt AMOUNT, CrAmt AMOUNT, Balance AMOUNT, BalAmt AMOUNT, BalSide VARCHAR(2)");
+// The ledger is a view over two narrow work tables: the head (the account and the range) and
+// the lines in print order with their figures and running balance, which exec AcLedger /
+// exec DetailAcLedger write. Each line's texts (the contra account or the voucher's party,
+// the narration, cheque, file and bill numbers) are read from the voucher by key as the report
+// prints it, so that page 1 comes before the last line's texts are read. The figures are those
+// the procedure read, all in one statement. (No correlated subquery here: on the embedded book
+// the read-only guard is lifted while the report reads on, which ends such a statement.)
+const QString LedgerHeadColumns =
+    QStringLiteral("AcCode BIGINT, AcNodes VARCHAR(60), AcName VARCHAR(200), Title VARCHAR(40), FromDate DATE, "
+                   "ToDate DATE");
+const QString LedgerLineColumns =
+    QStringLiteral("LineNo INTEGER PRIMARY KEY, LineID BIGINT, VouDate DATE, VouStatus VARCHAR(2), VouNo BIGINT, "
+                   "DrAmt AMOUNT, CrAmt AMOUNT, Balance AMOUNT");
+// LineID: the DetJV row of a detail ledger's line; null on the opening line and a simple
+// ledger's (one line per voucher, its party from the voucher).
+const QString LedgerView = QStringLiteral(
+    "SELECT l.LineNo AS LineNo, h.AcCode AS AcCode, h.AcNodes AS AcNodes, h.AcName AS AcName, "
+    "h.Title AS Title, h.FromDate AS FromDate, h.ToDate AS ToDate, l.VouDate AS VouDate, "
+    "l.VouStatus AS VouStatus, l.VouNo AS VouNo, CASE WHEN l.LineNo = 0 THEN NULL ELSE "
+    "TRIM(l.VouStatus) || '-' || CAST(l.VouNo AS TEXT) END AS Voucher, "
+    "CASE WHEN l.LineNo = 0 THEN 'Opening Balance' ELSE COALESCE(o.AcName, m.PaidReceive) END AS Particulars, "
+    "d.Naration AS Naration, d.ChecqNo AS ChecqNo, d.FileNo AS FileNo, d.BillNo AS BillNo, "
+    "l.DrAmt AS DrAmt, l.CrAmt AS CrAmt, l.Balance AS Balance, ABS(l.Balance) AS BalAmt, "
+    "CASE WHEN l.Balance < 0 THEN 'Cr' ELSE 'Dr' END AS BalSide "
+    "FROM tmpAcLedgerLines l CROSS JOIN tmpAcLedgerHead h LEFT JOIN DetJV d ON d.RowID = l.LineID "
+    "LEFT JOIN Accounts o ON o.RowID = d.CrAc "
+    "LEFT JOIN MasJV m ON m.VouStatus = l.VouStatus AND m.VouNo = l.VouNo");
 
-// The ledger's lines, written by the database itself (one INSERT ... SELECT, no row through
-// C++): the running balance is the opening plus a window sum. The sums cannot leave the range of
-// integer cents when the opening and every amount of the range together stay inside it, which
-// is checked first; otherwise DbError, as for every sum that cannot be represented.
-void ledgerLines(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail, Money opening,
-                 const QString& nodes, const QString& name, const QString& title)
+void prepareLedger(Connection& c)
+{
+    prepareTable(c, QStringLiteral("tmpAcLedgerHead"), LedgerHeadColumns);
+    prepareTable(c, QStringLiteral("tmpAcLedgerLines"), LedgerLineColumns);
+    if (c.backend() == Backend::Sqlite)
+        c.execute(QStringLiteral("CREATE TEMP VIEW IF NOT EXISTS tmpAcLedger AS ") + LedgerView);
+    else
+        c.execute(QStringLiteral("CREATE OR REPLACE TEMP VIEW tmpAcLedger AS ") + LedgerView);
+    c.noteSessionTable(QStringLiteral("tmpAcLedger"));
+}
+
+// The lines in print order: a detail ledger's rows by date, voucher and entry; a simple ledger's
+// vouchers by date and voucher.
+const QString LedgerOrder = QStringLiteral("d.VouDate, d.VouStatus, d.VouNo, d.EntryNo, d.RowID");
+
+// On the embedded book the lines come from the account index in print order (no sort) and their
+// running balance is added up here, in whole cents that throw rather than wrap; they are written
+// through SQLite's own interface, a few narrow values each.
+void ledgerLinesLite(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail, Money opening)
+{
+    LiteStatement rows(c, QStringLiteral("SELECT d.RowID, d.VouDate, d.VouStatus, d.VouNo, d.DrAmt, d.CrAmt "
+                                         "FROM DetJV d WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
+                                         "ORDER BY ")
+                              + LedgerOrder);
+    rows.bind(1, account);
+    rows.bind(2, from.toString(Qt::ISODate));
+    rows.bind(3, to.toString(Qt::ISODate));
+    LiteStatement out(c, QStringLiteral("INSERT INTO tmpAcLedgerLines (LineNo, LineID, VouDate, VouStatus, VouNo, "
+                                        "DrAmt, CrAmt, Balance) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    Money balance = opening;
+    qint64 line = 0;
+    auto cents = [&rows](int col) { return Money(rows.isNull(col) ? 0 : rows.int64(col)); };
+    if (detail) {
+        while (rows.step()) {
+            const Money dr = cents(4), cr = cents(5);
+            balance = balance + dr - cr;
+            out.bind(1, ++line);
+            for (int i = 0; i < 4; ++i)
+                out.bindColumn(2 + i, rows, i);
+            out.bind(6, dr.cents);
+            out.bind(7, cr.cents);
+            out.bind(8, balance.cents);
+            out.run();
+        }
+        return;
+    }
+    // One line per voucher: its rows follow each other in this order.
+    LiteValue date, kind, number;
+    Money dr, cr;
+    bool open = false;
+    auto flush = [&] {
+        balance = balance + dr - cr;
+        out.bind(1, ++line);
+        out.bindNull(2);
+        out.bind(3, date);
+        out.bind(4, kind);
+        out.bind(5, number);
+        out.bind(6, dr.cents);
+        out.bind(7, cr.cents);
+        out.bind(8, balance.cents);
+        out.run();
+    };
+    while (rows.step()) {
+        LiteValue d = rows.value(1), k = rows.value(2), n = rows.value(3);
+        if (!open || !(d == date && k == kind && n == number)) {
+            if (open)
+                flush();
+            date = std::move(d);
+            kind = std::move(k);
+            number = std::move(n);
+            dr = cr = Money();
+            open = true;
+        }
+        dr = dr + cents(4);
+        cr = cr + cents(5);
+    }
+    if (open)
+        flush();
+}
+
+// On a server the lines are written by the database itself, the running balance a window sum.
+// The sums cannot leave the range of the column when the opening and every amount of the range
+// together stay inside 64-bit cents, which is checked first.
+void ledgerLinesServer(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail, Money opening)
 {
     {
         const PeriodTotals t = PeriodSums(c).between(account, from, to);
         const Money bound = absMoney(opening) + absMoney(t.dr) + absMoney(t.cr);
         Q_UNUSED(bound); // Money's sum throws when it cannot be represented
     }
-    const bool pg = c.backend() == Backend::Postgres;
-    auto typed = [pg](const char* type) {
-        return pg ? QStringLiteral("CAST(? AS %1)").arg(QLatin1String(type)) : QStringLiteral("?");
-    };
     const QString dr = QStringLiteral("COALESCE(d.DrAmt, 0)"), cr = QStringLiteral("COALESCE(d.CrAmt, 0)");
-    const QString order = detail ? QStringLiteral("d.VouDate, d.VouStatus, d.VouNo, d.EntryNo, d.RowID")
-                                 : QStringLiteral("d.VouDate, d.VouStatus, d.VouNo");
-    const QString start = typed(pg ? "NUMERIC" : "INTEGER");
-    QString lines;
-    if (detail && !pg)
-        // On the embedded file the window runs over each row's keys and amounts alone and the
-        // line's texts are fetched by RowID after it: the window's sort and buffer hold narrow
-        // rows. (A server joins the wide rows faster than it looks each one up again.)
-        lines = QStringLiteral("SELECT l.VouDate, l.VouStatus, l.VouNo, COALESCE(o.AcName, m.PaidReceive) AS "
-                               "Particulars, l.Naration, l.ChecqNo, l.FileNo, l.BillNo, COALESCE(l.DrAmt, 0) AS "
-                               "DrAmt, COALESCE(l.CrAmt, 0) AS CrAmt, k.Bal, k.Line "
-                               "FROM (SELECT d.RowID AS id, %3 + SUM(%1 - %2) OVER w AS Bal, ROW_NUMBER() OVER w "
-                               "AS Line FROM DetJV d WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
-                               "WINDOW w AS (ORDER BY %4 ROWS UNBOUNDED PRECEDING)) k "
-                               "CROSS JOIN DetJV l ON l.RowID = k.id LEFT JOIN Accounts o ON o.RowID = l.CrAc "
-                               "LEFT JOIN MasJV m ON m.VouStatus = l.VouStatus AND m.VouNo = l.VouNo")
-                    .arg(dr, cr, start, order);
-    else if (detail)
-        lines = QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, COALESCE(o.AcName, m.PaidReceive) AS "
-                               "Particulars, d.Naration, d.ChecqNo, d.FileNo, d.BillNo, %1 AS DrAmt, %2 AS CrAmt, "
-                               "%3 + SUM(%1 - %2) OVER w AS Bal, ROW_NUMBER() OVER w AS Line "
-                               "FROM DetJV d LEFT JOIN Accounts o ON o.RowID = d.CrAc "
-                               "LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
-                               "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
-                               "WINDOW w AS (ORDER BY %4 ROWS UNBOUNDED PRECEDING)")
-                    .arg(dr, cr, start, order);
-    else
-        lines = QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive AS Particulars, "
-                               "NULL AS Naration, NULL AS ChecqNo, NULL AS FileNo, NULL AS BillNo, "
-                               "SUM(%1) AS DrAmt, SUM(%2) AS CrAmt, "
-                               "%3 + SUM(SUM(%1) - SUM(%2)) OVER w AS Bal, ROW_NUMBER() OVER w AS Line "
-                               "FROM DetJV d LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo "
-                               "WHERE d.AcCode = ? AND d.VouDate >= ? AND d.VouDate <= ? "
-                               "GROUP BY d.VouDate, d.VouStatus, d.VouNo, m.PaidReceive "
-                               "WINDOW w AS (ORDER BY %4 ROWS UNBOUNDED PRECEDING)")
-                    .arg(dr, cr, start, order);
-    c.execute(QStringLiteral("INSERT INTO tmpAcLedger (LineNo, AcCode, AcNodes, AcName, Title, FromDate, ToDate, "
-                             "VouDate, VouStatus, VouNo, Voucher, Particulars, Naration, ChecqNo, FileNo, BillNo, "
-                             "DrAmt, CrAmt, Balance, BalAmt, BalSide) "
-                             "SELECT x.Line, %1, %2, %3, %4, %5, %5, x.VouDate, x.VouStatus, x.VouNo, "
-                             "TRIM(x.VouStatus) || '-' || CAST(x.VouNo AS TEXT), x.Particulars, x.Naration, "
-                             "x.ChecqNo, x.FileNo, x.BillNo, x.DrAmt, x.CrAmt, x.Bal, ABS(x.Bal), "
-                             "CASE WHEN x.Bal < 0 THEN 'Cr' ELSE 'Dr' END FROM (%6) x")
-                  .arg(typed("BIGINT"), typed("VARCHAR(60)"), typed("VARCHAR(200)"), typed("VARCHAR(40)"),
-                       typed("DATE"), lines),
-              {account, nodes, name, title, from, to, QVariant::fromValue(opening), account, from, to});
+    const QString where = QStringLiteral("d.AcCode = CAST(? AS BIGINT) AND d.VouDate >= CAST(? AS DATE) AND "
+                                         "d.VouDate <= CAST(? AS DATE)");
+    const QString lines =
+        detail ? QStringLiteral("SELECT ROW_NUMBER() OVER w, d.RowID, d.VouDate, d.VouStatus, d.VouNo, %1, %2, "
+                                "CAST(? AS NUMERIC) + SUM(%1 - %2) OVER w FROM DetJV d WHERE %3 "
+                                "WINDOW w AS (ORDER BY %4 ROWS UNBOUNDED PRECEDING)")
+                     .arg(dr, cr, where, LedgerOrder)
+               : QStringLiteral("SELECT ROW_NUMBER() OVER w, NULL, g.VouDate, g.VouStatus, g.VouNo, g.dr, g.cr, "
+                                "CAST(? AS NUMERIC) + SUM(g.dr - g.cr) OVER w FROM (SELECT d.VouDate, d.VouStatus, "
+                                "d.VouNo, SUM(%1) AS dr, SUM(%2) AS cr FROM DetJV d WHERE %3 "
+                                "GROUP BY d.VouDate, d.VouStatus, d.VouNo) g "
+                                "WINDOW w AS (ORDER BY g.VouDate, g.VouStatus, g.VouNo ROWS UNBOUNDED PRECEDING)")
+                     .arg(dr, cr, where);
+    c.execute(QStringLiteral("INSERT INTO tmpAcLedgerLines (LineNo, LineID, VouDate, VouStatus, VouNo, DrAmt, CrAmt, "
+                             "Balance) ")
+                  + lines,
+              {QVariant::fromValue(opening), account, from, to});
 }
 
 } // namespace
@@ -157,7 +220,7 @@ void prepareWorkTable(Connection& c, const QString& name, const QString& columns
 
 void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail)
 {
-    prepareTable(c, QStringLiteral("tmpAcLedger"), LedgerColumns);
+    prepareLedger(c);
     QString nodes, name;
     {
         // The account as a 64-bit number: any id the ledger may name, on every backend.
@@ -169,41 +232,19 @@ void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& t
         }
     }
     const QString title = detail ? QStringLiteral("DETAIL LEDGER") : QStringLiteral("SIMPLE LEDGER");
-    Inserter ins(c, QStringLiteral("tmpAcLedger"),
-                 {QStringLiteral("LineNo"),   QStringLiteral("AcCode"),  QStringLiteral("AcNodes"),
-                  QStringLiteral("AcName"),   QStringLiteral("Title"),   QStringLiteral("FromDate"),
-                  QStringLiteral("ToDate"),   QStringLiteral("VouDate"), QStringLiteral("VouStatus"),
-                  QStringLiteral("VouNo"),    QStringLiteral("Voucher"), QStringLiteral("Particulars"),
-                  QStringLiteral("Naration"), QStringLiteral("ChecqNo"), QStringLiteral("FileNo"),
-                  QStringLiteral("BillNo"),   QStringLiteral("DrAmt"),   QStringLiteral("CrAmt"),
-                  QStringLiteral("Balance"),  QStringLiteral("BalAmt"),  QStringLiteral("BalSide")});
+    c.execute(QStringLiteral("INSERT INTO tmpAcLedgerHead (AcCode, AcNodes, AcName, Title, FromDate, ToDate) "
+                             "VALUES (%1, %2, %3, %4, %5, %5)")
+                  .arg(typedParam(c, "BIGINT"), typedParam(c, "VARCHAR(60)"), typedParam(c, "VARCHAR(200)"),
+                       typedParam(c, "VARCHAR(40)"), typedParam(c, "DATE")),
+              {account, nodes, name, title, from, to});
     const Money opening = OpeningBalances(c).of(account, from);
-    const QVariant noText(QMetaType::fromType<QString>());
-    const QVariant noDate(QMetaType::fromType<QDate>());
-    const QVariant noNumber(QMetaType::fromType<qint64>());
-    ins.insert({0,
-                account,
-                nodes,
-                name,
-                title,
-                from,
-                to,
-                noDate,
-                noText,
-                noNumber,
-                noText,
-                QStringLiteral("Opening Balance"),
-                noText,
-                noText,
-                noText,
-                noText,
-                amount(Money()),
-                amount(Money()),
-                amount(opening),
-                amount(absMoney(opening)),
-                side(opening)});
-    ins.finish();
-    ledgerLines(c, account, from, to, detail, opening, nodes, name, title);
+    c.execute(QStringLiteral("INSERT INTO tmpAcLedgerLines (LineNo, DrAmt, CrAmt, Balance) VALUES (0, %1, %1, %1)")
+                  .arg(typedParam(c, "NUMERIC")),
+              {amount(Money()), amount(Money()), amount(opening)});
+    if (c.backend() == Backend::Sqlite)
+        ledgerLinesLite(c, account, from, to, detail, opening);
+    else
+        ledgerLinesServer(c, account, from, to, detail, opening);
 }
 
 void fillTrialBalance(Connection& c, const QDate& from, const QDate& to)

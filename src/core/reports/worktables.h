@@ -8,8 +8,9 @@
 
 namespace qv::rpt {
 
-// tmpAcLedger: LineNo 0 is the opening line; then one line per voucher (simple) or per detail
-// row (detail) of the account in the range, each with the running balance.
+// tmpAcLedger (a view of the session over tmpAcLedgerHead and tmpAcLedgerLines): LineNo 0 is the
+// opening line; then one line per voucher (simple) or per detail row (detail) of the account in
+// the range, each with the running balance.
 void fillLedger(Connection& c, qint64 account, const QDate& from, const QDate& to, bool detail);
 // tmpTrialBalance: every account with a DetJV row in the range.
 void fillTrialBalance(Connection& c, const QDate& from, const QDate& to);
