@@ -98,9 +98,9 @@ bool LiteStatement::step()
     sqlite3* db = sqlite3_db_handle(m_st);
     const QString why = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_reset(m_st);
-    m_c.raise(QSqlError(QStringLiteral("Unable to run the statement"), why, QSqlError::StatementError,
-                        QString::number(rc)),
-              m_sql);
+    m_c.raise(
+        QSqlError(QStringLiteral("Unable to run the statement"), why, QSqlError::StatementError, QString::number(rc)),
+        m_sql);
 }
 
 void LiteStatement::run()
@@ -144,7 +144,8 @@ bool LiteValue::operator==(const LiteValue& o) const
     if (num && otherNum) {
         if (type == SQLITE_INTEGER && o.type == SQLITE_INTEGER)
             return integer == o.integer;
-        return (type == SQLITE_INTEGER ? double(integer) : real) == (o.type == SQLITE_INTEGER ? double(o.integer) : o.real);
+        return (type == SQLITE_INTEGER ? double(integer) : real)
+               == (o.type == SQLITE_INTEGER ? double(o.integer) : o.real);
     }
     return type == o.type && bytes == o.bytes;
 }

@@ -392,10 +392,16 @@ ExportStats exportJournal(Connection& c, const ExportOptions& o, QIODevice& out)
                                 "Contra,Cheque,Narration,FileNo,BillNo\r\n"));
     }
 
+    // Every line in date order: on the embedded book a scan of the table and one sort. (Its
+    // planner would otherwise walk an index that holds the dates and look each line up from
+    // there, twice as slow.)
+    const QString lines =
+        c.backend() == Backend::Sqlite ? QStringLiteral("DetJV d NOT INDEXED") : QStringLiteral("DetJV d");
     QSqlQuery q =
         c.query(QStringLiteral("SELECT d.VouDate, d.VouStatus, d.VouNo, d.EntryNo, d.AcCode, d.CrAc, d.DrAmt, d.CrAmt, "
                                "d.ChecqNo, d.Naration, d.FileNo, d.BillNo, m.PaidReceive "
-                               "FROM DetJV d LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo")
+                               "FROM %1 LEFT JOIN MasJV m ON m.VouStatus = d.VouStatus AND m.VouNo = d.VouNo")
+                        .arg(lines)
                     + where + QStringLiteral(" ORDER BY d.VouDate, d.VouStatus, d.VouNo, d.EntryNo, d.RowID"),
                 params);
     JournalWriter journal(sink, names, stats);
