@@ -6,23 +6,21 @@
 
 namespace qv {
 
-namespace {
-
-sqlite3* handleOf(Connection& c)
+sqlite3* sqliteHandle(Connection& c)
 {
     const QVariant h = c.database().driver() ? c.database().driver()->handle() : QVariant();
     if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
-        throw DbError(QStringLiteral("A statement of the embedded book was run on another kind of database."));
+        return nullptr;
     return *static_cast<sqlite3* const*>(h.constData());
 }
-
-} // namespace
 
 LiteStatement::LiteStatement(Connection& c, const QString& sql)
     : m_c(c)
     , m_sql(sql)
 {
-    sqlite3* db = handleOf(c);
+    sqlite3* db = sqliteHandle(c);
+    if (!db)
+        throw DbError(QStringLiteral("A statement of the embedded book was run on another kind of database."));
     if (c.statementHook())
         c.statementHook()(sql);
     if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &m_st, nullptr) != SQLITE_OK) {

@@ -7,9 +7,13 @@
 
 #include <string>
 
+struct sqlite3;
 struct sqlite3_stmt;
 
 namespace qv {
+
+// The embedded book's own SQLite handle under the connection's driver, or null on a server.
+sqlite3* sqliteHandle(Connection& c);
 
 // A column's value kept after its row: its storage class and value. Equal as GROUP BY
 // compares: nulls alike, numbers by value, texts and blobs by their bytes.

@@ -3,6 +3,7 @@
 #include "db/monthsums.h"
 #include "db/bookguards.h"
 #include "db/clearingguards.h"
+#include "db/litestatement.h"
 #include "db/schema.h"
 #include "db/sqlaudit.h"
 
@@ -78,10 +79,10 @@ private:
 
 sqlite3* handleOf(Connection& c)
 {
-    const QVariant h = c.database().driver() ? c.database().driver()->handle() : QVariant();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+    sqlite3* db = sqliteHandle(c);
+    if (!db)
         throw DbError(QStringLiteral("The embedded book's schema cannot be read."));
-    return *static_cast<sqlite3* const*>(h.constData());
+    return db;
 }
 
 using Object = SchemaObject;

@@ -189,8 +189,10 @@ bool QueryRows::next(Row& row)
     for (int i = 0; i < fields.size(); ++i)
         row[i] = fieldValue(m_query.value(i), fields[i].type, m_backend);
     // The driver has stepped its statement to this row; the rest are stepped here.
-    if (m_backend == Backend::Sqlite)
+    if (m_backend == Backend::Sqlite) {
         m_stmt = sqliteStatement(m_query);
+        m_lastText.assign(size_t(fields.size()), {});
+    }
     return true;
 }
 
@@ -208,8 +210,6 @@ bool QueryRows::nextFromStatement(Row& row)
     }
     const auto& fields = m_section.fields.all();
     row.resize(fields.size());
-    if (m_lastText.size() != size_t(fields.size()))
-        m_lastText.assign(size_t(fields.size()), {});
     for (int i = 0; i < fields.size(); ++i) {
         // The common cases straight to the field's value; the rest as the driver would give them.
         const int kind = sqlite3_column_type(m_stmt, i);
